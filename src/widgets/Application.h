@@ -26,6 +26,13 @@ template <class F> void Guarded(F&& handler) {
     }
 }
 
+class QWidget;
+
+// Makes SIGTERM, SIGINT and SIGHUP close the given window through its normal
+// close path (its close event runs), so that the end of a session shuts the
+// program down as the operator's close would, modal boxes included.
+void CloseOnTerminationSignals(QWidget* window);
+
 class TApplication : public QApplication {
     Q_OBJECT
 public:

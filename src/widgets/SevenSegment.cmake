@@ -1,0 +1,9 @@
+# The instrument widgets: seven-segment glyphs, readouts and clock, and the
+# numeric entry field.
+target_sources(tarvex_widgets PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/iTypes.h
+  ${CMAKE_CURRENT_LIST_DIR}/iComponent.h
+  ${CMAKE_CURRENT_LIST_DIR}/iComponent.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/iSevenSegmentCharacter.h
+  ${CMAKE_CURRENT_LIST_DIR}/iSevenSegmentCharacter.cpp
+)

@@ -1,0 +1,3 @@
+# Tests of the seven-segment widgets and the numeric entry field.
+tarvex_add_test(tst_sevensegment_glyphs SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_sevensegment_glyphs.cpp
+  LIBS tarvex_widgets)

@@ -6,4 +6,10 @@ target_sources(tarvex_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/iComponent.cpp
   ${CMAKE_CURRENT_LIST_DIR}/iSevenSegmentCharacter.h
   ${CMAKE_CURRENT_LIST_DIR}/iSevenSegmentCharacter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/iSevenSegmentDisplay.h
+  ${CMAKE_CURRENT_LIST_DIR}/iSevenSegmentDisplay.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/iSevenSegmentAnalog.h
+  ${CMAKE_CURRENT_LIST_DIR}/iSevenSegmentAnalog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/iSevenSegmentClockSMPTE.h
+  ${CMAKE_CURRENT_LIST_DIR}/iSevenSegmentClockSMPTE.cpp
 )

@@ -12,4 +12,8 @@ target_sources(tarvex_widgets PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/iSevenSegmentAnalog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/iSevenSegmentClockSMPTE.h
   ${CMAKE_CURRENT_LIST_DIR}/iSevenSegmentClockSMPTE.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/iEditCustom.h
+  ${CMAKE_CURRENT_LIST_DIR}/iEditCustom.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/iAnalogOutput.h
+  ${CMAKE_CURRENT_LIST_DIR}/iAnalogOutput.cpp
 )

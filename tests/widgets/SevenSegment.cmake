@@ -5,3 +5,5 @@ tarvex_add_test(tst_sevensegment_readout SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_s
   LIBS tarvex_widgets)
 tarvex_add_test(tst_sevensegment_clock SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_sevensegment_clock.cpp
   LIBS tarvex_widgets)
+tarvex_add_test(tst_analog_output SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_analog_output.cpp
+  LIBS tarvex_widgets)

@@ -229,12 +229,21 @@ void FillShape(QPainter& canvas, const QPolygon& polygon, const QColor& color) {
     canvas.setPen(Qt::NoPen);
     canvas.setBrush(color);
     canvas.drawPolygon(QPolygonF(polygon).translated(0.5, 0.5));
-    QList<QPoint> outline;
-    for (qsizetype i = 0; i < polygon.size(); ++i)
-        AppendLine(outline, polygon[i], polygon[(i + 1) % polygon.size()]);
-    QPen pen(color, 0);
-    canvas.setPen(pen);
-    canvas.drawPoints(outline.constData(), static_cast<int>(outline.size()));
+    QList<QPoint> slanted;
+    for (qsizetype i = 0; i < polygon.size(); ++i) {
+        const QPoint a = polygon[i];
+        const QPoint b = polygon[(i + 1) % polygon.size()];
+        if (a.x() == b.x() || a.y() == b.y())
+            canvas.fillRect(QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                                  QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y()))),
+                            color);
+        else
+            AppendLine(slanted, a, b);
+    }
+    if (!slanted.isEmpty()) {
+        canvas.setPen(QPen(color, 0));
+        canvas.drawPoints(slanted.constData(), static_cast<int>(slanted.size()));
+    }
 }
 
 } // namespace

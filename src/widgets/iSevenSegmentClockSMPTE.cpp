@@ -89,6 +89,7 @@ QSize ClockNaturalSize(bool showFrameNumber, bool showFieldNumber, int digitSpac
 
 TiSevenSegmentClockSMPTE::TiSevenSegmentClockSMPTE(QWidget* parent)
     : TiSevenSegmentDisplay(parent) {
+    setAccessibleName(tr("Elapsed time"));
     DoAutoSize();
 }
 

@@ -4,6 +4,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
@@ -822,7 +823,9 @@ private slots:
     }
 
     void accessible() {
-        field->setAccessibleName(QStringLiteral("Minimum Voltage:"));
+        // The caption above the field names it, through its buddy label.
+        QLabel caption(QStringLiteral("Minimum Voltage:"), window.get());
+        caption.setBuddy(field);
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(field);
         QVERIFY(a);
         QCOMPARE(a->role(), QAccessible::EditableText);

@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "SevenSegmentTestSupport.h"
+
 namespace {
 
 const QColor kLime(0, 255, 0);
@@ -30,13 +32,6 @@ TClockLayout ElapsedLayout() {
     l.ShowFieldNumber = false;
     l.FrameStyle = ifsNonDropFrame;
     return l;
-}
-
-QString Shown(const TGlyphCells& cells) {
-    QString s;
-    for (const TGlyphCell& c : cells)
-        s += CharForGlyph(c.Glyph);
-    return s;
 }
 
 } // namespace
@@ -267,6 +262,7 @@ private slots:
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&c);
         QVERIFY(a);
         QCOMPARE(a->role(), QAccessible::Clock);
+        QCOMPARE(a->text(QAccessible::Name), QStringLiteral("Elapsed time"));
         QCOMPARE(a->text(QAccessible::Value), QStringLiteral("09:05:00"));
     }
 };

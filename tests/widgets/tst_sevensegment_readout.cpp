@@ -6,6 +6,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "SevenSegmentTestSupport.h"
+
 namespace {
 
 const QColor kLime(0, 255, 0);
@@ -30,30 +32,12 @@ TReadoutLayout VoltageLayout() {
     return l;
 }
 
-// The cells as characters: ' ' for a blank cell, '<' and '>' for arrows.
-QString Shown(const TGlyphCells& cells) {
-    QString s;
-    for (const TGlyphCell& c : cells)
-        s += CharForGlyph(c.Glyph);
-    return s;
-}
-
 QList<int> Lefts(const TGlyphCells& cells) {
     QList<int> lefts;
     for (const TGlyphCell& c : cells)
         lefts << c.Rect.left();
     return lefts;
 }
-
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
 
 } // namespace
 

@@ -40,7 +40,8 @@ TGlyphCells ReadoutCells(const TReadoutLayout& layout, double value) {
     if (layout.ShowSign)
         nextCell(value >= 0 ? sscPlus : sscMinus);
 
-    if ((p == 0 && text.size() > n) || (p > 0 && text.size() > n + 1)) {
+    // An infinite or undefined value fits no cells either.
+    if ((p == 0 && text.size() > n) || (p > 0 && text.size() > n + 1) || !std::isfinite(value)) {
         for (int i = 0; i < n; ++i)
             nextCell(value >= 0 ? sscUpArrow : sscDownArrow);
         return cells;

@@ -65,6 +65,9 @@ private slots:
         QTest::newRow("-12345") << -12345.0 << ">>>>>>";
         QTest::newRow("-0.001") << -0.001 << "   0.00";
         QTest::newRow("1e15") << 1e15 << "<<<<<<";
+        QTest::newRow("infinity") << qInf() << "<<<<<<";
+        QTest::newRow("minus infinity") << -qInf() << ">>>>>>";
+        QTest::newRow("not a number") << qQNaN() << ">>>>>>";
     }
     void voltageReadoutCells() {
         QFETCH(double, value);

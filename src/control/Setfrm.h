@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <QString>
 
-#include <stdexcept>
+#include "widgets/iComponent.h" // EConvertError
 
 class QComboBox;
 class QGroupBox;
@@ -21,12 +21,6 @@ struct PortSettings {
     QString Parity;
     QString StopBits;
     QString Interval;
-};
-
-// The runtime's conversion error.
-class EConvertError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
 };
 
 // Converts a text to a 32-bit integer: optional leading blanks, a sign, then

@@ -5,10 +5,11 @@
 // QCustomPlot. Prints the median time per reading, the ratios and the heap
 // bytes per point.
 //
-// Usage: chart_bench [--quick] [--only LIBRARY]
-//   --quick  fewer samples, for a smoke run
-//   --only   measure one library ("TChart", "Qt Charts", "QCustomPlot"), e.g.
-//            under a profiler
+// Usage: chart_bench [--quick] [--only LIBRARY] [--points N]
+//   --quick   fewer samples, for a smoke run
+//   --only    measure one library ("TChart", "Qt Charts", "QCustomPlot")
+//   --points  measure with N points per series only
+// (--only and --points are for looking at one case under a profiler.)
 #include "widgets/Chart.h"
 
 #include <QApplication>
@@ -26,6 +27,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -254,13 +256,16 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     bool quick = false;
     const char* only = nullptr;
+    int points = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0) {
             quick = true;
         } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
             only = argv[++i];
+        } else if (std::strcmp(argv[i], "--points") == 0 && i + 1 < argc) {
+            points = std::atoi(argv[++i]);
         } else {
-            std::fprintf(stderr, "usage: chart_bench [--quick] [--only LIBRARY]\n");
+            std::fprintf(stderr, "usage: chart_bench [--quick] [--only LIBRARY] [--points N]\n");
             return 2;
         }
     }
@@ -287,7 +292,14 @@ int main(int argc, char** argv) {
         }
     }
 
-    const int counts[] = {1000, 10000, 100000, 1000000};
+    std::vector<int> counts = {1000, 10000, 100000, 1000000};
+    if (points > 0)
+        counts = {points};
+    // One untimed round first, so that the first figures do not pay for
+    // loading fonts, plugins and glyph caches.
+    for (const Library& library : libraries)
+        Measure(library.make, 1000, true);
+
     std::vector<std::vector<Result>> results(libraries.size());
     std::printf("Append one point to each of three 384x155 charts and repaint them; median per "
                 "reading.\n\n");
@@ -306,14 +318,14 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (libraries.size() < 2 || std::strcmp(libraries[0].name, "TChart") != 0)
+    if (libraries.size() < 2 || std::strcmp(libraries[0].name, "TChart") != 0 || counts.size() < 2)
         return 0;
     std::printf("\nRatios (time of the other library / time of TChart):\n");
     std::printf("%10s", "points");
     for (std::size_t l = 1; l < libraries.size(); ++l)
         std::printf(" %14s", libraries[l].name);
     std::printf("\n");
-    for (std::size_t c = 0; c < std::size(counts); ++c) {
+    for (std::size_t c = 0; c < counts.size(); ++c) {
         std::printf("%10d", counts[c]);
         for (std::size_t l = 1; l < libraries.size(); ++l)
             std::printf(" %13.1fx", results[l][c].medianMs / results[0][c].medianMs);

@@ -2,9 +2,13 @@
 
 #include "widgets/ChartScale.h"
 
+#include <QEvent>
 #include <QFontMetrics>
+#include <QLocale>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPen>
+#include <QPixmap>
 #include <qdrawutil.h>
 
 #include <algorithm>
@@ -22,6 +26,12 @@ constexpr int kBottomSpacingGap = 10; // bottom labels at least this much apart
 
 QPointF PixelCentre(int x, int y) {
     return {x + 0.5, y + 0.5};
+}
+
+QPen GridPen() {
+    QPen pen(Qt::gray, 1, Qt::DotLine);
+    pen.setCosmetic(true);
+    return pen;
 }
 
 int TickSpace(const TChartAxis& axis) {
@@ -42,17 +52,20 @@ std::size_t TLineSeries::Add(double value) {
     return values_.Count() - 1;
 }
 
-struct TChart::Layout {
+struct TChart::Frame {
+    QSize size;
+    QLocale locale;
+    std::pair<double, double> leftRange;
     QRect plot;
     int titleHeight = 0;
-    std::pair<double, double> leftRange;
     double leftStep = 0;
-    double bottomStep = 0;
+    std::vector<double> leftLabels;
+    QPixmap background; // drawn at the first repaint
 };
 
 TChart::TChart(QWidget* parent)
     : QWidget(parent), titleFont_(QStringLiteral("MS Serif")), labelFont_(QStringLiteral("Arial")),
-      series_(new TLineSeries(*this)) {
+      series_(new TLineSeries(*this)), columnExtents_(new TColumnExtents) {
     titleFont_.setPixelSize(11);
     labelFont_.setPixelSize(10);
     bottomAxis_.MinimumLabelStep = 1; // x values are point numbers
@@ -61,30 +74,36 @@ TChart::TChart(QWidget* parent)
 
 TChart::~TChart() = default;
 
+void TChart::SettingsChanged() {
+    frame_.reset();
+    bottomTexts_.clear();
+    update();
+}
+
 void TChart::SetTitle(const QString& title) {
     title_ = title;
     setAccessibleName(title);
-    update();
+    SettingsChanged();
 }
 
 void TChart::SetTitleFont(const QFont& font) {
     titleFont_ = font;
-    update();
+    SettingsChanged();
 }
 
 void TChart::SetTitleColor(const QColor& color) {
     titleColor_ = color;
-    update();
+    SettingsChanged();
 }
 
 void TChart::SetLabelFont(const QFont& font) {
     labelFont_ = font;
-    update();
+    SettingsChanged();
 }
 
 void TChart::SetLeftAxis(const TChartAxis& axis) {
     leftAxis_ = axis;
-    update();
+    SettingsChanged();
 }
 
 void TChart::SetBottomAxis(const TChartAxis& axis) {
@@ -95,7 +114,13 @@ void TChart::SetBottomAxis(const TChartAxis& axis) {
     bottomAxis_.Minimum = minimum;
     bottomAxis_.Maximum = maximum;
     bottomAxis_.MinimumLabelStep = std::max(axis.MinimumLabelStep, 1.0);
-    update();
+    SettingsChanged();
+}
+
+void TChart::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        SettingsChanged();
+    QWidget::changeEvent(event);
 }
 
 void TChart::PointAdded() {
@@ -114,45 +139,47 @@ std::pair<double, double> TChart::LeftRange() const {
     return {extent.Min, extent.Max};
 }
 
-TChart::Layout TChart::ComputeLayout() const {
-    Layout layout;
+const TChart::Frame& TChart::CurrentFrame() const {
+    const std::pair<double, double> leftRange = LeftRange();
+    const QLocale locale;
+    if (frame_ && frame_->size == size() && frame_->leftRange == leftRange &&
+        frame_->locale == locale)
+        return *frame_;
+
+    auto frame = std::make_unique<Frame>();
+    frame->size = size();
+    frame->locale = locale;
+    frame->leftRange = leftRange;
     const QFontMetrics labelMetrics(labelFont_);
-    layout.titleHeight = title_.isEmpty() ? 0 : QFontMetrics(titleFont_).height();
-    const int top = kMargin + layout.titleHeight + kTitleGap;
+    frame->titleHeight = title_.isEmpty() ? 0 : QFontMetrics(titleFont_).height();
+    const int top = kMargin + frame->titleHeight + kTitleGap;
     const int bottomSpace = 1 + TickSpace(bottomAxis_) + kLabelGap + labelMetrics.height();
     const int bottom = height() - kMargin - bottomSpace; // first row below the plot
     const int plotHeight = std::max(bottom - top, 1);
 
-    layout.leftRange = LeftRange();
-    const auto [leftMin, leftMax] = layout.leftRange;
+    const auto [leftMin, leftMax] = leftRange;
     const double axisLength = plotHeight * (leftAxis_.EndPosition - leftAxis_.StartPosition) / 100;
-    layout.leftStep =
+    frame->leftStep =
         AxisLabelStep(leftMin, leftMax, axisLength, kLeftSpacingRows * labelMetrics.height(),
                       leftAxis_.MinimumLabelStep);
+    frame->leftLabels = AxisLabelValues(leftMin, leftMax, frame->leftStep);
     int labelWidth = 0;
-    for (double value : AxisLabelValues(leftMin, leftMax, layout.leftStep))
+    for (double value : frame->leftLabels)
         labelWidth = std::max(labelWidth, labelMetrics.horizontalAdvance(FormatAxisLabel(value)));
     const int left = kMargin + labelWidth + kLabelGap + TickSpace(leftAxis_) + 1;
     const int right = width() - kRightMargin; // first column right of the plot
-    layout.plot = QRect(left, top, std::max(right - left, 1), plotHeight);
-
-    const int widest =
-        std::max(labelMetrics.horizontalAdvance(FormatAxisLabel(bottomAxis_.Minimum)),
-                 labelMetrics.horizontalAdvance(FormatAxisLabel(bottomAxis_.Maximum)));
-    const double bottomLength =
-        layout.plot.width() * (bottomAxis_.EndPosition - bottomAxis_.StartPosition) / 100;
-    layout.bottomStep = AxisLabelStep(bottomAxis_.Minimum, bottomAxis_.Maximum, bottomLength,
-                                      widest + kBottomSpacingGap, bottomAxis_.MinimumLabelStep);
-    return layout;
+    frame->plot = QRect(left, top, std::max(right - left, 1), plotHeight);
+    frame_ = std::move(frame);
+    return *frame_;
 }
 
 QRect TChart::PlotRect() const {
-    return ComputeLayout().plot;
+    return CurrentFrame().plot;
 }
 
-TVerticalScale TChart::RowsIn(const QRect& plot, const Layout& layout) const {
-    return TVerticalScale(plot.top(), plot.height(), layout.leftRange.first,
-                          layout.leftRange.second, leftAxis_.StartPosition, leftAxis_.EndPosition);
+TVerticalScale TChart::RowsIn(const QRect& plot, const Frame& frame) const {
+    return TVerticalScale(plot.top(), plot.height(), frame.leftRange.first, frame.leftRange.second,
+                          leftAxis_.StartPosition, leftAxis_.EndPosition);
 }
 
 std::pair<int, int> TChart::ColumnsIn(const QRect& plot) const {
@@ -161,73 +188,75 @@ std::pair<int, int> TChart::ColumnsIn(const QRect& plot) const {
 }
 
 void TChart::paintEvent(QPaintEvent*) {
-    const Layout layout = ComputeLayout();
-    const QRect plot = layout.plot;
     QPainter painter(this);
-    painter.fillRect(rect(), palette().window());
-    qDrawShadePanel(&painter, rect(), palette(), false, 1);
+    // The device painted on: the screen, or an image that the chart is
+    // rendered into, perhaps at another pixel ratio.
+    const qreal ratio = painter.paintEngine()->paintDevice()->devicePixelRatioF();
+    const Frame& frame = CurrentFrame();
+    painter.drawPixmap(0, 0, Background(frame, ratio));
+    PaintBottomAxis(painter, frame);
+    PaintLine(painter, frame, ratio);
+}
+
+const QPixmap& TChart::Background(const Frame& frame, qreal ratio) const {
+    if (frame.background.isNull() || frame.background.devicePixelRatio() != ratio) {
+        QPixmap& background = frame_->background;
+        background = QPixmap(frame.size * ratio);
+        background.setDevicePixelRatio(ratio);
+        QPainter painter(&background);
+        PaintBackground(painter, frame);
+    }
+    return frame.background;
+}
+
+void TChart::PaintBackground(QPainter& painter, const Frame& frame) const {
+    const QRect plot = frame.plot;
+    const QRect all(QPoint(0, 0), frame.size);
+    painter.fillRect(all, palette().window());
+    qDrawShadePanel(&painter, all, palette(), false, 1);
 
     // Title, centred above the plot.
     painter.setFont(titleFont_);
     painter.setPen(titleColor_);
-    painter.drawText(QRect(plot.left(), kMargin, plot.width(), layout.titleHeight),
+    painter.drawText(QRect(plot.left(), kMargin, plot.width(), frame.titleHeight),
                      Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextDontClip, title_);
 
-    const auto [leftMin, leftMax] = layout.leftRange;
-    const TVerticalScale rows = RowsIn(plot, layout);
-    const auto count = std::int64_t(series_->Count());
-    const auto [firstColumn, lastColumn] = ColumnsIn(plot);
-    const TIndexColumns columns(count, firstColumn, lastColumn);
-
-    const std::vector<double> leftLabels = AxisLabelValues(leftMin, leftMax, layout.leftStep);
-    std::vector<double> bottomLabels;
-    if (count > 0)
-        bottomLabels = AxisLabelValues(bottomAxis_.Minimum, bottomAxis_.Maximum, layout.bottomStep);
-    auto labelRow = [&](double value) { return rows.Row(value); };
-    auto labelColumn = [&](double value) { return columns.Column(std::llround(value)); };
+    const TVerticalScale rows = RowsIn(plot, frame);
     auto insidePlot = [&](int row) { return row >= plot.top() && row <= plot.bottom(); };
-
-    // Grid lines at the labels.
-    QPen gridPen(Qt::gray, 1, Qt::DotLine);
-    gridPen.setCosmetic(true);
-    painter.setPen(gridPen);
     if (leftAxis_.GridVisible) {
-        for (double value : leftLabels) {
-            const int row = labelRow(value);
+        painter.setPen(GridPen());
+        for (double value : frame.leftLabels) {
+            const int row = rows.Row(value);
             if (insidePlot(row))
                 painter.drawLine(PixelCentre(plot.left(), row), PixelCentre(plot.right(), row));
         }
     }
-    if (bottomAxis_.GridVisible) {
-        for (double value : bottomLabels) {
-            const int column = labelColumn(value);
-            painter.drawLine(PixelCentre(column, plot.top()), PixelCentre(column, plot.bottom()));
-        }
-    }
 
     // Frame round the plot; its left and bottom sides are the axis lines.
-    QPen axisPen(Qt::black, 1);
-    painter.setPen(axisPen);
+    painter.setPen(QPen(Qt::black, 1));
     painter.drawRect(plot.adjusted(-1, -1, 0, 0));
 
     // Left axis: ticks and labels.
     const int axisColumn = plot.left() - 1;
-    auto leftTick = [&](double value, int length) {
-        const int row = labelRow(value);
+    std::vector<QLineF> ticks;
+    auto tick = [&](double value, int length) {
+        const int row = rows.Row(value);
         if (length > 0 && insidePlot(row))
-            painter.drawLine(PixelCentre(axisColumn - length, row),
-                             PixelCentre(axisColumn - 1, row));
+            ticks.emplace_back(PixelCentre(axisColumn - length, row),
+                               PixelCentre(axisColumn - 1, row));
     };
-    for (double value : leftLabels)
-        leftTick(value, leftAxis_.TickLength);
-    for (double value :
-         AxisMinorTickValues(leftMin, leftMax, layout.leftStep, leftAxis_.MinorTickCount))
-        leftTick(value, leftAxis_.MinorTickLength);
+    for (double value : frame.leftLabels)
+        tick(value, leftAxis_.TickLength);
+    for (double value : AxisMinorTickValues(frame.leftRange.first, frame.leftRange.second,
+                                            frame.leftStep, leftAxis_.MinorTickCount))
+        tick(value, leftAxis_.MinorTickLength);
+    painter.drawLines(ticks.data(), int(ticks.size()));
+
     painter.setFont(labelFont_);
     const QFontMetrics labelMetrics(labelFont_);
     const int labelRight = axisColumn - TickSpace(leftAxis_) - kLabelGap;
-    for (double value : leftLabels) {
-        const int row = labelRow(value);
+    for (double value : frame.leftLabels) {
+        const int row = rows.Row(value);
         if (!insidePlot(row))
             continue;
         const QRect box(kMargin, row - labelMetrics.height() / 2, labelRight - kMargin,
@@ -235,52 +264,100 @@ void TChart::paintEvent(QPaintEvent*) {
         painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter | Qt::TextDontClip,
                          FormatAxisLabel(value));
     }
-
-    // Bottom axis: ticks and labels.
-    const int axisRow = plot.bottom() + 1;
-    auto bottomTick = [&](int column, int length) {
-        if (length > 0)
-            painter.drawLine(PixelCentre(column, axisRow + 1),
-                             PixelCentre(column, axisRow + length));
-    };
-    for (double value : bottomLabels)
-        bottomTick(labelColumn(value), bottomAxis_.TickLength);
-    if (count > 1 && bottomAxis_.MinorTickCount > 0) {
-        // Minor ticks between point numbers fall between columns; draw each
-        // where the nearest point number would be.
-        const double scale = double(lastColumn - firstColumn) / double(count - 1);
-        for (double value : AxisMinorTickValues(bottomAxis_.Minimum, bottomAxis_.Maximum,
-                                                layout.bottomStep, bottomAxis_.MinorTickCount))
-            bottomTick(firstColumn + int(std::lround(value * scale)), bottomAxis_.MinorTickLength);
-    }
-    const int labelTop = axisRow + 1 + TickSpace(bottomAxis_) + kLabelGap - 1;
-    for (double value : bottomLabels) {
-        const QString text = FormatAxisLabel(value);
-        const int textWidth = labelMetrics.horizontalAdvance(text);
-        int x = labelColumn(value) - textWidth / 2;
-        x = std::clamp(x, kMargin, std::max(kMargin, width() - kMargin - textWidth));
-        painter.drawText(QRect(x, labelTop, textWidth, labelMetrics.height()),
-                         Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text);
-    }
-
-    PaintLine(painter, plot, layout);
 }
 
-void TChart::PaintLine(QPainter& painter, const QRect& plot, const Layout& layout) {
+void TChart::PaintBottomAxis(QPainter& painter, const Frame& frame) {
+    const auto count = std::int64_t(series_->Count());
+    if (count == 0)
+        return;
+    const QRect plot = frame.plot;
+    const auto [firstColumn, lastColumn] = ColumnsIn(plot);
+    const TIndexColumns columns(count, firstColumn, lastColumn);
+    const double minimum = bottomAxis_.Minimum;
+    const double maximum = bottomAxis_.Maximum;
+
+    // The step keeps the widest label clear of its neighbours.
+    const QFontMetrics labelMetrics(labelFont_);
+    const int widest = std::max(labelMetrics.horizontalAdvance(FormatAxisLabel(minimum)),
+                                labelMetrics.horizontalAdvance(FormatAxisLabel(maximum)));
+    const double length =
+        plot.width() * (bottomAxis_.EndPosition - bottomAxis_.StartPosition) / 100;
+    const double step = AxisLabelStep(minimum, maximum, length, widest + kBottomSpacingGap,
+                                      bottomAxis_.MinimumLabelStep);
+    const std::vector<double> labels = AxisLabelValues(minimum, maximum, step);
+    auto columnOf = [&](double value) { return columns.Column(std::llround(value)); };
+
+    if (bottomAxis_.GridVisible) {
+        painter.setPen(GridPen());
+        for (double value : labels) {
+            const int column = columnOf(value);
+            painter.drawLine(PixelCentre(column, plot.top()), PixelCentre(column, plot.bottom()));
+        }
+    }
+
+    const int axisRow = plot.bottom() + 1;
+    std::vector<QLineF> ticks;
+    auto tick = [&](int column, int length) {
+        if (length > 0)
+            ticks.emplace_back(PixelCentre(column, axisRow + 1),
+                               PixelCentre(column, axisRow + length));
+    };
+    for (double value : labels)
+        tick(columnOf(value), bottomAxis_.TickLength);
+    if (count > 1) {
+        // Minor ticks fall between point numbers, so between their columns.
+        const double scale = double(lastColumn - firstColumn) / double(count - 1);
+        for (double value : AxisMinorTickValues(minimum, maximum, step, bottomAxis_.MinorTickCount))
+            tick(firstColumn + int(std::lround(value * scale)), bottomAxis_.MinorTickLength);
+    }
+    painter.setPen(QPen(Qt::black, 1));
+    painter.drawLines(ticks.data(), int(ticks.size()));
+
+    // Labels centred under their ticks, kept inside the panel. Their layout
+    // is kept from one repaint to the next: most labels stay the same.
+    std::vector<std::pair<QString, QStaticText>> texts;
+    texts.reserve(labels.size());
+    painter.setFont(labelFont_);
+    const int labelTop = axisRow + TickSpace(bottomAxis_) + kLabelGap;
+    for (double value : labels) {
+        QString text = FormatAxisLabel(value);
+        auto known = std::find_if(bottomTexts_.begin(), bottomTexts_.end(),
+                                  [&](const auto& entry) { return entry.first == text; });
+        QStaticText laidOut;
+        if (known != bottomTexts_.end()) {
+            laidOut = known->second;
+        } else {
+            laidOut.setText(text);
+            laidOut.setTextFormat(Qt::PlainText);
+            laidOut.prepare(QTransform(), labelFont_);
+        }
+        const int textWidth = int(std::ceil(laidOut.size().width()));
+        const int x = std::clamp(columnOf(value) - textWidth / 2, kMargin,
+                                 std::max(kMargin, width() - kMargin - textWidth));
+        painter.drawStaticText(x, labelTop, laidOut);
+        texts.emplace_back(std::move(text), std::move(laidOut));
+    }
+    bottomTexts_ = std::move(texts);
+}
+
+void TChart::PaintLine(QPainter& painter, const Frame& frame, qreal ratio) {
     // Traced in device pixels, so that on a dense screen the line keeps its
     // detail; it is drawn with a square brush as wide as one pixel of ours.
-    const qreal ratio = devicePixelRatioF();
+    const QRect plot = frame.plot;
     const int brush = std::max(1, int(std::lround(ratio)));
     const QRect device(
         QPoint(int(std::lround(plot.left() * ratio)), int(std::lround(plot.top() * ratio))),
         QPoint(int(std::lround((plot.right() + 1) * ratio)) - 1,
                int(std::lround((plot.bottom() + 1) * ratio)) - 1));
-    const TVerticalScale rows = RowsIn(device, layout);
+    const TVerticalScale rows = RowsIn(device, frame);
     const auto [firstColumn, lastColumn] = ColumnsIn(device);
     const TIndexColumns columns(std::int64_t(series_->Count()), firstColumn, lastColumn);
+    columnExtents_->Update(series_->Values(), columns, firstColumn, lastColumn);
     TLineSpans spans(firstColumn, lastColumn);
-    TraceReducedLine(series_->Values(), columns, rows, spans);
+    TraceColumns(*columnExtents_, rows, spans);
 
+    // Each column's run of pixels, cut to the plot (a clipped line may run a
+    // million rows away).
     std::vector<QRect> runs;
     runs.reserve(std::size_t(lastColumn - firstColumn + 1));
     const int offset = (brush - 1) / 2;
@@ -288,15 +365,15 @@ void TChart::PaintLine(QPainter& painter, const QRect& plot, const Layout& layou
         const TLineSpans::Span& span = spans.At(x);
         if (span.Empty())
             continue;
-        // Cut to the plot first: a clipped line may run a million rows away.
+        const int left = std::max(x - offset, device.left());
+        const int right = std::min(x - offset + brush - 1, device.right());
         const int top = std::max(span.Top - offset, device.top());
         const int bottom = std::min(span.Bottom - offset + brush - 1, device.bottom());
-        if (top <= bottom)
-            runs.emplace_back(x - offset, top, brush, bottom - top + 1);
+        if (left <= right && top <= bottom)
+            runs.emplace_back(QPoint(left, top), QPoint(right, bottom));
     }
     painter.save();
     painter.scale(1 / ratio, 1 / ratio);
-    painter.setClipRect(device);
     painter.setPen(Qt::NoPen);
     painter.setBrush(series_->SeriesColor());
     painter.drawRects(runs.data(), int(runs.size()));

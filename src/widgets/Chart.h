@@ -7,15 +7,18 @@
 
 #include <QColor>
 #include <QFont>
+#include <QStaticText>
 #include <QString>
 #include <QWidget>
 
 class QPainter;
+class TColumnExtents;
 class TVerticalScale;
 
 #include <cstddef>
 #include <memory>
 #include <utility>
+#include <vector>
 
 class TChart;
 
@@ -121,16 +124,23 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     friend class TLineSeries;
-    struct Layout;
-    Layout ComputeLayout() const;
+    // What depends only on the settings, the size and the left axis' range:
+    // the layout, and a picture of the panel, title, plot frame and left axis.
+    struct Frame;
+    const Frame& CurrentFrame() const;
+    const QPixmap& Background(const Frame& frame, qreal ratio) const;
+    void PaintBackground(QPainter& painter, const Frame& frame) const;
+    void PaintBottomAxis(QPainter& painter, const Frame& frame);
+    void PaintLine(QPainter& painter, const Frame& frame, qreal ratio);
     // The left axis' rows and the columns of the bottom axis' ends in a plot
-    // rectangle (of the chart's pixels or of the screen's).
-    TVerticalScale RowsIn(const QRect& plot, const Layout& layout) const;
+    // rectangle (of the chart's pixels or of the device's).
+    TVerticalScale RowsIn(const QRect& plot, const Frame& frame) const;
     std::pair<int, int> ColumnsIn(const QRect& plot) const;
-    void PaintLine(QPainter& painter, const QRect& plot, const Layout& layout);
+    void SettingsChanged();
     void PointAdded();
 
     QString title_;
@@ -140,6 +150,11 @@ private:
     TChartAxis leftAxis_;
     TChartAxis bottomAxis_;
     std::unique_ptr<TLineSeries> series_;
+    mutable std::unique_ptr<Frame> frame_;
+    // The line's columns as of the last repaint.
+    std::unique_ptr<TColumnExtents> columnExtents_;
+    // Laid-out bottom labels of the last repaint, by text.
+    std::vector<std::pair<QString, QStaticText>> bottomTexts_;
 };
 
 // The control window's three strip charts.

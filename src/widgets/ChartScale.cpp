@@ -168,26 +168,107 @@ void TLineSpans::Segment(int column, int row) {
     }
 }
 
-void TraceReducedLine(const TMinMaxPyramid& values, const TIndexColumns& columns,
-                      const TVerticalScale& rows, TLineSpans& spans) {
-    const auto count = std::int64_t(values.Count());
-    std::int64_t begin = 0;
-    while (begin < count) {
-        const int column = columns.Column(begin);
-        const std::int64_t end = std::max(columns.FirstIndex(column + 1), begin + 1);
-        std::int64_t first = begin;
-        while (first < end && std::isnan(values.Value(std::size_t(first))))
-            ++first;
-        if (first < end) {
-            std::int64_t last = end - 1;
-            while (std::isnan(values.Value(std::size_t(last))))
-                --last;
-            const TMinMax extent = values.Extent(std::size_t(first), std::size_t(last + 1));
-            spans.LineTo(column, rows.Row(values.Value(std::size_t(first))));
-            spans.LineTo(column, rows.Row(extent.Max));
-            spans.LineTo(column, rows.Row(extent.Min));
-            spans.LineTo(column, rows.Row(values.Value(std::size_t(last))));
+namespace {
+
+// A column slides by rescanning what leaves and enters it while that is at
+// most this many values; beyond, it asks the pyramid.
+constexpr std::int64_t kSlideLimit = 64;
+
+} // namespace
+
+void TColumnExtents::Recompute(const TMinMaxPyramid& values, Column& column, std::int64_t begin,
+                               std::int64_t end) {
+    column.Begin = begin;
+    column.End = end;
+    column.First = column.Last = -1;
+    std::int64_t first = begin;
+    while (first < end && std::isnan(values.Value(std::size_t(first))))
+        ++first;
+    if (first == end) {
+        column.Extent = TMinMax{};
+        return;
+    }
+    std::int64_t last = end - 1;
+    while (std::isnan(values.Value(std::size_t(last))))
+        --last;
+    column.Extent = values.Extent(std::size_t(first), std::size_t(last + 1));
+    column.First = first;
+    column.FirstValue = values.Value(std::size_t(first));
+    column.Last = last;
+    column.LastValue = values.Value(std::size_t(last));
+}
+
+bool TColumnExtents::Slide(const TMinMaxPyramid& values, Column& column, std::int64_t begin,
+                           std::int64_t end) {
+    if (begin < column.Begin || end < column.End || begin > column.End ||
+        begin - column.Begin > kSlideLimit || end - column.End > kSlideLimit)
+        return false;
+    // Leaving: [column.Begin, begin). The extent holds unless an extreme leaves.
+    for (std::int64_t i = column.Begin; i < begin; ++i) {
+        const float v = values.Value(std::size_t(i));
+        if (v == column.Extent.Min || v == column.Extent.Max)
+            return false;
+    }
+    // Entering: [column.End, end).
+    std::int64_t last = -1;
+    for (std::int64_t i = column.End; i < end; ++i) {
+        const float v = values.Value(std::size_t(i));
+        if (!std::isnan(v)) {
+            column.Extent.Add(v);
+            last = i;
         }
-        begin = end;
+    }
+    if (last >= 0) {
+        column.Last = last;
+        column.LastValue = values.Value(std::size_t(last));
+    } else if (column.Last < begin) {
+        column.Last = -1; // only NaN left (the extent was empty already)
+    }
+    if (column.First < begin && column.Last >= 0) {
+        std::int64_t first = begin;
+        while (std::isnan(values.Value(std::size_t(first))))
+            ++first;
+        column.First = first;
+        column.FirstValue = values.Value(std::size_t(first));
+    }
+    if (column.Last < 0)
+        column.First = -1;
+    column.Begin = begin;
+    column.End = end;
+    return true;
+}
+
+void TColumnExtents::Update(const TMinMaxPyramid& values, const TIndexColumns& columns,
+                            int firstColumn, int lastColumn) {
+    const auto count = std::int64_t(values.Count());
+    const auto size = std::size_t(std::max(lastColumn - firstColumn + 1, 0));
+    // Columns keep their ranges only while the layout is the same and
+    // points are only added; a single point sits apart, in the middle.
+    const bool keep =
+        firstColumn == first_ && size == columns_.size() && count >= count_ && count_ > 1;
+    if (!keep) {
+        first_ = firstColumn;
+        columns_.assign(size, Column{});
+    }
+    for (std::size_t k = 0; k < size; ++k) {
+        const int c = firstColumn + int(k);
+        const std::int64_t begin = std::min(columns.FirstIndex(c), count);
+        const std::int64_t end = std::max(std::min(columns.FirstIndex(c + 1), count), begin);
+        Column& column = columns_[k];
+        if (!keep || !Slide(values, column, begin, end))
+            Recompute(values, column, begin, end);
+    }
+    count_ = count;
+}
+
+void TraceColumns(const TColumnExtents& columns, const TVerticalScale& rows, TLineSpans& spans) {
+    for (int c = columns.FirstColumn(); c <= columns.LastColumn(); ++c) {
+        const TColumnExtents::Column& column = columns.At(c);
+        if (column.Last < 0)
+            continue;
+        spans.LineTo(c, rows.Row(column.FirstValue));
+        spans.LineTo(c, rows.Row(column.Extent.Max));
+        spans.LineTo(c, rows.Row(column.Extent.Min));
+        spans.LineTo(c, rows.Row(column.LastValue));
     }
 }

@@ -129,13 +129,47 @@ private:
     int row_ = 0;
 };
 
-// Traces into spans the line of the series held in values, point i at column
-// columns.Column(i) and row rows.Row(value i): for each column, the first
-// point that falls in it, its highest and lowest points and its last point.
-// Within a column the line only runs up and down between the column's
-// extremes, and the segments between columns are the same, so this lights
-// exactly the pixels that tracing every point lights. NaN values are skipped
-// and the line joins across them. Reads about four values and a few dozen
-// pyramid entries per column, however many points there are.
-void TraceReducedLine(const TMinMaxPyramid& values, const TIndexColumns& columns,
-                      const TVerticalScale& rows, TLineSpans& spans);
+// What each pixel column shows of a series laid out by TIndexColumns: the
+// indices of its points, their extent, and its first and last drawn (not NaN)
+// points. Kept from one repaint to the next: as points are appended every
+// column's index range slides to the right, mostly by one index or none, and
+// Update looks only at the values that enter or leave a column, going back to
+// the pyramid when a value that leaves was the column's highest or lowest.
+class TColumnExtents {
+public:
+    struct Column {
+        std::int64_t Begin = 0; // indices [Begin, End)
+        std::int64_t End = 0;
+        TMinMax Extent;
+        std::int64_t First = -1; // first drawn index, -1 when none
+        std::int64_t Last = -1;
+        float FirstValue = 0;
+        float LastValue = 0;
+    };
+
+    // Brings every column up to date with values under columns (which must
+    // lay out values.Count() points over firstColumn..lastColumn).
+    void Update(const TMinMaxPyramid& values, const TIndexColumns& columns, int firstColumn,
+                int lastColumn);
+    const Column& At(int column) const { return columns_[std::size_t(column - first_)]; }
+    int FirstColumn() const { return first_; }
+    int LastColumn() const { return first_ + int(columns_.size()) - 1; }
+
+private:
+    static void Recompute(const TMinMaxPyramid& values, Column& column, std::int64_t begin,
+                          std::int64_t end);
+    static bool Slide(const TMinMaxPyramid& values, Column& column, std::int64_t begin,
+                      std::int64_t end);
+
+    int first_ = 0;
+    std::int64_t count_ = 0; // points at the last update
+    std::vector<Column> columns_;
+};
+
+// Traces into spans the line of the series whose columns are given: for each
+// column, its first point, its highest and lowest points and its last point,
+// at rows.Row of their values. Within a column the line only runs up and down
+// between the column's extremes, and the segments between columns are the
+// same, so this lights exactly the pixels that tracing every point lights.
+// NaN values are not drawn; the line joins across them.
+void TraceColumns(const TColumnExtents& columns, const TVerticalScale& rows, TLineSpans& spans);

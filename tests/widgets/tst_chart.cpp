@@ -66,6 +66,38 @@ QImage DrawEveryPoint(const TChart& chart, const std::vector<float>& values) {
     return image;
 }
 
+// Compares, column by column across the plot, the red pixels of the chart as
+// it draws itself with those of drawing every point; returns where they first
+// differ, or an empty text. litColumns tells how many columns show the line.
+QString DifferenceFromEveryPoint(TChart& chart, const std::vector<float>& values,
+                                 int* litColumns = nullptr) {
+    const QImage reduced = Render(chart);
+    const QImage naive = DrawEveryPoint(chart, values);
+    const QRect plot = chart.PlotRect();
+    int lit = 0;
+    for (int x = plot.left(); x <= plot.right(); ++x) {
+        const std::vector<int> expected = RedRows(naive, x);
+        const std::vector<int> actual = RedRows(reduced, x);
+        lit += !expected.empty();
+        if (actual != expected) {
+            auto describe = [](const std::vector<int>& rows) {
+                return rows.empty() ? QStringLiteral("none")
+                                    : QStringLiteral("%1 rows %2..%3")
+                                          .arg(rows.size())
+                                          .arg(rows.front())
+                                          .arg(rows.back());
+            };
+            return QStringLiteral("%1 points, column %2: every point lights %3, the chart %4")
+                .arg(values.size())
+                .arg(x)
+                .arg(describe(expected), describe(actual));
+        }
+    }
+    if (litColumns)
+        *litColumns = lit;
+    return {};
+}
+
 // A series of readings on a 0..4 axis, made of pieces: random walks, steps,
 // constant runs, lone spikes far outside the axis, fast oscillation, and a
 // rare NaN.
@@ -524,29 +556,49 @@ private slots:
         for (float v : values)
             chart.Series().Add(v);
 
-        const QImage reduced = Render(chart);
-        const QImage naive = DrawEveryPoint(chart, values);
-        const QRect plot = chart.PlotRect();
         int litColumns = 0;
-        for (int x = plot.left(); x <= plot.right(); ++x) {
-            const std::vector<int> expected = RedRows(naive, x);
-            const std::vector<int> actual = RedRows(reduced, x);
-            litColumns += !expected.empty();
-            if (actual != expected) {
-                auto describe = [](const std::vector<int>& rows) {
-                    return rows.empty() ? QStringLiteral("none")
-                                        : QStringLiteral("%1 rows %2..%3")
-                                              .arg(rows.size())
-                                              .arg(rows.front())
-                                              .arg(rows.back());
-                };
-                QFAIL(qPrintable(QStringLiteral("column %1: every point lights %2, reduced %3")
-                                     .arg(x)
-                                     .arg(describe(expected), describe(actual))));
-            }
-        }
+        const QString difference = DifferenceFromEveryPoint(chart, values, &litColumns);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        const QRect plot = chart.PlotRect();
         // Guard against comparing two empty pictures.
         QVERIFY(litColumns >= std::min(count, plot.width()) / 2);
+    }
+
+    void drawingStaysExactAsPointsArrive_data() {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("batches");
+        QTest::addColumn<int>("largestBatch");
+        QTest::addColumn<unsigned>("seed");
+        QTest::newRow("first readings, one at a time") << 0 << 400 << 1 << 21u;
+        QTest::newRow("a few thousand, one to three at a time") << 5000 << 150 << 3 << 22u;
+        QTest::newRow("many, in uneven batches") << 200000 << 60 << 500 << 23u;
+    }
+    void drawingStaysExactAsPointsArrive() {
+        // The chart keeps each column's extent from one repaint to the next;
+        // after every batch of readings it must still draw every point.
+        QFETCH(int, start);
+        QFETCH(int, batches);
+        QFETCH(int, largestBatch);
+        QFETCH(unsigned, seed);
+        const std::vector<float> all =
+            MixedSeries(std::size_t(start + batches * largestBatch), seed);
+        std::mt19937 random(seed);
+        TChart chart;
+        ConfigureRunChart(chart, TRunChart::rcCurrent);
+        std::vector<float> shown(all.begin(), all.begin() + start);
+        for (float v : shown)
+            chart.Series().Add(v);
+        for (int b = 0; b < batches; ++b) {
+            const int size = int(random() % unsigned(largestBatch)) + 1;
+            for (int k = 0; k < size; ++k) {
+                shown.push_back(all[shown.size()]);
+                chart.Series().Add(shown.back());
+            }
+            if (b == batches / 2)
+                chart.setFixedSize(300, 120); // a new layout starts afresh
+            const QString difference = DifferenceFromEveryPoint(chart, shown);
+            QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        }
     }
 };
 

@@ -40,7 +40,7 @@ void TTable::SetTableType(TTableType type) {
 void TTable::InternalOpen() {
     if (DatabaseName().isEmpty())
         throw EDatabaseError(
-            QStringLiteral("Cannot open table %1: no alias given").arg(m_tableName));
+            QStringLiteral("Cannot open table \"%1\": no alias given").arg(m_tableName));
     if (m_tableName.isEmpty())
         throw EDatabaseError(QStringLiteral("Cannot open a table without a name"));
     auto s = std::make_unique<Session>();

@@ -407,27 +407,29 @@ QString EngineConfigFile() {
     return ConfigFileOf(e);
 }
 
-QString SetEngineDriverName(const QString& driver) {
+namespace {
+
+// Stops the engine and changes one of its settings.
+QString Restart(QString Engine::*setting, const QString& value) {
     Engine& e = TheEngine();
     const std::lock_guard lock(e.mutex);
     e.started = false;
     e.aliases.clear();
-    return std::exchange(e.driverName, driver);
+    return setting ? std::exchange(e.*setting, value) : QString();
+}
+
+} // namespace
+
+QString SetEngineDriverName(const QString& driver) {
+    return Restart(&Engine::driverName, driver);
 }
 
 QString SetEngineConfigFile(const QString& path) {
-    Engine& e = TheEngine();
-    const std::lock_guard lock(e.mutex);
-    e.started = false;
-    e.aliases.clear();
-    return std::exchange(e.configOverride, path);
+    return Restart(&Engine::configOverride, path);
 }
 
 void ShutdownEngine() {
-    Engine& e = TheEngine();
-    const std::lock_guard lock(e.mutex);
-    e.started = false;
-    e.aliases.clear();
+    Restart(nullptr, QString());
 }
 
 // ---- Inside the engine ----------------------------------------------------

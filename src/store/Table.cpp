@@ -105,10 +105,8 @@ void TTable::InternalOpen() {
     s->count = c.Prepare(QStringLiteral("SELECT count(*) FROM %1").arg(t));
     m_session = std::move(s);
 
-    c.Exec(m_session->first, QStringLiteral("Cannot read table %1").arg(m_tableName));
-    const bool any = LoadRow(m_session->first);
     m_bof = true;
-    m_eof = !any;
+    m_eof = !Seek(m_session->first, {});
 }
 
 void TTable::BeforeClose() {
@@ -123,9 +121,7 @@ void TTable::BeforeClose() {
 
 void TTable::InternalClose() noexcept {
     m_session.reset();
-    m_rowid.reset();
-    m_row.clear();
-    m_orderKey.clear();
+    ClearCurrent();
     m_newRow.clear();
     m_lockDepth = 0;
 }
@@ -170,14 +166,25 @@ void TTable::CheckBrowseMode() {
         Post();
 }
 
+// Runs a navigation query with the key values bound and makes the row it
+// finds current; false (nothing changed) when it finds none.
+bool TTable::Seek(QSqlQuery& query, const QVariantList& key) {
+    for (int i = 0; i < key.size(); ++i)
+        query.bindValue(i, key[i]);
+    m_session->connection->Exec(query, QStringLiteral("Cannot read table %1").arg(m_tableName));
+    return LoadRow(query);
+}
+
+void TTable::ClearCurrent() {
+    m_rowid.reset();
+    m_row.clear();
+    m_orderKey.clear();
+}
+
 void TTable::First() {
     CheckBrowseMode();
-    m_session->connection->Exec(m_session->first,
-                                QStringLiteral("Cannot read table %1").arg(m_tableName));
-    if (!LoadRow(m_session->first)) {
-        m_rowid.reset();
-        m_row.clear();
-    }
+    if (!Seek(m_session->first, {}))
+        ClearCurrent();
     m_bof = true;
     m_eof = !m_rowid;
     NotifyScrolled();
@@ -185,12 +192,8 @@ void TTable::First() {
 
 void TTable::Last() {
     CheckBrowseMode();
-    m_session->connection->Exec(m_session->last,
-                                QStringLiteral("Cannot read table %1").arg(m_tableName));
-    if (!LoadRow(m_session->last)) {
-        m_rowid.reset();
-        m_row.clear();
-    }
+    if (!Seek(m_session->last, {}))
+        ClearCurrent();
     m_eof = true;
     m_bof = !m_rowid;
     NotifyScrolled();
@@ -198,17 +201,8 @@ void TTable::Last() {
 
 void TTable::Next() {
     CheckBrowseMode();
-    if (!m_rowid) {
-        m_eof = true;
-        return;
-    }
-    QSqlQuery& q = m_session->next;
-    for (int i = 0; i < m_orderKey.size(); ++i)
-        q.bindValue(i, m_orderKey[i]);
-    m_session->connection->Exec(q, QStringLiteral("Cannot read table %1").arg(m_tableName));
-    if (LoadRow(q)) {
-        m_bof = false;
-        m_eof = false;
+    if (m_rowid && Seek(m_session->next, m_orderKey)) {
+        m_bof = m_eof = false;
         NotifyScrolled();
     } else {
         m_eof = true;
@@ -270,11 +264,8 @@ void TTable::Post() {
 
     m_state = TDataSetState::dsBrowse;
     m_newRow.clear();
-    QSqlQuery& r = m_session->byRowid;
-    r.bindValue(0, rowid);
-    m_session->connection->Exec(r, QStringLiteral("Cannot read table %1").arg(m_tableName));
-    if (!LoadRow(r))
-        m_rowid.reset();
+    if (!Seek(m_session->byRowid, {rowid}))
+        ClearCurrent();
     m_bof = m_eof = false;
     NotifyChanged();
 }
@@ -319,20 +310,11 @@ void TTable::Delete() {
 
     // The row that follows becomes current; past the end, the one before.
     const QVariantList key = m_orderKey;
-    QSqlQuery& next = m_session->next;
-    for (int i = 0; i < key.size(); ++i)
-        next.bindValue(i, key[i]);
-    c.Exec(next, context);
-    if (LoadRow(next)) {
+    if (Seek(m_session->next, key)) {
         m_eof = false;
     } else {
-        QSqlQuery& prior = m_session->prior;
-        for (int i = 0; i < key.size(); ++i)
-            prior.bindValue(i, key[i]);
-        c.Exec(prior, context);
-        if (!LoadRow(prior)) {
-            m_rowid.reset();
-            m_row.clear();
+        if (!Seek(m_session->prior, key)) {
+            ClearCurrent();
             m_bof = true;
         }
         m_eof = true;
@@ -372,10 +354,7 @@ void TTable::GotoBookmark(const TBookmark& bookmark) {
     CheckBrowseMode();
     if (!bookmark)
         return;
-    QSqlQuery& q = m_session->byRowid;
-    q.bindValue(0, *bookmark);
-    m_session->connection->Exec(q, QStringLiteral("Cannot read table %1").arg(m_tableName));
-    if (!LoadRow(q))
+    if (!Seek(m_session->byRowid, {*bookmark}))
         throw EDatabaseError(
             QStringLiteral("The remembered row of table %1 no longer exists").arg(m_tableName));
     m_bof = m_eof = false;

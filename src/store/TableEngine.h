@@ -313,6 +313,8 @@ private:
     struct Session;
     void CheckBrowseMode();
     bool LoadRow(QSqlQuery& query);
+    bool Seek(QSqlQuery& query, const QVariantList& key);
+    void ClearCurrent();
     void Commit();
     void Begin();
 

@@ -215,6 +215,7 @@ void TQuery::Next() {
     CheckActive();
     if (m_row < 0 || !BlockFor(m_row + 1)) {
         m_eof = true;
+        m_bof = m_row < 0;
         return;
     }
     SetCurrent(m_row + 1);
@@ -226,6 +227,7 @@ void TQuery::Prior() {
     CheckActive();
     if (m_row <= 0 || !BlockFor(m_row - 1)) {
         m_bof = true;
+        m_eof = m_row < 0;
         return;
     }
     SetCurrent(m_row - 1);

@@ -206,6 +206,7 @@ void TTable::Next() {
         NotifyScrolled();
     } else {
         m_eof = true;
+        m_bof = !m_rowid;
     }
 }
 
@@ -313,10 +314,9 @@ void TTable::Delete() {
     if (Seek(m_session->next, key)) {
         m_eof = false;
     } else {
-        if (!Seek(m_session->prior, key)) {
+        m_bof = !Seek(m_session->prior, key);
+        if (m_bof)
             ClearCurrent();
-            m_bof = true;
-        }
         m_eof = true;
     }
     NotifyChanged();

@@ -172,8 +172,8 @@ private:
 using TBookmark = std::optional<qint64>;
 
 // What tables and queries share. Bof/Eof follow the usual rules: First sets
-// Bof, Last sets Eof, Next past the last row sets Eof and stays on it; on an
-// empty data set both are true.
+// Bof, Last sets Eof, Next past the last row sets Eof (and clears Bof) and
+// stays on that row; both are true only on an empty data set.
 //
 // Linked views (a grid) follow the data set through its signals: DataSetChanged
 // when it opens, closes or its rows change, Scrolled when the current row

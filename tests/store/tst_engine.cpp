@@ -353,6 +353,30 @@ private slots:
                  QVariant(QStringLiteral("2024-05-01")));
     }
 
+    void singleRowIsNotEmptyAfterWalkingPastIt() {
+        AddAlias();
+        CreateReadingTable();
+        AddRows(0, 1);
+        TTable t;
+        OpenTable(t);
+        TQuery q;
+        OpenQuery(q);
+        for (TDataSet* d : {static_cast<TDataSet*>(&t), static_cast<TDataSet*>(&q)}) {
+            d->First();
+            QVERIFY(d->Bof() && !d->Eof());
+            d->Next();
+            QVERIFY(d->Eof() && !d->Bof());
+            QVERIFY(!d->IsEmpty());
+            QCOMPARE(d->FieldByName(QStringLiteral("ID")).AsInteger(), 0);
+            d->Last();
+            QVERIFY(!d->IsEmpty());
+        }
+        q.Prior();
+        QVERIFY(q.Bof() && !q.Eof());
+        t.Delete();
+        QVERIFY(t.IsEmpty());
+    }
+
     void primaryIndexRefusesADuplicateAndTheTableGoesOn() {
         AddAlias();
         CreateReadingTable();

@@ -69,30 +69,39 @@ private slots:
 
         QTest::newRow("worked example")
             << AnswerWith({0xDC, 0x05, 0x39, 0x30, 0x00, 0x00, 0xB9, 0x00}) << 12345 << "1.50"
-            << " 12.35" << " 18.50" << 1.5 << 12.35 << 18.5;
+            << " 12.35"
+            << " 18.50" << 1.5 << 12.35 << 18.5;
         // Other bytes, a wrong start byte and checksum change nothing.
         QTest::newRow("worked example, junk around")
-            << AnswerWith({0xDC, 0x05, 0x39, 0x30, 0x00, 0x00, 0xB9, 0x00}, 0x5A) << 12345
-            << "1.50" << " 12.35" << " 18.50" << 1.5 << 12.35 << 18.5;
-        QTest::newRow("all zero") << AnswerWith({}) << 0 << "0.00" << "  0.00" << "  0.00" << 0.0
-                                  << 0.0 << 0.0;
+            << AnswerWith({0xDC, 0x05, 0x39, 0x30, 0x00, 0x00, 0xB9, 0x00}, 0x5A) << 12345 << "1.50"
+            << " 12.35"
+            << " 18.50" << 1.5 << 12.35 << 18.5;
+        QTest::newRow("all zero") << AnswerWith({}) << 0 << "0.00"
+                                  << "  0.00"
+                                  << "  0.00" << 0.0 << 0.0 << 0.0;
         QTest::newRow("largest values")
-            << AnswerWith({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF}) << 2147483647
-            << "65.54" << "2147483.65" << "6553.50" << 65.54 << 2147483.65 << 6553.5;
+            << AnswerWith({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF}) << 2147483647 << "65.54"
+            << "2147483.65"
+            << "6553.50" << 65.54 << 2147483.65 << 6553.5;
         QTest::newRow("minus one millivolt")
-            << AnswerWith({0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0}) << -1 << "0.00" << " -0.00"
+            << AnswerWith({0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0}) << -1 << "0.00"
+            << " -0.00"
             << "  0.00" << 0.0 << 0.0 << 0.0;
         QTest::newRow("ten millivolts") << AnswerWith({0, 0, 10, 0, 0, 0, 0, 0}) << 10 << "0.00"
-                                        << "  0.01" << "  0.00" << 0.0 << 0.01 << 0.0;
+                                        << "  0.01"
+                                        << "  0.00" << 0.0 << 0.01 << 0.0;
         // 1235 mA and -3205 mV: a third decimal of 5 rounds away from zero.
         QTest::newRow("half away from zero")
             << AnswerWith({0xD3, 0x04, 0x7B, 0xF3, 0xFF, 0xFF, 0, 0}) << -3205 << "1.24"
-            << " -3.21" << "  0.00" << 1.24 << -3.21 << 0.0;
+            << " -3.21"
+            << "  0.00" << 1.24 << -3.21 << 0.0;
         QTest::newRow("smallest voltage")
             << AnswerWith({0, 0, 0x00, 0x00, 0x00, 0x80, 0, 0}) << int(-2147483647 - 1) << "0.00"
-            << "-2147483.65" << "  0.00" << 0.0 << -2147483.65 << 0.0;
+            << "-2147483.65"
+            << "  0.00" << 0.0 << -2147483.65 << 0.0;
         QTest::newRow("below half rounds down")
-            << AnswerWith({0xD2, 0x04, 0x34, 0x30, 0, 0, 0x01, 0}) << 12340 << "1.23" << " 12.34"
+            << AnswerWith({0xD2, 0x04, 0x34, 0x30, 0, 0, 0x01, 0}) << 12340 << "1.23"
+            << " 12.34"
             << "  0.10" << 1.23 << 12.34 << 0.1;
     }
     void decode() {
@@ -142,9 +151,8 @@ private slots:
             expect = expect.rightJustified(6, QLatin1Char(' '));
             const QString got = FormatFixed2(mv, 1000, 6, QStringLiteral("."));
             if (got != expect)
-                QFAIL(qPrintable(QStringLiteral("%1 mV gave '%2', expected '%3'")
-                                     .arg(mv)
-                                     .arg(got, expect)));
+                QFAIL(qPrintable(
+                    QStringLiteral("%1 mV gave '%2', expected '%3'").arg(mv).arg(got, expect)));
         }
     }
 };

@@ -1,0 +1,606 @@
+#include "widgets/Chart.h"
+#include "widgets/ChartScale.h"
+
+#include <QImage>
+#include <QLocale>
+#include <QPainter>
+#include <QTest>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr QRgb kRed = qRgb(255, 0, 0);
+
+bool IsRed(const QImage& image, int x, int y) {
+    return (image.pixel(x, y) & 0xFFFFFF) == (kRed & 0xFFFFFF);
+}
+
+// Rows of the red pixels in one column of the image.
+std::vector<int> RedRows(const QImage& image, int x) {
+    std::vector<int> rows;
+    for (int y = 0; y < image.height(); ++y)
+        if (IsRed(image, x, y))
+            rows.push_back(y);
+    return rows;
+}
+
+QImage Render(TChart& chart) {
+    return chart.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// The left axis of the chart as drawn, and the bottom axis of its points.
+TVerticalScale RowsOf(const TChart& chart) {
+    const QRect plot = chart.PlotRect();
+    return TVerticalScale(plot.top(), plot.height(), chart.LeftAxis().Minimum,
+                          chart.LeftAxis().Maximum, chart.LeftAxis().StartPosition,
+                          chart.LeftAxis().EndPosition);
+}
+TIndexColumns ColumnsOf(const TChart& chart) {
+    const QRect plot = chart.PlotRect();
+    return TIndexColumns(std::int64_t(chart.Series().Count()), plot.left(), plot.right());
+}
+
+// What drawing the line through every single point shows: the reference for
+// the chart's reduced drawing. Painted here, pixel by pixel, from the spans.
+QImage DrawEveryPoint(const TChart& chart, const std::vector<float>& values) {
+    const TVerticalScale rows = RowsOf(chart);
+    const TIndexColumns columns = ColumnsOf(chart);
+    const QRect plot = chart.PlotRect();
+    TLineSpans spans(plot.left(), plot.right());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (!std::isnan(values[i]))
+            spans.LineTo(columns.Column(std::int64_t(i)), rows.Row(values[i]));
+    }
+    QImage image(chart.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    for (int x = plot.left(); x <= plot.right(); ++x) {
+        const TLineSpans::Span& span = spans.At(x);
+        for (int y = std::max(span.Top, plot.top()); y <= std::min(span.Bottom, plot.bottom()); ++y)
+            image.setPixel(x, y, kRed);
+    }
+    return image;
+}
+
+// Compares, column by column across the plot, the red pixels of the chart as
+// it draws itself with those of drawing every point; returns where they first
+// differ, or an empty text. litColumns tells how many columns show the line.
+QString DifferenceFromEveryPoint(TChart& chart, const std::vector<float>& values,
+                                 int* litColumns = nullptr) {
+    const QImage reduced = Render(chart);
+    const QImage naive = DrawEveryPoint(chart, values);
+    const QRect plot = chart.PlotRect();
+    int lit = 0;
+    for (int x = plot.left(); x <= plot.right(); ++x) {
+        const std::vector<int> expected = RedRows(naive, x);
+        const std::vector<int> actual = RedRows(reduced, x);
+        lit += !expected.empty();
+        if (actual != expected) {
+            auto describe = [](const std::vector<int>& rows) {
+                return rows.empty() ? QStringLiteral("none")
+                                    : QStringLiteral("%1 rows %2..%3")
+                                          .arg(rows.size())
+                                          .arg(rows.front())
+                                          .arg(rows.back());
+            };
+            return QStringLiteral("%1 points, column %2: every point lights %3, the chart %4")
+                .arg(values.size())
+                .arg(x)
+                .arg(describe(expected), describe(actual));
+        }
+    }
+    if (litColumns)
+        *litColumns = lit;
+    return {};
+}
+
+// A series of readings on a 0..4 axis, made of pieces: random walks, steps,
+// constant runs, lone spikes far outside the axis, fast oscillation, and a
+// rare NaN.
+std::vector<float> MixedSeries(std::size_t count, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> level(-0.3f, 4.3f);
+    std::uniform_int_distribution<int> kind(0, 5);
+    std::vector<float> values;
+    values.reserve(count);
+    float current = level(random);
+    while (values.size() < count) {
+        const std::size_t run = std::uniform_int_distribution<std::size_t>(
+            1, std::max<std::size_t>(count / 20, 2))(random);
+        const int what = kind(random);
+        for (std::size_t k = 0; k < run && values.size() < count; ++k) {
+            switch (what) {
+            case 0: // random walk
+                current += std::normal_distribution<float>(0, 0.05f)(random);
+                values.push_back(current);
+                break;
+            case 1: // constant run
+                values.push_back(current);
+                break;
+            case 2: // step, then flat
+                if (k == 0)
+                    current = level(random);
+                values.push_back(current);
+                break;
+            case 3: // spike every so often
+                values.push_back(k % 97 == 13 ? (random() % 2 ? 1e6f : -50.f) : current);
+                break;
+            case 4: // oscillation over the whole axis
+                values.push_back(k % 2 ? 0.1f : 3.9f);
+                break;
+            default: // NaN now and then
+                values.push_back(k % 211 == 5 ? std::numeric_limits<float>::quiet_NaN() : current);
+                break;
+            }
+        }
+    }
+    return values;
+}
+
+} // namespace
+
+class TestChart : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void cleanupTestCase() { QLocale::setDefault(QLocale::system()); }
+
+    // --- labels and ticks ---------------------------------------------------
+
+    void labelText_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        const QLocale us(QLocale::English, QLocale::UnitedStates);
+        const QLocale de(QLocale::German, QLocale::Germany);
+        QTest::newRow("thousands") << us << 1000.0 << "1,000";
+        QTest::newRow("half") << us << 0.5 << "0.5";
+        QTest::newRow("two decimals") << us << 2.25 << "2.25";
+        QTest::newRow("zero") << us << 0.0 << "0";
+        QTest::newRow("millions, three decimals") << us << 1234567.891 << "1,234,567.891";
+        QTest::newRow("rounded to three decimals") << us << 2.0004 << "2";
+        QTest::newRow("sum with binary error") << us << 0.1 + 0.2 << "0.3";
+        QTest::newRow("tiny negative is zero") << us << -0.0001 << "0";
+        QTest::newRow("negative") << us << -1500.5 << "-1,500.5";
+        QTest::newRow("C locale groups too") << QLocale::c() << 12000.0 << "12,000";
+        QTest::newRow("German thousands") << de << 1000.0 << "1.000";
+        QTest::newRow("German decimals") << de << 2.25 << "2,25";
+    }
+    void labelText() {
+        QFETCH(QLocale, locale);
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QLocale::setDefault(locale);
+        QCOMPARE(FormatAxisLabel(value), text);
+    }
+
+    void labelPlacement_data() {
+        QTest::addColumn<double>("min");
+        QTest::addColumn<double>("max");
+        QTest::addColumn<double>("length");
+        QTest::addColumn<double>("spacing");
+        QTest::addColumn<double>("minStep");
+        QTest::addColumn<QStringList>("labels");
+        QTest::addColumn<int>("minorTicks");
+        // The three run charts' left axes (about 105 px long, labels 24 px apart).
+        QTest::newRow("voltage") << 0.0 << 360.0 << 105.0 << 24.0 << 0.0
+                                 << QStringList{"0", "100", "200", "300"} << 11;
+        QTest::newRow("current") << 0.0 << 4.0 << 105.0 << 24.0 << 0.0
+                                 << QStringList{"0", "1", "2", "3", "4"} << 12;
+        QTest::newRow("power") << 0.0 << 200.0 << 105.0 << 24.0 << 0.0
+                               << QStringList{"0", "50", "100", "150", "200"} << 12;
+        QTest::newRow("half steps")
+            << 0.0 << 4.0 << 200.0 << 24.0 << 0.0
+            << QStringList{"0", "0.5", "1", "1.5", "2", "2.5", "3", "3.5", "4"} << 24;
+        // Bottom axis after three readings: point numbers step by at least 1.
+        QTest::newRow("three points")
+            << 0.0 << 2.0 << 330.0 << 16.0 << 1.0 << QStringList{"0", "1", "2"} << 6;
+        QTest::newRow("a million points")
+            << 0.0 << 999999.0 << 330.0 << 60.0 << 1.0
+            << QStringList{"0", "200,000", "400,000", "600,000", "800,000"} << 15;
+        QTest::newRow("range off zero")
+            << 2.3 << 7.9 << 150.0 << 20.0 << 0.0 << QStringList{"3", "4", "5", "6", "7"} << 17;
+        QTest::newRow("no length") << 0.0 << 0.0 << 330.0 << 16.0 << 1.0 << QStringList{"0"} << 0;
+    }
+    void labelPlacement() {
+        QFETCH(double, min);
+        QFETCH(double, max);
+        QFETCH(double, length);
+        QFETCH(double, spacing);
+        QFETCH(double, minStep);
+        QFETCH(QStringList, labels);
+        QFETCH(int, minorTicks);
+        const double step = AxisLabelStep(min, max, length, spacing, minStep);
+        QStringList texts;
+        for (double value : AxisLabelValues(min, max, step))
+            texts << FormatAxisLabel(value);
+        QCOMPARE(texts, labels);
+        if (labels.size() > 1)
+            QVERIFY(step / (max - min) * length >= spacing);
+        const std::vector<double> minor = AxisMinorTickValues(min, max, step, 3);
+        QCOMPARE(int(minor.size()), minorTicks);
+        for (double value : minor)
+            QVERIFY(value >= min && value <= max);
+    }
+
+    void minorTicksLieBetweenLabels() {
+        // 0..360 by 100 with 3 minor ticks: quarters, also beyond the last label.
+        const std::vector<double> minor = AxisMinorTickValues(0, 360, 100, 3);
+        const std::vector<double> expected{25, 50, 75, 125, 150, 175, 225, 250, 275, 325, 350};
+        QCOMPARE(minor.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            QCOMPARE(minor[i], expected[i]);
+    }
+
+    // --- mapping of points to pixels ----------------------------------------
+
+    void columnsOfIndices() {
+        // Every point count against every plot width, and some large counts:
+        // the ends land on the first and last column, columns never go back,
+        // and FirstIndex is exactly the inverse that the reduction relies on.
+        std::mt19937_64 random(5);
+        auto check = [](std::int64_t count, int first, int last) {
+            const TIndexColumns columns(count, first, last);
+            if (count >= 2) {
+                QCOMPARE(columns.Column(0), first);
+                QCOMPARE(columns.Column(count - 1), last);
+            }
+            for (int c = first - 1; c <= last + 1; ++c) {
+                const std::int64_t i = columns.FirstIndex(c);
+                QVERIFY2(i >= 0 && i <= count, qPrintable(QString::number(c)));
+                if (i < count)
+                    QVERIFY(columns.Column(i) >= c);
+                if (i > 0)
+                    QVERIFY2(columns.Column(i - 1) < c,
+                             qPrintable(QStringLiteral("count %1 first %2 last %3 column %4")
+                                            .arg(count)
+                                            .arg(first)
+                                            .arg(last)
+                                            .arg(c)));
+            }
+        };
+        for (std::int64_t count = 1; count <= 70; ++count)
+            for (int width = 1; width <= 40; ++width)
+                check(count, 7, 7 + width - 1);
+        for (int k = 0; k < 200; ++k) {
+            const auto count = std::int64_t(random() % 2'000'000'000) + 1;
+            const int width = int(random() % 4000) + 1;
+            check(count, 30, 30 + width - 1);
+        }
+    }
+
+    void rowsOfValues() {
+        // 0..4 with EndPosition 98 on a plot 100 rows high from row 20.
+        const TVerticalScale rows(20, 100, 0, 4, 0, 98);
+        QCOMPARE(rows.Row(4), 20);      // maximum on the top row
+        QCOMPARE(rows.Row(0), 20 + 98); // zero 2 % above the bottom edge (row 120)
+        QCOMPARE(rows.Row(2), 20 + 49);
+        QVERIFY(rows.Row(4.01) < 20); // above the maximum: above the plot
+        QVERIFY(rows.Row(-1) >= 120); // below zero: possibly below the plot
+        QCOMPARE(rows.Row(std::numeric_limits<double>::infinity()), -1'000'000);
+        int previous = rows.Row(-10);
+        for (double v = -10; v <= 10; v += 0.001) {
+            const int row = rows.Row(v);
+            QVERIFY(row <= previous);
+            previous = row;
+        }
+    }
+
+    void segmentPixels_data() {
+        QTest::addColumn<QPoint>("from");
+        QTest::addColumn<QPoint>("to");
+        QTest::addColumn<QString>("spans"); // "top-bottom" per column from the left
+        QTest::newRow("steep up") << QPoint(0, 10) << QPoint(1, 0) << "5-10 0-5";
+        QTest::newRow("steep down") << QPoint(0, 0) << QPoint(1, 10) << "0-5 5-10";
+        QTest::newRow("middle between rows") << QPoint(0, 0) << QPoint(1, 3) << "0-1 2-3";
+        QTest::newRow("middle between rows, up") << QPoint(0, 3) << QPoint(1, 0) << "2-3 0-1";
+        QTest::newRow("flat") << QPoint(0, 4) << QPoint(3, 4) << "4-4 4-4 4-4 4-4";
+        QTest::newRow("shallow") << QPoint(0, 0) << QPoint(4, 2) << "0-0 1-1 1-1 2-2 2-2";
+        QTest::newRow("one row over ten columns")
+            << QPoint(0, 0) << QPoint(10, 1) << "0-0 0-0 0-0 0-0 0-0 1-1 1-1 1-1 1-1 1-1 1-1";
+        QTest::newRow("steep over three columns") << QPoint(0, 0) << QPoint(2, 9) << "0-2 3-6 7-9";
+        QTest::newRow("same column") << QPoint(1, 7) << QPoint(1, 2) << "- 2-7";
+    }
+    void segmentPixels() {
+        QFETCH(QPoint, from);
+        QFETCH(QPoint, to);
+        QFETCH(QString, spans);
+        // Traced either way, the segment lights the same pixels.
+        for (bool reverse : {false, true}) {
+            TLineSpans line(0, int(spans.split(' ').size()) - 1);
+            const QPoint a = reverse ? to : from;
+            const QPoint b = reverse ? from : to;
+            line.LineTo(a.x(), a.y());
+            line.LineTo(b.x(), b.y());
+            QStringList lit;
+            for (int x = line.FirstColumn(); x <= line.LastColumn(); ++x) {
+                const TLineSpans::Span& span = line.At(x);
+                lit << (span.Empty() ? QStringLiteral("-")
+                                     : QStringLiteral("%1-%2").arg(span.Top).arg(span.Bottom));
+            }
+            QCOMPARE(lit.join(' '), spans);
+        }
+    }
+
+    void segmentsAreUnbrokenLines() {
+        // Random segments: the ends are lit, nothing beyond their rows, and
+        // neighbouring columns meet, so the line has no gaps.
+        std::mt19937 random(3);
+        for (int k = 0; k < 3000; ++k) {
+            const int length = int(random() % 40) + 1;
+            const int r1 = int(random() % 400) - 200;
+            const int r2 = int(random() % 400) - 200;
+            TLineSpans line(10, 10 + length);
+            line.LineTo(10, r1);
+            line.LineTo(10 + length, r2);
+            QVERIFY(line.At(10).Top <= r1 && r1 <= line.At(10).Bottom);
+            QVERIFY(line.At(10 + length).Top <= r2 && r2 <= line.At(10 + length).Bottom);
+            for (int x = 10; x <= 10 + length; ++x) {
+                const TLineSpans::Span& span = line.At(x);
+                QVERIFY(!span.Empty());
+                QVERIFY(span.Top >= std::min(r1, r2) && span.Bottom <= std::max(r1, r2));
+                if (x > 10) {
+                    const TLineSpans::Span& left = line.At(x - 1);
+                    QVERIFY2(span.Top <= left.Bottom + 1 && left.Top <= span.Bottom + 1,
+                             qPrintable(QStringLiteral("%1 to %2 over %3, column %4")
+                                            .arg(r1)
+                                            .arg(r2)
+                                            .arg(length)
+                                            .arg(x)));
+                }
+            }
+        }
+    }
+
+    // --- the series' storage ------------------------------------------------
+
+    void extentMatchesScan() {
+        // Ranges of every alignment over pyramids of awkward sizes.
+        std::mt19937 random(11);
+        for (std::size_t count : {1u, 15u, 16u, 17u, 64u, 65u, 1000u, 65536u + 300u, 300000u}) {
+            const std::vector<float> values = MixedSeries(count, unsigned(count));
+            TMinMaxPyramid pyramid;
+            for (float v : values)
+                pyramid.Append(v);
+            QCOMPARE(pyramid.Count(), count);
+            for (int k = 0; k < 300; ++k) {
+                std::size_t a = random() % count;
+                std::size_t b = random() % count;
+                if (a > b)
+                    std::swap(a, b);
+                ++b;
+                TMinMax scan;
+                for (std::size_t i = a; i < b; ++i)
+                    scan.Add(values[i]);
+                const TMinMax extent = pyramid.Extent(a, b);
+                if (scan.Empty()) {
+                    QVERIFY(extent.Empty());
+                    continue;
+                }
+                QCOMPARE(extent.Min, scan.Min);
+                QCOMPARE(extent.Max, scan.Max);
+            }
+            for (std::size_t i = 0; i < count; i += 997)
+                QCOMPARE(pyramid.Value(i), values[i]);
+        }
+    }
+
+    void memoryPerPoint_data() {
+        QTest::addColumn<int>("count");
+        QTest::newRow("1 k") << 1000;
+        QTest::newRow("10 k") << 10000;
+        QTest::newRow("1 M") << 1000000;
+        QTest::newRow("2.1 M") << 2100000;
+    }
+    void memoryPerPoint() {
+        QFETCH(int, count);
+        TChart chart;
+        for (int i = 0; i < count; ++i)
+            chart.Series().Add(i % 7);
+        const double perPoint = double(chart.Series().MemoryBytes()) / count;
+        QVERIFY2(perPoint <= 12, qPrintable(QString::number(perPoint)));
+    }
+
+    // --- the control window's charts ----------------------------------------
+
+    void runChartSetup_data() {
+        QTest::addColumn<int>("which");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("seriesTitle");
+        QTest::addColumn<double>("maximum");
+        QTest::addColumn<int>("tickLength");
+        QTest::addColumn<int>("minorCount");
+        QTest::addColumn<int>("minorLength");
+        QTest::newRow("voltage") << int(TRunChart::rcVoltage) << "Chart1"
+                                 << "Vol-Run chart"
+                                 << "VolChart" << 360.0 << 0 << 0 << 0;
+        QTest::newRow("current") << int(TRunChart::rcCurrent) << "Chart2"
+                                 << "Cur-Run Chart"
+                                 << "CurChart" << 4.0 << 4 << 3 << 2;
+        QTest::newRow("power") << int(TRunChart::rcPower) << "Chart3"
+                               << "Pow-Run Chart"
+                               << "PowChart" << 200.0 << 4 << 3 << 2;
+    }
+    void runChartSetup() {
+        QFETCH(int, which);
+        QFETCH(QString, name);
+        QFETCH(QString, title);
+        QFETCH(QString, seriesTitle);
+        QFETCH(double, maximum);
+        QFETCH(int, tickLength);
+        QFETCH(int, minorCount);
+        QFETCH(int, minorLength);
+        TChart chart;
+        TLineSeries& series = ConfigureRunChart(chart, TRunChart(which));
+        QCOMPARE(&series, &chart.Series());
+        QCOMPARE(chart.objectName(), name);
+        QCOMPARE(chart.size(), QSize(384, 155));
+        QCOMPARE(chart.Title(), title);
+        QCOMPARE(chart.accessibleName(), title);
+        QCOMPARE(chart.TitleFont().family(), QStringLiteral("MS Serif"));
+        QCOMPARE(chart.TitleFont().pixelSize(), 11);
+        QCOMPARE(chart.TitleFont().weight(), QFont::Normal);
+        QVERIFY(!chart.TitleFont().italic());
+        QCOMPARE(chart.TitleColor(), QColor(0, 0, 255));
+        const TChartAxis& left = chart.LeftAxis();
+        QVERIFY(!left.Automatic);
+        QCOMPARE(left.Minimum, 0.0);
+        QCOMPARE(left.Maximum, maximum);
+        QCOMPARE(left.EndPosition, 98.0);
+        QCOMPARE(left.TickLength, tickLength);
+        QCOMPARE(left.MinorTickCount, minorCount);
+        QCOMPARE(left.MinorTickLength, minorLength);
+        QVERIFY(left.GridVisible);
+        QVERIFY(chart.BottomAxis().Automatic);
+        QVERIFY(chart.BottomAxis().GridVisible);
+        QCOMPARE(series.Title(), seriesTitle);
+        QCOMPARE(series.SeriesColor(), QColor(255, 0, 0));
+        QCOMPARE(series.Count(), std::size_t(0));
+
+        // The left axis stays put whatever is added.
+        series.Add(maximum * 3);
+        series.Add(-maximum);
+        QCOMPARE(chart.LeftRange(), std::make_pair(0.0, maximum));
+    }
+
+    void appendNumbersPoints() {
+        TChart chart;
+        TLineSeries& series = ConfigureRunChart(chart, TRunChart::rcVoltage);
+        QCOMPARE(series.Add(12.5), std::size_t(0));
+        QCOMPARE(chart.BottomAxis().Minimum, 0.0);
+        QCOMPARE(chart.BottomAxis().Maximum, 0.0);
+        QCOMPARE(series.Add(12.25), std::size_t(1));
+        QCOMPARE(series.Add(11.75), std::size_t(2));
+        QCOMPARE(series.Count(), std::size_t(3));
+        for (std::size_t i = 0; i < 3; ++i)
+            QCOMPARE(series.XValue(i), double(i));
+        QCOMPARE(series.YValue(0), 12.5);
+        QCOMPARE(series.YValue(1), 12.25);
+        QCOMPARE(series.YValue(2), 11.75);
+        QCOMPARE(chart.BottomAxis().Minimum, 0.0);
+        QCOMPARE(chart.BottomAxis().Maximum, 2.0);
+        // A pause in polling changes nothing: the next point simply follows.
+        QCOMPARE(series.Add(11.5), std::size_t(3));
+        QCOMPARE(chart.BottomAxis().Maximum, 3.0);
+
+        // Drawn: the first point on the plot's first column, the last on its
+        // last, each at its value's row.
+        const QImage image = Render(chart);
+        const QRect plot = chart.PlotRect();
+        const TVerticalScale rows = RowsOf(chart);
+        QVERIFY(IsRed(image, plot.left(), rows.Row(12.5)));
+        QVERIFY(IsRed(image, plot.right(), rows.Row(11.5)));
+    }
+
+    void valueAboveMaximumIsClippedAtTheTop() {
+        TChart chart;
+        TLineSeries& series = ConfigureRunChart(chart, TRunChart::rcCurrent);
+        series.Add(0);
+        series.Add(9.5); // far above 4 A
+        series.Add(4);   // exactly the maximum
+        series.Add(0);
+        const QImage image = Render(chart);
+        const QRect plot = chart.PlotRect();
+        // Zero lies 2 % of the plot height above its bottom edge.
+        const int zeroRow = plot.top() + int(std::floor(plot.height() * 0.98));
+        QVERIFY(IsRed(image, plot.left(), zeroRow));
+        QVERIFY(IsRed(image, plot.right(), zeroRow));
+        // The line to the spike leaves through the top row; the maximum lies
+        // on it...
+        const TIndexColumns columns = ColumnsOf(chart);
+        int leaves = 0;
+        for (int x = columns.Column(0); x <= columns.Column(1); ++x)
+            leaves += IsRed(image, x, plot.top());
+        QVERIFY(leaves >= 1);
+        QVERIFY(IsRed(image, columns.Column(2), plot.top()));
+        // ...and nothing red lies outside the plot.
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (!plot.contains(x, y))
+                    QVERIFY2(!IsRed(image, x, y),
+                             qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+    }
+
+    // --- the reduced drawing against drawing every point ---------------------
+
+    void reducedDrawingEqualsEveryPoint_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<unsigned>("seed");
+        const int counts[] = {10, 100, 383, 1000, 12345, 100000, 1000000};
+        const QSize sizes[] = {{384, 155}, {97, 80}, {1013, 300}};
+        unsigned seed = 1;
+        for (int count : counts) {
+            for (const QSize& size : sizes) {
+                QTest::addRow("%d points, %dx%d", count, size.width(), size.height())
+                    << count << size.width() << size.height() << seed++;
+            }
+        }
+    }
+    void reducedDrawingEqualsEveryPoint() {
+        QFETCH(int, count);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(unsigned, seed);
+        TChart chart;
+        ConfigureRunChart(chart, TRunChart::rcCurrent);
+        chart.setFixedSize(width, height);
+        const std::vector<float> values = MixedSeries(std::size_t(count), seed);
+        for (float v : values)
+            chart.Series().Add(v);
+
+        int litColumns = 0;
+        const QString difference = DifferenceFromEveryPoint(chart, values, &litColumns);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        const QRect plot = chart.PlotRect();
+        // Guard against comparing two empty pictures.
+        QVERIFY(litColumns >= std::min(count, plot.width()) / 2);
+    }
+
+    void drawingStaysExactAsPointsArrive_data() {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("batches");
+        QTest::addColumn<int>("largestBatch");
+        QTest::addColumn<unsigned>("seed");
+        QTest::newRow("first readings, one at a time") << 0 << 400 << 1 << 21u;
+        QTest::newRow("a few thousand, one to three at a time") << 5000 << 150 << 3 << 22u;
+        QTest::newRow("many, in uneven batches") << 200000 << 60 << 500 << 23u;
+    }
+    void drawingStaysExactAsPointsArrive() {
+        // The chart keeps each column's extent from one repaint to the next;
+        // after every batch of readings it must still draw every point.
+        QFETCH(int, start);
+        QFETCH(int, batches);
+        QFETCH(int, largestBatch);
+        QFETCH(unsigned, seed);
+        const std::vector<float> all =
+            MixedSeries(std::size_t(start + batches * largestBatch), seed);
+        std::mt19937 random(seed);
+        TChart chart;
+        ConfigureRunChart(chart, TRunChart::rcCurrent);
+        std::vector<float> shown(all.begin(), all.begin() + start);
+        for (float v : shown)
+            chart.Series().Add(v);
+        for (int b = 0; b < batches; ++b) {
+            const int size = int(random() % unsigned(largestBatch)) + 1;
+            for (int k = 0; k < size; ++k) {
+                shown.push_back(all[shown.size()]);
+                chart.Series().Add(shown.back());
+            }
+            if (b == batches / 2)
+                chart.setFixedSize(300, 120); // a new layout starts afresh
+            const QString difference = DifferenceFromEveryPoint(chart, shown);
+            QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        }
+    }
+};
+
+QTEST_MAIN(TestChart)
+#include "tst_chart.moc"

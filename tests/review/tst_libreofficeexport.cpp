@@ -2,6 +2,7 @@
 // read back through UNO from the office the export started.
 
 #include "FakeDataSource.h"
+#include "OfficeReader.h"
 #include "review/LibreOfficeAutomation.h"
 #include "review/SpreadsheetExport.h"
 #include "review/libreoffice/OfficeProcess.h"
@@ -13,102 +14,30 @@
 
 #include <com/sun/star/awt/XWindow2.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
-#include <com/sun/star/bridge/BridgeFactory.hpp>
-#include <com/sun/star/bridge/XBridge.hpp>
-#include <com/sun/star/connection/Connector.hpp>
-#include <com/sun/star/container/XEnumeration.hpp>
-#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
-#include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
-#include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/text/XText.hpp>
-#include <com/sun/star/uno/XComponentContext.hpp>
-#include <com/sun/star/util/XCloseable.hpp>
-#include <com/sun/star/util/XModifiable.hpp>
 #include <com/sun/star/util/XNumberFormats.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
-#include <cppuhelper/bootstrap.hxx>
-#include <rtl/bootstrap.hxx>
 
 namespace css = com::sun::star;
 using css::uno::Reference;
 using css::uno::UNO_QUERY_THROW;
 using rtl::OUString;
+using uno::FromUno;
 
 namespace {
-
-OUString ToUno(const QString& text) {
-    return OUString(reinterpret_cast<const sal_Unicode*>(text.utf16()),
-                    static_cast<sal_Int32>(text.size()));
-}
-
-QString FromUno(const OUString& text) {
-    return QString::fromUtf16(reinterpret_cast<const char16_t*>(text.getStr()), text.getLength());
-}
 
 QString PluginPath() {
     return QStringLiteral(TARVEX_LIBREOFFICE_PLUGIN);
 }
-
-// A second connection to an office the export started, for reading its
-// document back.
-class OfficeReader {
-public:
-    explicit OfficeReader(const QString& pipeName) {
-        rtl::Bootstrap::set(
-            OUString("URE_BOOTSTRAP"),
-            ToUno(QStringLiteral("file://" TARVEX_LIBREOFFICE_PROGRAM_DIR "/fundamentalrc")));
-        const auto local = cppu::defaultBootstrap_InitialComponentContext();
-        auto connection = css::connection::Connector::create(local)->connect(
-            ToUno(QStringLiteral("pipe,name=") + pipeName));
-        auto bridge = css::bridge::BridgeFactory::create(local)->createBridge(
-            OUString(), OUString("urp"), connection, nullptr);
-        bridge_.set(bridge, UNO_QUERY_THROW);
-        Reference<css::uno::XComponentContext> remote(
-            bridge->getInstance(OUString("StarOffice.ComponentContext")), UNO_QUERY_THROW);
-        desktop_ = css::frame::Desktop::create(remote);
-    }
-    ~OfficeReader() {
-        desktop_.clear();
-        try {
-            bridge_->dispose();
-        } catch (const css::uno::Exception&) {
-        }
-    }
-
-    QList<Reference<css::frame::XModel>> Documents() const {
-        QList<Reference<css::frame::XModel>> models;
-        auto e = desktop_->getComponents()->createEnumeration();
-        while (e->hasMoreElements())
-            models.append(Reference<css::frame::XModel>(e->nextElement(), UNO_QUERY_THROW));
-        return models;
-    }
-
-    // Closes the documents unsaved and ends the office; it may drop the
-    // connection while answering.
-    void Terminate() {
-        try {
-            for (const auto& model : Documents()) {
-                Reference<css::util::XModifiable>(model, UNO_QUERY_THROW)->setModified(false);
-                Reference<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
-            }
-            desktop_->terminate();
-        } catch (const css::uno::Exception&) {
-        }
-    }
-
-private:
-    Reference<css::lang::XComponent> bridge_;
-    Reference<css::frame::XDesktop2> desktop_;
-};
 
 Reference<css::beans::XPropertySet> CellProperties(const Reference<css::sheet::XSpreadsheet>& sheet,
                                                    int column, int row) {

@@ -7,6 +7,7 @@
 
 #include "review/LibreOfficeAutomation.h"
 #include "review/libreoffice/OfficeProcess.h"
+#include "review/libreoffice/Uno.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -22,13 +23,10 @@
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XMultiPropertySet.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
-#include <com/sun/star/bridge/BridgeFactory.hpp>
-#include <com/sun/star/bridge/XBridge.hpp>
 #include <com/sun/star/connection/Connector.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
-#include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
@@ -42,11 +40,8 @@
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
 #include <com/sun/star/table/CellHoriJustify.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
-#include <com/sun/star/uno/XComponentContext.hpp>
 #include <com/sun/star/util/XNumberFormats.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
-#include <cppuhelper/bootstrap.hxx>
-#include <rtl/bootstrap.hxx>
 
 #include <algorithm>
 #include <initializer_list>
@@ -62,18 +57,8 @@ using rtl::OUString;
 
 namespace {
 
-static_assert(sizeof(sal_Unicode) == sizeof(char16_t), "UNO strings are UTF-16");
-
-// sal_Unicode is a 16-bit integer in the SDK build, not char16_t: the texts
-// cross as UTF-16 code units.
-OUString ToUno(const QString& text) {
-    return OUString(reinterpret_cast<const sal_Unicode*>(text.utf16()),
-                    static_cast<sal_Int32>(text.size()));
-}
-
-QString FromUno(const OUString& text) {
-    return QString::fromUtf16(reinterpret_cast<const char16_t*>(text.getStr()), text.getLength());
-}
+using uno::FromUno;
+using uno::ToUno;
 
 QString ProgramDir() {
     return QStringLiteral(TARVEX_LIBREOFFICE_PROGRAM_DIR);
@@ -97,23 +82,6 @@ template <typename F> decltype(auto) Call(const char* what, F&& f) {
         Fail(QStringLiteral("LibreOffice: %1 failed: %2")
                  .arg(QString::fromLatin1(what), FromUno(e.Message)));
     }
-}
-
-// The UNO runtime of this process, made once and kept for the rest of the run.
-// Its type libraries come from the office's installation: the office's own
-// bootstrap file is named here for this process only, never in the office's
-// environment.
-Reference<css::uno::XComponentContext> LocalContext() {
-    static Reference<css::uno::XComponentContext>* context = nullptr;
-    if (!context) {
-        const QString fundamental = QStringLiteral("file://") + ProgramDir() + "/fundamentalrc";
-        rtl::Bootstrap::set(OUString("URE_BOOTSTRAP"), ToUno(fundamental));
-        auto made =
-            Call("starting UNO", [] { return cppu::defaultBootstrap_InitialComponentContext(); });
-        // Never released: the runtime lives until the process ends.
-        context = new Reference<css::uno::XComponentContext>(std::move(made));
-    }
-    return *context;
 }
 
 // One office and this process's connection to it, shared by the objects that
@@ -411,7 +379,8 @@ public:
 
     std::unique_ptr<TSpreadsheetApplication> NewInstance() override {
         office::RemoveStaleProfiles(settings_.profileParent);
-        const Reference<css::uno::XComponentContext> local = LocalContext();
+        const Reference<css::uno::XComponentContext> local =
+            Call("starting UNO", [] { return uno::LocalContext(); });
 
         LibreOfficeInstance instance;
         instance.pipeName = QStringLiteral("tarvex-%1-%2")
@@ -474,13 +443,9 @@ private:
         }
         return Call("connecting", [&] {
             auto office = std::make_shared<Office>();
-            Reference<css::bridge::XBridge> bridge =
-                css::bridge::BridgeFactory::create(local)->createBridge(OUString(), OUString("urp"),
-                                                                        connection, nullptr);
-            office->bridge.set(bridge, UNO_QUERY_THROW);
-            Reference<css::uno::XComponentContext> remote(
-                bridge->getInstance(OUString("StarOffice.ComponentContext")), UNO_QUERY_THROW);
-            office->desktop = css::frame::Desktop::create(remote);
+            auto [bridge, desktop] = uno::OpenBridge(local, connection);
+            office->bridge = bridge;
+            office->desktop = desktop;
             return office;
         });
     }

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
 #include <com/sun/star/awt/XWindow2.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -73,6 +75,8 @@ class TestLibreOfficeExport : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(profiles_.isValid());
+        // As in the program: no SIGPIPE handler (the test library has one).
+        ::signal(SIGPIPE, SIG_DFL);
         SetMessageHandler([this](const MessageRequest& r) {
             messages_.append(r);
             return int(mrYes);
@@ -164,6 +168,38 @@ private slots:
         reader.reset();
         QTRY_VERIFY_WITH_TIMEOUT(
             !office::IsRunning(started.pid, office::ProfileArgument(started.profileDir)), 60000);
+        office::RemoveStaleProfiles(profiles_.path());
+        QVERIFY(!QFileInfo::exists(started.profileDir));
+    }
+
+    // The office goes away in the middle of the data: the export ends in the
+    // warning, and this program goes on.
+    void officeEndsDuringTheExport() {
+        struct EndingSource : FakeDataSource {
+            qint64 office = 0;
+            void Next() override {
+                FakeDataSource::Next();
+                if (current == 100)
+                    ::kill(-static_cast<pid_t>(office), SIGKILL);
+            }
+        } source;
+        static_cast<FakeDataSource&>(source) = FakeDataSource::Readings(2000);
+
+        LibreOfficeInstance started;
+        LibreOfficeSettings settings;
+        settings.profileParent = profiles_.path();
+        settings.instanceStarted = [&](const LibreOfficeInstance& i) {
+            started = i;
+            source.office = i.pid;
+        };
+        auto automation = LoadLibreOfficeAutomation(PluginPath(), settings);
+        TSpreadsheetExport component(*automation);
+        QVERIFY(!ExportQueryToSpreadsheet(component, source));
+        QCOMPARE(messages_.size(), 1);
+        QCOMPARE(messages_[0].text, QStringLiteral("no Install Excel!"));
+        QCOMPARE(source.controlsDisabled, 0);
+        QVERIFY(source.current >= 100);
+        QTRY_VERIFY(!office::GroupRunning(started.pid));
         office::RemoveStaleProfiles(profiles_.path());
         QVERIFY(!QFileInfo::exists(started.profileDir));
     }

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
 namespace {
 
 QString PluginPath() {
@@ -122,6 +124,8 @@ private slots:
             "recorder", "for a in \"$@\"; do echo \"$a\"; done > '" + out.toUtf8() +
                             "'\nenv | grep -c '^URE_BOOTSTRAP=' >> '" + out.toUtf8() + "'\n");
         qputenv("URE_BOOTSTRAP", "file:///somewhere/fundamentalrc");
+        // As in the program (the test library catches SIGPIPE itself).
+        ::signal(SIGPIPE, SIG_DFL);
         LibreOfficeSettings settings;
         settings.officeProgram = program;
         settings.profileParent = FreshProfileParent("recorder-profiles");
@@ -150,6 +154,11 @@ private slots:
         QFile second(out);
         QTRY_VERIFY(second.exists() && second.size() > 0);
         QVERIFY(second.open(QIODevice::ReadOnly));
+        // An office that goes away in the middle of a call must not end
+        // this program with SIGPIPE.
+        struct sigaction pipe {};
+        QCOMPARE(::sigaction(SIGPIPE, nullptr, &pipe), 0);
+        QVERIFY(pipe.sa_handler == SIG_IGN);
         const QStringList again =
             QString::fromUtf8(second.readAll()).split('\n', Qt::SkipEmptyParts);
         QVERIFY(again[0] != lines[0]);

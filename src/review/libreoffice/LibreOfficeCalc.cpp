@@ -44,6 +44,7 @@
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 
 #include <algorithm>
+#include <csignal>
 #include <initializer_list>
 #include <map>
 #include <utility>
@@ -375,12 +376,25 @@ public:
             settings_.officeProgram = ProgramDir() + "/soffice";
         if (settings_.profileParent.isEmpty())
             settings_.profileParent = QDir::tempPath();
+        // UNO writes to its pipe without MSG_NOSIGNAL: an office that goes
+        // away while a call is on its way would end this program with SIGPIPE.
+        // A failed write is reported as an error instead (unless the program
+        // has a SIGPIPE handler of its own).
+        struct sigaction current {};
+        if (::sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
+            ::signal(SIGPIPE, SIG_IGN);
     }
 
     std::unique_ptr<TSpreadsheetApplication> NewInstance() override {
         office::RemoveStaleProfiles(settings_.profileParent);
-        const Reference<css::uno::XComponentContext> local =
-            Call("starting UNO", [] { return uno::LocalContext(); });
+        const Reference<css::uno::XComponentContext> local = Call("starting UNO", [] {
+            try {
+                return uno::LocalContext();
+            } catch (const cppu::BootstrapException& e) {
+                Fail(QStringLiteral("LibreOffice: starting UNO failed: %1")
+                         .arg(FromUno(e.getMessage())));
+            }
+        });
 
         LibreOfficeInstance instance;
         instance.pipeName = QStringLiteral("tarvex-%1-%2")

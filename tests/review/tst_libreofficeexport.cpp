@@ -71,6 +71,7 @@ class TestLibreOfficeExport : public QObject {
 
     QTemporaryDir profiles_;
     QList<MessageRequest> messages_;
+    QStringList singleInstancePipes_;
 
 private slots:
     void initTestCase() {
@@ -183,6 +184,8 @@ private slots:
                     ::kill(-static_cast<pid_t>(office), SIGKILL);
             }
         } source;
+        singleInstancePipes_ = QDir("/tmp").entryList(
+            {QFileInfo(office::PipeSocketPath("SingleOfficeIPC_*")).fileName()}, QDir::System);
         static_cast<FakeDataSource&>(source) = FakeDataSource::Readings(2000);
 
         LibreOfficeInstance started;
@@ -200,8 +203,18 @@ private slots:
         QCOMPARE(source.controlsDisabled, 0);
         QVERIFY(source.current >= 100);
         QTRY_VERIFY(!office::GroupRunning(started.pid));
-        office::RemoveStaleProfiles(profiles_.path());
+        // Its profile and its pipe go at the next start.
+        QVERIFY(QFileInfo::exists(office::PipeSocketPath(started.pipeName)));
+        // (The pipe may take a moment to lose its listener.)
+        QTRY_VERIFY((office::RemoveStaleProfiles(profiles_.path()),
+                     !QFileInfo::exists(office::PipeSocketPath(started.pipeName))));
         QVERIFY(!QFileInfo::exists(started.profileDir));
+        // The office's own single-instance pipe is left behind too.
+        const QStringList left = QDir("/tmp").entryList(
+            {QFileInfo(office::PipeSocketPath("SingleOfficeIPC_*")).fileName()}, QDir::System);
+        for (const QString& pipe : left)
+            if (!singleInstancePipes_.contains(pipe))
+                office::RemoveStalePipe(pipe.mid(pipe.indexOf("SingleOfficeIPC_")));
     }
 };
 

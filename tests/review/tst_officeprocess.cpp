@@ -10,7 +10,10 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -113,10 +116,10 @@ private slots:
         QVERIFY(QFileInfo(profile).fileName().startsWith("tarvex-office-"));
         QCOMPARE(QFileInfo(profile).absolutePath(), QDir(parent).absolutePath());
         QVERIFY(office::MakeProfile(parent) != profile);
-        office::WritePidFile(profile, 4321);
+        office::WritePidFile(profile, 4321, "tarvex-1-ab");
         QFile pidFile(QDir(profile).filePath("tarvex-office.pid"));
         QVERIFY(pidFile.open(QIODevice::ReadOnly));
-        QCOMPARE(pidFile.readAll().trimmed(), QByteArray("4321"));
+        QCOMPARE(pidFile.readAll(), QByteArray("4321\ntarvex-1-ab\n"));
         QCOMPARE(office::ProfileArgument("/tmp/tarvex-office-ab12"),
                  QStringLiteral("-env:UserInstallation=file:///tmp/tarvex-office-ab12"));
         QVERIFY_THROWS_EXCEPTION(ESpreadsheetError, office::MakeProfile("/nonexistent/dir"));
@@ -171,6 +174,46 @@ private slots:
         office::RemoveStaleProfiles(parent);
         QVERIFY(!QFileInfo::exists(runningProfile));
         QVERIFY(QFileInfo::exists(other));
+    }
+
+    void stalePipes() {
+        const QString name = QStringLiteral("tarvex-test-%1-pipe").arg(::getpid());
+        const QString path = office::PipeSocketPath(name);
+        QCOMPARE(path, QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(name));
+        QVERIFY(!office::RemoveStalePipe(name)); // none there
+
+        // The pipe of an office whose launcher has ended, named in its profile.
+        const QString parent = QDir(dir_.path()).filePath("pipes");
+        QVERIFY(QDir().mkpath(parent));
+        const QString profile = office::MakeProfile(parent);
+        const qint64 ended = office::StartDetached("/bin/true", {}, office::EnvironmentWithout({}));
+        office::WritePidFile(profile, ended, name);
+        QTRY_VERIFY(!office::GroupRunning(ended));
+
+        const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strcpy(address.sun_path, QFile::encodeName(path).constData());
+        QCOMPARE(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        QCOMPARE(::listen(listener, 1), 0);
+        // Something still listens on it: the office is not gone yet.
+        QVERIFY(!office::RemoveStalePipe(name));
+        office::RemoveStaleProfiles(parent);
+        QVERIFY(QFileInfo::exists(path));
+        QVERIFY(QFileInfo::exists(profile));
+
+        ::close(listener);
+        office::RemoveStaleProfiles(parent);
+        QVERIFY(!QFileInfo::exists(profile));
+        QVERIFY(!QFileInfo::exists(path));
+
+        // Only sockets, and only names of a single file.
+        QFile plain(path);
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        QVERIFY(!office::RemoveStalePipe(name));
+        QVERIFY(QFile::remove(path));
+        QVERIFY(!office::RemoveStalePipe("../" + name));
     }
 };
 

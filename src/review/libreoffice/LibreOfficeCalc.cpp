@@ -418,7 +418,7 @@ public:
             throw;
         }
         try {
-            office::WritePidFile(instance.profileDir, instance.pid);
+            office::WritePidFile(instance.profileDir, instance.pid, instance.pipeName);
             auto office = Connect(local, instance, profileArgument);
             if (settings_.instanceStarted)
                 settings_.instanceStarted(instance);

@@ -16,6 +16,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -143,21 +146,10 @@ QStringList EnvironmentWithout(const QStringList& names) {
     return env.toStringList();
 }
 
-bool IsRunning(qint64 pid, const QString& marker) {
-    if (pid <= 0)
-        return false;
-    QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-    if (!cmdline.open(QIODevice::ReadOnly))
-        return false;
-    // A process that has ended but is not yet reaped has an empty command line.
-    const QByteArray wanted = marker.toLocal8Bit();
-    const QList<QByteArray> args = cmdline.readAll().split('\0');
-    return args.contains(wanted);
-}
+namespace {
 
-bool GroupRunning(qint64 pgid) {
-    if (pgid <= 0)
-        return false;
+// Calls `f(pid, state, group)` for every process; stops when it returns true.
+template <typename F> bool AnyProcess(F f) {
     const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
     for (const QString& pid : pids) {
         if (pid.isEmpty() || !pid.front().isDigit())
@@ -168,11 +160,35 @@ bool GroupRunning(qint64 pgid) {
         // "pid (name) state ppid pgrp ...": the name may hold blanks and brackets.
         const QByteArray line = stat.readAll();
         const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 2 && fields[2].toLongLong() == pgid && fields[0] != "Z" &&
-            fields[0] != "X")
+        if (fields.size() > 2 && f(pid.toLongLong(), fields[0], fields[2].toLongLong()))
             return true;
     }
     return false;
+}
+
+// Ended processes that are not yet reaped do not count.
+bool Alive(const QByteArray& state) {
+    return state != "Z" && state != "X";
+}
+
+} // namespace
+
+bool IsRunning(qint64 pid, const QString& marker) {
+    if (pid <= 0)
+        return false;
+    const QByteArray wanted = marker.toLocal8Bit();
+    return AnyProcess([&](qint64 member, const QByteArray& state, qint64 group) {
+        if (group != pid || !Alive(state))
+            return false;
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(member));
+        return cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().split('\0').contains(wanted);
+    });
+}
+
+bool GroupRunning(qint64 pgid) {
+    return pgid > 0 && AnyProcess([&](qint64, const QByteArray& state, qint64 group) {
+               return group == pgid && Alive(state);
+           });
 }
 
 void KillGroup(qint64 pid) {
@@ -197,13 +213,53 @@ QString MakeProfile(const QString& parent) {
     return dir.path();
 }
 
-void WritePidFile(const QString& profileDir, qint64 pid) {
+void WritePidFile(const QString& profileDir, qint64 pid, const QString& pipeName) {
     QSaveFile file(QDir(profileDir).filePath(QString::fromLatin1(kPidFileName)));
-    if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray::number(pid) + '\n') < 0 ||
-        !file.commit())
+    const QByteArray content = QByteArray::number(pid) + '\n' + pipeName.toUtf8() + '\n';
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) < 0 || !file.commit())
         throw ESpreadsheetError(QStringLiteral("Cannot write %1: %2")
                                     .arg(file.fileName(), file.errorString())
                                     .toStdString());
+}
+
+QString PipeSocketPath(const QString& pipeName) {
+    // Where LibreOffice's runtime keeps its named pipes.
+    return QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(pipeName);
+}
+
+namespace {
+
+enum class TPipeState { psNone, psListening, psStale };
+
+TPipeState PipeState(const QString& pipeName) {
+    // A pipe name is a single file name of its own.
+    if (pipeName.isEmpty() || pipeName.contains('/') || pipeName.startsWith('.'))
+        return TPipeState::psNone;
+    const QByteArray path = QFile::encodeName(PipeSocketPath(pipeName));
+    struct stat st {};
+    if (::lstat(path.constData(), &st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != ::getuid())
+        return TPipeState::psNone;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= static_cast<qsizetype>(sizeof address.sun_path))
+        return TPipeState::psNone;
+    std::memcpy(address.sun_path, path.constData(), path.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return TPipeState::psNone;
+    const bool refused =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+        errno == ECONNREFUSED;
+    ::close(fd);
+    // Refused: nobody listens, the office that made it has gone.
+    return refused ? TPipeState::psStale : TPipeState::psListening;
+}
+
+} // namespace
+
+bool RemoveStalePipe(const QString& pipeName) {
+    return PipeState(pipeName) == TPipeState::psStale &&
+           ::unlink(QFile::encodeName(PipeSocketPath(pipeName)).constData()) == 0;
 }
 
 QString ProfileArgument(const QString& profileDir) {
@@ -223,10 +279,17 @@ void RemoveStaleProfiles(const QString& parent, std::chrono::seconds setupGrace)
             continue;
         QFile pidFile(QDir(profile.filePath()).filePath(QString::fromLatin1(kPidFileName)));
         if (pidFile.open(QIODevice::ReadOnly)) {
+            const QList<QByteArray> lines = pidFile.readAll().split('\n');
             bool ok = false;
-            const qint64 pid = pidFile.readAll().trimmed().toLongLong(&ok);
+            const qint64 pid = lines.value(0).trimmed().toLongLong(&ok);
             if (ok && IsRunning(pid, ProfileArgument(profile.filePath())))
                 continue;
+            // An office that was ended abruptly leaves its pipe behind; while
+            // something still listens on it, the office is not quite gone.
+            const QString pipeName = QString::fromUtf8(lines.value(1).trimmed());
+            if (PipeState(pipeName) == TPipeState::psListening)
+                continue;
+            RemoveStalePipe(pipeName);
         } else if (profile.birthTime().isValid()
                        ? profile.birthTime().toUTC().secsTo(now) < setupGrace.count()
                        : profile.lastModified().toUTC().secsTo(now) < setupGrace.count()) {

@@ -22,9 +22,10 @@ qint64 StartDetached(const QString& program, const QStringList& arguments,
 // This process's environment without the entries named.
 QStringList EnvironmentWithout(const QStringList& names);
 
-// True while the process `pid` runs with `marker` among its command-line
-// arguments (the marker tells it from an unrelated process that was given
-// the same pid later).
+// True while a process of the group led by `pid` (the office's launcher or the
+// office itself) runs with `marker` among its command-line arguments (the
+// marker tells them from unrelated processes that were given the same ids
+// later).
 bool IsRunning(qint64 pid, const QString& marker);
 
 // True while a process of the group `pgid` runs (ended processes that are not
@@ -42,12 +43,19 @@ inline constexpr const char* kPidFileName = "tarvex-office.pid";
 
 // Makes a new, empty profile directory in `parent`.
 QString MakeProfile(const QString& parent);
-// Records the office that runs with `profileDir`.
-void WritePidFile(const QString& profileDir, qint64 pid);
+// Records the office that runs with `profileDir` and the name of the pipe it
+// accepts connections on.
+void WritePidFile(const QString& profileDir, qint64 pid, const QString& pipeName);
 // The argument that points an office at `profileDir`; also its marker.
 QString ProfileArgument(const QString& profileDir);
 
-// Removes the profiles in `parent` whose office no longer runs. A profile
+// The socket file of a LibreOffice pipe, and its removal when nobody listens
+// on it any more (an office that was ended abruptly leaves it behind).
+QString PipeSocketPath(const QString& pipeName);
+bool RemoveStalePipe(const QString& pipeName);
+
+// Removes the profiles in `parent` whose office no longer runs, with the pipe
+// recorded in their pid file. A profile
 // without a pid file is being set up by a starting office and is kept until
 // it is older than `setupGrace`.
 void RemoveStaleProfiles(const QString& parent,

@@ -47,7 +47,9 @@
 #include <csignal>
 #include <initializer_list>
 #include <map>
+#include <memory>
 #include <utility>
+#include <vector>
 
 namespace css = com::sun::star;
 using css::uno::Any;

@@ -1,0 +1,485 @@
+// The spreadsheet automation on LibreOffice Calc through UNO.
+//
+// Every new instance is an office started here: a private profile, a pipe
+// name of its own, no start window, detached from this program. This process
+// reaches it over a UNO bridge of its own, which is disposed when the
+// application is released; the office keeps running with its document.
+
+#include "review/LibreOfficeAutomation.h"
+#include "review/libreoffice/OfficeProcess.h"
+#include "review/libreoffice/Uno.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QThread>
+#include <QUuid>
+
+#include <com/sun/star/awt/FontSlant.hpp>
+#include <com/sun/star/awt/FontUnderline.hpp>
+#include <com/sun/star/awt/FontWeight.hpp>
+#include <com/sun/star/awt/XTopWindow.hpp>
+#include <com/sun/star/awt/XWindow.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XMultiPropertySet.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/connection/Connector.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/lang/Locale.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/table/CellHoriJustify.hpp>
+#include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/util/XNumberFormats.hpp>
+#include <com/sun/star/util/XNumberFormatsSupplier.hpp>
+
+#include <algorithm>
+#include <csignal>
+#include <initializer_list>
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace css = com::sun::star;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY_THROW;
+using rtl::OUString;
+
+namespace {
+
+using uno::FromUno;
+using uno::ToUno;
+
+QString ProgramDir() {
+    return QStringLiteral(TARVEX_LIBREOFFICE_PROGRAM_DIR);
+}
+
+[[noreturn]] void Fail(const QString& what) {
+    throw ESpreadsheetError(what.toStdString());
+}
+
+template <typename T> Sequence<T> SequenceOf(std::initializer_list<T> items) {
+    Sequence<T> result(static_cast<sal_Int32>(items.size()));
+    std::copy(items.begin(), items.end(), result.getArray());
+    return result;
+}
+
+// Runs one call on the office and turns a UNO failure into ours.
+template <typename F> decltype(auto) Call(const char* what, F&& f) {
+    try {
+        return f();
+    } catch (const css::uno::Exception& e) {
+        Fail(QStringLiteral("LibreOffice: %1 failed: %2")
+                 .arg(QString::fromLatin1(what), FromUno(e.Message)));
+    }
+}
+
+// One office and this process's connection to it, shared by the objects that
+// stand for references on it. When the last of them goes, the connection is
+// closed; the office goes on.
+struct Office {
+    Reference<css::lang::XComponent> bridge;
+    Reference<css::frame::XDesktop2> desktop;
+    bool screenUpdating = true;
+    std::vector<Reference<css::frame::XModel>> documents;
+
+    ~Office() {
+        documents.clear();
+        desktop.clear();
+        try {
+            if (bridge.is())
+                bridge->dispose();
+        } catch (const css::uno::Exception&) {
+            // The office has gone already; nothing is left to close.
+        }
+    }
+
+    void LockScreen(const Reference<css::frame::XModel>& model) const {
+        if (!screenUpdating)
+            model->lockControllers();
+    }
+};
+
+using OfficePtr = std::shared_ptr<Office>;
+
+struct Document {
+    OfficePtr office;
+    Reference<css::frame::XModel> model;
+    std::map<QString, sal_Int32> formatKeys;
+
+    sal_Int32 FormatKey(const QString& format) {
+        auto found = formatKeys.find(format);
+        if (found != formatKeys.end())
+            return found->second;
+        Reference<css::util::XNumberFormatsSupplier> supplier(model, UNO_QUERY_THROW);
+        Reference<css::util::XNumberFormats> formats = supplier->getNumberFormats();
+        const css::lang::Locale locale; // the document's default
+        sal_Int32 key = formats->queryKey(ToUno(format), locale, false);
+        if (key < 0)
+            key = formats->addNew(ToUno(format), locale);
+        formatKeys.emplace(format, key);
+        return key;
+    }
+};
+
+using DocumentPtr = std::shared_ptr<Document>;
+
+class TCalcRange final : public TSpreadsheetRange {
+public:
+    TCalcRange(DocumentPtr document, Reference<css::table::XCellRange> cells)
+        : document_(std::move(document)), cells_(std::move(cells)) {}
+
+    void SetValue(const QString& value) override {
+        Call("setting a value", [&] {
+            const auto [rows, columns] = Size();
+            Sequence<Any> line(columns);
+            Any* cells = line.getArray();
+            for (sal_Int32 c = 0; c < columns; ++c)
+                cells[c] <<= ToUno(value);
+            Sequence<Sequence<Any>> block(rows);
+            Sequence<Any>* lines = block.getArray();
+            for (sal_Int32 r = 0; r < rows; ++r)
+                lines[r] = line;
+            Put(block);
+        });
+    }
+
+    void SetValues(const QList<QStringList>& values) override {
+        Call("setting values", [&] {
+            const auto [rows, columns] = Size();
+            if (values.size() != rows)
+                Fail(QStringLiteral("a block of %1 lines for a range of %2 rows")
+                         .arg(values.size())
+                         .arg(rows));
+            Sequence<Sequence<Any>> block(rows);
+            Sequence<Any>* lines = block.getArray();
+            for (sal_Int32 r = 0; r < rows; ++r) {
+                const QStringList& texts = values[r];
+                if (texts.size() != columns)
+                    Fail(QStringLiteral("a line of %1 texts for a range of %2 columns")
+                             .arg(texts.size())
+                             .arg(columns));
+                Sequence<Any> line(columns);
+                Any* cells = line.getArray();
+                for (sal_Int32 c = 0; c < columns; ++c)
+                    cells[c] <<= ToUno(texts[c]);
+                lines[r] = std::move(line);
+            }
+            Put(block);
+        });
+    }
+
+    void SetNumberFormat(const QString& format) override {
+        Call("setting a number format", [&] {
+            const sal_Int32 key = document_->FormatKey(format);
+            Reference<css::beans::XPropertySet>(cells_, UNO_QUERY_THROW)
+                ->setPropertyValue(OUString("NumberFormat"), Any(key));
+        });
+    }
+
+    void SetFont(const SpreadsheetFont& font) override {
+        Call("setting the font", [&] {
+            // Names in alphabetical order, as XMultiPropertySet wants them.
+            const auto names = SequenceOf<OUString>(
+                {OUString("CharColor"), OUString("CharFontName"), OUString("CharHeight"),
+                 OUString("CharPosture"), OUString("CharUnderline"), OUString("CharWeight")});
+            // -1 is the automatic colour, which follows the desktop's window text.
+            const sal_Int32 color =
+                font.color ? static_cast<sal_Int32>(*font.color & 0xFFFFFF) : sal_Int32(-1);
+            const auto values = SequenceOf<Any>(
+                {Any(color), Any(ToUno(font.name)), Any(static_cast<float>(font.size)),
+                 Any(font.italic ? css::awt::FontSlant_ITALIC : css::awt::FontSlant_NONE),
+                 Any(font.underline ? css::awt::FontUnderline::SINGLE
+                                    : css::awt::FontUnderline::NONE),
+                 Any(font.bold ? css::awt::FontWeight::BOLD : css::awt::FontWeight::NORMAL)});
+            Reference<css::beans::XMultiPropertySet>(cells_, UNO_QUERY_THROW)
+                ->setPropertyValues(names, values);
+        });
+    }
+
+    void SetAlignment(const SpreadsheetAlignment& alignment) override {
+        Call("setting the alignment", [&] {
+            css::table::CellHoriJustify justify = css::table::CellHoriJustify_STANDARD;
+            switch (alignment.horizontal) {
+            case THorizontalAlignment::haGeneral:
+                break;
+            case THorizontalAlignment::haLeft:
+                justify = css::table::CellHoriJustify_LEFT;
+                break;
+            case THorizontalAlignment::haCenter:
+                justify = css::table::CellHoriJustify_CENTER;
+                break;
+            case THorizontalAlignment::haRight:
+                justify = css::table::CellHoriJustify_RIGHT;
+                break;
+            }
+            const auto names = SequenceOf<OUString>(
+                {OUString("HoriJustify"), OUString("IsTextWrapped"), OUString("RotateAngle")});
+            const auto values =
+                SequenceOf<Any>({Any(justify), Any(alignment.wrapText),
+                                 Any(static_cast<sal_Int32>(alignment.orientation * 100))});
+            Reference<css::beans::XMultiPropertySet>(cells_, UNO_QUERY_THROW)
+                ->setPropertyValues(names, values);
+        });
+    }
+
+private:
+    // Texts go in as strings, never read as numbers, dates or formulas: every
+    // cell shows exactly the text handed over. (Calc itself gives the text
+    // format to a cell whose text would otherwise read as a number.)
+    void Put(const Sequence<Sequence<Any>>& block) {
+        Reference<css::sheet::XCellRangeData>(cells_, UNO_QUERY_THROW)->setDataArray(block);
+    }
+
+    std::pair<sal_Int32, sal_Int32> Size() const {
+        const css::table::CellRangeAddress a =
+            Reference<css::sheet::XCellRangeAddressable>(cells_, UNO_QUERY_THROW)
+                ->getRangeAddress();
+        return {a.EndRow - a.StartRow + 1, a.EndColumn - a.StartColumn + 1};
+    }
+
+    DocumentPtr document_;
+    Reference<css::table::XCellRange> cells_;
+};
+
+class TCalcWorksheet final : public TSpreadsheetWorksheet {
+public:
+    TCalcWorksheet(DocumentPtr document, Reference<css::sheet::XSpreadsheet> sheet)
+        : document_(std::move(document)), sheet_(std::move(sheet)) {}
+
+    void SetName(const QString& name) override {
+        Call("naming the worksheet", [&] {
+            Reference<css::container::XNamed>(sheet_, UNO_QUERY_THROW)->setName(ToUno(name));
+        });
+    }
+
+    std::unique_ptr<TSpreadsheetRange> Range(const QString& from, const QString& to) override {
+        return Call("taking a range", [&] {
+            auto cells = sheet_->getCellRangeByName(ToUno(from + ':' + to));
+            return std::make_unique<TCalcRange>(document_, cells);
+        });
+    }
+
+private:
+    DocumentPtr document_;
+    Reference<css::sheet::XSpreadsheet> sheet_;
+};
+
+class TCalcWorkbook final : public TSpreadsheetWorkbook {
+public:
+    explicit TCalcWorkbook(DocumentPtr document) : document_(std::move(document)) {}
+
+    std::unique_ptr<TSpreadsheetWorksheet> Worksheet(int number) override {
+        return Call("taking a worksheet", [&] {
+            Reference<css::sheet::XSpreadsheetDocument> doc(document_->model, UNO_QUERY_THROW);
+            Reference<css::container::XIndexAccess> sheets(doc->getSheets(), UNO_QUERY_THROW);
+            if (number < 1 || number > sheets->getCount())
+                Fail(QStringLiteral("the workbook has no worksheet %1").arg(number));
+            Reference<css::sheet::XSpreadsheet> sheet(sheets->getByIndex(number - 1),
+                                                      UNO_QUERY_THROW);
+            return std::make_unique<TCalcWorksheet>(document_, sheet);
+        });
+    }
+
+private:
+    DocumentPtr document_;
+};
+
+class TCalcApplication final : public TSpreadsheetApplication {
+public:
+    explicit TCalcApplication(OfficePtr office) : office_(std::move(office)) {}
+
+    std::unique_ptr<TSpreadsheetWorkbook> AddWorkbook(int templateCode, int localeId) override {
+        if (templateCode != xlWBATWorksheet)
+            Fail(QStringLiteral("LibreOffice: workbook template %1 is not offered")
+                     .arg(templateCode));
+        // New documents take the user's default locale, which is all that
+        // LOCALE_USER_DEFAULT asks for.
+        Q_UNUSED(localeId);
+        return Call("adding a workbook", [&] {
+            // Hidden until SetVisible: the document is filled out of sight.
+            const auto args = SequenceOf<css::beans::PropertyValue>({css::beans::PropertyValue(
+                OUString("Hidden"), -1, Any(true), css::beans::PropertyState_DIRECT_VALUE)});
+            Reference<css::frame::XComponentLoader> loader(office_->desktop, UNO_QUERY_THROW);
+            Reference<css::frame::XModel> model(
+                loader->loadComponentFromURL(OUString("private:factory/scalc"), OUString("_blank"),
+                                             0, args),
+                UNO_QUERY_THROW);
+            office_->LockScreen(model);
+            office_->documents.push_back(model);
+            // A single worksheet, whatever the office's default for new documents.
+            Reference<css::sheet::XSpreadsheetDocument> doc(model, UNO_QUERY_THROW);
+            Reference<css::sheet::XSpreadsheets> sheets = doc->getSheets();
+            Reference<css::container::XIndexAccess> index(sheets, UNO_QUERY_THROW);
+            while (index->getCount() > 1) {
+                Reference<css::container::XNamed> last(index->getByIndex(index->getCount() - 1),
+                                                       UNO_QUERY_THROW);
+                sheets->removeByName(last->getName());
+            }
+            auto document = std::make_shared<Document>();
+            document->office = office_;
+            document->model = model;
+            return std::make_unique<TCalcWorkbook>(document);
+        });
+    }
+
+    void SetScreenUpdating(bool on) override {
+        Call("switching screen updating", [&] {
+            if (on == office_->screenUpdating)
+                return;
+            office_->screenUpdating = on;
+            for (const auto& model : office_->documents) {
+                if (on)
+                    model->unlockControllers();
+                else
+                    model->lockControllers();
+            }
+        });
+    }
+
+    void SetVisible(bool visible) override {
+        Call("showing the application", [&] {
+            for (const auto& model : office_->documents) {
+                Reference<css::frame::XController> controller = model->getCurrentController();
+                if (!controller.is())
+                    Fail(QStringLiteral("the document has no window"));
+                Reference<css::awt::XWindow> window = controller->getFrame()->getContainerWindow();
+                window->setVisible(visible);
+                if (visible) {
+                    Reference<css::awt::XTopWindow> top(window, css::uno::UNO_QUERY);
+                    if (top.is())
+                        top->toFront();
+                }
+            }
+        });
+    }
+
+private:
+    OfficePtr office_;
+};
+
+class TCalcAutomation final : public TSpreadsheetAutomation {
+public:
+    explicit TCalcAutomation(const LibreOfficeSettings& settings) : settings_(settings) {
+        if (settings_.officeProgram.isEmpty())
+            settings_.officeProgram = ProgramDir() + "/soffice";
+        if (settings_.profileParent.isEmpty())
+            settings_.profileParent = QDir::tempPath();
+        // UNO writes to its pipe without MSG_NOSIGNAL: an office that goes
+        // away while a call is on its way would end this program with SIGPIPE.
+        // A failed write is reported as an error instead (unless the program
+        // has a SIGPIPE handler of its own).
+        struct sigaction current {};
+        if (::sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
+            ::signal(SIGPIPE, SIG_IGN);
+    }
+
+    std::unique_ptr<TSpreadsheetApplication> NewInstance() override {
+        office::RemoveStaleProfiles(settings_.profileParent);
+        const Reference<css::uno::XComponentContext> local = Call("starting UNO", [] {
+            try {
+                return uno::LocalContext();
+            } catch (const cppu::BootstrapException& e) {
+                Fail(QStringLiteral("LibreOffice: starting UNO failed: %1")
+                         .arg(FromUno(e.getMessage())));
+            }
+        });
+
+        LibreOfficeInstance instance;
+        instance.pipeName = QStringLiteral("tarvex-%1-%2")
+                                .arg(QCoreApplication::applicationPid())
+                                .arg(QUuid::createUuid().toString(QUuid::Id128));
+        instance.profileDir = office::MakeProfile(settings_.profileParent);
+        const QString profileArgument = office::ProfileArgument(instance.profileDir);
+        const QStringList arguments{
+            profileArgument,
+            QStringLiteral("--accept=pipe,name=%1;urp;").arg(instance.pipeName),
+            QStringLiteral("--nologo"),
+            QStringLiteral("--nodefault"),
+            QStringLiteral("--norestore"),
+            QStringLiteral("--nolockcheck")};
+        try {
+            instance.pid = office::StartDetached(
+                settings_.officeProgram, arguments,
+                office::EnvironmentWithout({QStringLiteral("URE_BOOTSTRAP")}));
+        } catch (...) {
+            QDir(instance.profileDir).removeRecursively();
+            throw;
+        }
+        try {
+            office::WritePidFile(instance.profileDir, instance.pid, instance.pipeName);
+            auto office = Connect(local, instance, profileArgument);
+            if (settings_.instanceStarted)
+                settings_.instanceStarted(instance);
+            return std::make_unique<TCalcApplication>(std::move(office));
+        } catch (...) {
+            // An office that cannot be reached is of no use to anyone.
+            office::KillGroup(instance.pid);
+            QDir(instance.profileDir).removeRecursively();
+            throw;
+        }
+    }
+
+private:
+    OfficePtr Connect(const Reference<css::uno::XComponentContext>& local,
+                      const LibreOfficeInstance& instance, const QString& marker) const {
+        const QDeadlineTimer deadline(settings_.connectTimeoutMs);
+        Reference<css::connection::XConnector> connector =
+            Call("making a connector", [&] { return css::connection::Connector::create(local); });
+        Reference<css::connection::XConnection> connection;
+        const OUString description = ToUno(QStringLiteral("pipe,name=") + instance.pipeName);
+        while (!connection.is()) {
+            try {
+                connection = connector->connect(description);
+            } catch (const css::connection::NoConnectException&) {
+                if (!office::IsRunning(instance.pid, marker))
+                    Fail(QStringLiteral("LibreOffice (%1) ended before it accepted a connection")
+                             .arg(settings_.officeProgram));
+                if (deadline.hasExpired())
+                    Fail(QStringLiteral("LibreOffice (%1) did not accept a connection within %2 s")
+                             .arg(settings_.officeProgram)
+                             .arg(settings_.connectTimeoutMs / 1000.0));
+                QThread::msleep(50);
+            } catch (const css::uno::Exception& e) {
+                Fail(QStringLiteral("LibreOffice: connecting failed: %1").arg(FromUno(e.Message)));
+            }
+        }
+        return Call("connecting", [&] {
+            auto office = std::make_shared<Office>();
+            auto [bridge, desktop] = uno::OpenBridge(local, connection);
+            office->bridge = bridge;
+            office->desktop = desktop;
+            return office;
+        });
+    }
+
+    LibreOfficeSettings settings_;
+};
+
+} // namespace
+
+extern "C" Q_DECL_EXPORT int tarvex_libreoffice_version() {
+    return kLibreOfficePluginVersion;
+}
+
+extern "C" Q_DECL_EXPORT TSpreadsheetAutomation*
+tarvex_libreoffice_create(const LibreOfficeSettings* settings) {
+    try {
+        return new TCalcAutomation(settings ? *settings : LibreOfficeSettings{});
+    } catch (...) {
+        return nullptr;
+    }
+}

@@ -1,0 +1,302 @@
+#include "review/libreoffice/OfficeProcess.h"
+
+#include "review/SpreadsheetAutomation.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcessEnvironment>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace office {
+
+namespace {
+
+// What the two forked processes report to the parent through a pipe.
+struct LaunchMessage {
+    char kind; // 'p': pid of the started program, 'e': errno of a failed step
+    int value;
+};
+
+void WriteMessage(int fd, char kind, int value) {
+    const LaunchMessage m{kind, value};
+    [[maybe_unused]] ssize_t n = ::write(fd, &m, sizeof m);
+}
+
+// Closes every descriptor from 3 up, except `keep`. Runs between fork and
+// exec: only system calls here.
+void CloseDescriptorsExcept(int keep) {
+    if (keep > 3)
+        ::close_range(3, static_cast<unsigned>(keep) - 1, 0);
+    ::close_range(static_cast<unsigned>(keep) + 1, ~0u, 0);
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+    std::vector<char*> result;
+    result.reserve(strings.size() + 1);
+    for (std::string& s : strings)
+        result.push_back(s.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+QString ErrorText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
+
+qint64 StartDetached(const QString& program, const QStringList& arguments,
+                     const QStringList& environment) {
+    // Everything the children need is prepared before forking.
+    std::vector<std::string> argStrings{program.toStdString()};
+    for (const QString& a : arguments)
+        argStrings.push_back(a.toStdString());
+    std::vector<std::string> envStrings;
+    for (const QString& e : environment)
+        envStrings.push_back(e.toStdString());
+    std::vector<char*> argv = Pointers(argStrings);
+    std::vector<char*> envp = Pointers(envStrings);
+
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        throw ESpreadsheetError(
+            QStringLiteral("Cannot start %1: %2").arg(program, ErrorText(errno)).toStdString());
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        // A session without a controlling terminal, then a process group of
+        // the program's own, led by it.
+        ::setsid();
+        const pid_t grandchild = ::fork();
+        if (grandchild != 0) {
+            if (grandchild > 0)
+                WriteMessage(fds[1], 'p', grandchild);
+            else
+                WriteMessage(fds[1], 'e', errno);
+            ::_exit(0);
+        }
+        ::setpgid(0, 0);
+        const int devNull = ::open("/dev/null", O_RDWR);
+        if (devNull >= 0) {
+            ::dup2(devNull, 0);
+            ::dup2(devNull, 1);
+            ::dup2(devNull, 2);
+        }
+        CloseDescriptorsExcept(fds[1]);
+        ::execve(argv[0], argv.data(), envp.data());
+        WriteMessage(fds[1], 'e', errno);
+        ::_exit(127);
+    }
+    const int forkError = errno;
+    ::close(fds[1]);
+    if (child < 0) {
+        ::close(fds[0]);
+        throw ESpreadsheetError(
+            QStringLiteral("Cannot start %1: %2").arg(program, ErrorText(forkError)).toStdString());
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+
+    // The pipe reaches its end when the program has been executed (the
+    // descriptor closes on exec) or has failed to be.
+    qint64 pid = 0;
+    int error = 0;
+    LaunchMessage m{};
+    for (;;) {
+        const ssize_t n = ::read(fds[0], &m, sizeof m);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n != static_cast<ssize_t>(sizeof m))
+            break;
+        if (m.kind == 'p')
+            pid = m.value;
+        else
+            error = m.value;
+    }
+    ::close(fds[0]);
+    if (error != 0 || pid == 0)
+        throw ESpreadsheetError(QStringLiteral("Cannot start %1: %2")
+                                    .arg(program, ErrorText(error != 0 ? error : ECHILD))
+                                    .toStdString());
+    return pid;
+}
+
+QStringList EnvironmentWithout(const QStringList& names) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : names)
+        env.remove(name);
+    return env.toStringList();
+}
+
+namespace {
+
+// Calls `f(pid, state, group)` for every process; stops when it returns true.
+template <typename F> bool AnyProcess(F f) {
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& pid : pids) {
+        if (pid.isEmpty() || !pid.front().isDigit())
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid pgrp ...": the name may hold blanks and brackets.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 2 && f(pid.toLongLong(), fields[0], fields[2].toLongLong()))
+            return true;
+    }
+    return false;
+}
+
+// Ended processes that are not yet reaped do not count.
+bool Alive(const QByteArray& state) {
+    return state != "Z" && state != "X";
+}
+
+} // namespace
+
+bool IsRunning(qint64 pid, const QString& marker) {
+    if (pid <= 0)
+        return false;
+    const QByteArray wanted = marker.toLocal8Bit();
+    return AnyProcess([&](qint64 member, const QByteArray& state, qint64 group) {
+        if (group != pid || !Alive(state))
+            return false;
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(member));
+        return cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().split('\0').contains(wanted);
+    });
+}
+
+bool GroupRunning(qint64 pgid) {
+    return pgid > 0 && AnyProcess([&](qint64, const QByteArray& state, qint64 group) {
+               return group == pgid && Alive(state);
+           });
+}
+
+void KillGroup(qint64 pid) {
+    if (pid <= 0 || !GroupRunning(pid))
+        return;
+    const pid_t group = -static_cast<pid_t>(pid);
+    // Asked first, so that the office can take its pipe away; forced after a while.
+    ::kill(group, SIGTERM);
+    for (int i = 0; i < 50 && GroupRunning(pid); ++i)
+        ::usleep(100 * 1000);
+    if (GroupRunning(pid))
+        ::kill(group, SIGKILL);
+}
+
+QString MakeProfile(const QString& parent) {
+    QTemporaryDir dir(QDir(parent).filePath(QString::fromLatin1(kProfilePrefix) + "XXXXXX"));
+    if (!dir.isValid())
+        throw ESpreadsheetError(QStringLiteral("Cannot make a LibreOffice profile in %1: %2")
+                                    .arg(parent, dir.errorString())
+                                    .toStdString());
+    dir.setAutoRemove(false);
+    return dir.path();
+}
+
+void WritePidFile(const QString& profileDir, qint64 pid, const QString& pipeName) {
+    QSaveFile file(QDir(profileDir).filePath(QString::fromLatin1(kPidFileName)));
+    const QByteArray content = QByteArray::number(pid) + '\n' + pipeName.toUtf8() + '\n';
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) < 0 || !file.commit())
+        throw ESpreadsheetError(QStringLiteral("Cannot write %1: %2")
+                                    .arg(file.fileName(), file.errorString())
+                                    .toStdString());
+}
+
+QString PipeSocketPath(const QString& pipeName) {
+    // Where LibreOffice's runtime keeps its named pipes.
+    return QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(pipeName);
+}
+
+namespace {
+
+enum class TPipeState { psNone, psListening, psStale };
+
+TPipeState PipeState(const QString& pipeName) {
+    // A pipe name is a single file name of its own.
+    if (pipeName.isEmpty() || pipeName.contains('/') || pipeName.startsWith('.'))
+        return TPipeState::psNone;
+    const QByteArray path = QFile::encodeName(PipeSocketPath(pipeName));
+    struct stat st {};
+    if (::lstat(path.constData(), &st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != ::getuid())
+        return TPipeState::psNone;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= static_cast<qsizetype>(sizeof address.sun_path))
+        return TPipeState::psNone;
+    std::memcpy(address.sun_path, path.constData(), path.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return TPipeState::psNone;
+    const bool refused =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+        errno == ECONNREFUSED;
+    ::close(fd);
+    // Refused: nobody listens, the office that made it has gone.
+    return refused ? TPipeState::psStale : TPipeState::psListening;
+}
+
+} // namespace
+
+bool RemoveStalePipe(const QString& pipeName) {
+    return PipeState(pipeName) == TPipeState::psStale &&
+           ::unlink(QFile::encodeName(PipeSocketPath(pipeName)).constData()) == 0;
+}
+
+QString ProfileArgument(const QString& profileDir) {
+    return QStringLiteral("-env:UserInstallation=") +
+           QString::fromLatin1(QUrl::fromLocalFile(profileDir).toEncoded());
+}
+
+void RemoveStaleProfiles(const QString& parent, std::chrono::seconds setupGrace) {
+    const QDir dir(parent);
+    const QFileInfoList profiles =
+        dir.entryInfoList({QString::fromLatin1(kProfilePrefix) + '*'},
+                          QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (const QFileInfo& profile : profiles) {
+        // Only our own profiles: another user's cannot be removed anyway.
+        if (profile.ownerId() != ::getuid())
+            continue;
+        QFile pidFile(QDir(profile.filePath()).filePath(QString::fromLatin1(kPidFileName)));
+        if (pidFile.open(QIODevice::ReadOnly)) {
+            const QList<QByteArray> lines = pidFile.readAll().split('\n');
+            bool ok = false;
+            const qint64 pid = lines.value(0).trimmed().toLongLong(&ok);
+            if (ok && IsRunning(pid, ProfileArgument(profile.filePath())))
+                continue;
+            // An office that was ended abruptly leaves its pipe behind; while
+            // something still listens on it, the office is not quite gone.
+            const QString pipeName = QString::fromUtf8(lines.value(1).trimmed());
+            if (PipeState(pipeName) == TPipeState::psListening)
+                continue;
+            RemoveStalePipe(pipeName);
+        } else if (profile.birthTime().isValid()
+                       ? profile.birthTime().toUTC().secsTo(now) < setupGrace.count()
+                       : profile.lastModified().toUTC().secsTo(now) < setupGrace.count()) {
+            continue;
+        }
+        QDir(profile.filePath()).removeRecursively();
+    }
+}
+
+} // namespace office

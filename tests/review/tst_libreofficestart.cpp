@@ -1,0 +1,170 @@
+// The LibreOffice plugin when the office cannot be had: missing, ending at
+// once, or never accepting the connection. Shell scripts stand in for the
+// office, so no display is needed.
+
+#include "FakeDataSource.h"
+#include "review/LibreOfficeAutomation.h"
+#include "review/SpreadsheetExport.h"
+#include "review/libreoffice/OfficeProcess.h"
+#include "widgets/Dialogs.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+QString PluginPath() {
+    return QStringLiteral(TARVEX_LIBREOFFICE_PLUGIN);
+}
+
+QStringList Entries(const QString& dir) {
+    return QDir(dir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+}
+
+} // namespace
+
+class TestLibreOfficeStart : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QList<MessageRequest> messages_;
+
+    QString Script(const QString& name, const QByteArray& body) {
+        const QString path = QDir(dir_.path()).filePath(name);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write("#!/bin/sh\n" + body) < 0)
+            return {};
+        f.close();
+        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        return path;
+    }
+
+    QString FreshProfileParent(const QString& name) {
+        const QString path = QDir(dir_.path()).filePath(name);
+        QDir().mkpath(path);
+        return path;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        SetMessageHandler([this](const MessageRequest& r) {
+            messages_.append(r);
+            return int(mrYes);
+        });
+    }
+    void init() { messages_.clear(); }
+
+    void officeThatCannotBeHad_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("not installed") << "/nonexistent/soffice"
+                                       << "Cannot start";
+        QTest::newRow("ends at once") << "/bin/true"
+                                      << "ended before it accepted";
+        QTest::newRow("never accepts") << "sleeper"
+                                       << "did not accept a connection";
+    }
+    void officeThatCannotBeHad() {
+        QFETCH(QString, program);
+        QFETCH(QString, reason);
+        const QString pidFile = QDir(dir_.path()).filePath("sleeper.pid");
+        if (program == "sleeper") {
+            program = Script("sleeper", "echo $$ > '" + pidFile.toUtf8() + "'\nsleep 600\n");
+            QVERIFY(!program.isEmpty());
+        }
+        LibreOfficeSettings settings;
+        settings.officeProgram = program;
+        settings.connectTimeoutMs = 1500;
+        settings.profileParent = FreshProfileParent(QTest::currentDataTag());
+        bool told = false;
+        settings.instanceStarted = [&](const LibreOfficeInstance&) { told = true; };
+        auto automation = LoadLibreOfficeAutomation(PluginPath(), settings);
+
+        try {
+            automation->NewInstance();
+            QFAIL("an instance without an office");
+        } catch (const ESpreadsheetError& e) {
+            QVERIFY2(QString::fromUtf8(e.what()).contains(reason), e.what());
+        }
+        QVERIFY(!told);
+        // Its profile is gone with it.
+        QCOMPARE(Entries(settings.profileParent), QStringList());
+        if (QFile::exists(pidFile)) {
+            QFile f(pidFile);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const qint64 pid = f.readAll().trimmed().toLongLong();
+            // The office that never answered has been ended.
+            QTRY_VERIFY(!office::IsRunning(pid, "--nologo"));
+            QFile::remove(pidFile);
+        }
+
+        // Through the button: the warning, and nothing else.
+        TSpreadsheetExport component(*automation);
+        FakeDataSource source = FakeDataSource::Readings(3);
+        QStringList log;
+        source.log = &log;
+        QVERIFY(!ExportQueryToSpreadsheet(component, source));
+        QCOMPARE(messages_.size(), 1);
+        QCOMPARE(messages_[0].text, QStringLiteral("no Install Excel!"));
+        QCOMPARE(log, QStringList{"Open"});
+        QCOMPARE(Entries(settings.profileParent), QStringList());
+    }
+
+    // The office gets its own profile and pipe, no start window, and not this
+    // process's URE_BOOTSTRAP.
+    void officeCommandLine() {
+        const QString out = QDir(dir_.path()).filePath("office.args");
+        const QString program = Script(
+            "recorder", "for a in \"$@\"; do echo \"$a\"; done > '" + out.toUtf8() +
+                            "'\nenv | grep -c '^URE_BOOTSTRAP=' >> '" + out.toUtf8() + "'\n");
+        qputenv("URE_BOOTSTRAP", "file:///somewhere/fundamentalrc");
+        // As in the program (the test library catches SIGPIPE itself).
+        ::signal(SIGPIPE, SIG_DFL);
+        LibreOfficeSettings settings;
+        settings.officeProgram = program;
+        settings.profileParent = FreshProfileParent("recorder-profiles");
+        auto automation = LoadLibreOfficeAutomation(PluginPath(), settings);
+        QVERIFY_THROWS_EXCEPTION(ESpreadsheetError, automation->NewInstance());
+        qunsetenv("URE_BOOTSTRAP");
+
+        QFile f(out);
+        QTRY_VERIFY(f.exists() && f.size() > 0);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 7);
+        QCOMPARE(lines.takeLast(), QStringLiteral("0")); // no URE_BOOTSTRAP
+        QVERIFY(lines[0].startsWith("-env:UserInstallation=file://" + settings.profileParent +
+                                    "/tarvex-office-"));
+        QVERIFY(QRegularExpression("^--accept=pipe,name=tarvex-[0-9]+-[0-9a-f]{32};urp;$")
+                    .match(lines[1])
+                    .hasMatch());
+        QCOMPARE(lines.mid(2),
+                 (QStringList{"--nologo", "--nodefault", "--norestore", "--nolockcheck"}));
+
+        // A second instance has a pipe and a profile of its own.
+        f.close();
+        QFile::remove(out);
+        QVERIFY_THROWS_EXCEPTION(ESpreadsheetError, automation->NewInstance());
+        QFile second(out);
+        QTRY_VERIFY(second.exists() && second.size() > 0);
+        QVERIFY(second.open(QIODevice::ReadOnly));
+        // An office that goes away in the middle of a call must not end
+        // this program with SIGPIPE.
+        struct sigaction pipe {};
+        QCOMPARE(::sigaction(SIGPIPE, nullptr, &pipe), 0);
+        QVERIFY(pipe.sa_handler == SIG_IGN);
+        const QStringList again =
+            QString::fromUtf8(second.readAll()).split('\n', Qt::SkipEmptyParts);
+        QVERIFY(again[0] != lines[0]);
+        QVERIFY(again[1] != lines[1]);
+    }
+};
+
+QTEST_MAIN(TestLibreOfficeStart)
+#include "tst_libreofficestart.moc"

@@ -1,0 +1,341 @@
+// The export against a recording automation and an in-memory query: the
+// calls made, their order, the blocks of values, and what a failure leaves.
+
+#include "FakeDataSource.h"
+#include "RecordingAutomation.h"
+#include "review/LibreOfficeAutomation.h"
+#include "review/SpreadsheetExport.h"
+#include "widgets/Dialogs.h"
+
+#include <QLibraryInfo>
+#include <QTest>
+
+namespace {
+
+const QString kFont = QStringLiteral("Font(MS Sans Serif,8,window text)");
+const QString kAlignment = QStringLiteral("Alignment(general,nowrap,0)");
+
+const QStringList kConnect{
+    "Open",         "NewInstance",         "AddWorkbook(-4167,1024)",
+    "Worksheet(1)", "ScreenUpdating(off)", "Name(Kelvarnotraske Simple Export 1)"};
+
+const QStringList kTitles{"A1:A1 Value(ID)",     "B1:B1 Value(VolVal)",   "C1:C1 Value(CurVal)",
+                          "D1:D1 Value(PowVal)", "E1:E1 Value(TestDate)", "A1:E1 " + kFont,
+                          "A1:E1 " + kAlignment};
+
+const QStringList kReleases{"Release worksheet", "Release workbook", "Release application"};
+
+// The log lines of writing one block over rows top..bottom of A to E.
+QStringList BlockCalls(int top, int bottom) {
+    QStringList calls;
+    for (const char* column : {"B", "C", "D"})
+        calls << QStringLiteral("%1%2:%1%3 NumberFormat(@)").arg(column).arg(top).arg(bottom);
+    calls << QStringLiteral("A%1:E%2 Values(%3x5)").arg(top).arg(bottom).arg(bottom - top + 1);
+    return calls;
+}
+
+} // namespace
+
+class TestSpreadsheetExport : public QObject {
+    Q_OBJECT
+
+    QList<MessageRequest> messages_;
+
+    // Runs the "Excel" button over `source` with a recording automation.
+    bool Press(Recording& recording, FakeDataSource& source) {
+        source.log = &recording.log;
+        RecordingAutomation automation(recording);
+        TSpreadsheetExport component(automation);
+        return ExportQueryToSpreadsheet(component, source);
+    }
+
+    void VerifyWarnedOnce() {
+        QCOMPARE(messages_.size(), 1);
+        QCOMPARE(messages_[0].type, TMsgDlgType::mtWarning);
+        QCOMPARE(messages_[0].title, QStringLiteral("Warning"));
+        QCOMPARE(messages_[0].text, QStringLiteral("no Install Excel!"));
+        QCOMPARE(messages_[0].buttons, TMsgDlgButtons(mbYes));
+    }
+
+private slots:
+    void initTestCase() {
+        SetMessageHandler([this](const MessageRequest& r) {
+            // The hourglass is gone before the warning shows.
+            if (QGuiApplication::overrideCursor())
+                qWarning("message box under an override cursor");
+            messages_.append(r);
+            return int(mrYes);
+        });
+    }
+    void init() { messages_.clear(); }
+
+    void callsInOrder() {
+        Recording recording;
+        FakeDataSource source = FakeDataSource::Readings(3);
+        source.current = 1;
+        QVERIFY(Press(recording, source));
+
+        QStringList expected = kConnect + kTitles;
+        expected << "DisableControls"
+                 << "Bookmark(1)"
+                 << "First"
+                 << "Next"
+                 << "Next"
+                 << "Next";
+        expected << BlockCalls(2, 4);
+        expected << "GotoBookmark(1)"
+                 << "EnableControls"
+                 << "A2:E4 " + kFont << "A2:E4 " + kAlignment << "ScreenUpdating(on)"
+                 << "Visible(true)";
+        expected << kReleases;
+        QCOMPARE(recording.log, expected);
+        QCOMPARE(recording.blocks.size(), 1);
+        QCOMPARE(recording.blocks[0].values, source.rows);
+        QVERIFY(recording.callsWithoutHourglass.isEmpty());
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        QVERIFY(messages_.isEmpty());
+        QCOMPARE(source.current, 1);
+        QCOMPARE(source.controlsDisabled, 0);
+    }
+
+    void blocks_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QList<int>>("blockTops"); // each block's first and last row
+        QTest::newRow("empty table") << 0 << QList<int>{};
+        QTest::newRow("1 row") << 1 << QList<int>{2, 2};
+        QTest::newRow("19 rows") << 19 << QList<int>{2, 20};
+        QTest::newRow("20 rows") << 20 << QList<int>{2, 21};
+        QTest::newRow("21 rows") << 21 << QList<int>{2, 21, 22, 22};
+        QTest::newRow("45 rows") << 45 << QList<int>{2, 21, 22, 41, 42, 46};
+        QTest::newRow("60 rows") << 60 << QList<int>{2, 21, 22, 41, 42, 61};
+    }
+    void blocks() {
+        QFETCH(int, rows);
+        QFETCH(QList<int>, blockTops);
+        Recording recording;
+        FakeDataSource source = FakeDataSource::Readings(rows);
+        QVERIFY(Press(recording, source));
+
+        // The data calls, in order, once the walk has begun.
+        QStringList expectedData;
+        for (int i = 0; i < blockTops.size(); i += 2)
+            expectedData << BlockCalls(blockTops[i], blockTops[i + 1]);
+        QStringList data;
+        const int walk = recording.log.indexOf("First");
+        const int walkEnd = recording.log.indexOf("EnableControls");
+        QVERIFY(walk > recording.log.indexOf("DisableControls"));
+        for (int i = walk; i < walkEnd; ++i)
+            if (recording.log[i].contains(':'))
+                data << recording.log[i];
+        QCOMPARE(data, expectedData);
+
+        // Every row once, in order, in its block.
+        QList<QStringList> sent;
+        for (const RecordedBlock& block : recording.blocks)
+            sent += block.values;
+        QCOMPARE(sent, source.rows);
+
+        // Titles first; data rows formatted only when there are some; the
+        // application shown last.
+        QCOMPARE(recording.log.mid(0, kConnect.size() + kTitles.size()), kConnect + kTitles);
+        const QString dataFont = QStringLiteral("A2:E%1 ").arg(rows + 1) + kFont;
+        QCOMPARE(recording.log.contains(dataFont), rows > 0);
+        QCOMPARE(recording.log.mid(recording.log.size() - 5),
+                 (QStringList{"ScreenUpdating(on)", "Visible(true)"} + kReleases));
+        QVERIFY(messages_.isEmpty());
+    }
+
+    void valuesAreSentAsTheyStand() {
+        Recording recording;
+        FakeDataSource source = FakeDataSource::Readings(2);
+        source.rows[1][1] = QStringLiteral("   1.50");
+        source.rows[1][2] = QStringLiteral(" 0.00 ");
+        source.rows[0][3] = QString();
+        QVERIFY(Press(recording, source));
+        QCOMPARE(recording.blocks.size(), 1);
+        QCOMPARE(recording.blocks[0].values[1][1], QStringLiteral("   1.50"));
+        QCOMPARE(recording.blocks[0].values[1][2], QStringLiteral(" 0.00 "));
+        QCOMPARE(recording.blocks[0].values[0][3], QString());
+        // Their column has the text format before they arrive.
+        QVERIFY(recording.log.indexOf("B2:B3 NumberFormat(@)") <
+                recording.log.indexOf("A2:E3 Values(2x5)"));
+    }
+
+    void fieldsThatAreNotExported() {
+        Recording recording;
+        FakeDataSource source;
+        source.fields = {{"ID", {}, true, TExportFieldType::eftWholeNumber},
+                         {"Hidden", {}, false, TExportFieldType::eftText},
+                         {"Blob", {}, true, TExportFieldType::eftOther},
+                         {"VolVal", "Volts", true, TExportFieldType::eftText},
+                         {"TestDate", {}, true, TExportFieldType::eftDate}};
+        source.rows = {{"1", "h1", "b1", "1.00", "d1"}, {"2", "h2", "b2", "2.00", "d2"}};
+        QVERIFY(Press(recording, source));
+        const QStringList titles = recording.log.filter(" Value(");
+        QCOMPARE(titles,
+                 (QStringList{"A1:A1 Value(ID)", "B1:B1 Value(Volts)", "C1:C1 Value(TestDate)"}));
+        QVERIFY(recording.log.contains("A1:C1 " + kFont));
+        QCOMPARE(recording.log.filter("NumberFormat"), QStringList{"B2:B3 NumberFormat(@)"});
+        QCOMPARE(recording.blocks.size(), 1);
+        QCOMPARE(recording.blocks[0].range, QStringLiteral("A2:C3"));
+        QCOMPARE(recording.blocks[0].values,
+                 (QList<QStringList>{{"1", "1.00", "d1"}, {"2", "2.00", "d2"}}));
+        QVERIFY(recording.log.contains("A2:C3 " + kFont));
+    }
+
+    void twoPressesStartTwoInstances() {
+        Recording recording;
+        RecordingAutomation automation(recording);
+        TSpreadsheetExport component(automation);
+        FakeDataSource source = FakeDataSource::Readings(2);
+        source.log = &recording.log;
+        QVERIFY(ExportQueryToSpreadsheet(component, source));
+        const int firstEnd = recording.log.size();
+        QVERIFY(ExportQueryToSpreadsheet(component, source));
+        QCOMPARE(recording.instances, 2);
+        const QStringList first = recording.log.mid(0, firstEnd);
+        const QStringList second = recording.log.mid(firstEnd);
+        QCOMPARE(second, first);
+        QCOMPARE(first.mid(first.size() - 3), kReleases);
+        QCOMPARE(first.count("AddWorkbook(-4167,1024)"), 1);
+    }
+
+    void settingsAreResetForEveryExport() {
+        Recording recording;
+        RecordingAutomation automation(recording);
+        TSpreadsheetExport component(automation);
+        component.WorksheetName = "Other";
+        component.BlockRows = 3;
+        component.DataFont.bold = true;
+        FakeDataSource source = FakeDataSource::Readings(4);
+        source.log = &recording.log;
+        QVERIFY(ExportQueryToSpreadsheet(component, source));
+        QVERIFY(recording.log.contains("Name(Kelvarnotraske Simple Export 1)"));
+        QCOMPARE(recording.blocks.size(), 1);
+        QVERIFY(recording.log.contains("A2:E5 " + kFont));
+    }
+
+    void failures_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("automationFails");
+        QTest::addColumn<QString>("sourceFails");
+        QTest::addColumn<int>("sourceFailOccurrence");
+        QTest::addColumn<QStringList>("released");
+        QTest::addColumn<bool>("walked");
+        QTest::addColumn<int>("rowAfter"); // current row afterwards; it was 7 before
+        const QStringList all = kReleases;
+        QTest::newRow("query cannot be opened") << 5 << ""
+                                                << "Open" << 1 << QStringList{} << false << 7;
+        QTest::newRow("application cannot be started") << 5 << "NewInstance"
+                                                       << "" << 1 << QStringList{} << false << 7;
+        QTest::newRow("no workbook") << 5 << "AddWorkbook(-4167,1024)"
+                                     << "" << 1 << QStringList{"Release application"} << false << 7;
+        QTest::newRow("no worksheet")
+            << 5 << "Worksheet(1)"
+            << "" << 1 << QStringList{"Release workbook", "Release application"} << false << 7;
+        QTest::newRow("sheet cannot be named") << 5 << "Name(Kelvarnotraske Simple Export 1)"
+                                               << "" << 1 << all << false << 7;
+        QTest::newRow("title") << 5 << "C1:C1 Value(CurVal)"
+                               << "" << 1 << all << false << 7;
+        // Within the walk the links are resumed, but the query stays where the
+        // walk stopped: the 40th row, whose block failed.
+        QTest::newRow("second block") << 45 << "A22:E41 Values(20x5)"
+                                      << "" << 1 << all << true << 39;
+        QTest::newRow("text format of the last block") << 45 << "C42:C46 NumberFormat(@)"
+                                                       << "" << 1 << all << true << 45;
+        QTest::newRow("query fails in the walk") << 45 << ""
+                                                 << "Next" << 30 << all << true << 29;
+        QTest::newRow("data font") << 45 << "A2:E46 " + kFont << "" << 1 << all << true << 7;
+        QTest::newRow("screen updating on") << 45 << "ScreenUpdating(on)"
+                                            << "" << 1 << all << true << 7;
+        QTest::newRow("cannot be shown") << 45 << "Visible(true)"
+                                         << "" << 1 << all << true << 7;
+    }
+    void failures() {
+        QFETCH(int, rows);
+        QFETCH(QString, automationFails);
+        QFETCH(QString, sourceFails);
+        QFETCH(int, sourceFailOccurrence);
+        QFETCH(QStringList, released);
+        QFETCH(bool, walked);
+        QFETCH(int, rowAfter);
+
+        Recording recording;
+        recording.failAt = automationFails;
+        FakeDataSource source = FakeDataSource::Readings(rows);
+        source.current = 7;
+        source.failAt = sourceFails;
+        source.failOccurrence = sourceFailOccurrence;
+        QVERIFY(!Press(recording, source));
+
+        VerifyWarnedOnce();
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        QVERIFY(recording.callsWithoutHourglass.isEmpty());
+        const QStringList releases = recording.log.filter("Release ");
+        QCOMPARE(releases, released);
+        // The references go last, and nothing is shown after a failure.
+        QCOMPARE(recording.log.mid(recording.log.size() - releases.size()), released);
+        QVERIFY(!recording.log.contains("Visible(true)") || automationFails == "Visible(true)");
+        QCOMPARE(recording.log.contains("DisableControls"), walked);
+        QCOMPARE(recording.log.contains("EnableControls"), walked);
+        QCOMPARE(source.controlsDisabled, 0);
+        QCOMPARE(source.current, rowAfter);
+        QCOMPARE(recording.instances,
+                 automationFails == "NewInstance" || sourceFails == "Open" ? 0 : 1);
+    }
+
+    void hourglassOverAnotherCursor() {
+        QGuiApplication::setOverrideCursor(QCursor(Qt::CrossCursor));
+        Recording recording;
+        FakeDataSource source = FakeDataSource::Readings(1);
+        QVERIFY(Press(recording, source));
+        QVERIFY(recording.callsWithoutHourglass.isEmpty());
+        QVERIFY(QGuiApplication::overrideCursor());
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::CrossCursor);
+        QGuiApplication::restoreOverrideCursor();
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    }
+
+    void withoutThePlugin_data() {
+        QTest::addColumn<QString>("plugin");
+        QTest::newRow("missing") << QStringLiteral("/nonexistent/tarvex_libreoffice.so");
+        QTest::newRow("not a plugin")
+            << QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libQt6Core.so.6";
+    }
+    void withoutThePlugin() {
+        QFETCH(QString, plugin);
+        auto automation = LoadLibreOfficeAutomation(plugin);
+        QVERIFY(automation);
+        QVERIFY_THROWS_EXCEPTION(ESpreadsheetError, automation->NewInstance());
+        TSpreadsheetExport component(*automation);
+        FakeDataSource source = FakeDataSource::Readings(3);
+        QStringList log;
+        source.log = &log;
+        QVERIFY(!ExportQueryToSpreadsheet(component, source));
+        VerifyWarnedOnce();
+        QCOMPARE(log, QStringList{"Open"});
+        QVERIFY(source.open);
+    }
+
+    void columnLetters_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("letters");
+        QTest::newRow("1") << 1 << "A";
+        QTest::newRow("5") << 5 << "E";
+        QTest::newRow("26") << 26 << "Z";
+        QTest::newRow("27") << 27 << "AA";
+        QTest::newRow("52") << 52 << "AZ";
+        QTest::newRow("53") << 53 << "BA";
+        QTest::newRow("702") << 702 << "ZZ";
+        QTest::newRow("703") << 703 << "AAA";
+    }
+    void columnLetters() {
+        QFETCH(int, column);
+        QFETCH(QString, letters);
+        QCOMPARE(ColumnLetters(column), letters);
+        QCOMPARE(CellReference(column, 46), letters + "46");
+    }
+};
+
+QTEST_MAIN(TestSpreadsheetExport)
+#include "tst_spreadsheetexport.moc"

@@ -26,7 +26,8 @@ struct FakeControl {
     bool refuseEveryOther = false; // every other write takes nothing (EAGAIN)
     std::deque<int> writeErrors;   // errno for the next write calls (0: no failure)
     std::deque<int> readErrors;
-    std::deque<int> pollErrors;
+    std::deque<int> readPollErrors;  // waits of the receive thread
+    std::deque<int> writePollErrors; // waits of the transmit thread
     int writeCalls = 0;
     int peer = -1; // the device's end of the socket pair
 
@@ -72,7 +73,9 @@ public:
         return ::write(fd_, data, take);
     }
     int Poll(pollfd* fds, nfds_t count, int timeoutMs) override {
-        if (const int e = Injected(c_->pollErrors)) {
+        // Only the receive thread waits for input on the port.
+        const bool reader = count == 2 && fds[1].fd == fd_ && fds[1].events == POLLIN;
+        if (const int e = Injected(reader ? c_->readPollErrors : c_->writePollErrors)) {
             errno = e;
             return -1;
         }
@@ -313,16 +316,17 @@ private slots:
             QVERIFY(link.comm.SendBytes(frame.constData(), 26));
             break;
         case Failure::IdleWait:
-            // The transmit thread is idle in its wait; its next wait fails.
-            link.Control([](FakeControl& c) { c.pollErrors = {EINVAL}; });
-            QVERIFY(link.comm.SendBytes(frame.constData(), 26));
+            // The transmit thread's next wait fails, at the latest once it
+            // has written this frame.
+            link.Control([](FakeControl& c) { c.writePollErrors = {EINVAL}; });
+            link.comm.SendBytes(frame.constData(), 26);
             break;
         case Failure::ReadFails:
             link.Control([](FakeControl& c) { c.readErrors = {EIO}; });
             link.DeviceSends("x");
             break;
         case Failure::ReadWait:
-            link.Control([](FakeControl& c) { c.pollErrors = {EINVAL}; });
+            link.Control([](FakeControl& c) { c.readPollErrors = {EINVAL}; });
             link.DeviceSends("x");
             break;
         }

@@ -60,8 +60,8 @@ Bytes EncodeAnswer(const LoadState& s) {
     f[1] = 0x00;
     f[2] = kCmdReadStatus;
     const auto milliAmps = Clamp<std::uint16_t>(s.Amps * 1000, 0, 65535);
-    const auto milliVolts = static_cast<std::uint32_t>(
-        Clamp<std::int32_t>(s.Volts * 1000, INT32_MIN, INT32_MAX));
+    const auto milliVolts =
+        static_cast<std::uint32_t>(Clamp<std::int32_t>(s.Volts * 1000, INT32_MIN, INT32_MAX));
     const auto deciWatts = Clamp<std::uint16_t>(s.Watts * 10, 0, 65535);
     f[3] = milliAmps & 0xFF;
     f[4] = milliAmps >> 8;
@@ -250,6 +250,15 @@ LoadState LoadSimulator::StateLocked() const {
 
 void LoadSimulator::Run() {
     for (;;) {
+        pollfd fds[2] = {{wake_, POLLIN, 0}, {master_, POLLIN, 0}};
+        const nfds_t count = master_ >= 0 ? 2 : 1;
+        if (::poll(fds, count, -1) < 0 && errno != EINTR)
+            return;
+        if (fds[0].revents & POLLIN) {
+            std::uint64_t value;
+            [[maybe_unused]] const ssize_t n = ::read(wake_, &value, sizeof value);
+        }
+        // Commands first: what was asked for before a frame arrived applies to it.
         std::deque<std::function<void()>> commands;
         {
             std::lock_guard lock(lock_);
@@ -259,16 +268,7 @@ void LoadSimulator::Run() {
         }
         for (auto& command : commands)
             command();
-
-        pollfd fds[2] = {{wake_, POLLIN, 0}, {master_, POLLIN, 0}};
-        const nfds_t count = master_ >= 0 ? 2 : 1;
-        if (::poll(fds, count, -1) < 0 && errno != EINTR)
-            return;
-        if (fds[0].revents & POLLIN) {
-            std::uint64_t value;
-            [[maybe_unused]] const ssize_t n = ::read(wake_, &value, sizeof value);
-        }
-        if (count == 2 && fds[1].revents)
+        if (count == 2 && master_ >= 0 && fds[1].revents)
             HandleInput();
     }
 }
@@ -325,7 +325,9 @@ void LoadSimulator::HandleFrame(const Bytes& frame, Clock::time_point at) {
                 state_.InputOn = true;
                 note = "PC control, input on";
                 break;
-            default: note = "unknown mode, ignored"; break;
+            default:
+                note = "unknown mode, ignored";
+                break;
             }
         }
     }
@@ -401,8 +403,9 @@ void LoadSimulator::Answer(Clock::time_point at) {
 void LoadSimulator::WriteLine(const Bytes& bytes, int splitAfter, int pauseMs, SentAnswer* record) {
     using namespace std::chrono;
     const auto byteTime =
-        options_.BaudRate ? duration_cast<Clock::duration>(duration<double>(10.0 / options_.BaudRate))
-                          : Clock::duration::zero();
+        options_.BaudRate
+            ? duration_cast<Clock::duration>(duration<double>(10.0 / options_.BaudRate))
+            : Clock::duration::zero();
     Clock::time_point next = Clock::now();
     if (record)
         record->FirstByte = next;
@@ -446,12 +449,13 @@ void LoadSimulator::Log(Clock::time_point at, const char* direction, const Bytes
     if (!log_)
         return;
     // Wall-clock time of the event.
-    const auto wall = std::chrono::system_clock::now() -
-                      std::chrono::duration_cast<std::chrono::system_clock::duration>(
-                          Clock::now() - at);
+    const auto wall =
+        std::chrono::system_clock::now() -
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(Clock::now() - at);
     const std::time_t seconds = std::chrono::system_clock::to_time_t(wall);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        wall.time_since_epoch()).count() % 1000;
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(wall.time_since_epoch()).count() %
+        1000;
     std::tm local{};
     localtime_r(&seconds, &local);
     char stamp[32];

@@ -106,8 +106,9 @@ struct FakeLink {
     QTemporaryDir dir;
     QString traceFile = dir.filePath(QStringLiteral("comms.log"));
 
-    FakeLink() {
-        rec.Attach(comm);
+    explicit FakeLink(bool handlers = true) {
+        if (handlers)
+            rec.Attach(comm);
         comm.SetCommsLogFileName(traceFile);
         comm.SetPortOpener([c = control](const std::string&) -> std::unique_ptr<ISerialPort> {
             int fds[2];
@@ -220,6 +221,19 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(link.rec.chunks.size(), 3, 10000);
         QCOMPARE(link.rec.chunks[2], Pattern(26));
         QCOMPARE(link.rec.hangups, 0);
+    }
+
+    // Without handlers every chunk and report is still taken and released
+    // (the sanitizer build checks the release).
+    void noHandlers() {
+        FakeLink link(false);
+        QVERIFY(link.Open());
+        link.Control([](FakeControl& c) { c.counts.Frame = 1; });
+        link.DeviceSends(Pattern(26));
+        QTRY_VERIFY_WITH_TIMEOUT(link.Trace().contains("Got something from Comm port!!!"), 10000);
+        QTest::qWait(50);
+        link.comm.ClosePort();
+        QVERIFY(!link.comm.IsOpen());
     }
 
     void framingReportIs33Characters() {

@@ -189,7 +189,7 @@ void LoadSimulator::HangUp() {
 
 LoadState LoadSimulator::State() const {
     std::lock_guard lock(lock_);
-    const_cast<LoadSimulator*>(this)->AdvanceModel(Clock::now());
+    AdvanceModel(Clock::now());
     return StateLocked();
 }
 
@@ -222,7 +222,7 @@ bool LoadSimulator::HungUp() const {
 
 // --- The model
 
-void LoadSimulator::AdvanceModel(Clock::time_point now) {
+void LoadSimulator::AdvanceModel(Clock::time_point now) const {
     if (now <= modelTime_)
         return;
     const double seconds = std::chrono::duration<double>(now - modelTime_).count();

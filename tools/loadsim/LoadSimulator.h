@@ -129,8 +129,8 @@ private:
     void Answer(Clock::time_point at);
     void WriteLine(const Bytes& bytes, int splitAfter = -1, int pauseMs = 0,
                    SentAnswer* record = nullptr);
-    void AdvanceModel(Clock::time_point now); // with lock_ held
-    LoadState StateLocked() const;            // with lock_ held
+    void AdvanceModel(Clock::time_point now) const; // with lock_ held
+    LoadState StateLocked() const;                  // with lock_ held
     void Log(Clock::time_point at, const char* direction, const Bytes& bytes,
              const std::string& note);
     void CloseLine();
@@ -148,8 +148,8 @@ private:
     std::deque<std::function<void()>> commands_;
     bool stop_ = false;
     bool hungUp_ = false;
-    LoadState state_;
-    Clock::time_point modelTime_;
+    mutable LoadState state_; // the charge drawn moves on when looked at
+    mutable Clock::time_point modelTime_;
     std::vector<ReceivedFrame> received_;
     std::vector<SentAnswer> sent_;
 

@@ -9,7 +9,8 @@
 // messages into callbacks, in posting order.
 class TCommRelay : public QObject {
 public:
-    explicit TCommRelay(TComm32* comm) : comm_(comm) {}
+    // A child of the component, so that it follows it to another thread.
+    explicit TCommRelay(TComm32* comm) : QObject(comm), comm_(comm) {}
 
     bool event(QEvent* e) override {
         if (e->type() == TCommEvent::TypeOf(WM_COMM_DATA)) {

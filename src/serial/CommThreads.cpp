@@ -426,12 +426,13 @@ bool TWriteThread::WriteBlockFully(const std::uint8_t* block, std::size_t count)
             return failed(EIO);
 
         // The driver takes no more now: wait for room, the shut-down or the
-        // write time-out; then the rest is written by the next pass.
+        // write time-out; then the rest is written by the next pass. A write
+        // that took nothing although room was reported waits out the time-out.
         underWay = true;
         const int timeout = ClampToInt(std::uint64_t{t.WriteTotalTimeoutMultiplier} * remaining +
                                        t.WriteTotalTimeoutConstant);
         pollfd fds[2] = {{link_.CloseEvent, POLLIN, 0}, {port.Fd(), POLLOUT, 0}};
-        const int rc = port.Poll(fds, 2, timeout);
+        const int rc = port.Poll(fds, n == 0 ? 1 : 2, timeout);
         if (rc < 0) {
             if (errno == EINTR)
                 continue;

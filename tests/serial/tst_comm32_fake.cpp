@@ -24,6 +24,7 @@ struct FakeControl {
     bool haveCounts = true;
     int maxWrite = 1 << 30;        // bytes taken per write call
     bool refuseEveryOther = false; // every other write takes nothing (EAGAIN)
+    int zeroWrites = 0;            // the next writes take nothing and say so (0)
     std::deque<int> writeErrors;   // errno for the next write calls (0: no failure)
     std::deque<int> readErrors;
     std::deque<int> readPollErrors;  // waits of the receive thread
@@ -63,6 +64,10 @@ public:
             if (const int e = FakeControl::Next(c_->writeErrors)) {
                 errno = e;
                 return -1;
+            }
+            if (c_->zeroWrites > 0 && count > 0) {
+                --c_->zeroWrites;
+                return 0;
             }
             if (c_->refuseEveryOther && count > 0 && c_->writeCalls % 2 == 1) {
                 errno = EAGAIN;
@@ -246,17 +251,21 @@ private slots:
     void partialWrites_data() {
         QTest::addColumn<int>("maxWrite");
         QTest::addColumn<bool>("refuseEveryOther");
-        QTest::newRow("5 bytes a call") << 5 << false;
-        QTest::newRow("1 byte a call, every other refused") << 1 << true;
-        QTest::newRow("25 bytes, every other refused") << 25 << true;
+        QTest::addColumn<int>("zeroWrites");
+        QTest::newRow("5 bytes a call") << 5 << false << 0;
+        QTest::newRow("1 byte a call, every other refused") << 1 << true << 0;
+        QTest::newRow("25 bytes, every other refused") << 25 << true << 0;
+        QTest::newRow("nothing taken by the first writes") << 100 << false << 2;
     }
     void partialWrites() {
         QFETCH(int, maxWrite);
         QFETCH(bool, refuseEveryOther);
+        QFETCH(int, zeroWrites);
         FakeLink link;
         link.Control([&](FakeControl& c) {
             c.maxWrite = maxWrite;
             c.refuseEveryOther = refuseEveryOther;
+            c.zeroWrites = zeroWrites;
         });
         QVERIFY(link.Open());
         const QByteArray first = Pattern(26, 1), second = Pattern(26, 2);

@@ -1,0 +1,231 @@
+#include "serial/SerialPort.h"
+
+#include <cctype>
+#include <cerrno>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+speed_t SpeedConstant(std::uint32_t baud) {
+    switch (baud) {
+    case 50:
+        return B50;
+    case 75:
+        return B75;
+    case 110:
+        return B110;
+    case 134:
+        return B134;
+    case 150:
+        return B150;
+    case 200:
+        return B200;
+    case 300:
+        return B300;
+    case 600:
+        return B600;
+    case 1200:
+        return B1200;
+    case 1800:
+        return B1800;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    case 230400:
+        return B230400;
+    case 460800:
+        return B460800;
+    case 500000:
+        return B500000;
+    case 576000:
+        return B576000;
+    case 921600:
+        return B921600;
+    case 1000000:
+        return B1000000;
+    case 1152000:
+        return B1152000;
+    case 1500000:
+        return B1500000;
+    case 2000000:
+        return B2000000;
+    default:
+        return B0;
+    }
+}
+
+class PosixSerialPort final : public ISerialPort {
+public:
+    explicit PosixSerialPort(int fd) : fd_(fd) {
+        struct stat st {};
+        // Unix98 pseudo-terminal slaves have the majors 136 to 143.
+        pseudoTerminal_ = fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 &&
+                          major(st.st_rdev) <= 143;
+    }
+    ~PosixSerialPort() override {
+        if (isatty(fd_))
+            ioctl(fd_, TIOCNXCL);
+        ::close(fd_); // also drops the flock
+    }
+
+    int Fd() const override { return fd_; }
+    bool IsSerialDevice() override { return isatty(fd_) == 1; }
+
+    void ApplyLineSettings(const TLineSettings& s) override {
+        termios current{};
+        if (tcgetattr(fd_, &current) != 0)
+            return;
+        const termios wanted = SerialTermios(current, s);
+        tcsetattr(fd_, TCSANOW, &wanted);
+    }
+
+    ssize_t Read(void* buffer, std::size_t count) override { return ::read(fd_, buffer, count); }
+    ssize_t Write(const void* data, std::size_t count) override {
+        return ::write(fd_, data, count);
+    }
+    int Poll(pollfd* fds, nfds_t count, int timeoutMs) override {
+        return ::poll(fds, count, timeoutMs);
+    }
+
+    bool LineErrorCounts(TLineErrorCounts& counts) override {
+        serial_icounter_struct ic{};
+        if (ioctl(fd_, TIOCGICOUNT, &ic) != 0)
+            return false;
+        counts.Frame = static_cast<std::uint32_t>(ic.frame);
+        counts.Overrun = static_cast<std::uint32_t>(ic.overrun);
+        counts.Parity = static_cast<std::uint32_t>(ic.parity);
+        counts.BufOverrun = static_cast<std::uint32_t>(ic.buf_overrun);
+        counts.Break = static_cast<std::uint32_t>(ic.brk);
+        return true;
+    }
+
+    void Purge(TPurge which) override {
+        // What a pseudo-terminal has written is already in the other side's
+        // input; flushing would take back bytes that were delivered.
+        if (which == TPurge::Output && pseudoTerminal_)
+            return;
+        tcflush(fd_, which == TPurge::Input ? TCIFLUSH : TCOFLUSH);
+    }
+
+    bool Drain() override { return tcdrain(fd_) == 0; }
+
+private:
+    int fd_;
+    bool pseudoTerminal_ = false;
+};
+
+} // namespace
+
+termios SerialTermios(const termios& current, const TLineSettings& s) {
+    termios t = current;
+    cfmakeraw(&t);
+    t.c_cflag |= CREAD;
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+
+    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
+    switch (s.ByteSize) {
+    case 5:
+        t.c_cflag |= CS5;
+        break;
+    case 6:
+        t.c_cflag |= CS6;
+        break;
+    case 7:
+        t.c_cflag |= CS7;
+        break;
+    case 8:
+        t.c_cflag |= CS8;
+        break;
+    default:
+        t.c_cflag |= current.c_cflag & CSIZE;
+        break;
+    }
+    switch (s.Parity) {
+    case 0:
+        break;
+    case 1:
+        t.c_cflag |= PARENB | PARODD;
+        break;
+    case 2:
+        t.c_cflag |= PARENB;
+        break;
+    case 3:
+        t.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+    case 4:
+        t.c_cflag |= PARENB | CMSPAR;
+        break;
+    default:
+        t.c_cflag |= current.c_cflag & (PARENB | PARODD | CMSPAR);
+        break;
+    }
+    switch (s.StopBits) {
+    case 0:
+        break;
+    case 1: // one and a half is taken as two
+    case 2:
+        t.c_cflag |= CSTOPB;
+        break;
+    default:
+        t.c_cflag |= current.c_cflag & CSTOPB;
+        break;
+    }
+    if (const speed_t speed = SpeedConstant(s.BaudRate); speed != B0) {
+        cfsetispeed(&t, speed);
+        cfsetospeed(&t, speed);
+    }
+    return t;
+}
+
+std::string SerialDevicePath(const std::string& portName) {
+    if (portName.size() > 3 && std::toupper(static_cast<unsigned char>(portName[0])) == 'C' &&
+        std::toupper(static_cast<unsigned char>(portName[1])) == 'O' &&
+        std::toupper(static_cast<unsigned char>(portName[2])) == 'M') {
+        unsigned long number = 0;
+        for (std::size_t i = 3; i < portName.size(); ++i) {
+            const auto c = static_cast<unsigned char>(portName[i]);
+            if (!std::isdigit(c) || number > 100000)
+                return portName;
+            number = number * 10 + (c - '0');
+        }
+        if (number >= 1)
+            return "/dev/ttyS" + std::to_string(number - 1);
+    }
+    return portName;
+}
+
+std::unique_ptr<ISerialPort> OpenSerialDevice(const std::string& portName) {
+    const std::string path = SerialDevicePath(portName);
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    // Exclusive use: no further open of the terminal, and no other holder of
+    // the lock (TIOCEXCL does not stop a privileged user, the lock does).
+    const bool terminal = isatty(fd) == 1;
+    if ((terminal && ioctl(fd, TIOCEXCL) != 0) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return nullptr;
+    }
+    return std::make_unique<PosixSerialPort>(fd);
+}

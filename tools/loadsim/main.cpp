@@ -1,0 +1,235 @@
+// tarvex-loadsim: plays the electronic load on a pseudo-terminal for the
+// program, the demo and by-hand testing. Prints the terminal's path, then
+// takes commands on standard input (see --help).
+#include "loadsim/LoadSimulator.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <poll.h>
+#include <sstream>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+using namespace loadsim;
+
+namespace {
+
+const char* kCommands = R"(Commands on standard input:
+  state                 print the load's state
+  split [AFTER [MS]]    pause MS ms (100) after byte AFTER (10) of the next answer
+  join                  hold the next answer back and send it with the one after
+  junk [N]              put N junk bytes (3) right behind the next answer
+  silent MS             ignore read-status requests for MS milliseconds
+  current A             set the current drawn while the input is on
+  speed N               run the model N times faster
+  hangup                close the line (the program sees the device go away)
+  quit                  end the simulator
+)";
+
+double Number(QCommandLineParser& p, const QString& name, double fallback) {
+    if (!p.isSet(name))
+        return fallback;
+    bool ok = false;
+    const double value = p.value(name).toDouble(&ok);
+    if (!ok) {
+        std::fprintf(stderr, "tarvex-loadsim: --%s needs a number, not \"%s\"\n", qPrintable(name),
+                     qPrintable(p.value(name)));
+        std::exit(2);
+    }
+    return value;
+}
+
+void PrintState(const LoadSimulator& sim) {
+    const LoadState s = sim.State();
+    std::printf("%s, input %s, drawn %.4f Ah, open circuit %.3f V, load %.3f V %.3f A %.3f W\n",
+                s.PcControl ? "PC control" : "self control", s.InputOn ? "on" : "off", s.ChargeAh,
+                s.OpenCircuitVolts, s.Volts, s.Amps, s.Watts);
+    std::fflush(stdout);
+}
+
+// Runs one command line; false to end.
+bool Command(LoadSimulator& sim, const std::string& line) {
+    std::istringstream in(line);
+    std::string word;
+    if (!(in >> word))
+        return true;
+    if (word == "quit" || word == "exit")
+        return false;
+    if (word == "state") {
+        PrintState(sim);
+    } else if (word == "split") {
+        int after = 10, ms = 100;
+        in >> after >> ms;
+        sim.SplitNextAnswer(after, ms);
+    } else if (word == "join") {
+        sim.JoinNextAnswers();
+    } else if (word == "junk") {
+        int n = 3;
+        in >> n;
+        sim.AddJunkToNextAnswer(n);
+    } else if (word == "silent") {
+        int ms = 0;
+        if (in >> ms)
+            sim.StaySilentFor(ms);
+        else
+            std::puts("silent needs milliseconds");
+    } else if (word == "current") {
+        double amps = 0;
+        if (in >> amps)
+            sim.SetCurrent(amps);
+    } else if (word == "speed") {
+        double speed = 1;
+        if (in >> speed)
+            sim.SetSpeed(speed);
+    } else if (word == "hangup") {
+        sim.HangUp();
+    } else {
+        std::fputs(kCommands, stdout);
+    }
+    std::fflush(stdout);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tarvex-loadsim"));
+
+    QCommandLineParser p;
+    p.setApplicationDescription(
+        QStringLiteral("Plays a programmable DC electronic load on a pseudo-terminal.\n\n") +
+        QString::fromLatin1(kCommands));
+    p.addHelpOption();
+    const SimulatorOptions defaults;
+    const LoadModel& m = defaults.Model;
+    p.addOptions({
+        {"link", "Create a symbolic link PATH to the terminal (removed at exit).", "PATH"},
+        {"speed", "Run the discharge model N times faster (default 1).", "N"},
+        {"voltage",
+         QString("Open-circuit voltage at full charge (default %1 V).").arg(m.OpenCircuitVolts),
+         "V"},
+        {"end-voltage",
+         QString("Open-circuit voltage once the capacity is drawn (default %1 V).").arg(m.EndVolts),
+         "V"},
+        {"capacity", QString("Capacity in Ah (default %1).").arg(m.CapacityAh), "AH"},
+        {"resistance", QString("Internal resistance in ohms (default %1).").arg(m.InternalOhms),
+         "OHMS"},
+        {"current",
+         QString("Current set-point while the input is on (default %1 A).").arg(m.CurrentAmps),
+         "A"},
+        {"baud", "Pace the answers at this line speed, 10 bits a byte (default 9600; 0: at once).",
+         "BAUD"},
+        {"split-every", "Split every N-th answer with a pause.", "N"},
+        {"split-after", "Bytes before the pause of a split answer (default 10).", "BYTES"},
+        {"split-pause", "Length of that pause (default 100 ms).", "MS"},
+        {"join-every", "Hold every N-th answer back and send it with the next one.", "N"},
+        {"junk-every", "Put junk bytes behind every N-th answer.", "N"},
+        {"junk-bytes", "How many junk bytes (default 3).", "N"},
+        {"silent-after", "Stop answering S seconds after the start...", "S"},
+        {"silent-for", "...for S seconds (default 30).", "S"},
+        {"hangup-after", "Close the line S seconds after the start.", "S"},
+        {"log", "Append every frame received and every answer to FILE with a time stamp.", "FILE"},
+        {{"v", "verbose"}, "Print every frame received."},
+    });
+    p.process(app);
+
+    SimulatorOptions options;
+    options.Model.Speed = Number(p, "speed", m.Speed);
+    options.Model.OpenCircuitVolts = Number(p, "voltage", m.OpenCircuitVolts);
+    options.Model.EndVolts = Number(p, "end-voltage", m.EndVolts);
+    options.Model.CapacityAh = Number(p, "capacity", m.CapacityAh);
+    options.Model.InternalOhms = Number(p, "resistance", m.InternalOhms);
+    options.Model.CurrentAmps = Number(p, "current", m.CurrentAmps);
+    options.BaudRate = static_cast<unsigned>(Number(p, "baud", defaults.BaudRate));
+    options.Misbehave.SplitEvery = static_cast<int>(Number(p, "split-every", 0));
+    options.Misbehave.SplitAfter = static_cast<int>(Number(p, "split-after", 10));
+    options.Misbehave.SplitPauseMs = static_cast<int>(Number(p, "split-pause", 100));
+    options.Misbehave.JoinEvery = static_cast<int>(Number(p, "join-every", 0));
+    options.Misbehave.JunkEvery = static_cast<int>(Number(p, "junk-every", 0));
+    options.Misbehave.JunkBytes = static_cast<int>(Number(p, "junk-bytes", 3));
+    options.LogFile = p.value("log").toStdString();
+    const double silentAfter = Number(p, "silent-after", -1);
+    const double silentFor = Number(p, "silent-for", 30);
+    const double hangupAfter = Number(p, "hangup-after", -1);
+    const bool verbose = p.isSet("verbose");
+
+    // Signals end the simulator through the loop below, so that the link is
+    // removed.
+    sigset_t endSignals;
+    sigemptyset(&endSignals);
+    sigaddset(&endSignals, SIGINT);
+    sigaddset(&endSignals, SIGTERM);
+    sigaddset(&endSignals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
+    const int signalFd = signalfd(-1, &endSignals, SFD_CLOEXEC);
+
+    std::unique_ptr<LoadSimulator> sim;
+    try {
+        sim = std::make_unique<LoadSimulator>(options);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tarvex-loadsim: %s\n", e.what());
+        return 1;
+    }
+    const std::string link = p.value("link").toStdString();
+    if (!link.empty()) {
+        ::unlink(link.c_str()); // an old link from an earlier run
+        if (::symlink(sim->SlavePath().c_str(), link.c_str()) != 0) {
+            std::perror(("tarvex-loadsim: cannot create the link " + link).c_str());
+            return 1;
+        }
+    }
+    std::printf("%s\n", sim->SlavePath().c_str());
+    std::fflush(stdout);
+
+    const auto start = Clock::now();
+    bool silenced = false, hungUp = false;
+    std::size_t shown = 0;
+    std::string pending;
+    bool stdinOpen = true;
+    for (bool running = true; running;) {
+        pollfd fds[2] = {{signalFd, POLLIN, 0}, {stdinOpen ? 0 : -1, POLLIN, 0}};
+        ::poll(fds, 2, 100);
+        if (fds[0].revents & POLLIN)
+            break;
+        if (fds[1].revents & (POLLIN | POLLHUP)) {
+            char buffer[512];
+            const ssize_t n = ::read(0, buffer, sizeof buffer);
+            if (n <= 0) {
+                stdinOpen = false; // run on until a signal
+            } else {
+                pending.append(buffer, static_cast<std::size_t>(n));
+                for (std::size_t eol; running && (eol = pending.find('\n')) != std::string::npos;) {
+                    running = Command(*sim, pending.substr(0, eol));
+                    pending.erase(0, eol + 1);
+                }
+            }
+        }
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        if (!silenced && silentAfter >= 0 && elapsed >= silentAfter) {
+            sim->StaySilentFor(static_cast<int>(silentFor * 1000));
+            silenced = true;
+        }
+        if (!hungUp && hangupAfter >= 0 && elapsed >= hangupAfter) {
+            sim->HangUp();
+            hungUp = true;
+        }
+        if (verbose) {
+            const auto frames = sim->ReceivedFrames();
+            for (; shown < frames.size(); ++shown) {
+                for (auto b : frames[shown].Frame)
+                    std::printf("%02X ", b);
+                std::printf("%s\n", frames[shown].ChecksumOk ? "" : "(bad checksum)");
+            }
+            std::fflush(stdout);
+        }
+    }
+    if (!link.empty())
+        ::unlink(link.c_str());
+    return 0;
+}

@@ -250,6 +250,7 @@ void TTarvexForm::LogReading(const LoadReading& reading) { ::LogReading(*Table1,
 void TTarvexForm::closeEvent(QCloseEvent* event) {
     Guarded([this] { FormClose(); });
     event->accept();
+    emit Closed();
 }
 
 void TTarvexForm::FormClose() {
@@ -339,8 +340,10 @@ void TTarvexForm::TimerSendTimer() {
 
 void TTarvexForm::TimeShowTimer() { ShowElapsed(); }
 
-void TTarvexForm::ShowElapsed() {
-    const qint64 ms = (FElapsed.isValid() ? FElapsed.elapsed() : 0) % kMsPerDay;
+void TTarvexForm::ShowElapsed() { ShowElapsedTime(FElapsed.isValid() ? FElapsed.elapsed() : 0); }
+
+void TTarvexForm::ShowElapsedTime(qint64 elapsedMs) {
+    const qint64 ms = elapsedMs % kMsPerDay;
     Time->SetHours(static_cast<int>(ms / 3'600'000));
     Time->SetMinutes(static_cast<int>(ms / 60'000 % 60));
     Time->SetSeconds(static_cast<int>(ms / 1000 % 60));

@@ -71,6 +71,9 @@ public:
     void TimeShowTimer();
     void Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLength);
     void Comm321RequestHangup();
+    // Shows an elapsed time on the clock: whole days dropped, milliseconds
+    // dropped.
+    void ShowElapsedTime(qint64 ms);
 
     // Components.
     QFrame* Panel1;
@@ -108,6 +111,11 @@ public:
     std::unique_ptr<TTable> Table1;
 
     bool PortOpen() const { return FPortOpen; }
+
+signals:
+    // The window has closed (after FormClose); the program ends.
+    void Closed();
+
     QDateTime StartTime() const { return FStartTime; }
 
 protected:

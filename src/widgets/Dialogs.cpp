@@ -32,7 +32,9 @@ QString TitleFor(TMsgDlgType type) {
     return QStringLiteral("Information");
 }
 
-int Show(const MessageRequest& request) {
+} // namespace
+
+int ShowMessage(const MessageRequest& request) {
     if (messageHandler())
         return messageHandler()(request);
 
@@ -76,19 +78,17 @@ int Show(const MessageRequest& request) {
     return request.buttons & mbCancel ? mrCancel : mrNone;
 }
 
-} // namespace
-
 QString ApplicationTitle() {
     const QString name = QApplication::applicationDisplayName();
     return name.isEmpty() ? QStringLiteral("TarvexVol") : name;
 }
 
 int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons) {
-    return Show({type, TitleFor(type), text, buttons});
+    return ShowMessage({type, TitleFor(type), text, buttons});
 }
 
 int ShowMessageBox(const QString& text, const QString& title) {
-    return Show({TMsgDlgType::mtCustom, title, text, mbOK});
+    return ShowMessage({TMsgDlgType::mtCustom, title, text, mbOK});
 }
 
 void Beep() {

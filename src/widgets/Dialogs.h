@@ -22,6 +22,9 @@ struct MessageRequest {
     TMsgDlgButtons buttons = mbOK;
 };
 
+// Shows any box; every function below goes through here.
+int ShowMessage(const MessageRequest& request);
+
 // The application's title, used by plain message boxes.
 QString ApplicationTitle();
 

@@ -1,0 +1,59 @@
+#include "widgets/Application.h"
+
+#include "widgets/Dialogs.h"
+
+#include <QSocketNotifier>
+#include <QWidget>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+extern "C" void OnTerminationSignal(int signal) {
+    const char byte = static_cast<char>(signal);
+    // Only async-signal-safe calls here; a full pipe means a close is pending anyway.
+    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+void CloseOnTerminationSignals(QWidget* window) {
+    if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+        char drain[16];
+        while (::read(signalPipe[0], drain, sizeof drain) > 0) {
+        }
+        window->close();
+        // Also leave any modal loop that is open at the moment.
+        QCoreApplication::quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+}
+
+void ShowException(const std::exception& error) {
+    ShowMessage({TMsgDlgType::mtError, ApplicationTitle(), QString::fromUtf8(error.what()), mbOK});
+}
+
+void ShowUnknownException() {
+    ShowMessage(
+        {TMsgDlgType::mtError, ApplicationTitle(), QStringLiteral("Unknown exception"), mbOK});
+}
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    bool handled = false;
+    Guarded([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
+}

@@ -1,0 +1,44 @@
+// The application object and its default exception display: an exception
+// that escapes an event handler, a timer handler or the creation of a window
+// is shown in a message box with its message, and the event loop goes on.
+#pragma once
+
+#include <QApplication>
+
+#include <exception>
+#include <utility>
+
+// Shows the message of an escaped exception (error box titled with the
+// application's title, OK button).
+void ShowException(const std::exception& error);
+void ShowUnknownException();
+
+// Runs a handler; whatever it throws is shown by the default display. Every
+// handler the program connects to a Qt signal runs through this, so that no
+// exception unwinds through Qt's own frames.
+template <class F> void Guarded(F&& handler) {
+    try {
+        std::forward<F>(handler)();
+    } catch (const std::exception& error) {
+        ShowException(error);
+    } catch (...) {
+        ShowUnknownException();
+    }
+}
+
+class QWidget;
+
+// Makes SIGTERM, SIGINT and SIGHUP close the given window through its normal
+// close path (its close event runs), so that the end of a session shuts the
+// program down as the operator's close would, modal boxes included.
+void CloseOnTerminationSignals(QWidget* window);
+
+class TApplication : public QApplication {
+    Q_OBJECT
+public:
+    TApplication(int& argc, char** argv);
+
+    // Last line of defence for exceptions thrown by event handlers that were
+    // not connected through Guarded().
+    bool notify(QObject* receiver, QEvent* event) override;
+};

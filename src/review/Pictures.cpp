@@ -116,6 +116,17 @@ QIcon ClearButtonPicture() {
     return WithDisabledVariant(pixmap);
 }
 
+QIcon CheckMarkPicture() {
+    QPixmap pixmap = Blank(16, 16);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0, 128, 0), 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const QPointF tick[] = {{2.5, 8.5}, {6.0, 12.0}, {13.5, 3.5}};
+    painter.drawPolyline(tick, 3);
+    painter.end();
+    return WithDisabledVariant(pixmap);
+}
+
 QPixmap LogoPicture(QSize size) {
     QPixmap pixmap(size);
     pixmap.fill(Qt::white);

@@ -14,6 +14,9 @@ QIcon ExportButtonPicture();
 // disabled variant.
 QIcon ClearButtonPicture();
 
+// "OK": a green check mark, 16 by 16 pixels, with a disabled variant.
+QIcon CheckMarkPicture();
+
 // The program's logo: a battery whose charge runs down a discharge curve,
 // with the name beneath, drawn at the given size.
 QPixmap LogoPicture(QSize size);

@@ -121,17 +121,22 @@ inline bool FillReadings(const QString& file, int n) {
 }
 
 // Runs act on the first modal window of type W that is shown from now on,
-// once, from the event loop of its showing; returns at once.
-template <class W> void WhenShown(std::function<void(W&)> act) {
+// once, from the event loop of its showing; returns at once. Gives up after
+// 60 seconds or when the returned watcher is deleted.
+template <class W> QPointer<QTimer> WhenShown(std::function<void(W&)> act) {
     auto* timer = new QTimer(qApp);
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-        if (auto* window = qobject_cast<W*>(QApplication::activeModalWidget());
-            window && window->isVisible()) {
+    auto waited = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, waited] {
+        auto* window = qobject_cast<W*>(QApplication::activeModalWidget());
+        if (window && window->isVisible()) {
             timer->stop();
             timer->deleteLater();
             act(*window);
+        } else if (++*waited > 6000) {
+            timer->deleteLater();
         }
     });
     timer->start();
+    return timer;
 }

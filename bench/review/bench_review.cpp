@@ -138,6 +138,13 @@ void QueryWindow(int rows) {
     std::printf("  Page Down in the middle, painted:               median %.1f ms, max %.1f ms\n",
                 Median(pageDown), Max(pageDown));
     std::printf("  peak memory of the process: %ld MiB\n", PeakMemoryMiB());
+
+    // Clear with Yes: every row deleted one by one under the write lock.
+    PrepareQueryWindow(window);
+    clock.restart();
+    window.BtnClearClick();
+    std::printf("  Clear, answered Yes, deleting all %d rows:     %.1f s (%d rows left)\n", rows,
+                clock.elapsed() / 1000.0, static_cast<int>(store.StoredIds().size()));
 }
 
 void ReportPreview(int rows) {

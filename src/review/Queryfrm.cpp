@@ -8,6 +8,7 @@
 #include "widgets/Application.h"
 #include "widgets/Dialogs.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QToolButton>
 
@@ -30,6 +31,15 @@ QToolButton* MakeToolButton(QWidget* parent, const QString& name, const QString&
     button->setGeometry(geometry);
     return button;
 }
+
+// Shows the busy cursor for as long as it lives.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
 
 } // namespace
 
@@ -115,31 +125,37 @@ void TSerchfrm::BtnClearClick() {
                    mbYes | mbNo) != mrYes)
         return;
 
-    Table1->SetActive(false);
-    SetUpReadingTable(*Table1);
-    Table1->SetTableType(TTableType::ttParadox);
-    // A failure to open reaches the default exception display; nothing has
-    // been deleted then.
-    Table1->Open();
-
     bool failed = false;
-    try {
-        Table1->LockTable(TLockType::ltWriteLock);
-        while (!Table1->Eof())
-            Table1->Delete();
-    } catch (...) {
-        failed = true;
-    }
-    // The lock is released and the table closed before anything waits for
-    // the operator: readings go on being stored meanwhile, and must not find
-    // the table locked. Rows deleted before a failure stay deleted.
-    try {
-        Table1->UnlockTable(TLockType::ltWriteLock);
-    } catch (...) {
+    {
+        // Deleting a long table takes a while and nothing is served
+        // meanwhile: the busy cursor tells the operator so.
+        const BusyCursor busy;
+        Table1->SetActive(false);
+        SetUpReadingTable(*Table1);
+        Table1->SetTableType(TTableType::ttParadox);
+        // A failure to open reaches the default exception display; nothing
+        // has been deleted then.
+        Table1->Open();
+
+        try {
+            Table1->LockTable(TLockType::ltWriteLock);
+            while (!Table1->Eof())
+                Table1->Delete();
+        } catch (...) {
+            failed = true;
+        }
+        // The lock is released and the table closed before anything waits
+        // for the operator: readings go on being stored meanwhile, and must
+        // not find the table locked. Rows deleted before a failure stay
+        // deleted.
+        try {
+            Table1->UnlockTable(TLockType::ltWriteLock);
+        } catch (...) {
+            Table1->Close();
+            throw;
+        }
         Table1->Close();
-        throw;
     }
-    Table1->Close();
     if (failed)
         ShowMessageBox(QStringLiteral("Failed to Clear Data from Table!"), ApplicationTitle());
 }

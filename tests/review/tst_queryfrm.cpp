@@ -265,6 +265,7 @@ private slots:
         QVERIFY(!m_window->Query1->Active());
         QCOMPARE(m_window->DataSource1->rowCount(), 0);
         QVERIFY(!m_window->Table1->Active());
+        QVERIFY(!QApplication::overrideCursor());
         QVERIFY(ReadingStored());
         // After a clear with Yes the numbering starts again at 0.
         QCOMPARE(m_store->StoredIds().last(), answer == mrYes ? 0 : rows);
@@ -313,7 +314,8 @@ private slots:
         bool storedAtMessage = false;
         m_store->OnMessage = [&](const MessageRequest& request) {
             if (request.text == kFailed) {
-                tableClosedAtMessage = !m_window->Table1->Active();
+                tableClosedAtMessage =
+                    !m_window->Table1->Active() && !QApplication::overrideCursor();
                 storedAtMessage = ReadingStored();
                 return int(mrOk);
             }
@@ -342,6 +344,7 @@ private slots:
         QVERIFY(m_store->Messages.last().text.contains(QStringLiteral("Tarvex")));
         QVERIFY(!m_window->Table1->Active());
         QVERIFY(!m_window->Query1->Active());
+        QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(RawDb(m_store->TableFile()).Value(QStringLiteral("SELECT count(*) FROM Other")),
                  QVariant(2));
     }

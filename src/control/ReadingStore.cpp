@@ -58,12 +58,6 @@ void CreateTableIfMissing() {
                     {{QStringLiteral("IndexID"), {QStringLiteral("ID")}, ixPrimary | ixUnique}});
 }
 
-void SetUpReadingTable(TTable& table) {
-    table.Close();
-    table.SetDatabaseName(kAlias);
-    table.SetTableName(kTable);
-}
-
 void LogReading(TTable& table, const LoadReading& reading, const QDateTime& now) {
     table.Open();
     // The row with the largest ID, found through the primary index: numbering

@@ -4,15 +4,13 @@
 #pragma once
 
 #include "control/Frames.h"
+#include "store/ReadingTable.h"
 #include "store/TableEngine.h"
 
 #include <QDateTime>
 #include <QString>
 
 #include <stdexcept>
-
-inline constexpr char kStoreAlias[] = "RoruvEde";
-inline constexpr char kReadingTable[] = "Tarvex";
 
 // The data directory cannot be created.
 class EStoreSetupError : public std::runtime_error {
@@ -40,9 +38,6 @@ void PrepareStore(const QString& dataDirectory = DefaultDataDirectory());
 // Creates the reading table unless a table of that name (in any letter case)
 // exists. Raises the engine's EDatabaseError on failure.
 void CreateTableIfMissing();
-
-// Closes table and points it at the reading table of the alias.
-void SetUpReadingTable(TTable& table);
 
 // Appends reading as one committed row of table (opening it first if need
 // be): ID one more than the largest ID stored (read through the primary

@@ -1,0 +1,190 @@
+// Review benchmark: the query window opened on a million stored rows (time
+// until the grid shows its first rows, time to jump to the last row and to
+// rows in between, peak memory), and the report preview of 10 k rows (time
+// until the preview window shows all its pages).
+//
+// Usage: bench_review [rows for the query window (1000000)] [rows for the report (10000)]
+// Runs offscreen unless QT_QPA_PLATFORM says otherwise.
+
+#include "../../tests/review/ReviewFixture.h"
+
+#include "review/DBGrid.h"
+#include "review/Queryfrm.h"
+#include "review/Repfrm.h"
+#include "store/ReadingTable.h"
+
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QRandomGenerator>
+#include <QToolButton>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+double Max(const std::vector<double>& v) {
+    return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
+}
+
+long PeakMemoryMiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+// Counts the paintings of a widget.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// Processes events until the widget has painted once more than before.
+void WaitForPaint(PaintCounter& counter, int before) {
+    while (counter.paints <= before)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+void Key(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QCoreApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+    QCoreApplication::sendEvent(widget, &release);
+}
+
+void QueryWindow(int rows) {
+    ReviewStore store;
+    QElapsedTimer clock;
+    clock.start();
+    if (!FillReadings(store.TableFile(), rows)) {
+        std::printf("query window: filling %d rows failed\n", rows);
+        return;
+    }
+    std::printf("query window on %d rows (filled in %.1f s, peak memory before opening %ld MiB)\n",
+                rows, clock.elapsed() / 1000.0, PeakMemoryMiB());
+
+    TSerchfrm window;
+    TDBGrid& grid = *window.DBGrid1;
+    PaintCounter painted(grid.viewport());
+    std::vector<double> open, firstRows, last, random, pageDown;
+    QRandomGenerator random64(42);
+    for (int run = 0; run < 7; ++run) {
+        // Open the query and show the window, as the Query button does.
+        const int before = painted.paints;
+        clock.restart();
+        PrepareQueryWindow(window);
+        open.push_back(clock.nsecsElapsed() / 1e6);
+        window.show();
+        WaitForPaint(painted, before);
+        firstRows.push_back(clock.nsecsElapsed() / 1e6);
+        if (grid.indexAt(QPoint(2, 2)).row() != 0 ||
+            window.DataSource1->index(0, 0).data().toString() != QStringLiteral("0"))
+            std::printf("  the grid does not show the first row!\n");
+        grid.setFocus();
+
+        // Ctrl+End: the last row, shown.
+        int mark = painted.paints;
+        clock.restart();
+        Key(&grid, Qt::Key_End, Qt::ControlModifier);
+        grid.viewport()->repaint();
+        last.push_back(clock.nsecsElapsed() / 1e6);
+        if (window.Query1->RowNumber() != rows - 1 || painted.paints <= mark)
+            std::printf("  the grid did not reach the last row!\n");
+
+        // Rows anywhere, as the scroll bar's thumb is dragged.
+        for (int jump = 0; jump < 5; ++jump) {
+            const int row = static_cast<int>(random64.bounded(rows));
+            clock.restart();
+            grid.scrollTo(window.DataSource1->index(row, 0), QAbstractItemView::PositionAtTop);
+            grid.viewport()->repaint();
+            random.push_back(clock.nsecsElapsed() / 1e6);
+        }
+        // Page Down in the middle.
+        grid.setCurrentIndex(window.DataSource1->index(rows / 2, 0));
+        for (int page = 0; page < 10; ++page) {
+            clock.restart();
+            Key(&grid, Qt::Key_PageDown);
+            grid.viewport()->repaint();
+            pageDown.push_back(clock.nsecsElapsed() / 1e6);
+        }
+        window.done(QDialog::Rejected);
+    }
+    std::printf("  open the query (statement, count, first block): median %.1f ms, max %.1f ms\n",
+                Median(open), Max(open));
+    std::printf("  until the grid shows its first rows:            median %.1f ms, max %.1f ms\n",
+                Median(firstRows), Max(firstRows));
+    std::printf("  Ctrl+End to the last row, painted:              median %.1f ms, max %.1f ms\n",
+                Median(last), Max(last));
+    std::printf("  jump to a random row, painted:                  median %.1f ms, max %.1f ms\n",
+                Median(random), Max(random));
+    std::printf("  Page Down in the middle, painted:               median %.1f ms, max %.1f ms\n",
+                Median(pageDown), Max(pageDown));
+    std::printf("  peak memory of the process: %ld MiB\n", PeakMemoryMiB());
+
+    // Clear with Yes: every row deleted one by one under the write lock.
+    PrepareQueryWindow(window);
+    clock.restart();
+    window.BtnClearClick();
+    std::printf("  Clear, answered Yes, deleting all %d rows:     %.1f s (%d rows left)\n", rows,
+                clock.elapsed() / 1000.0, static_cast<int>(store.StoredIds().size()));
+}
+
+void ReportPreview(int rows) {
+    ReviewStore store;
+    if (!FillReadings(store.TableFile(), rows)) {
+        std::printf("report preview: filling %d rows failed\n", rows);
+        return;
+    }
+    TSerchRep report;
+    TSerchfrm window(&report);
+    std::vector<double> shown;
+    int pages = 0;
+    for (int run = 0; run < 5; ++run) {
+        QElapsedTimer clock;
+        double until = 0;
+        WhenShown<QPrintPreviewDialog>([&](QPrintPreviewDialog& preview) {
+            until = clock.nsecsElapsed() / 1e6;
+            pages = preview.findChild<QPrintPreviewWidget*>()->pageCount();
+            preview.reject();
+        });
+        clock.start();
+        window.BtnRep->click();
+        shown.push_back(until);
+        QCoreApplication::processEvents();
+    }
+    std::printf("report preview of %d rows (%d pages)\n", rows, pages);
+    std::printf("  Report pressed until the preview shows:         median %.0f ms, max %.0f ms\n",
+                Median(shown), Max(shown));
+    std::printf("  peak memory of the process: %ld MiB\n", PeakMemoryMiB());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int queryRows = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    const int reportRows = argc > 2 ? std::atoi(argv[2]) : 10000;
+    QueryWindow(queryRows);
+    ReportPreview(reportRows);
+    return 0;
+}

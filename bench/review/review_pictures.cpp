@@ -1,0 +1,69 @@
+// Pictures of the review windows and report pages to look at: the query
+// window on 60 rows, its toolbar enabled and disabled (three times the size),
+// the About window, and the report of those rows and of an empty table as
+// PDF files.
+//
+// Usage: review_pictures <directory>   (then: pdftoppm -r 60 -png report.pdf page)
+
+#include "../../tests/review/ReviewFixture.h"
+
+#include "review/Aboutfrm.h"
+#include "review/Queryfrm.h"
+#include "review/Repfrm.h"
+#include "store/ReadingTable.h"
+
+#include <QDir>
+#include <QToolButton>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: review_pictures <directory>\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    QDir().mkpath(out.path());
+
+    {
+        ReviewStore store;
+        TSerchRep report;
+        OpenReadingQuery(*report.Query1);
+        report.Report->PrintToPdf(out.filePath(QStringLiteral("empty.pdf")));
+    }
+
+    ReviewStore store;
+    store.Log(60);
+    TSerchfrm window;
+    PrepareQueryWindow(window);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    window.Query1->MoveTo(3);
+    window.grab().save(out.filePath(QStringLiteral("query.png")));
+    const QRect toolbar(0, 0, 320, 42);
+    window.grab(toolbar)
+        .scaled(toolbar.size() * 3)
+        .save(out.filePath(QStringLiteral("toolbar.png")));
+    window.BtnSave->setEnabled(false);
+    window.BtnClear->setEnabled(false);
+    window.grab(toolbar)
+        .scaled(toolbar.size() * 3)
+        .save(out.filePath(QStringLiteral("toolbar-disabled.png")));
+
+    TAbout about;
+    about.show();
+    if (!QTest::qWaitForWindowExposed(&about))
+        return 1;
+    about.grab().save(out.filePath(QStringLiteral("about.png")));
+    about.grab().scaled(about.size() * 3).save(out.filePath(QStringLiteral("about-x3.png")));
+
+    TSerchRep report;
+    OpenReadingQuery(*report.Query1);
+    report.Report->PrintToPdf(out.filePath(QStringLiteral("report.pdf")));
+    std::printf("pictures written to %s\n", qPrintable(out.path()));
+    return 0;
+}

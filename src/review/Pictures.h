@@ -1,0 +1,25 @@
+// The pictures of the review windows, drawn at run time: the query window's
+// three button pictures and the program's logo on the About window.
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+// "Report": two overlapping report pages, 26 by 26 pixels.
+QIcon ReportButtonPicture();
+// "Excel": a page with a red arrow into a diskette, 16 by 16 pixels, with a
+// disabled variant.
+QIcon ExportButtonPicture();
+// "Clear": a blue arrow pointing left over a red bar, 16 by 16 pixels, with a
+// disabled variant.
+QIcon ClearButtonPicture();
+
+// "OK": a green check mark, 16 by 16 pixels, with a disabled variant.
+QIcon CheckMarkPicture();
+
+// The program's logo: a battery whose charge runs down a discharge curve,
+// with the name beneath, drawn at the given size.
+QPixmap LogoPicture(QSize size);
+
+// The greyed, embossed look of a picture on a disabled button.
+QPixmap DisabledPicture(const QPixmap& picture);

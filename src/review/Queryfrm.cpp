@@ -1,0 +1,165 @@
+#include "review/Queryfrm.h"
+
+#include "review/DBGrid.h"
+#include "review/Pictures.h"
+#include "review/Repfrm.h"
+#include "store/ReadingTable.h"
+#include "store/TableEngine.h"
+#include "widgets/Application.h"
+#include "widgets/Dialogs.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QToolButton>
+
+#include <exception>
+
+namespace {
+
+QToolButton* MakeToolButton(QWidget* parent, const QString& name, const QString& caption,
+                            const QIcon& picture, int pictureSize, const QRect& geometry) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setText(caption);
+    button->setAccessibleName(caption);
+    button->setIcon(picture);
+    button->setIconSize(QSize(pictureSize, pictureSize));
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::StrongFocus);
+    button->setFont(QFont(QStringLiteral("MS Serif"), 10));
+    button->setGeometry(geometry);
+    return button;
+}
+
+// Shows the busy cursor for as long as it lives.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+} // namespace
+
+TSerchfrm::TSerchfrm(TSerchRep* report, QWidget* parent) : QDialog(parent), m_report(report) {
+    setObjectName(QStringLiteral("Serchfrm"));
+    setWindowTitle(QStringLiteral("Query"));
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    // The window's outer size is 568 x 431; the frame takes 8 x 30 of it.
+    resize(560, 401);
+    move(174, 112);
+
+    Query1 = new TQuery(this);
+    Query1->setObjectName(QStringLiteral("Query1"));
+    Table1 = new TTable(this);
+    Table1->setObjectName(QStringLiteral("Table1"));
+    DataSource1 = new TDataSource(this);
+    DataSource1->setObjectName(QStringLiteral("DataSource1"));
+    DataSource1->SetDataSet(Query1);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(0, 0, 560, 41);
+    // Outer bevel lowered, inner bevel raised: an etched edge.
+    Panel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    Panel1->setLineWidth(1);
+    Panel1->setMidLineWidth(0);
+
+    BtnRep = MakeToolButton(Panel1, QStringLiteral("BtnRep"), QStringLiteral("Report"),
+                            ReportButtonPicture(), 26, {10, 5, 87, 32});
+    BtnSave = MakeToolButton(Panel1, QStringLiteral("BtnSave"), QStringLiteral("Excel"),
+                             ExportButtonPicture(), 16, {116, 5, 87, 32});
+    BtnClear = MakeToolButton(Panel1, QStringLiteral("BtnClear"), QStringLiteral("Clear"),
+                              ClearButtonPicture(), 16, {222, 5, 87, 32});
+
+    DBGrid1 = new TDBGrid(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setAccessibleName(QStringLiteral("Readings"));
+    DBGrid1->setGeometry(0, 42, 559, 359);
+    DBGrid1->SetTitleFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    DBGrid1->SetDataSource(DataSource1);
+
+    connect(BtnRep, &QToolButton::clicked, this, [this] { Guarded([this] { BtnRepClick(); }); });
+    connect(BtnSave, &QToolButton::clicked, this, [this] { Guarded([this] { BtnSaveClick(); }); });
+    connect(BtnClear, &QToolButton::clicked, this,
+            [this] { Guarded([this] { BtnClearClick(); }); });
+
+    setTabOrder(BtnRep, BtnSave);
+    setTabOrder(BtnSave, BtnClear);
+    setTabOrder(BtnClear, DBGrid1);
+}
+
+TSerchfrm::~TSerchfrm() {
+    // The grid lets go of the query before either goes.
+    DataSource1->SetDataSet(nullptr);
+}
+
+void TSerchfrm::done(int result) {
+    Guarded([this] { FormClose(); });
+    QDialog::done(result);
+}
+
+void TSerchfrm::FormClose() {
+    Query1->Close();
+}
+
+void TSerchfrm::BtnRepClick() {
+    if (!m_report) {
+        m_ownReport = std::make_unique<TSerchRep>();
+        m_report = m_ownReport.get();
+    }
+    OpenReadingQuery(*m_report->Query1);
+    m_report->Report->Preview(this);
+}
+
+void TSerchfrm::BtnSaveClick() {
+    // The spreadsheet export runs here once its component is in place.
+}
+
+void TSerchfrm::BtnClearClick() {
+    Query1->Close();
+    Table1->Close();
+    if (MessageDlg(QStringLiteral("Clear All Record,Yes or No?"), TMsgDlgType::mtConfirmation,
+                   mbYes | mbNo) != mrYes)
+        return;
+
+    bool failed = false;
+    {
+        // Deleting a long table takes a while and nothing is served
+        // meanwhile: the busy cursor tells the operator so.
+        const BusyCursor busy;
+        Table1->SetActive(false);
+        SetUpReadingTable(*Table1);
+        Table1->SetTableType(TTableType::ttParadox);
+        // A failure to open reaches the default exception display; nothing
+        // has been deleted then.
+        Table1->Open();
+
+        try {
+            Table1->LockTable(TLockType::ltWriteLock);
+            while (!Table1->Eof())
+                Table1->Delete();
+        } catch (...) {
+            failed = true;
+        }
+        // The lock is released and the table closed before anything waits
+        // for the operator: readings go on being stored meanwhile, and must
+        // not find the table locked. Rows deleted before a failure stay
+        // deleted.
+        try {
+            Table1->UnlockTable(TLockType::ltWriteLock);
+        } catch (...) {
+            Table1->Close();
+            throw;
+        }
+        Table1->Close();
+    }
+    if (failed)
+        ShowMessageBox(QStringLiteral("Failed to Clear Data from Table!"), ApplicationTitle());
+}
+
+void PrepareQueryWindow(TSerchfrm& window) {
+    OpenReadingQuery(*window.Query1);
+}

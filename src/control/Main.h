@@ -111,12 +111,11 @@ public:
     std::unique_ptr<TTable> Table1;
 
     bool PortOpen() const { return FPortOpen; }
+    QDateTime StartTime() const { return FStartTime; }
 
 signals:
     // The window has closed (after FormClose); the program ends.
     void Closed();
-
-    QDateTime StartTime() const { return FStartTime; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -91,8 +91,10 @@ QPushButton* MakeControlButton(QWidget* parent, const QString& name, const QStri
 
 // Connects a button to a handler of the window; an exception escaping the
 // handler is shown by the default display.
-template <class Button> void OnClick(Button* button, TTarvexForm* form, void (TTarvexForm::*handler)()) {
-    QObject::connect(button, &Button::clicked, form, [form, handler] { Guarded([&] { (form->*handler)(); }); });
+template <class Button>
+void OnClick(Button* button, TTarvexForm* form, void (TTarvexForm::*handler)()) {
+    QObject::connect(button, &Button::clicked, form,
+                     [form, handler] { Guarded([&] { (form->*handler)(); }); });
 }
 
 } // namespace
@@ -153,7 +155,8 @@ void TTarvexForm::BuildLayout() {
 
     // Main panel with the three columns.
     const int mainHeight = kClientHeight - kToolPanelHeight - statusHeight;
-    Panel = MakePanel(this, QStringLiteral("Panel"), {0, kToolPanelHeight, kClientWidth, mainHeight});
+    Panel =
+        MakePanel(this, QStringLiteral("Panel"), {0, kToolPanelHeight, kClientWidth, mainHeight});
 
     Panel3 = MakePanel(Panel, QStringLiteral("Panel3"), {2, 2, 133, mainHeight - 4});
     Label1 = MakeCaption(Panel3, QStringLiteral("Voltage"), 14, 58);
@@ -192,7 +195,8 @@ void TTarvexForm::BuildLayout() {
     Label4->setBuddy(Protect);
 
     BtnPc = MakeControlButton(Panel, QStringLiteral("BtnPc"), QStringLiteral("PC Control"), 120);
-    BtnSelf = MakeControlButton(Panel, QStringLiteral("BtnSelf"), QStringLiteral("Self Control"), 170);
+    BtnSelf =
+        MakeControlButton(Panel, QStringLiteral("BtnSelf"), QStringLiteral("Self Control"), 170);
     BtnOn = MakeControlButton(Panel, QStringLiteral("BtnOn"), QStringLiteral("Load ON"), 220);
     BtnOff = MakeControlButton(Panel, QStringLiteral("BtnOff"), QStringLiteral("Load OFF"), 270);
     BtnSelf->setEnabled(false);
@@ -243,13 +247,18 @@ void TTarvexForm::FormCreate() {
     SetUpReadingTable(*Table1);
 }
 
-void TTarvexForm::PrepareStore() { ::PrepareStore(FDataDirectory); }
+void TTarvexForm::PrepareStore() {
+    ::PrepareStore(FDataDirectory);
+}
 
-void TTarvexForm::LogReading(const LoadReading& reading) { ::LogReading(*Table1, reading); }
+void TTarvexForm::LogReading(const LoadReading& reading) {
+    ::LogReading(*Table1, reading);
+}
 
 void TTarvexForm::closeEvent(QCloseEvent* event) {
     Guarded([this] { FormClose(); });
     event->accept();
+    emit Closed();
 }
 
 void TTarvexForm::FormClose() {
@@ -337,18 +346,23 @@ void TTarvexForm::TimerSendTimer() {
     Comm321->SendBytes(QueryFrame.data(), static_cast<std::uint16_t>(QueryFrame.size()));
 }
 
-void TTarvexForm::TimeShowTimer() { ShowElapsed(); }
+void TTarvexForm::TimeShowTimer() {
+    ShowElapsed();
+}
 
 void TTarvexForm::ShowElapsed() {
-    const qint64 ms = (FElapsed.isValid() ? FElapsed.elapsed() : 0) % kMsPerDay;
+    ShowElapsedTime(FElapsed.isValid() ? FElapsed.elapsed() : 0);
+}
+
+void TTarvexForm::ShowElapsedTime(qint64 elapsedMs) {
+    const qint64 ms = elapsedMs % kMsPerDay;
     Time->SetHours(static_cast<int>(ms / 3'600'000));
     Time->SetMinutes(static_cast<int>(ms / 60'000 % 60));
     Time->SetSeconds(static_cast<int>(ms / 1000 % 60));
 }
 
 void TTarvexForm::Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLength) {
-    std::memcpy(RecvBuffer.data(), Buffer,
-                std::min<std::size_t>(BufferLength, RecvBuffer.size()));
+    std::memcpy(RecvBuffer.data(), Buffer, std::min<std::size_t>(BufferLength, RecvBuffer.size()));
     if (BufferLength != kFrameSize)
         return;
     const LoadReading reading = DecodeStatusAnswer(RecvBuffer.data());
@@ -413,4 +427,6 @@ void TTarvexForm::SpeedButton4Click() {
         Windows.About->exec();
 }
 
-void TTarvexForm::SpeedButton5Click() { close(); }
+void TTarvexForm::SpeedButton5Click() {
+    close();
+}

@@ -71,6 +71,9 @@ public:
     void TimeShowTimer();
     void Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLength);
     void Comm321RequestHangup();
+    // Shows an elapsed time on the clock: whole days dropped, milliseconds
+    // dropped.
+    void ShowElapsedTime(qint64 ms);
 
     // Components.
     QFrame* Panel1;
@@ -109,6 +112,10 @@ public:
 
     bool PortOpen() const { return FPortOpen; }
     QDateTime StartTime() const { return FStartTime; }
+
+signals:
+    // The window has closed (after FormClose); the program ends.
+    void Closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

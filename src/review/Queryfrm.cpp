@@ -1,8 +1,10 @@
 #include "review/Queryfrm.h"
 
 #include "review/DBGrid.h"
+#include "review/LibreOfficeAutomation.h"
 #include "review/Pictures.h"
 #include "review/Repfrm.h"
+#include "review/SpreadsheetExport.h"
 #include "store/ReadingTable.h"
 #include "store/TableEngine.h"
 #include "widgets/Application.h"
@@ -31,6 +33,53 @@ QToolButton* MakeToolButton(QWidget* parent, const QString& name, const QString&
     button->setGeometry(geometry);
     return button;
 }
+
+// The query as the spreadsheet export reads it.
+class TQueryExportSource final : public TExportDataSource {
+public:
+    explicit TQueryExportSource(TDataSet& query) : m_query(query) {}
+
+    void Open() override { m_query.Open(); }
+    QList<TExportField> Fields() const override {
+        QList<TExportField> fields;
+        for (int i = 0; i < m_query.FieldCount(); ++i) {
+            const TField& f = m_query.Fields(i);
+            TExportFieldType type = TExportFieldType::eftOther;
+            switch (f.DataType()) {
+            case TFieldType::ftString:
+                type = TExportFieldType::eftText;
+                break;
+            case TFieldType::ftInteger:
+                type = TExportFieldType::eftWholeNumber;
+                break;
+            case TFieldType::ftDate:
+                type = TExportFieldType::eftDate;
+                break;
+            case TFieldType::ftUnknown:
+            case TFieldType::ftFloat:
+                break;
+            }
+            fields.append({f.FieldName(), f.DisplayLabel(), f.Visible(), type});
+        }
+        return fields;
+    }
+    void First() override { m_query.First(); }
+    void Next() override { m_query.Next(); }
+    bool Eof() const override { return m_query.Eof(); }
+    QString EditText(int field) const override { return m_query.Fields(field).Text(); }
+    QVariant Bookmark() const override {
+        const TBookmark mark = m_query.GetBookmark();
+        return mark ? QVariant(*mark) : QVariant();
+    }
+    void GotoBookmark(const QVariant& mark) override {
+        m_query.GotoBookmark(mark.isValid() ? TBookmark(mark.toLongLong()) : TBookmark());
+    }
+    void DisableControls() override { m_query.DisableControls(); }
+    void EnableControls() override { m_query.EnableControls(); }
+
+private:
+    TDataSet& m_query;
+};
 
 // Shows the busy cursor for as long as it lives.
 class BusyCursor {
@@ -114,8 +163,18 @@ void TSerchfrm::BtnRepClick() {
     m_report->Report->Preview(this);
 }
 
+void TSerchfrm::SetSpreadsheetAutomation(std::unique_ptr<TSpreadsheetAutomation> automation) {
+    m_export.reset();
+    m_automation = std::move(automation);
+}
+
 void TSerchfrm::BtnSaveClick() {
-    // The spreadsheet export runs here once its component is in place.
+    if (!m_automation)
+        m_automation = LoadLibreOfficeAutomation();
+    if (!m_export)
+        m_export = std::make_unique<TSpreadsheetExport>(*m_automation);
+    TQueryExportSource source(*Query1);
+    ExportQueryToSpreadsheet(*m_export, source);
 }
 
 void TSerchfrm::BtnClearClick() {

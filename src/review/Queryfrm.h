@@ -19,6 +19,8 @@ class TDBGrid;
 class TDataSource;
 class TQuery;
 class TSerchRep;
+class TSpreadsheetAutomation;
+class TSpreadsheetExport;
 class TTable;
 
 class TSerchfrm : public QDialog {
@@ -40,7 +42,8 @@ public:
     // Opens the report window's query on the reading table afresh and shows
     // the report's preview; returns when the preview has closed.
     void BtnRepClick();
-    // The spreadsheet export; it is wired in with the export component.
+    // Copies every row of Query1 into a new spreadsheet (LibreOffice Calc);
+    // shows "no Install Excel!" when that fails.
     void BtnSaveClick();
     // Deletes every stored reading after the operator confirms.
     void BtnClearClick();
@@ -59,8 +62,16 @@ public:
     // Every end of a modal showing runs FormClose first.
     void done(int result) override;
 
+    // The spreadsheet application the export drives; LibreOffice Calc through
+    // its plugin unless set (tests set a recording one). Loaded at the first
+    // export.
+    void SetSpreadsheetAutomation(std::unique_ptr<TSpreadsheetAutomation> automation);
+
 private:
     TSerchRep* m_report;
+    std::unique_ptr<TSpreadsheetAutomation> m_automation;
+    // The export component, made with the automation.
+    std::unique_ptr<TSpreadsheetExport> m_export;
     std::unique_ptr<TSerchRep> m_ownReport;
 };
 

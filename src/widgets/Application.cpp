@@ -30,8 +30,6 @@ void CloseOnTerminationSignals(QWidget* window) {
         while (::read(signalPipe[0], drain, sizeof drain) > 0) {
         }
         window->close();
-        // Also leave any modal loop that is open at the moment.
-        QCoreApplication::quit();
     });
     struct sigaction action = {};
     action.sa_handler = OnTerminationSignal;

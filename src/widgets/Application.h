@@ -30,7 +30,7 @@ class QWidget;
 
 // Makes SIGTERM, SIGINT and SIGHUP close the given window through its normal
 // close path (its close event runs), so that the end of a session shuts the
-// program down as the operator's close would, modal boxes included.
+// program down as the operator's close would.
 void CloseOnTerminationSignals(QWidget* window);
 
 class TApplication : public QApplication {

@@ -1,0 +1,31 @@
+// Tarvex: discharge tests with a programmable DC electronic load.
+#include "control/Main.h"
+#include "control/Program.h"
+#include "widgets/Application.h"
+
+#include <QScreen>
+
+int main(int argc, char** argv) {
+    TApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("TarvexVol"));
+    QApplication::setApplicationDisplayName(QStringLiteral("TarvexVol"));
+    QApplication::setApplicationVersion(QStringLiteral("2.0"));
+
+    TProgram program;
+    if (!program.TarvexForm)
+        return 1;
+    TTarvexForm& form = *program.TarvexForm;
+    CloseOnTerminationSignals(&form);
+
+    // The control window opens centred on the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = form.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        form.move(frame.topLeft());
+    }
+    // The program ends when the control window closes, whatever else is open.
+    QObject::connect(&form, &TTarvexForm::Closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    form.show();
+    return app.exec();
+}

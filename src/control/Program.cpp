@@ -1,0 +1,22 @@
+#include "control/Program.h"
+
+#include "control/Main.h"
+#include "control/Setfrm.h"
+#include "review/Aboutfrm.h"
+#include "review/Queryfrm.h"
+#include "review/Repfrm.h"
+#include "widgets/Application.h"
+
+TProgram::TProgram(const QString& dataDirectory) {
+    Guarded([&] { TarvexForm = std::make_unique<TTarvexForm>(dataDirectory); });
+    Guarded([&] { Serchfrm = std::make_unique<TSerchfrm>(); });
+    Guarded([&] { SerchRep = std::make_unique<TSerchRep>(); });
+    Guarded([&] { About = std::make_unique<TAbout>(); });
+    Guarded([&] { ComSet = std::make_unique<TComSet>(); });
+    if (Serchfrm)
+        Serchfrm->SetReportWindow(SerchRep.get());
+    if (TarvexForm)
+        TarvexForm->SetWindows({Serchfrm.get(), About.get(), ComSet.get()});
+}
+
+TProgram::~TProgram() = default;

@@ -1,0 +1,227 @@
+// The whole program against the load simulator on a pseudo-terminal.
+//
+//   bench_program [readings] [--picture FILE]
+//
+// 1. Latency: from the last byte of an answer leaving the simulator (9600 bd
+//    pacing) to the return of the control window's receive handler, by which
+//    the reading is shown, charted and its row committed; p50 and p99.
+// 2. Window-thread time per reading (the receive handler) with 1 k and with
+//    1 M rows already stored and as many points already on the charts.
+// With --picture, a screenshot of the control window during a run is saved
+// (run it under Xvfb).
+#include "control/Main.h"
+#include "control/Program.h"
+#include "control/ReadingStore.h"
+#include "control/Setfrm.h"
+#include "loadsim/LoadSimulator.h"
+#include "serial/Comm32.h"
+#include "store/TableEngine.h"
+#include "widgets/Chart.h"
+#include "widgets/Dialogs.h"
+#include "widgets/iAnalogOutput.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QScreen>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Percentile(std::vector<double> v, double p) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<std::size_t>(p * double(v.size() - 1) + 0.5))];
+}
+
+void Pump(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+template <class Pred> bool PumpUntil(Pred done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// Replaces the reading table's rows by IDs 0 .. n - 1, outside the engine.
+bool FillTable(const QString& file, int n) {
+    bool ok = false;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
+        db.setDatabaseName(file);
+        if (db.open()) {
+            QSqlQuery q(db);
+            ok = q.exec(QStringLiteral("BEGIN")) && q.exec(QStringLiteral("DELETE FROM Tarvex"));
+            QSqlQuery ins(db);
+            ok = ok && ins.prepare(QStringLiteral(
+                           "INSERT INTO Tarvex VALUES (?, ' 12.35', '1.50', ' 18.50', '2026-12-01')"));
+            for (int i = 0; ok && i < n; ++i) {
+                ins.bindValue(0, i);
+                ok = ins.exec();
+            }
+            ok = ok && q.exec(QStringLiteral("COMMIT")) &&
+                 q.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+            if (!ok)
+                std::fprintf(stderr, "fill: %s\n", qPrintable(q.lastError().text()));
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+    return ok;
+}
+
+// One program and one simulated load, the port opened through the settings
+// dialog, the load under PC control.
+struct Bench {
+    QTemporaryDir dir;
+    std::unique_ptr<loadsim::LoadSimulator> sim;
+    std::unique_ptr<TProgram> program;
+    std::vector<Clock::time_point> handled;
+    std::vector<double> handlerMs;
+
+    Bench() {
+        SetEngineConfigFile(dir.filePath(QStringLiteral("engine.conf")));
+        loadsim::SimulatorOptions options;
+        options.BaudRate = 9600;
+        options.Model.Speed = 20;
+        sim = std::make_unique<loadsim::LoadSimulator>(options);
+        program = std::make_unique<TProgram>(dir.filePath(QStringLiteral("Table")));
+        TTarvexForm& form = *program->TarvexForm;
+        // The receive handler as the component calls it, timed.
+        form.Comm321->SetOnReceiveData([this, &form](const void* buffer, std::uint16_t length) {
+            const auto start = Clock::now();
+            form.Comm321ReceiveData(buffer, length);
+            const auto end = Clock::now();
+            if (length == kFrameSize) {
+                handled.push_back(end);
+                handlerMs.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+            }
+        });
+        TComSet& settings = *program->ComSet;
+        settings.ComboBox1->setEditText(QString::fromStdString(sim->SlavePath()));
+        settings.Edit4->setText(QStringLiteral("150"));
+        QTimer::singleShot(0, &settings, [&settings] { settings.BitBtn1->click(); });
+        form.BtnSet->click();
+        form.BtnPc->click();
+    }
+
+    TTarvexForm& Form() { return *program->TarvexForm; }
+
+    // Runs Load ON until n readings have come in, then Load OFF.
+    bool Run(std::size_t n) {
+        handled.clear();
+        handlerMs.clear();
+        const std::size_t before = sim->SentAnswers().size();
+        Form().BtnOn->click();
+        const bool ok = PumpUntil([&] { return handled.size() >= n; }, int(n) * 1000 + 10000);
+        Form().BtnOff->click();
+        Pump(400);
+        latencyMs.clear();
+        const auto answers = sim->SentAnswers();
+        for (std::size_t i = 0; i < handled.size() && before + i < answers.size(); ++i)
+            latencyMs.push_back(
+                std::chrono::duration<double, std::milli>(handled[i] - answers[before + i].LastByte)
+                    .count());
+        return ok;
+    }
+    std::vector<double> latencyMs;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    SetMessageHandler([](const MessageRequest& r) {
+        std::fprintf(stderr, "box: %s\n", qPrintable(r.text));
+        return (r.buttons & mbYes) ? int(mrYes) : int(mrOk);
+    });
+    std::size_t readings = 200;
+    QString picture;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == QLatin1String("--picture") && i + 1 < argc)
+            picture = QString::fromLocal8Bit(argv[++i]);
+        else
+            readings = std::max<std::size_t>(10, arg.toULong());
+    }
+
+    if (!picture.isEmpty()) {
+        Bench bench;
+        bench.Form().show();
+        bench.Form().Protect->setFocus();
+        bench.Run(40);
+        bench.Form().BtnOn->click();
+        Pump(3500);
+        const QRect frame = bench.Form().geometry();
+        QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(),
+                                                                     frame.width(), frame.height());
+        if (shot.isNull() || QGuiApplication::platformName() == QLatin1String("offscreen"))
+            shot = bench.Form().grab();
+        shot.save(picture);
+        std::printf("picture: %s (%dx%d)\n", qPrintable(picture), shot.width(), shot.height());
+        return 0;
+    }
+
+    {
+        Bench bench;
+        if (!bench.Run(readings)) {
+            std::fprintf(stderr, "only %zu readings arrived\n", bench.handled.size());
+            return 1;
+        }
+        std::printf("latency, last byte of an answer -> reading stored and shown, %zu readings:\n"
+                    "  p50 %.1f ms  p99 %.1f ms  max %.1f ms\n",
+                    bench.latencyMs.size(), Percentile(bench.latencyMs, 0.5),
+                    Percentile(bench.latencyMs, 0.99), Percentile(bench.latencyMs, 1.0));
+        std::printf("window-thread time per reading (empty table): p50 %.3f ms  p99 %.3f ms\n",
+                    Percentile(bench.handlerMs, 0.5), Percentile(bench.handlerMs, 0.99));
+    }
+
+    double median[2] = {0, 0};
+    const int sizes[2] = {1000, 1000000};
+    for (int k = 0; k < 2; ++k) {
+        Bench bench;
+        TTarvexForm& form = bench.Form();
+        form.Table1->Close();
+        if (!FillTable(TableFilePath(QString::fromLatin1(kStoreAlias)), sizes[k]))
+            return 1;
+        for (int i = 0; i < sizes[k]; ++i) {
+            form.Series1->Add(12.0 - i * 1e-6);
+            form.Series2->Add(1.0);
+            form.Series3->Add(12.0);
+        }
+        form.show();
+        Pump(200);
+        bench.Run(std::max<std::size_t>(readings / 2, 50));
+        median[k] = Percentile(bench.handlerMs, 0.5);
+        std::printf("window-thread time per reading, %d rows and chart points present: "
+                    "p50 %.3f ms  p99 %.3f ms\n",
+                    sizes[k], median[k], Percentile(bench.handlerMs, 0.99));
+    }
+    std::printf("ratio 1 M / 1 k: %.2f (target <= 1.2)\n", median[1] / median[0]);
+    return 0;
+}

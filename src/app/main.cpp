@@ -7,8 +7,9 @@
 
 int main(int argc, char** argv) {
     TApplication app(argc, argv);
+    // The application's title (plain message boxes carry it). No display
+    // name is set: Qt would append it to every window caption.
     QApplication::setApplicationName(QStringLiteral("TarvexVol"));
-    QApplication::setApplicationDisplayName(QStringLiteral("TarvexVol"));
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
 
     TProgram program;

@@ -9,6 +9,7 @@
 //    1 M rows already stored and as many points already on the charts.
 // With --picture, a screenshot of the control window during a run is saved
 // (run it under Xvfb).
+#include "../BenchSupport.h"
 #include "control/Main.h"
 #include "control/Program.h"
 #include "control/ReadingStore.h"
@@ -25,7 +26,6 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QToolButton>
 #include <QScreen>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -33,6 +33,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 
 #include <algorithm>
 #include <chrono>
@@ -43,13 +44,6 @@
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-double Percentile(std::vector<double> v, double p) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, static_cast<std::size_t>(p * double(v.size() - 1) + 0.5))];
-}
 
 void Pump(int ms) {
     QElapsedTimer t;
@@ -64,34 +58,6 @@ template <class Pred> bool PumpUntil(Pred done, int ms) {
     while (!done() && t.elapsed() < ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return done();
-}
-
-// Replaces the reading table's rows by IDs 0 .. n - 1, outside the engine.
-bool FillTable(const QString& file, int n) {
-    bool ok = false;
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
-        db.setDatabaseName(file);
-        if (db.open()) {
-            QSqlQuery q(db);
-            ok = q.exec(QStringLiteral("BEGIN")) && q.exec(QStringLiteral("DELETE FROM Tarvex"));
-            QSqlQuery ins(db);
-            ok = ok && ins.prepare(QStringLiteral(
-                           "INSERT INTO Tarvex VALUES (?, ' 12.35', '1.50', ' 18.50', '2026-12-01')"));
-            for (int i = 0; ok && i < n; ++i) {
-                ins.bindValue(0, i);
-                ok = ins.exec();
-            }
-            ok = ok && q.exec(QStringLiteral("COMMIT")) &&
-                 q.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-            if (!ok)
-                std::fprintf(stderr, "fill: %s\n", qPrintable(q.lastError().text()));
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("fill"));
-    return ok;
 }
 
 // One program and one simulated load, the port opened through the settings
@@ -179,7 +145,7 @@ int main(int argc, char** argv) {
         Pump(3500);
         const QRect frame = bench.Form().geometry();
         QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(),
-                                                                     frame.width(), frame.height());
+                                                                    frame.width(), frame.height());
         if (shot.isNull() || QGuiApplication::platformName() == QLatin1String("offscreen"))
             shot = bench.Form().grab();
         shot.save(picture);
@@ -195,10 +161,12 @@ int main(int argc, char** argv) {
         }
         std::printf("latency, last byte of an answer -> reading stored and shown, %zu readings:\n"
                     "  p50 %.1f ms  p99 %.1f ms  max %.1f ms\n",
-                    bench.latencyMs.size(), Percentile(bench.latencyMs, 0.5),
-                    Percentile(bench.latencyMs, 0.99), Percentile(bench.latencyMs, 1.0));
+                    bench.latencyMs.size(), bench::Percentile(bench.latencyMs, 0.5),
+                    bench::Percentile(bench.latencyMs, 0.99),
+                    bench::Percentile(bench.latencyMs, 1.0));
         std::printf("window-thread time per reading (empty table): p50 %.3f ms  p99 %.3f ms\n",
-                    Percentile(bench.handlerMs, 0.5), Percentile(bench.handlerMs, 0.99));
+                    bench::Percentile(bench.handlerMs, 0.5),
+                    bench::Percentile(bench.handlerMs, 0.99));
     }
 
     double median[2] = {0, 0};
@@ -207,7 +175,7 @@ int main(int argc, char** argv) {
         Bench bench;
         TTarvexForm& form = bench.Form();
         form.Table1->Close();
-        if (!FillTable(TableFilePath(QString::fromLatin1(kStoreAlias)), sizes[k]))
+        if (!bench::FillReadingTable(TableFilePath(QString::fromLatin1(kStoreAlias)), sizes[k]))
             return 1;
         for (int i = 0; i < sizes[k]; ++i) {
             form.Series1->Add(12.0 - i * 1e-6);
@@ -217,10 +185,10 @@ int main(int argc, char** argv) {
         form.show();
         Pump(200);
         bench.Run(std::max<std::size_t>(readings / 2, 50));
-        median[k] = Percentile(bench.handlerMs, 0.5);
+        median[k] = bench::Percentile(bench.handlerMs, 0.5);
         std::printf("window-thread time per reading, %d rows and chart points present: "
                     "p50 %.3f ms  p99 %.3f ms\n",
-                    sizes[k], median[k], Percentile(bench.handlerMs, 0.99));
+                    sizes[k], median[k], bench::Percentile(bench.handlerMs, 0.99));
     }
     std::printf("ratio 1 M / 1 k: %.2f (target <= 1.2)\n", median[1] / median[0]);
     return 0;

@@ -24,12 +24,12 @@
 #include <cstdio>
 #include <vector>
 
+#include "../BenchSupport.h"
+
+using bench::Median;
+
 namespace {
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 // Times the calls that pass through to the real automation.
 struct Clock {

@@ -26,12 +26,12 @@
 #include <cstdio>
 #include <vector>
 
+#include "../BenchSupport.h"
+
+using bench::Median;
+
 namespace {
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 double Max(const std::vector<double>& v) {
     return v.empty() ? 0 : *std::max_element(v.begin(), v.end());

@@ -25,17 +25,12 @@
 #include <memory>
 #include <vector>
 
+#include "../BenchSupport.h"
+
+using bench::Median;
+using bench::Percentile;
+
 namespace {
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-double Percentile(std::vector<double> v, double p) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[std::min(v.size() - 1, static_cast<std::size_t>(p * v.size()))];
-}
 
 LoadReading Reading() {
     DeviceFrame answer{};
@@ -56,36 +51,6 @@ void LogReadingByCount(TTable& table, const LoadReading& reading) {
     table.Post();
 }
 
-// Outside the engine: replaces the table's rows by IDs 0 .. n - 1 in one
-// transaction (the engine would commit each row).
-bool FillTable(const QString& file, int n) {
-    bool ok = false;
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
-        db.setDatabaseName(file);
-        if (db.open()) {
-            QSqlQuery q(db);
-            ok = q.exec(QStringLiteral("BEGIN")) && q.exec(QStringLiteral("DELETE FROM Tarvex"));
-            QSqlQuery ins(db);
-            ok = ok &&
-                 ins.prepare(QStringLiteral(
-                     "INSERT INTO Tarvex VALUES (?, ' 12.35', '1.50', ' 18.50', '2024-05-01')"));
-            for (int i = 0; ok && i < n; ++i) {
-                ins.bindValue(0, i);
-                ok = ins.exec();
-            }
-            ok = ok && q.exec(QStringLiteral("COMMIT")) &&
-                 q.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-            if (!ok)
-                std::fprintf(stderr, "fill: %s\n", qPrintable(q.lastError().text()));
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("fill"));
-    return ok;
-}
-
 struct SizedTable {
     int rows;
     std::unique_ptr<TTable> table;
@@ -102,7 +67,7 @@ void LogCost(const QString& root, int readings) {
         const QString alias = QStringLiteral("Rows%1").arg(n);
         PrepareStore(dir); // points RoruvEde at dir and creates the table there
         AddPathAlias(alias, dir, QStringLiteral("Paradox"));
-        if (!FillTable(TableFilePath(alias), n))
+        if (!bench::FillReadingTable(TableFilePath(alias), n))
             return;
         auto table = std::make_unique<TTable>();
         table->SetDatabaseName(alias);
@@ -153,7 +118,7 @@ void LogCost(const QString& root, int readings) {
 void QueryCost() {
     constexpr int kScreen = 25; // rows the query window's grid shows at once
     const QString file = TableFilePath(QString::fromLatin1(kStoreAlias));
-    if (!FillTable(file, 1000000))
+    if (!bench::FillReadingTable(file, 1000000))
         return;
     std::vector<double> open;
     std::vector<double> count;

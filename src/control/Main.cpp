@@ -284,10 +284,7 @@ void TTarvexForm::ApplyPortSettings() {
     TimerSend->SetInterval(StrToInt(entries.Interval));
 
     try {
-        // An open that cannot create its shut-down event returns false and
-        // leaves no threads behind: that is a failed open too.
-        if (!Comm321->OpenPort())
-            throw ECommsError("open failed");
+        Comm321->OpenPort();
         FPortOpen = true;
         FHangupReported = false;
         BtnPc->setEnabled(true);

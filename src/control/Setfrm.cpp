@@ -134,6 +134,10 @@ TComSet::TComSet(QWidget* parent) : QDialog(parent) {
     // Escape rejects the dialog (QDialog's own key handling).
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this,
+            [this](int index) { FPortIndex = index; });
+    connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this, [this] { FPortIndex = -1; });
+
     setTabOrder(ComboBox1, ComboBox2);
     setTabOrder(ComboBox2, Edit4);
     setTabOrder(Edit4, BitBtn1);
@@ -147,8 +151,4 @@ PortSettings TComSet::Settings() const {
             Edit2->text(),
             Edit3->text(),
             Edit4->text()};
-}
-
-int TComSet::PortListPosition() const {
-    return ComboBox1->findText(ComboBox1->currentText(), Qt::MatchFixedString) + 1;
 }

@@ -34,9 +34,10 @@ public:
     explicit TComSet(QWidget* parent = nullptr);
 
     PortSettings Settings() const;
-    // 1-based position in the port list of the entry whose text is in the
-    // port box (compared without regard to case), 0 when none matches.
-    int PortListPosition() const;
+    // 1-based position of the selected entry of the port list, 0 when none is
+    // selected: typing in the box clears the selection, choosing an entry
+    // sets it. At start the first entry (Com1) is selected.
+    int PortListPosition() const { return FPortIndex + 1; }
 
     QGroupBox* GroupBox1;
     QGroupBox* GroupBox2;
@@ -55,4 +56,7 @@ public:
     QLineEdit* Edit4;     // poll interval, ms
     QPushButton* BitBtn1; // OK
     QPushButton* BitBtn2; // Cancel
+
+private:
+    int FPortIndex = 0;
 };

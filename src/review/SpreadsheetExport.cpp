@@ -1,5 +1,6 @@
 #include "review/SpreadsheetExport.h"
 
+#include "widgets/Application.h"
 #include "widgets/Dialogs.h"
 
 #include <QCursor>
@@ -121,6 +122,9 @@ int TSpreadsheetExport::WriteData(const QList<Column>& columns) {
                 WriteBlock(columns, top, block);
                 top += block.size();
                 block.clear();
+                // A long export must not stop the polls and the minimum-voltage
+                // stop of a run that goes on meanwhile.
+                ServePendingEvents();
             }
             source.Next();
         }

@@ -137,7 +137,10 @@ private:
 termios SerialTermios(const termios& current, const TLineSettings& s) {
     termios t = current;
     cfmakeraw(&t);
-    t.c_cflag |= CREAD;
+    // Receiver on; the modem control lines are ignored, so that a load whose
+    // cable drops carrier (switched off and on again) does not hang the line
+    // up: the port behaves like a plain three-wire link.
+    t.c_cflag |= CREAD | CLOCAL;
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
 

@@ -2,6 +2,7 @@
 
 #include "widgets/Dialogs.h"
 
+#include <QSet>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -39,13 +40,34 @@ void CloseOnTerminationSignals(QWidget* window) {
         ::sigaction(signal, &action, nullptr);
 }
 
+namespace {
+
+void ShowErrorOnce(const QString& message) {
+    static QSet<QString> showing;
+    if (showing.contains(message)) {
+        qWarning("%s", qPrintable(message));
+        return;
+    }
+    showing.insert(message);
+    struct Closed {
+        QString message;
+        ~Closed() { showing.remove(message); }
+    } closed{message};
+    ShowMessage({TMsgDlgType::mtError, ApplicationTitle(), message, mbOK});
+}
+
+} // namespace
+
 void ShowException(const std::exception& error) {
-    ShowMessage({TMsgDlgType::mtError, ApplicationTitle(), QString::fromUtf8(error.what()), mbOK});
+    ShowErrorOnce(QString::fromUtf8(error.what()));
 }
 
 void ShowUnknownException() {
-    ShowMessage(
-        {TMsgDlgType::mtError, ApplicationTitle(), QStringLiteral("Unknown exception"), mbOK});
+    ShowErrorOnce(QStringLiteral("Unknown exception"));
+}
+
+void ServePendingEvents() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}

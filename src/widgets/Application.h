@@ -9,9 +9,17 @@
 #include <utility>
 
 // Shows the message of an escaped exception (error box titled with the
-// application's title, OK button).
+// application's title, OK button). While a box with the same message is still
+// open, a repeat of it is not shown again: a failure that recurs at every
+// reading must not stack up boxes (each in the loop of the one before) until
+// the stack runs out.
 void ShowException(const std::exception& error);
 void ShowUnknownException();
+
+// Lets the window thread handle what has arrived (timer ticks, received data)
+// in the middle of a long operation; the operator's input waits until the
+// operation has finished.
+void ServePendingEvents();
 
 // Runs a handler; whatever it throws is shown by the default display. Every
 // handler the program connects to a Qt signal runs through this, so that no

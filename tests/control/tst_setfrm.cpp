@@ -72,21 +72,30 @@ private slots:
         QCOMPARE(dialog.PortListPosition(), 1);
     }
 
-    void portListPosition_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("position");
-        QTest::newRow("Com4 chosen") << "Com4" << 4;
-        QTest::newRow("typed in capitals") << "COM3" << 3;
-        QTest::newRow("typed, not in list") << "COM7" << 0;
-        QTest::newRow("device path") << "/dev/ttyUSB0" << 0;
-    }
+    // The message after a failed open names the chosen list entry, or 0 for
+    // a typed name.
     void portListPosition() {
-        QFETCH(QString, text);
-        QFETCH(int, position);
         TComSet dialog;
-        dialog.ComboBox1->setEditText(text);
-        QCOMPARE(dialog.PortListPosition(), position);
-        QCOMPARE(dialog.Settings().CommPort, text);
+        QCOMPARE(dialog.PortListPosition(), 1);
+        dialog.ComboBox1->setCurrentIndex(3);
+        QCOMPARE(dialog.Settings().CommPort, QStringLiteral("Com4"));
+        QCOMPARE(dialog.PortListPosition(), 4);
+
+        dialog.ComboBox1->lineEdit()->selectAll();
+        QTest::keyClicks(dialog.ComboBox1->lineEdit(), QStringLiteral("COM7"));
+        QCOMPARE(dialog.Settings().CommPort, QStringLiteral("COM7"));
+        QCOMPARE(dialog.PortListPosition(), 0);
+
+        // Typing a name that is also in the list is still a typed name.
+        dialog.ComboBox1->lineEdit()->selectAll();
+        QTest::keyClicks(dialog.ComboBox1->lineEdit(), QStringLiteral("Com2"));
+        QCOMPARE(dialog.PortListPosition(), 0);
+
+        // Choosing with the keyboard selects again.
+        dialog.ComboBox1->setCurrentIndex(0);
+        QTest::keyClick(dialog.ComboBox1, Qt::Key_Down);
+        QCOMPARE(dialog.Settings().CommPort, QStringLiteral("Com2"));
+        QCOMPARE(dialog.PortListPosition(), 2);
     }
 
     // Enter accepts, Escape cancels, and the texts survive either way.

@@ -123,7 +123,13 @@ class TestTarvexForm : public QObject {
     // "Setting", entries typed, OK.
     void applySettings(const QString& port, const QString& baud = QStringLiteral("9600"),
                        const QString& interval = QStringLiteral("100")) {
-        comSet().ComboBox1->setEditText(port);
+        const int listed = comSet().ComboBox1->findText(port);
+        if (listed >= 0) {
+            comSet().ComboBox1->setCurrentIndex(listed);
+        } else {
+            comSet().ComboBox1->lineEdit()->selectAll();
+            QTest::keyClicks(comSet().ComboBox1->lineEdit(), port);
+        }
         comSet().ComboBox2->setEditText(baud);
         comSet().Edit4->setText(interval);
         QTimer::singleShot(0, &comSet(), [this] { comSet().BitBtn1->click(); });

@@ -1,7 +1,9 @@
+#include "RecordingAutomation.h"
 #include "ReviewFixture.h"
 
 #include "review/DBGrid.h"
 #include "review/Queryfrm.h"
+#include "review/SpreadsheetExport.h"
 #include "store/ReadingTable.h"
 
 #include <QHeaderView>
@@ -350,6 +352,56 @@ private slots:
     }
 
     // The toolbar and the grid are reached with Tab, and Tab leaves the grid.
+    // "Excel" on the real window: every row of Query1 goes out as its grid
+    // texts, and the grid keeps its current row. After a Clear answered No
+    // (which closes Query1), "Excel" opens Query1 again, and each press asks
+    // for a new instance.
+    void excelExportsTheQueryAndKeepsTheCurrentRow() {
+        m_store->Log(25);
+        PrepareQueryWindow(*m_window);
+        Recording recording;
+        m_window->SetSpreadsheetAutomation(std::make_unique<RecordingAutomation>(recording));
+        m_window->Query1->MoveTo(7);
+        QCOMPARE(m_window->DBGrid1->currentIndex().row(), 7);
+
+        m_window->BtnSaveClick();
+        QCOMPARE(recording.instances, 1);
+        QCOMPARE(recording.blocks.size(), 2);
+        QCOMPARE(recording.blocks[0].range, QStringLiteral("A2:E21"));
+        QCOMPARE(recording.blocks[1].range, QStringLiteral("A22:E26"));
+        QList<QStringList> exported = recording.blocks[0].values + recording.blocks[1].values;
+        exported.resize(25);
+        for (int i = 0; i < 25; ++i)
+            QCOMPARE(exported[i], ExpectedRow(i, i));
+        QCOMPARE(m_window->Query1->RowNumber(), 7);
+        QCOMPARE(m_window->DBGrid1->currentIndex().row(), 7);
+        QVERIFY(m_store->Messages.isEmpty());
+
+        m_store->Answer = mrNo;
+        m_window->BtnClearClick();
+        QVERIFY(!m_window->Query1->Active());
+        QCOMPARE(m_window->DataSource1->rowCount(), 0);
+        m_window->BtnSaveClick();
+        QVERIFY(m_window->Query1->Active());
+        QCOMPARE(m_window->DataSource1->rowCount(), 25);
+        QCOMPARE(recording.instances, 2);
+        QCOMPARE(recording.blocks.size(), 4);
+        QCOMPARE(m_store->Messages.size(), 1); // the confirmation only
+    }
+
+    void excelFailureShowsTheWarning() {
+        m_store->Log(3);
+        PrepareQueryWindow(*m_window);
+        Recording recording;
+        recording.failAt = QStringLiteral("NewInstance");
+        m_window->SetSpreadsheetAutomation(std::make_unique<RecordingAutomation>(recording));
+        m_window->BtnSaveClick();
+        QCOMPARE(m_store->Messages.size(), 1);
+        QCOMPARE(m_store->Messages[0].text, QStringLiteral("no Install Excel!"));
+        QCOMPARE(m_store->Messages[0].title, QStringLiteral("Warning"));
+        QCOMPARE(m_store->Messages[0].buttons, TMsgDlgButtons(mbYes));
+    }
+
     void keyboardReachesEveryControl() {
         m_store->Log(3);
         PrepareQueryWindow(*m_window);

@@ -286,12 +286,13 @@ private slots:
         QFETCH(quint8, stopBits);
         QFETCH(speed_t, speed);
         QFETCH(tcflag_t, cflag);
-        // A port as it may come: line editing, echo, output processing, 2400 7E2.
+        // A port as it may come: line editing, echo, output processing, 2400 7E2,
+        // modem control lines watched (a carrier drop would hang the line up).
         termios current{};
         current.c_iflag = ICRNL | IXON;
         current.c_oflag = OPOST | ONLCR;
         current.c_lflag = ICANON | ECHO | ISIG | IEXTEN;
-        current.c_cflag = CS7 | PARENB | CSTOPB | HUPCL | CLOCAL;
+        current.c_cflag = CS7 | PARENB | CSTOPB | HUPCL;
         cfsetispeed(&current, B2400);
         cfsetospeed(&current, B2400);
 

@@ -12,7 +12,9 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 #include <QUuid>
 
 #include <com/sun/star/awt/FontSlant.hpp>
@@ -452,7 +454,15 @@ private:
                     Fail(QStringLiteral("LibreOffice (%1) did not accept a connection within %2 s")
                              .arg(settings_.officeProgram)
                              .arg(settings_.connectTimeoutMs / 1000.0));
-                QThread::msleep(50);
+                // Wait a little; ticks and received data of a run that goes on
+                // meanwhile are served, the operator's input waits.
+                if (QCoreApplication::instance()) {
+                    QEventLoop pause;
+                    QTimer::singleShot(50, &pause, &QEventLoop::quit);
+                    pause.exec(QEventLoop::ExcludeUserInputEvents);
+                } else {
+                    QThread::msleep(50);
+                }
             } catch (const css::uno::Exception& e) {
                 Fail(QStringLiteral("LibreOffice: connecting failed: %1").arg(FromUno(e.Message)));
             }

@@ -9,6 +9,7 @@
 
 #include <QLibraryInfo>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -198,6 +199,20 @@ private slots:
         QCOMPARE(second, first);
         QCOMPARE(first.mid(first.size() - 3), kReleases);
         QCOMPARE(first.count("AddWorkbook(-4167,1024)"), 1);
+    }
+
+    // A poll tick due during a long export is served between blocks, not
+    // after the export: the run's protection goes on meanwhile.
+    void ticksAreServedDuringTheExport() {
+        Recording recording;
+        RecordingAutomation automation(recording);
+        TSpreadsheetExport component(automation);
+        FakeDataSource source = FakeDataSource::Readings(200);
+        int blocksAtTick = -1;
+        QTimer::singleShot(0, [&] { blocksAtTick = int(recording.blocks.size()); });
+        QVERIFY(ExportQueryToSpreadsheet(component, source));
+        QCOMPARE(recording.blocks.size(), 10);
+        QVERIFY2(blocksAtTick >= 1 && blocksAtTick < 10, qPrintable(QString::number(blocksAtTick)));
     }
 
     void settingsAreResetForEveryExport() {

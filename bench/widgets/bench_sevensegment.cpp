@@ -1,6 +1,7 @@
 // Repaint cost of one value readout, and how many repaints setting the value
 // it already shows causes. Runs offscreen unless QT_QPA_PLATFORM says
 // otherwise. Prints its figures; asserts nothing.
+#include "../../tests/widgets/SevenSegmentTestSupport.h"
 #include "widgets/iSevenSegmentAnalog.h"
 
 #include <QApplication>
@@ -13,16 +14,6 @@
 #include <vector>
 
 namespace {
-
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
 
 // A readout as the control window sets it up.
 void SetUpAsVoltage(TiSevenSegmentAnalog& r) {

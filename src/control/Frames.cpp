@@ -34,9 +34,29 @@ std::int64_t ToHundredths(std::int64_t value, std::int64_t divisor) {
 
 } // namespace
 
-DeviceFrame MakeStatusQuery() { return MakeRequest(kCmdReadStatus, 0x00); }
+DeviceFrame MakeStatusQuery() {
+    return MakeRequest(kCmdReadStatus, 0x00);
+}
 
-DeviceFrame MakeControlFrame(std::uint8_t mode) { return MakeRequest(kCmdSetControlMode, mode); }
+DeviceFrame MakeControlFrame(std::uint8_t mode) {
+    return MakeRequest(kCmdSetControlMode, mode);
+}
+
+DeviceFrame MakeStatusAnswer(std::uint16_t milliAmps, std::int32_t milliVolts,
+                             std::uint16_t deciWatts) {
+    DeviceFrame frame{};
+    frame[0] = kFrameStart;
+    frame[2] = kCmdReadStatus;
+    frame[3] = static_cast<std::uint8_t>(milliAmps & 0xFF);
+    frame[4] = static_cast<std::uint8_t>(milliAmps >> 8);
+    const auto mv = static_cast<std::uint32_t>(milliVolts);
+    for (std::size_t i = 0; i < 4; ++i)
+        frame[5 + i] = static_cast<std::uint8_t>(mv >> (8 * i));
+    frame[9] = static_cast<std::uint8_t>(deciWatts & 0xFF);
+    frame[10] = static_cast<std::uint8_t>(deciWatts >> 8);
+    frame[25] = FrameChecksum(frame);
+    return frame;
+}
 
 QString FormatFixed2(std::int64_t value, std::int64_t divisor, int minWidth,
                      const QString& decimalSeparator) {
@@ -58,7 +78,8 @@ QString FormatFixed2(std::int64_t value, std::int64_t divisor, int minWidth,
 LoadReading DecodeStatusAnswer(const std::uint8_t* b) {
     const std::int64_t milliAmps = b[3] + 256 * b[4];
     const auto raw = static_cast<std::uint32_t>(b[5]) | static_cast<std::uint32_t>(b[6]) << 8 |
-                     static_cast<std::uint32_t>(b[7]) << 16 | static_cast<std::uint32_t>(b[8]) << 24;
+                     static_cast<std::uint32_t>(b[7]) << 16 |
+                     static_cast<std::uint32_t>(b[8]) << 24;
     const auto milliVolts = static_cast<std::int32_t>(raw);
     const std::int64_t deciWatts = b[9] + 256 * b[10];
 

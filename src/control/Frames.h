@@ -44,6 +44,11 @@ DeviceFrame MakeStatusQuery();
 // mode is kModeSelfControl, kModePcLoadOff or kModePcLoadOn.
 DeviceFrame MakeControlFrame(std::uint8_t mode);
 
+// The load's answer to a status query carrying these raw values (what the
+// simulated load sends): current in mA, voltage in mV, power in 0.1 W.
+DeviceFrame MakeStatusAnswer(std::uint16_t milliAmps, std::int32_t milliVolts,
+                             std::uint16_t deciWatts);
+
 // Decodes any 26 bytes as an answer; start byte, command and checksum are not
 // looked at. Never fails. Numbers use the decimal separator of QLocale() (the
 // system's locale unless the program or a test sets another default).

@@ -15,6 +15,7 @@
 #include "widgets/iSevenSegmentClockSMPTE.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -337,7 +338,7 @@ void TTarvexForm::BtnOffClick() {
 }
 
 void TTarvexForm::TimerSendTimer() {
-    const QString baud = Windows.ComSet ? Windows.ComSet->Settings().BaudRate : QString();
+    const QString baud = Windows.ComSet ? Windows.ComSet->ComboBox2->currentText() : QString();
     StatusPanels[0]->setText(QStringLiteral("波特率") + baud);
     QueryFrame = MakeStatusQuery();
     Comm321->SendBytes(QueryFrame.data(), static_cast<std::uint16_t>(QueryFrame.size()));

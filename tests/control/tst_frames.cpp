@@ -129,6 +129,32 @@ private slots:
         QCOMPARE(r.Watts, locale.toDouble(r.PowText.trimmed()));
     }
 
+    // The load's side of the exchange: an answer built from raw values decodes
+    // back to them, with the request's start byte and command and a checksum.
+    void answerRoundTrip_data() {
+        QTest::addColumn<int>("milliAmps");
+        QTest::addColumn<int>("milliVolts");
+        QTest::addColumn<int>("deciWatts");
+        QTest::newRow("worked example") << 1500 << 12345 << 185;
+        QTest::newRow("zero") << 0 << 0 << 0;
+        QTest::newRow("largest") << 65535 << 2147483647 << 65535;
+        QTest::newRow("negative voltage") << 1 << -3205 << 2;
+    }
+    void answerRoundTrip() {
+        QFETCH(int, milliAmps);
+        QFETCH(int, milliVolts);
+        QFETCH(int, deciWatts);
+        const DeviceFrame f =
+            MakeStatusAnswer(std::uint16_t(milliAmps), milliVolts, std::uint16_t(deciWatts));
+        QCOMPARE(f[0], 0xAA);
+        QCOMPARE(f[2], 0x91);
+        QCOMPARE(f[25], FrameChecksum(f));
+        const LoadReading r = DecodeStatusAnswer(f);
+        QCOMPARE(r.MilliVolts, milliVolts);
+        QCOMPARE(r.CurText, FormatFixed2(milliAmps, 1000, 4, QStringLiteral(".")));
+        QCOMPARE(r.PowText, FormatFixed2(deciWatts, 10, 6, QStringLiteral(".")));
+    }
+
     void decimalSeparatorFollowsLocale() {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         const LoadReading r =

@@ -52,17 +52,7 @@ const QByteArray kSelf = Bytes(MakeControlFrame(kModeSelfControl));
 
 // The answer a load would give for these raw values.
 DeviceFrame Answer(int milliAmps, int milliVolts, int deciWatts) {
-    DeviceFrame f{};
-    f[0] = 0xAA;
-    f[2] = 0x91;
-    f[3] = static_cast<std::uint8_t>(milliAmps);
-    f[4] = static_cast<std::uint8_t>(milliAmps >> 8);
-    const auto mv = static_cast<std::uint32_t>(milliVolts);
-    for (int i = 0; i < 4; ++i)
-        f[5 + i] = static_cast<std::uint8_t>(mv >> (8 * i));
-    f[9] = static_cast<std::uint8_t>(deciWatts);
-    f[10] = static_cast<std::uint8_t>(deciWatts >> 8);
-    return f;
+    return MakeStatusAnswer(std::uint16_t(milliAmps), milliVolts, std::uint16_t(deciWatts));
 }
 
 struct Buttons {

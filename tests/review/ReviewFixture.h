@@ -21,14 +21,7 @@
 // A reading as the load reports it: millivolts, milliamperes, tenths of a watt.
 inline LoadReading Reading(std::int32_t milliVolts, std::uint16_t milliAmps,
                            std::uint16_t tenthWatts) {
-    DeviceFrame answer{};
-    answer[3] = static_cast<std::uint8_t>(milliAmps & 0xFF);
-    answer[4] = static_cast<std::uint8_t>(milliAmps >> 8);
-    const auto mv = static_cast<std::uint32_t>(milliVolts);
-    for (int i = 0; i < 4; ++i)
-        answer[static_cast<std::size_t>(5 + i)] = static_cast<std::uint8_t>(mv >> (8 * i));
-    answer[9] = static_cast<std::uint8_t>(tenthWatts & 0xFF);
-    answer[10] = static_cast<std::uint8_t>(tenthWatts >> 8);
+    const DeviceFrame answer = MakeStatusAnswer(milliAmps, milliVolts, tenthWatts);
     return DecodeStatusAnswer(answer);
 }
 

@@ -55,21 +55,10 @@ double OpenCircuitVolts(const LoadModel& m, double chargeAh) {
 }
 
 Bytes EncodeAnswer(const LoadState& s) {
-    DeviceFrame f{};
-    f[0] = kFrameStart;
-    f[1] = 0x00;
-    f[2] = kCmdReadStatus;
-    const auto milliAmps = Clamp<std::uint16_t>(s.Amps * 1000, 0, 65535);
-    const auto milliVolts =
-        static_cast<std::uint32_t>(Clamp<std::int32_t>(s.Volts * 1000, INT32_MIN, INT32_MAX));
-    const auto deciWatts = Clamp<std::uint16_t>(s.Watts * 10, 0, 65535);
-    f[3] = milliAmps & 0xFF;
-    f[4] = milliAmps >> 8;
-    for (int i = 0; i < 4; ++i)
-        f[5 + i] = static_cast<std::uint8_t>(milliVolts >> (8 * i));
-    f[9] = deciWatts & 0xFF;
-    f[10] = deciWatts >> 8;
-    f[25] = FrameChecksum(f);
+    const DeviceFrame f =
+        MakeStatusAnswer(Clamp<std::uint16_t>(s.Amps * 1000, 0, 65535),
+                         Clamp<std::int32_t>(s.Volts * 1000, INT32_MIN, INT32_MAX),
+                         Clamp<std::uint16_t>(s.Watts * 10, 0, 65535));
     return Bytes(f.begin(), f.end());
 }
 

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <vector>
 
+namespace tarvex {
+
 namespace bench {
 
 // The value below which the fraction p (0 to 1) of the samples lie.
@@ -57,3 +59,5 @@ inline bool FillReadingTable(const QString& file, int n) {
 }
 
 } // namespace bench
+
+} // namespace tarvex

@@ -9,16 +9,16 @@
 //    1 M rows already stored and as many points already on the charts.
 // With --picture, a screenshot of the control window during a run is saved
 // (run it under Xvfb).
-#include "../BenchSupport.h"
+#include "BenchSupport.h"
+#include "app/Program.h"
 #include "control/Main.h"
-#include "control/Program.h"
 #include "control/ReadingStore.h"
 #include "control/Setfrm.h"
 #include "loadsim/LoadSimulator.h"
 #include "serial/Comm32.h"
 #include "store/TableEngine.h"
+#include "ui/Dialogs.h"
 #include "widgets/Chart.h"
-#include "widgets/Dialogs.h"
 #include "widgets/iAnalogOutput.h"
 
 #include <QApplication>
@@ -40,6 +40,8 @@
 #include <cstdio>
 #include <memory>
 #include <vector>
+
+using namespace tarvex;
 
 using Clock = std::chrono::steady_clock;
 

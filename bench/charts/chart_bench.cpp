@@ -36,6 +36,8 @@
 #include <string>
 #include <vector>
 
+using namespace tarvex;
+
 namespace {
 
 constexpr int kCharts = 3;

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <random>
 
+using namespace tarvex;
+
 namespace {
 
 void Save(TChart& chart, const QString& path, qreal ratio) {

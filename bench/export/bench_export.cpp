@@ -7,12 +7,12 @@
 // Needs a display: run it as  xvfb-run -a bench_export [runs (3)] [screenshot.png]
 // With a file name, the screen after the first 45-row export is saved there.
 
-#include "FakeDataSource.h"
-#include "OfficeReader.h"
 #include "review/LibreOfficeAutomation.h"
 #include "review/SpreadsheetExport.h"
 #include "review/libreoffice/OfficeProcess.h"
-#include "widgets/Dialogs.h"
+#include "support/FakeDataSource.h"
+#include "support/OfficeReader.h"
+#include "ui/Dialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -24,12 +24,13 @@
 #include <cstdio>
 #include <vector>
 
-#include "../BenchSupport.h"
+#include "BenchSupport.h"
+
+using namespace tarvex;
 
 using bench::Median;
 
 namespace {
-
 
 // Times the calls that pass through to the real automation.
 struct Clock {

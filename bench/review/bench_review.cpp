@@ -6,7 +6,7 @@
 // Usage: bench_review [rows for the query window (1000000)] [rows for the report (10000)]
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 
-#include "../../tests/review/ReviewFixture.h"
+#include "support/ReviewFixture.h"
 
 #include "review/DBGrid.h"
 #include "review/Queryfrm.h"
@@ -26,12 +26,13 @@
 #include <cstdio>
 #include <vector>
 
-#include "../BenchSupport.h"
+#include "BenchSupport.h"
+
+using namespace tarvex;
 
 using bench::Median;
 
 namespace {
-
 
 double Max(const std::vector<double>& v) {
     return v.empty() ? 0 : *std::max_element(v.begin(), v.end());

@@ -5,7 +5,7 @@
 //
 // Usage: review_pictures <directory>   (then: pdftoppm -r 60 -png report.pdf page)
 
-#include "../../tests/review/ReviewFixture.h"
+#include "support/ReviewFixture.h"
 
 #include "review/Aboutfrm.h"
 #include "review/Queryfrm.h"
@@ -16,6 +16,8 @@
 #include <QToolButton>
 
 #include <cstdio>
+
+using namespace tarvex;
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -4,8 +4,8 @@
 // two worker threads while the port is open and idle.
 //
 // bench_serial [answers (default 250)] [idle seconds (default 10)]
-#include "control/Frames.h"
 #include "loadsim/LoadSimulator.h"
+#include "protocol/Frames.h"
 #include "serial/Comm32.h"
 
 #include <QCoreApplication>
@@ -20,6 +20,8 @@
 #include <cstdio>
 #include <map>
 #include <vector>
+
+using namespace tarvex;
 
 using Clock = std::chrono::steady_clock;
 

@@ -6,7 +6,7 @@
 // Usage: bench_store [soak trials (100)] [readings per size (200)]
 
 #include "control/ReadingStore.h"
-#include "widgets/Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -25,7 +25,9 @@
 #include <memory>
 #include <vector>
 
-#include "../BenchSupport.h"
+#include "BenchSupport.h"
+
+using namespace tarvex;
 
 using bench::Median;
 using bench::Percentile;

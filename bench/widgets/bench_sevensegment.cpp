@@ -1,7 +1,7 @@
 // Repaint cost of one value readout, and how many repaints setting the value
 // it already shows causes. Runs offscreen unless QT_QPA_PLATFORM says
 // otherwise. Prints its figures; asserts nothing.
-#include "../../tests/widgets/SevenSegmentTestSupport.h"
+#include "support/SevenSegmentTestSupport.h"
 #include "widgets/iSevenSegmentAnalog.h"
 
 #include <QApplication>
@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <vector>
+
+using namespace tarvex;
 
 namespace {
 

@@ -1,9 +1,11 @@
 // Tarvex: discharge tests with a programmable DC electronic load.
 #include "control/Main.h"
-#include "control/Program.h"
-#include "widgets/Application.h"
+#include "app/Program.h"
+#include "ui/Application.h"
 
 #include <QScreen>
+
+using namespace tarvex;
 
 int main(int argc, char** argv) {
     TApplication app(argc, argv);

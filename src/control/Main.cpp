@@ -6,10 +6,10 @@
 #include "review/Queryfrm.h"
 #include "serial/Comm32.h"
 #include "store/TableEngine.h"
-#include "widgets/Application.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
+#include "ui/Timer.h"
 #include "widgets/Chart.h"
-#include "widgets/Dialogs.h"
-#include "widgets/Timer.h"
 #include "widgets/iAnalogOutput.h"
 #include "widgets/iSevenSegmentAnalog.h"
 #include "widgets/iSevenSegmentClockSMPTE.h"
@@ -26,6 +26,8 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+
+namespace tarvex {
 
 namespace {
 
@@ -249,11 +251,11 @@ void TTarvexForm::FormCreate() {
 }
 
 void TTarvexForm::PrepareStore() {
-    ::PrepareStore(FDataDirectory);
+    tarvex::PrepareStore(FDataDirectory);
 }
 
 void TTarvexForm::LogReading(const LoadReading& reading) {
-    ::LogReading(*Table1, reading);
+    tarvex::LogReading(*Table1, reading);
 }
 
 void TTarvexForm::closeEvent(QCloseEvent* event) {
@@ -428,3 +430,5 @@ void TTarvexForm::SpeedButton4Click() {
 void TTarvexForm::SpeedButton5Click() {
     close();
 }
+
+} // namespace tarvex

@@ -5,7 +5,7 @@
 // minimum.
 #pragma once
 
-#include "control/Frames.h"
+#include "protocol/Frames.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -21,6 +21,9 @@ class QLabel;
 class QPushButton;
 class QStatusBar;
 class QToolButton;
+
+namespace tarvex {
+
 class TAbout;
 class TChart;
 class TComSet;
@@ -142,3 +145,5 @@ private:
     DeviceFrame CommandFrame{};
     DeviceFrame QueryFrame{};
 };
+
+} // namespace tarvex

@@ -1,12 +1,14 @@
 #include "control/ReadingStore.h"
 
-#include "widgets/Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
 #include <limits>
+
+namespace tarvex {
 
 namespace {
 
@@ -21,7 +23,7 @@ QString DefaultDataDirectory() {
 
 void PrepareStore(const QString& dataDirectory) {
     if (!QFileInfo(dataDirectory).isDir() && !QDir().mkpath(dataDirectory))
-        throw EStoreSetupError(QStringLiteral("Cannot create ") + dataDirectory);
+        throw StoreSetupError(QStringLiteral("Cannot create ") + dataDirectory);
 
     try {
         if (!ListAliases().contains(kAlias, Qt::CaseInsensitive)) {
@@ -30,7 +32,7 @@ void PrepareStore(const QString& dataDirectory) {
         } else {
             const QStringList params = ReadAliasParams(kAlias);
             if (params.isEmpty())
-                throw EDatabaseError(QStringLiteral("Alias %1 has no parameters").arg(kAlias));
+                throw DatabaseError(QStringLiteral("Alias %1 has no parameters").arg(kAlias));
             // What follows "PATH=" on the first line, compared letter for letter.
             const QString path = params.first().mid(5, 255);
             if (path != dataDirectory) {
@@ -67,9 +69,9 @@ void LogReading(TTable& table, const LoadReading& reading, const QDateTime& now)
     if (!table.IsEmpty()) {
         const qint64 largest = table.FieldByName(QStringLiteral("ID")).AsLargeInt();
         if (largest >= std::numeric_limits<qint32>::max())
-            throw EDatabaseError(QStringLiteral("Table %1 has no row number left after %2")
-                                     .arg(kTable)
-                                     .arg(largest));
+            throw DatabaseError(QStringLiteral("Table %1 has no row number left after %2")
+                                    .arg(kTable)
+                                    .arg(largest));
         id = static_cast<qint32>(largest + 1);
     }
     table.Append();
@@ -86,3 +88,5 @@ void LogReading(TTable& table, const LoadReading& reading, const QDateTime& now)
         throw;
     }
 }
+
+} // namespace tarvex

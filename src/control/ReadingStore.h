@@ -3,7 +3,8 @@
 // exist; every accepted reading is then appended as one row.
 #pragma once
 
-#include "control/Frames.h"
+#include "errors/Errors.h"
+#include "protocol/Frames.h"
 #include "store/ReadingTable.h"
 #include "store/TableEngine.h"
 
@@ -12,12 +13,7 @@
 
 #include <stdexcept>
 
-// The data directory cannot be created.
-class EStoreSetupError : public std::runtime_error {
-public:
-    explicit EStoreSetupError(const QString& message)
-        : std::runtime_error(message.toUtf8().toStdString()) {}
-};
+namespace tarvex {
 
 // The directory of the program file followed by "/Table".
 QString DefaultDataDirectory();
@@ -25,18 +21,18 @@ QString DefaultDataDirectory();
 // Makes the data directory, the alias and the reading table exist, creating
 // or correcting what is missing or out of date; an existing table is used
 // unchanged.
-// - The directory cannot be created: raises EStoreSetupError
+// - The directory cannot be created: raises StoreSetupError
 //   "Cannot create " + directory, before the alias is looked at.
 // - Any failure in the alias steps (engine missing or failing to start,
 //   configuration not writable, alias without parameters): shows the warning
 //   "Have no install BDE ,Please insatll !" and returns; the table is not
 //   looked at.
 // - A failure while listing or creating the table (for instance a damaged
-//   table file) raises the engine's EDatabaseError.
+//   table file) raises the engine's DatabaseError.
 void PrepareStore(const QString& dataDirectory = DefaultDataDirectory());
 
 // Creates the reading table unless a table of that name (in any letter case)
-// exists. Raises the engine's EDatabaseError on failure.
+// exists. Raises the engine's DatabaseError on failure.
 void CreateTableIfMissing();
 
 // Appends reading as one committed row of table (opening it first if need
@@ -46,3 +42,5 @@ void CreateTableIfMissing();
 // is left ready for the next reading.
 void LogReading(TTable& table, const LoadReading& reading,
                 const QDateTime& now = QDateTime::currentDateTime());
+
+} // namespace tarvex

@@ -9,9 +9,11 @@
 
 #include <limits>
 
+namespace tarvex {
+
 int StrToInt(const QString& text) {
     const auto fail = [&text]() -> int {
-        throw EConvertError(
+        throw ConversionError(
             QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString());
     };
     qsizetype i = 0;
@@ -152,3 +154,5 @@ PortSettings TComSet::Settings() const {
             Edit3->text(),
             Edit4->text()};
 }
+
+} // namespace tarvex

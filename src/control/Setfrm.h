@@ -5,13 +5,15 @@
 #include <QDialog>
 #include <QString>
 
-#include "widgets/iComponent.h" // EConvertError
+#include "widgets/iComponent.h" // ConversionError
 
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace tarvex {
 
 // The entries of the dialog, each as the text of its control.
 struct PortSettings {
@@ -25,7 +27,7 @@ struct PortSettings {
 
 // Converts a text to a 32-bit integer: optional leading blanks, a sign, then
 // decimal digits, or hexadecimal after "$" or "0x". Anything else, and values
-// out of range, raise EConvertError "'<text>' is not a valid integer value".
+// out of range, raise ConversionError "'<text>' is not a valid integer value".
 int StrToInt(const QString& text);
 
 class TComSet : public QDialog {
@@ -60,3 +62,5 @@ public:
 private:
     int FPortIndex = 0;
 };
+
+} // namespace tarvex

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+namespace tarvex {
+
 namespace {
 
 // A line of text at (x, y), 19 pixels high and as wide as its text.
@@ -56,3 +58,5 @@ TAbout::TAbout(QWidget* parent) : QDialog(parent) {
     BitBtn1->setDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
 }
+
+} // namespace tarvex

@@ -10,6 +10,8 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
+namespace tarvex {
+
 class TAbout : public QDialog {
     Q_OBJECT
 
@@ -23,3 +25,5 @@ public:
     QFrame* Panel1;       // groove across the window
     QPushButton* BitBtn1; // OK
 };
+
+} // namespace tarvex

@@ -1,7 +1,7 @@
 #include "review/DBGrid.h"
 
 #include "store/TableEngine.h"
-#include "widgets/Application.h"
+#include "ui/Application.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <exception>
+
+namespace tarvex {
 
 namespace {
 
@@ -242,3 +244,5 @@ void TDBGrid::SizeColumns() {
                               8);
     }
 }
+
+} // namespace tarvex

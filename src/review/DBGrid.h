@@ -15,6 +15,8 @@
 #include <QPointer>
 #include <QTableView>
 
+namespace tarvex {
+
 class TQuery;
 
 // The link between a query and the grids that show it: a table model whose
@@ -80,3 +82,5 @@ private:
     QPointer<TDataSource> m_source;
     bool m_following = false;
 };
+
+} // namespace tarvex

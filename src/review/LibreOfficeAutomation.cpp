@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QLibrary>
 
+namespace tarvex {
+
 namespace {
 
 // Stands in for the plugin when it cannot be loaded.
@@ -11,7 +13,7 @@ class TUnavailableAutomation final : public TSpreadsheetAutomation {
 public:
     explicit TUnavailableAutomation(QString reason) : reason_(std::move(reason)) {}
     std::unique_ptr<TSpreadsheetApplication> NewInstance() override {
-        throw ESpreadsheetError(reason_.toStdString());
+        throw SpreadsheetError(reason_.toStdString());
     }
 
 private:
@@ -58,3 +60,5 @@ LoadLibreOfficeAutomation(const QString& pluginPath, const LibreOfficeSettings& 
         return Unavailable(QStringLiteral("The LibreOffice plugin could not be set up"));
     return automation;
 }
+
+} // namespace tarvex

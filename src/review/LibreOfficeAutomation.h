@@ -17,6 +17,8 @@
 #include <functional>
 #include <memory>
 
+namespace tarvex {
+
 struct LibreOfficeInstance {
     QString pipeName;   // connect with "uno:pipe,name=<pipeName>;urp;StarOffice.ComponentContext"
     qint64 pid = 0;     // the office's launcher process, leader of its own process group
@@ -55,3 +57,5 @@ using TarvexLibreOfficeCreateFn = TSpreadsheetAutomation* (*)(const LibreOfficeS
 }
 inline constexpr const char* kLibreOfficeVersionSymbol = "tarvex_libreoffice_version";
 inline constexpr const char* kLibreOfficeCreateSymbol = "tarvex_libreoffice_create";
+
+} // namespace tarvex

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+namespace tarvex {
+
 namespace {
 
 QPixmap Blank(int width, int height) {
@@ -174,3 +176,5 @@ QPixmap LogoPicture(QSize size) {
     painter.end();
     return pixmap;
 }
+
+} // namespace tarvex

@@ -5,6 +5,8 @@
 #include <QIcon>
 #include <QPixmap>
 
+namespace tarvex {
+
 // "Report": two overlapping report pages, 26 by 26 pixels.
 QIcon ReportButtonPicture();
 // "Excel": a page with a red arrow into a diskette, 16 by 16 pixels, with a
@@ -23,3 +25,5 @@ QPixmap LogoPicture(QSize size);
 
 // The greyed, embossed look of a picture on a disabled button.
 QPixmap DisabledPicture(const QPixmap& picture);
+
+} // namespace tarvex

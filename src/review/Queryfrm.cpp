@@ -7,14 +7,16 @@
 #include "review/SpreadsheetExport.h"
 #include "store/ReadingTable.h"
 #include "store/TableEngine.h"
-#include "widgets/Application.h"
-#include "widgets/Dialogs.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
 
 #include <QApplication>
 #include <QFrame>
 #include <QToolButton>
 
 #include <exception>
+
+namespace tarvex {
 
 namespace {
 
@@ -222,3 +224,5 @@ void TSerchfrm::BtnClearClick() {
 void PrepareQueryWindow(TSerchfrm& window) {
     OpenReadingQuery(*window.Query1);
 }
+
+} // namespace tarvex

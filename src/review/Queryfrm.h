@@ -15,6 +15,9 @@
 
 class QFrame;
 class QToolButton;
+
+namespace tarvex {
+
 class TDBGrid;
 class TDataSource;
 class TQuery;
@@ -77,6 +80,8 @@ private:
 
 // What the control window's "Query" button does before it shows the window:
 // Query1 is closed, given the alias RoruvEde and the single statement
-// "select * from Tarvex", and opened. Raises the table engine's EDatabaseError
+// "select * from Tarvex", and opened. Raises the table engine's DatabaseError
 // when the query cannot be opened (the window should then not be shown).
 void PrepareQueryWindow(TSerchfrm& window);
+
+} // namespace tarvex

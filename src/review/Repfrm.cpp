@@ -2,10 +2,12 @@
 
 #include "store/ReadingTable.h"
 #include "store/TableEngine.h"
-#include "widgets/Application.h"
+#include "ui/Application.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+
+namespace tarvex {
 
 namespace {
 
@@ -98,3 +100,5 @@ void TSerchRep::closeEvent(QCloseEvent* event) {
     Guarded([this] { FormClose(); });
     event->accept();
 }
+
+} // namespace tarvex

@@ -8,6 +8,8 @@
 
 #include <QWidget>
 
+namespace tarvex {
+
 class TQuery;
 
 class TSerchRep : public QWidget {
@@ -35,3 +37,5 @@ protected:
 private:
     void PostClose();
 };
+
+} // namespace tarvex

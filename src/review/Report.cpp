@@ -1,6 +1,6 @@
 #include "review/Report.h"
 
-#include "widgets/Application.h"
+#include "ui/Application.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -13,6 +13,8 @@
 #include <cmath>
 #include <stdexcept>
 #include <vector>
+
+namespace tarvex {
 
 namespace {
 
@@ -203,3 +205,5 @@ void TReport::Preview(QWidget* parent) {
     dialog.exec();
     emit AfterPreview();
 }
+
+} // namespace tarvex

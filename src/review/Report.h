@@ -17,6 +17,8 @@
 class QPrinter;
 class QWidget;
 
+namespace tarvex {
+
 // One text on a band. Positions are in millimetres: Left from the left
 // margin, Top from the top of the band. The text is left-aligned and as wide
 // as it is (Width is the design width and only documents the layout); it
@@ -91,3 +93,5 @@ signals:
 private:
     QPointer<TDataSet> m_dataSet;
 };
+
+} // namespace tarvex

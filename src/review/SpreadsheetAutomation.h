@@ -7,9 +7,11 @@
 // Every object stands for one reference held on the application. Destroying
 // it releases that reference and nothing else: the application is never asked
 // to close a document or to quit. Every failure of a call is raised as an
-// exception derived from std::runtime_error (ESpreadsheetError from the
+// exception derived from std::runtime_error (SpreadsheetError from the
 // implementations of this program).
 #pragma once
+
+#include "errors/Errors.h"
 
 #include <QList>
 #include <QString>
@@ -19,15 +21,12 @@
 #include <optional>
 #include <stdexcept>
 
+namespace tarvex {
+
 // Template code of a workbook holding a single worksheet.
 inline constexpr int xlWBATWorksheet = -4167;
 // Locale identifier standing for the user's default locale.
 inline constexpr int LOCALE_USER_DEFAULT = 1024;
-
-class ESpreadsheetError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 struct SpreadsheetFont {
     QString name;
@@ -98,3 +97,5 @@ public:
     // Always a new instance; a running one is never attached.
     virtual std::unique_ptr<TSpreadsheetApplication> NewInstance() = 0;
 };
+
+} // namespace tarvex

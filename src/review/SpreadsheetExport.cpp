@@ -1,7 +1,7 @@
 #include "review/SpreadsheetExport.h"
 
-#include "widgets/Application.h"
-#include "widgets/Dialogs.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <exception>
+
+namespace tarvex {
 
 QString ColumnLetters(int column) {
     QString letters;
@@ -48,7 +50,7 @@ void TSpreadsheetExport::ResetDefaults() {
 
 void TSpreadsheetExport::Export() {
     if (!DataSource)
-        throw ESpreadsheetError("The spreadsheet export has no data source");
+        throw SpreadsheetError("The spreadsheet export has no data source");
 
     // The hourglass until the run ends, also when it fails.
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
@@ -184,3 +186,5 @@ bool ExportQueryToSpreadsheet(TSpreadsheetExport& exportComponent, TExportDataSo
         MessageDlg(QString::fromUtf8(kNoSpreadsheetWarning), TMsgDlgType::mtWarning, mbYes);
     return done;
 }
+
+} // namespace tarvex

@@ -14,6 +14,8 @@
 
 #include <memory>
 
+namespace tarvex {
+
 // The kinds of field the export tells apart; text, whole-number and date
 // fields are exported, the others are left out.
 enum class TExportFieldType { eftText, eftWholeNumber, eftDate, eftOther };
@@ -110,3 +112,5 @@ private:
 // shows the warning "no Install Excel!". Returns true when the export ran to
 // its end.
 bool ExportQueryToSpreadsheet(TSpreadsheetExport& exportComponent, TExportDataSource& query);
+
+} // namespace tarvex

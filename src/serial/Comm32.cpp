@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+namespace tarvex {
+
 // The hidden relay: lives on the window thread and turns the workers' posted
 // messages into callbacks, in posting order.
 class TCommRelay : public QObject {
@@ -55,16 +57,16 @@ void TComm32::SetPortOpener(TPortOpener opener) {
 
 bool TComm32::OpenPort() {
     if (commFileSet_)
-        throw ECommsError("该串口被占用!");
+        throw SerialError("该串口被占用!");
     if (!commsLogFileName_.isEmpty())
         OpenTraceFile(commsLogFileName_.toStdString());
 
     port_ = openPort_(commPort_.toStdString());
     commFileSet_ = true;
     if (!port_)
-        throw ECommsError("打开串口出错!");
+        throw SerialError("打开串口出错!");
     if (!port_->IsSerialDevice())
-        throw ECommsError("该文件句柄非串口句柄!");
+        throw SerialError("该文件句柄非串口句柄!");
 
     port_->ApplyLineSettings(settings_);
 
@@ -88,7 +90,7 @@ bool TComm32::OpenPort() {
     if (!readThread_ || (!readThread_->isRunning() && !readThread_->isFinished())) {
         TraceLastError(errno, "Unable to create Read thread");
         readThread_.reset();
-        throw ECommsError("不能建立读线程!");
+        throw SerialError("不能建立读线程!");
     }
     readThread_->setPriority(QThread::HighestPriority);
 
@@ -106,7 +108,7 @@ bool TComm32::OpenPort() {
         TraceLastError(errno, "Unable to create Write thread");
         writeThread_.reset();
         writeQueue_.reset();
-        throw ECommsError("不能建立写线程!");
+        throw SerialError("不能建立写线程!");
     }
     writeThread_->setPriority(QThread::HighPriority);
     return true;
@@ -195,3 +197,5 @@ void TComm32::DoRequestHangup() {
     if (onRequestHangup_)
         onRequestHangup_(this);
 }
+
+} // namespace tarvex

@@ -4,6 +4,7 @@
 // requests on the window thread through its callbacks.
 #pragma once
 
+#include "errors/Errors.h"
 #include "serial/CommThreads.h"
 #include "serial/CommsTrace.h"
 #include "serial/SerialPort.h"
@@ -16,11 +17,7 @@
 #include <memory>
 #include <stdexcept>
 
-// Raised by OpenPort; what() is the UTF-8 message.
-class ECommsError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+namespace tarvex {
 
 // Called on the window thread once per received chunk (1 to 2048 bytes) and
 // once per line-error report. Buffer holds BufferLength bytes and a zero byte
@@ -75,12 +72,12 @@ public:
     void SetOnRequestHangup(TNotifyEvent handler) { onRequestHangup_ = std::move(handler); }
 
     // Opens the port and starts both threads. True when both run; false when
-    // the shut-down event cannot be created. Throws ECommsError:
+    // the shut-down event cannot be created. Throws SerialError:
     // "该串口被占用!" when the component is not closed (also after a failed
     // open: call ClosePort first), "打开串口出错!" when the port cannot be
     // opened or is in use, "该文件句柄非串口句柄!" when the device is not a
     // serial port, "不能建立读线程!" / "不能建立写线程!" when a thread cannot
-    // be started; EInOutError when the trace file cannot be created. After any
+    // be started; TraceFileError when the trace file cannot be created. After any
     // exception the caller calls ClosePort.
     bool OpenPort();
     // Stops both threads, closes the port and the trace file. Does nothing
@@ -132,3 +129,5 @@ private:
     std::unique_ptr<TWriteThread> writeThread_;
     std::unique_ptr<TCommRelay> relay_;
 };
+
+} // namespace tarvex

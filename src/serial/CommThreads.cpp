@@ -13,6 +13,8 @@
 #include <climits>
 #include <cstring>
 
+namespace tarvex {
+
 namespace {
 
 constexpr const char* kInvalidHandleLine =
@@ -448,3 +450,5 @@ bool TWriteThread::WriteBlockFully(const std::uint8_t* block, std::size_t count)
             hungUp = true;
     }
 }
+
+} // namespace tarvex

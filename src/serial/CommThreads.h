@@ -17,6 +17,8 @@
 #include <optional>
 #include <string>
 
+namespace tarvex {
+
 inline constexpr int WM_USER = 0x0400;
 inline constexpr int WM_COMM_WRITE = WM_USER + 1;  // window thread -> transmit thread
 inline constexpr int WM_COMM_DATA = WM_USER + 1;   // receive thread -> relay
@@ -189,3 +191,5 @@ private:
 
     const std::shared_ptr<TWriteQueue> queue_;
 };
+
+} // namespace tarvex

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <mutex>
 
+namespace tarvex {
+
 namespace {
 
 // The serial link's only lock: it keeps the name, the file and each line whole.
@@ -46,7 +48,8 @@ void OpenTraceFile(const std::string& fileName) {
     }
     traceFile = std::fopen(fileName.c_str(), "wbe");
     if (!traceFile)
-        throw EInOutError("Cannot create the trace file \"" + fileName + "\": " + ErrorText(errno));
+        throw TraceFileError("Cannot create the trace file \"" + fileName +
+                             "\": " + ErrorText(errno));
 }
 
 void CloseTraceFile() {
@@ -56,7 +59,7 @@ void CloseTraceFile() {
     const int result = std::fclose(traceFile);
     traceFile = nullptr;
     if (result != 0)
-        throw EInOutError("Cannot close the trace file: " + ErrorText(errno));
+        throw TraceFileError("Cannot close the trace file: " + ErrorText(errno));
 }
 
 void WriteTraceLine(const std::string& text) {
@@ -83,3 +86,5 @@ void TraceLastError(int errorCode, const char* prefix) {
         line.resize(kLongestLine);
     WriteTraceLine(line);
 }
+
+} // namespace tarvex

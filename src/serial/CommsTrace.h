@@ -3,23 +3,21 @@
 // trace name is empty.
 #pragma once
 
+#include "errors/Errors.h"
+
 #include <stdexcept>
 #include <string>
 
-// The runtime's input/output error: the trace file cannot be created or closed.
-class EInOutError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+namespace tarvex {
 
 // The process-wide trace name; a line is written only while it is not empty.
 void SetTraceName(const std::string& name);
 std::string TraceName();
 
 // Creates (or empties) the trace file and opens it for writing. Throws
-// EInOutError when that fails.
+// TraceFileError when that fails.
 void OpenTraceFile(const std::string& fileName);
-// Closes the trace file if it is open. Throws EInOutError when that fails.
+// Closes the trace file if it is open. Throws TraceFileError when that fails.
 void CloseTraceFile();
 
 // Appends text and CR LF to the trace file while the trace name is set. Lines
@@ -28,3 +26,5 @@ void WriteTraceLine(const std::string& text);
 // Writes prefix + "GetLastError returned: \"" + system text + "\"" for the
 // error code (an errno value), at most 1023 characters.
 void TraceLastError(int errorCode, const char* prefix);
+
+} // namespace tarvex

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+namespace tarvex {
+
 // The XSI variant of strerror_r, which reports unknown codes instead of making
 // up a text for them.
 extern "C" int __xpg_strerror_r(int errnum, char* buf, std::size_t buflen);
@@ -23,3 +25,5 @@ std::optional<std::string> FormatLastError(std::uint32_t ErrorCode) {
         return std::nullopt;
     }
 }
+
+} // namespace tarvex

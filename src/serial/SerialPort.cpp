@@ -11,6 +11,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+namespace tarvex {
+
 namespace {
 
 speed_t SpeedConstant(std::uint32_t baud) {
@@ -232,3 +234,5 @@ std::unique_ptr<ISerialPort> OpenSerialDevice(const std::string& portName) {
     }
     return std::make_unique<PosixSerialPort>(fd);
 }
+
+} // namespace tarvex

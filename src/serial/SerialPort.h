@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+namespace tarvex {
+
 // Line settings as the component's properties hold them.
 struct TLineSettings {
     std::uint32_t BaudRate = 9600;
@@ -70,3 +72,5 @@ std::string SerialDevicePath(const std::string& portName);
 // terminal). Null with errno when it cannot be opened or is held by another
 // user. A device that is not a terminal opens too; IsSerialDevice tells.
 std::unique_ptr<ISerialPort> OpenSerialDevice(const std::string& portName);
+
+} // namespace tarvex

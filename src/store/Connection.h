@@ -7,6 +7,8 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+namespace tarvex {
+
 // Starts the engine if need be and returns the directory of the alias.
 // Raises for an unknown alias, one without a PATH, or one whose driver is not
 // Paradox (for ttDefault) or a table type other than Paradox.
@@ -36,7 +38,7 @@ public:
     void Run(const QString& sql, const QString& context) const;
 
     // The error raised for a failed SQLite call.
-    EDatabaseError Error(const class QSqlError& error, const QString& context) const;
+    DatabaseError Error(const class QSqlError& error, const QString& context) const;
 
     // Table names, system tables left out.
     QStringList Tables() const;
@@ -65,3 +67,5 @@ TFieldType FieldTypeOf(const QString& declaredType, int* size);
 QVariant FromStorage(TFieldType type, const QVariant& stored);
 // A value as TField::Value gives it, turned into what is stored.
 QVariant ToStorage(TFieldType type, const QVariant& value);
+
+} // namespace tarvex

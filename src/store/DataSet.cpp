@@ -7,6 +7,8 @@
 #include <exception>
 #include <limits>
 
+namespace tarvex {
+
 namespace {
 
 bool IsWholeNumberType(const QVariant& v) {
@@ -96,14 +98,14 @@ qint64 TField::AsLargeInt() const {
         return 0;
     if (const auto n = WholeNumber(v))
         return *n;
-    throw EDatabaseError(
+    throw DatabaseError(
         QStringLiteral("'%1' is not a whole number (field %2)").arg(TextOf(v), m_name));
 }
 
 qint32 TField::AsInteger() const {
     const qint64 n = AsLargeInt();
     if (!FitsInt32(n))
-        throw EDatabaseError(
+        throw DatabaseError(
             QStringLiteral("%1 is out of the 32-bit range (field %2)").arg(n).arg(m_name));
     return static_cast<qint32>(n);
 }
@@ -114,12 +116,12 @@ QDate TField::AsDate() const {
         return QDate();
     if (v.typeId() == QMetaType::QDate)
         return v.toDate();
-    throw EDatabaseError(QStringLiteral("'%1' is not a date (field %2)").arg(TextOf(v), m_name));
+    throw DatabaseError(QStringLiteral("'%1' is not a date (field %2)").arg(TextOf(v), m_name));
 }
 
 void TField::SetValue(const QVariant& value) {
     const auto invalid = [&] {
-        return EDatabaseError(
+        return DatabaseError(
             QStringLiteral("'%1' is not a valid value for field %2").arg(value.toString(), m_name));
     };
     m_owner->CheckModifiable();
@@ -221,7 +223,7 @@ void TDataSet::SetActive(bool active) {
 
 TField& TDataSet::Fields(int index) {
     if (index < 0 || index >= FieldCount())
-        throw EDatabaseError(QStringLiteral("Field index %1 out of range").arg(index));
+        throw DatabaseError(QStringLiteral("Field index %1 out of range").arg(index));
     return *m_fields[static_cast<std::size_t>(index)];
 }
 
@@ -235,7 +237,7 @@ TField* TDataSet::FindField(const QString& name) {
 TField& TDataSet::FieldByName(const QString& name) {
     if (TField* f = FindField(name))
         return *f;
-    throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(name));
+    throw DatabaseError(QStringLiteral("Field '%1' not found").arg(name));
 }
 
 void TDataSet::DisableControls() {
@@ -254,7 +256,7 @@ void TDataSet::EnableControls() {
 }
 
 void TDataSet::CheckModifiable() const {
-    throw EDatabaseError(QStringLiteral("Cannot modify a read-only data set"));
+    throw DatabaseError(QStringLiteral("Cannot modify a read-only data set"));
 }
 
 void TDataSet::SetCurrentValue(int, const QVariant&) {
@@ -268,12 +270,12 @@ void TDataSet::AddField(const QString& name, TFieldType type, int size, bool req
 
 void TDataSet::CheckActive() const {
     if (!Active())
-        throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed data set"));
+        throw DatabaseError(QStringLiteral("Cannot perform this operation on a closed data set"));
 }
 
 void TDataSet::CheckInactive() const {
     if (Active())
-        throw EDatabaseError(QStringLiteral("Cannot perform this operation on an open data set"));
+        throw DatabaseError(QStringLiteral("Cannot perform this operation on an open data set"));
 }
 
 void TDataSet::NotifyScrolled() {
@@ -289,3 +291,5 @@ void TDataSet::NotifyChanged() {
     else
         emit DataSetChanged();
 }
+
+} // namespace tarvex

@@ -16,8 +16,7 @@
 #include <mutex>
 #include <utility>
 
-EDatabaseError::EDatabaseError(const QString& message)
-    : std::runtime_error(message.toUtf8().toStdString()) {}
+namespace tarvex {
 
 namespace {
 
@@ -102,7 +101,7 @@ QString Unescape(const QString& text) {
 
 QList<Alias> ParseConfig(const QByteArray& bytes, const QString& file) {
     const auto damaged = [&file](qsizetype line, const QString& why) {
-        return EDatabaseError(
+        return DatabaseError(
             QStringLiteral("The table engine cannot start: its configuration file %1 is damaged "
                            "(line %2: %3).")
                 .arg(QDir::toNativeSeparators(file))
@@ -158,9 +157,9 @@ void CheckDriverLoads(const QString& driver) {
         QSqlDatabase::removeDatabase(name);
     }
     if (!loads)
-        throw EDatabaseError(QStringLiteral("The table engine cannot start: the SQLite driver "
-                                            "(Qt SQL plugin %1) cannot be loaded.")
-                                 .arg(driver));
+        throw DatabaseError(QStringLiteral("The table engine cannot start: the SQLite driver "
+                                           "(Qt SQL plugin %1) cannot be loaded.")
+                                .arg(driver));
 }
 
 // Caller holds the mutex.
@@ -172,23 +171,23 @@ void StartLocked(Engine& e) {
     const QFileInfo info(file);
     const QString native = QDir::toNativeSeparators(file);
     if (!QDir().mkpath(info.absolutePath()))
-        throw EDatabaseError(QStringLiteral("The table engine cannot start: the folder of its "
-                                            "configuration file %1 cannot be created.")
-                                 .arg(native));
+        throw DatabaseError(QStringLiteral("The table engine cannot start: the folder of its "
+                                           "configuration file %1 cannot be created.")
+                                .arg(native));
     QList<Alias> aliases;
     if (info.exists()) {
         QFile f(file);
         if (!f.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
-            throw EDatabaseError(QStringLiteral("The table engine cannot start: its "
-                                                "configuration file %1 cannot be written (%2).")
-                                     .arg(native, f.errorString()));
+            throw DatabaseError(QStringLiteral("The table engine cannot start: its "
+                                               "configuration file %1 cannot be written (%2).")
+                                    .arg(native, f.errorString()));
         aliases = ParseConfig(f.readAll(), file);
     } else {
         QTemporaryFile probe(info.absolutePath() + QStringLiteral("/.table-engine-XXXXXX"));
         if (!probe.open())
-            throw EDatabaseError(QStringLiteral("The table engine cannot start: its "
-                                                "configuration file %1 cannot be written (%2).")
-                                     .arg(native, probe.errorString()));
+            throw DatabaseError(QStringLiteral("The table engine cannot start: its "
+                                               "configuration file %1 cannot be written (%2).")
+                                    .arg(native, probe.errorString()));
     }
     e.aliases = std::move(aliases);
     e.started = true;
@@ -204,7 +203,7 @@ Alias* FindAlias(Engine& e, const QString& name) {
 Alias& AliasOrRaise(Engine& e, const QString& name) {
     if (Alias* a = FindAlias(e, name))
         return *a;
-    throw EDatabaseError(QStringLiteral("Unknown alias: %1").arg(name));
+    throw DatabaseError(QStringLiteral("Unknown alias: %1").arg(name));
 }
 
 const Param* FindParam(const Alias& a, const QString& name) {
@@ -218,13 +217,13 @@ Param ParseParamLine(const QString& line) {
     const qsizetype eq = line.indexOf(u'=');
     const QString name = eq < 0 ? QString() : line.left(eq).trimmed();
     if (name.isEmpty() || HasControlCharacters(name))
-        throw EDatabaseError(QStringLiteral("Invalid alias parameter: %1").arg(line));
+        throw DatabaseError(QStringLiteral("Invalid alias parameter: %1").arg(line));
     return {name, line.mid(eq + 1)};
 }
 
 void CheckParadox(const QString& driver, const QString& alias) {
     if (driver.compare(kParadox, Qt::CaseInsensitive) != 0)
-        throw EDatabaseError(QStringLiteral("Driver not known: %1 (alias %2)").arg(driver, alias));
+        throw DatabaseError(QStringLiteral("Driver not known: %1 (alias %2)").arg(driver, alias));
 }
 
 std::atomic<int> connectionCount{0};
@@ -255,10 +254,10 @@ void AddPathAlias(const QString& name, const QString& directory, const QString& 
     StartLocked(e);
     if (name.trimmed().isEmpty() || name.trimmed() != name || name.contains(u'[') ||
         name.contains(u']') || HasControlCharacters(name))
-        throw EDatabaseError(QStringLiteral("Invalid alias name: %1").arg(name));
+        throw DatabaseError(QStringLiteral("Invalid alias name: %1").arg(name));
     CheckParadox(driver, name);
     if (FindAlias(e, name))
-        throw EDatabaseError(QStringLiteral("Duplicate alias name: %1").arg(name));
+        throw DatabaseError(QStringLiteral("Duplicate alias name: %1").arg(name));
     e.aliases.append({name, {{kPathParam, directory}, {kDriverParam, kParadox}}});
 }
 
@@ -298,7 +297,7 @@ void SaveEngineConfig() {
     const QString file = ConfigFileOf(e);
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) || out.write(FormatConfig(e.aliases)) < 0 || !out.commit())
-        throw EDatabaseError(
+        throw DatabaseError(
             QStringLiteral("The table engine's configuration file %1 cannot be written (%2).")
                 .arg(QDir::toNativeSeparators(file), out.errorString()));
 }
@@ -311,10 +310,10 @@ QStringList ListTables(const QString& alias) {
 void CreateTableFrom(const QString& alias, const QString& tableName, TTableType type,
                      const QList<TFieldDef>& fields, const QList<TIndexDef>& indexes) {
     const auto invalid = [&tableName](const QString& why) {
-        return EDatabaseError(QStringLiteral("Cannot create table %1: %2").arg(tableName, why));
+        return DatabaseError(QStringLiteral("Cannot create table %1: %2").arg(tableName, why));
     };
     if (tableName.trimmed().isEmpty() || HasControlCharacters(tableName))
-        throw EDatabaseError(QStringLiteral("Invalid table name: %1").arg(tableName));
+        throw DatabaseError(QStringLiteral("Invalid table name: %1").arg(tableName));
     if (fields.isEmpty())
         throw invalid(QStringLiteral("it has no fields"));
 
@@ -391,7 +390,7 @@ void CreateTableFrom(const QString& alias, const QString& tableName, TTableType 
     } catch (...) {
         try {
             connection->Run(QStringLiteral("ROLLBACK"), context);
-        } catch (const EDatabaseError&) {
+        } catch (const DatabaseError&) {
         }
         throw;
     }
@@ -445,7 +444,7 @@ QString AliasDirectory(const QString& alias, TTableType type) {
     }
     const Param* path = FindParam(a, kPathParam);
     if (!path || path->value.isEmpty())
-        throw EDatabaseError(QStringLiteral("Alias %1 has no PATH parameter").arg(a.name));
+        throw DatabaseError(QStringLiteral("Alias %1 has no PATH parameter").arg(a.name));
     return path->value;
 }
 
@@ -469,8 +468,8 @@ std::unique_ptr<TConnection> TConnection::Open(const QString& alias, bool create
                                                TTableType type) {
     const QString dir = AliasDirectory(alias, type);
     if (!QFileInfo(dir).isDir())
-        throw EDatabaseError(QStringLiteral("The directory %1 of alias %2 does not exist")
-                                 .arg(QDir::toNativeSeparators(dir), alias));
+        throw DatabaseError(QStringLiteral("The directory %1 of alias %2 does not exist")
+                                .arg(QDir::toNativeSeparators(dir), alias));
     const QString file = dir + u'/' + kTableFileName;
     const QString native = QDir::toNativeSeparators(file);
     const QFileInfo info(file);
@@ -482,12 +481,12 @@ std::unique_ptr<TConnection> TConnection::Open(const QString& alias, bool create
         // database is never handed to it, so nothing can be written there.
         QFile f(file);
         if (!info.isFile() || !f.open(QIODevice::ReadOnly))
-            throw EDatabaseError(
+            throw DatabaseError(
                 QStringLiteral("The table file %1 cannot be opened (%2)")
                     .arg(native, info.isFile() ? f.errorString() : QStringLiteral("not a file")));
         static const QByteArray magic("SQLite format 3\0", 16);
         if (f.size() > 0 && (f.size() < 100 || f.read(16) != magic))
-            throw EDatabaseError(QStringLiteral("The table file %1 is not a database").arg(native));
+            throw DatabaseError(QStringLiteral("The table file %1 is not a database").arg(native));
     }
 
     std::unique_ptr<TConnection> c(
@@ -495,9 +494,9 @@ std::unique_ptr<TConnection> TConnection::Open(const QString& alias, bool create
     const QString driver = DriverName();
     c->m_db = QSqlDatabase::addDatabase(driver, c->m_name);
     if (!c->m_db.isValid())
-        throw EDatabaseError(QStringLiteral("The table engine cannot start: the SQLite driver "
-                                            "(Qt SQL plugin %1) cannot be loaded.")
-                                 .arg(driver));
+        throw DatabaseError(QStringLiteral("The table engine cannot start: the SQLite driver "
+                                           "(Qt SQL plugin %1) cannot be loaded.")
+                                .arg(driver));
     c->m_db.setDatabaseName(file);
     c->m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
     if (!c->m_db.open())
@@ -515,7 +514,7 @@ std::unique_ptr<TConnection> TConnection::Open(const QString& alias, bool create
         const QString now = set.next() ? set.value(0).toString() : QString();
         set.finish();
         if (now.compare(QStringLiteral("wal"), Qt::CaseInsensitive) != 0)
-            throw EDatabaseError(
+            throw DatabaseError(
                 QStringLiteral("%1: the write-ahead log cannot be used").arg(context));
     }
     c->Run(QStringLiteral("PRAGMA synchronous=FULL"), context);
@@ -546,24 +545,24 @@ void TConnection::Run(const QString& sql, const QString& context) const {
     query.finish();
 }
 
-EDatabaseError TConnection::Error(const QSqlError& error, const QString& context) const {
+DatabaseError TConnection::Error(const QSqlError& error, const QString& context) const {
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
     const QString native = QDir::toNativeSeparators(m_file);
     switch (error.nativeErrorCode().toInt() & 0xFF) {
     case 11: // SQLITE_CORRUPT
     case 26: // SQLITE_NOTADB
-        return EDatabaseError(
+        return DatabaseError(
             QStringLiteral("The table file %1 is damaged or is not a database (%2)")
                 .arg(native, text));
     case 5: // SQLITE_BUSY
     case 6: // SQLITE_LOCKED
-        return EDatabaseError(
+        return DatabaseError(
             QStringLiteral("The table file %1 is locked by another user (%2)").arg(native, text));
     case 13: // SQLITE_FULL
-        return EDatabaseError(
+        return DatabaseError(
             QStringLiteral("The disk holding the table file %1 is full (%2)").arg(native, text));
     default:
-        return EDatabaseError(QStringLiteral("%1: %2").arg(context, text));
+        return DatabaseError(QStringLiteral("%1: %2").arg(context, text));
     }
 }
 
@@ -584,8 +583,8 @@ QString TConnection::ResolveTable(const QString& name) const {
     for (const QString& stored : Tables())
         if (stored.compare(name, Qt::CaseInsensitive) == 0)
             return stored;
-    throw EDatabaseError(QStringLiteral("Table %1 does not exist in %2")
-                             .arg(name, QDir::toNativeSeparators(QFileInfo(m_file).path())));
+    throw DatabaseError(QStringLiteral("Table %1 does not exist in %2")
+                            .arg(name, QDir::toNativeSeparators(QFileInfo(m_file).path())));
 }
 
 QList<TConnection::Column> TConnection::Columns(const QString& storedTable) const {
@@ -673,3 +672,5 @@ QVariant ToStorage(TFieldType type, const QVariant& value) {
     }
     return value;
 }
+
+} // namespace tarvex

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <limits>
 
+namespace tarvex {
+
 namespace {
 
 constexpr int kBlockRows = 256;          // rows fetched around a row asked for
@@ -42,13 +44,13 @@ QString TQuery::Statement() const {
 
 void TQuery::InternalOpen() {
     if (DatabaseName().isEmpty())
-        throw EDatabaseError(QStringLiteral("Cannot open the query: no alias given"));
+        throw DatabaseError(QStringLiteral("Cannot open the query: no alias given"));
     if (Statement().isEmpty())
-        throw EDatabaseError(QStringLiteral("Cannot open the query: it has no statement"));
+        throw DatabaseError(QStringLiteral("Cannot open the query: it has no statement"));
     m_connection = TConnection::Open(DatabaseName(), false);
     if (!m_connection)
-        throw EDatabaseError(QStringLiteral("Cannot run the query \"%1\": alias %2 has no tables")
-                                 .arg(Statement().simplified(), DatabaseName()));
+        throw DatabaseError(QStringLiteral("Cannot run the query \"%1\": alias %2 has no tables")
+                                .arg(Statement().simplified(), DatabaseName()));
     Fetch(0, kBlockRows, false);
     if (const Block* b = FindBlock(0)) {
         m_row = -1;
@@ -307,3 +309,5 @@ void TQuery::GotoBookmark(const TBookmark& bookmark) {
     if (bookmark)
         MoveTo(static_cast<int>(std::min<qint64>(*bookmark, std::numeric_limits<int>::max())));
 }
+
+} // namespace tarvex

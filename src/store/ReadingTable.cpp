@@ -1,5 +1,7 @@
 #include "store/ReadingTable.h"
 
+namespace tarvex {
+
 void SetUpReadingTable(TTable& table) {
     table.Close();
     table.SetDatabaseName(QString::fromLatin1(kStoreAlias));
@@ -12,3 +14,5 @@ void OpenReadingQuery(TQuery& query) {
     query.SetSQL({QString::fromLatin1(kReadingStatement)});
     query.Open();
 }
+
+} // namespace tarvex

@@ -6,6 +6,8 @@
 
 #include "store/TableEngine.h"
 
+namespace tarvex {
+
 inline constexpr char kStoreAlias[] = "RoruvEde";
 inline constexpr char kReadingTable[] = "Tarvex";
 inline constexpr char kReadingStatement[] = "select * from Tarvex";
@@ -15,5 +17,7 @@ void SetUpReadingTable(TTable& table);
 
 // Closes query, points it at the alias with the single statement
 // "select * from Tarvex" and opens it on its first row. Raises the engine's
-// EDatabaseError when the query cannot be opened; it is then closed.
+// DatabaseError when the query cannot be opened; it is then closed.
 void OpenReadingQuery(TQuery& query);
+
+} // namespace tarvex

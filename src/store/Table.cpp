@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <limits>
 
+namespace tarvex {
+
 struct TTable::Session {
     // The connection outlives the queries below (members die in reverse).
     std::unique_ptr<TConnection> connection;
@@ -39,14 +41,14 @@ void TTable::SetTableType(TTableType type) {
 
 void TTable::InternalOpen() {
     if (DatabaseName().isEmpty())
-        throw EDatabaseError(
+        throw DatabaseError(
             QStringLiteral("Cannot open table \"%1\": no alias given").arg(m_tableName));
     if (m_tableName.isEmpty())
-        throw EDatabaseError(QStringLiteral("Cannot open a table without a name"));
+        throw DatabaseError(QStringLiteral("Cannot open a table without a name"));
     auto s = std::make_unique<Session>();
     s->connection = TConnection::Open(DatabaseName(), false, m_tableType);
     if (!s->connection)
-        throw EDatabaseError(
+        throw DatabaseError(
             QStringLiteral("Table %1 does not exist (alias %2)").arg(m_tableName, DatabaseName()));
     s->table = s->connection->ResolveTable(m_tableName);
     const QList<TConnection::Column> columns = s->connection->Columns(s->table);
@@ -151,7 +153,7 @@ QVariant TTable::CurrentValue(int field) const {
 
 void TTable::CheckModifiable() const {
     if (m_state != TDataSetState::dsInsert)
-        throw EDatabaseError(
+        throw DatabaseError(
             QStringLiteral("Table %1 is not appending a row: call Append first").arg(m_tableName));
 }
 
@@ -229,7 +231,7 @@ void TTable::Commit() {
     } catch (...) {
         try {
             m_session->connection->Run(QStringLiteral("ROLLBACK"), QString());
-        } catch (const EDatabaseError&) {
+        } catch (const DatabaseError&) {
             // Nothing left to undo.
         }
         throw;
@@ -253,7 +255,7 @@ void TTable::Post() {
         if (own) {
             try {
                 m_session->connection->Run(QStringLiteral("ROLLBACK"), QString());
-            } catch (const EDatabaseError&) {
+            } catch (const DatabaseError&) {
             }
         }
         throw;
@@ -286,7 +288,7 @@ void TTable::Delete() {
         return;
     }
     if (!m_rowid)
-        throw EDatabaseError(
+        throw DatabaseError(
             QStringLiteral("Cannot delete from table %1: it has no current row").arg(m_tableName));
     const QString context = QStringLiteral("Cannot delete a row of table %1").arg(m_tableName);
     TConnection& c = *m_session->connection;
@@ -301,7 +303,7 @@ void TTable::Delete() {
         if (own) {
             try {
                 c.Run(QStringLiteral("ROLLBACK"), QString());
-            } catch (const EDatabaseError&) {
+            } catch (const DatabaseError&) {
             }
         }
         throw;
@@ -355,8 +357,10 @@ void TTable::GotoBookmark(const TBookmark& bookmark) {
     if (!bookmark)
         return;
     if (!Seek(m_session->byRowid, {*bookmark}))
-        throw EDatabaseError(
+        throw DatabaseError(
             QStringLiteral("The remembered row of table %1 no longer exists").arg(m_tableName));
     m_bof = m_eof = false;
     NotifyScrolled();
 }
+
+} // namespace tarvex

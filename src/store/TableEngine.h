@@ -7,7 +7,7 @@
 // and every posted row is one committed transaction (unless the table is
 // locked, see TTable::LockTable), so a posted row survives a crash or a power
 // cut. Table names are matched without regard to letter case. A file that is
-// not a database, or is damaged, raises an EDatabaseError naming the file; the
+// not a database, or is damaged, raises an DatabaseError naming the file; the
 // engine never replaces, overwrites or truncates it.
 //
 // Configuration. Aliases and their NAME=VALUE parameters live in the engine's
@@ -18,10 +18,12 @@
 // the next operation tries to start it again. Alias changes take effect at
 // once and last beyond the run after SaveEngineConfig.
 //
-// Every failure raises EDatabaseError with the engine's message. Everything
+// Every failure raises DatabaseError with the engine's message. Everything
 // here is meant for one thread (the window thread); the configuration
 // functions may also be called from others.
 #pragma once
+
+#include "errors/Errors.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -38,12 +40,9 @@
 #include <stdexcept>
 #include <vector>
 
-// A failure of the table engine; what() is the UTF-8 message.
-class EDatabaseError : public std::runtime_error {
-public:
-    explicit EDatabaseError(const QString& message);
-    QString Message() const { return QString::fromUtf8(what()); }
-};
+class QSqlQuery;
+
+namespace tarvex {
 
 enum class TTableType { ttDefault, ttParadox };
 enum class TFieldType { ftUnknown, ftString, ftInteger, ftFloat, ftDate };
@@ -253,7 +252,6 @@ private:
 };
 
 class TConnection;
-class QSqlQuery;
 
 // A table of an alias's directory. Rows are kept in the order of the table's
 // primary index (the order of insertion when it has none); First, Next and
@@ -398,3 +396,5 @@ private:
     int m_sequentialEnd = -1; // where the last walking block ended
     int m_sequentialSize = 0;
 };
+
+} // namespace tarvex

@@ -15,6 +15,8 @@
 #include <cmath>
 #include <vector>
 
+namespace tarvex {
+
 namespace {
 
 constexpr int kMargin = 4;            // frame and space inside the panel's edge
@@ -421,3 +423,5 @@ TLineSeries& ConfigureRunChart(TChart& chart, TRunChart which) {
     series.SetSeriesColor(QColor(255, 0, 0));
     return series;
 }
+
+} // namespace tarvex

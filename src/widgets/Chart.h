@@ -11,16 +11,18 @@
 #include <QString>
 #include <QWidget>
 
-class QPainter;
-class TColumnExtents;
-class TVerticalScale;
-
 #include <cstddef>
 #include <memory>
 #include <utility>
 #include <vector>
 
+class QPainter;
+
+namespace tarvex {
+
 class TChart;
+class TColumnExtents;
+class TVerticalScale;
 
 // Settings of one chart axis.
 struct TChartAxis {
@@ -169,3 +171,5 @@ enum class TRunChart { rcVoltage, rcCurrent, rcPower };
 // height, red 1-pixel line. The window places the charts itself. Returns the
 // chart's series, to which each reading's value is added.
 TLineSeries& ConfigureRunChart(TChart& chart, TRunChart which);
+
+} // namespace tarvex

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace tarvex {
+
 namespace {
 
 // Labels closer than this to a step multiple count as on it.
@@ -272,3 +274,5 @@ void TraceColumns(const TColumnExtents& columns, const TVerticalScale& rows, TLi
         spans.LineTo(c, rows.Row(column.LastValue));
     }
 }
+
+} // namespace tarvex

@@ -12,6 +12,8 @@
 #include <limits>
 #include <vector>
 
+namespace tarvex {
+
 // An axis label in the pattern "#,##0.###": digits grouped by thousands, at
 // least one integer digit, at most three decimals and no trailing zeros, with
 // the separators of QLocale().
@@ -173,3 +175,5 @@ private:
 // same, so this lights exactly the pixels that tracing every point lights.
 // NaN values are not drawn; the line joins across them.
 void TraceColumns(const TColumnExtents& columns, const TVerticalScale& rows, TLineSpans& spans);
+
+} // namespace tarvex

@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+namespace tarvex {
+
 // An array that grows by chunks that are never moved: 64, 64, 128, ... 32768
 // elements, then chunks of 65536. Small arrays stay small and a large one
 // wastes at most one partly filled chunk.
@@ -194,3 +196,5 @@ private:
     // pending_[k]: extent of the incomplete block of level k at the end.
     std::vector<TMinMax> pending_ = std::vector<TMinMax>(1);
 };
+
+} // namespace tarvex

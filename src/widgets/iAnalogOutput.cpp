@@ -1,11 +1,13 @@
 #include "widgets/iAnalogOutput.h"
 
-#include "widgets/Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QLocale>
 
 #include <algorithm>
 #include <cmath>
+
+namespace tarvex {
 
 TiAnalogOutput::TiAnalogOutput(QWidget* parent) : TiEditCustom(parent) {
     Reform();
@@ -95,7 +97,7 @@ void TiAnalogOutput::ApplyChangedText(bool byUser) {
         if (BeepOnError())
             Beep();
     } else {
-        throw EConvertError(
+        throw ConversionError(
             QStringLiteral("'%1' is not a valid floating point value").arg(Text()).toStdString());
     }
     SetAppliedText(ValueText(FValue));
@@ -124,3 +126,5 @@ void TiAnalogOutput::StoreValue(double value, bool byUser) {
     // Unchanged or refused: the field shows the value it keeps.
     SetShownText(ValueText(FValue));
 }
+
+} // namespace tarvex

@@ -8,6 +8,8 @@
 #include <functional>
 #include <optional>
 
+namespace tarvex {
+
 // Asked before Value changes: may alter newValue or clear canChange.
 using TOnBeforeChangeDouble =
     std::function<void(QObject* sender, double oldValue, double& newValue, bool& canChange)>;
@@ -36,7 +38,7 @@ public:
     // Appended to the number; a blank-only text is stored as empty.
     QString UnitsText() const { return FUnitsText; }
     void SetUnitsText(const QString& value);
-    // An entry that is not a number is undone (true) or throws EConvertError
+    // An entry that is not a number is undone (true) or throws ConversionError
     // (false).
     bool UndoOnError() const { return FUndoOnError; }
     void SetUndoOnError(bool value) { FUndoOnError = value; }
@@ -75,3 +77,5 @@ private:
     QString FUnitsText;
     bool FUndoOnError = true;
 };
+
+} // namespace tarvex

@@ -5,6 +5,8 @@
 #include <QPalette>
 #include <qdrawutil.h>
 
+namespace tarvex {
+
 namespace {
 
 class TiAccessible : public QAccessibleWidget {
@@ -82,3 +84,5 @@ void TiComponent::NotifyAccessibleValue() {
     QAccessibleValueChangeEvent event(this, AccessibleValue());
     QAccessible::updateAccessibility(&event);
 }
+
+} // namespace tarvex

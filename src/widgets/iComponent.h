@@ -4,6 +4,7 @@
 // step. Setting a property to the value it already has requests no repaint.
 #pragma once
 
+#include "errors/Errors.h"
 #include "widgets/iTypes.h"
 
 #include <QAccessible>
@@ -13,17 +14,7 @@
 
 #include <stdexcept>
 
-// A property was given a value outside its range.
-class EiRangeError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// A text could not be converted to a number.
-class EConvertError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+namespace tarvex {
 
 class TiComponent : public QWidget {
     Q_OBJECT
@@ -78,3 +69,5 @@ private:
     TiBevelStyle FBorderStyle = ibsNone;
     QImage FBuffer;
 };
+
+} // namespace tarvex

@@ -1,6 +1,6 @@
 #include "widgets/iEditCustom.h"
 
-#include "widgets/Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+
+namespace tarvex {
 
 TiEditCustom::TiEditCustom(QWidget* parent) : TiComponent(parent) {
     setFocusPolicy(Qt::StrongFocus);
@@ -512,3 +514,5 @@ void TiEditCustom::PaintText(QPainter& canvas) {
         canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
 }
+
+} // namespace tarvex

@@ -13,6 +13,8 @@
 
 class QMenu;
 
+namespace tarvex {
+
 class TiEditCustom : public TiComponent {
     Q_OBJECT
 
@@ -171,3 +173,5 @@ private:
     QColor FErrorFontColor{255, 0, 0};
     QColor FErrorBackGroundColor{0, 0, 0};
 };
+
+} // namespace tarvex

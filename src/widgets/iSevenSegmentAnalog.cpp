@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace tarvex {
+
 QString ReadoutText(double value, int precision) {
     QString text = QString::number(std::fabs(value), 'f', precision);
     return text.replace(u'.', QLocale().decimalPoint());
@@ -134,3 +136,5 @@ QString TiSevenSegmentAnalog::AccessibleValue() const {
 void TiSevenSegmentAnalog::PaintFace(QPainter& canvas) {
     PaintCells(canvas, ReadoutCells(Layout(), FValue));
 }
+
+} // namespace tarvex

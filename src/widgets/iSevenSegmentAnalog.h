@@ -6,6 +6,8 @@
 
 #include "widgets/iSevenSegmentDisplay.h"
 
+namespace tarvex {
+
 // The settings the cells of a readout depend on.
 struct TReadoutLayout {
     int Width = 0;
@@ -69,3 +71,5 @@ private:
     int FDigitCount = 4;
     TiLeadingStyle FLeadingStyle = ilsSpaces;
 };
+
+} // namespace tarvex

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace tarvex {
+
 int Near(double v) {
     const double lower = std::floor(v);
     const double fraction = v - lower;
@@ -304,3 +306,5 @@ int TiSevenSegmentCharacter::NaturalWidth(TSevenSegmentCharacter glyph) const {
 int TiSevenSegmentCharacter::NaturalHeight() const {
     return 2 * FSegmentMargin + 18 * FSegmentSize;
 }
+
+} // namespace tarvex

@@ -12,6 +12,8 @@
 
 class QPainter;
 
+namespace tarvex {
+
 // The integer nearest to v; an exact half goes to the even neighbour.
 int Near(double v);
 
@@ -107,3 +109,5 @@ private:
     int FSegmentSeperation = 1;
     int FSegmentMargin = 2;
 };
+
+} // namespace tarvex

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace tarvex {
+
 TClockTime DecodeClockTime(double dateTime) {
     double ms = std::round(dateTime * kMSecsPerDay);
     ms = std::isfinite(ms) ? std::fmod(std::fabs(ms), kMSecsPerDay) : 0;
@@ -114,19 +116,19 @@ int TiSevenSegmentClockSMPTE::Seconds() const {
 
 void TiSevenSegmentClockSMPTE::SetHours(int value) {
     if (value < 0 || value > 23)
-        throw EiRangeError("Hours must be in the range of 0-23");
+        throw RangeError("Hours must be in the range of 0-23");
     SetComponent(&TClockTime::Hours, value);
 }
 
 void TiSevenSegmentClockSMPTE::SetMinutes(int value) {
     if (value < 0 || value > 59)
-        throw EiRangeError("Minutes must be in the range of 0-59");
+        throw RangeError("Minutes must be in the range of 0-59");
     SetComponent(&TClockTime::Minutes, value);
 }
 
 void TiSevenSegmentClockSMPTE::SetSeconds(int value) {
     if (value < 0 || value > 59)
-        throw EiRangeError("Seconds must be in the range of 0-59");
+        throw RangeError("Seconds must be in the range of 0-59");
     SetComponent(&TClockTime::Seconds, value);
 }
 
@@ -183,3 +185,5 @@ QString TiSevenSegmentClockSMPTE::AccessibleValue() const {
 void TiSevenSegmentClockSMPTE::PaintFace(QPainter& canvas) {
     PaintCells(canvas, ClockCells(Layout(), DecodeClockTime(FTime), FFrameNumber, FFieldNumber));
 }
+
+} // namespace tarvex

@@ -5,6 +5,8 @@
 
 #include "widgets/iSevenSegmentDisplay.h"
 
+namespace tarvex {
+
 // The settings and the content the cells of a clock depend on.
 struct TClockLayout {
     int Width = 0;
@@ -51,7 +53,7 @@ public:
     void SetTime(double value);
 
     // Components of Time. Setting one outside its range (0-23, 0-59, 0-59)
-    // throws EiRangeError and changes nothing; setting the value it already
+    // throws RangeError and changes nothing; setting the value it already
     // has does nothing; otherwise Time gets the new component, the clock
     // repaints and OnValueChange fires.
     int Hours() const;
@@ -94,3 +96,5 @@ private:
     bool FShowFieldNumber = true;
     TiClockHourStyle FHourStyle = ichs24;
 };
+
+} // namespace tarvex

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace tarvex {
+
 TiSevenSegmentDisplay::TiSevenSegmentDisplay(QWidget* parent) : TiComponent(parent) {
     SetBackGroundColor(Qt::black);
 }
@@ -75,3 +77,5 @@ void TiSevenSegmentDisplay::PaintCells(QPainter& canvas, const TGlyphCells& cell
             renderer.DrawGlyph(canvas, cell.Rect.x(), cell.Rect.y(), cell.Rect.width(),
                                cell.Rect.height(), cell.Glyph);
 }
+
+} // namespace tarvex

@@ -9,6 +9,8 @@
 #include <QList>
 #include <QRect>
 
+namespace tarvex {
+
 // One character cell of a display: where it is and what it shows.
 struct TGlyphCell {
     QRect Rect;
@@ -87,3 +89,5 @@ private:
     int FSegmentSeperation = 1;
     bool FAutoSize = true;
 };
+
+} // namespace tarvex

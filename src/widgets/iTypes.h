@@ -2,6 +2,8 @@
 // the elapsed-time clock and the numeric entry field.
 #pragma once
 
+namespace tarvex {
+
 // The 3-D frame drawn along the edges of a widget.
 enum TiBevelStyle { ibsNone, ibsRaised, ibsLowered };
 
@@ -51,3 +53,5 @@ enum TSevenSegmentCharacter {
 };
 
 inline constexpr int kSevenSegmentCharacterCount = sscComma + 1;
+
+} // namespace tarvex

@@ -5,13 +5,15 @@
 // Usage: tarvex_log_child <engine configuration file> <data directory> [rows]
 
 #include "control/ReadingStore.h"
-#include "widgets/Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
+
+using namespace tarvex;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

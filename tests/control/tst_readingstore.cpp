@@ -1,7 +1,7 @@
-#include "../store/StoreFixture.h"
+#include "support/StoreFixture.h"
 
 #include "control/ReadingStore.h"
-#include "widgets/Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -9,6 +9,8 @@
 #include <QThread>
 
 #include <memory>
+
+using namespace tarvex;
 
 namespace {
 
@@ -258,7 +260,7 @@ private slots:
         QString message;
         try {
             PrepareStore(m_dir);
-        } catch (const EStoreSetupError& e) {
+        } catch (const StoreSetupError& e) {
             message = QString::fromUtf8(e.what());
         }
         QCOMPARE(message, QStringLiteral("Cannot create ") + m_dir);

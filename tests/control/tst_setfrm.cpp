@@ -6,6 +6,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace tarvex;
+
 class TestSetfrm : public QObject {
     Q_OBJECT
 
@@ -45,7 +47,7 @@ private slots:
         try {
             StrToInt(text);
             QFAIL("no conversion error");
-        } catch (const EConvertError& e) {
+        } catch (const ConversionError& e) {
             QCOMPARE(QString::fromUtf8(e.what()),
                      QStringLiteral("'%1' is not a valid integer value").arg(text));
         }

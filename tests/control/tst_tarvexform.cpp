@@ -1,9 +1,9 @@
 // The whole program in-process against the simulated load on a
 // pseudo-terminal; message boxes are answered by the test.
-#include "../store/StoreFixture.h"
+#include "support/StoreFixture.h"
 
+#include "app/Program.h"
 #include "control/Main.h"
-#include "control/Program.h"
 #include "control/ReadingStore.h"
 #include "control/Setfrm.h"
 #include "loadsim/LoadSimulator.h"
@@ -11,10 +11,10 @@
 #include "review/Queryfrm.h"
 #include "serial/Comm32.h"
 #include "store/TableEngine.h"
-#include "widgets/Application.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
+#include "ui/Timer.h"
 #include "widgets/Chart.h"
-#include "widgets/Dialogs.h"
-#include "widgets/Timer.h"
 #include "widgets/iAnalogOutput.h"
 #include "widgets/iSevenSegmentAnalog.h"
 #include "widgets/iSevenSegmentClockSMPTE.h"
@@ -30,6 +30,8 @@
 
 #include <csignal>
 #include <memory>
+
+using namespace tarvex;
 
 using loadsim::LoadSimulator;
 

@@ -1,7 +1,7 @@
 // The load simulator as the program meets it: through the serial component
 // on a pseudo-terminal, answers decoded with the program's own decoder.
-#include "control/Frames.h"
 #include "loadsim/LoadSimulator.h"
+#include "protocol/Frames.h"
 #include "serial/Comm32.h"
 
 #include <QLocale>
@@ -9,6 +9,8 @@
 #include <QTest>
 
 #include <numeric>
+
+using namespace tarvex;
 
 using namespace loadsim;
 

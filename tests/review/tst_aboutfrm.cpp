@@ -1,10 +1,12 @@
-#include "ReviewFixture.h"
+#include "support/ReviewFixture.h"
 
 #include "review/Aboutfrm.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QUrl>
+
+using namespace tarvex;
 
 class TestAboutfrm : public QObject {
     Q_OBJECT

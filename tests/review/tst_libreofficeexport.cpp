@@ -1,12 +1,12 @@
 // The export into a real LibreOffice Calc: after the export the document is
 // read back through UNO from the office the export started.
 
-#include "FakeDataSource.h"
-#include "OfficeReader.h"
 #include "review/LibreOfficeAutomation.h"
 #include "review/SpreadsheetExport.h"
 #include "review/libreoffice/OfficeProcess.h"
-#include "widgets/Dialogs.h"
+#include "support/FakeDataSource.h"
+#include "support/OfficeReader.h"
+#include "ui/Dialogs.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -28,6 +28,8 @@
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/util/XNumberFormats.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
+
+using namespace tarvex;
 
 namespace css = com::sun::star;
 using css::uno::Reference;

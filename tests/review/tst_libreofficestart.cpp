@@ -2,11 +2,11 @@
 // once, or never accepting the connection. Shell scripts stand in for the
 // office, so no display is needed.
 
-#include "FakeDataSource.h"
 #include "review/LibreOfficeAutomation.h"
 #include "review/SpreadsheetExport.h"
 #include "review/libreoffice/OfficeProcess.h"
-#include "widgets/Dialogs.h"
+#include "support/FakeDataSource.h"
+#include "ui/Dialogs.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -15,6 +15,8 @@
 #include <QTest>
 
 #include <csignal>
+
+using namespace tarvex;
 
 namespace {
 
@@ -89,7 +91,7 @@ private slots:
         try {
             automation->NewInstance();
             QFAIL("an instance without an office");
-        } catch (const ESpreadsheetError& e) {
+        } catch (const SpreadsheetError& e) {
             QVERIFY2(QString::fromUtf8(e.what()).contains(reason), e.what());
         }
         QVERIFY(!told);
@@ -130,7 +132,7 @@ private slots:
         settings.officeProgram = program;
         settings.profileParent = FreshProfileParent("recorder-profiles");
         auto automation = LoadLibreOfficeAutomation(PluginPath(), settings);
-        QVERIFY_THROWS_EXCEPTION(ESpreadsheetError, automation->NewInstance());
+        QVERIFY_THROWS_EXCEPTION(SpreadsheetError, automation->NewInstance());
         qunsetenv("URE_BOOTSTRAP");
 
         QFile f(out);
@@ -150,7 +152,7 @@ private slots:
         // A second instance has a pipe and a profile of its own.
         f.close();
         QFile::remove(out);
-        QVERIFY_THROWS_EXCEPTION(ESpreadsheetError, automation->NewInstance());
+        QVERIFY_THROWS_EXCEPTION(SpreadsheetError, automation->NewInstance());
         QFile second(out);
         QTRY_VERIFY(second.exists() && second.size() > 0);
         QVERIFY(second.open(QIODevice::ReadOnly));

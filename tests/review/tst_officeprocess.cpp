@@ -16,6 +16,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+using namespace tarvex;
+
 namespace {
 
 // A shell that runs `script` with `marker` as its first argument ($0) and
@@ -93,7 +95,7 @@ private slots:
         try {
             office::StartDetached("/nonexistent/soffice", {}, office::EnvironmentWithout({}));
             QFAIL("started a program that does not exist");
-        } catch (const ESpreadsheetError& e) {
+        } catch (const SpreadsheetError& e) {
             QVERIFY2(QString::fromUtf8(e.what()).contains("/nonexistent/soffice"), e.what());
             QVERIFY2(QString::fromUtf8(e.what()).contains(QString::fromLocal8Bit(strerror(ENOENT))),
                      e.what());
@@ -122,7 +124,7 @@ private slots:
         QCOMPARE(pidFile.readAll(), QByteArray("4321\ntarvex-1-ab\n"));
         QCOMPARE(office::ProfileArgument("/tmp/tarvex-office-ab12"),
                  QStringLiteral("-env:UserInstallation=file:///tmp/tarvex-office-ab12"));
-        QVERIFY_THROWS_EXCEPTION(ESpreadsheetError, office::MakeProfile("/nonexistent/dir"));
+        QVERIFY_THROWS_EXCEPTION(SpreadsheetError, office::MakeProfile("/nonexistent/dir"));
     }
 
     void staleProfilesAreRemoved() {

@@ -1,5 +1,5 @@
-#include "RecordingAutomation.h"
-#include "ReviewFixture.h"
+#include "support/RecordingAutomation.h"
+#include "support/ReviewFixture.h"
 
 #include "review/DBGrid.h"
 #include "review/Queryfrm.h"
@@ -10,6 +10,8 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QToolButton>
+
+using namespace tarvex;
 
 namespace {
 
@@ -78,7 +80,7 @@ class TestQueryfrm : public QObject {
             SetUpReadingTable(table);
             LogReading(table, NthReading(900));
             return true;
-        } catch (const EDatabaseError&) {
+        } catch (const DatabaseError&) {
             return false;
         }
     }

@@ -1,4 +1,4 @@
-#include "ReviewFixture.h"
+#include "support/ReviewFixture.h"
 
 #include "review/DBGrid.h"
 #include "review/Queryfrm.h"
@@ -14,6 +14,8 @@
 #include <QToolButton>
 
 #include <cmath>
+
+using namespace tarvex;
 
 namespace {
 

@@ -1,15 +1,17 @@
 // The export against a recording automation and an in-memory query: the
 // calls made, their order, the blocks of values, and what a failure leaves.
 
-#include "FakeDataSource.h"
-#include "RecordingAutomation.h"
 #include "review/LibreOfficeAutomation.h"
 #include "review/SpreadsheetExport.h"
-#include "widgets/Dialogs.h"
+#include "support/FakeDataSource.h"
+#include "support/RecordingAutomation.h"
+#include "ui/Dialogs.h"
 
 #include <QLibraryInfo>
 #include <QTest>
 #include <QTimer>
+
+using namespace tarvex;
 
 namespace {
 
@@ -321,7 +323,7 @@ private slots:
         QFETCH(QString, plugin);
         auto automation = LoadLibreOfficeAutomation(plugin);
         QVERIFY(automation);
-        QVERIFY_THROWS_EXCEPTION(ESpreadsheetError, automation->NewInstance());
+        QVERIFY_THROWS_EXCEPTION(SpreadsheetError, automation->NewInstance());
         TSpreadsheetExport component(*automation);
         FakeDataSource source = FakeDataSource::Readings(3);
         QStringList log;

@@ -1,6 +1,6 @@
 // The serial component over real pseudo-terminals: chunking of received
 // bytes, frames reaching the other end, open and close, hang-up, trace log.
-#include "CommTestSupport.h"
+#include "support/CommTestSupport.h"
 
 #include "serial/Comm32.h"
 
@@ -11,6 +11,8 @@
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/wait.h>
+
+using namespace tarvex;
 
 namespace {
 
@@ -27,7 +29,7 @@ QString Message(const std::exception& e) {
 QString OpenError(TComm32& comm) {
     try {
         comm.OpenPort();
-    } catch (const ECommsError& e) {
+    } catch (const SerialError& e) {
         return Message(e);
     }
     return {};
@@ -403,7 +405,7 @@ private slots:
         TComm32 comm;
         comm.SetCommPort(pty.SlavePath());
         comm.SetCommsLogFileName(QStringLiteral("/nonexistent-dir/comms.log"));
-        QVERIFY_THROWS_EXCEPTION(EInOutError, comm.OpenPort());
+        QVERIFY_THROWS_EXCEPTION(TraceFileError, comm.OpenPort());
         QVERIFY(!comm.IsOpen()); // the port was not touched
     }
 

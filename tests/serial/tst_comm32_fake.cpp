@@ -1,7 +1,7 @@
 // The serial component's threads against a fake port: line errors, partial
 // writes and failing calls, with the trace lines and hang-up requests they
 // give.
-#include "CommTestSupport.h"
+#include "support/CommTestSupport.h"
 
 #include "serial/Comm32.h"
 #include "serial/Misc.h"
@@ -13,6 +13,8 @@
 
 #include <deque>
 #include <mutex>
+
+using namespace tarvex;
 
 namespace {
 

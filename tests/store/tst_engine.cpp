@@ -1,9 +1,11 @@
-#include "StoreFixture.h"
+#include "support/StoreFixture.h"
 
 #include <QLocale>
 #include <QSignalSpy>
 
 #include <memory>
+
+using namespace tarvex;
 
 namespace {
 

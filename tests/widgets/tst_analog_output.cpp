@@ -1,4 +1,4 @@
-#include "widgets/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "widgets/iAnalogOutput.h"
 
 #include <QAccessible>
@@ -14,6 +14,8 @@
 #include <QVBoxLayout>
 
 #include <memory>
+
+using namespace tarvex;
 
 namespace {
 
@@ -669,7 +671,7 @@ private slots:
         try {
             field->Apply();
             QFAIL("no error raised");
-        } catch (const EConvertError& e) {
+        } catch (const ConversionError& e) {
             QCOMPARE(QString::fromUtf8(e.what()),
                      QStringLiteral("'-' is not a valid floating point value"));
         }

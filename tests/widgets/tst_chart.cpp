@@ -12,6 +12,8 @@
 #include <random>
 #include <vector>
 
+using namespace tarvex;
+
 namespace {
 
 constexpr QRgb kRed = qRgb(255, 0, 0);

@@ -5,7 +5,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "SevenSegmentTestSupport.h"
+#include "support/SevenSegmentTestSupport.h"
+
+using namespace tarvex;
 
 namespace {
 
@@ -219,7 +221,7 @@ private slots:
             QFAIL("no error raised");
         } catch (const std::runtime_error& e) {
             QCOMPARE(QString::fromUtf8(e.what()), message);
-            QVERIFY(dynamic_cast<const EiRangeError*>(&e));
+            QVERIFY(dynamic_cast<const RangeError*>(&e));
         }
         QCOMPARE(c.Time(), before);
         QCOMPARE(changed.count(), 0);

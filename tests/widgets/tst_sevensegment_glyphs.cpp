@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QTest>
 
+using namespace tarvex;
+
 Q_DECLARE_METATYPE(TSevenSegmentCharacter)
 Q_DECLARE_METATYPE(TSegment)
 Q_DECLARE_METATYPE(TCellGeometry)

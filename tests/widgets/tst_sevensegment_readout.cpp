@@ -6,7 +6,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "SevenSegmentTestSupport.h"
+#include "support/SevenSegmentTestSupport.h"
+
+using namespace tarvex;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "loadsim/LoadSimulator.h"
 
-#include "control/Frames.h"
+#include "protocol/Frames.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -15,7 +15,7 @@
 #include <cstring>
 #include <ctime>
 
-namespace loadsim {
+namespace tarvex::loadsim {
 
 namespace {
 
@@ -454,4 +454,4 @@ void LoadSimulator::Log(Clock::time_point at, const char* direction, const Bytes
     std::fflush(log_);
 }
 
-} // namespace loadsim
+} // namespace tarvex::loadsim

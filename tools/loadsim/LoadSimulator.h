@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-namespace loadsim {
+namespace tarvex::loadsim {
 
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<std::uint8_t>;
@@ -163,4 +163,4 @@ private:
     std::uint64_t answerCount_ = 0;
 };
 
-} // namespace loadsim
+} // namespace tarvex::loadsim

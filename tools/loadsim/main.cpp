@@ -15,7 +15,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
-using namespace loadsim;
+using namespace tarvex::loadsim;
 
 namespace {
 

@@ -53,6 +53,8 @@
 #include <utility>
 #include <vector>
 
+namespace tarvex {
+
 namespace css = com::sun::star;
 using css::uno::Any;
 using css::uno::Reference;
@@ -70,7 +72,7 @@ QString ProgramDir() {
 }
 
 [[noreturn]] void Fail(const QString& what) {
-    throw ESpreadsheetError(what.toStdString());
+    throw SpreadsheetError(what.toStdString());
 }
 
 template <typename T> Sequence<T> SequenceOf(std::initializer_list<T> items) {
@@ -493,3 +495,5 @@ tarvex_libreoffice_create(const LibreOfficeSettings* settings) {
         return nullptr;
     }
 }
+
+} // namespace tarvex

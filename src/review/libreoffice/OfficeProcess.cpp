@@ -23,6 +23,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace tarvex {
+
 namespace office {
 
 namespace {
@@ -75,7 +77,7 @@ qint64 StartDetached(const QString& program, const QStringList& arguments,
 
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
-        throw ESpreadsheetError(
+        throw SpreadsheetError(
             QStringLiteral("Cannot start %1: %2").arg(program, ErrorText(errno)).toStdString());
 
     const pid_t child = ::fork();
@@ -108,7 +110,7 @@ qint64 StartDetached(const QString& program, const QStringList& arguments,
     ::close(fds[1]);
     if (child < 0) {
         ::close(fds[0]);
-        throw ESpreadsheetError(
+        throw SpreadsheetError(
             QStringLiteral("Cannot start %1: %2").arg(program, ErrorText(forkError)).toStdString());
     }
     int status = 0;
@@ -133,9 +135,9 @@ qint64 StartDetached(const QString& program, const QStringList& arguments,
     }
     ::close(fds[0]);
     if (error != 0 || pid == 0)
-        throw ESpreadsheetError(QStringLiteral("Cannot start %1: %2")
-                                    .arg(program, ErrorText(error != 0 ? error : ECHILD))
-                                    .toStdString());
+        throw SpreadsheetError(QStringLiteral("Cannot start %1: %2")
+                                   .arg(program, ErrorText(error != 0 ? error : ECHILD))
+                                   .toStdString());
     return pid;
 }
 
@@ -206,9 +208,9 @@ void KillGroup(qint64 pid) {
 QString MakeProfile(const QString& parent) {
     QTemporaryDir dir(QDir(parent).filePath(QString::fromLatin1(kProfilePrefix) + "XXXXXX"));
     if (!dir.isValid())
-        throw ESpreadsheetError(QStringLiteral("Cannot make a LibreOffice profile in %1: %2")
-                                    .arg(parent, dir.errorString())
-                                    .toStdString());
+        throw SpreadsheetError(QStringLiteral("Cannot make a LibreOffice profile in %1: %2")
+                                   .arg(parent, dir.errorString())
+                                   .toStdString());
     dir.setAutoRemove(false);
     return dir.path();
 }
@@ -217,9 +219,9 @@ void WritePidFile(const QString& profileDir, qint64 pid, const QString& pipeName
     QSaveFile file(QDir(profileDir).filePath(QString::fromLatin1(kPidFileName)));
     const QByteArray content = QByteArray::number(pid) + '\n' + pipeName.toUtf8() + '\n';
     if (!file.open(QIODevice::WriteOnly) || file.write(content) < 0 || !file.commit())
-        throw ESpreadsheetError(QStringLiteral("Cannot write %1: %2")
-                                    .arg(file.fileName(), file.errorString())
-                                    .toStdString());
+        throw SpreadsheetError(QStringLiteral("Cannot write %1: %2")
+                                   .arg(file.fileName(), file.errorString())
+                                   .toStdString());
 }
 
 QString PipeSocketPath(const QString& pipeName) {
@@ -300,3 +302,5 @@ void RemoveStaleProfiles(const QString& parent, std::chrono::seconds setupGrace)
 }
 
 } // namespace office
+
+} // namespace tarvex

@@ -7,6 +7,8 @@
 
 #include <chrono>
 
+namespace tarvex {
+
 namespace office {
 
 // Starts a program detached from this one: in a session without a controlling
@@ -14,7 +16,7 @@ namespace office {
 // reparented away from this process,
 // with standard input and output on /dev/null and none of this process's
 // other descriptors (the serial port among them). `environment` holds
-// NAME=VALUE entries. Returns the pid; raises ESpreadsheetError when the
+// NAME=VALUE entries. Returns the pid; raises SpreadsheetError when the
 // program cannot be started.
 qint64 StartDetached(const QString& program, const QStringList& arguments,
                      const QStringList& environment);
@@ -62,3 +64,5 @@ void RemoveStaleProfiles(const QString& parent,
                          std::chrono::seconds setupGrace = std::chrono::minutes(10));
 
 } // namespace office
+
+} // namespace tarvex

@@ -14,6 +14,8 @@
 #include <rtl/bootstrap.hxx>
 #include <rtl/ustring.hxx>
 
+namespace tarvex {
+
 namespace uno {
 
 namespace css = com::sun::star;
@@ -77,3 +79,5 @@ inline OfficeBridge OpenBridge(const Reference<css::uno::XComponentContext>& loc
 }
 
 } // namespace uno
+
+} // namespace tarvex

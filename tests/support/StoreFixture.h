@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+namespace tarvex {
+
 // A fresh configuration file and data directory; restores the engine's
 // defaults when it goes.
 class ScratchEngine {
@@ -110,8 +112,10 @@ private:
 template <typename F> QString EngineError(F&& f) {
     try {
         f();
-    } catch (const EDatabaseError& e) {
-        return e.Message();
+    } catch (const DatabaseError& e) {
+        return e.message();
     }
     return QStringLiteral("<no error>");
 }
+
+} // namespace tarvex

@@ -1,6 +1,8 @@
-#include "widgets/Timer.h"
+#include "ui/Timer.h"
 
-#include "widgets/Application.h"
+#include "ui/Application.h"
+
+namespace tarvex {
 
 TTimer::TTimer(int interval, QObject* owner) : QObject(owner), interval_(interval) {
     timer_.setTimerType(Qt::PreciseTimer);
@@ -33,3 +35,5 @@ void TTimer::Update() {
         timer_.stop();
     }
 }
+
+} // namespace tarvex

@@ -1,7 +1,9 @@
-#include "control/Frames.h"
+#include "protocol/Frames.h"
 
 #include <QLocale>
 #include <QTest>
+
+using namespace tarvex;
 
 Q_DECLARE_METATYPE(DeviceFrame)
 

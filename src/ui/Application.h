@@ -8,6 +8,10 @@
 #include <exception>
 #include <utility>
 
+class QWidget;
+
+namespace tarvex {
+
 // Shows the message of an escaped exception (error box titled with the
 // application's title, OK button). While a box with the same message is still
 // open, a repeat of it is not shown again: a failure that recurs at every
@@ -34,8 +38,6 @@ template <class F> void Guarded(F&& handler) {
     }
 }
 
-class QWidget;
-
 // Makes SIGTERM, SIGINT and SIGHUP close the given window through its normal
 // close path (its close event runs), so that the end of a session shuts the
 // program down as the operator's close would.
@@ -50,3 +52,5 @@ public:
     // not connected through Guarded().
     bool notify(QObject* receiver, QEvent* event) override;
 };
+
+} // namespace tarvex

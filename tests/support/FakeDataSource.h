@@ -9,6 +9,8 @@
 #include <functional>
 #include <stdexcept>
 
+namespace tarvex {
+
 class FakeDataSource : public TExportDataSource {
 public:
     QList<TExportField> fields;
@@ -78,3 +80,5 @@ private:
     }
     mutable int failSeen_ = 0;
 };
+
+} // namespace tarvex

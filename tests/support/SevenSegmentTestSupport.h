@@ -6,6 +6,8 @@
 #include <QEvent>
 #include <QObject>
 
+namespace tarvex {
+
 // The cells as characters: ' ' for a blank cell, '<' and '>' for arrows.
 inline QString Shown(const TGlyphCells& cells) {
     QString s;
@@ -24,3 +26,5 @@ public:
         return false;
     }
 };
+
+} // namespace tarvex

@@ -1,11 +1,13 @@
-#include "control/Program.h"
+#include "app/Program.h"
 
 #include "control/Main.h"
 #include "control/Setfrm.h"
 #include "review/Aboutfrm.h"
 #include "review/Queryfrm.h"
 #include "review/Repfrm.h"
-#include "widgets/Application.h"
+#include "ui/Application.h"
+
+namespace tarvex {
 
 TProgram::TProgram(const QString& dataDirectory) {
     Guarded([&] { TarvexForm = std::make_unique<TTarvexForm>(dataDirectory); });
@@ -20,3 +22,5 @@ TProgram::TProgram(const QString& dataDirectory) {
 }
 
 TProgram::~TProgram() = default;
+
+} // namespace tarvex

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvex {
+
 // Records what the component delivers on the window thread.
 struct CommRecorder {
     QList<QByteArray> chunks;
@@ -156,3 +158,5 @@ inline QByteArray Pattern(int count, int seed = 0) {
         bytes[i] = static_cast<char>((i * 7 + seed) & 0xFF);
     return bytes;
 }
+
+} // namespace tarvex

@@ -1,6 +1,6 @@
-#include "widgets/Application.h"
+#include "ui/Application.h"
 
-#include "widgets/Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QSet>
 #include <QSocketNotifier>
@@ -9,6 +9,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+
+namespace tarvex {
 
 namespace {
 
@@ -77,3 +79,5 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     Guarded([&] { handled = QApplication::notify(receiver, event); });
     return handled;
 }
+
+} // namespace tarvex

@@ -1,12 +1,14 @@
 // The form toolkit's pieces: the default exception display and the window
 // timer.
-#include "widgets/Application.h"
-#include "widgets/Dialogs.h"
-#include "widgets/Timer.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
+#include "ui/Timer.h"
 
 #include <QTest>
 
 #include <stdexcept>
+
+using namespace tarvex;
 
 class TestToolkit : public QObject {
     Q_OBJECT

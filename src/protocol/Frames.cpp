@@ -1,8 +1,10 @@
-#include "control/Frames.h"
+#include "protocol/Frames.h"
 
 #include <QLocale>
 
 #include <cstdlib>
+
+namespace tarvex {
 
 std::uint8_t FrameChecksum(const DeviceFrame& frame) {
     unsigned sum = 0;
@@ -98,3 +100,5 @@ LoadReading DecodeStatusAnswer(const std::uint8_t* b) {
     r.Watts = static_cast<double>(ToHundredths(deciWatts, 10)) / 100.0;
     return r;
 }
+
+} // namespace tarvex

@@ -4,10 +4,10 @@
 // test, and modal windows acted on while they are shown.
 #pragma once
 
-#include "../store/StoreFixture.h"
+#include "support/StoreFixture.h"
 
 #include "control/ReadingStore.h"
-#include "widgets/Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+
+namespace tarvex {
 
 // A reading as the load reports it: millivolts, milliamperes, tenths of a watt.
 inline LoadReading Reading(std::int32_t milliVolts, std::uint16_t milliAmps,
@@ -133,3 +135,5 @@ template <class W> QPointer<QTimer> WhenShown(std::function<void(W&)> act) {
     timer->start();
     return timer;
 }
+
+} // namespace tarvex

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+namespace tarvex {
+
 class TAbout;
 class TComSet;
 class TSerchRep;
@@ -26,3 +28,5 @@ struct TProgram {
     std::unique_ptr<TAbout> About;
     std::unique_ptr<TComSet> ComSet;
 };
+
+} // namespace tarvex

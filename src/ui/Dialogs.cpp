@@ -1,9 +1,11 @@
-#include "widgets/Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
 #include <utility>
+
+namespace tarvex {
 
 namespace {
 
@@ -105,3 +107,5 @@ MessageHandler SetMessageHandler(MessageHandler handler) {
 BeepHandler SetBeepHandler(BeepHandler handler) {
     return std::exchange(beepHandler(), std::move(handler));
 }
+
+} // namespace tarvex

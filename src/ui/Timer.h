@@ -9,6 +9,8 @@
 
 #include <functional>
 
+namespace tarvex {
+
 class TTimer : public QObject {
     Q_OBJECT
 public:
@@ -33,3 +35,5 @@ private:
     int interval_;
     bool enabled_ = false;
 };
+
+} // namespace tarvex

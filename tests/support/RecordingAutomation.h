@@ -10,6 +10,8 @@
 
 #include <memory>
 
+namespace tarvex {
+
 struct RecordedBlock {
     QString range;
     QList<QStringList> values;
@@ -32,7 +34,7 @@ struct Recording {
         if (!cursor || cursor->shape() != Qt::WaitCursor)
             callsWithoutHourglass.append(line);
         if (!failAt.isEmpty() && line == failAt && ++failSeen == failOccurrence)
-            throw ESpreadsheetError(("automation failed at " + line).toStdString());
+            throw SpreadsheetError(("automation failed at " + line).toStdString());
     }
 };
 
@@ -139,3 +141,5 @@ public:
 private:
     Recording& r_;
 };
+
+} // namespace tarvex

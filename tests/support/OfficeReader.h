@@ -13,6 +13,8 @@
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 
+namespace tarvex {
+
 class OfficeReader {
 public:
     explicit OfficeReader(const QString& pipeName) {
@@ -59,3 +61,5 @@ public:
 private:
     uno::OfficeBridge office_;
 };
+
+} // namespace tarvex

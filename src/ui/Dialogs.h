@@ -6,6 +6,8 @@
 
 #include <functional>
 
+namespace tarvex {
+
 // mtCustom is a plain box without an icon.
 enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 
@@ -45,3 +47,5 @@ using MessageHandler = std::function<int(const MessageRequest&)>;
 MessageHandler SetMessageHandler(MessageHandler handler);
 using BeepHandler = std::function<void()>;
 BeepHandler SetBeepHandler(BeepHandler handler);
+
+} // namespace tarvex

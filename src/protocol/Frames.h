@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace tarvex {
+
 inline constexpr std::size_t kFrameSize = 26;
 
 // One frame in either direction: start byte 0xAA, address 0, command, mode,
@@ -62,3 +64,5 @@ inline LoadReading DecodeStatusAnswer(const DeviceFrame& frame) {
 // the left with blanks to minWidth and never cut. Works in integers only.
 QString FormatFixed2(std::int64_t value, std::int64_t divisor, int minWidth,
                      const QString& decimalSeparator);
+
+} // namespace tarvex

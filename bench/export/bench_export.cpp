@@ -10,7 +10,7 @@
 #include "review/LibreOfficeAutomation.h"
 #include "review/SpreadsheetExport.h"
 #include "review/libreoffice/OfficeProcess.h"
-#include "support/FakeDataSource.h"
+#include "support/FakeExportSource.h"
 #include "support/OfficeReader.h"
 #include "ui/Dialogs.h"
 

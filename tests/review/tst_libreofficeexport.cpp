@@ -4,7 +4,7 @@
 #include "review/LibreOfficeAutomation.h"
 #include "review/SpreadsheetExport.h"
 #include "review/libreoffice/OfficeProcess.h"
-#include "support/FakeDataSource.h"
+#include "support/FakeExportSource.h"
 #include "support/OfficeReader.h"
 #include "ui/Dialogs.h"
 

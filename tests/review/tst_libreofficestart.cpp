@@ -5,7 +5,7 @@
 #include "review/LibreOfficeAutomation.h"
 #include "review/SpreadsheetExport.h"
 #include "review/libreoffice/OfficeProcess.h"
-#include "support/FakeDataSource.h"
+#include "support/FakeExportSource.h"
 #include "ui/Dialogs.h"
 
 #include <QDeadlineTimer>

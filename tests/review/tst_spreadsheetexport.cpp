@@ -3,7 +3,7 @@
 
 #include "review/LibreOfficeAutomation.h"
 #include "review/SpreadsheetExport.h"
-#include "support/FakeDataSource.h"
+#include "support/FakeExportSource.h"
 #include "support/RecordingAutomation.h"
 #include "ui/Dialogs.h"
 

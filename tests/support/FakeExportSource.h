@@ -2,35 +2,34 @@
 // and control links, with every call written to a log and failures on demand.
 #pragma once
 
-#include "review/SpreadsheetExport.h"
+#include "review/ExportSource.h"
 
 #include <QStringList>
 
-#include <functional>
 #include <stdexcept>
 
 namespace tarvex {
 
-class FakeDataSource : public TExportDataSource {
+class FakeExportSource : public ExportSource {
 public:
-    QList<TExportField> fields;
+    QList<ExportField> fieldList;
     QList<QStringList> rows;
     int current = 0;
-    bool open = false;
-    int controlsDisabled = 0; // nesting depth of DisableControls
+    bool opened = false;
+    int controlsDisabled = 0; // nesting depth of disableControls()
     QStringList* log = nullptr;
     // Raises from the failOccurrence-th call whose log entry equals failAt.
     QString failAt;
     int failOccurrence = 1;
 
     // The five fields of the reading table with n rows of readings.
-    static FakeDataSource Readings(int n) {
-        FakeDataSource source;
-        source.fields = {{"ID", {}, true, TExportFieldType::eftWholeNumber},
-                         {"VolVal", {}, true, TExportFieldType::eftText},
-                         {"CurVal", {}, true, TExportFieldType::eftText},
-                         {"PowVal", {}, true, TExportFieldType::eftText},
-                         {"TestDate", {}, true, TExportFieldType::eftDate}};
+    static FakeExportSource readings(int n) {
+        FakeExportSource source;
+        source.fieldList = {{"ID", {}, true, ExportFieldType::WholeNumber},
+                            {"VolVal", {}, true, ExportFieldType::Text},
+                            {"CurVal", {}, true, ExportFieldType::Text},
+                            {"PowVal", {}, true, ExportFieldType::Text},
+                            {"TestDate", {}, true, ExportFieldType::Date}};
         for (int i = 1; i <= n; ++i)
             source.rows.append({QString::number(i), QString::number(12 + i * 0.01, 'f', 2),
                                 QString::number(i % 7 * 0.5, 'f', 2),
@@ -38,47 +37,47 @@ public:
         return source;
     }
 
-    void Open() override {
-        Note(QStringLiteral("Open"));
-        open = true;
+    void open() override {
+        note(QStringLiteral("Open"));
+        opened = true;
     }
-    QList<TExportField> Fields() const override { return fields; }
-    void First() override {
-        Note(QStringLiteral("First"));
+    QList<ExportField> fields() const override { return fieldList; }
+    void first() override {
+        note(QStringLiteral("First"));
         current = 0;
     }
-    void Next() override {
-        Note(QStringLiteral("Next"));
+    void next() override {
+        note(QStringLiteral("Next"));
         if (current < rows.size())
             ++current;
     }
-    bool Eof() const override { return current >= rows.size(); }
-    QString EditText(int field) const override { return rows.at(current).at(field); }
-    QVariant Bookmark() const override {
-        Note(QStringLiteral("Bookmark(%1)").arg(current));
+    bool atEnd() const override { return current >= rows.size(); }
+    QString editText(int field) const override { return rows.at(current).at(field); }
+    QVariant bookmark() const override {
+        note(QStringLiteral("Bookmark(%1)").arg(current));
         return current;
     }
-    void GotoBookmark(const QVariant& bookmark) override {
-        Note(QStringLiteral("GotoBookmark(%1)").arg(bookmark.toInt()));
+    void gotoBookmark(const QVariant& bookmark) override {
+        note(QStringLiteral("GotoBookmark(%1)").arg(bookmark.toInt()));
         current = bookmark.toInt();
     }
-    void DisableControls() override {
-        Note(QStringLiteral("DisableControls"));
+    void disableControls() override {
+        note(QStringLiteral("DisableControls"));
         ++controlsDisabled;
     }
-    void EnableControls() override {
-        Note(QStringLiteral("EnableControls"));
+    void enableControls() override {
+        note(QStringLiteral("EnableControls"));
         --controlsDisabled;
     }
 
 private:
-    void Note(const QString& entry) const {
+    void note(const QString& entry) const {
         if (log)
             log->append(entry);
-        if (!failAt.isEmpty() && entry == failAt && ++failSeen_ == failOccurrence)
+        if (!failAt.isEmpty() && entry == failAt && ++m_failSeen == failOccurrence)
             throw std::runtime_error(("data source failed at " + entry).toStdString());
     }
-    mutable int failSeen_ = 0;
+    mutable int m_failSeen = 0;
 };
 
 } // namespace tarvex

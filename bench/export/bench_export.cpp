@@ -10,7 +10,7 @@
 #include "review/LibreOfficeAutomation.h"
 #include "review/SpreadsheetExport.h"
 #include "review/libreoffice/OfficeProcess.h"
-#include "support/FakeDataSource.h"
+#include "support/FakeExportSource.h"
 #include "support/OfficeReader.h"
 #include "ui/Dialogs.h"
 
@@ -39,78 +39,78 @@ struct Clock {
     std::vector<double> blockEndsMs; // when each block's values had been set
 };
 
-class TimedRange : public TSpreadsheetRange {
+class TimedRange : public SpreadsheetRange {
 public:
-    TimedRange(Clock& c, std::unique_ptr<TSpreadsheetRange> inner)
-        : c_(c), inner_(std::move(inner)) {}
-    void SetValue(const QString& v) override { inner_->SetValue(v); }
-    void SetValues(const QList<QStringList>& b) override {
-        inner_->SetValues(b);
-        c_.blockEndsMs.push_back(c_.sinceButton.nsecsElapsed() / 1e6);
+    TimedRange(Clock& clock, std::unique_ptr<SpreadsheetRange> inner)
+        : m_clock(clock), m_inner(std::move(inner)) {}
+    void setValue(const QString& v) override { m_inner->setValue(v); }
+    void setValues(const QList<QStringList>& b) override {
+        m_inner->setValues(b);
+        m_clock.blockEndsMs.push_back(m_clock.sinceButton.nsecsElapsed() / 1e6);
     }
-    void SetNumberFormat(const QString& f) override { inner_->SetNumberFormat(f); }
-    void SetFont(const SpreadsheetFont& f) override { inner_->SetFont(f); }
-    void SetAlignment(const SpreadsheetAlignment& a) override { inner_->SetAlignment(a); }
+    void setNumberFormat(const QString& f) override { m_inner->setNumberFormat(f); }
+    void setFont(const SpreadsheetFont& f) override { m_inner->setFont(f); }
+    void setAlignment(const SpreadsheetAlignment& a) override { m_inner->setAlignment(a); }
 
 private:
-    Clock& c_;
-    std::unique_ptr<TSpreadsheetRange> inner_;
+    Clock& m_clock;
+    std::unique_ptr<SpreadsheetRange> m_inner;
 };
 
-class TimedWorksheet : public TSpreadsheetWorksheet {
+class TimedWorksheet : public SpreadsheetWorksheet {
 public:
-    TimedWorksheet(Clock& c, std::unique_ptr<TSpreadsheetWorksheet> inner)
-        : c_(c), inner_(std::move(inner)) {}
-    void SetName(const QString& n) override { inner_->SetName(n); }
-    std::unique_ptr<TSpreadsheetRange> Range(const QString& from, const QString& to) override {
-        return std::make_unique<TimedRange>(c_, inner_->Range(from, to));
+    TimedWorksheet(Clock& clock, std::unique_ptr<SpreadsheetWorksheet> inner)
+        : m_clock(clock), m_inner(std::move(inner)) {}
+    void setName(const QString& n) override { m_inner->setName(n); }
+    std::unique_ptr<SpreadsheetRange> range(const QString& from, const QString& to) override {
+        return std::make_unique<TimedRange>(m_clock, m_inner->range(from, to));
     }
 
 private:
-    Clock& c_;
-    std::unique_ptr<TSpreadsheetWorksheet> inner_;
+    Clock& m_clock;
+    std::unique_ptr<SpreadsheetWorksheet> m_inner;
 };
 
-class TimedWorkbook : public TSpreadsheetWorkbook {
+class TimedWorkbook : public SpreadsheetWorkbook {
 public:
-    TimedWorkbook(Clock& c, std::unique_ptr<TSpreadsheetWorkbook> inner)
-        : c_(c), inner_(std::move(inner)) {}
-    std::unique_ptr<TSpreadsheetWorksheet> Worksheet(int n) override {
-        return std::make_unique<TimedWorksheet>(c_, inner_->Worksheet(n));
+    TimedWorkbook(Clock& clock, std::unique_ptr<SpreadsheetWorkbook> inner)
+        : m_clock(clock), m_inner(std::move(inner)) {}
+    std::unique_ptr<SpreadsheetWorksheet> worksheet(int n) override {
+        return std::make_unique<TimedWorksheet>(m_clock, m_inner->worksheet(n));
     }
 
 private:
-    Clock& c_;
-    std::unique_ptr<TSpreadsheetWorkbook> inner_;
+    Clock& m_clock;
+    std::unique_ptr<SpreadsheetWorkbook> m_inner;
 };
 
-class TimedApplication : public TSpreadsheetApplication {
+class TimedApplication : public SpreadsheetApplication {
 public:
-    TimedApplication(Clock& c, std::unique_ptr<TSpreadsheetApplication> inner)
-        : c_(c), inner_(std::move(inner)) {}
-    std::unique_ptr<TSpreadsheetWorkbook> AddWorkbook(int t, int l) override {
-        return std::make_unique<TimedWorkbook>(c_, inner_->AddWorkbook(t, l));
+    TimedApplication(Clock& clock, std::unique_ptr<SpreadsheetApplication> inner)
+        : m_clock(clock), m_inner(std::move(inner)) {}
+    std::unique_ptr<SpreadsheetWorkbook> addWorkbook(int kind, int locale) override {
+        return std::make_unique<TimedWorkbook>(m_clock, m_inner->addWorkbook(kind, locale));
     }
-    void SetScreenUpdating(bool on) override { inner_->SetScreenUpdating(on); }
-    void SetVisible(bool v) override { inner_->SetVisible(v); }
+    void setScreenUpdating(bool on) override { m_inner->setScreenUpdating(on); }
+    void setVisible(bool v) override { m_inner->setVisible(v); }
 
 private:
-    Clock& c_;
-    std::unique_ptr<TSpreadsheetApplication> inner_;
+    Clock& m_clock;
+    std::unique_ptr<SpreadsheetApplication> m_inner;
 };
 
-class TimedAutomation : public TSpreadsheetAutomation {
+class TimedAutomation : public SpreadsheetAutomation {
 public:
-    TimedAutomation(Clock& c, TSpreadsheetAutomation& inner) : c_(c), inner_(inner) {}
-    std::unique_ptr<TSpreadsheetApplication> NewInstance() override {
-        auto app = inner_.NewInstance();
-        c_.newInstanceMs = c_.sinceButton.nsecsElapsed() / 1e6;
-        return std::make_unique<TimedApplication>(c_, std::move(app));
+    TimedAutomation(Clock& clock, SpreadsheetAutomation& inner) : m_clock(clock), m_inner(inner) {}
+    std::unique_ptr<SpreadsheetApplication> newInstance() override {
+        auto app = m_inner.newInstance();
+        m_clock.newInstanceMs = m_clock.sinceButton.nsecsElapsed() / 1e6;
+        return std::make_unique<TimedApplication>(m_clock, std::move(app));
     }
 
 private:
-    Clock& c_;
-    TSpreadsheetAutomation& inner_;
+    Clock& m_clock;
+    SpreadsheetAutomation& m_inner;
 };
 
 struct Run {
@@ -135,8 +135,8 @@ int main(int argc, char** argv) {
     LibreOfficeInstance instance;
     LibreOfficeSettings settings;
     settings.profileParent = profiles.path();
-    settings.instanceStarted = [&](const LibreOfficeInstance& i) { instance = i; };
-    auto office = LoadLibreOfficeAutomation(QStringLiteral(TARVEX_LIBREOFFICE_PLUGIN), settings);
+    settings.startedInstance = &instance;
+    auto office = loadLibreOfficeAutomation(QStringLiteral(TARVEX_LIBREOFFICE_PLUGIN), settings);
 
     std::printf("Export into LibreOffice Calc, %d runs each (median; blocks of 20 rows)\n", runs);
     std::printf("%8s %20s %14s %8s %16s\n", "rows", "button->visible ms", "office start ms",
@@ -144,12 +144,12 @@ int main(int argc, char** argv) {
     for (int rows : {45, 10000}) {
         std::vector<Run> results;
         for (int run = 0; run < runs; ++run) {
-            FakeDataSource source = FakeDataSource::Readings(rows);
+            FakeExportSource source = FakeExportSource::readings(rows);
             Clock clock;
             TimedAutomation timed(clock, *office);
-            TSpreadsheetExport component(timed);
+            SpreadsheetExport component(timed);
             clock.sinceButton.start();
-            const bool done = ExportQueryToSpreadsheet(component, source);
+            const bool done = exportQueryToSpreadsheet(component, source);
             const double total = clock.sinceButton.nsecsElapsed() / 1e6;
             if (!done) {
                 std::fprintf(stderr, "the export of %d rows failed\n", rows);
@@ -169,10 +169,10 @@ int main(int argc, char** argv) {
                 QThread::msleep(1500); // let the window finish drawing
                 QGuiApplication::primaryScreen()->grabWindow(0).save(screenshot);
             }
-            OfficeReader(instance.pipeName).Terminate();
-            for (int i = 0; i < 300 && office::GroupRunning(instance.pid); ++i)
+            OfficeReader(instance.pipeName).terminate();
+            for (int i = 0; i < 300 && office::isGroupRunning(instance.pid); ++i)
                 QThread::msleep(100);
-            office::KillGroup(instance.pid);
+            office::killGroup(instance.pid);
         }
         std::vector<double> total, start, block;
         for (const Run& r : results) {
@@ -183,6 +183,6 @@ int main(int argc, char** argv) {
         std::printf("%8d %20.0f %14.0f %8d %16.2f\n", rows, Median(total), Median(start),
                     results.front().blocks, Median(block));
     }
-    office::RemoveStaleProfiles(profiles.path());
+    office::removeStaleProfiles(profiles.path());
     return 0;
 }

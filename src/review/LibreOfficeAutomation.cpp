@@ -1,4 +1,5 @@
 #include "review/LibreOfficeAutomation.h"
+#include "review/LibreOfficePlugin_p.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -9,55 +10,55 @@ namespace tarvex {
 namespace {
 
 // Stands in for the plugin when it cannot be loaded.
-class TUnavailableAutomation final : public TSpreadsheetAutomation {
+class UnavailableAutomation final : public SpreadsheetAutomation {
 public:
-    explicit TUnavailableAutomation(QString reason) : reason_(std::move(reason)) {}
-    std::unique_ptr<TSpreadsheetApplication> NewInstance() override {
-        throw SpreadsheetError(reason_.toStdString());
+    explicit UnavailableAutomation(QString reason) : m_reason(std::move(reason)) {}
+    std::unique_ptr<SpreadsheetApplication> newInstance() override {
+        throw SpreadsheetError(m_reason.toStdString());
     }
 
 private:
-    QString reason_;
+    QString m_reason;
 };
 
-std::unique_ptr<TSpreadsheetAutomation> Unavailable(const QString& reason) {
-    return std::make_unique<TUnavailableAutomation>(reason);
+std::unique_ptr<SpreadsheetAutomation> unavailable(const QString& reason) {
+    return std::make_unique<UnavailableAutomation>(reason);
 }
 
 } // namespace
 
-QString LibreOfficePluginFileName() {
+QString libreOfficePluginFileName() {
     return QStringLiteral("tarvex_libreoffice.so");
 }
 
-QString LibreOfficePluginPath() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(LibreOfficePluginFileName());
+QString libreOfficePluginPath() {
+    return QDir(QCoreApplication::applicationDirPath()).filePath(libreOfficePluginFileName());
 }
 
-std::unique_ptr<TSpreadsheetAutomation>
-LoadLibreOfficeAutomation(const QString& pluginPath, const LibreOfficeSettings& settings) {
+std::unique_ptr<SpreadsheetAutomation>
+loadLibreOfficeAutomation(const QString& pluginPath, const LibreOfficeSettings& settings) {
     // The plugin stays loaded for the rest of the run: the UNO runtime it
     // brings in cannot be unloaded safely.
     QLibrary library(pluginPath);
     library.setLoadHints(QLibrary::PreventUnloadHint);
     if (!library.load())
-        return Unavailable(QStringLiteral("The LibreOffice plugin cannot be loaded: %1")
+        return unavailable(QStringLiteral("The LibreOffice plugin cannot be loaded: %1")
                                .arg(library.errorString()));
     auto version =
-        reinterpret_cast<TarvexLibreOfficeVersionFn>(library.resolve(kLibreOfficeVersionSymbol));
+        reinterpret_cast<LibreOfficeVersionFunction>(library.resolve(kLibreOfficeVersionSymbol));
     auto create =
-        reinterpret_cast<TarvexLibreOfficeCreateFn>(library.resolve(kLibreOfficeCreateSymbol));
+        reinterpret_cast<LibreOfficeCreateFunction>(library.resolve(kLibreOfficeCreateSymbol));
     if (!version || !create)
-        return Unavailable(
+        return unavailable(
             QStringLiteral("%1 is not a LibreOffice plugin of this program").arg(pluginPath));
     if (version() != kLibreOfficePluginVersion)
-        return Unavailable(QStringLiteral("The LibreOffice plugin %1 has version %2, expected %3")
+        return unavailable(QStringLiteral("The LibreOffice plugin %1 has version %2, expected %3")
                                .arg(pluginPath)
                                .arg(version())
                                .arg(kLibreOfficePluginVersion));
-    std::unique_ptr<TSpreadsheetAutomation> automation(create(&settings));
+    std::unique_ptr<SpreadsheetAutomation> automation(create(&settings));
     if (!automation)
-        return Unavailable(QStringLiteral("The LibreOffice plugin could not be set up"));
+        return unavailable(QStringLiteral("The LibreOffice plugin could not be set up"));
     return automation;
 }
 

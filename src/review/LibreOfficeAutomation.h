@@ -4,7 +4,7 @@
 //
 // Each new instance is an office process of its own: a private profile in a
 // temporary directory, a pipe of its own for the connection, no start window.
-// The document is created hidden and shown by SetVisible(true). Releasing the
+// The document is created hidden and shown by setVisible(true). Releasing the
 // application closes only this program's connection; the office and its
 // document stay open under the operator's control. Profiles of offices that
 // have ended are removed when the next instance starts.
@@ -14,7 +14,6 @@
 
 #include <QString>
 
-#include <functional>
 #include <memory>
 
 namespace tarvex {
@@ -32,30 +31,22 @@ struct LibreOfficeSettings {
     int connectTimeoutMs = 60000;
     // Where the private profiles are made; empty: the system's temporary directory.
     QString profileParent;
-    // Told about every office once it accepts the connection (benchmarks and
-    // tests use it to reach the office afterwards).
-    std::function<void(const LibreOfficeInstance&)> instanceStarted;
+    // When set, every office is written here once it accepts the connection,
+    // on the thread that asked for the new instance (benchmarks and tests use
+    // it to reach the office afterwards). Not owned; it must outlive the
+    // automation.
+    LibreOfficeInstance* startedInstance = nullptr;
 };
 
 // The file name of the plugin and where the program looks for it: next to the
 // program file.
-QString LibreOfficePluginFileName();
-QString LibreOfficePluginPath();
+QString libreOfficePluginFileName();
+QString libreOfficePluginPath();
 
 // Loads the plugin. When it cannot be loaded, the automation returned raises
-// the loader's error from every NewInstance.
-std::unique_ptr<TSpreadsheetAutomation>
-LoadLibreOfficeAutomation(const QString& pluginPath = LibreOfficePluginPath(),
+// the loader's error from every newInstance().
+std::unique_ptr<SpreadsheetAutomation>
+loadLibreOfficeAutomation(const QString& pluginPath = libreOfficePluginPath(),
                           const LibreOfficeSettings& settings = {});
-
-// The plugin's entry points, with C linkage and the plugin's version, which
-// must equal the loader's.
-inline constexpr int kLibreOfficePluginVersion = 1;
-extern "C" {
-using TarvexLibreOfficeVersionFn = int (*)();
-using TarvexLibreOfficeCreateFn = TSpreadsheetAutomation* (*)(const LibreOfficeSettings*);
-}
-inline constexpr const char* kLibreOfficeVersionSymbol = "tarvex_libreoffice_version";
-inline constexpr const char* kLibreOfficeCreateSymbol = "tarvex_libreoffice_create";
 
 } // namespace tarvex

@@ -37,25 +37,25 @@ QToolButton* MakeToolButton(QWidget* parent, const QString& name, const QString&
 }
 
 // The query as the spreadsheet export reads it.
-class TQueryExportSource final : public TExportDataSource {
+class TQueryExportSource final : public ExportSource {
 public:
     explicit TQueryExportSource(TDataSet& query) : m_query(query) {}
 
-    void Open() override { m_query.Open(); }
-    QList<TExportField> Fields() const override {
-        QList<TExportField> fields;
+    void open() override { m_query.Open(); }
+    QList<ExportField> fields() const override {
+        QList<ExportField> fields;
         for (int i = 0; i < m_query.FieldCount(); ++i) {
             const TField& f = m_query.Fields(i);
-            TExportFieldType type = TExportFieldType::eftOther;
+            ExportFieldType type = ExportFieldType::Other;
             switch (f.DataType()) {
             case TFieldType::ftString:
-                type = TExportFieldType::eftText;
+                type = ExportFieldType::Text;
                 break;
             case TFieldType::ftInteger:
-                type = TExportFieldType::eftWholeNumber;
+                type = ExportFieldType::WholeNumber;
                 break;
             case TFieldType::ftDate:
-                type = TExportFieldType::eftDate;
+                type = ExportFieldType::Date;
                 break;
             case TFieldType::ftUnknown:
             case TFieldType::ftFloat:
@@ -65,19 +65,19 @@ public:
         }
         return fields;
     }
-    void First() override { m_query.First(); }
-    void Next() override { m_query.Next(); }
-    bool Eof() const override { return m_query.Eof(); }
-    QString EditText(int field) const override { return m_query.Fields(field).Text(); }
-    QVariant Bookmark() const override {
+    void first() override { m_query.First(); }
+    void next() override { m_query.Next(); }
+    bool atEnd() const override { return m_query.Eof(); }
+    QString editText(int field) const override { return m_query.Fields(field).Text(); }
+    QVariant bookmark() const override {
         const TBookmark mark = m_query.GetBookmark();
         return mark ? QVariant(*mark) : QVariant();
     }
-    void GotoBookmark(const QVariant& mark) override {
+    void gotoBookmark(const QVariant& mark) override {
         m_query.GotoBookmark(mark.isValid() ? TBookmark(mark.toLongLong()) : TBookmark());
     }
-    void DisableControls() override { m_query.DisableControls(); }
-    void EnableControls() override { m_query.EnableControls(); }
+    void disableControls() override { m_query.DisableControls(); }
+    void enableControls() override { m_query.EnableControls(); }
 
 private:
     TDataSet& m_query;
@@ -165,18 +165,18 @@ void TSerchfrm::BtnRepClick() {
     m_report->Report->Preview(this);
 }
 
-void TSerchfrm::SetSpreadsheetAutomation(std::unique_ptr<TSpreadsheetAutomation> automation) {
+void TSerchfrm::SetSpreadsheetAutomation(std::unique_ptr<SpreadsheetAutomation> automation) {
     m_export.reset();
     m_automation = std::move(automation);
 }
 
 void TSerchfrm::BtnSaveClick() {
     if (!m_automation)
-        m_automation = LoadLibreOfficeAutomation();
+        m_automation = loadLibreOfficeAutomation();
     if (!m_export)
-        m_export = std::make_unique<TSpreadsheetExport>(*m_automation);
+        m_export = std::make_unique<SpreadsheetExport>(*m_automation);
     TQueryExportSource source(*Query1);
-    ExportQueryToSpreadsheet(*m_export, source);
+    exportQueryToSpreadsheet(*m_export, source);
 }
 
 void TSerchfrm::BtnClearClick() {

@@ -22,8 +22,8 @@ class TDBGrid;
 class TDataSource;
 class TQuery;
 class TSerchRep;
-class TSpreadsheetAutomation;
-class TSpreadsheetExport;
+class SpreadsheetAutomation;
+class SpreadsheetExport;
 class TTable;
 
 class TSerchfrm : public QDialog {
@@ -68,13 +68,13 @@ public:
     // The spreadsheet application the export drives; LibreOffice Calc through
     // its plugin unless set (tests set a recording one). Loaded at the first
     // export.
-    void SetSpreadsheetAutomation(std::unique_ptr<TSpreadsheetAutomation> automation);
+    void SetSpreadsheetAutomation(std::unique_ptr<SpreadsheetAutomation> automation);
 
 private:
     TSerchRep* m_report;
-    std::unique_ptr<TSpreadsheetAutomation> m_automation;
+    std::unique_ptr<SpreadsheetAutomation> m_automation;
     // The export component, made with the automation.
-    std::unique_ptr<TSpreadsheetExport> m_export;
+    std::unique_ptr<SpreadsheetExport> m_export;
     std::unique_ptr<TSerchRep> m_ownReport;
 };
 

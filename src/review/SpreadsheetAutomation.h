@@ -23,10 +23,12 @@
 
 namespace tarvex {
 
-// Template code of a workbook holding a single worksheet.
-inline constexpr int xlWBATWorksheet = -4167;
-// Locale identifier standing for the user's default locale.
-inline constexpr int LOCALE_USER_DEFAULT = 1024;
+// What SpreadsheetApplication::addWorkbook() is asked for. The numbers are
+// the automation interface's own codes; recordings of the calls show them.
+// A new workbook that holds a single worksheet.
+inline constexpr int kOneWorksheetWorkbook = -4167;
+// The user's default locale.
+inline constexpr int kUserDefaultLocale = 1024;
 
 struct SpreadsheetFont {
     QString name;
@@ -41,10 +43,11 @@ struct SpreadsheetFont {
     friend bool operator==(const SpreadsheetFont&, const SpreadsheetFont&) = default;
 };
 
-enum class THorizontalAlignment { haGeneral, haLeft, haCenter, haRight };
+// General: the application's own choice by the kind of value.
+enum class HorizontalAlignment { General, Left, Center, Right };
 
 struct SpreadsheetAlignment {
-    THorizontalAlignment horizontal = THorizontalAlignment::haGeneral;
+    HorizontalAlignment horizontal = HorizontalAlignment::General;
     bool wrapText = false;
     int orientation = 0; // degrees, counter-clockwise
 
@@ -52,50 +55,50 @@ struct SpreadsheetAlignment {
 };
 
 // A rectangular block of cells between two cell references.
-class TSpreadsheetRange {
+class SpreadsheetRange {
 public:
-    virtual ~TSpreadsheetRange() = default;
+    virtual ~SpreadsheetRange() = default;
     // Puts one text into every cell of the range, as it stands.
-    virtual void SetValue(const QString& value) = 0;
+    virtual void setValue(const QString& value) = 0;
     // Puts a block of texts into the range, one line per row of the range and
     // one text per column; the block has exactly the range's size.
-    virtual void SetValues(const QList<QStringList>& block) = 0;
-    virtual void SetNumberFormat(const QString& format) = 0;
-    virtual void SetFont(const SpreadsheetFont& font) = 0;
-    virtual void SetAlignment(const SpreadsheetAlignment& alignment) = 0;
+    virtual void setValues(const QList<QStringList>& block) = 0;
+    virtual void setNumberFormat(const QString& format) = 0;
+    virtual void setFont(const SpreadsheetFont& font) = 0;
+    virtual void setAlignment(const SpreadsheetAlignment& alignment) = 0;
 };
 
-class TSpreadsheetWorksheet {
+class SpreadsheetWorksheet {
 public:
-    virtual ~TSpreadsheetWorksheet() = default;
-    virtual void SetName(const QString& name) = 0;
+    virtual ~SpreadsheetWorksheet() = default;
+    virtual void setName(const QString& name) = 0;
     // The range between two cell references such as "A1" and "E21".
-    virtual std::unique_ptr<TSpreadsheetRange> Range(const QString& from, const QString& to) = 0;
+    virtual std::unique_ptr<SpreadsheetRange> range(const QString& from, const QString& to) = 0;
 };
 
-class TSpreadsheetWorkbook {
+class SpreadsheetWorkbook {
 public:
-    virtual ~TSpreadsheetWorkbook() = default;
+    virtual ~SpreadsheetWorkbook() = default;
     // Worksheets are numbered from 1.
-    virtual std::unique_ptr<TSpreadsheetWorksheet> Worksheet(int number) = 0;
+    virtual std::unique_ptr<SpreadsheetWorksheet> worksheet(int number) = 0;
 };
 
-class TSpreadsheetApplication {
+class SpreadsheetApplication {
 public:
-    virtual ~TSpreadsheetApplication() = default;
-    // A new, unsaved workbook from a template code (xlWBATWorksheet) for a
-    // locale identifier (LOCALE_USER_DEFAULT).
-    virtual std::unique_ptr<TSpreadsheetWorkbook> AddWorkbook(int templateCode, int localeId) = 0;
-    virtual void SetScreenUpdating(bool on) = 0;
-    virtual void SetVisible(bool visible) = 0;
+    virtual ~SpreadsheetApplication() = default;
+    // A new, unsaved workbook of the kind `workbookKind` (kOneWorksheetWorkbook)
+    // for the locale `locale` (kUserDefaultLocale).
+    virtual std::unique_ptr<SpreadsheetWorkbook> addWorkbook(int workbookKind, int locale) = 0;
+    virtual void setScreenUpdating(bool on) = 0;
+    virtual void setVisible(bool visible) = 0;
 };
 
 // Starts instances of the application's automation server.
-class TSpreadsheetAutomation {
+class SpreadsheetAutomation {
 public:
-    virtual ~TSpreadsheetAutomation() = default;
+    virtual ~SpreadsheetAutomation() = default;
     // Always a new instance; a running one is never attached.
-    virtual std::unique_ptr<TSpreadsheetApplication> NewInstance() = 0;
+    virtual std::unique_ptr<SpreadsheetApplication> newInstance() = 0;
 };
 
 } // namespace tarvex

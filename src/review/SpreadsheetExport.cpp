@@ -13,167 +13,158 @@
 
 namespace tarvex {
 
-QString ColumnLetters(int column) {
+QString columnLetters(int column) {
     QString letters;
     for (int n = column; n > 0; n = (n - 1) / 26)
         letters.prepend(QChar('A' + (n - 1) % 26));
     return letters;
 }
 
-QString CellReference(int column, int row) {
-    return ColumnLetters(column) + QString::number(row);
+QString cellReference(int column, int row) {
+    return columnLetters(column) + QString::number(row);
 }
 
-TSpreadsheetExport::TSpreadsheetExport(TSpreadsheetAutomation& automation)
-    : automation_(automation) {
-    ResetDefaults();
+SpreadsheetExport::SpreadsheetExport(SpreadsheetAutomation& automation)
+    : m_automation(automation) {}
+
+SpreadsheetExport::~SpreadsheetExport() {
+    releaseApplication();
 }
 
-TSpreadsheetExport::~TSpreadsheetExport() {
-    Disconnect();
+void SpreadsheetExport::resetDefaults() {
+    m_settings = Settings();
 }
 
-void TSpreadsheetExport::ResetDefaults() {
-    DataSource = nullptr;
-    WorksheetName.clear();
-    WriteTitles = true;
-    TitleRow = 1;
-    FirstDataRow = 2;
-    FirstColumn = 1;
-    BlockRows = 20;
-    // MS Sans Serif 8 point in the window-text colour, plain.
-    TitleFont =
-        SpreadsheetFont{QStringLiteral("MS Sans Serif"), 8, std::nullopt, false, false, false};
-    DataFont = TitleFont;
-    Alignment = SpreadsheetAlignment{THorizontalAlignment::haGeneral, false, 0};
-}
-
-void TSpreadsheetExport::Export() {
-    if (!DataSource)
+void SpreadsheetExport::run() {
+    if (!m_settings.source)
         throw SpreadsheetError("The spreadsheet export has no data source");
 
     // The hourglass until the run ends, also when it fails.
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
 
-    application_ = automation_.NewInstance();
-    workbook_ = application_->AddWorkbook(xlWBATWorksheet, LOCALE_USER_DEFAULT);
-    worksheet_ = workbook_->Worksheet(1);
-    application_->SetScreenUpdating(false);
-    if (!WorksheetName.isEmpty())
-        worksheet_->SetName(WorksheetName);
+    m_application = m_automation.newInstance();
+    m_workbook = m_application->addWorkbook(kOneWorksheetWorkbook, kUserDefaultLocale);
+    m_worksheet = m_workbook->worksheet(1);
+    m_application->setScreenUpdating(false);
+    if (!m_settings.worksheetName.isEmpty())
+        m_worksheet->setName(m_settings.worksheetName);
 
-    const QList<Column> columns = WriteTitleRow();
-    const int rows = WriteData(columns);
+    const QList<Column> columns = writeTitleRow();
+    const int rows = writeData(columns);
     if (rows > 0)
-        Format(FirstDataRow, FirstDataRow + rows - 1, columns.size(), DataFont);
+        formatRows(m_settings.firstDataRow, m_settings.firstDataRow + rows - 1, columns.size(),
+                   m_settings.dataFont);
 
-    application_->SetScreenUpdating(true);
-    application_->SetVisible(true);
+    m_application->setScreenUpdating(true);
+    m_application->setVisible(true);
 }
 
-void TSpreadsheetExport::Disconnect() noexcept {
-    worksheet_.reset();
-    workbook_.reset();
-    application_.reset();
+void SpreadsheetExport::releaseApplication() noexcept {
+    m_worksheet.reset();
+    m_workbook.reset();
+    m_application.reset();
 }
 
 // Every visible field of a handled type becomes the next column, titled with
 // its display label in one call per cell.
-QList<TSpreadsheetExport::Column> TSpreadsheetExport::WriteTitleRow() {
+QList<SpreadsheetExport::Column> SpreadsheetExport::writeTitleRow() {
     QList<Column> columns;
-    const QList<TExportField> fields = DataSource->Fields();
+    const QList<ExportField> fields = m_settings.source->fields();
     for (int i = 0; i < fields.size(); ++i) {
-        const TExportField& field = fields[i];
-        if (!field.visible || field.type == TExportFieldType::eftOther)
+        const ExportField& field = fields[i];
+        if (!field.visible || field.type == ExportFieldType::Other)
             continue;
-        columns.append({i, field.type == TExportFieldType::eftText});
-        if (WriteTitles) {
-            const QString cell = CellReference(FirstColumn + columns.size() - 1, TitleRow);
-            worksheet_->Range(cell, cell)
-                ->SetValue(field.displayLabel.isEmpty() ? field.name : field.displayLabel);
+        columns.append({i, field.type == ExportFieldType::Text});
+        if (m_settings.writesTitles) {
+            const QString cell =
+                cellReference(m_settings.firstColumn + columns.size() - 1, m_settings.titleRow);
+            m_worksheet->range(cell, cell)
+                ->setValue(field.displayLabel.isEmpty() ? field.name : field.displayLabel);
         }
     }
-    if (WriteTitles && !columns.isEmpty())
-        Format(TitleRow, TitleRow, columns.size(), TitleFont);
+    if (m_settings.writesTitles && !columns.isEmpty())
+        formatRows(m_settings.titleRow, m_settings.titleRow, columns.size(), m_settings.titleFont);
     return columns;
 }
 
-// Walks the rows in blocks of BlockRows lines with the links to the controls
+// Walks the rows in blocks of blockRows() lines with the links to the controls
 // suspended; returns the number of rows written. On success the current row is
 // the one before the walk; on failure it is where the walk stopped.
-int TSpreadsheetExport::WriteData(const QList<Column>& columns) {
+int SpreadsheetExport::writeData(const QList<Column>& columns) {
     if (columns.isEmpty())
         return 0;
-    TExportDataSource& source = *DataSource;
-    source.DisableControls();
+    ExportSource& source = *m_settings.source;
+    source.disableControls();
     int rows = 0;
     try {
-        const QVariant bookmark = source.Bookmark();
-        source.First();
+        const QVariant bookmark = source.bookmark();
+        source.first();
         QList<QStringList> block;
-        int top = FirstDataRow;
-        while (!source.Eof()) {
+        int top = m_settings.firstDataRow;
+        while (!source.atEnd()) {
             QStringList line;
             line.reserve(columns.size());
             for (const Column& column : columns)
-                line.append(source.EditText(column.field));
+                line.append(source.editText(column.field));
             block.append(std::move(line));
             ++rows;
-            if (block.size() >= std::max(1, BlockRows)) {
-                WriteBlock(columns, top, block);
+            if (block.size() >= std::max(1, m_settings.blockRows)) {
+                writeBlock(columns, top, block);
                 top += block.size();
                 block.clear();
                 // A long export must not stop the polls and the minimum-voltage
                 // stop of a run that goes on meanwhile.
                 ServePendingEvents();
             }
-            source.Next();
+            source.next();
         }
         if (!block.isEmpty())
-            WriteBlock(columns, top, block);
-        source.GotoBookmark(bookmark);
+            writeBlock(columns, top, block);
+        source.gotoBookmark(bookmark);
     } catch (...) {
-        source.EnableControls();
+        source.enableControls();
         throw;
     }
-    source.EnableControls();
+    source.enableControls();
     return rows;
 }
 
 // The text columns get the text format over the block's rows before the values
 // arrive, so that the application keeps every text as it stands.
-void TSpreadsheetExport::WriteBlock(const QList<Column>& columns, int top,
-                                    const QList<QStringList>& block) {
+void SpreadsheetExport::writeBlock(const QList<Column>& columns, int top,
+                                   const QList<QStringList>& block) {
     const int bottom = top + block.size() - 1;
+    const int firstColumn = m_settings.firstColumn;
     for (int i = 0; i < columns.size(); ++i) {
         if (!columns[i].text)
             continue;
-        const int column = FirstColumn + i;
-        worksheet_->Range(CellReference(column, top), CellReference(column, bottom))
-            ->SetNumberFormat(QStringLiteral("@"));
+        const int column = firstColumn + i;
+        m_worksheet->range(cellReference(column, top), cellReference(column, bottom))
+            ->setNumberFormat(QStringLiteral("@"));
     }
-    worksheet_
-        ->Range(CellReference(FirstColumn, top),
-                CellReference(FirstColumn + columns.size() - 1, bottom))
-        ->SetValues(block);
+    m_worksheet
+        ->range(cellReference(firstColumn, top),
+                cellReference(firstColumn + columns.size() - 1, bottom))
+        ->setValues(block);
 }
 
-void TSpreadsheetExport::Format(int top, int bottom, int columns, const SpreadsheetFont& font) {
-    const auto range = worksheet_->Range(CellReference(FirstColumn, top),
-                                         CellReference(FirstColumn + columns - 1, bottom));
-    range->SetFont(font);
-    range->SetAlignment(Alignment);
+void SpreadsheetExport::formatRows(int top, int bottom, int columns, const SpreadsheetFont& font) {
+    const int firstColumn = m_settings.firstColumn;
+    const auto range = m_worksheet->range(cellReference(firstColumn, top),
+                                          cellReference(firstColumn + columns - 1, bottom));
+    range->setFont(font);
+    range->setAlignment(m_settings.alignment);
 }
 
-bool ExportQueryToSpreadsheet(TSpreadsheetExport& exportComponent, TExportDataSource& query) {
+bool exportQueryToSpreadsheet(SpreadsheetExport& exportComponent, ExportSource& query) {
     bool done = false;
     try {
-        query.Open();
-        exportComponent.ResetDefaults();
-        exportComponent.DataSource = &query;
-        exportComponent.WorksheetName = QString::fromUtf8(kExportWorksheetName);
-        exportComponent.Export();
+        query.open();
+        exportComponent.resetDefaults();
+        exportComponent.setSource(&query);
+        exportComponent.setWorksheetName(QString::fromUtf8(kExportWorksheetName));
+        exportComponent.run();
         done = true;
     } catch (const std::exception& e) {
         // The operator sees one warning whatever failed; the cause goes to the log.
@@ -181,7 +172,7 @@ bool ExportQueryToSpreadsheet(TSpreadsheetExport& exportComponent, TExportDataSo
     } catch (...) {
         qWarning("Spreadsheet export failed");
     }
-    exportComponent.Disconnect();
+    exportComponent.releaseApplication();
     if (!done)
         MessageDlg(QString::fromUtf8(kNoSpreadsheetWarning), TMsgDlgType::mtWarning, mbYes);
     return done;

@@ -2,93 +2,73 @@
 // worksheet of a new workbook in a new instance of a spreadsheet application,
 // then leaves the application visible and running with the unsaved workbook.
 //
-// The query window's "Excel" button calls ExportQueryToSpreadsheet with its
-// query (seen through TExportDataSource) and its export component.
+// The query window's "Excel" button calls exportQueryToSpreadsheet with its
+// query (seen through ExportSource) and its export component.
 #pragma once
 
+#include "review/ExportSource.h"
 #include "review/SpreadsheetAutomation.h"
 
 #include <QList>
 #include <QString>
-#include <QVariant>
 
 #include <memory>
 
 namespace tarvex {
-
-// The kinds of field the export tells apart; text, whole-number and date
-// fields are exported, the others are left out.
-enum class TExportFieldType { eftText, eftWholeNumber, eftDate, eftOther };
-
-struct TExportField {
-    QString name;
-    QString displayLabel; // empty: the name stands for it
-    bool visible = true;
-    TExportFieldType type = TExportFieldType::eftText;
-};
-
-// What the export needs of a query: its fields, a walk over its rows, the
-// current row kept and restored, and the links to the controls that show it
-// suspended and resumed. Every failure is raised as an exception.
-class TExportDataSource {
-public:
-    virtual ~TExportDataSource() = default;
-    // Opens the query; an open query stays as it is.
-    virtual void Open() = 0;
-    virtual QList<TExportField> Fields() const = 0;
-    virtual void First() = 0;
-    virtual void Next() = 0;
-    virtual bool Eof() const = 0;
-    // The edit text of a field (by its index in Fields()) in the current row.
-    virtual QString EditText(int field) const = 0;
-    // Marks the current row, and makes the marked row current again.
-    virtual QVariant Bookmark() const = 0;
-    virtual void GotoBookmark(const QVariant& bookmark) = 0;
-    // Suspends and resumes the links to the controls that show the query.
-    virtual void DisableControls() = 0;
-    virtual void EnableControls() = 0;
-};
 
 // The texts of the export.
 inline constexpr const char* kExportWorksheetName = "Kelvarnotraske Simple Export 1";
 inline constexpr const char* kNoSpreadsheetWarning = "no Install Excel!";
 
 // Cell references: columns 1 to 26 are "A" to "Z", then "AA", "AB" and so on.
-QString ColumnLetters(int column);
-QString CellReference(int column, int row);
+QString columnLetters(int column);
+QString cellReference(int column, int row);
 
-// The spreadsheet export component. Its settings are public; ResetDefaults
-// puts them back to the export's defaults.
-class TSpreadsheetExport {
+// The spreadsheet export component. Its settings stay as set until
+// resetDefaults() puts them back to the export's defaults.
+class SpreadsheetExport {
 public:
-    explicit TSpreadsheetExport(TSpreadsheetAutomation& automation);
-    ~TSpreadsheetExport();
-    TSpreadsheetExport(const TSpreadsheetExport&) = delete;
-    TSpreadsheetExport& operator=(const TSpreadsheetExport&) = delete;
+    explicit SpreadsheetExport(SpreadsheetAutomation& automation);
+    ~SpreadsheetExport();
+    SpreadsheetExport(const SpreadsheetExport&) = delete;
+    SpreadsheetExport& operator=(const SpreadsheetExport&) = delete;
 
-    // Settings.
-    TExportDataSource* DataSource = nullptr;
-    QString WorksheetName;
-    bool WriteTitles = true;
-    int TitleRow = 1;
-    int FirstDataRow = 2;
-    int FirstColumn = 1;
-    int BlockRows = 20;
-    SpreadsheetFont TitleFont;
-    SpreadsheetFont DataFont;
-    SpreadsheetAlignment Alignment;
+    // Settings. The source is not owned; it must outlive run().
+    ExportSource* source() const { return m_settings.source; }
+    void setSource(ExportSource* source) { m_settings.source = source; }
+    // Empty: the worksheet keeps the name the application gave it.
+    QString worksheetName() const { return m_settings.worksheetName; }
+    void setWorksheetName(const QString& name) { m_settings.worksheetName = name; }
+    bool writesTitles() const { return m_settings.writesTitles; }
+    void setWritesTitles(bool on) { m_settings.writesTitles = on; }
+    int titleRow() const { return m_settings.titleRow; }
+    void setTitleRow(int row) { m_settings.titleRow = row; }
+    int firstDataRow() const { return m_settings.firstDataRow; }
+    void setFirstDataRow(int row) { m_settings.firstDataRow = row; }
+    int firstColumn() const { return m_settings.firstColumn; }
+    void setFirstColumn(int column) { m_settings.firstColumn = column; }
+    // Rows handed to the application in one call; below 1 counts as 1.
+    int blockRows() const { return m_settings.blockRows; }
+    void setBlockRows(int rows) { m_settings.blockRows = rows; }
+    SpreadsheetFont titleFont() const { return m_settings.titleFont; }
+    void setTitleFont(const SpreadsheetFont& font) { m_settings.titleFont = font; }
+    SpreadsheetFont dataFont() const { return m_settings.dataFont; }
+    void setDataFont(const SpreadsheetFont& font) { m_settings.dataFont = font; }
+    SpreadsheetAlignment alignment() const { return m_settings.alignment; }
+    void setAlignment(const SpreadsheetAlignment& alignment) { m_settings.alignment = alignment; }
 
-    void ResetDefaults();
+    // Puts every setting back to the default below, the source included.
+    void resetDefaults();
 
     // Runs the export: starts a new instance of the application, adds a
-    // workbook, writes the titles and every row of the data source, formats
+    // workbook, writes the titles and every row of the source, formats
     // them and shows the application. Raises on failure; the references taken
-    // so far stay held until Disconnect.
-    void Export();
+    // so far stay held until releaseApplication().
+    void run();
 
     // Releases the worksheet, the workbook and the application, in that
     // order, without closing anything. Never raises.
-    void Disconnect() noexcept;
+    void releaseApplication() noexcept;
 
 private:
     struct Column {
@@ -96,21 +76,38 @@ private:
         bool text;
     };
 
-    QList<Column> WriteTitleRow();
-    int WriteData(const QList<Column>& columns);
-    void WriteBlock(const QList<Column>& columns, int top, const QList<QStringList>& block);
-    void Format(int top, int bottom, int columns, const SpreadsheetFont& font);
+    QList<Column> writeTitleRow();
+    int writeData(const QList<Column>& columns);
+    void writeBlock(const QList<Column>& columns, int top, const QList<QStringList>& block);
+    void formatRows(int top, int bottom, int columns, const SpreadsheetFont& font);
 
-    TSpreadsheetAutomation& automation_;
-    std::unique_ptr<TSpreadsheetApplication> application_;
-    std::unique_ptr<TSpreadsheetWorkbook> workbook_;
-    std::unique_ptr<TSpreadsheetWorksheet> worksheet_;
+    SpreadsheetAutomation& m_automation;
+    std::unique_ptr<SpreadsheetApplication> m_application;
+    std::unique_ptr<SpreadsheetWorkbook> m_workbook;
+    std::unique_ptr<SpreadsheetWorksheet> m_worksheet;
+
+    // The settings with the export's defaults.
+    struct Settings {
+        ExportSource* source = nullptr;
+        QString worksheetName;
+        bool writesTitles = true;
+        int titleRow = 1;
+        int firstDataRow = 2;
+        int firstColumn = 1;
+        int blockRows = 20;
+        // MS Sans Serif 8 point in the window-text colour, plain.
+        SpreadsheetFont titleFont{
+            QStringLiteral("MS Sans Serif"), 8, std::nullopt, false, false, false};
+        SpreadsheetFont dataFont = titleFont;
+        SpreadsheetAlignment alignment{HorizontalAlignment::General, false, 0};
+    };
+    Settings m_settings;
 };
 
 // The "Excel" button: opens the query, sets the component up for it and runs
 // the export; whatever happened, releases the application; on any failure
 // shows the warning "no Install Excel!". Returns true when the export ran to
 // its end.
-bool ExportQueryToSpreadsheet(TSpreadsheetExport& exportComponent, TExportDataSource& query);
+bool exportQueryToSpreadsheet(SpreadsheetExport& exportComponent, ExportSource& query);
 
 } // namespace tarvex

@@ -4,7 +4,7 @@
 #include "review/LibreOfficeAutomation.h"
 #include "review/SpreadsheetExport.h"
 #include "review/libreoffice/OfficeProcess.h"
-#include "support/FakeDataSource.h"
+#include "support/FakeExportSource.h"
 #include "support/OfficeReader.h"
 #include "ui/Dialogs.h"
 
@@ -35,35 +35,35 @@ namespace css = com::sun::star;
 using css::uno::Reference;
 using css::uno::UNO_QUERY_THROW;
 using rtl::OUString;
-using uno::FromUno;
+using uno::fromUno;
 
 namespace {
 
-QString PluginPath() {
+QString pluginPath() {
     return QStringLiteral(TARVEX_LIBREOFFICE_PLUGIN);
 }
 
-Reference<css::beans::XPropertySet> CellProperties(const Reference<css::sheet::XSpreadsheet>& sheet,
+Reference<css::beans::XPropertySet> cellProperties(const Reference<css::sheet::XSpreadsheet>& sheet,
                                                    int column, int row) {
     return Reference<css::beans::XPropertySet>(sheet->getCellByPosition(column, row),
                                                UNO_QUERY_THROW);
 }
 
-QString CellText(const Reference<css::sheet::XSpreadsheet>& sheet, int column, int row) {
-    return FromUno(
+QString cellText(const Reference<css::sheet::XSpreadsheet>& sheet, int column, int row) {
+    return fromUno(
         Reference<css::text::XText>(sheet->getCellByPosition(column, row), UNO_QUERY_THROW)
             ->getString());
 }
 
-QString FormatString(const Reference<css::frame::XModel>& model,
+QString formatString(const Reference<css::frame::XModel>& model,
                      const Reference<css::sheet::XSpreadsheet>& sheet, int column, int row) {
     sal_Int32 key = 0;
-    CellProperties(sheet, column, row)->getPropertyValue(OUString("NumberFormat")) >>= key;
+    cellProperties(sheet, column, row)->getPropertyValue(OUString("NumberFormat")) >>= key;
     auto formats =
         Reference<css::util::XNumberFormatsSupplier>(model, UNO_QUERY_THROW)->getNumberFormats();
     OUString format;
     formats->getByKey(key)->getPropertyValue(OUString("FormatString")) >>= format;
-    return FromUno(format);
+    return fromUno(format);
 }
 
 } // namespace
@@ -71,24 +71,24 @@ QString FormatString(const Reference<css::frame::XModel>& model,
 class TestLibreOfficeExport : public QObject {
     Q_OBJECT
 
-    QTemporaryDir profiles_;
-    QList<MessageRequest> messages_;
-    QStringList singleInstancePipes_;
+    QTemporaryDir m_profiles;
+    QList<MessageRequest> m_messages;
+    QStringList m_singleInstancePipes;
 
 private slots:
     void initTestCase() {
-        QVERIFY(profiles_.isValid());
+        QVERIFY(m_profiles.isValid());
         // As in the program: no SIGPIPE handler (the test library has one).
         ::signal(SIGPIPE, SIG_DFL);
         SetMessageHandler([this](const MessageRequest& r) {
-            messages_.append(r);
+            m_messages.append(r);
             return int(mrYes);
         });
     }
-    void init() { messages_.clear(); }
+    void init() { m_messages.clear(); }
 
     void exportIsReadBackFromTheOffice() {
-        FakeDataSource source = FakeDataSource::Readings(23);
+        FakeExportSource source = FakeExportSource::readings(23);
         source.rows[0][1] = QStringLiteral("  1.50"); // leading blanks stay
         source.rows[1][2] = QStringLiteral("007");    // a number would lose its zeros
         source.rows[2][3] = QStringLiteral("伏特 1,5");
@@ -98,20 +98,20 @@ private slots:
 
         LibreOfficeInstance started;
         LibreOfficeSettings settings;
-        settings.profileParent = profiles_.path();
-        settings.instanceStarted = [&](const LibreOfficeInstance& i) { started = i; };
-        auto automation = LoadLibreOfficeAutomation(PluginPath(), settings);
-        TSpreadsheetExport component(*automation);
-        QVERIFY(ExportQueryToSpreadsheet(component, source));
-        QVERIFY(messages_.isEmpty());
+        settings.profileParent = m_profiles.path();
+        settings.startedInstance = &started;
+        auto automation = loadLibreOfficeAutomation(pluginPath(), settings);
+        SpreadsheetExport component(*automation);
+        QVERIFY(exportQueryToSpreadsheet(component, source));
+        QVERIFY(m_messages.isEmpty());
         QVERIFY(!started.pipeName.isEmpty());
         QCOMPARE(source.current, 4);
         QCOMPARE(source.controlsDisabled, 0);
 
         // Released by the export, still running: connect again and read back.
-        QVERIFY(office::IsRunning(started.pid, office::ProfileArgument(started.profileDir)));
+        QVERIFY(office::isRunning(started.pid, office::profileArgument(started.profileDir)));
         auto reader = std::make_unique<OfficeReader>(started.pipeName);
-        const auto documents = reader->Documents();
+        const auto documents = reader->documents();
         QCOMPARE(documents.size(), 1);
         const auto model = documents.first();
         auto sheets =
@@ -119,31 +119,31 @@ private slots:
         Reference<css::container::XIndexAccess> index(sheets, UNO_QUERY_THROW);
         QCOMPARE(index->getCount(), 1);
         Reference<css::sheet::XSpreadsheet> sheet(index->getByIndex(0), UNO_QUERY_THROW);
-        QCOMPARE(FromUno(Reference<css::container::XNamed>(sheet, UNO_QUERY_THROW)->getName()),
+        QCOMPARE(fromUno(Reference<css::container::XNamed>(sheet, UNO_QUERY_THROW)->getName()),
                  QStringLiteral("Kelvarnotraske Simple Export 1"));
 
         const QStringList titles{"ID", "VolVal", "CurVal", "PowVal", "TestDate"};
         for (int c = 0; c < 5; ++c)
-            QCOMPARE(CellText(sheet, c, 0), titles[c]);
+            QCOMPARE(cellText(sheet, c, 0), titles[c]);
         for (int r = 0; r < source.rows.size(); ++r)
             for (int c = 0; c < 5; ++c)
-                QCOMPARE(CellText(sheet, c, r + 1), source.rows[r][c]);
+                QCOMPARE(cellText(sheet, c, r + 1), source.rows[r][c]);
         // Nothing beside or below.
-        QCOMPARE(CellText(sheet, 5, 0), QString());
-        QCOMPARE(CellText(sheet, 5, 1), QString());
-        QCOMPARE(CellText(sheet, 0, source.rows.size() + 1), QString());
+        QCOMPARE(cellText(sheet, 5, 0), QString());
+        QCOMPARE(cellText(sheet, 5, 1), QString());
+        QCOMPARE(cellText(sheet, 0, source.rows.size() + 1), QString());
 
         // Text format on the value columns of every data row, but not on their
         // titles nor below the data.
         for (int r = 1; r <= source.rows.size(); ++r)
             for (int c = 1; c <= 3; ++c)
-                QCOMPARE(FormatString(model, sheet, c, r), QStringLiteral("@"));
-        QCOMPARE(FormatString(model, sheet, 1, 0), QStringLiteral("General"));
-        QCOMPARE(FormatString(model, sheet, 1, source.rows.size() + 1), QStringLiteral("General"));
+                QCOMPARE(formatString(model, sheet, c, r), QStringLiteral("@"));
+        QCOMPARE(formatString(model, sheet, 1, 0), QStringLiteral("General"));
+        QCOMPARE(formatString(model, sheet, 1, source.rows.size() + 1), QStringLiteral("General"));
 
         // Title and data fonts: MS Sans Serif 8 point, automatic colour, plain.
         for (int r : {0, 1, int(source.rows.size())}) {
-            const auto cell = CellProperties(sheet, 2, r);
+            const auto cell = cellProperties(sheet, 2, r);
             OUString font;
             float height = 0;
             sal_Int32 color = 0;
@@ -152,7 +152,7 @@ private slots:
             cell->getPropertyValue(OUString("CharHeight")) >>= height;
             cell->getPropertyValue(OUString("CharColor")) >>= color;
             cell->getPropertyValue(OUString("CharWeight")) >>= weight;
-            QCOMPARE(FromUno(font), QStringLiteral("MS Sans Serif"));
+            QCOMPARE(fromUno(font), QStringLiteral("MS Sans Serif"));
             QCOMPARE(height, 8.0f);
             QCOMPARE(color, -1);
             QCOMPARE(weight, 100.0f);
@@ -167,56 +167,54 @@ private slots:
             model->getCurrentController()->getFrame()->getContainerWindow(), UNO_QUERY_THROW);
         QVERIFY(window->isVisible());
 
-        reader->Terminate();
+        reader->terminate();
         reader.reset();
         QTRY_VERIFY_WITH_TIMEOUT(
-            !office::IsRunning(started.pid, office::ProfileArgument(started.profileDir)), 60000);
-        office::RemoveStaleProfiles(profiles_.path());
+            !office::isRunning(started.pid, office::profileArgument(started.profileDir)), 60000);
+        office::removeStaleProfiles(m_profiles.path());
         QVERIFY(!QFileInfo::exists(started.profileDir));
     }
 
     // The office goes away in the middle of the data: the export ends in the
     // warning, and this program goes on.
-    void officeEndsDuringTheExport() {
-        struct EndingSource : FakeDataSource {
-            qint64 office = 0;
-            void Next() override {
-                FakeDataSource::Next();
+    void officeEndingDuringTheExportEndsInTheWarning() {
+        LibreOfficeInstance started;
+        struct EndingSource : FakeExportSource {
+            const LibreOfficeInstance* office = nullptr;
+            void next() override {
+                FakeExportSource::next();
                 if (current == 100)
-                    ::kill(-static_cast<pid_t>(office), SIGKILL);
+                    ::kill(-static_cast<pid_t>(office->pid), SIGKILL);
             }
         } source;
-        singleInstancePipes_ = QDir("/tmp").entryList(
-            {QFileInfo(office::PipeSocketPath("SingleOfficeIPC_*")).fileName()}, QDir::System);
-        static_cast<FakeDataSource&>(source) = FakeDataSource::Readings(2000);
+        source.office = &started;
+        m_singleInstancePipes = QDir("/tmp").entryList(
+            {QFileInfo(office::pipeSocketPath("SingleOfficeIPC_*")).fileName()}, QDir::System);
+        static_cast<FakeExportSource&>(source) = FakeExportSource::readings(2000);
 
-        LibreOfficeInstance started;
         LibreOfficeSettings settings;
-        settings.profileParent = profiles_.path();
-        settings.instanceStarted = [&](const LibreOfficeInstance& i) {
-            started = i;
-            source.office = i.pid;
-        };
-        auto automation = LoadLibreOfficeAutomation(PluginPath(), settings);
-        TSpreadsheetExport component(*automation);
-        QVERIFY(!ExportQueryToSpreadsheet(component, source));
-        QCOMPARE(messages_.size(), 1);
-        QCOMPARE(messages_[0].text, QStringLiteral("no Install Excel!"));
+        settings.profileParent = m_profiles.path();
+        settings.startedInstance = &started;
+        auto automation = loadLibreOfficeAutomation(pluginPath(), settings);
+        SpreadsheetExport component(*automation);
+        QVERIFY(!exportQueryToSpreadsheet(component, source));
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(m_messages[0].text, QStringLiteral("no Install Excel!"));
         QCOMPARE(source.controlsDisabled, 0);
         QVERIFY(source.current >= 100);
-        QTRY_VERIFY(!office::GroupRunning(started.pid));
+        QTRY_VERIFY(!office::isGroupRunning(started.pid));
         // Its profile and its pipe go at the next start.
-        QVERIFY(QFileInfo::exists(office::PipeSocketPath(started.pipeName)));
+        QVERIFY(QFileInfo::exists(office::pipeSocketPath(started.pipeName)));
         // (The pipe may take a moment to lose its listener.)
-        QTRY_VERIFY((office::RemoveStaleProfiles(profiles_.path()),
-                     !QFileInfo::exists(office::PipeSocketPath(started.pipeName))));
+        QTRY_VERIFY((office::removeStaleProfiles(m_profiles.path()),
+                     !QFileInfo::exists(office::pipeSocketPath(started.pipeName))));
         QVERIFY(!QFileInfo::exists(started.profileDir));
         // The office's own single-instance pipe is left behind too.
         const QStringList left = QDir("/tmp").entryList(
-            {QFileInfo(office::PipeSocketPath("SingleOfficeIPC_*")).fileName()}, QDir::System);
+            {QFileInfo(office::pipeSocketPath("SingleOfficeIPC_*")).fileName()}, QDir::System);
         for (const QString& pipe : left)
-            if (!singleInstancePipes_.contains(pipe))
-                office::RemoveStalePipe(pipe.mid(pipe.indexOf("SingleOfficeIPC_")));
+            if (!m_singleInstancePipes.contains(pipe))
+                office::removeStalePipe(pipe.mid(pipe.indexOf("SingleOfficeIPC_")));
     }
 };
 

@@ -5,7 +5,7 @@
 #include "review/LibreOfficeAutomation.h"
 #include "review/SpreadsheetExport.h"
 #include "review/libreoffice/OfficeProcess.h"
-#include "support/FakeDataSource.h"
+#include "support/FakeExportSource.h"
 #include "ui/Dialogs.h"
 
 #include <QDeadlineTimer>
@@ -20,11 +20,11 @@ using namespace tarvex;
 
 namespace {
 
-QString PluginPath() {
+QString pluginPath() {
     return QStringLiteral(TARVEX_LIBREOFFICE_PLUGIN);
 }
 
-QStringList Entries(const QString& dir) {
+QStringList entries(const QString& dir) {
     return QDir(dir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
 }
 
@@ -33,11 +33,11 @@ QStringList Entries(const QString& dir) {
 class TestLibreOfficeStart : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dir_;
-    QList<MessageRequest> messages_;
+    QTemporaryDir m_dir;
+    QList<MessageRequest> m_messages;
 
-    QString Script(const QString& name, const QByteArray& body) {
-        const QString path = QDir(dir_.path()).filePath(name);
+    QString script(const QString& name, const QByteArray& body) {
+        const QString path = QDir(m_dir.path()).filePath(name);
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly) || f.write("#!/bin/sh\n" + body) < 0)
             return {};
@@ -46,23 +46,23 @@ class TestLibreOfficeStart : public QObject {
         return path;
     }
 
-    QString FreshProfileParent(const QString& name) {
-        const QString path = QDir(dir_.path()).filePath(name);
+    QString freshProfileParent(const QString& name) {
+        const QString path = QDir(m_dir.path()).filePath(name);
         QDir().mkpath(path);
         return path;
     }
 
 private slots:
     void initTestCase() {
-        QVERIFY(dir_.isValid());
+        QVERIFY(m_dir.isValid());
         SetMessageHandler([this](const MessageRequest& r) {
-            messages_.append(r);
+            m_messages.append(r);
             return int(mrYes);
         });
     }
-    void init() { messages_.clear(); }
+    void init() { m_messages.clear(); }
 
-    void officeThatCannotBeHad_data() {
+    void officeThatCannotBeHadEndsInTheWarning_data() {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("reason");
         QTest::newRow("not installed") << "/nonexistent/soffice"
@@ -72,57 +72,59 @@ private slots:
         QTest::newRow("never accepts") << "sleeper"
                                        << "did not accept a connection";
     }
-    void officeThatCannotBeHad() {
+    void officeThatCannotBeHadEndsInTheWarning() {
         QFETCH(QString, program);
         QFETCH(QString, reason);
-        const QString pidFile = QDir(dir_.path()).filePath("sleeper.pid");
+        const QString pidFile = QDir(m_dir.path()).filePath("sleeper.pid");
         if (program == "sleeper") {
-            program = Script("sleeper", "echo $$ > '" + pidFile.toUtf8() + "'\nsleep 600\n");
+            program = script("sleeper", "echo $$ > '" + pidFile.toUtf8() + "'\nsleep 600\n");
             QVERIFY(!program.isEmpty());
         }
         LibreOfficeSettings settings;
         settings.officeProgram = program;
         settings.connectTimeoutMs = 1500;
-        settings.profileParent = FreshProfileParent(QTest::currentDataTag());
-        bool told = false;
-        settings.instanceStarted = [&](const LibreOfficeInstance&) { told = true; };
-        auto automation = LoadLibreOfficeAutomation(PluginPath(), settings);
+        settings.profileParent = freshProfileParent(QTest::currentDataTag());
+        LibreOfficeInstance started;
+        settings.startedInstance = &started;
+        auto automation = loadLibreOfficeAutomation(pluginPath(), settings);
 
         try {
-            automation->NewInstance();
+            automation->newInstance();
             QFAIL("an instance without an office");
         } catch (const SpreadsheetError& e) {
             QVERIFY2(QString::fromUtf8(e.what()).contains(reason), e.what());
         }
-        QVERIFY(!told);
+        // Never handed out as started.
+        QVERIFY(started.pipeName.isEmpty());
+        QCOMPARE(started.pid, qint64(0));
         // Its profile is gone with it.
-        QCOMPARE(Entries(settings.profileParent), QStringList());
+        QCOMPARE(entries(settings.profileParent), QStringList());
         if (QFile::exists(pidFile)) {
             QFile f(pidFile);
             QVERIFY(f.open(QIODevice::ReadOnly));
             const qint64 pid = f.readAll().trimmed().toLongLong();
             // The office that never answered has been ended.
-            QTRY_VERIFY(!office::IsRunning(pid, "--nologo"));
+            QTRY_VERIFY(!office::isRunning(pid, "--nologo"));
             QFile::remove(pidFile);
         }
 
         // Through the button: the warning, and nothing else.
-        TSpreadsheetExport component(*automation);
-        FakeDataSource source = FakeDataSource::Readings(3);
+        SpreadsheetExport component(*automation);
+        FakeExportSource source = FakeExportSource::readings(3);
         QStringList log;
         source.log = &log;
-        QVERIFY(!ExportQueryToSpreadsheet(component, source));
-        QCOMPARE(messages_.size(), 1);
-        QCOMPARE(messages_[0].text, QStringLiteral("no Install Excel!"));
+        QVERIFY(!exportQueryToSpreadsheet(component, source));
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(m_messages[0].text, QStringLiteral("no Install Excel!"));
         QCOMPARE(log, QStringList{"Open"});
-        QCOMPARE(Entries(settings.profileParent), QStringList());
+        QCOMPARE(entries(settings.profileParent), QStringList());
     }
 
     // The office gets its own profile and pipe, no start window, and not this
     // process's URE_BOOTSTRAP.
-    void officeCommandLine() {
-        const QString out = QDir(dir_.path()).filePath("office.args");
-        const QString program = Script(
+    void officeStartsWithItsOwnProfileAndPipe() {
+        const QString out = QDir(m_dir.path()).filePath("office.args");
+        const QString program = script(
             "recorder", "for a in \"$@\"; do echo \"$a\"; done > '" + out.toUtf8() +
                             "'\nenv | grep -c '^URE_BOOTSTRAP=' >> '" + out.toUtf8() + "'\n");
         qputenv("URE_BOOTSTRAP", "file:///somewhere/fundamentalrc");
@@ -130,9 +132,9 @@ private slots:
         ::signal(SIGPIPE, SIG_DFL);
         LibreOfficeSettings settings;
         settings.officeProgram = program;
-        settings.profileParent = FreshProfileParent("recorder-profiles");
-        auto automation = LoadLibreOfficeAutomation(PluginPath(), settings);
-        QVERIFY_THROWS_EXCEPTION(SpreadsheetError, automation->NewInstance());
+        settings.profileParent = freshProfileParent("recorder-profiles");
+        auto automation = loadLibreOfficeAutomation(pluginPath(), settings);
+        QVERIFY_THROWS_EXCEPTION(SpreadsheetError, automation->newInstance());
         qunsetenv("URE_BOOTSTRAP");
 
         QFile f(out);
@@ -152,7 +154,7 @@ private slots:
         // A second instance has a pipe and a profile of its own.
         f.close();
         QFile::remove(out);
-        QVERIFY_THROWS_EXCEPTION(SpreadsheetError, automation->NewInstance());
+        QVERIFY_THROWS_EXCEPTION(SpreadsheetError, automation->newInstance());
         QFile second(out);
         QTRY_VERIFY(second.exists() && second.size() > 0);
         QVERIFY(second.open(QIODevice::ReadOnly));

@@ -1,7 +1,7 @@
 // Starting detached office processes and removing the profiles of offices
 // that have ended, with small shell scripts standing in for the office.
 
-#include "review/SpreadsheetAutomation.h"
+#include "errors/Errors.h"
 #include "review/libreoffice/OfficeProcess.h"
 
 #include <QDir>
@@ -22,13 +22,13 @@ namespace {
 
 // A shell that runs `script` with `marker` as its first argument ($0) and
 // keeps its own command line while it runs.
-qint64 StartShell(const QString& script, const QString& marker, QStringList env = {}) {
+qint64 startShell(const QString& script, const QString& marker, QStringList env = {}) {
     if (env.isEmpty())
-        env = office::EnvironmentWithout({});
-    return office::StartDetached("/bin/sh", {"-c", script + "; :", marker}, env);
+        env = office::environmentWithout({});
+    return office::startDetached("/bin/sh", {"-c", script + "; :", marker}, env);
 }
 
-QByteArray ReadProc(qint64 pid, const char* what) {
+QByteArray readProc(qint64 pid, const char* what) {
     QFile f(QStringLiteral("/proc/%1/%2").arg(pid).arg(what));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
@@ -38,19 +38,20 @@ QByteArray ReadProc(qint64 pid, const char* what) {
 class TestOfficeProcess : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dir_;
-    QList<qint64> started_;
+    QTemporaryDir m_dir;
+    QList<qint64> m_started;
 
-    qint64 Started(qint64 pid) {
-        started_.append(pid);
+    // Ends the process group led by `pid` when the test case ends.
+    qint64 endAfterwards(qint64 pid) {
+        m_started.append(pid);
         return pid;
     }
 
 private slots:
-    void initTestCase() { QVERIFY(dir_.isValid()); }
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
     void cleanupTestCase() {
-        for (qint64 pid : started_)
-            office::KillGroup(pid);
+        for (qint64 pid : m_started)
+            office::killGroup(pid);
     }
 
     void startsDetachedInASessionOfItsOwn() {
@@ -58,15 +59,15 @@ private slots:
         const int leaky = ::open("/dev/null", O_RDONLY);
         QVERIFY(leaky >= 0);
         const QString marker = QStringLiteral("office-marker-1");
-        const qint64 pid =
-            Started(StartShell("sleep 60", marker, {"TARVEX_PROBE=yes", "PATH=/usr/bin:/bin"}));
+        const qint64 pid = endAfterwards(
+            startShell("sleep 60", marker, {"TARVEX_PROBE=yes", "PATH=/usr/bin:/bin"}));
         ::close(leaky);
 
-        QTRY_VERIFY(office::IsRunning(pid, marker));
+        QTRY_VERIFY(office::isRunning(pid, marker));
         QVERIFY(::getsid(static_cast<pid_t>(pid)) != ::getsid(0));
         QCOMPARE(qint64(::getpgid(static_cast<pid_t>(pid))), pid);
         // Not a child of this process.
-        const QList<QByteArray> stat = ReadProc(pid, "stat").split(' ');
+        const QList<QByteArray> stat = readProc(pid, "stat").split(' ');
         QVERIFY(stat.size() > 3);
         QVERIFY(stat[3].toLongLong() != qint64(::getpid()));
         // Only standard input, output and error, all on /dev/null.
@@ -77,23 +78,23 @@ private slots:
             QCOMPARE(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/%2").arg(pid).arg(fd)),
                      QStringLiteral("/dev/null"));
         // Exactly the environment given.
-        QList<QByteArray> env = ReadProc(pid, "environ").split('\0');
+        QList<QByteArray> env = readProc(pid, "environ").split('\0');
         env.removeAll(QByteArray());
         // sh adds PWD of its own.
         env.removeIf([](const QByteArray& e) { return e.startsWith("PWD="); });
         QCOMPARE(env, (QList<QByteArray>{"TARVEX_PROBE=yes", "PATH=/usr/bin:/bin"}));
-        QVERIFY(!office::IsRunning(pid, "another-marker"));
+        QVERIFY(!office::isRunning(pid, "another-marker"));
 
-        QVERIFY(office::GroupRunning(pid));
-        office::KillGroup(pid);
+        QVERIFY(office::isGroupRunning(pid));
+        office::killGroup(pid);
         // The shell and its sleep, both.
-        QVERIFY(!office::GroupRunning(pid));
-        QVERIFY(!office::IsRunning(pid, marker));
+        QVERIFY(!office::isGroupRunning(pid));
+        QVERIFY(!office::isRunning(pid, marker));
     }
 
-    void programThatCannotStart() {
+    void programThatCannotStartRaisesWithTheReason() {
         try {
-            office::StartDetached("/nonexistent/soffice", {}, office::EnvironmentWithout({}));
+            office::startDetached("/nonexistent/soffice", {}, office::environmentWithout({}));
             QFAIL("started a program that does not exist");
         } catch (const SpreadsheetError& e) {
             QVERIFY2(QString::fromUtf8(e.what()).contains("/nonexistent/soffice"), e.what());
@@ -102,33 +103,33 @@ private slots:
         }
     }
 
-    void environmentWithout() {
+    void environmentLeavesOutTheEntriesNamed() {
         qputenv("TARVEX_OFFICE_TEST_VAR", "1");
-        const QStringList env = office::EnvironmentWithout({"TARVEX_OFFICE_TEST_VAR"});
+        const QStringList env = office::environmentWithout({"TARVEX_OFFICE_TEST_VAR"});
         QVERIFY(env.filter(QRegularExpression("^TARVEX_OFFICE_TEST_VAR=")).isEmpty());
         QVERIFY(!env.filter(QRegularExpression("^PATH=")).isEmpty());
         qunsetenv("TARVEX_OFFICE_TEST_VAR");
     }
 
-    void profiles() {
-        const QString parent = QDir(dir_.path()).filePath("profiles");
+    void profilesAreMadeAndRecordTheirOffice() {
+        const QString parent = QDir(m_dir.path()).filePath("profiles");
         QVERIFY(QDir().mkpath(parent));
-        const QString profile = office::MakeProfile(parent);
+        const QString profile = office::makeProfile(parent);
         QVERIFY(QFileInfo(profile).isDir());
         QVERIFY(QFileInfo(profile).fileName().startsWith("tarvex-office-"));
         QCOMPARE(QFileInfo(profile).absolutePath(), QDir(parent).absolutePath());
-        QVERIFY(office::MakeProfile(parent) != profile);
-        office::WritePidFile(profile, 4321, "tarvex-1-ab");
+        QVERIFY(office::makeProfile(parent) != profile);
+        office::writePidFile(profile, 4321, "tarvex-1-ab");
         QFile pidFile(QDir(profile).filePath("tarvex-office.pid"));
         QVERIFY(pidFile.open(QIODevice::ReadOnly));
         QCOMPARE(pidFile.readAll(), QByteArray("4321\ntarvex-1-ab\n"));
-        QCOMPARE(office::ProfileArgument("/tmp/tarvex-office-ab12"),
+        QCOMPARE(office::profileArgument("/tmp/tarvex-office-ab12"),
                  QStringLiteral("-env:UserInstallation=file:///tmp/tarvex-office-ab12"));
-        QVERIFY_THROWS_EXCEPTION(SpreadsheetError, office::MakeProfile("/nonexistent/dir"));
+        QVERIFY_THROWS_EXCEPTION(SpreadsheetError, office::makeProfile("/nonexistent/dir"));
     }
 
     void staleProfilesAreRemoved() {
-        const QString parent = QDir(dir_.path()).filePath("stale");
+        const QString parent = QDir(m_dir.path()).filePath("stale");
         QVERIFY(QDir().mkpath(parent));
         auto make = [&](const QString& name, const QByteArray& pid) {
             const QString path = QDir(parent).filePath(name);
@@ -141,15 +142,15 @@ private slots:
             return path;
         };
         // An office that has ended.
-        const qint64 ended = office::StartDetached("/bin/true", {}, office::EnvironmentWithout({}));
-        QTRY_VERIFY(!office::IsRunning(ended, "/bin/true"));
+        const qint64 ended = office::startDetached("/bin/true", {}, office::environmentWithout({}));
+        QTRY_VERIFY(!office::isRunning(ended, "/bin/true"));
         const QString endedProfile = make("tarvex-office-ended", QByteArray::number(ended));
         // An office that runs with its profile.
         const QString runningProfile = QDir(parent).filePath("tarvex-office-running");
         const qint64 running =
-            Started(StartShell("sleep 60", office::ProfileArgument(runningProfile)));
+            endAfterwards(startShell("sleep 60", office::profileArgument(runningProfile)));
         make("tarvex-office-running", QByteArray::number(running));
-        QTRY_VERIFY(office::IsRunning(running, office::ProfileArgument(runningProfile)));
+        QTRY_VERIFY(office::isRunning(running, office::profileArgument(runningProfile)));
         // A live process that is not its office (the pid was given again).
         const QString reusedProfile = make("tarvex-office-reused", QByteArray::number(::getpid()));
         const QString garbledProfile = make("tarvex-office-garbled", "not a pid");
@@ -158,7 +159,7 @@ private slots:
         // Not ours.
         const QString other = make("other-dir", "1");
 
-        office::RemoveStaleProfiles(parent);
+        office::removeStaleProfiles(parent);
         QVERIFY(!QFileInfo::exists(endedProfile));
         QVERIFY(QFileInfo::exists(runningProfile));
         QVERIFY(!QFileInfo::exists(reusedProfile));
@@ -167,30 +168,30 @@ private slots:
         QVERIFY(QFileInfo::exists(other));
 
         // Past its time for setting up, a profile without an office goes too.
-        office::RemoveStaleProfiles(parent, std::chrono::seconds(-1));
+        office::removeStaleProfiles(parent, std::chrono::seconds(-1));
         QVERIFY(!QFileInfo::exists(newProfile));
         QVERIFY(QFileInfo::exists(runningProfile));
 
-        office::KillGroup(running);
-        QTRY_VERIFY(!office::IsRunning(running, office::ProfileArgument(runningProfile)));
-        office::RemoveStaleProfiles(parent);
+        office::killGroup(running);
+        QTRY_VERIFY(!office::isRunning(running, office::profileArgument(runningProfile)));
+        office::removeStaleProfiles(parent);
         QVERIFY(!QFileInfo::exists(runningProfile));
         QVERIFY(QFileInfo::exists(other));
     }
 
-    void stalePipes() {
+    void stalePipesAreRemovedOnlyWhenNobodyListens() {
         const QString name = QStringLiteral("tarvex-test-%1-pipe").arg(::getpid());
-        const QString path = office::PipeSocketPath(name);
+        const QString path = office::pipeSocketPath(name);
         QCOMPARE(path, QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(name));
-        QVERIFY(!office::RemoveStalePipe(name)); // none there
+        QVERIFY(!office::removeStalePipe(name)); // none there
 
         // The pipe of an office whose launcher has ended, named in its profile.
-        const QString parent = QDir(dir_.path()).filePath("pipes");
+        const QString parent = QDir(m_dir.path()).filePath("pipes");
         QVERIFY(QDir().mkpath(parent));
-        const QString profile = office::MakeProfile(parent);
-        const qint64 ended = office::StartDetached("/bin/true", {}, office::EnvironmentWithout({}));
-        office::WritePidFile(profile, ended, name);
-        QTRY_VERIFY(!office::GroupRunning(ended));
+        const QString profile = office::makeProfile(parent);
+        const qint64 ended = office::startDetached("/bin/true", {}, office::environmentWithout({}));
+        office::writePidFile(profile, ended, name);
+        QTRY_VERIFY(!office::isGroupRunning(ended));
 
         const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
         sockaddr_un address{};
@@ -199,13 +200,13 @@ private slots:
         QCOMPARE(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         QCOMPARE(::listen(listener, 1), 0);
         // Something still listens on it: the office is not gone yet.
-        QVERIFY(!office::RemoveStalePipe(name));
-        office::RemoveStaleProfiles(parent);
+        QVERIFY(!office::removeStalePipe(name));
+        office::removeStaleProfiles(parent);
         QVERIFY(QFileInfo::exists(path));
         QVERIFY(QFileInfo::exists(profile));
 
         ::close(listener);
-        office::RemoveStaleProfiles(parent);
+        office::removeStaleProfiles(parent);
         QVERIFY(!QFileInfo::exists(profile));
         QVERIFY(!QFileInfo::exists(path));
 
@@ -213,9 +214,9 @@ private slots:
         QFile plain(path);
         QVERIFY(plain.open(QIODevice::WriteOnly));
         plain.close();
-        QVERIFY(!office::RemoveStalePipe(name));
+        QVERIFY(!office::removeStalePipe(name));
         QVERIFY(QFile::remove(path));
-        QVERIFY(!office::RemoveStalePipe("../" + name));
+        QVERIFY(!office::removeStalePipe("../" + name));
     }
 };
 

@@ -3,7 +3,7 @@
 
 #include "review/LibreOfficeAutomation.h"
 #include "review/SpreadsheetExport.h"
-#include "support/FakeDataSource.h"
+#include "support/FakeExportSource.h"
 #include "support/RecordingAutomation.h"
 #include "ui/Dialogs.h"
 
@@ -29,7 +29,7 @@ const QStringList kTitles{"A1:A1 Value(ID)",     "B1:B1 Value(VolVal)",   "C1:C1
 const QStringList kReleases{"Release worksheet", "Release workbook", "Release application"};
 
 // The log lines of writing one block over rows top..bottom of A to E.
-QStringList BlockCalls(int top, int bottom) {
+QStringList blockCalls(int top, int bottom) {
     QStringList calls;
     for (const char* column : {"B", "C", "D"})
         calls << QStringLiteral("%1%2:%1%3 NumberFormat(@)").arg(column).arg(top).arg(bottom);
@@ -42,22 +42,22 @@ QStringList BlockCalls(int top, int bottom) {
 class TestSpreadsheetExport : public QObject {
     Q_OBJECT
 
-    QList<MessageRequest> messages_;
+    QList<MessageRequest> m_messages;
 
     // Runs the "Excel" button over `source` with a recording automation.
-    bool Press(Recording& recording, FakeDataSource& source) {
+    bool press(Recording& recording, FakeExportSource& source) {
         source.log = &recording.log;
         RecordingAutomation automation(recording);
-        TSpreadsheetExport component(automation);
-        return ExportQueryToSpreadsheet(component, source);
+        SpreadsheetExport component(automation);
+        return exportQueryToSpreadsheet(component, source);
     }
 
-    void VerifyWarnedOnce() {
-        QCOMPARE(messages_.size(), 1);
-        QCOMPARE(messages_[0].type, TMsgDlgType::mtWarning);
-        QCOMPARE(messages_[0].title, QStringLiteral("Warning"));
-        QCOMPARE(messages_[0].text, QStringLiteral("no Install Excel!"));
-        QCOMPARE(messages_[0].buttons, TMsgDlgButtons(mbYes));
+    void verifyWarnedOnce() {
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(m_messages[0].type, TMsgDlgType::mtWarning);
+        QCOMPARE(m_messages[0].title, QStringLiteral("Warning"));
+        QCOMPARE(m_messages[0].text, QStringLiteral("no Install Excel!"));
+        QCOMPARE(m_messages[0].buttons, TMsgDlgButtons(mbYes));
     }
 
 private slots:
@@ -66,17 +66,17 @@ private slots:
             // The hourglass is gone before the warning shows.
             if (QGuiApplication::overrideCursor())
                 qWarning("message box under an override cursor");
-            messages_.append(r);
+            m_messages.append(r);
             return int(mrYes);
         });
     }
-    void init() { messages_.clear(); }
+    void init() { m_messages.clear(); }
 
-    void callsInOrder() {
+    void callsAreMadeInOrder() {
         Recording recording;
-        FakeDataSource source = FakeDataSource::Readings(3);
+        FakeExportSource source = FakeExportSource::readings(3);
         source.current = 1;
-        QVERIFY(Press(recording, source));
+        QVERIFY(press(recording, source));
 
         QStringList expected = kConnect + kTitles;
         expected << "DisableControls"
@@ -85,7 +85,7 @@ private slots:
                  << "Next"
                  << "Next"
                  << "Next";
-        expected << BlockCalls(2, 4);
+        expected << blockCalls(2, 4);
         expected << "GotoBookmark(1)"
                  << "EnableControls"
                  << "A2:E4 " + kFont << "A2:E4 " + kAlignment << "ScreenUpdating(on)"
@@ -96,12 +96,12 @@ private slots:
         QCOMPARE(recording.blocks[0].values, source.rows);
         QVERIFY(recording.callsWithoutHourglass.isEmpty());
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
-        QVERIFY(messages_.isEmpty());
+        QVERIFY(m_messages.isEmpty());
         QCOMPARE(source.current, 1);
         QCOMPARE(source.controlsDisabled, 0);
     }
 
-    void blocks_data() {
+    void rowsGoOutInBlocksOfTwenty_data() {
         QTest::addColumn<int>("rows");
         QTest::addColumn<QList<int>>("blockTops"); // each block's first and last row
         QTest::newRow("empty table") << 0 << QList<int>{};
@@ -112,17 +112,17 @@ private slots:
         QTest::newRow("45 rows") << 45 << QList<int>{2, 21, 22, 41, 42, 46};
         QTest::newRow("60 rows") << 60 << QList<int>{2, 21, 22, 41, 42, 61};
     }
-    void blocks() {
+    void rowsGoOutInBlocksOfTwenty() {
         QFETCH(int, rows);
         QFETCH(QList<int>, blockTops);
         Recording recording;
-        FakeDataSource source = FakeDataSource::Readings(rows);
-        QVERIFY(Press(recording, source));
+        FakeExportSource source = FakeExportSource::readings(rows);
+        QVERIFY(press(recording, source));
 
         // The data calls, in order, once the walk has begun.
         QStringList expectedData;
         for (int i = 0; i < blockTops.size(); i += 2)
-            expectedData << BlockCalls(blockTops[i], blockTops[i + 1]);
+            expectedData << blockCalls(blockTops[i], blockTops[i + 1]);
         QStringList data;
         const int walk = recording.log.indexOf("First");
         const int walkEnd = recording.log.indexOf("EnableControls");
@@ -145,16 +145,16 @@ private slots:
         QCOMPARE(recording.log.contains(dataFont), rows > 0);
         QCOMPARE(recording.log.mid(recording.log.size() - 5),
                  (QStringList{"ScreenUpdating(on)", "Visible(true)"} + kReleases));
-        QVERIFY(messages_.isEmpty());
+        QVERIFY(m_messages.isEmpty());
     }
 
     void valuesAreSentAsTheyStand() {
         Recording recording;
-        FakeDataSource source = FakeDataSource::Readings(2);
+        FakeExportSource source = FakeExportSource::readings(2);
         source.rows[1][1] = QStringLiteral("   1.50");
         source.rows[1][2] = QStringLiteral(" 0.00 ");
         source.rows[0][3] = QString();
-        QVERIFY(Press(recording, source));
+        QVERIFY(press(recording, source));
         QCOMPARE(recording.blocks.size(), 1);
         QCOMPARE(recording.blocks[0].values[1][1], QStringLiteral("   1.50"));
         QCOMPARE(recording.blocks[0].values[1][2], QStringLiteral(" 0.00 "));
@@ -164,16 +164,16 @@ private slots:
                 recording.log.indexOf("A2:E3 Values(2x5)"));
     }
 
-    void fieldsThatAreNotExported() {
+    void hiddenAndUnhandledFieldsAreLeftOut() {
         Recording recording;
-        FakeDataSource source;
-        source.fields = {{"ID", {}, true, TExportFieldType::eftWholeNumber},
-                         {"Hidden", {}, false, TExportFieldType::eftText},
-                         {"Blob", {}, true, TExportFieldType::eftOther},
-                         {"VolVal", "Volts", true, TExportFieldType::eftText},
-                         {"TestDate", {}, true, TExportFieldType::eftDate}};
+        FakeExportSource source;
+        source.fieldList = {{"ID", {}, true, ExportFieldType::WholeNumber},
+                            {"Hidden", {}, false, ExportFieldType::Text},
+                            {"Blob", {}, true, ExportFieldType::Other},
+                            {"VolVal", "Volts", true, ExportFieldType::Text},
+                            {"TestDate", {}, true, ExportFieldType::Date}};
         source.rows = {{"1", "h1", "b1", "1.00", "d1"}, {"2", "h2", "b2", "2.00", "d2"}};
-        QVERIFY(Press(recording, source));
+        QVERIFY(press(recording, source));
         const QStringList titles = recording.log.filter(" Value(");
         QCOMPARE(titles,
                  (QStringList{"A1:A1 Value(ID)", "B1:B1 Value(Volts)", "C1:C1 Value(TestDate)"}));
@@ -189,12 +189,12 @@ private slots:
     void twoPressesStartTwoInstances() {
         Recording recording;
         RecordingAutomation automation(recording);
-        TSpreadsheetExport component(automation);
-        FakeDataSource source = FakeDataSource::Readings(2);
+        SpreadsheetExport component(automation);
+        FakeExportSource source = FakeExportSource::readings(2);
         source.log = &recording.log;
-        QVERIFY(ExportQueryToSpreadsheet(component, source));
+        QVERIFY(exportQueryToSpreadsheet(component, source));
         const int firstEnd = recording.log.size();
-        QVERIFY(ExportQueryToSpreadsheet(component, source));
+        QVERIFY(exportQueryToSpreadsheet(component, source));
         QCOMPARE(recording.instances, 2);
         const QStringList first = recording.log.mid(0, firstEnd);
         const QStringList second = recording.log.mid(firstEnd);
@@ -208,11 +208,11 @@ private slots:
     void ticksAreServedDuringTheExport() {
         Recording recording;
         RecordingAutomation automation(recording);
-        TSpreadsheetExport component(automation);
-        FakeDataSource source = FakeDataSource::Readings(200);
+        SpreadsheetExport component(automation);
+        FakeExportSource source = FakeExportSource::readings(200);
         int blocksAtTick = -1;
         QTimer::singleShot(0, [&] { blocksAtTick = int(recording.blocks.size()); });
-        QVERIFY(ExportQueryToSpreadsheet(component, source));
+        QVERIFY(exportQueryToSpreadsheet(component, source));
         QCOMPARE(recording.blocks.size(), 10);
         QVERIFY2(blocksAtTick >= 1 && blocksAtTick < 10, qPrintable(QString::number(blocksAtTick)));
     }
@@ -220,19 +220,21 @@ private slots:
     void settingsAreResetForEveryExport() {
         Recording recording;
         RecordingAutomation automation(recording);
-        TSpreadsheetExport component(automation);
-        component.WorksheetName = "Other";
-        component.BlockRows = 3;
-        component.DataFont.bold = true;
-        FakeDataSource source = FakeDataSource::Readings(4);
+        SpreadsheetExport component(automation);
+        component.setWorksheetName("Other");
+        component.setBlockRows(3);
+        SpreadsheetFont boldFont = component.dataFont();
+        boldFont.bold = true;
+        component.setDataFont(boldFont);
+        FakeExportSource source = FakeExportSource::readings(4);
         source.log = &recording.log;
-        QVERIFY(ExportQueryToSpreadsheet(component, source));
+        QVERIFY(exportQueryToSpreadsheet(component, source));
         QVERIFY(recording.log.contains("Name(Kelvarnotraske Simple Export 1)"));
         QCOMPARE(recording.blocks.size(), 1);
         QVERIFY(recording.log.contains("A2:E5 " + kFont));
     }
 
-    void failures_data() {
+    void failureReleasesWhatWasTakenAndWarns_data() {
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("automationFails");
         QTest::addColumn<QString>("sourceFails");
@@ -268,7 +270,7 @@ private slots:
         QTest::newRow("cannot be shown") << 45 << "Visible(true)"
                                          << "" << 1 << all << true << 7;
     }
-    void failures() {
+    void failureReleasesWhatWasTakenAndWarns() {
         QFETCH(int, rows);
         QFETCH(QString, automationFails);
         QFETCH(QString, sourceFails);
@@ -279,13 +281,13 @@ private slots:
 
         Recording recording;
         recording.failAt = automationFails;
-        FakeDataSource source = FakeDataSource::Readings(rows);
+        FakeExportSource source = FakeExportSource::readings(rows);
         source.current = 7;
         source.failAt = sourceFails;
         source.failOccurrence = sourceFailOccurrence;
-        QVERIFY(!Press(recording, source));
+        QVERIFY(!press(recording, source));
 
-        VerifyWarnedOnce();
+        verifyWarnedOnce();
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
         QVERIFY(recording.callsWithoutHourglass.isEmpty());
         const QStringList releases = recording.log.filter("Release ");
@@ -301,11 +303,11 @@ private slots:
                  automationFails == "NewInstance" || sourceFails == "Open" ? 0 : 1);
     }
 
-    void hourglassOverAnotherCursor() {
+    void hourglassShowsOverAnotherCursorAndGivesItBack() {
         QGuiApplication::setOverrideCursor(QCursor(Qt::CrossCursor));
         Recording recording;
-        FakeDataSource source = FakeDataSource::Readings(1);
-        QVERIFY(Press(recording, source));
+        FakeExportSource source = FakeExportSource::readings(1);
+        QVERIFY(press(recording, source));
         QVERIFY(recording.callsWithoutHourglass.isEmpty());
         QVERIFY(QGuiApplication::overrideCursor());
         QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::CrossCursor);
@@ -313,28 +315,28 @@ private slots:
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }
 
-    void withoutThePlugin_data() {
+    void missingPluginEndsInTheWarning_data() {
         QTest::addColumn<QString>("plugin");
         QTest::newRow("missing") << QStringLiteral("/nonexistent/tarvex_libreoffice.so");
         QTest::newRow("not a plugin")
             << QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libQt6Core.so.6";
     }
-    void withoutThePlugin() {
+    void missingPluginEndsInTheWarning() {
         QFETCH(QString, plugin);
-        auto automation = LoadLibreOfficeAutomation(plugin);
+        auto automation = loadLibreOfficeAutomation(plugin);
         QVERIFY(automation);
-        QVERIFY_THROWS_EXCEPTION(SpreadsheetError, automation->NewInstance());
-        TSpreadsheetExport component(*automation);
-        FakeDataSource source = FakeDataSource::Readings(3);
+        QVERIFY_THROWS_EXCEPTION(SpreadsheetError, automation->newInstance());
+        SpreadsheetExport component(*automation);
+        FakeExportSource source = FakeExportSource::readings(3);
         QStringList log;
         source.log = &log;
-        QVERIFY(!ExportQueryToSpreadsheet(component, source));
-        VerifyWarnedOnce();
+        QVERIFY(!exportQueryToSpreadsheet(component, source));
+        verifyWarnedOnce();
         QCOMPARE(log, QStringList{"Open"});
-        QVERIFY(source.open);
+        QVERIFY(source.opened);
     }
 
-    void columnLetters_data() {
+    void columnsAreNamedWithLetters_data() {
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("letters");
         QTest::newRow("1") << 1 << "A";
@@ -346,11 +348,11 @@ private slots:
         QTest::newRow("702") << 702 << "ZZ";
         QTest::newRow("703") << 703 << "AAA";
     }
-    void columnLetters() {
+    void columnsAreNamedWithLetters() {
         QFETCH(int, column);
         QFETCH(QString, letters);
-        QCOMPARE(ColumnLetters(column), letters);
-        QCOMPARE(CellReference(column, 46), letters + "46");
+        QCOMPARE(columnLetters(column), letters);
+        QCOMPARE(cellReference(column, 46), letters + "46");
     }
 };
 

@@ -19,24 +19,24 @@ class OfficeReader {
 public:
     explicit OfficeReader(const QString& pipeName) {
         using namespace uno;
-        const auto local = LocalContext();
-        office_ = OpenBridge(local, css::connection::Connector::create(local)->connect(
-                                        ToUno(QStringLiteral("pipe,name=") + pipeName)));
+        const auto local = localContext();
+        m_office = openBridge(local, css::connection::Connector::create(local)->connect(
+                                         toUno(QStringLiteral("pipe,name=") + pipeName)));
     }
     ~OfficeReader() {
-        office_.desktop.clear();
+        m_office.desktop.clear();
         try {
-            office_.bridge->dispose();
+            m_office.bridge->dispose();
         } catch (const uno::css::uno::Exception&) {
         }
     }
     OfficeReader(const OfficeReader&) = delete;
     OfficeReader& operator=(const OfficeReader&) = delete;
 
-    QList<uno::Reference<uno::css::frame::XModel>> Documents() const {
+    QList<uno::Reference<uno::css::frame::XModel>> documents() const {
         using namespace uno;
         QList<Reference<css::frame::XModel>> models;
-        auto e = office_.desktop->getComponents()->createEnumeration();
+        auto e = m_office.desktop->getComponents()->createEnumeration();
         while (e->hasMoreElements())
             models.append(
                 Reference<css::frame::XModel>(e->nextElement(), css::uno::UNO_QUERY_THROW));
@@ -45,21 +45,21 @@ public:
 
     // Closes the documents unsaved and ends the office; it may drop the
     // connection while answering.
-    void Terminate() {
+    void terminate() {
         using namespace uno;
         try {
-            for (const auto& model : Documents()) {
+            for (const auto& model : documents()) {
                 Reference<css::util::XModifiable>(model, css::uno::UNO_QUERY_THROW)
                     ->setModified(false);
                 Reference<css::util::XCloseable>(model, css::uno::UNO_QUERY_THROW)->close(true);
             }
-            office_.desktop->terminate();
+            m_office.desktop->terminate();
         } catch (const css::uno::Exception&) {
         }
     }
 
 private:
-    uno::OfficeBridge office_;
+    uno::OfficeBridge m_office;
 };
 
 } // namespace tarvex

@@ -18,6 +18,8 @@ struct RecordedBlock {
 };
 
 struct Recording {
+    // One line per call: "NewInstance", "AddWorkbook(-4167,1024)",
+    // "A2:E4 Values(3x5)" and so on; each release as "Release <object>".
     QStringList log;
     QList<RecordedBlock> blocks;
     int instances = 0;
@@ -28,7 +30,7 @@ struct Recording {
     int failOccurrence = 1;
     int failSeen = 0;
 
-    void Note(const QString& line) {
+    void note(const QString& line) {
         log.append(line);
         const QCursor* cursor = QGuiApplication::overrideCursor();
         if (!cursor || cursor->shape() != Qt::WaitCursor)
@@ -38,7 +40,7 @@ struct Recording {
     }
 };
 
-inline QString Describe(const SpreadsheetFont& f) {
+inline QString describe(const SpreadsheetFont& f) {
     return QStringLiteral("%1,%2,%3%4%5%6")
         .arg(f.name)
         .arg(f.size)
@@ -48,7 +50,7 @@ inline QString Describe(const SpreadsheetFont& f) {
         .arg(f.underline ? ",underline" : "");
 }
 
-inline QString Describe(const SpreadsheetAlignment& a) {
+inline QString describe(const SpreadsheetAlignment& a) {
     const char* names[] = {"general", "left", "center", "right"};
     return QStringLiteral("%1,%2,%3")
         .arg(names[int(a.horizontal)])
@@ -56,90 +58,95 @@ inline QString Describe(const SpreadsheetAlignment& a) {
         .arg(a.orientation);
 }
 
-class RecordingRange : public TSpreadsheetRange {
+class RecordingRange : public SpreadsheetRange {
 public:
-    RecordingRange(Recording& r, QString address) : r_(r), address_(std::move(address)) {}
-    void SetValue(const QString& value) override {
-        r_.Note(QStringLiteral("%1 Value(%2)").arg(address_, value));
+    RecordingRange(Recording& recording, QString address)
+        : m_recording(recording), m_address(std::move(address)) {}
+    void setValue(const QString& value) override {
+        m_recording.note(QStringLiteral("%1 Value(%2)").arg(m_address, value));
     }
-    void SetValues(const QList<QStringList>& block) override {
-        r_.Note(QStringLiteral("%1 Values(%2x%3)")
-                    .arg(address_)
-                    .arg(block.size())
-                    .arg(block.isEmpty() ? 0 : block.first().size()));
-        r_.blocks.append({address_, block});
+    void setValues(const QList<QStringList>& block) override {
+        m_recording.note(QStringLiteral("%1 Values(%2x%3)")
+                             .arg(m_address)
+                             .arg(block.size())
+                             .arg(block.isEmpty() ? 0 : block.first().size()));
+        m_recording.blocks.append({m_address, block});
     }
-    void SetNumberFormat(const QString& format) override {
-        r_.Note(QStringLiteral("%1 NumberFormat(%2)").arg(address_, format));
+    void setNumberFormat(const QString& format) override {
+        m_recording.note(QStringLiteral("%1 NumberFormat(%2)").arg(m_address, format));
     }
-    void SetFont(const SpreadsheetFont& font) override {
-        r_.Note(QStringLiteral("%1 Font(%2)").arg(address_, Describe(font)));
+    void setFont(const SpreadsheetFont& font) override {
+        m_recording.note(QStringLiteral("%1 Font(%2)").arg(m_address, describe(font)));
     }
-    void SetAlignment(const SpreadsheetAlignment& alignment) override {
-        r_.Note(QStringLiteral("%1 Alignment(%2)").arg(address_, Describe(alignment)));
+    void setAlignment(const SpreadsheetAlignment& alignment) override {
+        m_recording.note(QStringLiteral("%1 Alignment(%2)").arg(m_address, describe(alignment)));
     }
 
 private:
-    Recording& r_;
-    QString address_;
+    Recording& m_recording;
+    QString m_address;
 };
 
-class RecordingWorksheet : public TSpreadsheetWorksheet {
+class RecordingWorksheet : public SpreadsheetWorksheet {
 public:
-    explicit RecordingWorksheet(Recording& r) : r_(r) {}
-    ~RecordingWorksheet() override { r_.log.append(QStringLiteral("Release worksheet")); }
-    void SetName(const QString& name) override { r_.Note(QStringLiteral("Name(%1)").arg(name)); }
-    std::unique_ptr<TSpreadsheetRange> Range(const QString& from, const QString& to) override {
-        return std::make_unique<RecordingRange>(r_, from + ':' + to);
+    explicit RecordingWorksheet(Recording& recording) : m_recording(recording) {}
+    ~RecordingWorksheet() override { m_recording.log.append(QStringLiteral("Release worksheet")); }
+    void setName(const QString& name) override {
+        m_recording.note(QStringLiteral("Name(%1)").arg(name));
+    }
+    std::unique_ptr<SpreadsheetRange> range(const QString& from, const QString& to) override {
+        return std::make_unique<RecordingRange>(m_recording, from + ':' + to);
     }
 
 private:
-    Recording& r_;
+    Recording& m_recording;
 };
 
-class RecordingWorkbook : public TSpreadsheetWorkbook {
+class RecordingWorkbook : public SpreadsheetWorkbook {
 public:
-    explicit RecordingWorkbook(Recording& r) : r_(r) {}
-    ~RecordingWorkbook() override { r_.log.append(QStringLiteral("Release workbook")); }
-    std::unique_ptr<TSpreadsheetWorksheet> Worksheet(int number) override {
-        r_.Note(QStringLiteral("Worksheet(%1)").arg(number));
-        return std::make_unique<RecordingWorksheet>(r_);
+    explicit RecordingWorkbook(Recording& recording) : m_recording(recording) {}
+    ~RecordingWorkbook() override { m_recording.log.append(QStringLiteral("Release workbook")); }
+    std::unique_ptr<SpreadsheetWorksheet> worksheet(int number) override {
+        m_recording.note(QStringLiteral("Worksheet(%1)").arg(number));
+        return std::make_unique<RecordingWorksheet>(m_recording);
     }
 
 private:
-    Recording& r_;
+    Recording& m_recording;
 };
 
-class RecordingApplication : public TSpreadsheetApplication {
+class RecordingApplication : public SpreadsheetApplication {
 public:
-    explicit RecordingApplication(Recording& r) : r_(r) {}
-    ~RecordingApplication() override { r_.log.append(QStringLiteral("Release application")); }
-    std::unique_ptr<TSpreadsheetWorkbook> AddWorkbook(int templateCode, int localeId) override {
-        r_.Note(QStringLiteral("AddWorkbook(%1,%2)").arg(templateCode).arg(localeId));
-        return std::make_unique<RecordingWorkbook>(r_);
+    explicit RecordingApplication(Recording& recording) : m_recording(recording) {}
+    ~RecordingApplication() override {
+        m_recording.log.append(QStringLiteral("Release application"));
     }
-    void SetScreenUpdating(bool on) override {
-        r_.Note(QStringLiteral("ScreenUpdating(%1)").arg(on ? "on" : "off"));
+    std::unique_ptr<SpreadsheetWorkbook> addWorkbook(int workbookKind, int locale) override {
+        m_recording.note(QStringLiteral("AddWorkbook(%1,%2)").arg(workbookKind).arg(locale));
+        return std::make_unique<RecordingWorkbook>(m_recording);
     }
-    void SetVisible(bool visible) override {
-        r_.Note(QStringLiteral("Visible(%1)").arg(visible ? "true" : "false"));
+    void setScreenUpdating(bool on) override {
+        m_recording.note(QStringLiteral("ScreenUpdating(%1)").arg(on ? "on" : "off"));
+    }
+    void setVisible(bool visible) override {
+        m_recording.note(QStringLiteral("Visible(%1)").arg(visible ? "true" : "false"));
     }
 
 private:
-    Recording& r_;
+    Recording& m_recording;
 };
 
-class RecordingAutomation : public TSpreadsheetAutomation {
+class RecordingAutomation : public SpreadsheetAutomation {
 public:
-    explicit RecordingAutomation(Recording& r) : r_(r) {}
-    std::unique_ptr<TSpreadsheetApplication> NewInstance() override {
-        r_.Note(QStringLiteral("NewInstance"));
-        ++r_.instances;
-        return std::make_unique<RecordingApplication>(r_);
+    explicit RecordingAutomation(Recording& recording) : m_recording(recording) {}
+    std::unique_ptr<SpreadsheetApplication> newInstance() override {
+        m_recording.note(QStringLiteral("NewInstance"));
+        ++m_recording.instances;
+        return std::make_unique<RecordingApplication>(m_recording);
     }
 
 private:
-    Recording& r_;
+    Recording& m_recording;
 };
 
 } // namespace tarvex

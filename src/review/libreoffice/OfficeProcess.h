@@ -18,25 +18,25 @@ namespace office {
 // other descriptors (the serial port among them). `environment` holds
 // NAME=VALUE entries. Returns the pid; raises SpreadsheetError when the
 // program cannot be started.
-qint64 StartDetached(const QString& program, const QStringList& arguments,
+qint64 startDetached(const QString& program, const QStringList& arguments,
                      const QStringList& environment);
 
 // This process's environment without the entries named.
-QStringList EnvironmentWithout(const QStringList& names);
+QStringList environmentWithout(const QStringList& names);
 
 // True while a process of the group led by `pid` (the office's launcher or the
 // office itself) runs with `marker` among its command-line arguments (the
 // marker tells them from unrelated processes that were given the same ids
 // later).
-bool IsRunning(qint64 pid, const QString& marker);
+bool isRunning(qint64 pid, const QString& marker);
 
 // True while a process of the group `pgid` runs (ended processes that are not
 // yet reaped do not count).
-bool GroupRunning(qint64 pgid);
+bool isGroupRunning(qint64 pgid);
 
 // Ends the process group led by `pid`: asks it to end, then forces it after five
 // seconds.
-void KillGroup(qint64 pid);
+void killGroup(qint64 pid);
 
 // Private profiles are directories named with this prefix, each holding the
 // pid file of the office that uses it.
@@ -44,23 +44,23 @@ inline constexpr const char* kProfilePrefix = "tarvex-office-";
 inline constexpr const char* kPidFileName = "tarvex-office.pid";
 
 // Makes a new, empty profile directory in `parent`.
-QString MakeProfile(const QString& parent);
+QString makeProfile(const QString& parent);
 // Records the office that runs with `profileDir` and the name of the pipe it
 // accepts connections on.
-void WritePidFile(const QString& profileDir, qint64 pid, const QString& pipeName);
+void writePidFile(const QString& profileDir, qint64 pid, const QString& pipeName);
 // The argument that points an office at `profileDir`; also its marker.
-QString ProfileArgument(const QString& profileDir);
+QString profileArgument(const QString& profileDir);
 
 // The socket file of a LibreOffice pipe, and its removal when nobody listens
 // on it any more (an office that was ended abruptly leaves it behind).
-QString PipeSocketPath(const QString& pipeName);
-bool RemoveStalePipe(const QString& pipeName);
+QString pipeSocketPath(const QString& pipeName);
+bool removeStalePipe(const QString& pipeName);
 
 // Removes the profiles in `parent` whose office no longer runs, with the pipe
 // recorded in their pid file. A profile
 // without a pid file is being set up by a starting office and is kept until
 // it is older than `setupGrace`.
-void RemoveStaleProfiles(const QString& parent,
+void removeStaleProfiles(const QString& parent,
                          std::chrono::seconds setupGrace = std::chrono::minutes(10));
 
 } // namespace office

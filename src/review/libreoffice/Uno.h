@@ -26,12 +26,12 @@ static_assert(sizeof(sal_Unicode) == sizeof(char16_t), "UNO strings are UTF-16")
 
 // sal_Unicode is a 16-bit integer in the SDK build, not char16_t: texts cross
 // as UTF-16 code units.
-inline OUString ToUno(const QString& text) {
+inline OUString toUno(const QString& text) {
     return OUString(reinterpret_cast<const sal_Unicode*>(text.utf16()),
                     static_cast<sal_Int32>(text.size()));
 }
 
-inline QString FromUno(const OUString& text) {
+inline QString fromUno(const OUString& text) {
     return QString::fromUtf16(reinterpret_cast<const char16_t*>(text.getStr()), text.getLength());
 }
 
@@ -39,12 +39,12 @@ inline QString FromUno(const OUString& text) {
 // the run. Its type libraries are the office's: the office's bootstrap file
 // is named for this process only (a bootstrap variable, not the environment,
 // so that no office started from here sees it). Raises css::uno::Exception.
-inline Reference<css::uno::XComponentContext> LocalContext() {
+inline Reference<css::uno::XComponentContext> localContext() {
     static Reference<css::uno::XComponentContext>* context = nullptr;
     if (!context) {
         rtl::Bootstrap::set(
             OUString("URE_BOOTSTRAP"),
-            ToUno(QStringLiteral("file://" TARVEX_LIBREOFFICE_PROGRAM_DIR "/fundamentalrc")));
+            toUno(QStringLiteral("file://" TARVEX_LIBREOFFICE_PROGRAM_DIR "/fundamentalrc")));
         // Never released: the runtime lives until the process ends.
         context = new Reference<css::uno::XComponentContext>(
             cppu::defaultBootstrap_InitialComponentContext());
@@ -59,7 +59,7 @@ struct OfficeBridge {
     Reference<css::frame::XDesktop2> desktop;
 };
 
-inline OfficeBridge OpenBridge(const Reference<css::uno::XComponentContext>& local,
+inline OfficeBridge openBridge(const Reference<css::uno::XComponentContext>& local,
                                const Reference<css::connection::XConnection>& connection) {
     Reference<css::bridge::XBridge> bridge =
         css::bridge::BridgeFactory::create(local)->createBridge(OUString(), OUString("urp"),

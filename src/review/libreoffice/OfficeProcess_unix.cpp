@@ -1,6 +1,6 @@
 #include "review/libreoffice/OfficeProcess.h"
 
-#include "review/SpreadsheetAutomation.h"
+#include "errors/Errors.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -35,20 +35,20 @@ struct LaunchMessage {
     int value;
 };
 
-void WriteMessage(int fd, char kind, int value) {
+void writeMessage(int fd, char kind, int value) {
     const LaunchMessage m{kind, value};
     [[maybe_unused]] ssize_t n = ::write(fd, &m, sizeof m);
 }
 
 // Closes every descriptor from 3 up, except `keep`. Runs between fork and
 // exec: only system calls here.
-void CloseDescriptorsExcept(int keep) {
+void closeDescriptorsExcept(int keep) {
     if (keep > 3)
         ::close_range(3, static_cast<unsigned>(keep) - 1, 0);
     ::close_range(static_cast<unsigned>(keep) + 1, ~0u, 0);
 }
 
-std::vector<char*> Pointers(std::vector<std::string>& strings) {
+std::vector<char*> pointers(std::vector<std::string>& strings) {
     std::vector<char*> result;
     result.reserve(strings.size() + 1);
     for (std::string& s : strings)
@@ -57,13 +57,13 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
     return result;
 }
 
-QString ErrorText(int error) {
+QString errorText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
 } // namespace
 
-qint64 StartDetached(const QString& program, const QStringList& arguments,
+qint64 startDetached(const QString& program, const QStringList& arguments,
                      const QStringList& environment) {
     // Everything the children need is prepared before forking.
     std::vector<std::string> argStrings{program.toStdString()};
@@ -72,13 +72,13 @@ qint64 StartDetached(const QString& program, const QStringList& arguments,
     std::vector<std::string> envStrings;
     for (const QString& e : environment)
         envStrings.push_back(e.toStdString());
-    std::vector<char*> argv = Pointers(argStrings);
-    std::vector<char*> envp = Pointers(envStrings);
+    std::vector<char*> argv = pointers(argStrings);
+    std::vector<char*> envp = pointers(envStrings);
 
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw SpreadsheetError(
-            QStringLiteral("Cannot start %1: %2").arg(program, ErrorText(errno)).toStdString());
+            QStringLiteral("Cannot start %1: %2").arg(program, errorText(errno)).toStdString());
 
     const pid_t child = ::fork();
     if (child == 0) {
@@ -89,9 +89,9 @@ qint64 StartDetached(const QString& program, const QStringList& arguments,
         const pid_t grandchild = ::fork();
         if (grandchild != 0) {
             if (grandchild > 0)
-                WriteMessage(fds[1], 'p', grandchild);
+                writeMessage(fds[1], 'p', grandchild);
             else
-                WriteMessage(fds[1], 'e', errno);
+                writeMessage(fds[1], 'e', errno);
             ::_exit(0);
         }
         ::setpgid(0, 0);
@@ -101,9 +101,9 @@ qint64 StartDetached(const QString& program, const QStringList& arguments,
             ::dup2(devNull, 1);
             ::dup2(devNull, 2);
         }
-        CloseDescriptorsExcept(fds[1]);
+        closeDescriptorsExcept(fds[1]);
         ::execve(argv[0], argv.data(), envp.data());
-        WriteMessage(fds[1], 'e', errno);
+        writeMessage(fds[1], 'e', errno);
         ::_exit(127);
     }
     const int forkError = errno;
@@ -111,7 +111,7 @@ qint64 StartDetached(const QString& program, const QStringList& arguments,
     if (child < 0) {
         ::close(fds[0]);
         throw SpreadsheetError(
-            QStringLiteral("Cannot start %1: %2").arg(program, ErrorText(forkError)).toStdString());
+            QStringLiteral("Cannot start %1: %2").arg(program, errorText(forkError)).toStdString());
     }
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
@@ -136,12 +136,12 @@ qint64 StartDetached(const QString& program, const QStringList& arguments,
     ::close(fds[0]);
     if (error != 0 || pid == 0)
         throw SpreadsheetError(QStringLiteral("Cannot start %1: %2")
-                                   .arg(program, ErrorText(error != 0 ? error : ECHILD))
+                                   .arg(program, errorText(error != 0 ? error : ECHILD))
                                    .toStdString());
     return pid;
 }
 
-QStringList EnvironmentWithout(const QStringList& names) {
+QStringList environmentWithout(const QStringList& names) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString& name : names)
         env.remove(name);
@@ -151,7 +151,7 @@ QStringList EnvironmentWithout(const QStringList& names) {
 namespace {
 
 // Calls `f(pid, state, group)` for every process; stops when it returns true.
-template <typename F> bool AnyProcess(F f) {
+template <typename F> bool anyProcess(F f) {
     const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
     for (const QString& pid : pids) {
         if (pid.isEmpty() || !pid.front().isDigit())
@@ -169,43 +169,43 @@ template <typename F> bool AnyProcess(F f) {
 }
 
 // Ended processes that are not yet reaped do not count.
-bool Alive(const QByteArray& state) {
+bool isAlive(const QByteArray& state) {
     return state != "Z" && state != "X";
 }
 
 } // namespace
 
-bool IsRunning(qint64 pid, const QString& marker) {
+bool isRunning(qint64 pid, const QString& marker) {
     if (pid <= 0)
         return false;
     const QByteArray wanted = marker.toLocal8Bit();
-    return AnyProcess([&](qint64 member, const QByteArray& state, qint64 group) {
-        if (group != pid || !Alive(state))
+    return anyProcess([&](qint64 member, const QByteArray& state, qint64 group) {
+        if (group != pid || !isAlive(state))
             return false;
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(member));
         return cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().split('\0').contains(wanted);
     });
 }
 
-bool GroupRunning(qint64 pgid) {
-    return pgid > 0 && AnyProcess([&](qint64, const QByteArray& state, qint64 group) {
-               return group == pgid && Alive(state);
+bool isGroupRunning(qint64 pgid) {
+    return pgid > 0 && anyProcess([&](qint64, const QByteArray& state, qint64 group) {
+               return group == pgid && isAlive(state);
            });
 }
 
-void KillGroup(qint64 pid) {
-    if (pid <= 0 || !GroupRunning(pid))
+void killGroup(qint64 pid) {
+    if (pid <= 0 || !isGroupRunning(pid))
         return;
     const pid_t group = -static_cast<pid_t>(pid);
     // Asked first, so that the office can take its pipe away; forced after a while.
     ::kill(group, SIGTERM);
-    for (int i = 0; i < 50 && GroupRunning(pid); ++i)
+    for (int i = 0; i < 50 && isGroupRunning(pid); ++i)
         ::usleep(100 * 1000);
-    if (GroupRunning(pid))
+    if (isGroupRunning(pid))
         ::kill(group, SIGKILL);
 }
 
-QString MakeProfile(const QString& parent) {
+QString makeProfile(const QString& parent) {
     QTemporaryDir dir(QDir(parent).filePath(QString::fromLatin1(kProfilePrefix) + "XXXXXX"));
     if (!dir.isValid())
         throw SpreadsheetError(QStringLiteral("Cannot make a LibreOffice profile in %1: %2")
@@ -215,7 +215,7 @@ QString MakeProfile(const QString& parent) {
     return dir.path();
 }
 
-void WritePidFile(const QString& profileDir, qint64 pid, const QString& pipeName) {
+void writePidFile(const QString& profileDir, qint64 pid, const QString& pipeName) {
     QSaveFile file(QDir(profileDir).filePath(QString::fromLatin1(kPidFileName)));
     const QByteArray content = QByteArray::number(pid) + '\n' + pipeName.toUtf8() + '\n';
     if (!file.open(QIODevice::WriteOnly) || file.write(content) < 0 || !file.commit())
@@ -224,52 +224,52 @@ void WritePidFile(const QString& profileDir, qint64 pid, const QString& pipeName
                                    .toStdString());
 }
 
-QString PipeSocketPath(const QString& pipeName) {
+QString pipeSocketPath(const QString& pipeName) {
     // Where LibreOffice's runtime keeps its named pipes.
     return QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(pipeName);
 }
 
 namespace {
 
-enum class TPipeState { psNone, psListening, psStale };
+enum class PipeState { None, Listening, Stale };
 
-TPipeState PipeState(const QString& pipeName) {
+PipeState pipeState(const QString& pipeName) {
     // A pipe name is a single file name of its own.
     if (pipeName.isEmpty() || pipeName.contains('/') || pipeName.startsWith('.'))
-        return TPipeState::psNone;
-    const QByteArray path = QFile::encodeName(PipeSocketPath(pipeName));
+        return PipeState::None;
+    const QByteArray path = QFile::encodeName(pipeSocketPath(pipeName));
     struct stat st {};
     if (::lstat(path.constData(), &st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != ::getuid())
-        return TPipeState::psNone;
+        return PipeState::None;
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.size() >= static_cast<qsizetype>(sizeof address.sun_path))
-        return TPipeState::psNone;
+        return PipeState::None;
     std::memcpy(address.sun_path, path.constData(), path.size());
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        return TPipeState::psNone;
+        return PipeState::None;
     const bool refused =
         ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
         errno == ECONNREFUSED;
     ::close(fd);
     // Refused: nobody listens, the office that made it has gone.
-    return refused ? TPipeState::psStale : TPipeState::psListening;
+    return refused ? PipeState::Stale : PipeState::Listening;
 }
 
 } // namespace
 
-bool RemoveStalePipe(const QString& pipeName) {
-    return PipeState(pipeName) == TPipeState::psStale &&
-           ::unlink(QFile::encodeName(PipeSocketPath(pipeName)).constData()) == 0;
+bool removeStalePipe(const QString& pipeName) {
+    return pipeState(pipeName) == PipeState::Stale &&
+           ::unlink(QFile::encodeName(pipeSocketPath(pipeName)).constData()) == 0;
 }
 
-QString ProfileArgument(const QString& profileDir) {
+QString profileArgument(const QString& profileDir) {
     return QStringLiteral("-env:UserInstallation=") +
            QString::fromLatin1(QUrl::fromLocalFile(profileDir).toEncoded());
 }
 
-void RemoveStaleProfiles(const QString& parent, std::chrono::seconds setupGrace) {
+void removeStaleProfiles(const QString& parent, std::chrono::seconds setupGrace) {
     const QDir dir(parent);
     const QFileInfoList profiles =
         dir.entryInfoList({QString::fromLatin1(kProfilePrefix) + '*'},
@@ -284,14 +284,14 @@ void RemoveStaleProfiles(const QString& parent, std::chrono::seconds setupGrace)
             const QList<QByteArray> lines = pidFile.readAll().split('\n');
             bool ok = false;
             const qint64 pid = lines.value(0).trimmed().toLongLong(&ok);
-            if (ok && IsRunning(pid, ProfileArgument(profile.filePath())))
+            if (ok && isRunning(pid, profileArgument(profile.filePath())))
                 continue;
             // An office that was ended abruptly leaves its pipe behind; while
             // something still listens on it, the office is not quite gone.
             const QString pipeName = QString::fromUtf8(lines.value(1).trimmed());
-            if (PipeState(pipeName) == TPipeState::psListening)
+            if (pipeState(pipeName) == PipeState::Listening)
                 continue;
-            RemoveStalePipe(pipeName);
+            removeStalePipe(pipeName);
         } else if (profile.birthTime().isValid()
                        ? profile.birthTime().toUTC().secsTo(now) < setupGrace.count()
                        : profile.lastModified().toUTC().secsTo(now) < setupGrace.count()) {

@@ -6,6 +6,7 @@
 // application is released; the office keeps running with its document.
 
 #include "review/LibreOfficeAutomation.h"
+#include "review/LibreOfficePlugin_p.h"
 #include "review/libreoffice/OfficeProcess.h"
 #include "review/libreoffice/Uno.h"
 
@@ -64,30 +65,30 @@ using rtl::OUString;
 
 namespace {
 
-using uno::FromUno;
-using uno::ToUno;
+using uno::fromUno;
+using uno::toUno;
 
-QString ProgramDir() {
+QString programDir() {
     return QStringLiteral(TARVEX_LIBREOFFICE_PROGRAM_DIR);
 }
 
-[[noreturn]] void Fail(const QString& what) {
+[[noreturn]] void fail(const QString& what) {
     throw SpreadsheetError(what.toStdString());
 }
 
-template <typename T> Sequence<T> SequenceOf(std::initializer_list<T> items) {
+template <typename T> Sequence<T> sequenceOf(std::initializer_list<T> items) {
     Sequence<T> result(static_cast<sal_Int32>(items.size()));
     std::copy(items.begin(), items.end(), result.getArray());
     return result;
 }
 
 // Runs one call on the office and turns a UNO failure into ours.
-template <typename F> decltype(auto) Call(const char* what, F&& f) {
+template <typename F> decltype(auto) call(const char* what, F&& f) {
     try {
         return f();
     } catch (const css::uno::Exception& e) {
-        Fail(QStringLiteral("LibreOffice: %1 failed: %2")
-                 .arg(QString::fromLatin1(what), FromUno(e.Message)));
+        fail(QStringLiteral("LibreOffice: %1 failed: %2")
+                 .arg(QString::fromLatin1(what), fromUno(e.Message)));
     }
 }
 
@@ -111,7 +112,7 @@ struct Office {
         }
     }
 
-    void LockScreen(const Reference<css::frame::XModel>& model) const {
+    void lockScreen(const Reference<css::frame::XModel>& model) const {
         if (!screenUpdating)
             model->lockControllers();
     }
@@ -124,16 +125,16 @@ struct Document {
     Reference<css::frame::XModel> model;
     std::map<QString, sal_Int32> formatKeys;
 
-    sal_Int32 FormatKey(const QString& format) {
+    sal_Int32 formatKey(const QString& format) {
         auto found = formatKeys.find(format);
         if (found != formatKeys.end())
             return found->second;
         Reference<css::util::XNumberFormatsSupplier> supplier(model, UNO_QUERY_THROW);
         Reference<css::util::XNumberFormats> formats = supplier->getNumberFormats();
         const css::lang::Locale locale; // the document's default
-        sal_Int32 key = formats->queryKey(ToUno(format), locale, false);
+        sal_Int32 key = formats->queryKey(toUno(format), locale, false);
         if (key < 0)
-            key = formats->addNew(ToUno(format), locale);
+            key = formats->addNew(toUno(format), locale);
         formatKeys.emplace(format, key);
         return key;
     }
@@ -141,31 +142,31 @@ struct Document {
 
 using DocumentPtr = std::shared_ptr<Document>;
 
-class TCalcRange final : public TSpreadsheetRange {
+class CalcRange final : public SpreadsheetRange {
 public:
-    TCalcRange(DocumentPtr document, Reference<css::table::XCellRange> cells)
-        : document_(std::move(document)), cells_(std::move(cells)) {}
+    CalcRange(DocumentPtr document, Reference<css::table::XCellRange> cells)
+        : m_document(std::move(document)), m_cells(std::move(cells)) {}
 
-    void SetValue(const QString& value) override {
-        Call("setting a value", [&] {
-            const auto [rows, columns] = Size();
+    void setValue(const QString& value) override {
+        call("setting a value", [&] {
+            const auto [rows, columns] = size();
             Sequence<Any> line(columns);
             Any* cells = line.getArray();
             for (sal_Int32 c = 0; c < columns; ++c)
-                cells[c] <<= ToUno(value);
+                cells[c] <<= toUno(value);
             Sequence<Sequence<Any>> block(rows);
             Sequence<Any>* lines = block.getArray();
             for (sal_Int32 r = 0; r < rows; ++r)
                 lines[r] = line;
-            Put(block);
+            put(block);
         });
     }
 
-    void SetValues(const QList<QStringList>& values) override {
-        Call("setting values", [&] {
-            const auto [rows, columns] = Size();
+    void setValues(const QList<QStringList>& values) override {
+        call("setting values", [&] {
+            const auto [rows, columns] = size();
             if (values.size() != rows)
-                Fail(QStringLiteral("a block of %1 lines for a range of %2 rows")
+                fail(QStringLiteral("a block of %1 lines for a range of %2 rows")
                          .arg(values.size())
                          .arg(rows));
             Sequence<Sequence<Any>> block(rows);
@@ -173,69 +174,69 @@ public:
             for (sal_Int32 r = 0; r < rows; ++r) {
                 const QStringList& texts = values[r];
                 if (texts.size() != columns)
-                    Fail(QStringLiteral("a line of %1 texts for a range of %2 columns")
+                    fail(QStringLiteral("a line of %1 texts for a range of %2 columns")
                              .arg(texts.size())
                              .arg(columns));
                 Sequence<Any> line(columns);
                 Any* cells = line.getArray();
                 for (sal_Int32 c = 0; c < columns; ++c)
-                    cells[c] <<= ToUno(texts[c]);
+                    cells[c] <<= toUno(texts[c]);
                 lines[r] = std::move(line);
             }
-            Put(block);
+            put(block);
         });
     }
 
-    void SetNumberFormat(const QString& format) override {
-        Call("setting a number format", [&] {
-            const sal_Int32 key = document_->FormatKey(format);
-            Reference<css::beans::XPropertySet>(cells_, UNO_QUERY_THROW)
+    void setNumberFormat(const QString& format) override {
+        call("setting a number format", [&] {
+            const sal_Int32 key = m_document->formatKey(format);
+            Reference<css::beans::XPropertySet>(m_cells, UNO_QUERY_THROW)
                 ->setPropertyValue(OUString("NumberFormat"), Any(key));
         });
     }
 
-    void SetFont(const SpreadsheetFont& font) override {
-        Call("setting the font", [&] {
+    void setFont(const SpreadsheetFont& font) override {
+        call("setting the font", [&] {
             // Names in alphabetical order, as XMultiPropertySet wants them.
-            const auto names = SequenceOf<OUString>(
+            const auto names = sequenceOf<OUString>(
                 {OUString("CharColor"), OUString("CharFontName"), OUString("CharHeight"),
                  OUString("CharPosture"), OUString("CharUnderline"), OUString("CharWeight")});
             // -1 is the automatic colour, which follows the desktop's window text.
             const sal_Int32 color =
                 font.color ? static_cast<sal_Int32>(*font.color & 0xFFFFFF) : sal_Int32(-1);
-            const auto values = SequenceOf<Any>(
-                {Any(color), Any(ToUno(font.name)), Any(static_cast<float>(font.size)),
+            const auto values = sequenceOf<Any>(
+                {Any(color), Any(toUno(font.name)), Any(static_cast<float>(font.size)),
                  Any(font.italic ? css::awt::FontSlant_ITALIC : css::awt::FontSlant_NONE),
                  Any(font.underline ? css::awt::FontUnderline::SINGLE
                                     : css::awt::FontUnderline::NONE),
                  Any(font.bold ? css::awt::FontWeight::BOLD : css::awt::FontWeight::NORMAL)});
-            Reference<css::beans::XMultiPropertySet>(cells_, UNO_QUERY_THROW)
+            Reference<css::beans::XMultiPropertySet>(m_cells, UNO_QUERY_THROW)
                 ->setPropertyValues(names, values);
         });
     }
 
-    void SetAlignment(const SpreadsheetAlignment& alignment) override {
-        Call("setting the alignment", [&] {
+    void setAlignment(const SpreadsheetAlignment& alignment) override {
+        call("setting the alignment", [&] {
             css::table::CellHoriJustify justify = css::table::CellHoriJustify_STANDARD;
             switch (alignment.horizontal) {
-            case THorizontalAlignment::haGeneral:
+            case HorizontalAlignment::General:
                 break;
-            case THorizontalAlignment::haLeft:
+            case HorizontalAlignment::Left:
                 justify = css::table::CellHoriJustify_LEFT;
                 break;
-            case THorizontalAlignment::haCenter:
+            case HorizontalAlignment::Center:
                 justify = css::table::CellHoriJustify_CENTER;
                 break;
-            case THorizontalAlignment::haRight:
+            case HorizontalAlignment::Right:
                 justify = css::table::CellHoriJustify_RIGHT;
                 break;
             }
-            const auto names = SequenceOf<OUString>(
+            const auto names = sequenceOf<OUString>(
                 {OUString("HoriJustify"), OUString("IsTextWrapped"), OUString("RotateAngle")});
             const auto values =
-                SequenceOf<Any>({Any(justify), Any(alignment.wrapText),
+                sequenceOf<Any>({Any(justify), Any(alignment.wrapText),
                                  Any(static_cast<sal_Int32>(alignment.orientation * 100))});
-            Reference<css::beans::XMultiPropertySet>(cells_, UNO_QUERY_THROW)
+            Reference<css::beans::XMultiPropertySet>(m_cells, UNO_QUERY_THROW)
                 ->setPropertyValues(names, values);
         });
     }
@@ -244,86 +245,86 @@ private:
     // Texts go in as strings, never read as numbers, dates or formulas: every
     // cell shows exactly the text handed over. (Calc itself gives the text
     // format to a cell whose text would otherwise read as a number.)
-    void Put(const Sequence<Sequence<Any>>& block) {
-        Reference<css::sheet::XCellRangeData>(cells_, UNO_QUERY_THROW)->setDataArray(block);
+    void put(const Sequence<Sequence<Any>>& block) {
+        Reference<css::sheet::XCellRangeData>(m_cells, UNO_QUERY_THROW)->setDataArray(block);
     }
 
-    std::pair<sal_Int32, sal_Int32> Size() const {
+    std::pair<sal_Int32, sal_Int32> size() const {
         const css::table::CellRangeAddress a =
-            Reference<css::sheet::XCellRangeAddressable>(cells_, UNO_QUERY_THROW)
+            Reference<css::sheet::XCellRangeAddressable>(m_cells, UNO_QUERY_THROW)
                 ->getRangeAddress();
         return {a.EndRow - a.StartRow + 1, a.EndColumn - a.StartColumn + 1};
     }
 
-    DocumentPtr document_;
-    Reference<css::table::XCellRange> cells_;
+    DocumentPtr m_document;
+    Reference<css::table::XCellRange> m_cells;
 };
 
-class TCalcWorksheet final : public TSpreadsheetWorksheet {
+class CalcWorksheet final : public SpreadsheetWorksheet {
 public:
-    TCalcWorksheet(DocumentPtr document, Reference<css::sheet::XSpreadsheet> sheet)
-        : document_(std::move(document)), sheet_(std::move(sheet)) {}
+    CalcWorksheet(DocumentPtr document, Reference<css::sheet::XSpreadsheet> sheet)
+        : m_document(std::move(document)), m_sheet(std::move(sheet)) {}
 
-    void SetName(const QString& name) override {
-        Call("naming the worksheet", [&] {
-            Reference<css::container::XNamed>(sheet_, UNO_QUERY_THROW)->setName(ToUno(name));
+    void setName(const QString& name) override {
+        call("naming the worksheet", [&] {
+            Reference<css::container::XNamed>(m_sheet, UNO_QUERY_THROW)->setName(toUno(name));
         });
     }
 
-    std::unique_ptr<TSpreadsheetRange> Range(const QString& from, const QString& to) override {
-        return Call("taking a range", [&] {
-            auto cells = sheet_->getCellRangeByName(ToUno(from + ':' + to));
-            return std::make_unique<TCalcRange>(document_, cells);
+    std::unique_ptr<SpreadsheetRange> range(const QString& from, const QString& to) override {
+        return call("taking a range", [&] {
+            auto cells = m_sheet->getCellRangeByName(toUno(from + ':' + to));
+            return std::make_unique<CalcRange>(m_document, cells);
         });
     }
 
 private:
-    DocumentPtr document_;
-    Reference<css::sheet::XSpreadsheet> sheet_;
+    DocumentPtr m_document;
+    Reference<css::sheet::XSpreadsheet> m_sheet;
 };
 
-class TCalcWorkbook final : public TSpreadsheetWorkbook {
+class CalcWorkbook final : public SpreadsheetWorkbook {
 public:
-    explicit TCalcWorkbook(DocumentPtr document) : document_(std::move(document)) {}
+    explicit CalcWorkbook(DocumentPtr document) : m_document(std::move(document)) {}
 
-    std::unique_ptr<TSpreadsheetWorksheet> Worksheet(int number) override {
-        return Call("taking a worksheet", [&] {
-            Reference<css::sheet::XSpreadsheetDocument> doc(document_->model, UNO_QUERY_THROW);
+    std::unique_ptr<SpreadsheetWorksheet> worksheet(int number) override {
+        return call("taking a worksheet", [&] {
+            Reference<css::sheet::XSpreadsheetDocument> doc(m_document->model, UNO_QUERY_THROW);
             Reference<css::container::XIndexAccess> sheets(doc->getSheets(), UNO_QUERY_THROW);
             if (number < 1 || number > sheets->getCount())
-                Fail(QStringLiteral("the workbook has no worksheet %1").arg(number));
+                fail(QStringLiteral("the workbook has no worksheet %1").arg(number));
             Reference<css::sheet::XSpreadsheet> sheet(sheets->getByIndex(number - 1),
                                                       UNO_QUERY_THROW);
-            return std::make_unique<TCalcWorksheet>(document_, sheet);
+            return std::make_unique<CalcWorksheet>(m_document, sheet);
         });
     }
 
 private:
-    DocumentPtr document_;
+    DocumentPtr m_document;
 };
 
-class TCalcApplication final : public TSpreadsheetApplication {
+class CalcApplication final : public SpreadsheetApplication {
 public:
-    explicit TCalcApplication(OfficePtr office) : office_(std::move(office)) {}
+    explicit CalcApplication(OfficePtr office) : m_office(std::move(office)) {}
 
-    std::unique_ptr<TSpreadsheetWorkbook> AddWorkbook(int templateCode, int localeId) override {
-        if (templateCode != xlWBATWorksheet)
-            Fail(QStringLiteral("LibreOffice: workbook template %1 is not offered")
-                     .arg(templateCode));
+    std::unique_ptr<SpreadsheetWorkbook> addWorkbook(int workbookKind, int locale) override {
+        if (workbookKind != kOneWorksheetWorkbook)
+            fail(QStringLiteral("LibreOffice: workbook template %1 is not offered")
+                     .arg(workbookKind));
         // New documents take the user's default locale, which is all that
-        // LOCALE_USER_DEFAULT asks for.
-        Q_UNUSED(localeId);
-        return Call("adding a workbook", [&] {
-            // Hidden until SetVisible: the document is filled out of sight.
-            const auto args = SequenceOf<css::beans::PropertyValue>({css::beans::PropertyValue(
+        // kUserDefaultLocale asks for.
+        Q_UNUSED(locale);
+        return call("adding a workbook", [&] {
+            // Hidden until setVisible: the document is filled out of sight.
+            const auto args = sequenceOf<css::beans::PropertyValue>({css::beans::PropertyValue(
                 OUString("Hidden"), -1, Any(true), css::beans::PropertyState_DIRECT_VALUE)});
-            Reference<css::frame::XComponentLoader> loader(office_->desktop, UNO_QUERY_THROW);
+            Reference<css::frame::XComponentLoader> loader(m_office->desktop, UNO_QUERY_THROW);
             Reference<css::frame::XModel> model(
                 loader->loadComponentFromURL(OUString("private:factory/scalc"), OUString("_blank"),
                                              0, args),
                 UNO_QUERY_THROW);
-            office_->LockScreen(model);
-            office_->documents.push_back(model);
+            m_office->lockScreen(model);
+            m_office->documents.push_back(model);
             // A single worksheet, whatever the office's default for new documents.
             Reference<css::sheet::XSpreadsheetDocument> doc(model, UNO_QUERY_THROW);
             Reference<css::sheet::XSpreadsheets> sheets = doc->getSheets();
@@ -334,18 +335,18 @@ public:
                 sheets->removeByName(last->getName());
             }
             auto document = std::make_shared<Document>();
-            document->office = office_;
+            document->office = m_office;
             document->model = model;
-            return std::make_unique<TCalcWorkbook>(document);
+            return std::make_unique<CalcWorkbook>(document);
         });
     }
 
-    void SetScreenUpdating(bool on) override {
-        Call("switching screen updating", [&] {
-            if (on == office_->screenUpdating)
+    void setScreenUpdating(bool on) override {
+        call("switching screen updating", [&] {
+            if (on == m_office->screenUpdating)
                 return;
-            office_->screenUpdating = on;
-            for (const auto& model : office_->documents) {
+            m_office->screenUpdating = on;
+            for (const auto& model : m_office->documents) {
                 if (on)
                     model->unlockControllers();
                 else
@@ -354,12 +355,12 @@ public:
         });
     }
 
-    void SetVisible(bool visible) override {
-        Call("showing the application", [&] {
-            for (const auto& model : office_->documents) {
+    void setVisible(bool visible) override {
+        call("showing the application", [&] {
+            for (const auto& model : m_office->documents) {
                 Reference<css::frame::XController> controller = model->getCurrentController();
                 if (!controller.is())
-                    Fail(QStringLiteral("the document has no window"));
+                    fail(QStringLiteral("the document has no window"));
                 Reference<css::awt::XWindow> window = controller->getFrame()->getContainerWindow();
                 window->setVisible(visible);
                 if (visible) {
@@ -372,16 +373,16 @@ public:
     }
 
 private:
-    OfficePtr office_;
+    OfficePtr m_office;
 };
 
-class TCalcAutomation final : public TSpreadsheetAutomation {
+class CalcAutomation final : public SpreadsheetAutomation {
 public:
-    explicit TCalcAutomation(const LibreOfficeSettings& settings) : settings_(settings) {
-        if (settings_.officeProgram.isEmpty())
-            settings_.officeProgram = ProgramDir() + "/soffice";
-        if (settings_.profileParent.isEmpty())
-            settings_.profileParent = QDir::tempPath();
+    explicit CalcAutomation(const LibreOfficeSettings& settings) : m_settings(settings) {
+        if (m_settings.officeProgram.isEmpty())
+            m_settings.officeProgram = programDir() + "/soffice";
+        if (m_settings.profileParent.isEmpty())
+            m_settings.profileParent = QDir::tempPath();
         // UNO writes to its pipe without MSG_NOSIGNAL: an office that goes
         // away while a call is on its way would end this program with SIGPIPE.
         // A failed write is reported as an error instead (unless the program
@@ -391,14 +392,14 @@ public:
             ::signal(SIGPIPE, SIG_IGN);
     }
 
-    std::unique_ptr<TSpreadsheetApplication> NewInstance() override {
-        office::RemoveStaleProfiles(settings_.profileParent);
-        const Reference<css::uno::XComponentContext> local = Call("starting UNO", [] {
+    std::unique_ptr<SpreadsheetApplication> newInstance() override {
+        office::removeStaleProfiles(m_settings.profileParent);
+        const Reference<css::uno::XComponentContext> local = call("starting UNO", [] {
             try {
-                return uno::LocalContext();
+                return uno::localContext();
             } catch (const cppu::BootstrapException& e) {
-                Fail(QStringLiteral("LibreOffice: starting UNO failed: %1")
-                         .arg(FromUno(e.getMessage())));
+                fail(QStringLiteral("LibreOffice: starting UNO failed: %1")
+                         .arg(fromUno(e.getMessage())));
             }
         });
 
@@ -406,8 +407,8 @@ public:
         instance.pipeName = QStringLiteral("tarvex-%1-%2")
                                 .arg(QCoreApplication::applicationPid())
                                 .arg(QUuid::createUuid().toString(QUuid::Id128));
-        instance.profileDir = office::MakeProfile(settings_.profileParent);
-        const QString profileArgument = office::ProfileArgument(instance.profileDir);
+        instance.profileDir = office::makeProfile(m_settings.profileParent);
+        const QString profileArgument = office::profileArgument(instance.profileDir);
         const QStringList arguments{
             profileArgument,
             QStringLiteral("--accept=pipe,name=%1;urp;").arg(instance.pipeName),
@@ -416,46 +417,46 @@ public:
             QStringLiteral("--norestore"),
             QStringLiteral("--nolockcheck")};
         try {
-            instance.pid = office::StartDetached(
-                settings_.officeProgram, arguments,
-                office::EnvironmentWithout({QStringLiteral("URE_BOOTSTRAP")}));
+            instance.pid = office::startDetached(
+                m_settings.officeProgram, arguments,
+                office::environmentWithout({QStringLiteral("URE_BOOTSTRAP")}));
         } catch (...) {
             QDir(instance.profileDir).removeRecursively();
             throw;
         }
         try {
-            office::WritePidFile(instance.profileDir, instance.pid, instance.pipeName);
-            auto office = Connect(local, instance, profileArgument);
-            if (settings_.instanceStarted)
-                settings_.instanceStarted(instance);
-            return std::make_unique<TCalcApplication>(std::move(office));
+            office::writePidFile(instance.profileDir, instance.pid, instance.pipeName);
+            auto office = connect(local, instance, profileArgument);
+            if (m_settings.startedInstance)
+                *m_settings.startedInstance = instance;
+            return std::make_unique<CalcApplication>(std::move(office));
         } catch (...) {
             // An office that cannot be reached is of no use to anyone.
-            office::KillGroup(instance.pid);
+            office::killGroup(instance.pid);
             QDir(instance.profileDir).removeRecursively();
             throw;
         }
     }
 
 private:
-    OfficePtr Connect(const Reference<css::uno::XComponentContext>& local,
+    OfficePtr connect(const Reference<css::uno::XComponentContext>& local,
                       const LibreOfficeInstance& instance, const QString& marker) const {
-        const QDeadlineTimer deadline(settings_.connectTimeoutMs);
+        const QDeadlineTimer deadline(m_settings.connectTimeoutMs);
         Reference<css::connection::XConnector> connector =
-            Call("making a connector", [&] { return css::connection::Connector::create(local); });
+            call("making a connector", [&] { return css::connection::Connector::create(local); });
         Reference<css::connection::XConnection> connection;
-        const OUString description = ToUno(QStringLiteral("pipe,name=") + instance.pipeName);
+        const OUString description = toUno(QStringLiteral("pipe,name=") + instance.pipeName);
         while (!connection.is()) {
             try {
                 connection = connector->connect(description);
             } catch (const css::connection::NoConnectException&) {
-                if (!office::IsRunning(instance.pid, marker))
-                    Fail(QStringLiteral("LibreOffice (%1) ended before it accepted a connection")
-                             .arg(settings_.officeProgram));
+                if (!office::isRunning(instance.pid, marker))
+                    fail(QStringLiteral("LibreOffice (%1) ended before it accepted a connection")
+                             .arg(m_settings.officeProgram));
                 if (deadline.hasExpired())
-                    Fail(QStringLiteral("LibreOffice (%1) did not accept a connection within %2 s")
-                             .arg(settings_.officeProgram)
-                             .arg(settings_.connectTimeoutMs / 1000.0));
+                    fail(QStringLiteral("LibreOffice (%1) did not accept a connection within %2 s")
+                             .arg(m_settings.officeProgram)
+                             .arg(m_settings.connectTimeoutMs / 1000.0));
                 // Wait a little; ticks and received data of a run that goes on
                 // meanwhile are served, the operator's input waits.
                 if (QCoreApplication::instance()) {
@@ -466,19 +467,19 @@ private:
                     QThread::msleep(50);
                 }
             } catch (const css::uno::Exception& e) {
-                Fail(QStringLiteral("LibreOffice: connecting failed: %1").arg(FromUno(e.Message)));
+                fail(QStringLiteral("LibreOffice: connecting failed: %1").arg(fromUno(e.Message)));
             }
         }
-        return Call("connecting", [&] {
+        return call("connecting", [&] {
             auto office = std::make_shared<Office>();
-            auto [bridge, desktop] = uno::OpenBridge(local, connection);
+            auto [bridge, desktop] = uno::openBridge(local, connection);
             office->bridge = bridge;
             office->desktop = desktop;
             return office;
         });
     }
 
-    LibreOfficeSettings settings_;
+    LibreOfficeSettings m_settings;
 };
 
 } // namespace
@@ -487,10 +488,10 @@ extern "C" Q_DECL_EXPORT int tarvex_libreoffice_version() {
     return kLibreOfficePluginVersion;
 }
 
-extern "C" Q_DECL_EXPORT TSpreadsheetAutomation*
+extern "C" Q_DECL_EXPORT SpreadsheetAutomation*
 tarvex_libreoffice_create(const LibreOfficeSettings* settings) {
     try {
-        return new TCalcAutomation(settings ? *settings : LibreOfficeSettings{});
+        return new CalcAutomation(settings ? *settings : LibreOfficeSettings{});
     } catch (...) {
         return nullptr;
     }

@@ -5,7 +5,7 @@
 //
 // bench_serial [answers (default 250)] [idle seconds (default 10)]
 #include "loadsim/LoadSimulator.h"
-#include "protocol/Frames.h"
+#include "protocol/DeviceFrame.h"
 #include "serial/Comm32.h"
 
 #include <QCoreApplication>

@@ -5,7 +5,7 @@
 // minimum.
 #pragma once
 
-#include "protocol/Frames.h"
+#include "protocol/DeviceFrame.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "loadsim/LoadSimulator.h"
 
-#include "protocol/Frames.h"
+#include "protocol/DeviceFrame.h"
 
 #include <fcntl.h>
 #include <poll.h>

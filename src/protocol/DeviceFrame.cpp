@@ -1,4 +1,4 @@
-#include "protocol/Frames.h"
+#include "protocol/DeviceFrame.h"
 
 #include <QLocale>
 

@@ -1,7 +1,7 @@
 // The load simulator as the program meets it: through the serial component
 // on a pseudo-terminal, answers decoded with the program's own decoder.
 #include "loadsim/LoadSimulator.h"
-#include "protocol/Frames.h"
+#include "protocol/DeviceFrame.h"
 #include "serial/Comm32.h"
 
 #include <QLocale>
@@ -247,4 +247,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestLoadSim)
-#include "tst_loadsim.moc"
+#include "tst_loadsimulator.moc"

@@ -1,4 +1,4 @@
-#include "protocol/Frames.h"
+#include "protocol/DeviceFrame.h"
 
 #include <QLocale>
 #include <QTest>
@@ -186,4 +186,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestFrames)
-#include "tst_frames.moc"
+#include "tst_deviceframe.moc"

@@ -74,8 +74,8 @@ struct Bench {
     Bench() {
         SetEngineConfigFile(dir.filePath(QStringLiteral("engine.conf")));
         loadsim::SimulatorOptions options;
-        options.BaudRate = 9600;
-        options.Model.Speed = 20;
+        options.baudRate = 9600;
+        options.model.speed = 20;
         sim = std::make_unique<loadsim::LoadSimulator>(options);
         program = std::make_unique<TProgram>(dir.filePath(QStringLiteral("Table")));
         TTarvexForm& form = *program->TarvexForm;
@@ -90,7 +90,7 @@ struct Bench {
             }
         });
         TComSet& settings = *program->ComSet;
-        settings.ComboBox1->setEditText(QString::fromStdString(sim->SlavePath()));
+        settings.ComboBox1->setEditText(QString::fromStdString(sim->terminalPath()));
         settings.Edit4->setText(QStringLiteral("150"));
         QTimer::singleShot(0, &settings, [&settings] { settings.BitBtn1->click(); });
         form.BtnSet->click();
@@ -103,17 +103,17 @@ struct Bench {
     bool Run(std::size_t n) {
         handled.clear();
         handlerMs.clear();
-        const std::size_t before = sim->SentAnswers().size();
+        const std::size_t before = sim->sentAnswers().size();
         Form().BtnOn->click();
         const bool ok = PumpUntil([&] { return handled.size() >= n; }, int(n) * 1000 + 10000);
         Form().BtnOff->click();
         Pump(400);
         latencyMs.clear();
-        const auto answers = sim->SentAnswers();
+        const auto answers = sim->sentAnswers();
         for (std::size_t i = 0; i < handled.size() && before + i < answers.size(); ++i)
-            latencyMs.push_back(
-                std::chrono::duration<double, std::milli>(handled[i] - answers[before + i].LastByte)
-                    .count());
+            latencyMs.push_back(std::chrono::duration<double, std::milli>(
+                                    handled[i] - answers[before + i].lastByteAt)
+                                    .count());
         return ok;
     }
     std::vector<double> latencyMs;

@@ -5,7 +5,7 @@
 //
 // bench_serial [answers (default 250)] [idle seconds (default 10)]
 #include "loadsim/LoadSimulator.h"
-#include "protocol/Frames.h"
+#include "protocol/DeviceFrame.h"
 #include "serial/Comm32.h"
 
 #include <QCoreApplication>
@@ -83,11 +83,11 @@ int main(int argc, char** argv) {
     const int idleSeconds = argc > 2 ? std::max(1, atoi(argv[2])) : 10;
 
     loadsim::SimulatorOptions options;
-    options.BaudRate = 9600;
+    options.baudRate = 9600;
     loadsim::LoadSimulator sim(options);
 
     TComm32 comm;
-    comm.SetCommPort(QString::fromStdString(sim.SlavePath()));
+    comm.SetCommPort(QString::fromStdString(sim.terminalPath()));
     comm.SetBaudRate(9600);
     std::vector<Clock::time_point> received;
     std::vector<int> sizes;
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     // Poll every 150 ms (an answer needs about 27 ms on the line plus the
     // 60 ms that end the read), as the control window does at its interval.
     std::vector<double> sendMicros;
-    const DeviceFrame query = MakeStatusQuery();
+    const DeviceFrame query = makeStatusQuery();
     QTimer poll;
     poll.setInterval(150);
     int sent = 0;
@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
     check.setInterval(50);
     QObject::connect(&check, &QTimer::timeout, [&] {
         if (static_cast<int>(received.size()) >= wanted ||
-            (sent == wanted && !poll.isActive() && sim.SentAnswers().size() == received.size()))
+            (sent == wanted && !poll.isActive() && sim.sentAnswers().size() == received.size()))
             app.quit();
     });
     check.start();
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
     app.exec();
     check.stop();
 
-    const auto answers = sim.SentAnswers();
+    const auto answers = sim.sentAnswers();
     std::vector<double> latencyMs;
     int whole = 0;
     for (std::size_t i = 0; i < received.size() && i < answers.size(); ++i) {
@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
             continue;
         ++whole;
         latencyMs.push_back(
-            std::chrono::duration<double, std::milli>(received[i] - answers[i].LastByte).count());
+            std::chrono::duration<double, std::milli>(received[i] - answers[i].lastByteAt).count());
     }
     std::printf("serial link against the load simulator, 9600 bit/s pacing, poll every 150 ms\n");
     std::printf("  answers sent %zu, chunks received %zu, of them 26 bytes long %d\n",

@@ -38,7 +38,7 @@ LoadReading Reading() {
     DeviceFrame answer{};
     const std::uint8_t bytes[] = {0xDC, 0x05, 0x39, 0x30, 0x00, 0x00, 0xB9, 0x00};
     std::copy(std::begin(bytes), std::end(bytes), answer.begin() + 3);
-    return DecodeStatusAnswer(answer);
+    return decodeStatusAnswer(answer);
 }
 
 // The numbering the program was first written with: ID := the row count.
@@ -46,9 +46,9 @@ void LogReadingByCount(TTable& table, const LoadReading& reading) {
     table.Open();
     table.Append();
     table.FieldByName(QStringLiteral("ID")).SetAsInteger(table.CountRows());
-    table.FieldByName(QStringLiteral("VolVal")).SetAsString(reading.VolText);
-    table.FieldByName(QStringLiteral("CurVal")).SetAsString(reading.CurText);
-    table.FieldByName(QStringLiteral("PowVal")).SetAsString(reading.PowText);
+    table.FieldByName(QStringLiteral("VolVal")).SetAsString(reading.voltsText);
+    table.FieldByName(QStringLiteral("CurVal")).SetAsString(reading.ampsText);
+    table.FieldByName(QStringLiteral("PowVal")).SetAsString(reading.wattsText);
     table.FieldByName(QStringLiteral("TestDate")).SetAsDateTime(QDateTime::currentDateTime());
     table.Post();
 }

@@ -301,21 +301,21 @@ void TTarvexForm::ApplyPortSettings() {
                    TMsgDlgType::mtWarning, mbYes);
 }
 
-void TTarvexForm::SendCommand(std::uint8_t mode) {
-    CommandFrame = MakeControlFrame(mode);
+void TTarvexForm::SendCommand(ControlMode mode) {
+    CommandFrame = makeControlFrame(mode);
     Comm321->SendBytes(CommandFrame.data(), static_cast<std::uint16_t>(CommandFrame.size()));
 }
 
 void TTarvexForm::BtnPcClick() {
     BtnPc->setEnabled(false);
-    SendCommand(kModePcLoadOff);
+    SendCommand(ControlMode::ComputerLoadOff);
     BtnSelf->setEnabled(true);
     BtnOn->setEnabled(true);
 }
 
 void TTarvexForm::BtnSelfClick() {
     BtnSelf->setEnabled(false);
-    SendCommand(kModeSelfControl);
+    SendCommand(ControlMode::FrontPanel);
     BtnPc->setEnabled(true);
     BtnOn->setEnabled(false);
     BtnOff->setEnabled(false);
@@ -324,7 +324,7 @@ void TTarvexForm::BtnSelfClick() {
 void TTarvexForm::BtnOnClick() {
     BtnOn->setEnabled(false);
     BtnOff->setEnabled(true);
-    SendCommand(kModePcLoadOn);
+    SendCommand(ControlMode::ComputerLoadOn);
     FStartTime = QDateTime::currentDateTime();
     FElapsed.start();
     TimerSend->SetEnabled(true);
@@ -336,13 +336,13 @@ void TTarvexForm::BtnOffClick() {
     BtnOn->setEnabled(true);
     TimerSend->SetEnabled(false);
     TimeShow->SetEnabled(false);
-    SendCommand(kModePcLoadOff);
+    SendCommand(ControlMode::ComputerLoadOff);
 }
 
 void TTarvexForm::TimerSendTimer() {
     const QString baud = Windows.ComSet ? Windows.ComSet->ComboBox2->currentText() : QString();
     StatusPanels[0]->setText(QStringLiteral("波特率") + baud);
-    QueryFrame = MakeStatusQuery();
+    QueryFrame = makeStatusQuery();
     Comm321->SendBytes(QueryFrame.data(), static_cast<std::uint16_t>(QueryFrame.size()));
 }
 
@@ -365,15 +365,15 @@ void TTarvexForm::Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLen
     std::memcpy(RecvBuffer.data(), Buffer, std::min<std::size_t>(BufferLength, RecvBuffer.size()));
     if (BufferLength != kFrameSize)
         return;
-    const LoadReading reading = DecodeStatusAnswer(RecvBuffer.data());
+    const LoadReading reading = decodeStatusAnswer(RecvBuffer.data());
 
-    VolVal->SetValue(reading.Volts);
-    CurVol->SetValue(reading.Amps);
-    PowVol->SetValue(reading.Watts);
+    VolVal->SetValue(reading.volts);
+    CurVol->SetValue(reading.amps);
+    PowVol->SetValue(reading.watts);
 
-    Series1->Add(reading.Volts);
-    Series2->Add(reading.Amps);
-    Series3->Add(reading.Watts);
+    Series1->Add(reading.volts);
+    Series2->Add(reading.amps);
+    Series3->Add(reading.watts);
 
     // A reading that cannot be stored must not switch the protection off:
     // the minimum-voltage test runs first, then the storing failure is
@@ -385,7 +385,7 @@ void TTarvexForm::Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLen
         storingFailure = std::current_exception();
     }
 
-    if (reading.MilliVolts <= Protect->Value() * 1000.0)
+    if (reading.milliVolts <= Protect->Value() * 1000.0)
         StopAtMinimumVoltage();
 
     if (storingFailure)

@@ -5,7 +5,8 @@
 // minimum.
 #pragma once
 
-#include "protocol/Frames.h"
+#include "protocol/DeviceFrame.h"
+#include "protocol/LoadReading.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -129,7 +130,7 @@ private:
     void ApplyPortSettings();
     void LogReading(const LoadReading& reading);
     void ShowElapsed();
-    void SendCommand(std::uint8_t mode);
+    void SendCommand(ControlMode mode);
     void StopAtMinimumVoltage();
 
     QString FDataDirectory;

@@ -77,9 +77,9 @@ void LogReading(TTable& table, const LoadReading& reading, const QDateTime& now)
     table.Append();
     try {
         table.FieldByName(QStringLiteral("ID")).SetAsInteger(id);
-        table.FieldByName(QStringLiteral("VolVal")).SetAsString(reading.VolText);
-        table.FieldByName(QStringLiteral("CurVal")).SetAsString(reading.CurText);
-        table.FieldByName(QStringLiteral("PowVal")).SetAsString(reading.PowText);
+        table.FieldByName(QStringLiteral("VolVal")).SetAsString(reading.voltsText);
+        table.FieldByName(QStringLiteral("CurVal")).SetAsString(reading.ampsText);
+        table.FieldByName(QStringLiteral("PowVal")).SetAsString(reading.wattsText);
         table.FieldByName(QStringLiteral("TestDate")).SetAsDateTime(now);
         table.Post();
     } catch (...) {

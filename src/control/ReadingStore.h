@@ -4,7 +4,7 @@
 #pragma once
 
 #include "errors/Errors.h"
-#include "protocol/Frames.h"
+#include "protocol/LoadReading.h"
 #include "store/ReadingTable.h"
 #include "store/TableEngine.h"
 

@@ -40,11 +40,11 @@ int main(int argc, char** argv) {
             for (int i = 0; i < 4; ++i)
                 answer[5 + i] = static_cast<std::uint8_t>(mv >> (8 * i));
             answer[9] = 0xB9;
-            const LoadReading reading = DecodeStatusAnswer(answer);
+            const LoadReading reading = decodeStatusAnswer(answer);
             LogReading(table, reading);
             const QByteArray line =
                 QByteArray::number(table.FieldByName(QStringLiteral("ID")).AsInteger()) + ' ' +
-                reading.VolText.toUtf8() + '\n';
+                reading.voltsText.toUtf8() + '\n';
             if (::write(STDOUT_FILENO, line.constData(), static_cast<size_t>(line.size())) !=
                 line.size())
                 return 4;

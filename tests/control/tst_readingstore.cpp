@@ -22,7 +22,7 @@ LoadReading WorkedReading() {
     DeviceFrame answer{};
     const std::uint8_t bytes[] = {0xDC, 0x05, 0x39, 0x30, 0x00, 0x00, 0xB9, 0x00};
     std::copy(std::begin(bytes), std::end(bytes), answer.begin() + 3);
-    return DecodeStatusAnswer(answer);
+    return decodeStatusAnswer(answer);
 }
 
 // Deletes rows from the first on, as the query window's clear does; stops

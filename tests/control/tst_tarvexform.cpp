@@ -46,15 +46,15 @@ QByteArray Bytes(const loadsim::Bytes& b) {
     return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<int>(b.size()));
 }
 
-const QByteArray kQuery = Bytes(MakeStatusQuery());
-const QByteArray kPc = Bytes(MakeControlFrame(kModePcLoadOff));
-const QByteArray kOn = Bytes(MakeControlFrame(kModePcLoadOn));
+const QByteArray kQuery = Bytes(makeStatusQuery());
+const QByteArray kPc = Bytes(makeControlFrame(ControlMode::ComputerLoadOff));
+const QByteArray kOn = Bytes(makeControlFrame(ControlMode::ComputerLoadOn));
 const QByteArray kOff = kPc;
-const QByteArray kSelf = Bytes(MakeControlFrame(kModeSelfControl));
+const QByteArray kSelf = Bytes(makeControlFrame(ControlMode::FrontPanel));
 
 // The answer a load would give for these raw values.
 DeviceFrame Answer(int milliAmps, int milliVolts, int deciWatts) {
-    return MakeStatusAnswer(std::uint16_t(milliAmps), milliVolts, std::uint16_t(deciWatts));
+    return makeStatusAnswer(std::uint16_t(milliAmps), milliVolts, std::uint16_t(deciWatts));
 }
 
 struct Buttons {
@@ -96,8 +96,8 @@ class TestTarvexForm : public QObject {
     // The frames the load has received, in order.
     QList<QByteArray> wire() {
         QList<QByteArray> frames;
-        for (const auto& f : sim->ReceivedFrames())
-            frames.append(Bytes(f.Frame));
+        for (const auto& f : sim->receivedFrames())
+            frames.append(Bytes(f.bytes));
         return frames;
     }
     QList<QByteArray> controlFrames() {
@@ -129,7 +129,7 @@ class TestTarvexForm : public QObject {
     }
 
     void openPort() {
-        applySettings(QString::fromStdString(sim->SlavePath()));
+        applySettings(QString::fromStdString(sim->terminalPath()));
         QVERIFY(form().PortOpen());
         QVERIFY(boxes.isEmpty());
     }
@@ -166,7 +166,7 @@ private slots:
         boxes.clear();
         engine = std::make_unique<ScratchEngine>();
         loadsim::SimulatorOptions options;
-        options.BaudRate = 0; // answers at once: the tests look at order, not at speed
+        options.baudRate = 0; // answers at once: the tests look at order, not at speed
         sim = std::make_unique<LoadSimulator>(options);
         program = std::make_unique<TProgram>(engine->DataDir());
         QVERIFY(program->TarvexForm && program->Serchfrm && program->SerchRep && program->About &&
@@ -215,9 +215,9 @@ private slots:
 
         click(form().BtnPc);
         QCOMPARE(buttons(), (Buttons{false, true, true, false}));
-        QVERIFY(sim->WaitForFrames(1, kWaitMs));
-        QTRY_VERIFY_WITH_TIMEOUT(sim->State().PcControl, kWaitMs);
-        QVERIFY(!sim->State().InputOn);
+        QVERIFY(sim->waitForFrames(1, kWaitMs));
+        QTRY_VERIFY_WITH_TIMEOUT(sim->state().computerControl, kWaitMs);
+        QVERIFY(!sim->state().inputOn);
 
         click(form().BtnOn);
         QCOMPARE(buttons(), (Buttons{false, true, false, true}));
@@ -230,9 +230,9 @@ private slots:
         QCOMPARE(buttons(), (Buttons{false, true, true, false}));
         QVERIFY(!form().TimerSend->Enabled());
         QVERIFY(!form().TimeShow->Enabled());
-        QTRY_VERIFY_WITH_TIMEOUT(!sim->State().InputOn, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!sim->state().inputOn, kWaitMs);
         // Answers to polls already sent may still come in.
-        QTRY_COMPARE_WITH_TIMEOUT(int(sim->SentAnswers().size()), int(form().Series1->Count()),
+        QTRY_COMPARE_WITH_TIMEOUT(int(sim->sentAnswers().size()), int(form().Series1->Count()),
                                   kWaitMs);
 
         const QList<QByteArray> frames = wire();
@@ -244,27 +244,27 @@ private slots:
 
         // Every answer became one reading on the readouts, the charts and in
         // the table, in order.
-        const auto answers = sim->SentAnswers();
+        const auto answers = sim->sentAnswers();
         const int n = int(answers.size());
         QCOMPARE(int(form().Series2->Count()), n);
         QCOMPARE(int(form().Series3->Count()), n);
         const QList<QVariantList> stored = rows();
         QCOMPARE(int(stored.size()), n);
         for (int i = 0; i < n; ++i) {
-            const LoadReading r = DecodeStatusAnswer(answers[std::size_t(i)].Frame.data());
+            const LoadReading r = decodeStatusAnswer(answers[std::size_t(i)].bytes.data());
             QCOMPARE(stored[i][0].toInt(), i);
-            QCOMPARE(stored[i][1].toString(), r.VolText);
-            QCOMPARE(stored[i][2].toString(), r.CurText);
-            QCOMPARE(stored[i][3].toString(), r.PowText);
+            QCOMPARE(stored[i][1].toString(), r.voltsText);
+            QCOMPARE(stored[i][2].toString(), r.ampsText);
+            QCOMPARE(stored[i][3].toString(), r.wattsText);
             QCOMPARE(stored[i][4].toString(), QDate::currentDate().toString(Qt::ISODate));
             QCOMPARE(form().Series1->XValue(std::size_t(i)), double(i));
-            QCOMPARE(form().Series1->YValue(std::size_t(i)), float(r.Volts));
+            QCOMPARE(form().Series1->YValue(std::size_t(i)), float(r.volts));
         }
-        const LoadReading last = DecodeStatusAnswer(answers.back().Frame.data());
-        QCOMPARE(form().VolVal->Value(), last.Volts);
-        QCOMPARE(form().CurVol->Value(), last.Amps);
-        QCOMPARE(form().PowVol->Value(), last.Watts);
-        QVERIFY(last.Volts > 12.0 && last.Amps > 0.9);
+        const LoadReading last = decodeStatusAnswer(answers.back().bytes.data());
+        QCOMPARE(form().VolVal->Value(), last.volts);
+        QCOMPARE(form().CurVol->Value(), last.amps);
+        QCOMPARE(form().PowVol->Value(), last.watts);
+        QVERIFY(last.volts > 12.0 && last.amps > 0.9);
         QVERIFY(boxes.isEmpty());
     }
 
@@ -284,8 +284,8 @@ private slots:
         // Load off, then self control, are the last frames on the wire.
         QTRY_VERIFY_WITH_TIMEOUT(controlFrames().size() == 4, kWaitMs);
         QCOMPARE(controlFrames(), (QList<QByteArray>{kPc, kOn, kOff, kSelf}));
-        QTRY_VERIFY_WITH_TIMEOUT(!sim->State().PcControl, kWaitMs);
-        QVERIFY(!sim->State().InputOn);
+        QTRY_VERIFY_WITH_TIMEOUT(!sim->state().computerControl, kWaitMs);
+        QVERIFY(!sim->state().inputOn);
     }
 
     // Storing fails (the table is gone from under the window); the stop
@@ -351,21 +351,21 @@ private slots:
         startRun();
         QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= 1, kWaitMs);
         click(form().BtnOff);
-        QTRY_COMPARE_WITH_TIMEOUT(int(sim->SentAnswers().size()), int(form().Series1->Count()),
+        QTRY_COMPARE_WITH_TIMEOUT(int(sim->sentAnswers().size()), int(form().Series1->Count()),
                                   kWaitMs);
         const std::size_t before = form().Series1->Count();
 
-        sim->SplitNextAnswer(10, 150);
+        sim->splitNextAnswer(10, 150);
         form().TimerSendTimer();
-        QVERIFY(sim->WaitForAnswers(before + 1, kWaitMs));
+        QVERIFY(sim->waitForAnswers(before + 1, kWaitMs));
         // Two answers in one write (one record of the simulator's).
-        sim->JoinNextAnswers();
+        sim->joinNextAnswers();
         form().TimerSendTimer();
         form().TimerSendTimer();
-        QVERIFY(sim->WaitForAnswers(before + 2, kWaitMs));
-        sim->AddJunkToNextAnswer(1);
+        QVERIFY(sim->waitForAnswers(before + 2, kWaitMs));
+        sim->addJunkToNextAnswer(1);
         form().TimerSendTimer();
-        QVERIFY(sim->WaitForAnswers(before + 3, kWaitMs));
+        QVERIFY(sim->waitForAnswers(before + 3, kWaitMs));
         // And a whole one, which must come through.
         QTest::qWait(200);
         form().TimerSendTimer();
@@ -410,7 +410,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(controlFrames().size() >= 4, kWaitMs);
         const QList<QByteArray> frames = controlFrames();
         QCOMPARE(frames.mid(frames.size() - 2), (QList<QByteArray>{kOff, kSelf}));
-        QTRY_VERIFY_WITH_TIMEOUT(!sim->State().InputOn && !sim->State().PcControl, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!sim->state().inputOn && !sim->state().computerControl, kWaitMs);
     }
 
     void terminationSignalClosesThroughTheSamePath() {
@@ -448,23 +448,23 @@ private slots:
 
     void secondOkClosesThePort() {
         openPort();
-        applySettings(QString::fromStdString(sim->SlavePath()));
+        applySettings(QString::fromStdString(sim->terminalPath()));
         QCOMPARE(boxTexts(), QStringList{QStringLiteral("打开串口0失败")});
         QVERIFY(!form().Comm321->IsOpen());
         boxes.clear();
-        applySettings(QString::fromStdString(sim->SlavePath()));
+        applySettings(QString::fromStdString(sim->terminalPath()));
         QVERIFY(form().Comm321->IsOpen());
         QVERIFY(boxes.isEmpty());
     }
 
     void notAnIntegerGoesToTheDefaultDisplay() {
-        applySettings(QString::fromStdString(sim->SlavePath()), QStringLiteral("96OO"));
+        applySettings(QString::fromStdString(sim->terminalPath()), QStringLiteral("96OO"));
         QCOMPARE(boxTexts(), QStringList{QStringLiteral("'96OO' is not a valid integer value")});
         QCOMPARE(boxes.first().type, TMsgDlgType::mtError);
         QVERIFY(!form().Comm321->IsOpen());
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
         // Assigned before the failure: the port name.
-        QCOMPARE(form().Comm321->CommPort(), QString::fromStdString(sim->SlavePath()));
+        QCOMPARE(form().Comm321->CommPort(), QString::fromStdString(sim->terminalPath()));
     }
 
     void cancelKeepsTextsAndChangesNothing() {
@@ -486,12 +486,12 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= 1, kWaitMs);
         comSet().Edit4->setText(QStringLiteral("0"));
         // Apply while the port is open closes it; only the interval matters here.
-        applySettings(QString::fromStdString(sim->SlavePath()), QStringLiteral("9600"),
+        applySettings(QString::fromStdString(sim->terminalPath()), QStringLiteral("9600"),
                       QStringLiteral("0"));
         QVERIFY(form().TimerSend->Enabled());
         QVERIFY(!form().TimerSend->IsTicking());
         comSet().Edit4->setText(QStringLiteral("100"));
-        applySettings(QString::fromStdString(sim->SlavePath()));
+        applySettings(QString::fromStdString(sim->terminalPath()));
         QVERIFY(form().TimerSend->IsTicking());
         const std::size_t count = form().Series1->Count();
         QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() > count, kWaitMs);
@@ -500,11 +500,11 @@ private slots:
     void hangupIsReportedOncePerOpen() {
         startRun();
         QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= 1, kWaitMs);
-        sim->HangUp();
+        sim->hangUp();
         QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), 1, kWaitMs);
         QCOMPARE(boxes.first().type, TMsgDlgType::mtWarning);
         QCOMPARE(boxes.first().buttons, TMsgDlgButtons(mbYes));
-        QVERIFY(boxes.first().text.contains(QString::fromStdString(sim->SlavePath())));
+        QVERIFY(boxes.first().text.contains(QString::fromStdString(sim->terminalPath())));
         QVERIFY(boxes.first().text.contains(QStringLiteral("minimum-voltage stop")));
         form().Comm321RequestHangup();
         QCOMPARE(boxes.size(), 1);

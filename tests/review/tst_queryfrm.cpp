@@ -29,7 +29,7 @@ QStringList GridRow(const TDataSource& source, int row) {
 // The texts the grid shows for the i-th reading of a test run.
 QStringList ExpectedRow(int id, int i) {
     const LoadReading r = NthReading(i);
-    return {QString::number(id), r.VolText, r.CurText, r.PowText,
+    return {QString::number(id), r.voltsText, r.ampsText, r.wattsText,
             QLocale().toString(NthDay(i), QLocale::ShortFormat)};
 }
 
@@ -205,7 +205,7 @@ private slots:
         QCOMPARE(bottom, n - 1);
         QCOMPARE(source.index(n - 1, 0).data().toString(), QString::number(n - 1));
         QCOMPARE(GridRow(source, 123456)[0], QStringLiteral("123456"));
-        QCOMPARE(GridRow(source, 123456)[1], NthReading(123456 % 50000).VolText);
+        QCOMPARE(GridRow(source, 123456)[1], NthReading(123456 % 50000).voltsText);
     }
 
     // Every end of a showing closes the query, and the grid empties.

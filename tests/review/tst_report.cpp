@@ -97,7 +97,7 @@ QList<Word> Words(const QString& pdf) {
 // The words of the i-th reading's line in the report.
 QStringList DetailWords(int i) {
     const LoadReading r = NthReading(i);
-    return {QString::number(i), r.VolText.trimmed(), r.CurText.trimmed(), r.PowText.trimmed(),
+    return {QString::number(i), r.voltsText.trimmed(), r.ampsText.trimmed(), r.wattsText.trimmed(),
             QLocale().toString(NthDay(i), QLocale::ShortFormat)};
 }
 

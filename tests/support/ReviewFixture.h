@@ -23,8 +23,8 @@ namespace tarvex {
 // A reading as the load reports it: millivolts, milliamperes, tenths of a watt.
 inline LoadReading Reading(std::int32_t milliVolts, std::uint16_t milliAmps,
                            std::uint16_t tenthWatts) {
-    const DeviceFrame answer = MakeStatusAnswer(milliAmps, milliVolts, tenthWatts);
-    return DecodeStatusAnswer(answer);
+    const DeviceFrame answer = makeStatusAnswer(milliAmps, milliVolts, tenthWatts);
+    return decodeStatusAnswer(answer);
 }
 
 // The i-th reading of a test run: every one has texts of its own.
@@ -100,9 +100,9 @@ inline bool FillReadings(const QString& file, int n) {
             for (int i = 0; ok && i < n; ++i) {
                 const LoadReading r = NthReading(i % 50000);
                 insert.bindValue(0, i);
-                insert.bindValue(1, r.VolText);
-                insert.bindValue(2, r.CurText);
-                insert.bindValue(3, r.PowText);
+                insert.bindValue(1, r.voltsText);
+                insert.bindValue(2, r.ampsText);
+                insert.bindValue(3, r.wattsText);
                 insert.bindValue(4, NthDay(i % 3000).toString(Qt::ISODate));
                 ok = insert.exec();
             }

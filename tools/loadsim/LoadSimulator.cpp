@@ -1,6 +1,6 @@
 #include "loadsim/LoadSimulator.h"
 
-#include "protocol/Frames.h"
+#include "protocol/DeviceFrame.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -21,16 +21,16 @@ namespace {
 
 constexpr std::uint8_t kJunkByte = 0x5A;
 
-std::runtime_error SystemError(const std::string& what) {
+std::runtime_error systemError(const std::string& what) {
     return std::runtime_error(what + ": " + std::strerror(errno));
 }
 
-template <typename T> T Clamp(double value, T low, T high) {
+template <typename T> T clampRounded(double value, T low, T high) {
     const double rounded = std::llround(value);
     return static_cast<T>(std::clamp(rounded, static_cast<double>(low), static_cast<double>(high)));
 }
 
-std::string Hex(const Bytes& bytes) {
+std::string hexText(const Bytes& bytes) {
     static const char digits[] = "0123456789ABCDEF";
     std::string text;
     for (std::uint8_t b : bytes) {
@@ -44,227 +44,227 @@ std::string Hex(const Bytes& bytes) {
 
 } // namespace
 
-double OpenCircuitVolts(const LoadModel& m, double chargeAh) {
-    if (m.CapacityAh <= 0)
+double openCircuitVolts(const LoadModel& m, double chargeAh) {
+    if (m.capacityAh <= 0)
         return 0;
-    const double used = chargeAh / m.CapacityAh;
+    const double used = chargeAh / m.capacityAh;
     if (used <= 1)
-        return m.OpenCircuitVolts - (m.OpenCircuitVolts - m.EndVolts) * used;
+        return m.openCircuitVolts - (m.openCircuitVolts - m.endVolts) * used;
     // Beyond the rated capacity the source collapses within another 5 %.
-    return std::max(0.0, m.EndVolts * (1 - (used - 1) / 0.05));
+    return std::max(0.0, m.endVolts * (1 - (used - 1) / 0.05));
 }
 
-Bytes EncodeAnswer(const LoadState& s) {
+Bytes encodeAnswer(const LoadState& s) {
     const DeviceFrame f =
-        MakeStatusAnswer(Clamp<std::uint16_t>(s.Amps * 1000, 0, 65535),
-                         Clamp<std::int32_t>(s.Volts * 1000, INT32_MIN, INT32_MAX),
-                         Clamp<std::uint16_t>(s.Watts * 10, 0, 65535));
+        makeStatusAnswer(clampRounded<std::uint16_t>(s.amps * 1000, 0, 65535),
+                         clampRounded<std::int32_t>(s.volts * 1000, INT32_MIN, INT32_MAX),
+                         clampRounded<std::uint16_t>(s.watts * 10, 0, 65535));
     return Bytes(f.begin(), f.end());
 }
 
 LoadSimulator::LoadSimulator(const SimulatorOptions& options)
-    : options_(options), modelTime_(Clock::now()) {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
-        const auto error = SystemError("Cannot open a pseudo-terminal");
-        if (master_ >= 0)
-            ::close(master_);
+    : m_options(options), m_modelTime(Clock::now()) {
+    m_masterFd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (m_masterFd < 0 || grantpt(m_masterFd) != 0 || unlockpt(m_masterFd) != 0) {
+        const auto error = systemError("Cannot open a pseudo-terminal");
+        if (m_masterFd >= 0)
+            ::close(m_masterFd);
         throw error;
     }
     char name[256];
-    if (ptsname_r(master_, name, sizeof name) != 0) {
-        ::close(master_);
-        throw SystemError("Cannot name the pseudo-terminal");
+    if (ptsname_r(m_masterFd, name, sizeof name) != 0) {
+        ::close(m_masterFd);
+        throw systemError("Cannot name the pseudo-terminal");
     }
-    slavePath_ = name;
-    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave_ >= 0) {
+    m_terminalPath = name;
+    m_slaveFd = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_slaveFd >= 0) {
         termios t{};
-        tcgetattr(slave_, &t);
+        tcgetattr(m_slaveFd, &t);
         cfmakeraw(&t);
-        tcsetattr(slave_, TCSANOW, &t);
+        tcsetattr(m_slaveFd, TCSANOW, &t);
     }
-    wake_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (!options_.LogFile.empty()) {
-        log_ = std::fopen(options_.LogFile.c_str(), "ae");
-        if (!log_) {
-            const auto error = SystemError("Cannot open the log file " + options_.LogFile);
-            CloseLine();
-            ::close(wake_);
+    m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (!m_options.logFile.empty()) {
+        m_logFile = std::fopen(m_options.logFile.c_str(), "ae");
+        if (!m_logFile) {
+            const auto error = systemError("Cannot open the log file " + m_options.logFile);
+            closeLine();
+            ::close(m_wakeFd);
             throw error;
         }
     }
-    state_ = StateLocked();
-    thread_ = std::thread([this] { Run(); });
+    m_state = stateLocked();
+    m_thread = std::thread([this] { run(); });
 }
 
 LoadSimulator::~LoadSimulator() {
     {
-        std::lock_guard lock(lock_);
-        stop_ = true;
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
     }
     const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(wake_, &one, sizeof one);
-    thread_.join();
-    CloseLine();
-    ::close(wake_);
-    if (log_)
-        std::fclose(log_);
+    [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &one, sizeof one);
+    m_thread.join();
+    closeLine();
+    ::close(m_wakeFd);
+    if (m_logFile)
+        std::fclose(m_logFile);
 }
 
-void LoadSimulator::CloseLine() {
-    if (slave_ >= 0)
-        ::close(slave_);
-    if (master_ >= 0)
-        ::close(master_);
-    slave_ = master_ = -1;
+void LoadSimulator::closeLine() {
+    if (m_slaveFd >= 0)
+        ::close(m_slaveFd);
+    if (m_masterFd >= 0)
+        ::close(m_masterFd);
+    m_slaveFd = m_masterFd = -1;
 }
 
 // --- Commands from other threads run on the simulator thread.
 
-void LoadSimulator::Post(std::function<void()> command) {
+void LoadSimulator::post(std::function<void()> command) {
     {
-        std::lock_guard lock(lock_);
-        commands_.push_back(std::move(command));
+        std::lock_guard lock(m_mutex);
+        m_commands.push_back(std::move(command));
     }
     const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(wake_, &one, sizeof one);
+    [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &one, sizeof one);
 }
 
-void LoadSimulator::SetCurrent(double amps) {
-    std::lock_guard lock(lock_);
-    AdvanceModel(Clock::now());
-    options_.Model.CurrentAmps = amps;
+void LoadSimulator::setCurrent(double amps) {
+    std::lock_guard lock(m_mutex);
+    advanceModel(Clock::now());
+    m_options.model.currentAmps = amps;
 }
 
-void LoadSimulator::SetSpeed(double speed) {
-    std::lock_guard lock(lock_);
-    AdvanceModel(Clock::now());
-    options_.Model.Speed = speed;
+void LoadSimulator::setSpeed(double speed) {
+    std::lock_guard lock(m_mutex);
+    advanceModel(Clock::now());
+    m_options.model.speed = speed;
 }
 
-void LoadSimulator::SplitNextAnswer(int afterBytes, int pauseMs) {
-    Post([=, this] { splits_.emplace_back(afterBytes, pauseMs); });
+void LoadSimulator::splitNextAnswer(int afterBytes, int pauseMs) {
+    post([=, this] { m_splits.emplace_back(afterBytes, pauseMs); });
 }
-void LoadSimulator::JoinNextAnswers() {
-    Post([this] { ++joins_; });
+void LoadSimulator::joinNextAnswers() {
+    post([this] { ++m_joins; });
 }
-void LoadSimulator::AddJunkToNextAnswer(int count) {
-    Post([=, this] { junk_.push_back(count); });
+void LoadSimulator::addJunkToNextAnswer(int count) {
+    post([=, this] { m_junk.push_back(count); });
 }
-void LoadSimulator::StaySilentFor(int ms) {
-    Post([=, this] { silentUntil_ = Clock::now() + std::chrono::milliseconds(ms); });
+void LoadSimulator::staySilentFor(int ms) {
+    post([=, this] { m_silentUntil = Clock::now() + std::chrono::milliseconds(ms); });
 }
-void LoadSimulator::SetMisbehaviour(const Misbehaviour& m) {
-    Post([=, this] { options_.Misbehave = m; });
+void LoadSimulator::setMisbehaviour(const Misbehaviour& misbehaviour) {
+    post([=, this] { m_options.misbehaviour = misbehaviour; });
 }
-void LoadSimulator::SendRaw(const Bytes& bytes) {
-    Post([=, this] {
-        Log(Clock::now(), "TX", bytes, "raw");
-        WriteLine(bytes);
+void LoadSimulator::sendRaw(const Bytes& bytes) {
+    post([=, this] {
+        logEvent(Clock::now(), "TX", bytes, "raw");
+        writeLine(bytes);
     });
 }
-void LoadSimulator::HangUp() {
-    Post([this] {
-        Log(Clock::now(), "--", {}, "hang-up");
-        CloseLine();
-        std::lock_guard lock(lock_);
-        hungUp_ = true;
-        changed_.notify_all();
+void LoadSimulator::hangUp() {
+    post([this] {
+        logEvent(Clock::now(), "--", {}, "hang-up");
+        closeLine();
+        std::lock_guard lock(m_mutex);
+        m_hungUp = true;
+        m_changed.notify_all();
     });
 }
 
 // --- What happened
 
-LoadState LoadSimulator::State() const {
-    std::lock_guard lock(lock_);
-    AdvanceModel(Clock::now());
-    return StateLocked();
+LoadState LoadSimulator::state() const {
+    std::lock_guard lock(m_mutex);
+    advanceModel(Clock::now());
+    return stateLocked();
 }
 
-std::vector<ReceivedFrame> LoadSimulator::ReceivedFrames() const {
-    std::lock_guard lock(lock_);
-    return received_;
+std::vector<ReceivedFrame> LoadSimulator::receivedFrames() const {
+    std::lock_guard lock(m_mutex);
+    return m_received;
 }
 
-std::vector<SentAnswer> LoadSimulator::SentAnswers() const {
-    std::lock_guard lock(lock_);
-    return sent_;
+std::vector<SentAnswer> LoadSimulator::sentAnswers() const {
+    std::lock_guard lock(m_mutex);
+    return m_sent;
 }
 
-bool LoadSimulator::WaitForFrames(std::size_t count, int timeoutMs) const {
-    std::unique_lock lock(lock_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                             [&] { return received_.size() >= count; });
+bool LoadSimulator::waitForFrames(std::size_t count, int timeoutMs) const {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return m_received.size() >= count; });
 }
 
-bool LoadSimulator::WaitForAnswers(std::size_t count, int timeoutMs) const {
-    std::unique_lock lock(lock_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                             [&] { return sent_.size() >= count; });
+bool LoadSimulator::waitForAnswers(std::size_t count, int timeoutMs) const {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return m_sent.size() >= count; });
 }
 
-bool LoadSimulator::HungUp() const {
-    std::lock_guard lock(lock_);
-    return hungUp_;
+bool LoadSimulator::hasHungUp() const {
+    std::lock_guard lock(m_mutex);
+    return m_hungUp;
 }
 
 // --- The model
 
-void LoadSimulator::AdvanceModel(Clock::time_point now) const {
-    if (now <= modelTime_)
+void LoadSimulator::advanceModel(Clock::time_point now) const {
+    if (now <= m_modelTime)
         return;
-    const double seconds = std::chrono::duration<double>(now - modelTime_).count();
-    modelTime_ = now;
-    const LoadState s = StateLocked();
-    state_.ChargeAh += s.Amps * seconds * options_.Model.Speed / 3600.0;
+    const double seconds = std::chrono::duration<double>(now - m_modelTime).count();
+    m_modelTime = now;
+    const LoadState s = stateLocked();
+    m_state.chargeAh += s.amps * seconds * m_options.model.speed / 3600.0;
 }
 
-LoadState LoadSimulator::StateLocked() const {
-    const LoadModel& m = options_.Model;
-    LoadState s = state_;
-    s.OpenCircuitVolts = OpenCircuitVolts(m, s.ChargeAh);
-    s.Amps = 0;
-    if (s.InputOn && s.OpenCircuitVolts > 0) {
-        s.Amps = m.CurrentAmps;
-        if (m.InternalOhms > 0)
-            s.Amps = std::min(s.Amps, s.OpenCircuitVolts / m.InternalOhms);
+LoadState LoadSimulator::stateLocked() const {
+    const LoadModel& m = m_options.model;
+    LoadState s = m_state;
+    s.openCircuitVolts = openCircuitVolts(m, s.chargeAh);
+    s.amps = 0;
+    if (s.inputOn && s.openCircuitVolts > 0) {
+        s.amps = m.currentAmps;
+        if (m.internalOhms > 0)
+            s.amps = std::min(s.amps, s.openCircuitVolts / m.internalOhms);
     }
-    s.Volts = s.OpenCircuitVolts - s.Amps * m.InternalOhms;
-    s.Watts = s.Volts * s.Amps;
+    s.volts = s.openCircuitVolts - s.amps * m.internalOhms;
+    s.watts = s.volts * s.amps;
     return s;
 }
 
 // --- The simulator thread
 
-void LoadSimulator::Run() {
+void LoadSimulator::run() {
     for (;;) {
-        pollfd fds[2] = {{wake_, POLLIN, 0}, {master_, POLLIN, 0}};
-        const nfds_t count = master_ >= 0 ? 2 : 1;
+        pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {m_masterFd, POLLIN, 0}};
+        const nfds_t count = m_masterFd >= 0 ? 2 : 1;
         if (::poll(fds, count, -1) < 0 && errno != EINTR)
             return;
         if (fds[0].revents & POLLIN) {
             std::uint64_t value;
-            [[maybe_unused]] const ssize_t n = ::read(wake_, &value, sizeof value);
+            [[maybe_unused]] const ssize_t n = ::read(m_wakeFd, &value, sizeof value);
         }
         // Commands first: what was asked for before a frame arrived applies to it.
         std::deque<std::function<void()>> commands;
         {
-            std::lock_guard lock(lock_);
-            if (stop_)
+            std::lock_guard lock(m_mutex);
+            if (m_stopping)
                 return;
-            commands.swap(commands_);
+            commands.swap(m_commands);
         }
         for (auto& command : commands)
             command();
-        if (count == 2 && master_ >= 0 && fds[1].revents)
-            HandleInput();
+        if (count == 2 && m_masterFd >= 0 && fds[1].revents)
+            handleInput();
     }
 }
 
-void LoadSimulator::HandleInput() {
+void LoadSimulator::handleInput() {
     std::uint8_t buffer[4096];
-    const ssize_t n = ::read(master_, buffer, sizeof buffer);
+    const ssize_t n = ::read(m_masterFd, buffer, sizeof buffer);
     if (n <= 0) {
         // No one holds the terminal (cannot happen while we keep our own end
         // open); do not spin on it.
@@ -273,45 +273,46 @@ void LoadSimulator::HandleInput() {
         return;
     }
     const Clock::time_point now = Clock::now();
-    input_.insert(input_.end(), buffer, buffer + n);
+    m_input.insert(m_input.end(), buffer, buffer + n);
     for (;;) {
-        const auto start = std::find(input_.begin(), input_.end(), kFrameStart);
-        if (start != input_.begin()) {
-            Log(now, "RX", Bytes(input_.begin(), start), "junk");
-            input_.erase(input_.begin(), start);
+        const auto start = std::find(m_input.begin(), m_input.end(), kFrameStart);
+        if (start != m_input.begin()) {
+            logEvent(now, "RX", Bytes(m_input.begin(), start), "junk");
+            m_input.erase(m_input.begin(), start);
         }
-        if (input_.size() < kFrameSize)
+        if (m_input.size() < kFrameSize)
             return;
-        const Bytes frame(input_.begin(), input_.begin() + kFrameSize);
-        input_.erase(input_.begin(), input_.begin() + kFrameSize);
-        HandleFrame(frame, now);
+        const Bytes frame(m_input.begin(), m_input.begin() + kFrameSize);
+        m_input.erase(m_input.begin(), m_input.begin() + kFrameSize);
+        handleFrame(frame, now);
     }
 }
 
-void LoadSimulator::HandleFrame(const Bytes& frame, Clock::time_point at) {
+void LoadSimulator::handleFrame(const Bytes& frame, Clock::time_point at) {
     DeviceFrame f;
     std::copy(frame.begin(), frame.end(), f.begin());
-    const bool checksumOk = FrameChecksum(f) == f[25];
+    const bool checksumOk = frameChecksum(f) == f[25];
+    const auto command = static_cast<FrameCommand>(f[2]);
     std::string note;
     {
-        std::lock_guard lock(lock_);
-        received_.push_back(ReceivedFrame{at, frame, checksumOk});
-        changed_.notify_all();
-        if (checksumOk && f[2] == kCmdSetControlMode) {
-            AdvanceModel(at);
-            switch (f[3]) {
-            case kModeSelfControl:
-                state_.PcControl = false;
+        std::lock_guard lock(m_mutex);
+        m_received.push_back(ReceivedFrame{at, frame, checksumOk});
+        m_changed.notify_all();
+        if (checksumOk && command == FrameCommand::SetControlMode) {
+            advanceModel(at);
+            switch (static_cast<ControlMode>(f[3])) {
+            case ControlMode::FrontPanel:
+                m_state.computerControl = false;
                 note = "self control";
                 break;
-            case kModePcLoadOff:
-                state_.PcControl = true;
-                state_.InputOn = false;
+            case ControlMode::ComputerLoadOff:
+                m_state.computerControl = true;
+                m_state.inputOn = false;
                 note = "PC control, input off";
                 break;
-            case kModePcLoadOn:
-                state_.PcControl = true;
-                state_.InputOn = true;
+            case ControlMode::ComputerLoadOn:
+                m_state.computerControl = true;
+                m_state.inputOn = true;
                 note = "PC control, input on";
                 break;
             default:
@@ -322,57 +323,57 @@ void LoadSimulator::HandleFrame(const Bytes& frame, Clock::time_point at) {
     }
     if (!checksumOk)
         note = "bad checksum, ignored";
-    else if (f[2] == kCmdReadStatus)
-        note = at < silentUntil_ ? "read status, silent" : "read status";
-    else if (f[2] != kCmdSetControlMode)
+    else if (command == FrameCommand::ReadStatus)
+        note = at < m_silentUntil ? "read status, silent" : "read status";
+    else if (command != FrameCommand::SetControlMode)
         note = "unknown command, ignored";
-    Log(at, "RX", frame, note);
-    if (checksumOk && f[2] == kCmdReadStatus && at >= silentUntil_)
-        Answer(at);
+    logEvent(at, "RX", frame, note);
+    if (checksumOk && command == FrameCommand::ReadStatus && at >= m_silentUntil)
+        sendAnswer(at);
 }
 
-void LoadSimulator::Answer(Clock::time_point at) {
+void LoadSimulator::sendAnswer(Clock::time_point at) {
     LoadState s;
     {
-        std::lock_guard lock(lock_);
-        AdvanceModel(at);
-        s = StateLocked();
+        std::lock_guard lock(m_mutex);
+        advanceModel(at);
+        s = stateLocked();
     }
-    const Misbehaviour& m = options_.Misbehave;
-    const std::uint64_t n = ++answerCount_;
+    const Misbehaviour& m = m_options.misbehaviour;
+    const std::uint64_t n = ++m_answerCount;
     const auto every = [n](int period) { return period > 0 && n % period == 0; };
 
-    const Bytes answer = EncodeAnswer(s);
-    if (joins_ > 0 || every(m.JoinEvery)) {
-        if (joins_ > 0)
-            --joins_;
-        held_.insert(held_.end(), answer.begin(), answer.end());
-        Log(at, "--", answer, "answer held back, to go with the next one");
+    const Bytes answer = encodeAnswer(s);
+    if (m_joins > 0 || every(m.joinEvery)) {
+        if (m_joins > 0)
+            --m_joins;
+        m_held.insert(m_held.end(), answer.begin(), answer.end());
+        logEvent(at, "--", answer, "answer held back, to go with the next one");
         return;
     }
-    const bool joined = !held_.empty();
-    Bytes out = held_;
-    held_.clear();
+    const bool joined = !m_held.empty();
+    Bytes out = m_held;
+    m_held.clear();
     out.insert(out.end(), answer.begin(), answer.end());
     int junk = 0;
-    if (!junk_.empty()) {
-        junk = junk_.front();
-        junk_.pop_front();
-    } else if (every(m.JunkEvery)) {
-        junk = m.JunkBytes;
+    if (!m_junk.empty()) {
+        junk = m_junk.front();
+        m_junk.pop_front();
+    } else if (every(m.junkEvery)) {
+        junk = m.junkBytes;
     }
     out.insert(out.end(), static_cast<std::size_t>(std::max(junk, 0)), kJunkByte);
     int splitAfter = -1, pauseMs = 0;
-    if (!splits_.empty()) {
-        std::tie(splitAfter, pauseMs) = splits_.front();
-        splits_.pop_front();
-    } else if (every(m.SplitEvery)) {
-        splitAfter = m.SplitAfter;
-        pauseMs = m.SplitPauseMs;
+    if (!m_splits.empty()) {
+        std::tie(splitAfter, pauseMs) = m_splits.front();
+        m_splits.pop_front();
+    } else if (every(m.splitEvery)) {
+        splitAfter = m.splitAfter;
+        pauseMs = m.splitPauseMs;
     }
 
     SentAnswer record;
-    record.Frame = answer;
+    record.bytes = answer;
     std::string note = "answer";
     if (joined)
         note += ", right behind the one held back";
@@ -381,25 +382,25 @@ void LoadSimulator::Answer(Clock::time_point at) {
     if (splitAfter >= 0)
         note += ", pause of " + std::to_string(pauseMs) + " ms after byte " +
                 std::to_string(splitAfter);
-    WriteLine(out, splitAfter, pauseMs, &record);
-    Log(record.LastByte, "TX", out, note);
-    std::lock_guard lock(lock_);
-    sent_.push_back(std::move(record));
-    changed_.notify_all();
+    writeLine(out, splitAfter, pauseMs, &record);
+    logEvent(record.lastByteAt, "TX", out, note);
+    std::lock_guard lock(m_mutex);
+    m_sent.push_back(std::move(record));
+    m_changed.notify_all();
 }
 
 // Writes the bytes paced at the line speed, with an optional pause.
-void LoadSimulator::WriteLine(const Bytes& bytes, int splitAfter, int pauseMs, SentAnswer* record) {
+void LoadSimulator::writeLine(const Bytes& bytes, int splitAfter, int pauseMs, SentAnswer* record) {
     using namespace std::chrono;
     const auto byteTime =
-        options_.BaudRate
-            ? duration_cast<Clock::duration>(duration<double>(10.0 / options_.BaudRate))
+        m_options.baudRate
+            ? duration_cast<Clock::duration>(duration<double>(10.0 / m_options.baudRate))
             : Clock::duration::zero();
     Clock::time_point next = Clock::now();
     if (record)
-        record->FirstByte = next;
+        record->firstByteAt = next;
     std::size_t done = 0;
-    while (done < bytes.size() && master_ >= 0) {
+    while (done < bytes.size() && m_masterFd >= 0) {
         if (static_cast<int>(done) == splitAfter && pauseMs > 0) {
             next += milliseconds(pauseMs);
             std::this_thread::sleep_until(next);
@@ -410,15 +411,15 @@ void LoadSimulator::WriteLine(const Bytes& bytes, int splitAfter, int pauseMs, S
             chunk = 1;
         else if (splitAfter > static_cast<int>(done))
             chunk = std::min(chunk, static_cast<std::size_t>(splitAfter) - done);
-        const ssize_t n = ::write(master_, bytes.data() + done, chunk);
+        const ssize_t n = ::write(m_masterFd, bytes.data() + done, chunk);
         if (n < 0) {
             if (errno != EAGAIN && errno != EINTR)
                 return;
-            pollfd p{master_, POLLOUT, 0};
+            pollfd p{m_masterFd, POLLOUT, 0};
             ::poll(&p, 1, 100);
             {
-                std::lock_guard lock(lock_);
-                if (stop_)
+                std::lock_guard lock(m_mutex);
+                if (m_stopping)
                     return;
             }
             continue;
@@ -430,12 +431,12 @@ void LoadSimulator::WriteLine(const Bytes& bytes, int splitAfter, int pauseMs, S
         }
     }
     if (record)
-        record->LastByte = Clock::now();
+        record->lastByteAt = Clock::now();
 }
 
-void LoadSimulator::Log(Clock::time_point at, const char* direction, const Bytes& bytes,
-                        const std::string& note) {
-    if (!log_)
+void LoadSimulator::logEvent(Clock::time_point at, const char* direction, const Bytes& bytes,
+                             const std::string& note) {
+    if (!m_logFile)
         return;
     // Wall-clock time of the event.
     const auto wall =
@@ -449,9 +450,9 @@ void LoadSimulator::Log(Clock::time_point at, const char* direction, const Bytes
     localtime_r(&seconds, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-    std::fprintf(log_, "%s.%03d %s %s%s%s\n", stamp, static_cast<int>(ms), direction,
-                 Hex(bytes).c_str(), bytes.empty() ? "" : "  ", note.c_str());
-    std::fflush(log_);
+    std::fprintf(m_logFile, "%s.%03d %s %s%s%s\n", stamp, static_cast<int>(ms), direction,
+                 hexText(bytes).c_str(), bytes.empty() ? "" : "  ", note.c_str());
+    std::fflush(m_logFile);
 }
 
 } // namespace tarvex::loadsim

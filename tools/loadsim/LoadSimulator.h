@@ -22,63 +22,66 @@ using Bytes = std::vector<std::uint8_t>;
 
 // The source under test and the load's set-point.
 struct LoadModel {
-    double OpenCircuitVolts = 12.6; // at full charge
-    double EndVolts = 10.5;         // open-circuit voltage once CapacityAh is drawn
-    double CapacityAh = 2.0;        // beyond it the voltage collapses within 5 % more
-    double InternalOhms = 0.05;
-    double CurrentAmps = 1.0; // drawn while the input is on
-    double Speed = 1.0;       // model seconds per real second
+    double openCircuitVolts = 12.6; // at full charge
+    double endVolts = 10.5;         // open-circuit voltage once capacityAh is drawn
+    double capacityAh = 2.0;        // beyond it the voltage collapses within 5 % more
+    double internalOhms = 0.05;
+    double currentAmps = 1.0; // drawn while the input is on
+    double speed = 1.0;       // model seconds per real second
 };
 
 // The load as it stands.
 struct LoadState {
-    bool PcControl = false; // handed to the computer
-    bool InputOn = false;
-    double ChargeAh = 0;         // drawn so far
-    double OpenCircuitVolts = 0; // of the source
-    double Volts = 0;            // at the load's terminals
-    double Amps = 0;
-    double Watts = 0;
+    bool computerControl = false; // handed to the computer
+    bool inputOn = false;
+    double chargeAh = 0;         // drawn so far
+    double openCircuitVolts = 0; // of the source
+    double volts = 0;            // at the load's terminals
+    double amps = 0;
+    double watts = 0;
 };
 
 struct ReceivedFrame {
-    Clock::time_point Time; // when its last byte was read
-    Bytes Frame;            // 26 bytes
-    bool ChecksumOk = false;
+    Clock::time_point receivedAt; // when its last byte was read
+    Bytes bytes;                  // 26 bytes
+    bool checksumOk = false;
 };
 
 struct SentAnswer {
-    Clock::time_point FirstByte; // just before the first byte was written
-    Clock::time_point LastByte;  // just after the last byte was written
-    Bytes Frame;                 // the 26-byte answer
+    Clock::time_point firstByteAt; // just before the first byte was written
+    Clock::time_point lastByteAt;  // just after the last byte was written
+    Bytes bytes;                   // the 26-byte answer
 };
 
 // Misbehaviour applied to every n-th answer (0: never).
 struct Misbehaviour {
-    int SplitEvery = 0;
-    int SplitAfter = 10;    // bytes before the pause
-    int SplitPauseMs = 100; // longer than the 60 ms that separates answers
-    int JoinEvery = 0;      // held back and sent together with the next one
-    int JunkEvery = 0;
-    int JunkBytes = 3; // appended right behind the answer
+    int splitEvery = 0;
+    int splitAfter = 10;    // bytes before the pause
+    int splitPauseMs = 100; // longer than the 60 ms that separates answers
+    int joinEvery = 0;      // held back and sent together with the next one
+    int junkEvery = 0;
+    int junkBytes = 3; // appended right behind the answer
 };
 
 struct SimulatorOptions {
-    LoadModel Model;
-    Misbehaviour Misbehave;
+    LoadModel model;
+    Misbehaviour misbehaviour;
     // Bytes leave at this line speed (10 bits a byte); 0 sends them at once.
-    unsigned BaudRate = 9600;
+    unsigned baudRate = 9600;
     // Every received frame and every answer is appended here with a time
     // stamp; empty means no log file.
-    std::string LogFile;
+    std::string logFile;
 };
 
 // The 26-byte answer for a state: current in mA (bytes 3-4), voltage in mV
 // (bytes 5-8, signed), power in 0.1 W (bytes 9-10), all little-endian.
-Bytes EncodeAnswer(const LoadState& state);
+Bytes encodeAnswer(const LoadState& state);
 // Open-circuit voltage after drawing chargeAh.
-double OpenCircuitVolts(const LoadModel& model, double chargeAh);
+double openCircuitVolts(const LoadModel& model, double chargeAh);
 
+// All public functions may be called from any thread. The misbehaviour
+// functions, hangUp() and sendRaw() are carried out on the simulator's own
+// thread, in call order, before the frames that arrive after the call.
 class LoadSimulator {
 public:
     // Opens a pseudo-terminal and starts the load on its own thread. Throws
@@ -89,78 +92,78 @@ public:
     LoadSimulator(const LoadSimulator&) = delete;
     LoadSimulator& operator=(const LoadSimulator&) = delete;
 
-    // The terminal the program opens (CommPort).
-    std::string SlavePath() const { return slavePath_; }
+    // The terminal the program opens as its serial port.
+    std::string terminalPath() const { return m_terminalPath; }
 
     // --- The model
-    LoadState State() const;
-    void SetCurrent(double amps);
-    void SetSpeed(double speed);
+    LoadState state() const;
+    void setCurrent(double amps);
+    void setSpeed(double speed);
 
     // --- Misbehaviour, taking effect from the next answer on
     // The next answer pauses pauseMs after its first afterBytes bytes.
-    void SplitNextAnswer(int afterBytes = 10, int pauseMs = 100);
+    void splitNextAnswer(int afterBytes = 10, int pauseMs = 100);
     // The next answer is held back and sent right before the one after it.
-    void JoinNextAnswers();
+    void joinNextAnswers();
     // count junk bytes follow the next answer without a pause.
-    void AddJunkToNextAnswer(int count = 3);
+    void addJunkToNextAnswer(int count = 3);
     // Read-status requests are ignored for ms milliseconds.
-    void StaySilentFor(int ms);
+    void staySilentFor(int ms);
     // Closes the line: the program's end sees a hang-up. Nothing more works.
-    void HangUp();
-    void SetMisbehaviour(const Misbehaviour& m);
+    void hangUp();
+    void setMisbehaviour(const Misbehaviour& misbehaviour);
     // Writes bytes to the line as they are (paced at the line speed).
-    void SendRaw(const Bytes& bytes);
+    void sendRaw(const Bytes& bytes);
 
     // --- What happened
-    std::vector<ReceivedFrame> ReceivedFrames() const;
-    std::vector<SentAnswer> SentAnswers() const;
+    std::vector<ReceivedFrame> receivedFrames() const;
+    std::vector<SentAnswer> sentAnswers() const;
     // Waits until at least count frames have been received.
-    bool WaitForFrames(std::size_t count, int timeoutMs) const;
+    bool waitForFrames(std::size_t count, int timeoutMs) const;
     // Waits until at least count answers have been sent.
-    bool WaitForAnswers(std::size_t count, int timeoutMs) const;
-    bool HungUp() const;
+    bool waitForAnswers(std::size_t count, int timeoutMs) const;
+    bool hasHungUp() const;
 
 private:
-    void Run();
-    void Post(std::function<void()> command);
-    void HandleInput();
-    void HandleFrame(const Bytes& frame, Clock::time_point at);
-    void Answer(Clock::time_point at);
-    void WriteLine(const Bytes& bytes, int splitAfter = -1, int pauseMs = 0,
+    void run();
+    void post(std::function<void()> command);
+    void handleInput();
+    void handleFrame(const Bytes& frame, Clock::time_point at);
+    void sendAnswer(Clock::time_point at);
+    void writeLine(const Bytes& bytes, int splitAfter = -1, int pauseMs = 0,
                    SentAnswer* record = nullptr);
-    void AdvanceModel(Clock::time_point now) const; // with lock_ held
-    LoadState StateLocked() const;                  // with lock_ held
-    void Log(Clock::time_point at, const char* direction, const Bytes& bytes,
-             const std::string& note);
-    void CloseLine();
+    void advanceModel(Clock::time_point now) const; // with m_mutex held
+    LoadState stateLocked() const;                  // with m_mutex held
+    void logEvent(Clock::time_point at, const char* direction, const Bytes& bytes,
+                  const std::string& note);
+    void closeLine();
 
-    SimulatorOptions options_;
-    int master_ = -1;
-    int slave_ = -1; // our own hold on the terminal: the master stays usable
-    int wake_ = -1;
-    std::string slavePath_;
-    FILE* log_ = nullptr;
-    std::thread thread_;
+    SimulatorOptions m_options;
+    int m_masterFd = -1;
+    int m_slaveFd = -1; // our own hold on the terminal: the master stays usable
+    int m_wakeFd = -1;
+    std::string m_terminalPath;
+    FILE* m_logFile = nullptr;
+    std::thread m_thread;
 
-    mutable std::mutex lock_;
-    mutable std::condition_variable changed_;
-    std::deque<std::function<void()>> commands_;
-    bool stop_ = false;
-    bool hungUp_ = false;
-    mutable LoadState state_; // the charge drawn moves on when looked at
-    mutable Clock::time_point modelTime_;
-    std::vector<ReceivedFrame> received_;
-    std::vector<SentAnswer> sent_;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    std::deque<std::function<void()>> m_commands;
+    bool m_stopping = false;
+    bool m_hungUp = false;
+    mutable LoadState m_state; // the charge drawn moves on when looked at
+    mutable Clock::time_point m_modelTime;
+    std::vector<ReceivedFrame> m_received;
+    std::vector<SentAnswer> m_sent;
 
     // Touched by the simulator thread only.
-    Bytes input_;
-    std::deque<std::pair<int, int>> splits_; // one-shot: after bytes, pause
-    int joins_ = 0;
-    std::deque<int> junk_;
-    Clock::time_point silentUntil_{};
-    Bytes held_; // an answer held back to be joined
-    std::uint64_t answerCount_ = 0;
+    Bytes m_input;
+    std::deque<std::pair<int, int>> m_splits; // one-shot: after bytes, pause
+    int m_joins = 0;
+    std::deque<int> m_junk;
+    Clock::time_point m_silentUntil{};
+    Bytes m_held; // an answer held back to be joined
+    std::uint64_t m_answerCount = 0;
 };
 
 } // namespace tarvex::loadsim

@@ -31,7 +31,7 @@ const char* kCommands = R"(Commands on standard input:
   quit                  end the simulator
 )";
 
-double Number(QCommandLineParser& p, const QString& name, double fallback) {
+double numberOption(QCommandLineParser& p, const QString& name, double fallback) {
     if (!p.isSet(name))
         return fallback;
     bool ok = false;
@@ -44,16 +44,16 @@ double Number(QCommandLineParser& p, const QString& name, double fallback) {
     return value;
 }
 
-void PrintState(const LoadSimulator& sim) {
-    const LoadState s = sim.State();
+void printState(const LoadSimulator& sim) {
+    const LoadState s = sim.state();
     std::printf("%s, input %s, drawn %.4f Ah, open circuit %.3f V, load %.3f V %.3f A %.3f W\n",
-                s.PcControl ? "PC control" : "self control", s.InputOn ? "on" : "off", s.ChargeAh,
-                s.OpenCircuitVolts, s.Volts, s.Amps, s.Watts);
+                s.computerControl ? "PC control" : "self control", s.inputOn ? "on" : "off",
+                s.chargeAh, s.openCircuitVolts, s.volts, s.amps, s.watts);
     std::fflush(stdout);
 }
 
 // Runs one command line; false to end.
-bool Command(LoadSimulator& sim, const std::string& line) {
+bool runCommand(LoadSimulator& sim, const std::string& line) {
     std::istringstream in(line);
     std::string word;
     if (!(in >> word))
@@ -61,33 +61,33 @@ bool Command(LoadSimulator& sim, const std::string& line) {
     if (word == "quit" || word == "exit")
         return false;
     if (word == "state") {
-        PrintState(sim);
+        printState(sim);
     } else if (word == "split") {
         int after = 10, ms = 100;
         in >> after >> ms;
-        sim.SplitNextAnswer(after, ms);
+        sim.splitNextAnswer(after, ms);
     } else if (word == "join") {
-        sim.JoinNextAnswers();
+        sim.joinNextAnswers();
     } else if (word == "junk") {
         int n = 3;
         in >> n;
-        sim.AddJunkToNextAnswer(n);
+        sim.addJunkToNextAnswer(n);
     } else if (word == "silent") {
         int ms = 0;
         if (in >> ms)
-            sim.StaySilentFor(ms);
+            sim.staySilentFor(ms);
         else
             std::puts("silent needs milliseconds");
     } else if (word == "current") {
         double amps = 0;
         if (in >> amps)
-            sim.SetCurrent(amps);
+            sim.setCurrent(amps);
     } else if (word == "speed") {
         double speed = 1;
         if (in >> speed)
-            sim.SetSpeed(speed);
+            sim.setSpeed(speed);
     } else if (word == "hangup") {
-        sim.HangUp();
+        sim.hangUp();
     } else {
         std::fputs(kCommands, stdout);
     }
@@ -107,21 +107,21 @@ int main(int argc, char** argv) {
         QString::fromLatin1(kCommands));
     p.addHelpOption();
     const SimulatorOptions defaults;
-    const LoadModel& m = defaults.Model;
+    const LoadModel& m = defaults.model;
     p.addOptions({
         {"link", "Create a symbolic link PATH to the terminal (removed at exit).", "PATH"},
         {"speed", "Run the discharge model N times faster (default 1).", "N"},
         {"voltage",
-         QString("Open-circuit voltage at full charge (default %1 V).").arg(m.OpenCircuitVolts),
+         QString("Open-circuit voltage at full charge (default %1 V).").arg(m.openCircuitVolts),
          "V"},
         {"end-voltage",
-         QString("Open-circuit voltage once the capacity is drawn (default %1 V).").arg(m.EndVolts),
+         QString("Open-circuit voltage once the capacity is drawn (default %1 V).").arg(m.endVolts),
          "V"},
-        {"capacity", QString("Capacity in Ah (default %1).").arg(m.CapacityAh), "AH"},
-        {"resistance", QString("Internal resistance in ohms (default %1).").arg(m.InternalOhms),
+        {"capacity", QString("Capacity in Ah (default %1).").arg(m.capacityAh), "AH"},
+        {"resistance", QString("Internal resistance in ohms (default %1).").arg(m.internalOhms),
          "OHMS"},
         {"current",
-         QString("Current set-point while the input is on (default %1 A).").arg(m.CurrentAmps),
+         QString("Current set-point while the input is on (default %1 A).").arg(m.currentAmps),
          "A"},
         {"baud", "Pace the answers at this line speed, 10 bits a byte (default 9600; 0: at once).",
          "BAUD"},
@@ -140,23 +140,23 @@ int main(int argc, char** argv) {
     p.process(app);
 
     SimulatorOptions options;
-    options.Model.Speed = Number(p, "speed", m.Speed);
-    options.Model.OpenCircuitVolts = Number(p, "voltage", m.OpenCircuitVolts);
-    options.Model.EndVolts = Number(p, "end-voltage", m.EndVolts);
-    options.Model.CapacityAh = Number(p, "capacity", m.CapacityAh);
-    options.Model.InternalOhms = Number(p, "resistance", m.InternalOhms);
-    options.Model.CurrentAmps = Number(p, "current", m.CurrentAmps);
-    options.BaudRate = static_cast<unsigned>(Number(p, "baud", defaults.BaudRate));
-    options.Misbehave.SplitEvery = static_cast<int>(Number(p, "split-every", 0));
-    options.Misbehave.SplitAfter = static_cast<int>(Number(p, "split-after", 10));
-    options.Misbehave.SplitPauseMs = static_cast<int>(Number(p, "split-pause", 100));
-    options.Misbehave.JoinEvery = static_cast<int>(Number(p, "join-every", 0));
-    options.Misbehave.JunkEvery = static_cast<int>(Number(p, "junk-every", 0));
-    options.Misbehave.JunkBytes = static_cast<int>(Number(p, "junk-bytes", 3));
-    options.LogFile = p.value("log").toStdString();
-    const double silentAfter = Number(p, "silent-after", -1);
-    const double silentFor = Number(p, "silent-for", 30);
-    const double hangupAfter = Number(p, "hangup-after", -1);
+    options.model.speed = numberOption(p, "speed", m.speed);
+    options.model.openCircuitVolts = numberOption(p, "voltage", m.openCircuitVolts);
+    options.model.endVolts = numberOption(p, "end-voltage", m.endVolts);
+    options.model.capacityAh = numberOption(p, "capacity", m.capacityAh);
+    options.model.internalOhms = numberOption(p, "resistance", m.internalOhms);
+    options.model.currentAmps = numberOption(p, "current", m.currentAmps);
+    options.baudRate = static_cast<unsigned>(numberOption(p, "baud", defaults.baudRate));
+    options.misbehaviour.splitEvery = static_cast<int>(numberOption(p, "split-every", 0));
+    options.misbehaviour.splitAfter = static_cast<int>(numberOption(p, "split-after", 10));
+    options.misbehaviour.splitPauseMs = static_cast<int>(numberOption(p, "split-pause", 100));
+    options.misbehaviour.joinEvery = static_cast<int>(numberOption(p, "join-every", 0));
+    options.misbehaviour.junkEvery = static_cast<int>(numberOption(p, "junk-every", 0));
+    options.misbehaviour.junkBytes = static_cast<int>(numberOption(p, "junk-bytes", 3));
+    options.logFile = p.value("log").toStdString();
+    const double silentAfter = numberOption(p, "silent-after", -1);
+    const double silentFor = numberOption(p, "silent-for", 30);
+    const double hangupAfter = numberOption(p, "hangup-after", -1);
     const bool verbose = p.isSet("verbose");
 
     // Signals end the simulator through the loop below, so that the link is
@@ -179,12 +179,12 @@ int main(int argc, char** argv) {
     const std::string link = p.value("link").toStdString();
     if (!link.empty()) {
         ::unlink(link.c_str()); // an old link from an earlier run
-        if (::symlink(sim->SlavePath().c_str(), link.c_str()) != 0) {
+        if (::symlink(sim->terminalPath().c_str(), link.c_str()) != 0) {
             std::perror(("tarvex-loadsim: cannot create the link " + link).c_str());
             return 1;
         }
     }
-    std::printf("%s\n", sim->SlavePath().c_str());
+    std::printf("%s\n", sim->terminalPath().c_str());
     std::fflush(stdout);
 
     const auto start = Clock::now();
@@ -205,26 +205,26 @@ int main(int argc, char** argv) {
             } else {
                 pending.append(buffer, static_cast<std::size_t>(n));
                 for (std::size_t eol; running && (eol = pending.find('\n')) != std::string::npos;) {
-                    running = Command(*sim, pending.substr(0, eol));
+                    running = runCommand(*sim, pending.substr(0, eol));
                     pending.erase(0, eol + 1);
                 }
             }
         }
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         if (!silenced && silentAfter >= 0 && elapsed >= silentAfter) {
-            sim->StaySilentFor(static_cast<int>(silentFor * 1000));
+            sim->staySilentFor(static_cast<int>(silentFor * 1000));
             silenced = true;
         }
         if (!hungUp && hangupAfter >= 0 && elapsed >= hangupAfter) {
-            sim->HangUp();
+            sim->hangUp();
             hungUp = true;
         }
         if (verbose) {
-            const auto frames = sim->ReceivedFrames();
+            const auto frames = sim->receivedFrames();
             for (; shown < frames.size(); ++shown) {
-                for (auto b : frames[shown].Frame)
+                for (auto b : frames[shown].bytes)
                     std::printf("%02X ", b);
-                std::printf("%s\n", frames[shown].ChecksumOk ? "" : "(bad checksum)");
+                std::printf("%s\n", frames[shown].checksumOk ? "" : "(bad checksum)");
             }
             std::fflush(stdout);
         }

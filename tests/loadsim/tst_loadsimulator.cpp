@@ -1,7 +1,8 @@
 // The load simulator as the program meets it: through the serial component
 // on a pseudo-terminal, answers decoded with the program's own decoder.
 #include "loadsim/LoadSimulator.h"
-#include "protocol/Frames.h"
+#include "protocol/DeviceFrame.h"
+#include "protocol/LoadReading.h"
 #include "serial/Comm32.h"
 
 #include <QLocale>
@@ -25,40 +26,40 @@ struct Program {
     int hangups = 0;
 
     explicit Program(const LoadSimulator& sim) {
-        comm.SetCommPort(QString::fromStdString(sim.SlavePath()));
+        comm.SetCommPort(QString::fromStdString(sim.terminalPath()));
         comm.SetOnReceiveData([this](const void* buffer, std::uint16_t length) {
             chunks.append(QByteArray(static_cast<const char*>(buffer), length));
         });
         comm.SetOnRequestHangup([this](QObject*) { ++hangups; });
     }
-    bool Open() {
+    bool open() {
         if (!comm.OpenPort())
             return false;
         QTest::qWait(100);
         return true;
     }
-    void Send(const DeviceFrame& frame) { QVERIFY(comm.SendBytes(frame.data(), 26)); }
+    void send(const DeviceFrame& frame) { QVERIFY(comm.SendBytes(frame.data(), 26)); }
     // Polls and waits for the answer chunk.
-    LoadReading Poll() {
+    LoadReading poll() {
         const qsizetype before = chunks.size();
-        Send(MakeStatusQuery());
+        send(makeStatusQuery());
         if (!QTest::qWaitFor([&] { return chunks.size() > before; }, 10000))
             return {};
         const QByteArray answer = chunks.last();
         if (answer.size() != 26)
             return {};
-        return DecodeStatusAnswer(reinterpret_cast<const std::uint8_t*>(answer.constData()));
+        return decodeStatusAnswer(reinterpret_cast<const std::uint8_t*>(answer.constData()));
     }
 };
 
-SimulatorOptions Options(double speed = 0) {
+SimulatorOptions testOptions(double speed = 0) {
     SimulatorOptions o;
-    o.Model.OpenCircuitVolts = 12.0;
-    o.Model.EndVolts = 10.0;
-    o.Model.CapacityAh = 1.0;
-    o.Model.InternalOhms = 0.5;
-    o.Model.CurrentAmps = 2.0;
-    o.Model.Speed = speed;
+    o.model.openCircuitVolts = 12.0;
+    o.model.endVolts = 10.0;
+    o.model.capacityAh = 1.0;
+    o.model.internalOhms = 0.5;
+    o.model.currentAmps = 2.0;
+    o.model.speed = speed;
     return o;
 }
 
@@ -66,7 +67,7 @@ SimulatorOptions Options(double speed = 0) {
 
 Q_DECLARE_METATYPE(Trouble)
 
-class TestLoadSim : public QObject {
+class TestLoadSimulator : public QObject {
     Q_OBJECT
 
 private slots:
@@ -75,46 +76,47 @@ private slots:
     // The answer carries current, voltage and power where the program reads
     // them, and follows the control modes.
     void answersFollowTheControlModes() {
-        LoadSimulator sim(Options());
+        LoadSimulator sim(testOptions());
         Program program(sim);
-        QVERIFY(program.Open());
+        QVERIFY(program.open());
 
-        LoadReading r = program.Poll();
-        QCOMPARE(r.MilliVolts, 12000);
-        QCOMPARE(r.CurText, QStringLiteral("0.00"));
-        QCOMPARE(r.PowText, QStringLiteral("  0.00"));
-        QVERIFY(!sim.State().PcControl);
+        LoadReading r = program.poll();
+        QCOMPARE(r.milliVolts, 12000);
+        QCOMPARE(r.ampsText, QStringLiteral("0.00"));
+        QCOMPARE(r.wattsText, QStringLiteral("  0.00"));
+        QVERIFY(!sim.state().computerControl);
 
-        program.Send(MakeControlFrame(kModePcLoadOn));
-        r = program.Poll();
-        QCOMPARE(r.MilliVolts, 11000); // 12 V - 2 A x 0.5 ohm
-        QCOMPARE(r.CurText, QStringLiteral("2.00"));
-        QCOMPARE(r.VolText, QStringLiteral(" 11.00"));
-        QCOMPARE(r.PowText, QStringLiteral(" 22.00"));
-        QVERIFY(sim.State().PcControl && sim.State().InputOn);
+        program.send(makeControlFrame(ControlMode::ComputerLoadOn));
+        r = program.poll();
+        QCOMPARE(r.milliVolts, 11000); // 12 V - 2 A x 0.5 ohm
+        QCOMPARE(r.ampsText, QStringLiteral("2.00"));
+        QCOMPARE(r.voltsText, QStringLiteral(" 11.00"));
+        QCOMPARE(r.wattsText, QStringLiteral(" 22.00"));
+        QVERIFY(sim.state().computerControl && sim.state().inputOn);
 
-        program.Send(MakeControlFrame(kModePcLoadOff));
-        r = program.Poll();
-        QCOMPARE(r.MilliVolts, 12000);
-        QCOMPARE(r.Amps, 0.0);
+        program.send(makeControlFrame(ControlMode::ComputerLoadOff));
+        r = program.poll();
+        QCOMPARE(r.milliVolts, 12000);
+        QCOMPARE(r.amps, 0.0);
 
-        program.Send(MakeControlFrame(kModeSelfControl));
-        QVERIFY(sim.WaitForFrames(6, 10000));
-        QVERIFY(!sim.State().PcControl);
+        program.send(makeControlFrame(ControlMode::FrontPanel));
+        QVERIFY(sim.waitForFrames(6, 10000));
+        QVERIFY(!sim.state().computerControl);
 
         // Every frame is in the log, in order, with its checksum checked.
-        const auto frames = sim.ReceivedFrames();
+        const auto frames = sim.receivedFrames();
         QCOMPARE(frames.size(), 6u);
-        const DeviceFrame expected[] = {MakeStatusQuery(), MakeControlFrame(kModePcLoadOn),
-                                        MakeStatusQuery(), MakeControlFrame(kModePcLoadOff),
-                                        MakeStatusQuery(), MakeControlFrame(kModeSelfControl)};
+        const DeviceFrame expected[] = {
+            makeStatusQuery(), makeControlFrame(ControlMode::ComputerLoadOn),
+            makeStatusQuery(), makeControlFrame(ControlMode::ComputerLoadOff),
+            makeStatusQuery(), makeControlFrame(ControlMode::FrontPanel)};
         for (std::size_t i = 0; i < 3; ++i)
-            QVERIFY(frames[i].ChecksumOk);
-        QVERIFY(std::equal(expected[1].begin(), expected[1].end(), frames[1].Frame.begin()));
-        QVERIFY(std::equal(expected[5].begin(), expected[5].end(), frames[5].Frame.begin()));
+            QVERIFY(frames[i].checksumOk);
+        QVERIFY(std::equal(expected[1].begin(), expected[1].end(), frames[1].bytes.begin()));
+        QVERIFY(std::equal(expected[5].begin(), expected[5].end(), frames[5].bytes.begin()));
     }
 
-    void answerLayout_data() {
+    void answerCarriesTheValuesWhereTheProgramReadsThem_data() {
         QTest::addColumn<double>("volts");
         QTest::addColumn<double>("amps");
         QTest::addColumn<double>("watts");
@@ -124,53 +126,53 @@ private slots:
         QTest::newRow("largest current and power")
             << 100.0 << 70.0 << 7000.0 << "AA0091FFFFA0860100FFFF";
     }
-    void answerLayout() {
+    void answerCarriesTheValuesWhereTheProgramReadsThem() {
         QFETCH(double, volts);
         QFETCH(double, amps);
         QFETCH(double, watts);
         QFETCH(QString, hex);
         LoadState s;
-        s.Volts = volts;
-        s.Amps = amps;
-        s.Watts = watts;
-        const Bytes answer = EncodeAnswer(s);
+        s.volts = volts;
+        s.amps = amps;
+        s.watts = watts;
+        const Bytes answer = encodeAnswer(s);
         QCOMPARE(answer.size(), kFrameSize);
         DeviceFrame f;
         std::copy(answer.begin(), answer.end(), f.begin());
-        QCOMPARE(answer[25], FrameChecksum(f));
+        QCOMPARE(answer[25], frameChecksum(f));
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(answer.data()), 11).toHex().toUpper(),
                  hex.toLatin1());
     }
 
     // Current flows only while the input is on; the voltage falls with the
     // charge drawn and collapses once the capacity is used up.
-    void discharge() {
-        const LoadModel m = Options().Model;
-        QCOMPARE(OpenCircuitVolts(m, 0), 12.0);
-        QCOMPARE(OpenCircuitVolts(m, 0.5), 11.0);
-        QCOMPARE(OpenCircuitVolts(m, 1.0), 10.0);
-        QCOMPARE(OpenCircuitVolts(m, 1.05), 0.0);
+    void voltageFallsAsChargeIsDrawnWhileInputIsOn() {
+        const LoadModel m = testOptions().model;
+        QCOMPARE(openCircuitVolts(m, 0), 12.0);
+        QCOMPARE(openCircuitVolts(m, 0.5), 11.0);
+        QCOMPARE(openCircuitVolts(m, 1.0), 10.0);
+        QCOMPARE(openCircuitVolts(m, 1.05), 0.0);
 
         // 2 A from 1 Ah at 3600x speed: the capacity is drawn in 30 s.
-        LoadSimulator sim(Options(3600));
+        LoadSimulator sim(testOptions(3600));
         Program program(sim);
-        QVERIFY(program.Open());
+        QVERIFY(program.open());
         QTest::qWait(200);
-        QCOMPARE(sim.State().ChargeAh, 0.0);
-        program.Send(MakeControlFrame(kModePcLoadOn));
-        const int first = program.Poll().MilliVolts;
-        QTRY_VERIFY_WITH_TIMEOUT(sim.State().ChargeAh > 0.1, 10000);
-        const int later = program.Poll().MilliVolts;
+        QCOMPARE(sim.state().chargeAh, 0.0);
+        program.send(makeControlFrame(ControlMode::ComputerLoadOn));
+        const int first = program.poll().milliVolts;
+        QTRY_VERIFY_WITH_TIMEOUT(sim.state().chargeAh > 0.1, 10000);
+        const int later = program.poll().milliVolts;
         QVERIFY2(later < first, qPrintable(QString("%1 %2").arg(first).arg(later)));
-        program.Send(MakeControlFrame(kModePcLoadOff));
-        QVERIFY(sim.WaitForFrames(4, 10000));
-        const double drawn = sim.State().ChargeAh;
+        program.send(makeControlFrame(ControlMode::ComputerLoadOff));
+        QVERIFY(sim.waitForFrames(4, 10000));
+        const double drawn = sim.state().chargeAh;
         QTest::qWait(200);
-        QCOMPARE(sim.State().ChargeAh, drawn);
+        QCOMPARE(sim.state().chargeAh, drawn);
     }
 
     // Misbehaviour on demand gives the chunks the program must cope with.
-    void misbehaviour_data() {
+    void misbehaviourShapesTheChunksTheProgramReceives_data() {
         QTest::addColumn<Trouble>("trouble");
         QTest::addColumn<QList<qsizetype>>("sizes");
         QTest::newRow("split") << Trouble::Split << QList<qsizetype>{10, 16};
@@ -178,49 +180,49 @@ private slots:
         QTest::newRow("junk") << Trouble::Junk << QList<qsizetype>{31};
         QTest::newRow("silence") << Trouble::Silence << QList<qsizetype>{26};
     }
-    void misbehaviour() {
+    void misbehaviourShapesTheChunksTheProgramReceives() {
         QFETCH(Trouble, trouble);
         QFETCH(QList<qsizetype>, sizes);
         QTemporaryDir dir;
-        SimulatorOptions options = Options();
-        options.LogFile = dir.filePath(QStringLiteral("load.log")).toStdString();
+        SimulatorOptions options = testOptions();
+        options.logFile = dir.filePath(QStringLiteral("load.log")).toStdString();
         LoadSimulator sim(options);
         Program program(sim);
-        QVERIFY(program.Open());
+        QVERIFY(program.open());
         qsizetype total = 0;
         for (auto s : sizes)
             total += s;
         switch (trouble) {
         case Trouble::Split:
-            sim.SplitNextAnswer(10, 150);
+            sim.splitNextAnswer(10, 150);
             break;
         case Trouble::Join:
-            sim.JoinNextAnswers();
+            sim.joinNextAnswers();
             break;
         case Trouble::Junk:
-            sim.AddJunkToNextAnswer(5);
+            sim.addJunkToNextAnswer(5);
             break;
         case Trouble::Silence:
-            sim.StaySilentFor(400);
+            sim.staySilentFor(400);
             break;
         }
-        program.Send(MakeStatusQuery());
-        QVERIFY(sim.WaitForFrames(1, 10000));
+        program.send(makeStatusQuery());
+        QVERIFY(sim.waitForFrames(1, 10000));
         if (trouble == Trouble::Join || trouble == Trouble::Silence) {
             QTest::qWait(200);
             QVERIFY(program.chunks.isEmpty()); // held back, or not answered
         }
         if (trouble == Trouble::Join)
-            program.Send(MakeStatusQuery());
+            program.send(makeStatusQuery());
         if (trouble == Trouble::Silence) {
             QTest::qWait(400);
-            program.Send(MakeStatusQuery());
+            program.send(makeStatusQuery());
         }
         QTRY_COMPARE_WITH_TIMEOUT(
             std::accumulate(program.chunks.begin(), program.chunks.end(), qsizetype(0),
                             [](qsizetype n, const QByteArray& c) { return n + c.size(); }),
             total, 10000);
-        QFile log(QString::fromStdString(options.LogFile));
+        QFile log(QString::fromStdString(options.logFile));
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QByteArray text = log.readAll();
         QList<qsizetype> got;
@@ -233,18 +235,18 @@ private slots:
     }
 
     // The load going away: the program gets one hang-up request.
-    void hangUp() {
-        LoadSimulator sim(Options());
+    void hangUpReachesTheProgramOnce() {
+        LoadSimulator sim(testOptions());
         Program program(sim);
-        QVERIFY(program.Open());
-        QCOMPARE(program.Poll().MilliVolts, 12000);
-        sim.HangUp();
+        QVERIFY(program.open());
+        QCOMPARE(program.poll().milliVolts, 12000);
+        sim.hangUp();
         QTRY_COMPARE_WITH_TIMEOUT(program.hangups, 1, 10000);
-        QVERIFY(sim.HungUp());
+        QVERIFY(sim.hasHungUp());
         QTRY_VERIFY_WITH_TIMEOUT(program.comm.ReadThread()->isFinished(), 10000);
         program.comm.ClosePort();
     }
 };
 
-QTEST_GUILESS_MAIN(TestLoadSim)
-#include "tst_loadsim.moc"
+QTEST_GUILESS_MAIN(TestLoadSimulator)
+#include "tst_loadsimulator.moc"

@@ -17,7 +17,7 @@
 #include "loadsim/LoadSimulator.h"
 #include "serial/Comm32.h"
 #include "store/TableEngine.h"
-#include "ui/Dialogs.h"
+#include "ui/MessageBoxes.h"
 #include "widgets/Chart.h"
 #include "widgets/iAnalogOutput.h"
 
@@ -124,9 +124,9 @@ struct Bench {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    SetMessageHandler([](const MessageRequest& r) {
+    setMessageHandler([](const MessageRequest& r) {
         std::fprintf(stderr, "box: %s\n", qPrintable(r.text));
-        return (r.buttons & mbYes) ? int(mrYes) : int(mrOk);
+        return (r.buttons & QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
     });
     std::size_t readings = 200;
     QString picture;

@@ -7,8 +7,8 @@
 #include "serial/Comm32.h"
 #include "store/TableEngine.h"
 #include "ui/Application.h"
-#include "ui/Dialogs.h"
-#include "ui/Timer.h"
+#include "ui/MessageBoxes.h"
+#include "ui/WindowTimer.h"
 #include "widgets/Chart.h"
 #include "widgets/iAnalogOutput.h"
 #include "widgets/iSevenSegmentAnalog.h"
@@ -97,7 +97,7 @@ QPushButton* MakeControlButton(QWidget* parent, const QString& name, const QStri
 template <class Button>
 void OnClick(Button* button, TTarvexForm* form, void (TTarvexForm::*handler)()) {
     QObject::connect(button, &Button::clicked, form,
-                     [form, handler] { Guarded([&] { (form->*handler)(); }); });
+                     [form, handler] { guarded([&] { (form->*handler)(); }); });
 }
 
 } // namespace
@@ -105,7 +105,7 @@ void OnClick(Button* button, TTarvexForm* form, void (TTarvexForm::*handler)()) 
 TTarvexForm::TTarvexForm(const QString& dataDirectory)
     : FDataDirectory(dataDirectory.isEmpty() ? DefaultDataDirectory() : dataDirectory) {
     BuildLayout();
-    Guarded([this] { FormCreate(); });
+    guarded([this] { FormCreate(); });
 }
 
 TTarvexForm::~TTarvexForm() = default;
@@ -215,15 +215,15 @@ void TTarvexForm::BuildLayout() {
     Comm321->SetParity(0);
     Comm321->SetStopBits(0);
     Comm321->SetOnReceiveData([this](const void* buffer, std::uint16_t length) {
-        Guarded([&] { Comm321ReceiveData(buffer, length); });
+        guarded([&] { Comm321ReceiveData(buffer, length); });
     });
-    Comm321->SetOnRequestHangup([this](QObject*) { Guarded([&] { Comm321RequestHangup(); }); });
-    TimerSend = new TTimer(300, this);
+    Comm321->SetOnRequestHangup([this](QObject*) { guarded([&] { Comm321RequestHangup(); }); });
+    TimerSend = new WindowTimer(300, this);
     TimerSend->setObjectName(QStringLiteral("TimerSend"));
-    TimerSend->OnTimer = [this] { TimerSendTimer(); };
-    TimeShow = new TTimer(1000, this);
+    connect(TimerSend, &WindowTimer::timeout, this, [this] { TimerSendTimer(); });
+    TimeShow = new WindowTimer(1000, this);
     TimeShow->setObjectName(QStringLiteral("TimeShow"));
-    TimeShow->OnTimer = [this] { TimeShowTimer(); };
+    connect(TimeShow, &WindowTimer::timeout, this, [this] { TimeShowTimer(); });
     Table1 = std::make_unique<TTable>();
 
     OnClick(BtnSet, this, &TTarvexForm::BtnSetClick);
@@ -259,7 +259,7 @@ void TTarvexForm::LogReading(const LoadReading& reading) {
 }
 
 void TTarvexForm::closeEvent(QCloseEvent* event) {
-    Guarded([this] { FormClose(); });
+    guarded([this] { FormClose(); });
     event->accept();
     emit Closed();
 }
@@ -284,7 +284,7 @@ void TTarvexForm::ApplyPortSettings() {
     Comm321->SetByteSize(static_cast<quint8>(StrToInt(entries.ByteSize)));
     Comm321->SetStopBits(static_cast<quint8>(StrToInt(entries.StopBits)));
     Comm321->SetParity(static_cast<quint8>(StrToInt(entries.Parity)));
-    TimerSend->SetInterval(StrToInt(entries.Interval));
+    TimerSend->setInterval(StrToInt(entries.Interval));
 
     try {
         Comm321->OpenPort();
@@ -297,8 +297,8 @@ void TTarvexForm::ApplyPortSettings() {
     }
     BtnSelf->setEnabled(BtnPc->isEnabled());
     if (!FPortOpen)
-        MessageDlg(QStringLiteral("打开串口%1失败").arg(Windows.ComSet->PortListPosition()),
-                   TMsgDlgType::mtWarning, mbYes);
+        showMessageBox(QStringLiteral("打开串口%1失败").arg(Windows.ComSet->PortListPosition()),
+                       QMessageBox::Warning, QMessageBox::Yes);
 }
 
 void TTarvexForm::SendCommand(std::uint8_t mode) {
@@ -327,15 +327,15 @@ void TTarvexForm::BtnOnClick() {
     SendCommand(kModePcLoadOn);
     FStartTime = QDateTime::currentDateTime();
     FElapsed.start();
-    TimerSend->SetEnabled(true);
-    TimeShow->SetEnabled(true);
+    TimerSend->setEnabled(true);
+    TimeShow->setEnabled(true);
 }
 
 void TTarvexForm::BtnOffClick() {
     BtnOff->setEnabled(false);
     BtnOn->setEnabled(true);
-    TimerSend->SetEnabled(false);
-    TimeShow->SetEnabled(false);
+    TimerSend->setEnabled(false);
+    TimeShow->setEnabled(false);
     SendCommand(kModePcLoadOff);
 }
 
@@ -393,26 +393,27 @@ void TTarvexForm::Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLen
 }
 
 void TTarvexForm::StopAtMinimumVoltage() {
-    TimerSend->SetEnabled(false);
-    TimeShow->SetEnabled(false);
+    TimerSend->setEnabled(false);
+    TimeShow->setEnabled(false);
     BtnPc->setEnabled(true);
     BtnSelf->setEnabled(false);
     BtnOn->setEnabled(false);
     BtnOff->setEnabled(false);
     BtnOffClick();
     BtnSelfClick();
-    MessageDlg(QStringLiteral("The Minnum Voltag is Protect!"), TMsgDlgType::mtWarning, mbYes);
+    showMessageBox(QStringLiteral("The Minnum Voltag is Protect!"), QMessageBox::Warning,
+                   QMessageBox::Yes);
 }
 
 void TTarvexForm::Comm321RequestHangup() {
     if (!Comm321->IsOpen() || FHangupReported)
         return;
     FHangupReported = true;
-    MessageDlg(QStringLiteral("The connection to the load on %1 was lost. Readings and the "
-                              "minimum-voltage stop have stopped; check the cable and open "
-                              "the port again in Setting.")
-                   .arg(Comm321->CommPort()),
-               TMsgDlgType::mtWarning, mbYes);
+    showMessageBox(QStringLiteral("The connection to the load on %1 was lost. Readings and the "
+                                  "minimum-voltage stop have stopped; check the cable and open "
+                                  "the port again in Setting.")
+                       .arg(Comm321->CommPort()),
+                   QMessageBox::Warning, QMessageBox::Yes);
 }
 
 void TTarvexForm::SpeedButton3Click() {

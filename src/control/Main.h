@@ -31,7 +31,7 @@ class TComm32;
 class TLineSeries;
 class TSerchfrm;
 class TTable;
-class TTimer;
+class WindowTimer;
 class TiAnalogOutput;
 class TiSevenSegmentAnalog;
 class TiSevenSegmentClockSMPTE;
@@ -109,8 +109,8 @@ public:
     QStatusBar* StatusBar1;
     std::array<QLabel*, 3> StatusPanels;
     TComm32* Comm321;
-    TTimer* TimerSend;
-    TTimer* TimeShow;
+    WindowTimer* TimerSend;
+    WindowTimer* TimeShow;
     std::unique_ptr<TTable> Table1;
 
     bool PortOpen() const { return FPortOpen; }

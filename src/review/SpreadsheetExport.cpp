@@ -1,7 +1,7 @@
 #include "review/SpreadsheetExport.h"
 
 #include "ui/Application.h"
-#include "ui/Dialogs.h"
+#include "ui/MessageBoxes.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -126,7 +126,7 @@ int TSpreadsheetExport::WriteData(const QList<Column>& columns) {
                 block.clear();
                 // A long export must not stop the polls and the minimum-voltage
                 // stop of a run that goes on meanwhile.
-                ServePendingEvents();
+                servePendingEvents();
             }
             source.Next();
         }
@@ -183,7 +183,8 @@ bool ExportQueryToSpreadsheet(TSpreadsheetExport& exportComponent, TExportDataSo
     }
     exportComponent.Disconnect();
     if (!done)
-        MessageDlg(QString::fromUtf8(kNoSpreadsheetWarning), TMsgDlgType::mtWarning, mbYes);
+        showMessageBox(QString::fromUtf8(kNoSpreadsheetWarning), QMessageBox::Warning,
+                       QMessageBox::Yes);
     return done;
 }
 

@@ -1,6 +1,6 @@
 #include "widgets/iAnalogOutput.h"
 
-#include "ui/Dialogs.h"
+#include "ui/MessageBoxes.h"
 
 #include <QLocale>
 
@@ -95,7 +95,7 @@ void TiAnalogOutput::ApplyChangedText(bool byUser) {
     } else if (FUndoOnError) {
         Undo();
         if (BeepOnError())
-            Beep();
+            beep();
     } else {
         throw ConversionError(
             QStringLiteral("'%1' is not a valid floating point value").arg(Text()).toStdString());

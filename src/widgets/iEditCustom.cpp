@@ -1,6 +1,6 @@
 #include "widgets/iEditCustom.h"
 
-#include "ui/Dialogs.h"
+#include "ui/MessageBoxes.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -130,12 +130,12 @@ bool TiEditCustom::AutoFilterAdmits(QChar) const {
 void TiEditCustom::TypeChar(QChar c) {
     if (!Admits(c)) {
         if (FBeepOnError)
-            Beep();
+            beep();
         return;
     }
     // The limit counts the whole text, the selected characters included.
     if (FMaxLength > 0 && FText.size() >= FMaxLength) {
-        Beep();
+        beep();
         return;
     }
     ReplaceSelection(QString(c));

@@ -12,8 +12,8 @@
 #include "serial/Comm32.h"
 #include "store/TableEngine.h"
 #include "ui/Application.h"
-#include "ui/Dialogs.h"
-#include "ui/Timer.h"
+#include "ui/MessageBoxes.h"
+#include "ui/WindowTimer.h"
 #include "widgets/Chart.h"
 #include "widgets/iAnalogOutput.h"
 #include "widgets/iSevenSegmentAnalog.h"
@@ -155,12 +155,12 @@ class TestTarvexForm : public QObject {
 private slots:
     void initTestCase() {
         QLocale::setDefault(QLocale::c());
-        previousHandler = SetMessageHandler([this](const MessageRequest& r) {
+        previousHandler = setMessageHandler([this](const MessageRequest& r) {
             boxes.append(r);
-            return (r.buttons & mbYes) ? int(mrYes) : int(mrOk);
+            return (r.buttons & QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
         });
     }
-    void cleanupTestCase() { SetMessageHandler(previousHandler); }
+    void cleanupTestCase() { setMessageHandler(previousHandler); }
 
     void init() {
         boxes.clear();
@@ -183,10 +183,10 @@ private slots:
         QCOMPARE(form().windowTitle(), QStringLiteral("TarvexForm"));
         QCOMPARE(form().size(), QSize(665, 557));
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
-        QVERIFY(!form().TimerSend->Enabled());
-        QCOMPARE(form().TimerSend->Interval(), 300);
-        QVERIFY(!form().TimeShow->Enabled());
-        QCOMPARE(form().TimeShow->Interval(), 1000);
+        QVERIFY(!form().TimerSend->isEnabled());
+        QCOMPARE(form().TimerSend->interval(), 300);
+        QVERIFY(!form().TimeShow->isEnabled());
+        QCOMPARE(form().TimeShow->interval(), 1000);
         QCOMPARE(form().Protect->Value(), 0.01);
         QCOMPARE(form().Comm321->CommPort(), QStringLiteral("COM2"));
         QCOMPARE(form().StatusPanels[0]->width(), 100);
@@ -211,7 +211,7 @@ private slots:
     void usualRun() {
         openPort();
         QCOMPARE(buttons(), (Buttons{true, true, false, false}));
-        QCOMPARE(form().TimerSend->Interval(), 100);
+        QCOMPARE(form().TimerSend->interval(), 100);
 
         click(form().BtnPc);
         QCOMPARE(buttons(), (Buttons{false, true, true, false}));
@@ -221,15 +221,15 @@ private slots:
 
         click(form().BtnOn);
         QCOMPARE(buttons(), (Buttons{false, true, false, true}));
-        QVERIFY(form().TimerSend->Enabled());
-        QVERIFY(form().TimeShow->Enabled());
+        QVERIFY(form().TimerSend->isEnabled());
+        QVERIFY(form().TimeShow->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= 3, kWaitMs);
         QCOMPARE(form().StatusPanels[0]->text(), QStringLiteral("波特率9600"));
 
         click(form().BtnOff);
         QCOMPARE(buttons(), (Buttons{false, true, true, false}));
-        QVERIFY(!form().TimerSend->Enabled());
-        QVERIFY(!form().TimeShow->Enabled());
+        QVERIFY(!form().TimerSend->isEnabled());
+        QVERIFY(!form().TimeShow->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(!sim->State().InputOn, kWaitMs);
         // Answers to polls already sent may still come in.
         QTRY_COMPARE_WITH_TIMEOUT(int(sim->SentAnswers().size()), int(form().Series1->Count()),
@@ -273,11 +273,11 @@ private slots:
         startRun();
         QTRY_VERIFY_WITH_TIMEOUT(!boxes.isEmpty(), kWaitMs);
         QCOMPARE(boxes.first().text, QStringLiteral("The Minnum Voltag is Protect!"));
-        QCOMPARE(boxes.first().type, TMsgDlgType::mtWarning);
-        QCOMPARE(boxes.first().buttons, TMsgDlgButtons(mbYes));
+        QCOMPARE(boxes.first().icon, QMessageBox::Warning);
+        QCOMPARE(boxes.first().buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
-        QVERIFY(!form().TimerSend->Enabled());
-        QVERIFY(!form().TimeShow->Enabled());
+        QVERIFY(!form().TimerSend->isEnabled());
+        QVERIFY(!form().TimeShow->isEnabled());
         // The reading that stopped the run was shown and stored.
         QCOMPARE(form().Series1->Count(), std::size_t(1));
         QCOMPARE(rows().size(), 1);
@@ -297,7 +297,7 @@ private slots:
         startRun();
         QTRY_VERIFY_WITH_TIMEOUT(boxes.size() >= 2, kWaitMs);
         QCOMPARE(boxes[0].text, QStringLiteral("The Minnum Voltag is Protect!"));
-        QCOMPARE(boxes[1].type, TMsgDlgType::mtError);
+        QCOMPARE(boxes[1].icon, QMessageBox::Critical);
         QVERIFY(!boxes[1].text.isEmpty());
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
         QTRY_VERIFY_WITH_TIMEOUT(controlFrames().size() == 4, kWaitMs);
@@ -380,8 +380,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= 1, kWaitMs);
         click(form().BtnSelf);
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
-        QVERIFY(form().TimerSend->Enabled());
-        QVERIFY(form().TimeShow->Enabled());
+        QVERIFY(form().TimerSend->isEnabled());
+        QVERIFY(form().TimeShow->isEnabled());
         const std::size_t count = form().Series1->Count();
         QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= count + 2, kWaitMs);
     }
@@ -402,7 +402,7 @@ private slots:
             form().close();
         QCOMPARE(closed.count(), 1);
         QVERIFY(!form().isVisible());
-        QVERIFY(!form().TimerSend->Enabled());
+        QVERIFY(!form().TimerSend->isEnabled());
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
         // The program ends at once: the port goes with it. FormClose has
         // waited for its two frames, so they reach the load all the same.
@@ -415,7 +415,7 @@ private slots:
 
     void terminationSignalClosesThroughTheSamePath() {
         startRun();
-        CloseOnTerminationSignals(&form());
+        closeOnTerminationSignals(&form());
         QSignalSpy closed(&form(), &TTarvexForm::Closed);
         std::raise(SIGTERM);
         QTRY_COMPARE_WITH_TIMEOUT(closed.count(), 1, kWaitMs);
@@ -439,7 +439,7 @@ private slots:
             QSKIP("this machine has a /dev/ttyS3 that might open");
         applySettings(port);
         QCOMPARE(boxTexts(), QStringList{message});
-        QCOMPARE(boxes.first().type, TMsgDlgType::mtWarning);
+        QCOMPARE(boxes.first().icon, QMessageBox::Warning);
         QVERIFY(!form().PortOpen());
         QVERIFY(!form().Comm321->IsOpen());
         // PC Control was enabled and stays so; Self Control follows it.
@@ -460,7 +460,7 @@ private slots:
     void notAnIntegerGoesToTheDefaultDisplay() {
         applySettings(QString::fromStdString(sim->SlavePath()), QStringLiteral("96OO"));
         QCOMPARE(boxTexts(), QStringList{QStringLiteral("'96OO' is not a valid integer value")});
-        QCOMPARE(boxes.first().type, TMsgDlgType::mtError);
+        QCOMPARE(boxes.first().icon, QMessageBox::Critical);
         QVERIFY(!form().Comm321->IsOpen());
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
         // Assigned before the failure: the port name.
@@ -473,7 +473,7 @@ private slots:
         comSet().Edit4->setText(QStringLiteral("5000"));
         QTimer::singleShot(0, &comSet(), [this] { comSet().BitBtn2->click(); });
         QTest::mouseClick(form().BtnSet, Qt::LeftButton);
-        QCOMPARE(form().TimerSend->Interval(), 100);
+        QCOMPARE(form().TimerSend->interval(), 100);
         QCOMPARE(form().Comm321->BaudRate(), 9600u);
         QVERIFY(form().Comm321->IsOpen());
         QTRY_COMPARE_WITH_TIMEOUT(form().StatusPanels[0]->text(), QStringLiteral("波特率19200"),
@@ -488,11 +488,11 @@ private slots:
         // Apply while the port is open closes it; only the interval matters here.
         applySettings(QString::fromStdString(sim->SlavePath()), QStringLiteral("9600"),
                       QStringLiteral("0"));
-        QVERIFY(form().TimerSend->Enabled());
-        QVERIFY(!form().TimerSend->IsTicking());
+        QVERIFY(form().TimerSend->isEnabled());
+        QVERIFY(!form().TimerSend->isTicking());
         comSet().Edit4->setText(QStringLiteral("100"));
         applySettings(QString::fromStdString(sim->SlavePath()));
-        QVERIFY(form().TimerSend->IsTicking());
+        QVERIFY(form().TimerSend->isTicking());
         const std::size_t count = form().Series1->Count();
         QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() > count, kWaitMs);
     }
@@ -502,8 +502,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= 1, kWaitMs);
         sim->HangUp();
         QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), 1, kWaitMs);
-        QCOMPARE(boxes.first().type, TMsgDlgType::mtWarning);
-        QCOMPARE(boxes.first().buttons, TMsgDlgButtons(mbYes));
+        QCOMPARE(boxes.first().icon, QMessageBox::Warning);
+        QCOMPARE(boxes.first().buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
         QVERIFY(boxes.first().text.contains(QString::fromStdString(sim->SlavePath())));
         QVERIFY(boxes.first().text.contains(QStringLiteral("minimum-voltage stop")));
         form().Comm321RequestHangup();
@@ -576,10 +576,10 @@ private slots:
         // Delivered as the serial component delivers: through the default
         // exception display.
         const DeviceFrame answer = Answer(1000, 5, 10);
-        Guarded([&] { form().Comm321ReceiveData(answer.data(), 26); });
+        guarded([&] { form().Comm321ReceiveData(answer.data(), 26); });
         QCOMPARE(boxes.size(), 2);
         QCOMPARE(boxes[0].text, QStringLiteral("The Minnum Voltag is Protect!"));
-        QCOMPARE(boxes[1].type, TMsgDlgType::mtError);
+        QCOMPARE(boxes[1].icon, QMessageBox::Critical);
     }
 };
 

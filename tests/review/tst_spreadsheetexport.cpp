@@ -5,7 +5,7 @@
 #include "review/SpreadsheetExport.h"
 #include "support/FakeDataSource.h"
 #include "support/RecordingAutomation.h"
-#include "ui/Dialogs.h"
+#include "ui/MessageBoxes.h"
 
 #include <QLibraryInfo>
 #include <QTest>
@@ -54,20 +54,20 @@ class TestSpreadsheetExport : public QObject {
 
     void VerifyWarnedOnce() {
         QCOMPARE(messages_.size(), 1);
-        QCOMPARE(messages_[0].type, TMsgDlgType::mtWarning);
+        QCOMPARE(messages_[0].icon, QMessageBox::Warning);
         QCOMPARE(messages_[0].title, QStringLiteral("Warning"));
         QCOMPARE(messages_[0].text, QStringLiteral("no Install Excel!"));
-        QCOMPARE(messages_[0].buttons, TMsgDlgButtons(mbYes));
+        QCOMPARE(messages_[0].buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
     }
 
 private slots:
     void initTestCase() {
-        SetMessageHandler([this](const MessageRequest& r) {
+        setMessageHandler([this](const MessageRequest& r) {
             // The hourglass is gone before the warning shows.
             if (QGuiApplication::overrideCursor())
                 qWarning("message box under an override cursor");
             messages_.append(r);
-            return int(mrYes);
+            return QMessageBox::Yes;
         });
     }
     void init() { messages_.clear(); }

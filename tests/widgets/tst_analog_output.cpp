@@ -1,4 +1,4 @@
-#include "ui/Dialogs.h"
+#include "ui/MessageBoxes.h"
 #include "widgets/iAnalogOutput.h"
 
 #include <QAccessible>
@@ -123,11 +123,11 @@ class TestAnalogOutput : public QObject {
 
 private slots:
     void initTestCase() {
-        previousBeep = SetBeepHandler([this] { ++beeps; });
+        previousBeep = setBeepHandler([this] { ++beeps; });
         QApplication::setCursorFlashTime(0);
     }
     void cleanupTestCase() {
-        SetBeepHandler(previousBeep);
+        setBeepHandler(previousBeep);
         QLocale::setDefault(QLocale::system());
     }
 

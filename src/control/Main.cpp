@@ -9,10 +9,11 @@
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
 #include "ui/WindowTimer.h"
-#include "widgets/Chart.h"
-#include "widgets/iAnalogOutput.h"
-#include "widgets/iSevenSegmentAnalog.h"
-#include "widgets/iSevenSegmentClockSMPTE.h"
+#include "widgets/ElapsedClock.h"
+#include "widgets/NumberField.h"
+#include "widgets/RunChart.h"
+#include "widgets/SevenSegmentReadout.h"
+#include "widgets/StripChart.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -52,17 +53,17 @@ QLabel* MakeCaption(QWidget* parent, const QString& text, int x, int y) {
     return label;
 }
 
-TiSevenSegmentAnalog* MakeReadout(QWidget* parent, const QString& name, QLabel* caption, int x,
-                                  int y) {
-    auto* readout = new TiSevenSegmentAnalog(parent);
+SevenSegmentReadout* MakeReadout(QWidget* parent, const QString& name, QLabel* caption, int x,
+                                 int y) {
+    auto* readout = new SevenSegmentReadout(parent);
     readout->setObjectName(name);
-    readout->SetShowSign(false);
-    readout->SetDigitCount(6);
-    readout->SetPrecision(2);
-    readout->SetLeadingStyle(ilsSpaces);
-    readout->SetDigitSpacing(6);
-    readout->SetSegmentMargin(5);
-    readout->SetSegmentColor(kLime);
+    readout->setShowSign(false);
+    readout->setDigitCount(6);
+    readout->setPrecision(2);
+    readout->setLeadingStyle(LeadingStyle::Spaces);
+    readout->setDigitSpacing(6);
+    readout->setSegmentMargin(5);
+    readout->setSegmentColor(kLime);
     readout->move(x, y);
     readout->setAccessibleName(caption->text());
     caption->setBuddy(readout);
@@ -129,16 +130,16 @@ void TTarvexForm::BuildLayout() {
                                    QStyle::SP_MessageBoxInformation, 182);
     SpeedButton5 = MakeSpeedButton(Panel1, QStringLiteral("SpeedButton5"), QStringLiteral("Close"),
                                    QStyle::SP_DialogCloseButton, 270);
-    Time = new TiSevenSegmentClockSMPTE(Panel1);
+    Time = new ElapsedClock(Panel1);
     Time->setObjectName(QStringLiteral("Time"));
-    Time->SetDigitSpacing(3);
-    Time->SetSegmentColor(kLime);
-    Time->SetSegmentOffColor(kLime);
-    Time->SetShowOffSegments(false);
-    Time->SetFrameStyle(ifsNonDropFrame);
-    Time->SetShowFrameNumber(false);
-    Time->SetShowFieldNumber(false);
-    Time->SetHourStyle(ichs24);
+    Time->setDigitSpacing(3);
+    Time->setSegmentColor(kLime);
+    Time->setSegmentOffColor(kLime);
+    Time->setShowOffSegments(false);
+    Time->setFrameSeparator(FrameSeparator::Colon);
+    Time->setShowFrameNumber(false);
+    Time->setShowFieldNumber(false);
+    Time->setHourStyle(HourStyle::Hours24);
     Time->move(566, 8);
 
     // Status bar along the bottom: three fixed panels, only the first written.
@@ -170,30 +171,30 @@ void TTarvexForm::BuildLayout() {
     PowVol = MakeReadout(Panel3, QStringLiteral("PowVol"), Label3, 19, 395);
 
     Panel4 = MakePanel(Panel, QStringLiteral("Panel4"), {136, 2, 394, mainHeight - 4});
-    Chart1 = new TChart(Panel4);
-    Series1 = &ConfigureRunChart(*Chart1, TRunChart::rcVoltage);
+    Chart1 = new StripChart(Panel4);
+    Series1 = &configureRunChart(*Chart1, RunChart::Voltage);
     Chart1->move(5, 3);
-    Chart2 = new TChart(Panel4);
-    Series2 = &ConfigureRunChart(*Chart2, TRunChart::rcCurrent);
+    Chart2 = new StripChart(Panel4);
+    Series2 = &configureRunChart(*Chart2, RunChart::Current);
     Chart2->move(5, 159);
-    Chart3 = new TChart(Panel4);
-    Series3 = &ConfigureRunChart(*Chart3, TRunChart::rcPower);
+    Chart3 = new StripChart(Panel4);
+    Series3 = &configureRunChart(*Chart3, RunChart::Power);
     Chart3->move(5, 315);
 
     Label4 = MakeCaption(Panel, QStringLiteral("Minimum Voltage:"), 544, 36);
-    Protect = new TiAnalogOutput(Panel);
+    Protect = new NumberField(Panel);
     Protect->setObjectName(QStringLiteral("Protect"));
     QFont entryFont(QStringLiteral("MS Sans Serif"));
     entryFont.setPixelSize(13);
-    Protect->SetFont(entryFont);
+    Protect->setTextFont(entryFont);
     QFont errorFont(QStringLiteral("MS Sans Serif"));
     errorFont.setPixelSize(11);
     errorFont.setBold(true);
-    Protect->SetErrorFont(errorFont);
-    Protect->SetPrecision(2);
-    Protect->SetMaxLength(6);
-    Protect->SetAlignment(taLeftJustify);
-    Protect->SetValue(0.01);
+    Protect->setErrorFont(errorFont);
+    Protect->setPrecision(2);
+    Protect->setMaxLength(6);
+    Protect->setAlignment(Qt::AlignLeft);
+    Protect->setValue(0.01);
     Protect->setGeometry(544, 56, 80, 24);
     Label4->setBuddy(Protect);
 
@@ -356,9 +357,9 @@ void TTarvexForm::ShowElapsed() {
 
 void TTarvexForm::ShowElapsedTime(qint64 elapsedMs) {
     const qint64 ms = elapsedMs % kMsPerDay;
-    Time->SetHours(static_cast<int>(ms / 3'600'000));
-    Time->SetMinutes(static_cast<int>(ms / 60'000 % 60));
-    Time->SetSeconds(static_cast<int>(ms / 1000 % 60));
+    Time->setHours(static_cast<int>(ms / 3'600'000));
+    Time->setMinutes(static_cast<int>(ms / 60'000 % 60));
+    Time->setSeconds(static_cast<int>(ms / 1000 % 60));
 }
 
 void TTarvexForm::Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLength) {
@@ -367,13 +368,13 @@ void TTarvexForm::Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLen
         return;
     const LoadReading reading = DecodeStatusAnswer(RecvBuffer.data());
 
-    VolVal->SetValue(reading.Volts);
-    CurVol->SetValue(reading.Amps);
-    PowVol->SetValue(reading.Watts);
+    VolVal->setValue(reading.Volts);
+    CurVol->setValue(reading.Amps);
+    PowVol->setValue(reading.Watts);
 
-    Series1->Add(reading.Volts);
-    Series2->Add(reading.Amps);
-    Series3->Add(reading.Watts);
+    Series1->append(reading.Volts);
+    Series2->append(reading.Amps);
+    Series3->append(reading.Watts);
 
     // A reading that cannot be stored must not switch the protection off:
     // the minimum-voltage test runs first, then the storing failure is
@@ -385,7 +386,7 @@ void TTarvexForm::Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLen
         storingFailure = std::current_exception();
     }
 
-    if (reading.MilliVolts <= Protect->Value() * 1000.0)
+    if (reading.MilliVolts <= Protect->value() * 1000.0)
         StopAtMinimumVoltage();
 
     if (storingFailure)

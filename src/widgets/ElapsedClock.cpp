@@ -1,4 +1,6 @@
-#include "widgets/iSevenSegmentClockSMPTE.h"
+#include "widgets/ElapsedClock.h"
+
+#include "errors/Errors.h"
 
 #include <QString>
 
@@ -6,7 +8,9 @@
 
 namespace tarvex {
 
-TClockTime DecodeClockTime(double dateTime) {
+using Glyph = SevenSegmentGlyph;
+
+ClockTime decodeClockTime(double dateTime) {
     double ms = std::round(dateTime * kMSecsPerDay);
     ms = std::isfinite(ms) ? std::fmod(std::fabs(ms), kMSecsPerDay) : 0;
     const long long total = static_cast<long long>(ms);
@@ -14,40 +18,40 @@ TClockTime DecodeClockTime(double dateTime) {
             static_cast<int>(total / 1000 % 60), static_cast<int>(total % 1000)};
 }
 
-double EncodeClockTime(const TClockTime& time) {
-    return (time.Hours * 3600000.0 + time.Minutes * 60000.0 + time.Seconds * 1000.0 +
-            time.MilliSeconds) /
+double encodeClockTime(const ClockTime& time) {
+    return (time.hours * 3600000.0 + time.minutes * 60000.0 + time.seconds * 1000.0 +
+            time.milliseconds) /
            kMSecsPerDay;
 }
 
 namespace {
 
-int CellCount(int base, int perOption, const TClockLayout& layout) {
-    return base + (layout.ShowFrameNumber ? perOption : 0) +
-           (layout.ShowFieldNumber ? perOption : 0);
+int cellCount(int base, int perOption, const ClockLayout& layout) {
+    return base + (layout.showFrameNumber ? perOption : 0) +
+           (layout.showFieldNumber ? perOption : 0);
 }
 
 } // namespace
 
-TGlyphCells ClockCells(const TClockLayout& layout, const TClockTime& time, int frameNumber,
-                       int fieldNumber) {
-    const int W = layout.Width;
-    const int m = layout.SegmentMargin;
-    const int s = layout.DigitSpacing;
-    const int digits = CellCount(6, 2, layout);
-    const int narrows = CellCount(2, 1, layout);
+GlyphCells clockCells(const ClockLayout& layout, const ClockTime& time, int frameNumber,
+                      int fieldNumber) {
+    const int W = layout.width;
+    const int m = layout.segmentMargin;
+    const int s = layout.digitSpacing;
+    const int digits = cellCount(6, 2, layout);
+    const int narrows = cellCount(2, 1, layout);
     const int e = static_cast<int>(
         std::trunc(5.0 * (W - 2 * m - s * (digits + narrows - 1)) / (5 * digits + narrows)));
     const int narrowWidth = e / 5;
-    const int ch = layout.Height - 2 * m;
+    const int ch = layout.height - 2 * m;
     int x = (W + s - digits * (e + s) - narrows * (narrowWidth + s)) / 2;
 
-    TGlyphCells cells;
+    GlyphCells cells;
     auto digitCell = [&](int digit) {
-        cells.append({QRect(x, m, e, ch), DigitGlyph(digit)});
+        cells.append({QRect(x, m, e, ch), digitGlyph(digit)});
         x += e + s;
     };
-    auto narrowCell = [&](TSevenSegmentCharacter glyph) {
+    auto narrowCell = [&](Glyph glyph) {
         cells.append({QRect(x, m, narrowWidth, ch), glyph});
         x += narrowWidth + s;
     };
@@ -56,134 +60,135 @@ TGlyphCells ClockCells(const TClockLayout& layout, const TClockTime& time, int f
         digitCell(v % 10);
     };
 
-    int hours = time.Hours;
-    if (layout.HourStyle == ichs12 && hours > 12)
+    int hours = time.hours;
+    if (layout.hourStyle == HourStyle::Hours12 && hours > 12)
         hours -= 12;
     twoDigits(hours);
-    narrowCell(sscColon);
-    twoDigits(time.Minutes);
-    narrowCell(sscColon);
-    twoDigits(time.Seconds);
-    if (layout.ShowFrameNumber) {
-        narrowCell(layout.FrameStyle == ifsNonDropFrame ? sscColon : sscSemiColon);
+    narrowCell(Glyph::Colon);
+    twoDigits(time.minutes);
+    narrowCell(Glyph::Colon);
+    twoDigits(time.seconds);
+    if (layout.showFrameNumber) {
+        narrowCell(layout.frameSeparator == FrameSeparator::Colon ? Glyph::Colon
+                                                                  : Glyph::Semicolon);
         twoDigits(frameNumber);
     }
-    if (layout.ShowFieldNumber) {
-        narrowCell(sscPeriod);
+    if (layout.showFieldNumber) {
+        narrowCell(Glyph::Period);
         twoDigits(fieldNumber);
     }
     return cells;
 }
 
-QSize ClockNaturalSize(bool showFrameNumber, bool showFieldNumber, int digitSpacing,
+QSize clockNaturalSize(bool showFrameNumber, bool showFieldNumber, int digitSpacing,
                        int segmentMargin, int segmentSize) {
-    TiSevenSegmentCharacter glyphs;
-    glyphs.SetSegmentMargin(0);
-    glyphs.SetSegmentSize(segmentSize);
-    TClockLayout cells;
-    cells.ShowFrameNumber = showFrameNumber;
-    cells.ShowFieldNumber = showFieldNumber;
+    SevenSegmentRenderer glyphs;
+    glyphs.setSegmentMargin(0);
+    glyphs.setSegmentSize(segmentSize);
+    ClockLayout cells;
+    cells.showFrameNumber = showFrameNumber;
+    cells.showFieldNumber = showFieldNumber;
     const int width = 2 * segmentMargin - digitSpacing +
-                      CellCount(6, 2, cells) * (glyphs.NaturalWidth(ssc8) + digitSpacing) +
-                      CellCount(2, 1, cells) * (glyphs.NaturalWidth(sscColon) + digitSpacing);
-    return {width, glyphs.NaturalHeight() + 2 * segmentMargin};
+                      cellCount(6, 2, cells) * (glyphs.naturalWidth(Glyph::Digit8) + digitSpacing) +
+                      cellCount(2, 1, cells) * (glyphs.naturalWidth(Glyph::Colon) + digitSpacing);
+    return {width, glyphs.naturalHeight() + 2 * segmentMargin};
 }
 
-TiSevenSegmentClockSMPTE::TiSevenSegmentClockSMPTE(QWidget* parent)
-    : TiSevenSegmentDisplay(parent) {
+ElapsedClock::ElapsedClock(QWidget* parent) : SevenSegmentDisplay(parent) {
     setAccessibleName(tr("Elapsed time"));
-    DoAutoSize();
+    applyAutoSize();
 }
 
-void TiSevenSegmentClockSMPTE::SetTime(double value) {
-    if (value == FTime)
+void ElapsedClock::setTime(double value) {
+    if (value == m_time)
         return;
-    FTime = value;
-    InvalidateChange();
-    NotifyAccessibleValue();
-    emit OnValueChange();
+    m_time = value;
+    requestRepaint();
+    notifyAccessibleValue();
+    emit valueChanged();
 }
 
-int TiSevenSegmentClockSMPTE::Hours() const {
-    return DecodeClockTime(FTime).Hours;
+int ElapsedClock::hours() const {
+    return decodeClockTime(m_time).hours;
 }
-int TiSevenSegmentClockSMPTE::Minutes() const {
-    return DecodeClockTime(FTime).Minutes;
+int ElapsedClock::minutes() const {
+    return decodeClockTime(m_time).minutes;
 }
-int TiSevenSegmentClockSMPTE::Seconds() const {
-    return DecodeClockTime(FTime).Seconds;
+int ElapsedClock::seconds() const {
+    return decodeClockTime(m_time).seconds;
 }
 
-void TiSevenSegmentClockSMPTE::SetHours(int value) {
+void ElapsedClock::setHours(int value) {
     if (value < 0 || value > 23)
         throw RangeError("Hours must be in the range of 0-23");
-    SetComponent(&TClockTime::Hours, value);
+    setComponent(&ClockTime::hours, value);
 }
 
-void TiSevenSegmentClockSMPTE::SetMinutes(int value) {
+void ElapsedClock::setMinutes(int value) {
     if (value < 0 || value > 59)
         throw RangeError("Minutes must be in the range of 0-59");
-    SetComponent(&TClockTime::Minutes, value);
+    setComponent(&ClockTime::minutes, value);
 }
 
-void TiSevenSegmentClockSMPTE::SetSeconds(int value) {
+void ElapsedClock::setSeconds(int value) {
     if (value < 0 || value > 59)
         throw RangeError("Seconds must be in the range of 0-59");
-    SetComponent(&TClockTime::Seconds, value);
+    setComponent(&ClockTime::seconds, value);
 }
 
-void TiSevenSegmentClockSMPTE::SetComponent(int TClockTime::*component, int value) {
-    TClockTime time = DecodeClockTime(FTime);
+void ElapsedClock::setComponent(int ClockTime::*component, int value) {
+    ClockTime time = decodeClockTime(m_time);
     if (time.*component == value)
         return;
     time.*component = value;
-    SetTime(EncodeClockTime(time));
+    setTime(encodeClockTime(time));
 }
 
-void TiSevenSegmentClockSMPTE::SetFrameNumber(int value) {
-    ChangeProperty(FFrameNumber, value);
+void ElapsedClock::setFrameNumber(int value) {
+    changeProperty(m_frameNumber, value);
 }
 
-void TiSevenSegmentClockSMPTE::SetFieldNumber(int value) {
-    ChangeProperty(FFieldNumber, value);
+void ElapsedClock::setFieldNumber(int value) {
+    changeProperty(m_fieldNumber, value);
 }
 
-void TiSevenSegmentClockSMPTE::SetFrameStyle(TiFrameStyle value) {
-    ChangeProperty(FFrameStyle, value);
+void ElapsedClock::setFrameSeparator(FrameSeparator value) {
+    changeProperty(m_frameSeparator, value);
 }
 
-void TiSevenSegmentClockSMPTE::SetShowFrameNumber(bool value) {
-    ChangeSizeProperty(FShowFrameNumber, value);
+void ElapsedClock::setShowFrameNumber(bool value) {
+    changeSizeProperty(m_showFrameNumber, value);
 }
 
-void TiSevenSegmentClockSMPTE::SetShowFieldNumber(bool value) {
-    ChangeSizeProperty(FShowFieldNumber, value);
+void ElapsedClock::setShowFieldNumber(bool value) {
+    changeSizeProperty(m_showFieldNumber, value);
 }
 
-void TiSevenSegmentClockSMPTE::SetHourStyle(TiClockHourStyle value) {
-    ChangeProperty(FHourStyle, value);
+void ElapsedClock::setHourStyle(HourStyle value) {
+    changeProperty(m_hourStyle, value);
 }
 
-TClockLayout TiSevenSegmentClockSMPTE::Layout() const {
-    return {width(),          height(),         SegmentMargin(), DigitSpacing(),
-            FShowFrameNumber, FShowFieldNumber, FFrameStyle,     FHourStyle};
+ClockLayout ElapsedClock::clockLayout() const {
+    return {width(),           height(),          segmentMargin(),  digitSpacing(),
+            m_showFrameNumber, m_showFieldNumber, m_frameSeparator, m_hourStyle};
 }
 
-QSize TiSevenSegmentClockSMPTE::NaturalSize() const {
-    return ClockNaturalSize(FShowFrameNumber, FShowFieldNumber, DigitSpacing(), SegmentMargin(),
-                            SegmentSize());
+QSize ElapsedClock::naturalSize() const {
+    return clockNaturalSize(m_showFrameNumber, m_showFieldNumber, digitSpacing(), segmentMargin(),
+                            segmentSize());
 }
 
-QString TiSevenSegmentClockSMPTE::AccessibleValue() const {
+QString ElapsedClock::accessibleValue() const {
     QString shown;
-    for (const TGlyphCell& cell :
-         ClockCells(Layout(), DecodeClockTime(FTime), FFrameNumber, FFieldNumber))
-        shown += CharForGlyph(cell.Glyph);
+    for (const GlyphCell& cell :
+         clockCells(clockLayout(), decodeClockTime(m_time), m_frameNumber, m_fieldNumber))
+        shown += charForGlyph(cell.glyph);
     return shown;
 }
 
-void TiSevenSegmentClockSMPTE::PaintFace(QPainter& canvas) {
-    PaintCells(canvas, ClockCells(Layout(), DecodeClockTime(FTime), FFrameNumber, FFieldNumber));
+void ElapsedClock::paintFace(QPainter& canvas) {
+    paintCells(canvas,
+               clockCells(clockLayout(), decodeClockTime(m_time), m_frameNumber, m_fieldNumber));
 }
 
 } // namespace tarvex

@@ -1,4 +1,4 @@
-#include "widgets/iEditCustom.h"
+#include "widgets/EntryField.h"
 
 #include "ui/MessageBoxes.h"
 
@@ -15,211 +15,211 @@
 
 namespace tarvex {
 
-TiEditCustom::TiEditCustom(QWidget* parent) : TiComponent(parent) {
+EntryField::EntryField(QWidget* parent) : InstrumentWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::IBeamCursor);
-    FFont.setBold(true);
-    FErrorFont.setBold(true);
-    FFontColor = palette().color(QPalette::Text);
-    SetBackGroundColor(palette().color(QPalette::Base));
-    connect(&FCaretTimer, &QTimer::timeout, this, [this] {
-        FCaretOn = !FCaretOn;
-        InvalidateChange();
+    m_textFont.setBold(true);
+    m_errorFont.setBold(true);
+    m_textColor = palette().color(QPalette::Text);
+    setBackgroundColor(palette().color(QPalette::Base));
+    connect(&m_caretTimer, &QTimer::timeout, this, [this] {
+        m_caretOn = !m_caretOn;
+        requestRepaint();
     });
     resize(100, height());
-    SetBorderStyle(ibsLowered);
-    DoAutoSize();
+    setBorderStyle(BevelStyle::Lowered);
+    applyAutoSize();
 }
 
-TiEditCustom::~TiEditCustom() = default;
+EntryField::~EntryField() = default;
 
-void TiEditCustom::SetFont(const QFont& value) {
-    if (!ChangeProperty(FFont, value))
+void EntryField::setTextFont(const QFont& value) {
+    if (!changeProperty(m_textFont, value))
         return;
-    DoAutoSize();
-    Changed();
+    applyAutoSize();
+    revealCaret();
 }
 
-void TiEditCustom::SetFontColor(const QColor& value) {
-    ChangeProperty(FFontColor, value);
+void EntryField::setTextColor(const QColor& value) {
+    changeProperty(m_textColor, value);
 }
 
-void TiEditCustom::SetAlignment(TAlignment value) {
-    ChangeProperty(FAlignment, value);
+void EntryField::setAlignment(Qt::Alignment value) {
+    changeProperty(m_alignment, value);
 }
 
-void TiEditCustom::SetAlignmentMargin(int value) {
-    if (ChangeProperty(FAlignmentMargin, value))
-        Changed();
+void EntryField::setAlignmentMargin(int value) {
+    if (changeProperty(m_alignmentMargin, value))
+        revealCaret();
 }
 
-void TiEditCustom::SetMaxLength(int value) {
-    FMaxLength = std::max(value, 0);
+void EntryField::setMaxLength(int value) {
+    m_maxLength = std::max(value, 0);
 }
 
-void TiEditCustom::SetAutoSize(bool value) {
-    FAutoSize = value;
-    DoAutoSize();
+void EntryField::setAutoSize(bool value) {
+    m_autoSize = value;
+    applyAutoSize();
 }
 
-void TiEditCustom::SetErrorActive(bool value) {
-    ChangeProperty(FErrorActive, value);
+void EntryField::setErrorActive(bool value) {
+    changeProperty(m_errorActive, value);
 }
-void TiEditCustom::SetErrorText(const QString& value) {
-    ChangeProperty(FErrorText, value);
+void EntryField::setErrorText(const QString& value) {
+    changeProperty(m_errorText, value);
 }
-void TiEditCustom::SetErrorFont(const QFont& value) {
-    ChangeProperty(FErrorFont, value);
+void EntryField::setErrorFont(const QFont& value) {
+    changeProperty(m_errorFont, value);
 }
-void TiEditCustom::SetErrorFontColor(const QColor& value) {
-    ChangeProperty(FErrorFontColor, value);
+void EntryField::setErrorTextColor(const QColor& value) {
+    changeProperty(m_errorTextColor, value);
 }
-void TiEditCustom::SetErrorBackGroundColor(const QColor& value) {
-    ChangeProperty(FErrorBackGroundColor, value);
+void EntryField::setErrorBackgroundColor(const QColor& value) {
+    changeProperty(m_errorBackgroundColor, value);
 }
 
-void TiEditCustom::DoAutoSize() {
-    if (FAutoSize)
-        resize(width(), QFontMetrics(FFont).height() + 2 * BorderWidth() + 4);
+void EntryField::applyAutoSize() {
+    if (m_autoSize)
+        resize(width(), QFontMetrics(m_textFont).height() + 2 * borderWidth() + 4);
 }
 
 // ---- editing ---------------------------------------------------------------
 
-void TiEditCustom::SetShownText(const QString& text) {
-    FText = text;
-    SetSelection(0, 0, static_cast<int>(FText.size()));
+void EntryField::setShownText(const QString& text) {
+    m_text = text;
+    setSelection(0, 0, static_cast<int>(m_text.size()));
 }
 
-void TiEditCustom::SetSelection(int start, int length, int caret) {
-    const int size = static_cast<int>(FText.size());
-    FSelStart = std::clamp(start, 0, size);
-    FSelLength = std::clamp(length, 0, size - FSelStart);
-    FCursorPos = std::clamp(caret, 0, size);
-    FAnchor = -1;
-    Changed();
+void EntryField::setSelection(int start, int length, int caret) {
+    const int size = static_cast<int>(m_text.size());
+    m_selectionStart = std::clamp(start, 0, size);
+    m_selectionLength = std::clamp(length, 0, size - m_selectionStart);
+    m_cursorPosition = std::clamp(caret, 0, size);
+    m_anchor = -1;
+    revealCaret();
 }
 
-void TiEditCustom::SelectNumber() {
-    const int number = NumberLength();
-    SetSelection(0, number, number);
+void EntryField::selectNumber() {
+    const int number = numberLength();
+    setSelection(0, number, number);
 }
 
-void TiEditCustom::ReplaceSelection(const QString& insert) {
-    int caret = FCursorPos;
-    if (HasSelection()) {
-        FText.remove(FSelStart, FSelLength);
-        caret = FSelStart;
+void EntryField::replaceSelection(const QString& insert) {
+    int caret = m_cursorPosition;
+    if (hasSelection()) {
+        m_text.remove(m_selectionStart, m_selectionLength);
+        caret = m_selectionStart;
     }
-    FText.insert(caret, insert);
-    SetSelection(0, 0, caret + static_cast<int>(insert.size()));
+    m_text.insert(caret, insert);
+    setSelection(0, 0, caret + static_cast<int>(insert.size()));
 }
 
-void TiEditCustom::DeleteSelection() {
-    if (HasSelection() && !FErrorActive)
-        ReplaceSelection({});
+void EntryField::deleteSelection() {
+    if (hasSelection() && !m_errorActive)
+        replaceSelection({});
 }
 
-bool TiEditCustom::Admits(QChar c) const {
-    return FFilterStyle == ifisNone || AutoFilterAdmits(c);
+bool EntryField::admits(QChar c) const {
+    return m_inputFilter == InputFilter::None || autoFilterAdmits(c);
 }
 
-bool TiEditCustom::AutoFilterAdmits(QChar) const {
+bool EntryField::autoFilterAdmits(QChar) const {
     return true;
 }
 
-void TiEditCustom::TypeChar(QChar c) {
-    if (!Admits(c)) {
-        if (FBeepOnError)
+void EntryField::typeChar(QChar c) {
+    if (!admits(c)) {
+        if (m_beepOnError)
             beep();
         return;
     }
     // The limit counts the whole text, the selected characters included.
-    if (FMaxLength > 0 && FText.size() >= FMaxLength) {
+    if (m_maxLength > 0 && m_text.size() >= m_maxLength) {
         beep();
         return;
     }
-    ReplaceSelection(QString(c));
+    replaceSelection(QString(c));
 }
 
-void TiEditCustom::MoveCaret(int index, bool extend) {
-    index = std::clamp(index, 0, static_cast<int>(FText.size()));
+void EntryField::moveCaret(int index, bool extend) {
+    index = std::clamp(index, 0, static_cast<int>(m_text.size()));
     if (!extend) {
-        SetSelection(0, 0, index);
+        setSelection(0, 0, index);
         return;
     }
-    const int anchor = FAnchor >= 0 ? FAnchor : FCursorPos;
-    SetSelection(std::min(anchor, index), std::abs(index - anchor), index);
-    FAnchor = anchor;
+    const int anchor = m_anchor >= 0 ? m_anchor : m_cursorPosition;
+    setSelection(std::min(anchor, index), std::abs(index - anchor), index);
+    m_anchor = anchor;
 }
 
-void TiEditCustom::CopyToClipboard() {
-    if (FErrorActive)
-        QGuiApplication::clipboard()->setText(FErrorText);
-    else if (HasSelection())
-        QGuiApplication::clipboard()->setText(SelText());
+void EntryField::copy() {
+    if (m_errorActive)
+        QGuiApplication::clipboard()->setText(m_errorText);
+    else if (hasSelection())
+        QGuiApplication::clipboard()->setText(selectedText());
 }
 
-void TiEditCustom::CutToClipboard() {
-    if (FErrorActive || !HasSelection())
+void EntryField::cut() {
+    if (m_errorActive || !hasSelection())
         return;
-    CopyToClipboard();
-    DeleteSelection();
+    copy();
+    deleteSelection();
 }
 
-void TiEditCustom::PasteFromClipboard() {
-    if (FErrorActive)
+void EntryField::paste() {
+    if (m_errorActive)
         return;
     QString insert = QGuiApplication::clipboard()->text();
-    if (FMaxLength > 0)
-        insert.truncate(std::max<qsizetype>(FMaxLength - FText.size(), 0));
-    ReplaceSelection(insert);
+    if (m_maxLength > 0)
+        insert.truncate(std::max<qsizetype>(m_maxLength - m_text.size(), 0));
+    replaceSelection(insert);
 }
 
-void TiEditCustom::Apply(bool byUser) {
-    if (FText == FAppliedText) {
-        SelectNumber();
+void EntryField::apply(bool byUser) {
+    if (m_text == m_appliedText) {
+        selectNumber();
         return;
     }
-    ApplyChangedText(byUser);
+    applyChangedText(byUser);
 }
 
-void TiEditCustom::Undo() {
-    FText = FAppliedText;
-    SetSelection(0, 0, 0);
-    if (FAutoSelect)
-        SelectNumber();
+void EntryField::undo() {
+    m_text = m_appliedText;
+    setSelection(0, 0, 0);
+    if (m_autoSelect)
+        selectNumber();
 }
 
 // ---- keyboard --------------------------------------------------------------
 
-void TiEditCustom::keyPressEvent(QKeyEvent* event) {
+void EntryField::keyPressEvent(QKeyEvent* event) {
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
     const bool shift = event->modifiers() & Qt::ShiftModifier;
-    const int end = static_cast<int>(FText.size());
-    const bool editable = !FErrorActive;
+    const int end = static_cast<int>(m_text.size());
+    const bool editable = !m_errorActive;
     if (ctrl) {
         switch (event->key()) {
         case Qt::Key_A:
-            SelectNumber();
+            selectNumber();
             return;
         case Qt::Key_C:
-            CopyToClipboard();
+            copy();
             return;
         case Qt::Key_V:
-            PasteFromClipboard();
+            paste();
             return;
         case Qt::Key_X:
-            CutToClipboard();
+            cut();
             return;
         case Qt::Key_Z:
             if (editable)
-                Undo();
+                undo();
             return;
         case Qt::Key_Left:
-            MoveCaret(0, shift);
+            moveCaret(0, shift);
             return;
         case Qt::Key_Right:
-            MoveCaret(end, shift);
+            moveCaret(end, shift);
             return;
         default:
             break;
@@ -227,47 +227,47 @@ void TiEditCustom::keyPressEvent(QKeyEvent* event) {
     }
     switch (event->key()) {
     case Qt::Key_Left:
-        MoveCaret(FCursorPos - 1, shift);
+        moveCaret(m_cursorPosition - 1, shift);
         return;
     case Qt::Key_Right:
-        MoveCaret(FCursorPos + 1, shift);
+        moveCaret(m_cursorPosition + 1, shift);
         return;
     case Qt::Key_Home:
-        MoveCaret(0, shift);
+        moveCaret(0, shift);
         return;
     case Qt::Key_End:
-        MoveCaret(end, shift);
+        moveCaret(end, shift);
         return;
     case Qt::Key_Delete:
         if (!editable)
             return;
-        if (HasSelection())
-            DeleteSelection();
-        else if (FCursorPos < end) {
-            FText.remove(FCursorPos, 1);
-            SetSelection(0, 0, FCursorPos);
+        if (hasSelection())
+            deleteSelection();
+        else if (m_cursorPosition < end) {
+            m_text.remove(m_cursorPosition, 1);
+            setSelection(0, 0, m_cursorPosition);
         }
         return;
     case Qt::Key_Backspace:
         if (!editable)
             return;
-        if (HasSelection())
-            DeleteSelection();
-        else if (FCursorPos > 0) {
-            FText.remove(FCursorPos - 1, 1);
-            SetSelection(0, 0, FCursorPos - 1);
+        if (hasSelection())
+            deleteSelection();
+        else if (m_cursorPosition > 0) {
+            m_text.remove(m_cursorPosition - 1, 1);
+            setSelection(0, 0, m_cursorPosition - 1);
         }
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (editable) {
-            Apply(true);
-            SelectNumber();
+            apply(true);
+            selectNumber();
         }
         return;
     case Qt::Key_Escape:
         if (editable)
-            Undo();
+            undo();
         return;
     default:
         break;
@@ -277,149 +277,149 @@ void TiEditCustom::keyPressEvent(QKeyEvent* event) {
         std::all_of(typed.begin(), typed.end(), [](QChar c) { return c.isPrint(); })) {
         if (editable)
             for (QChar c : typed)
-                TypeChar(c);
+                typeChar(c);
         return;
     }
-    TiComponent::keyPressEvent(event);
+    InstrumentWidget::keyPressEvent(event);
 }
 
 // ---- mouse and popup -------------------------------------------------------
 
-void TiEditCustom::mousePressEvent(QMouseEvent* event) {
+void EntryField::mousePressEvent(QMouseEvent* event) {
     if (!hasFocus())
         setFocus(Qt::MouseFocusReason);
     if (event->button() == Qt::RightButton) {
-        ShowPopup(event->globalPosition().toPoint());
+        showPopup(event->globalPosition().toPoint());
         return;
     }
     if (event->button() == Qt::LeftButton) {
-        const int index = CharIndexAt(event->position().toPoint().x());
-        SetSelection(0, 0, index);
-        FDragging = true;
-        FDragStart = index;
+        const int index = charIndexAt(event->position().toPoint().x());
+        setSelection(0, 0, index);
+        m_dragging = true;
+        m_dragStart = index;
     }
 }
 
-void TiEditCustom::mouseMoveEvent(QMouseEvent* event) {
-    if (!FDragging || !(event->buttons() & Qt::LeftButton))
+void EntryField::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_dragging || !(event->buttons() & Qt::LeftButton))
         return;
-    const int index = CharIndexAt(event->position().toPoint().x());
-    SetSelection(std::min(FDragStart, index), std::abs(index - FDragStart), index);
+    const int index = charIndexAt(event->position().toPoint().x());
+    setSelection(std::min(m_dragStart, index), std::abs(index - m_dragStart), index);
 }
 
-void TiEditCustom::mouseReleaseEvent(QMouseEvent* event) {
+void EntryField::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
-        FDragging = false;
+        m_dragging = false;
 }
 
-void TiEditCustom::mouseDoubleClickEvent(QMouseEvent* event) {
+void EntryField::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
-    FDragging = false;
-    SelectNumber();
+    m_dragging = false;
+    selectNumber();
 }
 
-void TiEditCustom::contextMenuEvent(QContextMenuEvent* event) {
+void EntryField::contextMenuEvent(QContextMenuEvent* event) {
     // The right button opens the menu on its press; here only the keyboard's
     // menu key is left.
     if (event->reason() != QContextMenuEvent::Mouse)
-        ShowPopup(mapToGlobal(QPoint(CaretX(FCursorPos), height() / 2)));
+        showPopup(mapToGlobal(QPoint(caretX(m_cursorPosition), height() / 2)));
     event->accept();
 }
 
-std::unique_ptr<QMenu> TiEditCustom::CreatePopupMenu() {
+std::unique_ptr<QMenu> EntryField::createPopupMenu() {
     auto menu = std::make_unique<QMenu>(this);
-    const bool changed = FText != FAppliedText;
-    const bool selection = HasSelection();
+    const bool changed = m_text != m_appliedText;
+    const bool selection = hasSelection();
     auto add = [&](const QString& caption, bool enabled, auto action) {
         QAction* item = menu->addAction(caption);
         item->setEnabled(enabled);
         connect(item, &QAction::triggered, this, action);
     };
-    add(QStringLiteral("Apply"), changed && !FErrorActive, [this] { Apply(true); });
-    add(QStringLiteral("Undo"), changed && !FErrorActive, [this] { Undo(); });
+    add(QStringLiteral("Apply"), changed && !m_errorActive, [this] { apply(true); });
+    add(QStringLiteral("Undo"), changed && !m_errorActive, [this] { undo(); });
     menu->addSeparator();
-    add(QStringLiteral("Cut"), selection && !FErrorActive, [this] { CutToClipboard(); });
-    add(QStringLiteral("Copy"), selection || FErrorActive, [this] { CopyToClipboard(); });
-    add(QStringLiteral("Paste"), !QGuiApplication::clipboard()->text().isEmpty() && !FErrorActive,
-        [this] { PasteFromClipboard(); });
-    add(QStringLiteral("Delete"), selection && !FErrorActive, [this] { DeleteSelection(); });
+    add(QStringLiteral("Cut"), selection && !m_errorActive, [this] { cut(); });
+    add(QStringLiteral("Copy"), selection || m_errorActive, [this] { copy(); });
+    add(QStringLiteral("Paste"), !QGuiApplication::clipboard()->text().isEmpty() && !m_errorActive,
+        [this] { paste(); });
+    add(QStringLiteral("Delete"), selection && !m_errorActive, [this] { deleteSelection(); });
     menu->addSeparator();
-    add(QStringLiteral("Select All"), !(FSelStart == 0 && FSelLength == FText.size()),
-        [this] { SelectNumber(); });
+    add(QStringLiteral("Select All"),
+        !(m_selectionStart == 0 && m_selectionLength == m_text.size()), [this] { selectNumber(); });
     return menu;
 }
 
-void TiEditCustom::ShowPopup(const QPoint& globalPos) {
-    const std::unique_ptr<QMenu> menu = CreatePopupMenu();
+void EntryField::showPopup(const QPoint& globalPos) {
+    const std::unique_ptr<QMenu> menu = createPopupMenu();
     menu->exec(globalPos);
 }
 
 // ---- focus -----------------------------------------------------------------
 
-void TiEditCustom::focusInEvent(QFocusEvent* event) {
-    TiComponent::focusInEvent(event);
+void EntryField::focusInEvent(QFocusEvent* event) {
+    InstrumentWidget::focusInEvent(event);
     // Coming back from a popup menu or another window is no entering.
     const Qt::FocusReason reason = event->reason();
-    if (FAutoSelect && reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
-        SelectNumber();
+    if (m_autoSelect && reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+        selectNumber();
     else
-        Changed();
+        revealCaret();
 }
 
-void TiEditCustom::focusOutEvent(QFocusEvent* event) {
-    TiComponent::focusOutEvent(event);
-    FCaretTimer.stop();
-    FDragging = false;
-    FAnchor = -1;
-    InvalidateChange();
+void EntryField::focusOutEvent(QFocusEvent* event) {
+    InstrumentWidget::focusOutEvent(event);
+    m_caretTimer.stop();
+    m_dragging = false;
+    m_anchor = -1;
+    requestRepaint();
     // Leaving the field applies. A popup menu (our own among them) or another
     // window taking the focus for a while is no leaving: the field keeps its
     // place in the window, and the caret comes back to it.
     const Qt::FocusReason reason = event->reason();
     if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
-        Apply(true);
+        apply(true);
 }
 
-void TiEditCustom::resizeEvent(QResizeEvent* event) {
-    TiComponent::resizeEvent(event);
-    Changed();
+void EntryField::resizeEvent(QResizeEvent* event) {
+    InstrumentWidget::resizeEvent(event);
+    revealCaret();
 }
 
 // ---- layout of the text ----------------------------------------------------
 
-int TiEditCustom::AvailableWidth() const {
-    return width() - 2 * BorderWidth() - FAlignmentMargin;
+int EntryField::availableWidth() const {
+    return width() - 2 * borderWidth() - m_alignmentMargin;
 }
 
-void TiEditCustom::Changed() {
-    const QFontMetrics fm(FFont);
-    const int size = static_cast<int>(FText.size());
+void EntryField::revealCaret() {
+    const QFontMetrics fm(m_textFont);
+    const int size = static_cast<int>(m_text.size());
     auto widthOf = [&](int from, int count) {
-        return fm.horizontalAdvance(FText.mid(from, count));
+        return fm.horizontalAdvance(m_text.mid(from, count));
     };
-    const int available = AvailableWidth();
-    if (fm.horizontalAdvance(FText) <= available) {
-        FFirstVisible = 0;
+    const int available = availableWidth();
+    if (fm.horizontalAdvance(m_text) <= available) {
+        m_firstVisible = 0;
     } else {
-        FFirstVisible = std::clamp(FFirstVisible, 0, size);
-        FFirstVisible = std::min(FFirstVisible, FCursorPos);
-        while (FFirstVisible < FCursorPos &&
-               widthOf(FFirstVisible, FCursorPos - FFirstVisible) > available)
-            ++FFirstVisible;
-        while (FFirstVisible > 0 && widthOf(FFirstVisible - 1, size) <= available)
-            --FFirstVisible;
+        m_firstVisible = std::clamp(m_firstVisible, 0, size);
+        m_firstVisible = std::min(m_firstVisible, m_cursorPosition);
+        while (m_firstVisible < m_cursorPosition &&
+               widthOf(m_firstVisible, m_cursorPosition - m_firstVisible) > available)
+            ++m_firstVisible;
+        while (m_firstVisible > 0 && widthOf(m_firstVisible - 1, size) <= available)
+            --m_firstVisible;
     }
-    FCaretOn = true;
+    m_caretOn = true;
     if (hasFocus() && QApplication::cursorFlashTime() > 0)
-        FCaretTimer.start(QApplication::cursorFlashTime() / 2);
-    InvalidateChange();
+        m_caretTimer.start(QApplication::cursorFlashTime() / 2);
+    requestRepaint();
 }
 
 namespace {
 
 // The run of characters of text from first on that fits into available.
-QString VisibleRun(const QString& text, int first, int available, const QFontMetrics& fm) {
+QString visibleRun(const QString& text, int first, int available, const QFontMetrics& fm) {
     if (fm.horizontalAdvance(text) <= available)
         return text;
     qsizetype count = 0;
@@ -431,32 +431,29 @@ QString VisibleRun(const QString& text, int first, int available, const QFontMet
 
 } // namespace
 
-int TiEditCustom::TextLeft(const QString& shown) const {
-    const int b = BorderWidth();
-    const int textWidth = QFontMetrics(FErrorActive ? FErrorFont : FFont).horizontalAdvance(shown);
-    switch (FAlignment) {
-    case taLeftJustify:
-        return b + FAlignmentMargin + 1;
-    case taRightJustify:
-        return width() - b - FAlignmentMargin - 2 - textWidth;
-    case taCenter:
-        break;
-    }
+int EntryField::textLeft(const QString& shown) const {
+    const int b = borderWidth();
+    const int textWidth =
+        QFontMetrics(m_errorActive ? m_errorFont : m_textFont).horizontalAdvance(shown);
+    if (m_alignment & Qt::AlignLeft)
+        return b + m_alignmentMargin + 1;
+    if (m_alignment & Qt::AlignRight)
+        return width() - b - m_alignmentMargin - 2 - textWidth;
     return width() / 2 + textWidth / 2 - textWidth;
 }
 
-int TiEditCustom::CaretX(int index) const {
-    const QFontMetrics fm(FFont);
-    const QString shown = VisibleRun(FText, FFirstVisible, AvailableWidth(), fm);
-    const int first = shown.size() == FText.size() ? 0 : FFirstVisible;
-    return TextLeft(shown) + fm.horizontalAdvance(FText.mid(first, std::max(index - first, 0)));
+int EntryField::caretX(int index) const {
+    const QFontMetrics fm(m_textFont);
+    const QString shown = visibleRun(m_text, m_firstVisible, availableWidth(), fm);
+    const int first = shown.size() == m_text.size() ? 0 : m_firstVisible;
+    return textLeft(shown) + fm.horizontalAdvance(m_text.mid(first, std::max(index - first, 0)));
 }
 
-int TiEditCustom::CharIndexAt(int x) const {
-    const QFontMetrics fm(FFont);
-    const QString shown = VisibleRun(FText, FFirstVisible, AvailableWidth(), fm);
-    const int first = shown.size() == FText.size() ? 0 : FFirstVisible;
-    const int left = TextLeft(shown);
+int EntryField::charIndexAt(int x) const {
+    const QFontMetrics fm(m_textFont);
+    const QString shown = visibleRun(m_text, m_firstVisible, availableWidth(), fm);
+    const int first = shown.size() == m_text.size() ? 0 : m_firstVisible;
+    const int left = textLeft(shown);
     for (int i = 0; i < shown.size(); ++i) {
         const double middle =
             left +
@@ -469,38 +466,38 @@ int TiEditCustom::CharIndexAt(int x) const {
 
 // ---- drawing ---------------------------------------------------------------
 
-void TiEditCustom::PaintFace(QPainter& canvas) {
-    DrawBackground(canvas, FErrorActive ? FErrorBackGroundColor : Color());
-    PaintText(canvas);
-    DrawBorder(canvas);
+void EntryField::paintFace(QPainter& canvas) {
+    drawBackground(canvas, m_errorActive ? m_errorBackgroundColor : backgroundColor());
+    paintText(canvas);
+    drawBorder(canvas);
 }
 
-void TiEditCustom::PaintText(QPainter& canvas) {
-    const int top = BorderWidth() + 1;
-    if (FErrorActive) {
-        const QFontMetrics fm(FErrorFont);
-        canvas.setFont(FErrorFont);
-        canvas.setPen(FErrorFontColor);
-        canvas.drawText(TextLeft(FErrorText), top + fm.ascent(), FErrorText);
+void EntryField::paintText(QPainter& canvas) {
+    const int top = borderWidth() + 1;
+    if (m_errorActive) {
+        const QFontMetrics fm(m_errorFont);
+        canvas.setFont(m_errorFont);
+        canvas.setPen(m_errorTextColor);
+        canvas.drawText(textLeft(m_errorText), top + fm.ascent(), m_errorText);
         return;
     }
-    const QFontMetrics fm(FFont);
-    const QString shown = VisibleRun(FText, FFirstVisible, AvailableWidth(), fm);
-    const int first = shown.size() == FText.size() ? 0 : FFirstVisible;
-    const int left = TextLeft(shown);
+    const QFontMetrics fm(m_textFont);
+    const QString shown = visibleRun(m_text, m_firstVisible, availableWidth(), fm);
+    const int first = shown.size() == m_text.size() ? 0 : m_firstVisible;
+    const int left = textLeft(shown);
     const int baseline = top + fm.ascent();
     const bool focused = hasFocus();
 
     int selFrom = 0, selTo = 0;
-    if (focused && HasSelection()) {
+    if (focused && hasSelection()) {
         const int size = static_cast<int>(shown.size());
-        selFrom = std::clamp(FSelStart - first, 0, size);
-        selTo = std::clamp(FSelStart + FSelLength - first, 0, size);
+        selFrom = std::clamp(m_selectionStart - first, 0, size);
+        selTo = std::clamp(m_selectionStart + m_selectionLength - first, 0, size);
     }
     const int x1 = left + fm.horizontalAdvance(shown.left(selFrom));
     const int x2 = left + fm.horizontalAdvance(shown.left(selTo));
-    canvas.setFont(FFont);
-    canvas.setPen(FFontColor);
+    canvas.setFont(m_textFont);
+    canvas.setPen(m_textColor);
     canvas.drawText(left, baseline, shown.left(selFrom));
     canvas.drawText(x2, baseline, shown.mid(selTo));
     if (selTo > selFrom) {
@@ -508,9 +505,9 @@ void TiEditCustom::PaintText(QPainter& canvas) {
         canvas.setPen(Qt::white);
         canvas.drawText(x1, baseline, shown.mid(selFrom, selTo - selFrom));
     }
-    if (focused && FCaretOn) {
+    if (focused && m_caretOn) {
         canvas.setCompositionMode(QPainter::RasterOp_NotDestination);
-        canvas.fillRect(CaretX(FCursorPos), 3, 1, fm.height(), Qt::white);
+        canvas.fillRect(caretX(m_cursorPosition), 3, 1, fm.height(), Qt::white);
         canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
 }

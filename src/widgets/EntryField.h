@@ -4,7 +4,7 @@
 // replaces the text. What the text means is left to the derived field.
 #pragma once
 
-#include "widgets/iComponent.h"
+#include "widgets/InstrumentWidget.h"
 
 #include <QFont>
 #include <QTimer>
@@ -15,110 +15,115 @@ class QMenu;
 
 namespace tarvex {
 
-class TiEditCustom : public TiComponent {
+// Which typed characters the field lets through: all of them, or those the
+// derived field admits (autoFilterAdmits()).
+enum class InputFilter { None, Auto };
+
+class EntryField : public InstrumentWidget {
     Q_OBJECT
 
 public:
-    explicit TiEditCustom(QWidget* parent = nullptr);
-    ~TiEditCustom() override;
+    explicit EntryField(QWidget* parent = nullptr);
+    ~EntryField() override;
 
     // The shown text, and the text of the last applied value.
-    QString Text() const { return FText; }
-    QString AppliedText() const { return FAppliedText; }
+    QString text() const { return m_text; }
+    QString appliedText() const { return m_appliedText; }
 
     // Caret index (0 to the text length) and selection.
-    int CursorPos() const { return FCursorPos; }
-    int SelStart() const { return FSelStart; }
-    int SelLength() const { return FSelLength; }
-    QString SelText() const { return FText.mid(FSelStart, FSelLength); }
+    int cursorPosition() const { return m_cursorPosition; }
+    int selectionStart() const { return m_selectionStart; }
+    int selectionLength() const { return m_selectionLength; }
+    QString selectedText() const { return m_text.mid(m_selectionStart, m_selectionLength); }
 
-    // Background of the field (the common BackGroundColor).
-    QColor Color() const { return BackGroundColor(); }
-    void SetColor(const QColor& value) { SetBackGroundColor(value); }
+    // The text's own font and colour (the widget's font() is not used).
+    QFont textFont() const { return m_textFont; }
+    void setTextFont(const QFont& value);
+    QColor textColor() const { return m_textColor; }
+    void setTextColor(const QColor& value);
 
-    QFont Font() const { return FFont; }
-    void SetFont(const QFont& value);
-    QColor FontColor() const { return FFontColor; }
-    void SetFontColor(const QColor& value);
-
-    TAlignment Alignment() const { return FAlignment; }
-    void SetAlignment(TAlignment value);
-    int AlignmentMargin() const { return FAlignmentMargin; }
-    void SetAlignmentMargin(int value);
+    // Horizontal placement of the text: Qt::AlignLeft, Qt::AlignRight, or
+    // centred for anything else.
+    Qt::Alignment alignment() const { return m_alignment; }
+    void setAlignment(Qt::Alignment value);
+    // Pixels kept clear beside the border on the side of a left or right
+    // aligned text; the room for the text shrinks by as much.
+    int alignmentMargin() const { return m_alignmentMargin; }
+    void setAlignmentMargin(int value);
 
     // The most characters the operator can type or paste; 0 for no limit.
-    int MaxLength() const { return FMaxLength; }
-    void SetMaxLength(int value);
-    TiFilterInputStyle FilterStyle() const { return FFilterStyle; }
-    void SetFilterStyle(TiFilterInputStyle value) { FFilterStyle = value; }
+    int maxLength() const { return m_maxLength; }
+    void setMaxLength(int value);
+    InputFilter inputFilter() const { return m_inputFilter; }
+    void setInputFilter(InputFilter value) { m_inputFilter = value; }
     // Beep when a character is refused or an entry is undone as invalid.
-    bool BeepOnError() const { return FBeepOnError; }
-    void SetBeepOnError(bool value) { FBeepOnError = value; }
+    bool beepOnError() const { return m_beepOnError; }
+    void setBeepOnError(bool value) { m_beepOnError = value; }
     // Select the number when the field gains the focus or undoes.
-    bool AutoSelect() const { return FAutoSelect; }
-    void SetAutoSelect(bool value) { FAutoSelect = value; }
-    // While set, the height follows the font.
-    bool AutoSize() const { return FAutoSize; }
-    void SetAutoSize(bool value);
+    bool autoSelect() const { return m_autoSelect; }
+    void setAutoSelect(bool value) { m_autoSelect = value; }
+    // While set, the height follows the text font.
+    bool autoSize() const { return m_autoSize; }
+    void setAutoSize(bool value);
 
-    // The error face: ErrorText in ErrorFont on ErrorBackGroundColor instead
-    // of the number, without caret or selection.
-    bool ErrorActive() const { return FErrorActive; }
-    void SetErrorActive(bool value);
-    QString ErrorText() const { return FErrorText; }
-    void SetErrorText(const QString& value);
-    QFont ErrorFont() const { return FErrorFont; }
-    void SetErrorFont(const QFont& value);
-    QColor ErrorFontColor() const { return FErrorFontColor; }
-    void SetErrorFontColor(const QColor& value);
-    QColor ErrorBackGroundColor() const { return FErrorBackGroundColor; }
-    void SetErrorBackGroundColor(const QColor& value);
+    // The error face: errorText() in errorFont() on errorBackgroundColor()
+    // instead of the number, without caret or selection.
+    bool isErrorActive() const { return m_errorActive; }
+    void setErrorActive(bool value);
+    QString errorText() const { return m_errorText; }
+    void setErrorText(const QString& value);
+    QFont errorFont() const { return m_errorFont; }
+    void setErrorFont(const QFont& value);
+    QColor errorTextColor() const { return m_errorTextColor; }
+    void setErrorTextColor(const QColor& value);
+    QColor errorBackgroundColor() const { return m_errorBackgroundColor; }
+    void setErrorBackgroundColor(const QColor& value);
 
     // Apply the shown text (Enter, the popup's "Apply", leaving the field).
     // byUser tells whether the operator caused it.
-    void Apply(bool byUser = true);
+    void apply(bool byUser = true);
     // Back to the applied text (Esc, Ctrl+Z, the popup's "Undo").
-    void Undo();
+    void undo();
     // Selects the whole text except a trailing unit.
-    void SelectNumber();
-    void CopyToClipboard();
-    void CutToClipboard();
+    void selectNumber();
+    void copy();
+    void cut();
     // Inserts the clipboard text at the caret in place of the selection,
-    // unfiltered, cut to what MaxLength leaves room for.
-    void PasteFromClipboard();
-    void DeleteSelection();
+    // unfiltered, cut to what maxLength() leaves room for.
+    void paste();
+    void deleteSelection();
 
     // The popup menu with its items enabled as the field stands now.
-    std::unique_ptr<QMenu> CreatePopupMenu();
+    std::unique_ptr<QMenu> createPopupMenu();
 
     // The first character shown when the text is wider than the field.
-    int FirstVisibleChar() const { return FFirstVisible; }
+    int firstVisibleChar() const { return m_firstVisible; }
     // Left edge of the caret when it stands before character index.
-    int CaretX(int index) const;
+    int caretX(int index) const;
     // The character boundary nearest to x (before a character when x is
     // left of its middle).
-    int CharIndexAt(int x) const;
+    int charIndexAt(int x) const;
 
-    QString AccessibleValue() const override { return FErrorActive ? FErrorText : FText; }
-    QAccessible::Role AccessibleRole() const override { return QAccessible::EditableText; }
+    QString accessibleValue() const override { return m_errorActive ? m_errorText : m_text; }
+    QAccessible::Role accessibleRole() const override { return QAccessible::EditableText; }
 
 protected:
-    // Whether ifisAuto lets the character through.
-    virtual bool AutoFilterAdmits(QChar c) const;
+    // Whether InputFilter::Auto lets the character through.
+    virtual bool autoFilterAdmits(QChar c) const;
     // Length of the number at the start of the text (the text without a
     // trailing unit).
-    virtual int NumberLength() const { return static_cast<int>(FText.size()); }
+    virtual int numberLength() const { return static_cast<int>(m_text.size()); }
     // Applies a shown text that differs from the applied text.
-    virtual void ApplyChangedText(bool byUser) = 0;
+    virtual void applyChangedText(bool byUser) = 0;
 
     // Replaces the shown text; the caret goes to its end, no selection.
-    void SetShownText(const QString& text);
-    void SetAppliedText(const QString& text) { FAppliedText = text; }
+    void setShownText(const QString& text);
+    void setAppliedText(const QString& text) { m_appliedText = text; }
     // Caret and selection, then repaint.
-    void SetSelection(int start, int length, int caret);
+    void setSelection(int start, int length, int caret);
 
-    void PaintFace(QPainter& canvas) override;
-    void BorderStyleChanged() override { DoAutoSize(); }
+    void paintFace(QPainter& canvas) override;
+    void borderStyleChanged() override { applyAutoSize(); }
 
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -131,47 +136,47 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    bool HasSelection() const { return FSelLength > 0; }
-    bool Admits(QChar c) const;
-    void TypeChar(QChar c);
-    void ReplaceSelection(const QString& insert);
+    bool hasSelection() const { return m_selectionLength > 0; }
+    bool admits(QChar c) const;
+    void typeChar(QChar c);
+    void replaceSelection(const QString& insert);
     // Caret keys: moves the caret, extending the selection from the anchor
     // while Shift is held.
-    void MoveCaret(int index, bool extend);
-    void ShowPopup(const QPoint& globalPos);
-    void DoAutoSize();
-    // Keeps the caret in view; shows the caret (blink restarts).
-    void Changed();
-    int TextLeft(const QString& shown) const;
-    int AvailableWidth() const;
-    void PaintText(QPainter& canvas);
+    void moveCaret(int index, bool extend);
+    void showPopup(const QPoint& globalPos);
+    void applyAutoSize();
+    // Keeps the caret in view; shows the caret (blink restarts); repaints.
+    void revealCaret();
+    int textLeft(const QString& shown) const;
+    int availableWidth() const;
+    void paintText(QPainter& canvas);
 
-    QString FText;
-    QString FAppliedText;
-    int FCursorPos = 0;
-    int FSelStart = 0;
-    int FSelLength = 0;
-    int FAnchor = -1;
-    int FFirstVisible = 0;
-    bool FDragging = false;
-    int FDragStart = 0;
-    bool FCaretOn = true;
-    QTimer FCaretTimer;
+    QString m_text;
+    QString m_appliedText;
+    int m_cursorPosition = 0;
+    int m_selectionStart = 0;
+    int m_selectionLength = 0;
+    int m_anchor = -1;
+    int m_firstVisible = 0;
+    bool m_dragging = false;
+    int m_dragStart = 0;
+    bool m_caretOn = true;
+    QTimer m_caretTimer;
 
-    QFont FFont;
-    QColor FFontColor;
-    TAlignment FAlignment = taCenter;
-    int FAlignmentMargin = 0;
-    int FMaxLength = 0;
-    TiFilterInputStyle FFilterStyle = ifisAuto;
-    bool FBeepOnError = false;
-    bool FAutoSelect = true;
-    bool FAutoSize = true;
-    bool FErrorActive = false;
-    QString FErrorText = QStringLiteral("Error");
-    QFont FErrorFont;
-    QColor FErrorFontColor{255, 0, 0};
-    QColor FErrorBackGroundColor{0, 0, 0};
+    QFont m_textFont;
+    QColor m_textColor;
+    Qt::Alignment m_alignment = Qt::AlignHCenter;
+    int m_alignmentMargin = 0;
+    int m_maxLength = 0;
+    InputFilter m_inputFilter = InputFilter::Auto;
+    bool m_beepOnError = false;
+    bool m_autoSelect = true;
+    bool m_autoSize = true;
+    bool m_errorActive = false;
+    QString m_errorText = QStringLiteral("Error");
+    QFont m_errorFont;
+    QColor m_errorTextColor{255, 0, 0};
+    QColor m_errorBackgroundColor{0, 0, 0};
 };
 
 } // namespace tarvex

@@ -1,4 +1,4 @@
-#include "widgets/iComponent.h"
+#include "widgets/InstrumentWidget.h"
 
 #include <QAccessibleWidget>
 #include <QPainter>
@@ -9,79 +9,80 @@ namespace tarvex {
 
 namespace {
 
-class TiAccessible : public QAccessibleWidget {
+// Announces an instrument widget with its own role and value.
+class InstrumentAccessible : public QAccessibleWidget {
 public:
-    explicit TiAccessible(TiComponent* component)
-        : QAccessibleWidget(component, component->AccessibleRole()) {}
+    explicit InstrumentAccessible(InstrumentWidget* widget)
+        : QAccessibleWidget(widget, widget->accessibleRole()) {}
 
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value)
-            return static_cast<const TiComponent*>(widget())->AccessibleValue();
+            return static_cast<const InstrumentWidget*>(widget())->accessibleValue();
         return QAccessibleWidget::text(t);
     }
 };
 
-QAccessibleInterface* AccessibleFactory(const QString&, QObject* object) {
-    if (auto* component = qobject_cast<TiComponent*>(object))
-        return new TiAccessible(component);
+QAccessibleInterface* accessibleFactory(const QString&, QObject* object) {
+    if (auto* widget = qobject_cast<InstrumentWidget*>(object))
+        return new InstrumentAccessible(widget);
     return nullptr;
 }
 
 } // namespace
 
-TiComponent::TiComponent(QWidget* parent) : QWidget(parent) {
+InstrumentWidget::InstrumentWidget(QWidget* parent) : QWidget(parent) {
     static const bool factoryInstalled = [] {
-        QAccessible::installFactory(AccessibleFactory);
+        QAccessible::installFactory(accessibleFactory);
         return true;
     }();
     Q_UNUSED(factoryInstalled);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    FBackGroundColor = palette().color(QPalette::Button);
+    m_backgroundColor = palette().color(QPalette::Button);
 }
 
-void TiComponent::SetBackGroundColor(const QColor& value) {
-    ChangeProperty(FBackGroundColor, value);
+void InstrumentWidget::setBackgroundColor(const QColor& value) {
+    changeProperty(m_backgroundColor, value);
 }
 
-void TiComponent::SetBorderStyle(TiBevelStyle value) {
-    if (ChangeProperty(FBorderStyle, value))
-        BorderStyleChanged();
+void InstrumentWidget::setBorderStyle(BevelStyle value) {
+    if (changeProperty(m_borderStyle, value))
+        borderStyleChanged();
 }
 
-void TiComponent::paintEvent(QPaintEvent*) {
-    if (FBuffer.size() != size())
-        FBuffer = QImage(size(), QImage::Format_RGB32);
-    if (FBuffer.isNull())
+void InstrumentWidget::paintEvent(QPaintEvent*) {
+    if (m_buffer.size() != size())
+        m_buffer = QImage(size(), QImage::Format_RGB32);
+    if (m_buffer.isNull())
         return;
     {
-        QPainter canvas(&FBuffer);
-        PaintFace(canvas);
+        QPainter canvas(&m_buffer);
+        paintFace(canvas);
     }
     QPainter screen(this);
-    screen.drawImage(0, 0, FBuffer);
+    screen.drawImage(0, 0, m_buffer);
 }
 
-void TiComponent::DrawBackground(QPainter& canvas, const QColor& color) const {
+void InstrumentWidget::drawBackground(QPainter& canvas, const QColor& color) const {
     canvas.fillRect(rect(), color);
 }
 
-void TiComponent::DrawBorder(QPainter& canvas) const {
-    if (FBorderStyle == ibsNone)
+void InstrumentWidget::drawBorder(QPainter& canvas) const {
+    if (m_borderStyle == BevelStyle::None)
         return;
     canvas.save();
     canvas.setRenderHint(QPainter::Antialiasing, false);
-    qDrawWinPanel(&canvas, rect(), palette(), FBorderStyle == ibsLowered);
+    qDrawWinPanel(&canvas, rect(), palette(), m_borderStyle == BevelStyle::Lowered);
     canvas.restore();
 }
 
-void TiComponent::InvalidateChange() {
+void InstrumentWidget::requestRepaint() {
     update();
 }
 
-void TiComponent::NotifyAccessibleValue() {
+void InstrumentWidget::notifyAccessibleValue() {
     if (!QAccessible::isActive())
         return;
-    QAccessibleValueChangeEvent event(this, AccessibleValue());
+    QAccessibleValueChangeEvent event(this, accessibleValue());
     QAccessible::updateAccessibility(&event);
 }
 

@@ -1,5 +1,6 @@
-#include "widgets/iAnalogOutput.h"
+#include "widgets/NumberField.h"
 
+#include "errors/Errors.h"
 #include "ui/MessageBoxes.h"
 
 #include <QLocale>
@@ -9,20 +10,20 @@
 
 namespace tarvex {
 
-TiAnalogOutput::TiAnalogOutput(QWidget* parent) : TiEditCustom(parent) {
-    Reform();
+NumberField::NumberField(QWidget* parent) : EntryField(parent) {
+    reform();
 }
 
-QString TiAnalogOutput::ValueText(double value) const {
+QString NumberField::valueText(double value) const {
     // + 0.0 turns a negative zero into zero.
-    QString text = QString::number(value + 0.0, 'f', FPrecision).trimmed();
-    return text.replace(u'.', QLocale().decimalPoint()) + FUnitsText;
+    QString text = QString::number(value + 0.0, 'f', m_precision).trimmed();
+    return text.replace(u'.', QLocale().decimalPoint()) + m_unitsText;
 }
 
-std::optional<double> TiAnalogOutput::ParseText(const QString& text) const {
+std::optional<double> NumberField::parseText(const QString& text) const {
     QString number = text;
-    if (!FUnitsText.isEmpty())
-        number.remove(FUnitsText, Qt::CaseInsensitive);
+    if (!m_unitsText.isEmpty())
+        number.remove(m_unitsText, Qt::CaseInsensitive);
     QLocale locale;
     locale.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
@@ -38,93 +39,93 @@ std::optional<double> TiAnalogOutput::ParseText(const QString& text) const {
     return value;
 }
 
-void TiAnalogOutput::SetValue(double value) {
-    StoreValue(value, false);
+void NumberField::setValue(double value) {
+    storeValue(value, false);
 }
 
-void TiAnalogOutput::SetPrecision(int value) {
+void NumberField::setPrecision(int value) {
     value = std::max(value, 0);
-    if (value == FPrecision)
+    if (value == m_precision)
         return;
-    FPrecision = value;
-    Reform();
+    m_precision = value;
+    reform();
 }
 
-void TiAnalogOutput::SetUnitsText(const QString& value) {
+void NumberField::setUnitsText(const QString& value) {
     const QString units = value.trimmed().isEmpty() ? QString() : value;
-    if (units == FUnitsText)
+    if (units == m_unitsText)
         return;
-    FUnitsText = units;
-    Reform();
+    m_unitsText = units;
+    reform();
 }
 
-void TiAnalogOutput::Reform() {
-    SetAppliedText(ValueText(FValue));
-    SetShownText(AppliedText());
+void NumberField::reform() {
+    setAppliedText(valueText(m_value));
+    setShownText(appliedText());
 }
 
-bool TiAnalogOutput::AutoFilterAdmits(QChar c) const {
+bool NumberField::autoFilterAdmits(QChar c) const {
     if (c == u'-' || (c >= u'0' && c <= u'9'))
         return true;
-    if (FPrecision != 0 && (c == u'.' || QString(c) == QLocale().decimalPoint()))
+    if (m_precision != 0 && (c == u'.' || QString(c) == QLocale().decimalPoint()))
         return true;
-    return FUnitsText.contains(c, Qt::CaseInsensitive);
+    return m_unitsText.contains(c, Qt::CaseInsensitive);
 }
 
-int TiAnalogOutput::NumberLength() const {
-    const QString text = Text();
-    if (!FUnitsText.isEmpty() && text.endsWith(FUnitsText, Qt::CaseInsensitive))
-        return static_cast<int>(text.size() - FUnitsText.size());
-    return static_cast<int>(text.size());
+int NumberField::numberLength() const {
+    const QString shown = text();
+    if (!m_unitsText.isEmpty() && shown.endsWith(m_unitsText, Qt::CaseInsensitive))
+        return static_cast<int>(shown.size() - m_unitsText.size());
+    return static_cast<int>(shown.size());
 }
 
-double TiAnalogOutput::Clamped(double value) const {
-    if (FValueMax != 0 || FValueMin != 0) {
-        if (value > FValueMax)
-            value = FValueMax;
-        if (value < FValueMin)
-            value = FValueMin;
+double NumberField::clamped(double value) const {
+    if (m_maximum != 0 || m_minimum != 0) {
+        if (value > m_maximum)
+            value = m_maximum;
+        if (value < m_minimum)
+            value = m_minimum;
     }
     return value;
 }
 
-void TiAnalogOutput::ApplyChangedText(bool byUser) {
-    const std::optional<double> number = ParseText(Text());
+void NumberField::applyChangedText(bool byUser) {
+    const std::optional<double> number = parseText(text());
     if (number) {
-        StoreValue(*number, byUser);
-    } else if (FUndoOnError) {
-        Undo();
-        if (BeepOnError())
+        storeValue(*number, byUser);
+    } else if (m_undoOnError) {
+        undo();
+        if (beepOnError())
             beep();
     } else {
         throw ConversionError(
-            QStringLiteral("'%1' is not a valid floating point value").arg(Text()).toStdString());
+            QStringLiteral("'%1' is not a valid floating point value").arg(text()).toStdString());
     }
-    SetAppliedText(ValueText(FValue));
-    SelectNumber();
+    setAppliedText(valueText(m_value));
+    selectNumber();
 }
 
-void TiAnalogOutput::StoreValue(double value, bool byUser) {
-    value = Clamped(value);
-    if (value != FValue) {
+void NumberField::storeValue(double value, bool byUser) {
+    value = clamped(value);
+    if (value != m_value) {
         bool canChange = true;
-        if (byUser && OnBeforeUserChange)
-            OnBeforeUserChange(this, FValue, value, canChange);
-        if (canChange && OnBeforeChange)
-            OnBeforeChange(this, FValue, value, canChange);
-        value = Clamped(value);
-        if (canChange && value != FValue) {
-            FValue = value;
-            Reform();
-            NotifyAccessibleValue();
-            emit OnChange();
+        if (byUser)
+            emit valueAboutToBeEdited(m_value, &value, &canChange);
+        if (canChange)
+            emit valueAboutToChange(m_value, &value, &canChange);
+        value = clamped(value);
+        if (canChange && value != m_value) {
+            m_value = value;
+            reform();
+            notifyAccessibleValue();
+            emit valueChanged(m_value);
             if (byUser)
-                emit OnChangeUser();
+                emit valueEdited(m_value);
             return;
         }
     }
     // Unchanged or refused: the field shows the value it keeps.
-    SetShownText(ValueText(FValue));
+    setShownText(valueText(m_value));
 }
 
 } // namespace tarvex

@@ -1,4 +1,4 @@
-#include "widgets/iSevenSegmentDisplay.h"
+#include "widgets/SevenSegmentDisplay.h"
 
 #include <QPainter>
 
@@ -6,76 +6,76 @@
 
 namespace tarvex {
 
-TiSevenSegmentDisplay::TiSevenSegmentDisplay(QWidget* parent) : TiComponent(parent) {
-    SetBackGroundColor(Qt::black);
+SevenSegmentDisplay::SevenSegmentDisplay(QWidget* parent) : InstrumentWidget(parent) {
+    setBackgroundColor(Qt::black);
 }
 
-void TiSevenSegmentDisplay::SetDigitSpacing(int value) {
-    ChangeSizeProperty(FDigitSpacing, value);
+void SevenSegmentDisplay::setDigitSpacing(int value) {
+    changeSizeProperty(m_digitSpacing, value);
 }
 
-void TiSevenSegmentDisplay::SetSegmentMargin(int value) {
-    ChangeSizeProperty(FSegmentMargin, std::max(value, 0));
+void SevenSegmentDisplay::setSegmentMargin(int value) {
+    changeSizeProperty(m_segmentMargin, std::max(value, 0));
 }
 
-void TiSevenSegmentDisplay::SetSegmentColor(const QColor& value) {
-    ChangeProperty(FSegmentColor, value);
+void SevenSegmentDisplay::setSegmentColor(const QColor& value) {
+    changeProperty(m_segmentColor, value);
 }
 
-void TiSevenSegmentDisplay::SetSegmentOffColor(const QColor& value) {
-    ChangeProperty(FSegmentOffColor, value);
+void SevenSegmentDisplay::setSegmentOffColor(const QColor& value) {
+    changeProperty(m_segmentOffColor, value);
 }
 
-void TiSevenSegmentDisplay::SetAutoSegmentOffColor(bool value) {
-    ChangeProperty(FAutoSegmentOffColor, value);
+void SevenSegmentDisplay::setAutoSegmentOffColor(bool value) {
+    changeProperty(m_autoSegmentOffColor, value);
 }
 
-void TiSevenSegmentDisplay::SetShowOffSegments(bool value) {
-    ChangeProperty(FShowOffSegments, value);
+void SevenSegmentDisplay::setShowOffSegments(bool value) {
+    changeProperty(m_showOffSegments, value);
 }
 
-void TiSevenSegmentDisplay::SetPowerOff(bool value) {
-    ChangeProperty(FPowerOff, value);
+void SevenSegmentDisplay::setPoweredOff(bool value) {
+    changeProperty(m_poweredOff, value);
 }
 
-void TiSevenSegmentDisplay::SetSegmentSize(int value) {
-    ChangeSizeProperty(FSegmentSize, std::clamp(value, 1, 100));
+void SevenSegmentDisplay::setSegmentSize(int value) {
+    changeSizeProperty(m_segmentSize, std::clamp(value, 1, 100));
 }
 
-void TiSevenSegmentDisplay::SetSegmentSeperation(int value) {
-    ChangeProperty(FSegmentSeperation, std::max(value, 0));
+void SevenSegmentDisplay::setSegmentSeparation(int value) {
+    changeProperty(m_segmentSeparation, std::max(value, 0));
 }
 
-void TiSevenSegmentDisplay::SetAutoSize(bool value) {
-    ChangeSizeProperty(FAutoSize, value);
+void SevenSegmentDisplay::setAutoSize(bool value) {
+    changeSizeProperty(m_autoSize, value);
 }
 
-void TiSevenSegmentDisplay::DoAutoSize() {
-    if (FAutoSize)
-        resize(NaturalSize());
+void SevenSegmentDisplay::applyAutoSize() {
+    if (m_autoSize)
+        resize(naturalSize());
 }
 
-TiSevenSegmentCharacter TiSevenSegmentDisplay::Renderer() const {
-    TiSevenSegmentCharacter renderer;
-    renderer.SetSegmentColor(FSegmentColor);
-    renderer.SetSegmentOffColor(FSegmentOffColor);
-    renderer.SetAutoSegmentOffColor(FAutoSegmentOffColor);
-    renderer.SetSegmentSize(FSegmentSize);
-    renderer.SetSegmentSeperation(FSegmentSeperation);
-    renderer.SetShowOffSegments(FShowOffSegments);
-    renderer.SetPowerOff(FPowerOff);
-    renderer.SetSegmentMargin(0);
+SevenSegmentRenderer SevenSegmentDisplay::renderer() const {
+    SevenSegmentRenderer renderer;
+    renderer.setSegmentColor(m_segmentColor);
+    renderer.setSegmentOffColor(m_segmentOffColor);
+    renderer.setAutoSegmentOffColor(m_autoSegmentOffColor);
+    renderer.setSegmentSize(m_segmentSize);
+    renderer.setSegmentSeparation(m_segmentSeparation);
+    renderer.setShowOffSegments(m_showOffSegments);
+    renderer.setPoweredOff(m_poweredOff);
+    renderer.setSegmentMargin(0);
     return renderer;
 }
 
-void TiSevenSegmentDisplay::PaintCells(QPainter& canvas, const TGlyphCells& cells) const {
-    DrawBackground(canvas, BackGroundColor());
-    DrawBorder(canvas);
-    const TiSevenSegmentCharacter renderer = Renderer();
-    for (const TGlyphCell& cell : cells)
-        if (cell.Rect.width() > 0 && cell.Rect.height() > 0)
-            renderer.DrawGlyph(canvas, cell.Rect.x(), cell.Rect.y(), cell.Rect.width(),
-                               cell.Rect.height(), cell.Glyph);
+void SevenSegmentDisplay::paintCells(QPainter& canvas, const GlyphCells& cells) const {
+    drawBackground(canvas, backgroundColor());
+    drawBorder(canvas);
+    const SevenSegmentRenderer glyphs = renderer();
+    for (const GlyphCell& cell : cells)
+        if (cell.rect.width() > 0 && cell.rect.height() > 0)
+            glyphs.drawGlyph(canvas, cell.rect.x(), cell.rect.y(), cell.rect.width(),
+                             cell.rect.height(), cell.glyph);
 }
 
 } // namespace tarvex

@@ -3,8 +3,8 @@
 // of the row of cells, and automatic sizing.
 #pragma once
 
-#include "widgets/iComponent.h"
-#include "widgets/iSevenSegmentCharacter.h"
+#include "widgets/InstrumentWidget.h"
+#include "widgets/SevenSegmentRenderer.h"
 
 #include <QList>
 #include <QRect>
@@ -12,82 +12,82 @@
 namespace tarvex {
 
 // One character cell of a display: where it is and what it shows.
-struct TGlyphCell {
-    QRect Rect;
-    TSevenSegmentCharacter Glyph = sscBlank;
-    bool operator==(const TGlyphCell&) const = default;
+struct GlyphCell {
+    QRect rect;
+    SevenSegmentGlyph glyph = SevenSegmentGlyph::Blank;
+    bool operator==(const GlyphCell&) const = default;
 };
-using TGlyphCells = QList<TGlyphCell>;
+using GlyphCells = QList<GlyphCell>;
 
-class TiSevenSegmentDisplay : public TiComponent {
+class SevenSegmentDisplay : public InstrumentWidget {
     Q_OBJECT
 
 public:
-    explicit TiSevenSegmentDisplay(QWidget* parent = nullptr);
+    explicit SevenSegmentDisplay(QWidget* parent = nullptr);
 
     // Pixels between neighbouring cells.
-    int DigitSpacing() const { return FDigitSpacing; }
-    void SetDigitSpacing(int value);
+    int digitSpacing() const { return m_digitSpacing; }
+    void setDigitSpacing(int value);
     // Pixels between the widget's edge and the row of cells; at least 0.
-    int SegmentMargin() const { return FSegmentMargin; }
-    void SetSegmentMargin(int value);
+    int segmentMargin() const { return m_segmentMargin; }
+    void setSegmentMargin(int value);
 
-    QColor SegmentColor() const { return FSegmentColor; }
-    void SetSegmentColor(const QColor& value);
-    QColor SegmentOffColor() const { return FSegmentOffColor; }
-    void SetSegmentOffColor(const QColor& value);
-    bool AutoSegmentOffColor() const { return FAutoSegmentOffColor; }
-    void SetAutoSegmentOffColor(bool value);
-    bool ShowOffSegments() const { return FShowOffSegments; }
-    void SetShowOffSegments(bool value);
-    bool PowerOff() const { return FPowerOff; }
-    void SetPowerOff(bool value);
+    QColor segmentColor() const { return m_segmentColor; }
+    void setSegmentColor(const QColor& value);
+    QColor segmentOffColor() const { return m_segmentOffColor; }
+    void setSegmentOffColor(const QColor& value);
+    bool autoSegmentOffColor() const { return m_autoSegmentOffColor; }
+    void setAutoSegmentOffColor(bool value);
+    bool showOffSegments() const { return m_showOffSegments; }
+    void setShowOffSegments(bool value);
+    bool isPoweredOff() const { return m_poweredOff; }
+    void setPoweredOff(bool value);
     // Half the segment thickness, 1 to 100.
-    int SegmentSize() const { return FSegmentSize; }
-    void SetSegmentSize(int value);
+    int segmentSize() const { return m_segmentSize; }
+    void setSegmentSize(int value);
     // Gap at each segment end; at least 0.
-    int SegmentSeperation() const { return FSegmentSeperation; }
-    void SetSegmentSeperation(int value);
+    int segmentSeparation() const { return m_segmentSeparation; }
+    void setSegmentSeparation(int value);
 
     // While set, the widget takes its natural size whenever a setting that
     // changes that size changes.
-    bool AutoSize() const { return FAutoSize; }
-    void SetAutoSize(bool value);
+    bool autoSize() const { return m_autoSize; }
+    void setAutoSize(bool value);
 
-    // The size the widget takes while AutoSize is set.
-    virtual QSize NaturalSize() const = 0;
-    QSize sizeHint() const override { return NaturalSize(); }
+    // The size the widget takes while autoSize() is set.
+    virtual QSize naturalSize() const = 0;
+    QSize sizeHint() const override { return naturalSize(); }
 
 signals:
     // The shown value changed.
-    void OnValueChange();
+    void valueChanged();
 
 protected:
-    // Takes the natural size when AutoSize is set.
-    void DoAutoSize();
+    // Takes the natural size when autoSize() is set.
+    void applyAutoSize();
     // A renderer with the widget's segment settings and margin 0.
-    TiSevenSegmentCharacter Renderer() const;
+    SevenSegmentRenderer renderer() const;
     // Background, border, then every cell.
-    void PaintCells(QPainter& canvas, const TGlyphCells& cells) const;
+    void paintCells(QPainter& canvas, const GlyphCells& cells) const;
 
     // Stores a setting that the natural size depends on; resizes when it
     // changed.
-    template <class T> void ChangeSizeProperty(T& field, const T& value) {
-        if (ChangeProperty(field, value))
-            DoAutoSize();
+    template <class T> void changeSizeProperty(T& field, const T& value) {
+        if (changeProperty(field, value))
+            applyAutoSize();
     }
 
 private:
-    int FDigitSpacing = 6;
-    int FSegmentMargin = 5;
-    QColor FSegmentColor{255, 255, 255};
-    QColor FSegmentOffColor{128, 128, 128};
-    bool FAutoSegmentOffColor = true;
-    bool FShowOffSegments = true;
-    bool FPowerOff = false;
-    int FSegmentSize = 1;
-    int FSegmentSeperation = 1;
-    bool FAutoSize = true;
+    int m_digitSpacing = 6;
+    int m_segmentMargin = 5;
+    QColor m_segmentColor{255, 255, 255};
+    QColor m_segmentOffColor{128, 128, 128};
+    bool m_autoSegmentOffColor = true;
+    bool m_showOffSegments = true;
+    bool m_poweredOff = false;
+    int m_segmentSize = 1;
+    int m_segmentSeparation = 1;
+    bool m_autoSize = true;
 };
 
 } // namespace tarvex

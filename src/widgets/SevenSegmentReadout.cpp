@@ -1,4 +1,4 @@
-#include "widgets/iSevenSegmentAnalog.h"
+#include "widgets/SevenSegmentReadout.h"
 
 #include <QLocale>
 
@@ -7,29 +7,31 @@
 
 namespace tarvex {
 
-QString ReadoutText(double value, int precision) {
+using Glyph = SevenSegmentGlyph;
+
+QString readoutText(double value, int precision) {
     QString text = QString::number(std::fabs(value), 'f', precision);
     return text.replace(u'.', QLocale().decimalPoint());
 }
 
-TGlyphCells ReadoutCells(const TReadoutLayout& layout, double value) {
-    const int n = layout.DigitCount;
-    const int p = layout.Precision;
-    const int m = layout.SegmentMargin;
-    const int s = layout.DigitSpacing;
-    const int cellCount = n + (layout.ShowSign ? 1 : 0);
+GlyphCells readoutCells(const ReadoutLayout& layout, double value) {
+    const int n = layout.digitCount;
+    const int p = layout.precision;
+    const int m = layout.segmentMargin;
+    const int s = layout.digitSpacing;
+    const int cellCount = n + (layout.showSign ? 1 : 0);
     const int cw = static_cast<int>(
-        std::trunc(double(layout.Width - 2 * m - (cellCount - 1) * s) / cellCount));
-    const int ch = layout.Height - 2 * m;
-    int x = (layout.Width - cellCount * (cw + s) + s) / 2;
+        std::trunc(double(layout.width - 2 * m - (cellCount - 1) * s) / cellCount));
+    const int ch = layout.height - 2 * m;
+    int x = (layout.width - cellCount * (cw + s) + s) / 2;
 
-    TGlyphCells cells;
-    auto nextCell = [&](TSevenSegmentCharacter glyph) {
+    GlyphCells cells;
+    auto nextCell = [&](Glyph glyph) {
         cells.append({QRect(x, m, cw, ch), glyph});
         x += cw + s;
     };
 
-    const QString text = ReadoutText(value, p);
+    const QString text = readoutText(value, p);
     QChar separator = u'.';
     qsizetype split = text.indexOf(separator);
     if (split < 0) {
@@ -39,102 +41,102 @@ TGlyphCells ReadoutCells(const TReadoutLayout& layout, double value) {
     QString integerPart = split < 0 ? text : text.left(split);
     QString fraction = split < 0 ? QString() : text.mid(split + 1);
 
-    if (layout.ShowSign)
-        nextCell(value >= 0 ? sscPlus : sscMinus);
+    if (layout.showSign)
+        nextCell(value >= 0 ? Glyph::Plus : Glyph::Minus);
 
     // An infinite or undefined value fits no cells either.
     if ((p == 0 && text.size() > n) || (p > 0 && text.size() > n + 1) || !std::isfinite(value)) {
         for (int i = 0; i < n; ++i)
-            nextCell(value >= 0 ? sscUpArrow : sscDownArrow);
+            nextCell(value >= 0 ? Glyph::UpArrow : Glyph::DownArrow);
         return cells;
     }
 
-    if (layout.LeadingStyle != ilsNone) {
-        const QChar fill = layout.LeadingStyle == ilsZeros ? u'0' : u' ';
+    if (layout.leadingStyle != LeadingStyle::None) {
+        const QChar fill = layout.leadingStyle == LeadingStyle::Zeros ? u'0' : u' ';
         while (integerPart.size() < n - p)
             integerPart.prepend(fill);
     }
     for (QChar c : integerPart)
-        nextCell(TiSevenSegmentCharacter::GlyphForChar(c));
+        nextCell(SevenSegmentRenderer::glyphForChar(c));
 
     if (p > 0 && n > 1) {
         // The mark sits in the gap before the first decimal; x stays put.
-        cells.append({QRect(x - Near(cw / 10.0 + s / 2.0), m, cw / 5, ch),
-                      separator == u'.' ? sscPeriod : sscComma});
+        cells.append({QRect(x - roundHalfToEven(cw / 10.0 + s / 2.0), m, cw / 5, ch),
+                      separator == u'.' ? Glyph::Period : Glyph::Comma});
         fraction.truncate(p);
         while (fraction.size() < p)
             fraction.prepend(u'0');
         for (QChar c : fraction.left(std::min(p, n - 1)))
-            nextCell(TiSevenSegmentCharacter::GlyphForChar(c));
+            nextCell(SevenSegmentRenderer::glyphForChar(c));
     }
     return cells;
 }
 
-QSize ReadoutNaturalSize(int digitCount, bool showSign, int digitSpacing, int segmentMargin,
+QSize readoutNaturalSize(int digitCount, bool showSign, int digitSpacing, int segmentMargin,
                          int segmentSize) {
-    TiSevenSegmentCharacter glyphs;
-    glyphs.SetSegmentMargin(0);
-    glyphs.SetSegmentSize(segmentSize);
+    SevenSegmentRenderer glyphs;
+    glyphs.setSegmentMargin(0);
+    glyphs.setSegmentSize(segmentSize);
     const int cellCount = digitCount + (showSign ? 1 : 0);
-    return {(glyphs.NaturalWidth(ssc8) + digitSpacing) * cellCount + 2 * segmentMargin -
+    return {(glyphs.naturalWidth(Glyph::Digit8) + digitSpacing) * cellCount + 2 * segmentMargin -
                 digitSpacing,
-            glyphs.NaturalHeight() + 2 * segmentMargin};
+            glyphs.naturalHeight() + 2 * segmentMargin};
 }
 
-TiSevenSegmentAnalog::TiSevenSegmentAnalog(QWidget* parent) : TiSevenSegmentDisplay(parent) {
-    DoAutoSize();
+SevenSegmentReadout::SevenSegmentReadout(QWidget* parent) : SevenSegmentDisplay(parent) {
+    applyAutoSize();
 }
 
-void TiSevenSegmentAnalog::SetValue(double value) {
+void SevenSegmentReadout::setValue(double value) {
     if (value > kMaxValue)
         value = kMaxValue;
-    if (value == FValue || (std::isnan(value) && std::isnan(FValue)))
+    if (value == m_value || (std::isnan(value) && std::isnan(m_value)))
         return;
-    FValue = value;
-    InvalidateChange();
-    NotifyAccessibleValue();
-    emit OnValueChange();
+    m_value = value;
+    requestRepaint();
+    notifyAccessibleValue();
+    emit valueChanged();
 }
 
-void TiSevenSegmentAnalog::SetPrecision(int value) {
-    ChangeSizeProperty(FPrecision, std::clamp(value, 0, 13));
+void SevenSegmentReadout::setPrecision(int value) {
+    changeSizeProperty(m_precision, std::clamp(value, 0, 13));
 }
 
-void TiSevenSegmentAnalog::SetShowSign(bool value) {
-    ChangeSizeProperty(FShowSign, value);
+void SevenSegmentReadout::setShowSign(bool value) {
+    changeSizeProperty(m_showSign, value);
 }
 
-void TiSevenSegmentAnalog::SetDigitCount(int value) {
-    ChangeSizeProperty(FDigitCount, std::clamp(value, 1, 32));
+void SevenSegmentReadout::setDigitCount(int value) {
+    changeSizeProperty(m_digitCount, std::clamp(value, 1, 32));
 }
 
-void TiSevenSegmentAnalog::SetLeadingStyle(TiLeadingStyle value) {
-    ChangeProperty(FLeadingStyle, value);
+void SevenSegmentReadout::setLeadingStyle(LeadingStyle value) {
+    changeProperty(m_leadingStyle, value);
 }
 
-TReadoutLayout TiSevenSegmentAnalog::Layout() const {
-    return {width(),     height(),   SegmentMargin(), DigitSpacing(),
-            FDigitCount, FPrecision, FShowSign,       FLeadingStyle};
+ReadoutLayout SevenSegmentReadout::readoutLayout() const {
+    return {width(),      height(),    segmentMargin(), digitSpacing(),
+            m_digitCount, m_precision, m_showSign,      m_leadingStyle};
 }
 
-QSize TiSevenSegmentAnalog::NaturalSize() const {
-    return ReadoutNaturalSize(FDigitCount, FShowSign, DigitSpacing(), SegmentMargin(),
-                              SegmentSize());
+QSize SevenSegmentReadout::naturalSize() const {
+    return readoutNaturalSize(m_digitCount, m_showSign, digitSpacing(), segmentMargin(),
+                              segmentSize());
 }
 
-QString TiSevenSegmentAnalog::AccessibleValue() const {
+QString SevenSegmentReadout::accessibleValue() const {
     QString shown;
-    for (const TGlyphCell& cell : ReadoutCells(Layout(), FValue)) {
-        if (cell.Glyph == sscUpArrow || cell.Glyph == sscDownArrow)
+    for (const GlyphCell& cell : readoutCells(readoutLayout(), m_value)) {
+        if (cell.glyph == Glyph::UpArrow || cell.glyph == Glyph::DownArrow)
             return tr("Out of range");
-        if (cell.Glyph != sscBlank && cell.Glyph != sscPlus)
-            shown += CharForGlyph(cell.Glyph);
+        if (cell.glyph != Glyph::Blank && cell.glyph != Glyph::Plus)
+            shown += charForGlyph(cell.glyph);
     }
     return shown;
 }
 
-void TiSevenSegmentAnalog::PaintFace(QPainter& canvas) {
-    PaintCells(canvas, ReadoutCells(Layout(), FValue));
+void SevenSegmentReadout::paintFace(QPainter& canvas) {
+    paintCells(canvas, readoutCells(readoutLayout(), m_value));
 }
 
 } // namespace tarvex

@@ -4,72 +4,76 @@
 // the number does not fit.
 #pragma once
 
-#include "widgets/iSevenSegmentDisplay.h"
+#include "widgets/SevenSegmentDisplay.h"
 
 namespace tarvex {
 
+// What fills the unused leading digit cells of a readout.
+enum class LeadingStyle { None, Zeros, Spaces };
+
 // The settings the cells of a readout depend on.
-struct TReadoutLayout {
-    int Width = 0;
-    int Height = 0;
-    int SegmentMargin = 5;
-    int DigitSpacing = 6;
-    int DigitCount = 4;
-    int Precision = 2;
-    bool ShowSign = true;
-    TiLeadingStyle LeadingStyle = ilsSpaces;
+struct ReadoutLayout {
+    int width = 0;
+    int height = 0;
+    int segmentMargin = 5;
+    int digitSpacing = 6;
+    int digitCount = 4;
+    int precision = 2;
+    bool showSign = true;
+    LeadingStyle leadingStyle = LeadingStyle::Spaces;
 };
 
 // The magnitude of value in fixed-point notation with precision decimals and
 // the decimal separator of QLocale(), without sign or thousands separators.
-QString ReadoutText(double value, int precision);
+QString readoutText(double value, int precision);
 
 // The cells a readout draws for value, in drawing order: the sign cell, the
 // digit cells, the narrow decimal-mark cell, the decimal cells; or the sign
 // cell and a row of arrows when the number does not fit.
-TGlyphCells ReadoutCells(const TReadoutLayout& layout, double value);
+GlyphCells readoutCells(const ReadoutLayout& layout, double value);
 
 // Natural size of a readout with the given cell settings.
-QSize ReadoutNaturalSize(int digitCount, bool showSign, int digitSpacing, int segmentMargin,
+QSize readoutNaturalSize(int digitCount, bool showSign, int digitSpacing, int segmentMargin,
                          int segmentSize);
 
-class TiSevenSegmentAnalog : public TiSevenSegmentDisplay {
+class SevenSegmentReadout : public SevenSegmentDisplay {
     Q_OBJECT
 
 public:
-    explicit TiSevenSegmentAnalog(QWidget* parent = nullptr);
+    explicit SevenSegmentReadout(QWidget* parent = nullptr);
 
     static constexpr double kMaxValue = 1e15;
 
     // Values above 1e15 are stored as 1e15. Setting the value it already has
-    // does nothing; otherwise the readout repaints and OnValueChange fires.
-    double Value() const { return FValue; }
-    void SetValue(double value);
+    // does nothing; otherwise the readout repaints and valueChanged() is
+    // emitted.
+    double value() const { return m_value; }
+    void setValue(double value);
     // Decimals shown, 0 to 13.
-    int Precision() const { return FPrecision; }
-    void SetPrecision(int value);
+    int precision() const { return m_precision; }
+    void setPrecision(int value);
     // One extra cell for the sign.
-    bool ShowSign() const { return FShowSign; }
-    void SetShowSign(bool value);
+    bool showSign() const { return m_showSign; }
+    void setShowSign(bool value);
     // Digit cells, 1 to 32.
-    int DigitCount() const { return FDigitCount; }
-    void SetDigitCount(int value);
-    TiLeadingStyle LeadingStyle() const { return FLeadingStyle; }
-    void SetLeadingStyle(TiLeadingStyle value);
+    int digitCount() const { return m_digitCount; }
+    void setDigitCount(int value);
+    LeadingStyle leadingStyle() const { return m_leadingStyle; }
+    void setLeadingStyle(LeadingStyle value);
 
-    TReadoutLayout Layout() const;
-    QSize NaturalSize() const override;
-    QString AccessibleValue() const override;
+    ReadoutLayout readoutLayout() const;
+    QSize naturalSize() const override;
+    QString accessibleValue() const override;
 
 protected:
-    void PaintFace(QPainter& canvas) override;
+    void paintFace(QPainter& canvas) override;
 
 private:
-    double FValue = 0;
-    int FPrecision = 2;
-    bool FShowSign = true;
-    int FDigitCount = 4;
-    TiLeadingStyle FLeadingStyle = ilsSpaces;
+    double m_value = 0;
+    int m_precision = 2;
+    bool m_showSign = true;
+    int m_digitCount = 4;
+    LeadingStyle m_leadingStyle = LeadingStyle::Spaces;
 };
 
 } // namespace tarvex

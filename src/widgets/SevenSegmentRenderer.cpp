@@ -1,4 +1,4 @@
-#include "widgets/iSevenSegmentCharacter.h"
+#include "widgets/SevenSegmentRenderer.h"
 
 #include <QPainter>
 
@@ -7,7 +7,9 @@
 
 namespace tarvex {
 
-int Near(double v) {
+using Glyph = SevenSegmentGlyph;
+
+int roundHalfToEven(double v) {
     const double lower = std::floor(v);
     const double fraction = v - lower;
     double result = lower;
@@ -18,117 +20,126 @@ int Near(double v) {
     return static_cast<int>(result);
 }
 
-unsigned SegmentBits(TSevenSegmentCharacter glyph) {
+unsigned segmentBits(Glyph glyph) {
     static constexpr unsigned bits[] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07,
                                         0x7F, 0x67, 0x77, 0x7C, 0x39, 0x5E, 0x79, 0x71};
-    if (glyph >= ssc0 && glyph <= sscF)
-        return bits[glyph];
+    if (glyph >= Glyph::Digit0 && glyph <= Glyph::F)
+        return bits[int(glyph)];
     return 0;
 }
 
-bool IsNarrowGlyph(TSevenSegmentCharacter glyph) {
-    return glyph == sscPeriod || glyph == sscColon || glyph == sscSemiColon || glyph == sscComma;
+bool isNarrowGlyph(Glyph glyph) {
+    return glyph == Glyph::Period || glyph == Glyph::Colon || glyph == Glyph::Semicolon ||
+           glyph == Glyph::Comma;
 }
 
-TSevenSegmentCharacter DigitGlyph(int digit) {
-    return digit >= 0 && digit <= 9 ? static_cast<TSevenSegmentCharacter>(ssc0 + digit) : sscBlank;
-}
-
-QChar CharForGlyph(TSevenSegmentCharacter glyph) {
-    static constexpr char16_t chars[kSevenSegmentCharacterCount + 1] =
-        u"0123456789ABCDEF.:+- _<>;,";
-    return glyph >= 0 && glyph < kSevenSegmentCharacterCount ? QChar(chars[glyph]) : QChar(u' ');
+Glyph digitGlyph(int digit) {
+    return digit >= 0 && digit <= 9 ? static_cast<Glyph>(int(Glyph::Digit0) + digit) : Glyph::Blank;
 }
 
 namespace {
 
-bool IsSegmentGlyph(TSevenSegmentCharacter glyph) {
-    return (glyph >= ssc0 && glyph <= sscF) || glyph == sscBlank;
+// The character of each glyph, in the order of SevenSegmentGlyph.
+constexpr char16_t kGlyphChars[kSevenSegmentGlyphCount + 1] = u"0123456789ABCDEF.:+- _<>;,";
+
+} // namespace
+
+QChar charForGlyph(Glyph glyph) {
+    const int index = int(glyph);
+    return index >= 0 && index < kSevenSegmentGlyphCount ? QChar(kGlyphChars[index]) : QChar(u' ');
+}
+
+namespace {
+
+bool isSegmentGlyph(Glyph glyph) {
+    return (glyph >= Glyph::Digit0 && glyph <= Glyph::F) || glyph == Glyph::Blank;
 }
 
 // The rectangle through the four corners (x1, y1) and (x2, y2).
-QPolygon Box(int x1, int y1, int x2, int y2) {
+QPolygon box(int x1, int y1, int x2, int y2) {
     return QPolygon({QPoint(x1, y1), QPoint(x2, y1), QPoint(x2, y2), QPoint(x1, y2)});
 }
 
 // Row k of 18 scaled to the cell height.
-int Row(int k, int H) {
-    return Near(k * H / 18.0);
+int row(int k, int height) {
+    return roundHalfToEven(k * height / 18.0);
 }
 
-QPolygon UpperDot(const TCellGeometry& g) {
-    const int c = g.W / 2;
-    return Box(c - g.Z, Row(5, g.H), c + g.Z, Row(7, g.H));
+QPolygon upperDot(const CellGeometry& g) {
+    const int c = g.width / 2;
+    return box(c - g.halfThickness, row(5, g.height), c + g.halfThickness, row(7, g.height));
 }
 
-QPolygon LowerDot(const TCellGeometry& g) {
-    const int c = g.W / 2;
-    return Box(c - g.Z, Row(11, g.H), c + g.Z, Row(13, g.H));
+QPolygon lowerDot(const CellGeometry& g) {
+    const int c = g.width / 2;
+    return box(c - g.halfThickness, row(11, g.height), c + g.halfThickness, row(13, g.height));
 }
 
-QPolygon Tail(const TCellGeometry& g) {
-    const int c = g.W / 2;
-    return Box(c, Row(13, g.H), c + g.Z, Row(16, g.H));
+QPolygon tail(const CellGeometry& g) {
+    const int c = g.width / 2;
+    return box(c, row(13, g.height), c + g.halfThickness, row(16, g.height));
 }
 
-QList<TGlyphShape> PlusShapes(const TCellGeometry& g, bool lit) {
-    const double W = g.W, H = g.H, Z = g.Z;
-    const QPolygon bar = Box(Near(2.5 * W / 10), Near(4.5 * H / 18 - Z / 2), Near(7.5 * W / 10),
-                             Near(4.5 * H / 18 + Z / 2));
-    const QPolygon stem =
-        Box(Near(W / 2 - Z / 2), Near(2 * H / 18), Near(W / 2 + Z / 2), Near(7 * H / 18));
+QList<GlyphShape> plusShapes(const CellGeometry& g, bool lit) {
+    const double W = g.width, H = g.height, Z = g.halfThickness;
+    const QPolygon bar = box(roundHalfToEven(2.5 * W / 10), roundHalfToEven(4.5 * H / 18 - Z / 2),
+                             roundHalfToEven(7.5 * W / 10), roundHalfToEven(4.5 * H / 18 + Z / 2));
+    const QPolygon stem = box(roundHalfToEven(W / 2 - Z / 2), roundHalfToEven(2 * H / 18),
+                              roundHalfToEven(W / 2 + Z / 2), roundHalfToEven(7 * H / 18));
     return {{bar, lit}, {stem, lit}};
 }
 
-TGlyphShape MinusShape(const TCellGeometry& g, bool lit) {
-    const double W = g.W, H = g.H, Z = g.Z;
-    return {Box(Near(2.5 * W / 10), Near(13.5 * H / 18 - Z / 2), Near(7.5 * W / 10),
-                Near(13.5 * H / 18 + Z / 2)),
+GlyphShape minusShape(const CellGeometry& g, bool lit) {
+    const double W = g.width, H = g.height, Z = g.halfThickness;
+    return {box(roundHalfToEven(2.5 * W / 10), roundHalfToEven(13.5 * H / 18 - Z / 2),
+                roundHalfToEven(7.5 * W / 10), roundHalfToEven(13.5 * H / 18 + Z / 2)),
             lit};
 }
 
-QPolygon Arrow(const TCellGeometry& g, bool up) {
-    const int k = (g.W - 1 - 2 * g.M) / 2;
-    const int cx = (g.W - 1) / 2;
-    const int hy = g.H / 2;
+QPolygon arrow(const CellGeometry& g, bool up) {
+    const int k = (g.width - 1 - 2 * g.margin) / 2;
+    const int cx = (g.width - 1) / 2;
+    const int hy = g.height / 2;
     QPoint apex;
     if (up)
-        apex = hy - k > g.M ? QPoint(cx, hy - k) : QPoint(cx, g.M);
+        apex = hy - k > g.margin ? QPoint(cx, hy - k) : QPoint(cx, g.margin);
     else
-        apex = g.H - 1 - g.M > hy + k ? QPoint(cx, hy + k) : QPoint(cx, g.H - 1 - g.M);
+        apex = g.height - 1 - g.margin > hy + k ? QPoint(cx, hy + k)
+                                                : QPoint(cx, g.height - 1 - g.margin);
     return QPolygon({QPoint(cx + k, hy), QPoint(cx - k, hy), apex});
 }
 
 } // namespace
 
-QPolygon SegmentPolygon(TSegment segment, const TCellGeometry& g) {
-    const int W = g.W, H = g.H, M = g.M, S = g.S, Z2 = 2 * g.Z, Z = g.Z;
+QPolygon segmentPolygon(Segment segment, const CellGeometry& g) {
+    const int W = g.width, H = g.height, M = g.margin, S = g.separation, Z = g.halfThickness;
+    const int Z2 = 2 * Z;
     const int h2 = (H - 1) / 2;
     const int right = W - 1 - M;
     const int bottom = H - 1 - M;
     switch (segment) {
-    case segA:
+    case Segment::A:
         return QPolygon(
             {{M + S, M}, {right - S, M}, {right - S - Z2, M + Z2}, {M + S + Z2, M + Z2}});
-    case segB:
+    case Segment::B:
         return QPolygon(
             {{right, M + S}, {right, h2 - S}, {right - Z2, h2 - S - Z2}, {right - Z2, M + S + Z2}});
-    case segC:
+    case Segment::C:
         return QPolygon({{right, h2 + S},
                          {right, bottom - S},
                          {right - Z2, bottom - S - Z2},
                          {right - Z2, h2 + S + Z2}});
-    case segD:
+    case Segment::D:
         return QPolygon({{M + S, bottom},
                          {right - S, bottom},
                          {right - S - Z2, bottom - Z2},
                          {M + S + Z2, bottom - Z2}});
-    case segE:
+    case Segment::E:
         return QPolygon(
             {{M, h2 + S}, {M, bottom - S}, {M + Z2, bottom - S - Z2}, {M + Z2, h2 + S + Z2}});
-    case segF:
+    case Segment::F:
         return QPolygon({{M, M + S}, {M, h2 - S}, {M + Z2, h2 - S - Z2}, {M + Z2, M + S + Z2}});
-    case segG:
+    case Segment::G:
         break;
     }
     return QPolygon({{M + S, h2},
@@ -139,71 +150,73 @@ QPolygon SegmentPolygon(TSegment segment, const TCellGeometry& g) {
                      {M + S + Z, h2 + Z}});
 }
 
-QList<TGlyphShape> GlyphShapes(TSevenSegmentCharacter glyph, const TCellGeometry& g) {
-    if (IsSegmentGlyph(glyph)) {
-        const unsigned bits = SegmentBits(glyph);
-        QList<TGlyphShape> shapes;
-        for (int s = segA; s <= segG; ++s)
-            shapes.append({SegmentPolygon(static_cast<TSegment>(s), g), (bits & (1u << s)) != 0});
+QList<GlyphShape> glyphShapes(Glyph glyph, const CellGeometry& g) {
+    if (isSegmentGlyph(glyph)) {
+        const unsigned bits = segmentBits(glyph);
+        QList<GlyphShape> shapes;
+        for (int s = int(Segment::A); s <= int(Segment::G); ++s)
+            shapes.append({segmentPolygon(static_cast<Segment>(s), g), (bits & (1u << s)) != 0});
         return shapes;
     }
-    const int c = g.W / 2;
+    const int c = g.width / 2;
     switch (glyph) {
-    case sscPeriod:
-        return {{Box(c - g.Z, g.H - 2 * g.Z, c + g.Z, g.H), true}};
-    case sscColon:
-        return {{UpperDot(g), true}, {LowerDot(g), true}};
-    case sscSemiColon:
-        return {{UpperDot(g), true}, {LowerDot(g), true}, {Tail(g), true}};
-    case sscComma:
-        return {{LowerDot(g), true}, {Tail(g), true}};
-    case sscPlus:
-        return PlusShapes(g, true) << MinusShape(g, false);
-    case sscMinus:
-        return QList<TGlyphShape>{MinusShape(g, true)} << PlusShapes(g, false);
-    case sscLine: {
-        const int half = g.Z / 2;
-        const int h2 = (g.H - 1) / 2;
-        return {{Box(g.M, h2 - half, g.W - 1 - g.M, h2 + half), true}};
+    case Glyph::Period:
+        return {{box(c - g.halfThickness, g.height - 2 * g.halfThickness, c + g.halfThickness,
+                     g.height),
+                 true}};
+    case Glyph::Colon:
+        return {{upperDot(g), true}, {lowerDot(g), true}};
+    case Glyph::Semicolon:
+        return {{upperDot(g), true}, {lowerDot(g), true}, {tail(g), true}};
+    case Glyph::Comma:
+        return {{lowerDot(g), true}, {tail(g), true}};
+    case Glyph::Plus:
+        return plusShapes(g, true) << minusShape(g, false);
+    case Glyph::Minus:
+        return QList<GlyphShape>{minusShape(g, true)} << plusShapes(g, false);
+    case Glyph::Line: {
+        const int half = g.halfThickness / 2;
+        const int h2 = (g.height - 1) / 2;
+        return {{box(g.margin, h2 - half, g.width - 1 - g.margin, h2 + half), true}};
     }
-    case sscUpArrow:
-        return {{Arrow(g, true), true}};
-    case sscDownArrow:
-        return {{Arrow(g, false), true}};
+    case Glyph::UpArrow:
+        return {{arrow(g, true), true}};
+    case Glyph::DownArrow:
+        return {{arrow(g, false), true}};
     default:
         break;
     }
     return {};
 }
 
-QColor DerivedOffColor(const QColor& segmentColor) {
+QColor derivedOffColor(const QColor& segmentColor) {
     return QColor(segmentColor.red() / 3, segmentColor.green() / 3, segmentColor.blue() / 3);
 }
 
-void TiSevenSegmentCharacter::SetSegmentSize(int value) {
-    FSegmentSize = std::max(value, 1);
+void SevenSegmentRenderer::setSegmentSize(int value) {
+    m_segmentSize = std::max(value, 1);
 }
 
-void TiSevenSegmentCharacter::SetSegmentSeperation(int value) {
-    FSegmentSeperation = std::max(value, 0);
+void SevenSegmentRenderer::setSegmentSeparation(int value) {
+    m_segmentSeparation = std::max(value, 0);
 }
 
-void TiSevenSegmentCharacter::SetSegmentMargin(int value) {
-    FSegmentMargin = std::max(value, 0);
+void SevenSegmentRenderer::setSegmentMargin(int value) {
+    m_segmentMargin = std::max(value, 0);
 }
 
-QColor TiSevenSegmentCharacter::UnlitColor() const {
-    return FAutoSegmentOffColor ? DerivedOffColor(FSegmentColor) : FSegmentOffColor;
+QColor SevenSegmentRenderer::unlitColor() const {
+    return m_autoSegmentOffColor ? derivedOffColor(m_segmentColor) : m_segmentOffColor;
 }
 
-QColor TiSevenSegmentCharacter::LitColor() const {
-    return FPowerOff ? UnlitColor() : FSegmentColor;
+QColor SevenSegmentRenderer::litColor() const {
+    return m_poweredOff ? unlitColor() : m_segmentColor;
 }
 
 namespace {
 
 // Every pixel on the straight line from a to b, both ends included.
-void AppendLine(QList<QPoint>& pixels, QPoint a, QPoint b) {
+void appendLine(QList<QPoint>& pixels, QPoint a, QPoint b) {
     const int dx = std::abs(b.x() - a.x()), sx = a.x() < b.x() ? 1 : -1;
     const int dy = -std::abs(b.y() - a.y()), sy = a.y() < b.y() ? 1 : -1;
     int error = dx + dy;
@@ -225,7 +238,7 @@ void AppendLine(QList<QPoint>& pixels, QPoint a, QPoint b) {
 
 // A filled polygon with a 1-pixel outline in the same colour: the pixels
 // inside it and every pixel its edges pass through, corners included.
-void FillShape(QPainter& canvas, const QPolygon& polygon, const QColor& color) {
+void fillShape(QPainter& canvas, const QPolygon& polygon, const QColor& color) {
     // Pixel (x, y) covers the square from (x, y) to (x + 1, y + 1); the shift
     // puts the corner points on pixel centres.
     canvas.setPen(Qt::NoPen);
@@ -240,7 +253,7 @@ void FillShape(QPainter& canvas, const QPolygon& polygon, const QColor& color) {
                                   QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y()))),
                             color);
         else
-            AppendLine(slanted, a, b);
+            appendLine(slanted, a, b);
     }
     if (!slanted.isEmpty()) {
         canvas.setPen(QPen(color, 0));
@@ -250,61 +263,39 @@ void FillShape(QPainter& canvas, const QPolygon& polygon, const QColor& color) {
 
 } // namespace
 
-void TiSevenSegmentCharacter::DrawGlyph(QPainter& canvas, int X, int Y, int W, int H,
-                                        TSevenSegmentCharacter glyph) const {
-    const TCellGeometry cell{W, H, FSegmentMargin, FSegmentSeperation, FSegmentSize};
-    const QColor lit = LitColor();
-    const QColor unlit = UnlitColor();
+void SevenSegmentRenderer::drawGlyph(QPainter& canvas, int x, int y, int width, int height,
+                                     Glyph glyph) const {
+    const CellGeometry cell{width, height, m_segmentMargin, m_segmentSeparation, m_segmentSize};
+    const QColor lit = litColor();
+    const QColor unlit = unlitColor();
     canvas.save();
     canvas.setRenderHint(QPainter::Antialiasing, false);
-    canvas.translate(X, Y);
-    for (const TGlyphShape& shape : GlyphShapes(glyph, cell)) {
-        if (shape.Lit)
-            FillShape(canvas, shape.Polygon, lit);
-        else if (FShowOffSegments)
-            FillShape(canvas, shape.Polygon, unlit);
+    canvas.translate(x, y);
+    for (const GlyphShape& shape : glyphShapes(glyph, cell)) {
+        if (shape.lit)
+            fillShape(canvas, shape.polygon, lit);
+        else if (m_showOffSegments)
+            fillShape(canvas, shape.polygon, unlit);
     }
     canvas.restore();
 }
 
-TSevenSegmentCharacter TiSevenSegmentCharacter::GlyphForChar(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return static_cast<TSevenSegmentCharacter>(ssc0 + (u - u'0'));
-    if (u >= u'A' && u <= u'F')
-        return static_cast<TSevenSegmentCharacter>(sscA + (u - u'A'));
+Glyph SevenSegmentRenderer::glyphForChar(QChar c) {
+    char16_t u = c.unicode();
     if (u >= u'a' && u <= u'f')
-        return static_cast<TSevenSegmentCharacter>(sscA + (u - u'a'));
-    switch (u) {
-    case u'.':
-        return sscPeriod;
-    case u':':
-        return sscColon;
-    case u'+':
-        return sscPlus;
-    case u'-':
-        return sscMinus;
-    case u'_':
-        return sscLine;
-    case u'<':
-        return sscUpArrow;
-    case u'>':
-        return sscDownArrow;
-    case u';':
-        return sscSemiColon;
-    case u',':
-        return sscComma;
-    default:
-        return sscBlank;
-    }
+        u = char16_t(u - u'a' + u'A');
+    for (int index = 0; index < kSevenSegmentGlyphCount; ++index)
+        if (kGlyphChars[index] == u)
+            return static_cast<Glyph>(index);
+    return Glyph::Blank;
 }
 
-int TiSevenSegmentCharacter::NaturalWidth(TSevenSegmentCharacter glyph) const {
-    return 2 * FSegmentMargin + (IsNarrowGlyph(glyph) ? 2 : 10) * FSegmentSize;
+int SevenSegmentRenderer::naturalWidth(Glyph glyph) const {
+    return 2 * m_segmentMargin + (isNarrowGlyph(glyph) ? 2 : 10) * m_segmentSize;
 }
 
-int TiSevenSegmentCharacter::NaturalHeight() const {
-    return 2 * FSegmentMargin + 18 * FSegmentSize;
+int SevenSegmentRenderer::naturalHeight() const {
+    return 2 * m_segmentMargin + 18 * m_segmentSize;
 }
 
 } // namespace tarvex

@@ -1,4 +1,4 @@
-#include "widgets/Chart.h"
+#include "widgets/StripChart.h"
 
 #include "widgets/ChartScale.h"
 
@@ -26,35 +26,35 @@ constexpr int kLabelGap = 3;          // between a label and its ticks
 constexpr int kLeftSpacingRows = 2;   // left labels at least two text lines apart
 constexpr int kBottomSpacingGap = 10; // bottom labels at least this much apart
 
-QPointF PixelCentre(int x, int y) {
+QPointF pixelCentre(int x, int y) {
     return {x + 0.5, y + 0.5};
 }
 
-QPen GridPen() {
+QPen gridPen() {
     QPen pen(Qt::gray, 1, Qt::DotLine);
     pen.setCosmetic(true);
     return pen;
 }
 
-int TickSpace(const TChartAxis& axis) {
-    const int minor = axis.MinorTickCount > 0 ? axis.MinorTickLength : 0;
-    return std::max({axis.TickLength, minor, 0});
+int tickSpace(const ChartAxis& axis) {
+    const int minor = axis.minorTickCount > 0 ? axis.minorTickLength : 0;
+    return std::max({axis.tickLength, minor, 0});
 }
 
 } // namespace
 
-void TLineSeries::SetSeriesColor(const QColor& color) {
-    color_ = color;
-    chart_.update();
+void LineSeries::setColor(const QColor& color) {
+    m_color = color;
+    m_chart.update();
 }
 
-std::size_t TLineSeries::Add(double value) {
-    values_.Append(float(value));
-    chart_.PointAdded();
-    return values_.Count() - 1;
+std::size_t LineSeries::append(double value) {
+    m_values.append(float(value));
+    m_chart.pointAdded();
+    return m_values.count() - 1;
 }
 
-struct TChart::Frame {
+struct StripChart::Frame {
     QSize size;
     QLocale locale;
     std::pair<double, double> leftRange;
@@ -65,172 +65,174 @@ struct TChart::Frame {
     QPixmap background; // drawn at the first repaint
 };
 
-TChart::TChart(QWidget* parent)
-    : QWidget(parent), titleFont_(QStringLiteral("MS Serif")), labelFont_(QStringLiteral("Arial")),
-      series_(new TLineSeries(*this)), columnExtents_(new TColumnExtents) {
-    titleFont_.setPixelSize(11);
-    labelFont_.setPixelSize(10);
-    bottomAxis_.MinimumLabelStep = 1; // x values are point numbers
+StripChart::StripChart(QWidget* parent)
+    : QWidget(parent), m_titleFont(QStringLiteral("MS Serif")),
+      m_labelFont(QStringLiteral("Arial")), m_series(new LineSeries(*this)),
+      m_columnExtents(new ColumnExtents) {
+    m_titleFont.setPixelSize(11);
+    m_labelFont.setPixelSize(10);
+    m_bottomAxis.minimumLabelStep = 1; // x values are point numbers
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-TChart::~TChart() = default;
+StripChart::~StripChart() = default;
 
-void TChart::SettingsChanged() {
-    frame_.reset();
-    bottomTexts_.clear();
+void StripChart::settingsChanged() {
+    m_frame.reset();
+    m_bottomTexts.clear();
     update();
 }
 
-void TChart::SetTitle(const QString& title) {
-    title_ = title;
+void StripChart::setTitle(const QString& title) {
+    m_title = title;
     setAccessibleName(title);
-    SettingsChanged();
+    settingsChanged();
 }
 
-void TChart::SetTitleFont(const QFont& font) {
-    titleFont_ = font;
-    SettingsChanged();
+void StripChart::setTitleFont(const QFont& font) {
+    m_titleFont = font;
+    settingsChanged();
 }
 
-void TChart::SetTitleColor(const QColor& color) {
-    titleColor_ = color;
-    SettingsChanged();
+void StripChart::setTitleColor(const QColor& color) {
+    m_titleColor = color;
+    settingsChanged();
 }
 
-void TChart::SetLabelFont(const QFont& font) {
-    labelFont_ = font;
-    SettingsChanged();
+void StripChart::setLabelFont(const QFont& font) {
+    m_labelFont = font;
+    settingsChanged();
 }
 
-void TChart::SetLeftAxis(const TChartAxis& axis) {
-    leftAxis_ = axis;
-    SettingsChanged();
+void StripChart::setLeftAxis(const ChartAxis& axis) {
+    m_leftAxis = axis;
+    settingsChanged();
 }
 
-void TChart::SetBottomAxis(const TChartAxis& axis) {
-    const double minimum = bottomAxis_.Minimum;
-    const double maximum = bottomAxis_.Maximum;
-    bottomAxis_ = axis;
-    bottomAxis_.Automatic = true;
-    bottomAxis_.Minimum = minimum;
-    bottomAxis_.Maximum = maximum;
-    bottomAxis_.MinimumLabelStep = std::max(axis.MinimumLabelStep, 1.0);
-    SettingsChanged();
+void StripChart::setBottomAxis(const ChartAxis& axis) {
+    const double minimum = m_bottomAxis.minimum;
+    const double maximum = m_bottomAxis.maximum;
+    m_bottomAxis = axis;
+    m_bottomAxis.automatic = true;
+    m_bottomAxis.minimum = minimum;
+    m_bottomAxis.maximum = maximum;
+    m_bottomAxis.minimumLabelStep = std::max(axis.minimumLabelStep, 1.0);
+    settingsChanged();
 }
 
-void TChart::changeEvent(QEvent* event) {
+void StripChart::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
-        SettingsChanged();
+        settingsChanged();
     QWidget::changeEvent(event);
 }
 
-void TChart::PointAdded() {
-    bottomAxis_.Minimum = 0;
-    bottomAxis_.Maximum = double(series_->Count() - 1);
+void StripChart::pointAdded() {
+    m_bottomAxis.minimum = 0;
+    m_bottomAxis.maximum = double(m_series->count() - 1);
     update();
 }
 
-std::pair<double, double> TChart::LeftRange() const {
-    if (!leftAxis_.Automatic)
-        return {leftAxis_.Minimum, leftAxis_.Maximum};
-    const auto& values = series_->Values();
-    const TMinMax extent = values.Extent(0, values.Count());
-    if (extent.Empty() || !std::isfinite(extent.Min) || !std::isfinite(extent.Max))
+std::pair<double, double> StripChart::leftRange() const {
+    if (!m_leftAxis.automatic)
+        return {m_leftAxis.minimum, m_leftAxis.maximum};
+    const auto& values = m_series->values();
+    const MinMax extent = values.extent(0, values.count());
+    if (extent.isEmpty() || !std::isfinite(extent.min) || !std::isfinite(extent.max))
         return {0, 0};
-    return {extent.Min, extent.Max};
+    return {extent.min, extent.max};
 }
 
-const TChart::Frame& TChart::CurrentFrame() const {
-    const std::pair<double, double> leftRange = LeftRange();
+const StripChart::Frame& StripChart::currentFrame() const {
+    const std::pair<double, double> range = leftRange();
     const QLocale locale;
-    if (frame_ && frame_->size == size() && frame_->leftRange == leftRange &&
-        frame_->locale == locale)
-        return *frame_;
+    if (m_frame && m_frame->size == size() && m_frame->leftRange == range &&
+        m_frame->locale == locale)
+        return *m_frame;
 
     auto frame = std::make_unique<Frame>();
     frame->size = size();
     frame->locale = locale;
-    frame->leftRange = leftRange;
-    const QFontMetrics labelMetrics(labelFont_);
-    frame->titleHeight = title_.isEmpty() ? 0 : QFontMetrics(titleFont_).height();
+    frame->leftRange = range;
+    const QFontMetrics labelMetrics(m_labelFont);
+    frame->titleHeight = m_title.isEmpty() ? 0 : QFontMetrics(m_titleFont).height();
     const int top = kMargin + frame->titleHeight + kTitleGap;
-    const int bottomSpace = 1 + TickSpace(bottomAxis_) + kLabelGap + labelMetrics.height();
+    const int bottomSpace = 1 + tickSpace(m_bottomAxis) + kLabelGap + labelMetrics.height();
     const int bottom = height() - kMargin - bottomSpace; // first row below the plot
     const int plotHeight = std::max(bottom - top, 1);
 
-    const auto [leftMin, leftMax] = leftRange;
-    const double axisLength = plotHeight * (leftAxis_.EndPosition - leftAxis_.StartPosition) / 100;
+    const auto [leftMin, leftMax] = range;
+    const double axisLength =
+        plotHeight * (m_leftAxis.endPosition - m_leftAxis.startPosition) / 100;
     frame->leftStep =
-        AxisLabelStep(leftMin, leftMax, axisLength, kLeftSpacingRows * labelMetrics.height(),
-                      leftAxis_.MinimumLabelStep);
-    frame->leftLabels = AxisLabelValues(leftMin, leftMax, frame->leftStep);
+        axisLabelStep(leftMin, leftMax, axisLength, kLeftSpacingRows * labelMetrics.height(),
+                      m_leftAxis.minimumLabelStep);
+    frame->leftLabels = axisLabelValues(leftMin, leftMax, frame->leftStep);
     int labelWidth = 0;
     for (double value : frame->leftLabels)
-        labelWidth = std::max(labelWidth, labelMetrics.horizontalAdvance(FormatAxisLabel(value)));
-    const int left = kMargin + labelWidth + kLabelGap + TickSpace(leftAxis_) + 1;
+        labelWidth = std::max(labelWidth, labelMetrics.horizontalAdvance(formatAxisLabel(value)));
+    const int left = kMargin + labelWidth + kLabelGap + tickSpace(m_leftAxis) + 1;
     const int right = width() - kRightMargin; // first column right of the plot
     frame->plot = QRect(left, top, std::max(right - left, 1), plotHeight);
-    frame_ = std::move(frame);
-    return *frame_;
+    m_frame = std::move(frame);
+    return *m_frame;
 }
 
-QRect TChart::PlotRect() const {
-    return CurrentFrame().plot;
+QRect StripChart::plotRect() const {
+    return currentFrame().plot;
 }
 
-TVerticalScale TChart::RowsIn(const QRect& plot, const Frame& frame) const {
-    return TVerticalScale(plot.top(), plot.height(), frame.leftRange.first, frame.leftRange.second,
-                          leftAxis_.StartPosition, leftAxis_.EndPosition);
+VerticalScale StripChart::rowsIn(const QRect& plot, const Frame& frame) const {
+    return VerticalScale(plot.top(), plot.height(), frame.leftRange.first, frame.leftRange.second,
+                         m_leftAxis.startPosition, m_leftAxis.endPosition);
 }
 
-std::pair<int, int> TChart::ColumnsIn(const QRect& plot) const {
-    return {plot.left() + int(std::lround(plot.width() * bottomAxis_.StartPosition / 100)),
-            plot.left() + int(std::lround(plot.width() * bottomAxis_.EndPosition / 100)) - 1};
+std::pair<int, int> StripChart::columnsIn(const QRect& plot) const {
+    return {plot.left() + int(std::lround(plot.width() * m_bottomAxis.startPosition / 100)),
+            plot.left() + int(std::lround(plot.width() * m_bottomAxis.endPosition / 100)) - 1};
 }
 
-void TChart::paintEvent(QPaintEvent*) {
+void StripChart::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     // The device painted on: the screen, or an image that the chart is
     // rendered into, perhaps at another pixel ratio.
     const qreal ratio = painter.paintEngine()->paintDevice()->devicePixelRatioF();
-    const Frame& frame = CurrentFrame();
-    painter.drawPixmap(0, 0, Background(frame, ratio));
-    PaintBottomAxis(painter, frame);
-    PaintLine(painter, frame, ratio);
+    const Frame& frame = currentFrame();
+    painter.drawPixmap(0, 0, backgroundFor(frame, ratio));
+    paintBottomAxis(painter, frame);
+    paintLine(painter, frame, ratio);
 }
 
-const QPixmap& TChart::Background(const Frame& frame, qreal ratio) const {
+const QPixmap& StripChart::backgroundFor(const Frame& frame, qreal ratio) const {
     if (frame.background.isNull() || frame.background.devicePixelRatio() != ratio) {
-        QPixmap& background = frame_->background;
+        QPixmap& background = m_frame->background;
         background = QPixmap(frame.size * ratio);
         background.setDevicePixelRatio(ratio);
         QPainter painter(&background);
-        PaintBackground(painter, frame);
+        paintBackground(painter, frame);
     }
     return frame.background;
 }
 
-void TChart::PaintBackground(QPainter& painter, const Frame& frame) const {
+void StripChart::paintBackground(QPainter& painter, const Frame& frame) const {
     const QRect plot = frame.plot;
     const QRect all(QPoint(0, 0), frame.size);
     painter.fillRect(all, palette().window());
     qDrawShadePanel(&painter, all, palette(), false, 1);
 
     // Title, centred above the plot.
-    painter.setFont(titleFont_);
-    painter.setPen(titleColor_);
+    painter.setFont(m_titleFont);
+    painter.setPen(m_titleColor);
     painter.drawText(QRect(plot.left(), kMargin, plot.width(), frame.titleHeight),
-                     Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextDontClip, title_);
+                     Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextDontClip, m_title);
 
-    const TVerticalScale rows = RowsIn(plot, frame);
+    const VerticalScale rows = rowsIn(plot, frame);
     auto insidePlot = [&](int row) { return row >= plot.top() && row <= plot.bottom(); };
-    if (leftAxis_.GridVisible) {
-        painter.setPen(GridPen());
+    if (m_leftAxis.gridVisible) {
+        painter.setPen(gridPen());
         for (double value : frame.leftLabels) {
-            const int row = rows.Row(value);
+            const int row = rows.row(value);
             if (insidePlot(row))
-                painter.drawLine(PixelCentre(plot.left(), row), PixelCentre(plot.right(), row));
+                painter.drawLine(pixelCentre(plot.left(), row), pixelCentre(plot.right(), row));
         }
     }
 
@@ -242,58 +244,58 @@ void TChart::PaintBackground(QPainter& painter, const Frame& frame) const {
     const int axisColumn = plot.left() - 1;
     std::vector<QLineF> ticks;
     auto tick = [&](double value, int length) {
-        const int row = rows.Row(value);
+        const int row = rows.row(value);
         if (length > 0 && insidePlot(row))
-            ticks.emplace_back(PixelCentre(axisColumn - length, row),
-                               PixelCentre(axisColumn - 1, row));
+            ticks.emplace_back(pixelCentre(axisColumn - length, row),
+                               pixelCentre(axisColumn - 1, row));
     };
     for (double value : frame.leftLabels)
-        tick(value, leftAxis_.TickLength);
-    for (double value : AxisMinorTickValues(frame.leftRange.first, frame.leftRange.second,
-                                            frame.leftStep, leftAxis_.MinorTickCount))
-        tick(value, leftAxis_.MinorTickLength);
+        tick(value, m_leftAxis.tickLength);
+    for (double value : axisMinorTickValues(frame.leftRange.first, frame.leftRange.second,
+                                            frame.leftStep, m_leftAxis.minorTickCount))
+        tick(value, m_leftAxis.minorTickLength);
     painter.drawLines(ticks.data(), int(ticks.size()));
 
-    painter.setFont(labelFont_);
-    const QFontMetrics labelMetrics(labelFont_);
-    const int labelRight = axisColumn - TickSpace(leftAxis_) - kLabelGap;
+    painter.setFont(m_labelFont);
+    const QFontMetrics labelMetrics(m_labelFont);
+    const int labelRight = axisColumn - tickSpace(m_leftAxis) - kLabelGap;
     for (double value : frame.leftLabels) {
-        const int row = rows.Row(value);
+        const int row = rows.row(value);
         if (!insidePlot(row))
             continue;
         const QRect box(kMargin, row - labelMetrics.height() / 2, labelRight - kMargin,
                         labelMetrics.height());
         painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter | Qt::TextDontClip,
-                         FormatAxisLabel(value));
+                         formatAxisLabel(value));
     }
 }
 
-void TChart::PaintBottomAxis(QPainter& painter, const Frame& frame) {
-    const auto count = std::int64_t(series_->Count());
+void StripChart::paintBottomAxis(QPainter& painter, const Frame& frame) {
+    const auto count = std::int64_t(m_series->count());
     if (count == 0)
         return;
     const QRect plot = frame.plot;
-    const auto [firstColumn, lastColumn] = ColumnsIn(plot);
-    const TIndexColumns columns(count, firstColumn, lastColumn);
-    const double minimum = bottomAxis_.Minimum;
-    const double maximum = bottomAxis_.Maximum;
+    const auto [firstColumn, lastColumn] = columnsIn(plot);
+    const IndexColumns columns(count, firstColumn, lastColumn);
+    const double minimum = m_bottomAxis.minimum;
+    const double maximum = m_bottomAxis.maximum;
 
     // The step keeps the widest label clear of its neighbours.
-    const QFontMetrics labelMetrics(labelFont_);
-    const int widest = std::max(labelMetrics.horizontalAdvance(FormatAxisLabel(minimum)),
-                                labelMetrics.horizontalAdvance(FormatAxisLabel(maximum)));
+    const QFontMetrics labelMetrics(m_labelFont);
+    const int widest = std::max(labelMetrics.horizontalAdvance(formatAxisLabel(minimum)),
+                                labelMetrics.horizontalAdvance(formatAxisLabel(maximum)));
     const double length =
-        plot.width() * (bottomAxis_.EndPosition - bottomAxis_.StartPosition) / 100;
-    const double step = AxisLabelStep(minimum, maximum, length, widest + kBottomSpacingGap,
-                                      bottomAxis_.MinimumLabelStep);
-    const std::vector<double> labels = AxisLabelValues(minimum, maximum, step);
-    auto columnOf = [&](double value) { return columns.Column(std::llround(value)); };
+        plot.width() * (m_bottomAxis.endPosition - m_bottomAxis.startPosition) / 100;
+    const double step = axisLabelStep(minimum, maximum, length, widest + kBottomSpacingGap,
+                                      m_bottomAxis.minimumLabelStep);
+    const std::vector<double> labels = axisLabelValues(minimum, maximum, step);
+    auto columnOf = [&](double value) { return columns.column(std::llround(value)); };
 
-    if (bottomAxis_.GridVisible) {
-        painter.setPen(GridPen());
+    if (m_bottomAxis.gridVisible) {
+        painter.setPen(gridPen());
         for (double value : labels) {
             const int column = columnOf(value);
-            painter.drawLine(PixelCentre(column, plot.top()), PixelCentre(column, plot.bottom()));
+            painter.drawLine(pixelCentre(column, plot.top()), pixelCentre(column, plot.bottom()));
         }
     }
 
@@ -301,16 +303,17 @@ void TChart::PaintBottomAxis(QPainter& painter, const Frame& frame) {
     std::vector<QLineF> ticks;
     auto tick = [&](int column, int length) {
         if (length > 0)
-            ticks.emplace_back(PixelCentre(column, axisRow + 1),
-                               PixelCentre(column, axisRow + length));
+            ticks.emplace_back(pixelCentre(column, axisRow + 1),
+                               pixelCentre(column, axisRow + length));
     };
     for (double value : labels)
-        tick(columnOf(value), bottomAxis_.TickLength);
+        tick(columnOf(value), m_bottomAxis.tickLength);
     if (count > 1) {
         // Minor ticks fall between point numbers, so between their columns.
         const double scale = double(lastColumn - firstColumn) / double(count - 1);
-        for (double value : AxisMinorTickValues(minimum, maximum, step, bottomAxis_.MinorTickCount))
-            tick(firstColumn + int(std::lround(value * scale)), bottomAxis_.MinorTickLength);
+        for (double value :
+             axisMinorTickValues(minimum, maximum, step, m_bottomAxis.minorTickCount))
+            tick(firstColumn + int(std::lround(value * scale)), m_bottomAxis.minorTickLength);
     }
     painter.setPen(QPen(Qt::black, 1));
     painter.drawLines(ticks.data(), int(ticks.size()));
@@ -319,19 +322,19 @@ void TChart::PaintBottomAxis(QPainter& painter, const Frame& frame) {
     // is kept from one repaint to the next: most labels stay the same.
     std::vector<std::pair<QString, QStaticText>> texts;
     texts.reserve(labels.size());
-    painter.setFont(labelFont_);
-    const int labelTop = axisRow + TickSpace(bottomAxis_) + kLabelGap;
+    painter.setFont(m_labelFont);
+    const int labelTop = axisRow + tickSpace(m_bottomAxis) + kLabelGap;
     for (double value : labels) {
-        QString text = FormatAxisLabel(value);
-        auto known = std::find_if(bottomTexts_.begin(), bottomTexts_.end(),
+        QString text = formatAxisLabel(value);
+        auto known = std::find_if(m_bottomTexts.begin(), m_bottomTexts.end(),
                                   [&](const auto& entry) { return entry.first == text; });
         QStaticText laidOut;
-        if (known != bottomTexts_.end()) {
+        if (known != m_bottomTexts.end()) {
             laidOut = known->second;
         } else {
             laidOut.setText(text);
             laidOut.setTextFormat(Qt::PlainText);
-            laidOut.prepare(QTransform(), labelFont_);
+            laidOut.prepare(QTransform(), m_labelFont);
         }
         const int textWidth = int(std::ceil(laidOut.size().width()));
         const int x = std::clamp(columnOf(value) - textWidth / 2, kMargin,
@@ -339,10 +342,10 @@ void TChart::PaintBottomAxis(QPainter& painter, const Frame& frame) {
         painter.drawStaticText(x, labelTop, laidOut);
         texts.emplace_back(std::move(text), std::move(laidOut));
     }
-    bottomTexts_ = std::move(texts);
+    m_bottomTexts = std::move(texts);
 }
 
-void TChart::PaintLine(QPainter& painter, const Frame& frame, qreal ratio) {
+void StripChart::paintLine(QPainter& painter, const Frame& frame, qreal ratio) {
     // Traced in device pixels, so that on a dense screen the line keeps its
     // detail; it is drawn with a square brush as wide as one pixel of ours.
     const QRect plot = frame.plot;
@@ -351,12 +354,12 @@ void TChart::PaintLine(QPainter& painter, const Frame& frame, qreal ratio) {
         QPoint(int(std::lround(plot.left() * ratio)), int(std::lround(plot.top() * ratio))),
         QPoint(int(std::lround((plot.right() + 1) * ratio)) - 1,
                int(std::lround((plot.bottom() + 1) * ratio)) - 1));
-    const TVerticalScale rows = RowsIn(device, frame);
-    const auto [firstColumn, lastColumn] = ColumnsIn(device);
-    const TIndexColumns columns(std::int64_t(series_->Count()), firstColumn, lastColumn);
-    columnExtents_->Update(series_->Values(), columns, firstColumn, lastColumn);
-    TLineSpans spans(firstColumn, lastColumn);
-    TraceColumns(*columnExtents_, rows, spans);
+    const VerticalScale rows = rowsIn(device, frame);
+    const auto [firstColumn, lastColumn] = columnsIn(device);
+    const IndexColumns columns(std::int64_t(m_series->count()), firstColumn, lastColumn);
+    m_columnExtents->update(m_series->values(), columns, firstColumn, lastColumn);
+    LineSpans spans(firstColumn, lastColumn);
+    traceColumns(*m_columnExtents, rows, spans);
 
     // Each column's run of pixels, cut to the plot (a clipped line may run a
     // million rows away).
@@ -364,64 +367,22 @@ void TChart::PaintLine(QPainter& painter, const Frame& frame, qreal ratio) {
     runs.reserve(std::size_t(lastColumn - firstColumn + 1));
     const int offset = (brush - 1) / 2;
     for (int x = firstColumn; x <= lastColumn; ++x) {
-        const TLineSpans::Span& span = spans.At(x);
-        if (span.Empty())
+        const LineSpans::Span& span = spans.at(x);
+        if (span.isEmpty())
             continue;
         const int left = std::max(x - offset, device.left());
         const int right = std::min(x - offset + brush - 1, device.right());
-        const int top = std::max(span.Top - offset, device.top());
-        const int bottom = std::min(span.Bottom - offset + brush - 1, device.bottom());
+        const int top = std::max(span.top - offset, device.top());
+        const int bottom = std::min(span.bottom - offset + brush - 1, device.bottom());
         if (left <= right && top <= bottom)
             runs.emplace_back(QPoint(left, top), QPoint(right, bottom));
     }
     painter.save();
     painter.scale(1 / ratio, 1 / ratio);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(series_->SeriesColor());
+    painter.setBrush(m_series->color());
     painter.drawRects(runs.data(), int(runs.size()));
     painter.restore();
-}
-
-TLineSeries& ConfigureRunChart(TChart& chart, TRunChart which) {
-    struct Setup {
-        const char* name;
-        const char* title;
-        const char* seriesTitle;
-        double maximum;
-        bool ticks;
-    };
-    static constexpr Setup setups[] = {
-        {"Chart1", "Vol-Run chart", "VolChart", 360, false},
-        {"Chart2", "Cur-Run Chart", "CurChart", 4, true},
-        {"Chart3", "Pow-Run Chart", "PowChart", 200, true},
-    };
-    const Setup& setup = setups[int(which)];
-
-    chart.setObjectName(QString::fromLatin1(setup.name));
-    chart.setFixedSize(384, 155);
-    chart.SetTitle(QString::fromLatin1(setup.title));
-    QFont titleFont(QStringLiteral("MS Serif"));
-    titleFont.setPixelSize(11);
-    titleFont.setWeight(QFont::Normal);
-    titleFont.setItalic(false);
-    chart.SetTitleFont(titleFont);
-    chart.SetTitleColor(QColor(0, 0, 255));
-
-    TChartAxis left;
-    left.Automatic = false;
-    left.Minimum = 0;
-    left.Maximum = setup.maximum;
-    left.EndPosition = 98;
-    left.TickLength = setup.ticks ? 4 : 0;
-    left.MinorTickCount = setup.ticks ? 3 : 0;
-    left.MinorTickLength = setup.ticks ? 2 : 0;
-    chart.SetLeftAxis(left);
-    chart.SetBottomAxis(TChartAxis{});
-
-    TLineSeries& series = chart.Series();
-    series.SetTitle(QString::fromLatin1(setup.seriesTitle));
-    series.SetSeriesColor(QColor(255, 0, 0));
-    return series;
 }
 
 } // namespace tarvex

@@ -14,10 +14,10 @@
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
 #include "ui/WindowTimer.h"
-#include "widgets/Chart.h"
-#include "widgets/iAnalogOutput.h"
-#include "widgets/iSevenSegmentAnalog.h"
-#include "widgets/iSevenSegmentClockSMPTE.h"
+#include "widgets/ElapsedClock.h"
+#include "widgets/NumberField.h"
+#include "widgets/SevenSegmentReadout.h"
+#include "widgets/StripChart.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -187,7 +187,7 @@ private slots:
         QCOMPARE(form().TimerSend->interval(), 300);
         QVERIFY(!form().TimeShow->isEnabled());
         QCOMPARE(form().TimeShow->interval(), 1000);
-        QCOMPARE(form().Protect->Value(), 0.01);
+        QCOMPARE(form().Protect->value(), 0.01);
         QCOMPARE(form().Comm321->CommPort(), QStringLiteral("COM2"));
         QCOMPARE(form().StatusPanels[0]->width(), 100);
         QCOMPARE(form().StatusPanels[1]->width(), 120);
@@ -223,7 +223,7 @@ private slots:
         QCOMPARE(buttons(), (Buttons{false, true, false, true}));
         QVERIFY(form().TimerSend->isEnabled());
         QVERIFY(form().TimeShow->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= 3, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= 3, kWaitMs);
         QCOMPARE(form().StatusPanels[0]->text(), QStringLiteral("波特率9600"));
 
         click(form().BtnOff);
@@ -232,7 +232,7 @@ private slots:
         QVERIFY(!form().TimeShow->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(!sim->State().InputOn, kWaitMs);
         // Answers to polls already sent may still come in.
-        QTRY_COMPARE_WITH_TIMEOUT(int(sim->SentAnswers().size()), int(form().Series1->Count()),
+        QTRY_COMPARE_WITH_TIMEOUT(int(sim->SentAnswers().size()), int(form().Series1->count()),
                                   kWaitMs);
 
         const QList<QByteArray> frames = wire();
@@ -246,8 +246,8 @@ private slots:
         // the table, in order.
         const auto answers = sim->SentAnswers();
         const int n = int(answers.size());
-        QCOMPARE(int(form().Series2->Count()), n);
-        QCOMPARE(int(form().Series3->Count()), n);
+        QCOMPARE(int(form().Series2->count()), n);
+        QCOMPARE(int(form().Series3->count()), n);
         const QList<QVariantList> stored = rows();
         QCOMPARE(int(stored.size()), n);
         for (int i = 0; i < n; ++i) {
@@ -257,19 +257,19 @@ private slots:
             QCOMPARE(stored[i][2].toString(), r.CurText);
             QCOMPARE(stored[i][3].toString(), r.PowText);
             QCOMPARE(stored[i][4].toString(), QDate::currentDate().toString(Qt::ISODate));
-            QCOMPARE(form().Series1->XValue(std::size_t(i)), double(i));
-            QCOMPARE(form().Series1->YValue(std::size_t(i)), float(r.Volts));
+            QCOMPARE(form().Series1->xValue(std::size_t(i)), double(i));
+            QCOMPARE(form().Series1->yValue(std::size_t(i)), float(r.Volts));
         }
         const LoadReading last = DecodeStatusAnswer(answers.back().Frame.data());
-        QCOMPARE(form().VolVal->Value(), last.Volts);
-        QCOMPARE(form().CurVol->Value(), last.Amps);
-        QCOMPARE(form().PowVol->Value(), last.Watts);
+        QCOMPARE(form().VolVal->value(), last.Volts);
+        QCOMPARE(form().CurVol->value(), last.Amps);
+        QCOMPARE(form().PowVol->value(), last.Watts);
         QVERIFY(last.Volts > 12.0 && last.Amps > 0.9);
         QVERIFY(boxes.isEmpty());
     }
 
     void minimumVoltageStop() {
-        form().Protect->SetValue(13.0); // above the source's voltage
+        form().Protect->setValue(13.0); // above the source's voltage
         startRun();
         QTRY_VERIFY_WITH_TIMEOUT(!boxes.isEmpty(), kWaitMs);
         QCOMPARE(boxes.first().text, QStringLiteral("The Minnum Voltag is Protect!"));
@@ -279,7 +279,7 @@ private slots:
         QVERIFY(!form().TimerSend->isEnabled());
         QVERIFY(!form().TimeShow->isEnabled());
         // The reading that stopped the run was shown and stored.
-        QCOMPARE(form().Series1->Count(), std::size_t(1));
+        QCOMPARE(form().Series1->count(), std::size_t(1));
         QCOMPARE(rows().size(), 1);
         // Load off, then self control, are the last frames on the wire.
         QTRY_VERIFY_WITH_TIMEOUT(controlFrames().size() == 4, kWaitMs);
@@ -293,7 +293,7 @@ private slots:
     void storingFailureDoesNotDisableTheStop() {
         form().Table1->Close();
         form().Table1->SetTableName(QStringLiteral("NoSuchTable"));
-        form().Protect->SetValue(13.0);
+        form().Protect->setValue(13.0);
         startRun();
         QTRY_VERIFY_WITH_TIMEOUT(boxes.size() >= 2, kWaitMs);
         QCOMPARE(boxes[0].text, QStringLiteral("The Minnum Voltag is Protect!"));
@@ -321,7 +321,7 @@ private slots:
         form().Comm321ReceiveData(answer.data(), 26);
         QCOMPARE(boxTexts().contains(QStringLiteral("The Minnum Voltag is Protect!")), stops);
         QCOMPARE(rows().size(), 1);
-        QCOMPARE(form().Series1->Count(), std::size_t(1));
+        QCOMPARE(form().Series1->count(), std::size_t(1));
     }
 
     // Chunks of any other length change nothing; a split answer over the
@@ -341,19 +341,19 @@ private slots:
         for (int i = 0; i < length; ++i)
             chunk[i] = char(answer[std::size_t(i) % 26]);
         form().Comm321ReceiveData(chunk.constData(), std::uint16_t(length));
-        QCOMPARE(form().Series1->Count(), std::size_t(0));
-        QCOMPARE(form().VolVal->Value(), 0.0);
+        QCOMPARE(form().Series1->count(), std::size_t(0));
+        QCOMPARE(form().VolVal->value(), 0.0);
         QCOMPARE(rows().size(), 0);
         QVERIFY(boxes.isEmpty());
     }
 
     void splitAndJoinedAnswersOverTheLine() {
         startRun();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= 1, kWaitMs);
         click(form().BtnOff);
-        QTRY_COMPARE_WITH_TIMEOUT(int(sim->SentAnswers().size()), int(form().Series1->Count()),
+        QTRY_COMPARE_WITH_TIMEOUT(int(sim->SentAnswers().size()), int(form().Series1->count()),
                                   kWaitMs);
-        const std::size_t before = form().Series1->Count();
+        const std::size_t before = form().Series1->count();
 
         sim->SplitNextAnswer(10, 150);
         form().TimerSendTimer();
@@ -369,21 +369,21 @@ private slots:
         // And a whole one, which must come through.
         QTest::qWait(200);
         form().TimerSendTimer();
-        QTRY_COMPARE_WITH_TIMEOUT(form().Series1->Count(), before + 1, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(form().Series1->count(), before + 1, kWaitMs);
         QTest::qWait(300);
-        QCOMPARE(form().Series1->Count(), before + 1);
+        QCOMPARE(form().Series1->count(), before + 1);
         QCOMPARE(std::size_t(rows().size()), before + 1);
     }
 
     void selfControlDuringRunKeepsPolling() {
         startRun();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= 1, kWaitMs);
         click(form().BtnSelf);
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
         QVERIFY(form().TimerSend->isEnabled());
         QVERIFY(form().TimeShow->isEnabled());
-        const std::size_t count = form().Series1->Count();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= count + 2, kWaitMs);
+        const std::size_t count = form().Series1->count();
+        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= count + 2, kWaitMs);
     }
 
     void closing_data() {
@@ -394,7 +394,7 @@ private slots:
     void closing() {
         QFETCH(bool, byButton);
         startRun();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= 1, kWaitMs);
         QSignalSpy closed(&form(), &TTarvexForm::Closed);
         if (byButton)
             click(form().SpeedButton5);
@@ -483,7 +483,7 @@ private slots:
 
     void zeroIntervalStopsPolling() {
         startRun();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= 1, kWaitMs);
         comSet().Edit4->setText(QStringLiteral("0"));
         // Apply while the port is open closes it; only the interval matters here.
         applySettings(QString::fromStdString(sim->SlavePath()), QStringLiteral("9600"),
@@ -493,13 +493,13 @@ private slots:
         comSet().Edit4->setText(QStringLiteral("100"));
         applySettings(QString::fromStdString(sim->SlavePath()));
         QVERIFY(form().TimerSend->isTicking());
-        const std::size_t count = form().Series1->Count();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() > count, kWaitMs);
+        const std::size_t count = form().Series1->count();
+        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() > count, kWaitMs);
     }
 
     void hangupIsReportedOncePerOpen() {
         startRun();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= 1, kWaitMs);
         sim->HangUp();
         QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), 1, kWaitMs);
         QCOMPARE(boxes.first().icon, QMessageBox::Warning);
@@ -523,19 +523,19 @@ private slots:
         QFETCH(QString, shown);
         form().ShowElapsedTime(ms);
         const QString text = QStringLiteral("%1:%2:%3")
-                                 .arg(form().Time->Hours(), 2, 10, QLatin1Char('0'))
-                                 .arg(form().Time->Minutes(), 2, 10, QLatin1Char('0'))
-                                 .arg(form().Time->Seconds(), 2, 10, QLatin1Char('0'));
+                                 .arg(form().Time->hours(), 2, 10, QLatin1Char('0'))
+                                 .arg(form().Time->minutes(), 2, 10, QLatin1Char('0'))
+                                 .arg(form().Time->seconds(), 2, 10, QLatin1Char('0'));
         QCOMPARE(text, shown);
     }
 
     void clockRunsFromLoadOn() {
         startRun();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Time->Seconds() >= 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(form().Time->seconds() >= 1, kWaitMs);
         click(form().BtnOff);
-        const int seconds = form().Time->Seconds();
+        const int seconds = form().Time->seconds();
         QTest::qWait(1200);
-        QCOMPARE(form().Time->Seconds(), seconds);
+        QCOMPARE(form().Time->seconds(), seconds);
     }
 
     // "Query" prepares the query window's query and shows the window; "About"

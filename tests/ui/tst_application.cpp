@@ -1,6 +1,6 @@
 // The default exception display.
+#include "support/MessageBoxRecorder.h"
 #include "ui/Application.h"
-#include "ui/MessageBoxes.h"
 
 #include <QTest>
 
@@ -11,24 +11,17 @@ using namespace tarvex;
 class TestApplication : public QObject {
     Q_OBJECT
 
-    QList<MessageRequest> boxes;
-    MessageHandler previous;
+    MessageBoxRecorder m_boxes;
 
 private slots:
-    void initTestCase() {
-        previous = setMessageHandler([this](const MessageRequest& r) {
-            boxes.append(r);
-            return QMessageBox::Ok;
-        });
-    }
-    void cleanupTestCase() { setMessageHandler(previous); }
-    void init() { boxes.clear(); }
+    void init() { m_boxes.clear(); }
 
     void escapedExceptionIsShown() {
         bool after = false;
         guarded([] { throw std::runtime_error("Cannot open table \"Tarvex\""); });
         after = true;
         QVERIFY(after);
+        const QList<MessageRequest>& boxes = m_boxes.boxes();
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0].icon, QMessageBox::Critical);
         QCOMPARE(boxes[0].text, QStringLiteral("Cannot open table \"Tarvex\""));
@@ -41,10 +34,12 @@ private slots:
     // A failure that recurs while its box is open (every reading while the
     // operator is away) is not stacked up box in box; another message is.
     void repeatsWhileOpenAreNotStacked() {
+        const QList<MessageRequest>& boxes = m_boxes.boxes();
         int depth = 0;
         int deepest = 0;
-        setMessageHandler([&](const MessageRequest& r) {
-            boxes.append(r);
+        MessageHandler record;
+        record = setMessageHandler([&](const MessageRequest& r) {
+            record(r);
             ++depth;
             deepest = std::max(deepest, depth);
             if (boxes.size() < 10) {
@@ -55,10 +50,7 @@ private slots:
             return QMessageBox::Ok;
         });
         guarded([] { throw std::runtime_error("disk full"); });
-        setMessageHandler([this](const MessageRequest& r) {
-            boxes.append(r);
-            return QMessageBox::Ok;
-        });
+        setMessageHandler(record);
         QStringList texts;
         for (const auto& b : boxes)
             texts.append(b.text);

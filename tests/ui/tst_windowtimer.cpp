@@ -1,4 +1,4 @@
-#include "ui/MessageBoxes.h"
+#include "support/MessageBoxRecorder.h"
 #include "ui/WindowTimer.h"
 
 #include <QTest>
@@ -10,18 +10,10 @@ using namespace tarvex;
 class TestWindowTimer : public QObject {
     Q_OBJECT
 
-    QList<MessageRequest> boxes;
-    MessageHandler previous;
+    MessageBoxRecorder m_boxes;
 
 private slots:
-    void initTestCase() {
-        previous = setMessageHandler([this](const MessageRequest& r) {
-            boxes.append(r);
-            return QMessageBox::Ok;
-        });
-    }
-    void cleanupTestCase() { setMessageHandler(previous); }
-    void init() { boxes.clear(); }
+    void init() { m_boxes.clear(); }
 
     void ticksWhileEnabledWithAnInterval() {
         WindowTimer timer(20);
@@ -59,8 +51,8 @@ private slots:
         });
         timer.setEnabled(true);
         QTRY_VERIFY(ticks >= 3);
-        QVERIFY(boxes.size() >= 3);
-        QCOMPARE(boxes[0].text, QStringLiteral("tick failed"));
+        QVERIFY(m_boxes.boxes().size() >= 3);
+        QCOMPARE(m_boxes.boxes()[0].text, QStringLiteral("tick failed"));
     }
 };
 

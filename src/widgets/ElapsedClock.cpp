@@ -8,7 +8,9 @@
 
 namespace tarvex {
 
+namespace {
 using Glyph = SevenSegmentGlyph;
+} // namespace
 
 ClockTime decodeClockTime(double dateTime) {
     double ms = std::round(dateTime * kMSecsPerDay);

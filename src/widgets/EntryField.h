@@ -86,7 +86,10 @@ public:
     void undo();
     // Selects the whole text except a trailing unit.
     void selectNumber();
+    // Copies the selection to the clipboard, or the error text while the
+    // error face shows.
     void copy();
+    // Copies the selection and deletes it; nothing while the error face shows.
     void cut();
     // Inserts the clipboard text at the caret in place of the selection,
     // unfiltered, cut to what maxLength() leaves room for.

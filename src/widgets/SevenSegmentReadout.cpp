@@ -7,7 +7,9 @@
 
 namespace tarvex {
 
+namespace {
 using Glyph = SevenSegmentGlyph;
+} // namespace
 
 QString readoutText(double value, int precision) {
     QString text = QString::number(std::fabs(value), 'f', precision);

@@ -7,7 +7,9 @@
 
 namespace tarvex {
 
+namespace {
 using Glyph = SevenSegmentGlyph;
+} // namespace
 
 int roundHalfToEven(double v) {
     const double lower = std::floor(v);

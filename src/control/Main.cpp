@@ -221,10 +221,12 @@ void TTarvexForm::BuildLayout() {
     Comm321->SetOnRequestHangup([this](QObject*) { guarded([&] { Comm321RequestHangup(); }); });
     TimerSend = new WindowTimer(300, this);
     TimerSend->setObjectName(QStringLiteral("TimerSend"));
-    connect(TimerSend, &WindowTimer::timeout, this, [this] { TimerSendTimer(); });
+    connect(TimerSend, &WindowTimer::timeout, this,
+            [this] { guarded([this] { TimerSendTimer(); }); });
     TimeShow = new WindowTimer(1000, this);
     TimeShow->setObjectName(QStringLiteral("TimeShow"));
-    connect(TimeShow, &WindowTimer::timeout, this, [this] { TimeShowTimer(); });
+    connect(TimeShow, &WindowTimer::timeout, this,
+            [this] { guarded([this] { TimeShowTimer(); }); });
     Table1 = std::make_unique<TTable>();
 
     OnClick(BtnSet, this, &TTarvexForm::BtnSetClick);

@@ -17,9 +17,9 @@
 #include "loadsim/LoadSimulator.h"
 #include "serial/Comm32.h"
 #include "store/TableEngine.h"
-#include "ui/Dialogs.h"
-#include "widgets/Chart.h"
-#include "widgets/iAnalogOutput.h"
+#include "ui/MessageBoxes.h"
+#include "widgets/NumberField.h"
+#include "widgets/StripChart.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -124,9 +124,9 @@ struct Bench {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    SetMessageHandler([](const MessageRequest& r) {
+    setMessageHandler([](const MessageRequest& r) {
         std::fprintf(stderr, "box: %s\n", qPrintable(r.text));
-        return (r.buttons & mbYes) ? int(mrYes) : int(mrOk);
+        return (r.buttons & QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
     });
     std::size_t readings = 200;
     QString picture;
@@ -180,9 +180,9 @@ int main(int argc, char** argv) {
         if (!bench::FillReadingTable(TableFilePath(QString::fromLatin1(kStoreAlias)), sizes[k]))
             return 1;
         for (int i = 0; i < sizes[k]; ++i) {
-            form.Series1->Add(12.0 - i * 1e-6);
-            form.Series2->Add(1.0);
-            form.Series3->Add(12.0);
+            form.Series1->append(12.0 - i * 1e-6);
+            form.Series2->append(1.0);
+            form.Series3->append(12.0);
         }
         form.show();
         Pump(200);

@@ -1,16 +1,17 @@
 // Cost of one reading on the control window's three strip charts: append one
 // point to each of three 384 x 155 charts and repaint them, with 1 k, 10 k,
-// 100 k and 1 M points already in each series. Measured for our TChart and,
+// 100 k and 1 M points already in each series. Measured for our StripChart and,
 // in the same run, for Qt Charts (QLineSeries) and, where it is installed,
 // QCustomPlot. Prints the median time per reading, the ratios and the heap
 // bytes per point.
 //
 // Usage: chart_bench [--quick] [--only LIBRARY] [--points N]
 //   --quick   fewer samples, for a smoke run
-//   --only    measure one library ("TChart", "Qt Charts", "QCustomPlot")
+//   --only    measure one library ("StripChart", "Qt Charts", "QCustomPlot")
 //   --points  measure with N points per series only
 // (--only and --points are for looking at one case under a profiler.)
-#include "widgets/Chart.h"
+#include "widgets/RunChart.h"
+#include "widgets/StripChart.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -44,7 +45,7 @@ constexpr int kCharts = 3;
 constexpr double kMaxima[kCharts] = {360, 4, 200};
 constexpr QPoint kPlaces[kCharts] = {{5, 3}, {5, 159}, {5, 315}};
 
-std::size_t HeapBytes() {
+std::size_t heapBytes() {
     const struct mallinfo2 info = mallinfo2();
     return info.uordblks + info.hblkhd;
 }
@@ -52,15 +53,15 @@ std::size_t HeapBytes() {
 // Readings of a discharge: a slow sag with noise, scaled to each chart.
 class Readings {
 public:
-    double Next(int chart) {
-        const double t = double(index_[chart]++);
-        return kMaxima[chart] * (0.6 - 0.2 * (t / 1e6) + noise_(random_));
+    double next(int chart) {
+        const double t = double(m_index[chart]++);
+        return kMaxima[chart] * (0.6 - 0.2 * (t / 1e6) + m_noise(m_random));
     }
 
 private:
-    std::mt19937 random_{42};
-    std::normal_distribution<double> noise_{0, 0.02};
-    std::array<std::int64_t, kCharts> index_{};
+    std::mt19937 m_random{42};
+    std::normal_distribution<double> m_noise{0, 0.02};
+    std::array<std::int64_t, kCharts> m_index{};
 };
 
 // One charting library holding three charts in a window like the control
@@ -69,46 +70,46 @@ class Contender {
 public:
     virtual ~Contender() = default;
     // Puts count points into each series before the window is shown.
-    virtual void Fill(int count, Readings& readings) = 0;
+    virtual void fill(int count, Readings& readings) = 0;
     // One reading: one point appended to each chart, each chart repainted.
-    virtual void Reading(Readings& readings) = 0;
-    QWidget& Window() { return window_; }
+    virtual void reading(Readings& readings) = 0;
+    QWidget& window() { return m_window; }
 
 protected:
-    Contender() { window_.resize(394, 475); }
-    QWidget window_;
+    Contender() { m_window.resize(394, 475); }
+    QWidget m_window;
 };
 
 class Ours : public Contender {
 public:
     Ours() {
         for (int k = 0; k < kCharts; ++k) {
-            charts_[k] = new TChart(&window_);
-            series_[k] = &ConfigureRunChart(*charts_[k], TRunChart(k));
-            charts_[k]->move(kPlaces[k]);
+            m_charts[k] = new StripChart(&m_window);
+            m_series[k] = &configureRunChart(*m_charts[k], RunChart(k));
+            m_charts[k]->move(kPlaces[k]);
         }
     }
-    void Fill(int count, Readings& readings) override {
+    void fill(int count, Readings& readings) override {
         for (int k = 0; k < kCharts; ++k)
             for (int i = 0; i < count; ++i)
-                series_[k]->Add(readings.Next(k));
+                m_series[k]->append(readings.next(k));
     }
-    void Reading(Readings& readings) override {
+    void reading(Readings& readings) override {
         for (int k = 0; k < kCharts; ++k)
-            series_[k]->Add(readings.Next(k));
-        for (TChart* chart : charts_)
+            m_series[k]->append(readings.next(k));
+        for (StripChart* chart : m_charts)
             chart->repaint();
     }
-    std::size_t SeriesBytes() const {
+    std::size_t seriesBytes() const {
         std::size_t bytes = 0;
-        for (const TLineSeries* series : series_)
-            bytes += series->MemoryBytes();
+        for (const LineSeries* series : m_series)
+            bytes += series->memoryBytes();
         return bytes;
     }
 
 private:
-    std::array<TChart*, kCharts> charts_{};
-    std::array<TLineSeries*, kCharts> series_{};
+    std::array<StripChart*, kCharts> m_charts{};
+    std::array<LineSeries*, kCharts> m_series{};
 };
 
 class QtCharts : public Contender {
@@ -120,45 +121,45 @@ public:
             chart->setTitle(QString::fromLatin1(titles[k]));
             chart->legend()->hide();
             chart->setAnimationOptions(QChart::NoAnimation);
-            series_[k] = new QLineSeries;
-            series_[k]->setColor(Qt::red);
-            chart->addSeries(series_[k]);
-            x_[k] = new QValueAxis;
+            m_series[k] = new QLineSeries;
+            m_series[k]->setColor(Qt::red);
+            chart->addSeries(m_series[k]);
+            m_x[k] = new QValueAxis;
             auto* y = new QValueAxis;
             y->setRange(0, kMaxima[k]);
-            chart->addAxis(x_[k], Qt::AlignBottom);
+            chart->addAxis(m_x[k], Qt::AlignBottom);
             chart->addAxis(y, Qt::AlignLeft);
-            series_[k]->attachAxis(x_[k]);
-            series_[k]->attachAxis(y);
-            views_[k] = new QChartView(chart, &window_);
-            views_[k]->setGeometry(QRect(kPlaces[k], QSize(384, 155)));
+            m_series[k]->attachAxis(m_x[k]);
+            m_series[k]->attachAxis(y);
+            m_views[k] = new QChartView(chart, &m_window);
+            m_views[k]->setGeometry(QRect(kPlaces[k], QSize(384, 155)));
         }
     }
-    void Fill(int count, Readings& readings) override {
+    void fill(int count, Readings& readings) override {
         for (int k = 0; k < kCharts; ++k) {
             QList<QPointF> points;
             points.reserve(count);
             for (int i = 0; i < count; ++i)
-                points.append(QPointF(i, readings.Next(k)));
-            series_[k]->replace(points);
-            x_[k]->setRange(0, std::max(count - 1, 1));
+                points.append(QPointF(i, readings.next(k)));
+            m_series[k]->replace(points);
+            m_x[k]->setRange(0, std::max(count - 1, 1));
         }
     }
-    void Reading(Readings& readings) override {
+    void reading(Readings& readings) override {
         for (int k = 0; k < kCharts; ++k) {
-            const int n = series_[k]->count();
-            series_[k]->append(n, readings.Next(k));
-            x_[k]->setRange(0, n);
+            const int n = m_series[k]->count();
+            m_series[k]->append(n, readings.next(k));
+            m_x[k]->setRange(0, n);
         }
         QCoreApplication::processEvents();
-        for (QChartView* view : views_)
+        for (QChartView* view : m_views)
             view->repaint();
     }
 
 private:
-    std::array<QLineSeries*, kCharts> series_{};
-    std::array<QValueAxis*, kCharts> x_{};
-    std::array<QChartView*, kCharts> views_{};
+    std::array<QLineSeries*, kCharts> m_series{};
+    std::array<QValueAxis*, kCharts> m_x{};
+    std::array<QChartView*, kCharts> m_views{};
 };
 
 #ifdef TARVEX_HAVE_QCUSTOMPLOT
@@ -167,39 +168,39 @@ public:
     CustomPlot() {
         const char* titles[kCharts] = {"Vol-Run chart", "Cur-Run Chart", "Pow-Run Chart"};
         for (int k = 0; k < kCharts; ++k) {
-            plots_[k] = new QCustomPlot(&window_);
-            plots_[k]->setGeometry(QRect(kPlaces[k], QSize(384, 155)));
-            plots_[k]->plotLayout()->insertRow(0);
-            plots_[k]->plotLayout()->addElement(
-                0, 0, new QCPTextElement(plots_[k], QString::fromLatin1(titles[k])));
-            graphs_[k] = plots_[k]->addGraph();
-            graphs_[k]->setPen(QPen(Qt::red));
-            plots_[k]->yAxis->setRange(0, kMaxima[k]);
+            m_plots[k] = new QCustomPlot(&m_window);
+            m_plots[k]->setGeometry(QRect(kPlaces[k], QSize(384, 155)));
+            m_plots[k]->plotLayout()->insertRow(0);
+            m_plots[k]->plotLayout()->addElement(
+                0, 0, new QCPTextElement(m_plots[k], QString::fromLatin1(titles[k])));
+            m_graphs[k] = m_plots[k]->addGraph();
+            m_graphs[k]->setPen(QPen(Qt::red));
+            m_plots[k]->yAxis->setRange(0, kMaxima[k]);
         }
     }
-    void Fill(int count, Readings& readings) override {
+    void fill(int count, Readings& readings) override {
         for (int k = 0; k < kCharts; ++k) {
             QVector<QCPGraphData> data;
             data.reserve(count);
             for (int i = 0; i < count; ++i)
-                data.append(QCPGraphData(i, readings.Next(k)));
-            graphs_[k]->data()->add(data, true);
-            plots_[k]->xAxis->setRange(0, std::max(count - 1, 1));
+                data.append(QCPGraphData(i, readings.next(k)));
+            m_graphs[k]->data()->add(data, true);
+            m_plots[k]->xAxis->setRange(0, std::max(count - 1, 1));
         }
     }
-    void Reading(Readings& readings) override {
+    void reading(Readings& readings) override {
         for (int k = 0; k < kCharts; ++k) {
-            const int n = graphs_[k]->dataCount();
-            graphs_[k]->addData(n, readings.Next(k));
-            plots_[k]->xAxis->setRange(0, n);
+            const int n = m_graphs[k]->dataCount();
+            m_graphs[k]->addData(n, readings.next(k));
+            m_plots[k]->xAxis->setRange(0, n);
         }
-        for (QCustomPlot* plot : plots_)
+        for (QCustomPlot* plot : m_plots)
             plot->replot(QCustomPlot::rpImmediateRefresh);
     }
 
 private:
-    std::array<QCustomPlot*, kCharts> plots_{};
-    std::array<QCPGraph*, kCharts> graphs_{};
+    std::array<QCustomPlot*, kCharts> m_plots{};
+    std::array<QCPGraph*, kCharts> m_graphs{};
 };
 #endif
 
@@ -212,29 +213,29 @@ struct Result {
 
 // Builds a contender with count points per series, shows it, and times
 // readings until enough samples or enough time has gone by.
-Result Measure(const std::function<std::unique_ptr<Contender>()>& make, int count, bool quick) {
+Result measure(const std::function<std::unique_ptr<Contender>()>& make, int count, bool quick) {
     Readings readings;
-    const std::size_t heapBefore = HeapBytes();
+    const std::size_t heapBefore = heapBytes();
     std::unique_ptr<Contender> contender = make();
-    contender->Window().show();
-    contender->Window().repaint();
+    contender->window().show();
+    contender->window().repaint();
     QCoreApplication::processEvents();
-    const std::size_t heapEmpty = HeapBytes();
-    contender->Window().hide();
-    contender->Fill(count, readings);
-    contender->Window().show();
-    contender->Window().repaint();
+    const std::size_t heapEmpty = heapBytes();
+    contender->window().hide();
+    contender->fill(count, readings);
+    contender->window().show();
+    contender->window().repaint();
     QCoreApplication::processEvents();
-    const std::size_t heapFull = HeapBytes();
+    const std::size_t heapFull = heapBytes();
 
     Result result;
     result.heapBytesPerPoint = (double(heapFull) - double(heapEmpty)) / (double(count) * kCharts);
     if (auto* ours = dynamic_cast<Ours*>(contender.get()))
-        result.ownBytesPerPoint = double(ours->SeriesBytes()) / (double(count) * kCharts);
+        result.ownBytesPerPoint = double(ours->seriesBytes()) / (double(count) * kCharts);
     (void)heapBefore;
 
     for (int i = 0; i < 3; ++i) // warm up caches, fonts, glyphs
-        contender->Reading(readings);
+        contender->reading(readings);
     const int wanted = quick ? 15 : 201;
     const qint64 budgetNs = (quick ? 1 : 6) * 1'000'000'000LL;
     std::vector<qint64> times;
@@ -243,7 +244,7 @@ Result Measure(const std::function<std::unique_ptr<Contender>()>& make, int coun
     while (int(times.size()) < wanted && (times.size() < 3 || total.nsecsElapsed() < budgetNs)) {
         QElapsedTimer timer;
         timer.start();
-        contender->Reading(readings);
+        contender->reading(readings);
         times.push_back(timer.nsecsElapsed());
     }
     std::sort(times.begin(), times.end());
@@ -277,7 +278,7 @@ int main(int argc, char** argv) {
         std::function<std::unique_ptr<Contender>()> make;
     };
     std::vector<Library> libraries = {
-        {"TChart", [] { return std::make_unique<Ours>(); }},
+        {"StripChart", [] { return std::make_unique<Ours>(); }},
         {"Qt Charts", [] { return std::make_unique<QtCharts>(); }},
     };
 #ifdef TARVEX_HAVE_QCUSTOMPLOT
@@ -300,7 +301,7 @@ int main(int argc, char** argv) {
     // One untimed round first, so that the first figures do not pay for
     // loading fonts, plugins and glyph caches.
     for (const Library& library : libraries)
-        Measure(library.make, 1000, true);
+        measure(library.make, 1000, true);
 
     std::vector<std::vector<Result>> results(libraries.size());
     std::printf("Append one point to each of three 384x155 charts and repaint them; median per "
@@ -309,7 +310,7 @@ int main(int argc, char** argv) {
                 "heap B/pt", "series B/pt");
     for (int count : counts) {
         for (std::size_t l = 0; l < libraries.size(); ++l) {
-            const Result r = Measure(libraries[l].make, count, quick);
+            const Result r = measure(libraries[l].make, count, quick);
             results[l].push_back(r);
             std::printf("%-12s %10d %10.3f %8d %12.1f", libraries[l].name, count, r.medianMs,
                         r.samples, r.heapBytesPerPoint);
@@ -320,9 +321,10 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (libraries.size() < 2 || std::strcmp(libraries[0].name, "TChart") != 0 || counts.size() < 2)
+    if (libraries.size() < 2 || std::strcmp(libraries[0].name, "StripChart") != 0 ||
+        counts.size() < 2)
         return 0;
-    std::printf("\nRatios (time of the other library / time of TChart):\n");
+    std::printf("\nRatios (time of the other library / time of StripChart):\n");
     std::printf("%10s", "points");
     for (std::size_t l = 1; l < libraries.size(); ++l)
         std::printf(" %14s", libraries[l].name);
@@ -334,13 +336,13 @@ int main(int argc, char** argv) {
         std::printf("\n");
     }
     const double growth = results[0].back().medianMs / results[0].front().medianMs;
-    std::printf("\nTChart at 1 M / TChart at 1 k: %.2fx (target <= 1.5x)\n", growth);
+    std::printf("\nStripChart at 1 M / StripChart at 1 k: %.2fx (target <= 1.5x)\n", growth);
     for (std::size_t l = 1; l < libraries.size(); ++l) {
         const bool qtCharts = std::strcmp(libraries[l].name, "Qt Charts") == 0;
-        std::printf("%s / TChart at 1 M: %.0fx (target >= %dx)\n", libraries[l].name,
+        std::printf("%s / StripChart at 1 M: %.0fx (target >= %dx)\n", libraries[l].name,
                     results[l].back().medianMs / results[0].back().medianMs, qtCharts ? 100 : 10);
     }
-    std::printf("TChart series bytes per point at 1 M: %.2f (target <= 12)\n",
+    std::printf("StripChart series bytes per point at 1 M: %.2f (target <= 12)\n",
                 results[0].back().ownBytesPerPoint);
     return 0;
 }

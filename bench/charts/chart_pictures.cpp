@@ -1,7 +1,8 @@
 // Renders the three run charts to PNG files, to look at: a few hundred
 // readings of a battery discharge, at 1x and 4x, plus a chart with a million
 // readings. Usage: chart_pictures <output directory>
-#include "widgets/Chart.h"
+#include "widgets/RunChart.h"
+#include "widgets/StripChart.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,7 +16,7 @@ using namespace tarvex;
 
 namespace {
 
-void Save(TChart& chart, const QString& path, qreal ratio) {
+void save(StripChart& chart, const QString& path, qreal ratio) {
     QPixmap pixmap(chart.size() * ratio);
     pixmap.setDevicePixelRatio(ratio);
     chart.render(&pixmap);
@@ -25,7 +26,7 @@ void Save(TChart& chart, const QString& path, qreal ratio) {
 
 // A discharge at constant current: voltage sagging from 13 V, a little noise,
 // a pause, a spike, and the current now and then above the 4 A scale.
-void Feed(TLineSeries* series[3], int count) {
+void feed(LineSeries* series[3], int count) {
     std::mt19937 random(7);
     std::normal_distribution<double> noise(0, 0.01);
     for (int i = 0; i < count; ++i) {
@@ -34,9 +35,9 @@ void Feed(TLineSeries* series[3], int count) {
         double amps = (i / (count / 6)) % 3 == 2 ? 4.4 : 2.5 + 10 * noise(random);
         if (i == count / 2)
             volts = 380; // a bad reading far above the scale
-        series[0]->Add(volts);
-        series[1]->Add(amps);
-        series[2]->Add(volts * amps);
+        series[0]->append(volts);
+        series[1]->append(amps);
+        series[2]->append(volts * amps);
     }
 }
 
@@ -46,25 +47,25 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
     for (int count : {300, 1000000}) {
-        TChart charts[3];
-        TLineSeries* series[3];
+        StripChart charts[3];
+        LineSeries* series[3];
         for (int k = 0; k < 3; ++k)
-            series[k] = &ConfigureRunChart(charts[k], TRunChart(k));
-        Feed(series, count);
+            series[k] = &configureRunChart(charts[k], RunChart(k));
+        feed(series, count);
         for (int k = 0; k < 3; ++k) {
             const QString name = QStringLiteral("%1-%2").arg(charts[k].objectName()).arg(count);
-            Save(charts[k], dir.filePath(name + QStringLiteral(".png")), 1);
+            save(charts[k], dir.filePath(name + QStringLiteral(".png")), 1);
             if (count < 1000)
-                Save(charts[k], dir.filePath(name + QStringLiteral("@4x.png")), 4);
+                save(charts[k], dir.filePath(name + QStringLiteral("@4x.png")), 4);
         }
     }
-    TChart empty;
-    ConfigureRunChart(empty, TRunChart::rcCurrent);
-    Save(empty, dir.filePath(QStringLiteral("Chart2-0.png")), 1);
-    empty.Series().Add(2.5);
-    Save(empty, dir.filePath(QStringLiteral("Chart2-1.png")), 1);
-    empty.Series().Add(2.6);
-    empty.Series().Add(2.4);
-    Save(empty, dir.filePath(QStringLiteral("Chart2-3.png")), 1);
+    StripChart empty;
+    configureRunChart(empty, RunChart::Current);
+    save(empty, dir.filePath(QStringLiteral("currentChart-0.png")), 1);
+    empty.series().append(2.5);
+    save(empty, dir.filePath(QStringLiteral("currentChart-1.png")), 1);
+    empty.series().append(2.6);
+    empty.series().append(2.4);
+    save(empty, dir.filePath(QStringLiteral("currentChart-3.png")), 1);
     return 0;
 }

@@ -12,7 +12,7 @@
 #include "review/libreoffice/OfficeProcess.h"
 #include "support/FakeExportSource.h"
 #include "support/OfficeReader.h"
-#include "ui/Dialogs.h"
+#include "ui/MessageBoxes.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -126,9 +126,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
     const QString screenshot = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
-    SetMessageHandler([](const MessageRequest& r) {
+    setMessageHandler([](const MessageRequest& r) {
         std::fprintf(stderr, "message box: %s\n", qPrintable(r.text));
-        return int(mrYes);
+        return QMessageBox::Yes;
     });
 
     QTemporaryDir profiles;

@@ -6,7 +6,7 @@
 // Usage: bench_store [soak trials (100)] [readings per size (200)]
 
 #include "control/ReadingStore.h"
-#include "ui/Dialogs.h"
+#include "ui/MessageBoxes.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -251,9 +251,9 @@ int main(int argc, char** argv) {
     QStandardPaths::setTestModeEnabled(true);
     const int trials = argc > 1 ? std::atoi(argv[1]) : 100;
     const int readings = argc > 2 ? std::atoi(argv[2]) : 200;
-    SetMessageHandler([](const MessageRequest& r) {
+    setMessageHandler([](const MessageRequest& r) {
         std::fprintf(stderr, "message box: %s\n", qPrintable(r.text));
-        return int(mrYes);
+        return QMessageBox::Yes;
     });
 
     QTemporaryDir root(QDir::tempPath() + QStringLiteral("/bench_store-XXXXXX"));

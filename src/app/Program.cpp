@@ -10,11 +10,11 @@
 namespace tarvex {
 
 TProgram::TProgram(const QString& dataDirectory) {
-    Guarded([&] { TarvexForm = std::make_unique<TTarvexForm>(dataDirectory); });
-    Guarded([&] { Serchfrm = std::make_unique<TSerchfrm>(); });
-    Guarded([&] { SerchRep = std::make_unique<TSerchRep>(); });
-    Guarded([&] { About = std::make_unique<TAbout>(); });
-    Guarded([&] { ComSet = std::make_unique<TComSet>(); });
+    guarded([&] { TarvexForm = std::make_unique<TTarvexForm>(dataDirectory); });
+    guarded([&] { Serchfrm = std::make_unique<TSerchfrm>(); });
+    guarded([&] { SerchRep = std::make_unique<TSerchRep>(); });
+    guarded([&] { About = std::make_unique<TAbout>(); });
+    guarded([&] { ComSet = std::make_unique<TComSet>(); });
     if (Serchfrm)
         Serchfrm->SetReportWindow(SerchRep.get());
     if (TarvexForm)

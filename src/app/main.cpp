@@ -8,7 +8,7 @@
 using namespace tarvex;
 
 int main(int argc, char** argv) {
-    TApplication app(argc, argv);
+    Application app(argc, argv);
     // The application's title (plain message boxes carry it). No display
     // name is set: Qt would append it to every window caption.
     QApplication::setApplicationName(QStringLiteral("TarvexVol"));
@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     if (!program.TarvexForm)
         return 1;
     TTarvexForm& form = *program.TarvexForm;
-    CloseOnTerminationSignals(&form);
+    closeOnTerminationSignals(&form);
 
     // The control window opens centred on the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

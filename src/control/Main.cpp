@@ -7,12 +7,13 @@
 #include "serial/Comm32.h"
 #include "store/TableEngine.h"
 #include "ui/Application.h"
-#include "ui/Dialogs.h"
-#include "ui/Timer.h"
-#include "widgets/Chart.h"
-#include "widgets/iAnalogOutput.h"
-#include "widgets/iSevenSegmentAnalog.h"
-#include "widgets/iSevenSegmentClockSMPTE.h"
+#include "ui/MessageBoxes.h"
+#include "ui/WindowTimer.h"
+#include "widgets/ElapsedClock.h"
+#include "widgets/NumberField.h"
+#include "widgets/RunChart.h"
+#include "widgets/SevenSegmentReadout.h"
+#include "widgets/StripChart.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -52,17 +53,17 @@ QLabel* MakeCaption(QWidget* parent, const QString& text, int x, int y) {
     return label;
 }
 
-TiSevenSegmentAnalog* MakeReadout(QWidget* parent, const QString& name, QLabel* caption, int x,
-                                  int y) {
-    auto* readout = new TiSevenSegmentAnalog(parent);
+SevenSegmentReadout* MakeReadout(QWidget* parent, const QString& name, QLabel* caption, int x,
+                                 int y) {
+    auto* readout = new SevenSegmentReadout(parent);
     readout->setObjectName(name);
-    readout->SetShowSign(false);
-    readout->SetDigitCount(6);
-    readout->SetPrecision(2);
-    readout->SetLeadingStyle(ilsSpaces);
-    readout->SetDigitSpacing(6);
-    readout->SetSegmentMargin(5);
-    readout->SetSegmentColor(kLime);
+    readout->setShowSign(false);
+    readout->setDigitCount(6);
+    readout->setPrecision(2);
+    readout->setLeadingStyle(LeadingStyle::Spaces);
+    readout->setDigitSpacing(6);
+    readout->setSegmentMargin(5);
+    readout->setSegmentColor(kLime);
     readout->move(x, y);
     readout->setAccessibleName(caption->text());
     caption->setBuddy(readout);
@@ -97,7 +98,7 @@ QPushButton* MakeControlButton(QWidget* parent, const QString& name, const QStri
 template <class Button>
 void OnClick(Button* button, TTarvexForm* form, void (TTarvexForm::*handler)()) {
     QObject::connect(button, &Button::clicked, form,
-                     [form, handler] { Guarded([&] { (form->*handler)(); }); });
+                     [form, handler] { guarded([&] { (form->*handler)(); }); });
 }
 
 } // namespace
@@ -105,7 +106,7 @@ void OnClick(Button* button, TTarvexForm* form, void (TTarvexForm::*handler)()) 
 TTarvexForm::TTarvexForm(const QString& dataDirectory)
     : FDataDirectory(dataDirectory.isEmpty() ? DefaultDataDirectory() : dataDirectory) {
     BuildLayout();
-    Guarded([this] { FormCreate(); });
+    guarded([this] { FormCreate(); });
 }
 
 TTarvexForm::~TTarvexForm() = default;
@@ -129,16 +130,16 @@ void TTarvexForm::BuildLayout() {
                                    QStyle::SP_MessageBoxInformation, 182);
     SpeedButton5 = MakeSpeedButton(Panel1, QStringLiteral("SpeedButton5"), QStringLiteral("Close"),
                                    QStyle::SP_DialogCloseButton, 270);
-    Time = new TiSevenSegmentClockSMPTE(Panel1);
+    Time = new ElapsedClock(Panel1);
     Time->setObjectName(QStringLiteral("Time"));
-    Time->SetDigitSpacing(3);
-    Time->SetSegmentColor(kLime);
-    Time->SetSegmentOffColor(kLime);
-    Time->SetShowOffSegments(false);
-    Time->SetFrameStyle(ifsNonDropFrame);
-    Time->SetShowFrameNumber(false);
-    Time->SetShowFieldNumber(false);
-    Time->SetHourStyle(ichs24);
+    Time->setDigitSpacing(3);
+    Time->setSegmentColor(kLime);
+    Time->setSegmentOffColor(kLime);
+    Time->setShowOffSegments(false);
+    Time->setFrameSeparator(FrameSeparator::Colon);
+    Time->setShowFrameNumber(false);
+    Time->setShowFieldNumber(false);
+    Time->setHourStyle(HourStyle::Hours24);
     Time->move(566, 8);
 
     // Status bar along the bottom: three fixed panels, only the first written.
@@ -170,30 +171,30 @@ void TTarvexForm::BuildLayout() {
     PowVol = MakeReadout(Panel3, QStringLiteral("PowVol"), Label3, 19, 395);
 
     Panel4 = MakePanel(Panel, QStringLiteral("Panel4"), {136, 2, 394, mainHeight - 4});
-    Chart1 = new TChart(Panel4);
-    Series1 = &ConfigureRunChart(*Chart1, TRunChart::rcVoltage);
+    Chart1 = new StripChart(Panel4);
+    Series1 = &configureRunChart(*Chart1, RunChart::Voltage);
     Chart1->move(5, 3);
-    Chart2 = new TChart(Panel4);
-    Series2 = &ConfigureRunChart(*Chart2, TRunChart::rcCurrent);
+    Chart2 = new StripChart(Panel4);
+    Series2 = &configureRunChart(*Chart2, RunChart::Current);
     Chart2->move(5, 159);
-    Chart3 = new TChart(Panel4);
-    Series3 = &ConfigureRunChart(*Chart3, TRunChart::rcPower);
+    Chart3 = new StripChart(Panel4);
+    Series3 = &configureRunChart(*Chart3, RunChart::Power);
     Chart3->move(5, 315);
 
     Label4 = MakeCaption(Panel, QStringLiteral("Minimum Voltage:"), 544, 36);
-    Protect = new TiAnalogOutput(Panel);
+    Protect = new NumberField(Panel);
     Protect->setObjectName(QStringLiteral("Protect"));
     QFont entryFont(QStringLiteral("MS Sans Serif"));
     entryFont.setPixelSize(13);
-    Protect->SetFont(entryFont);
+    Protect->setTextFont(entryFont);
     QFont errorFont(QStringLiteral("MS Sans Serif"));
     errorFont.setPixelSize(11);
     errorFont.setBold(true);
-    Protect->SetErrorFont(errorFont);
-    Protect->SetPrecision(2);
-    Protect->SetMaxLength(6);
-    Protect->SetAlignment(taLeftJustify);
-    Protect->SetValue(0.01);
+    Protect->setErrorFont(errorFont);
+    Protect->setPrecision(2);
+    Protect->setMaxLength(6);
+    Protect->setAlignment(Qt::AlignLeft);
+    Protect->setValue(0.01);
     Protect->setGeometry(544, 56, 80, 24);
     Label4->setBuddy(Protect);
 
@@ -215,15 +216,17 @@ void TTarvexForm::BuildLayout() {
     Comm321->SetParity(0);
     Comm321->SetStopBits(0);
     Comm321->SetOnReceiveData([this](const void* buffer, std::uint16_t length) {
-        Guarded([&] { Comm321ReceiveData(buffer, length); });
+        guarded([&] { Comm321ReceiveData(buffer, length); });
     });
-    Comm321->SetOnRequestHangup([this](QObject*) { Guarded([&] { Comm321RequestHangup(); }); });
-    TimerSend = new TTimer(300, this);
+    Comm321->SetOnRequestHangup([this](QObject*) { guarded([&] { Comm321RequestHangup(); }); });
+    TimerSend = new WindowTimer(300, this);
     TimerSend->setObjectName(QStringLiteral("TimerSend"));
-    TimerSend->OnTimer = [this] { TimerSendTimer(); };
-    TimeShow = new TTimer(1000, this);
+    connect(TimerSend, &WindowTimer::timeout, this,
+            [this] { guarded([this] { TimerSendTimer(); }); });
+    TimeShow = new WindowTimer(1000, this);
     TimeShow->setObjectName(QStringLiteral("TimeShow"));
-    TimeShow->OnTimer = [this] { TimeShowTimer(); };
+    connect(TimeShow, &WindowTimer::timeout, this,
+            [this] { guarded([this] { TimeShowTimer(); }); });
     Table1 = std::make_unique<TTable>();
 
     OnClick(BtnSet, this, &TTarvexForm::BtnSetClick);
@@ -259,7 +262,7 @@ void TTarvexForm::LogReading(const LoadReading& reading) {
 }
 
 void TTarvexForm::closeEvent(QCloseEvent* event) {
-    Guarded([this] { FormClose(); });
+    guarded([this] { FormClose(); });
     event->accept();
     emit Closed();
 }
@@ -284,7 +287,7 @@ void TTarvexForm::ApplyPortSettings() {
     Comm321->SetByteSize(static_cast<quint8>(StrToInt(entries.ByteSize)));
     Comm321->SetStopBits(static_cast<quint8>(StrToInt(entries.StopBits)));
     Comm321->SetParity(static_cast<quint8>(StrToInt(entries.Parity)));
-    TimerSend->SetInterval(StrToInt(entries.Interval));
+    TimerSend->setInterval(StrToInt(entries.Interval));
 
     try {
         Comm321->OpenPort();
@@ -297,8 +300,8 @@ void TTarvexForm::ApplyPortSettings() {
     }
     BtnSelf->setEnabled(BtnPc->isEnabled());
     if (!FPortOpen)
-        MessageDlg(QStringLiteral("打开串口%1失败").arg(Windows.ComSet->PortListPosition()),
-                   TMsgDlgType::mtWarning, mbYes);
+        showMessageBox(QStringLiteral("打开串口%1失败").arg(Windows.ComSet->PortListPosition()),
+                       QMessageBox::Warning, QMessageBox::Yes);
 }
 
 void TTarvexForm::SendCommand(ControlMode mode) {
@@ -327,15 +330,15 @@ void TTarvexForm::BtnOnClick() {
     SendCommand(ControlMode::ComputerLoadOn);
     FStartTime = QDateTime::currentDateTime();
     FElapsed.start();
-    TimerSend->SetEnabled(true);
-    TimeShow->SetEnabled(true);
+    TimerSend->setEnabled(true);
+    TimeShow->setEnabled(true);
 }
 
 void TTarvexForm::BtnOffClick() {
     BtnOff->setEnabled(false);
     BtnOn->setEnabled(true);
-    TimerSend->SetEnabled(false);
-    TimeShow->SetEnabled(false);
+    TimerSend->setEnabled(false);
+    TimeShow->setEnabled(false);
     SendCommand(ControlMode::ComputerLoadOff);
 }
 
@@ -356,9 +359,9 @@ void TTarvexForm::ShowElapsed() {
 
 void TTarvexForm::ShowElapsedTime(qint64 elapsedMs) {
     const qint64 ms = elapsedMs % kMsPerDay;
-    Time->SetHours(static_cast<int>(ms / 3'600'000));
-    Time->SetMinutes(static_cast<int>(ms / 60'000 % 60));
-    Time->SetSeconds(static_cast<int>(ms / 1000 % 60));
+    Time->setHours(static_cast<int>(ms / 3'600'000));
+    Time->setMinutes(static_cast<int>(ms / 60'000 % 60));
+    Time->setSeconds(static_cast<int>(ms / 1000 % 60));
 }
 
 void TTarvexForm::Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLength) {
@@ -367,13 +370,13 @@ void TTarvexForm::Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLen
         return;
     const LoadReading reading = decodeStatusAnswer(RecvBuffer.data());
 
-    VolVal->SetValue(reading.volts);
-    CurVol->SetValue(reading.amps);
-    PowVol->SetValue(reading.watts);
+    VolVal->setValue(reading.volts);
+    CurVol->setValue(reading.amps);
+    PowVol->setValue(reading.watts);
 
-    Series1->Add(reading.volts);
-    Series2->Add(reading.amps);
-    Series3->Add(reading.watts);
+    Series1->append(reading.volts);
+    Series2->append(reading.amps);
+    Series3->append(reading.watts);
 
     // A reading that cannot be stored must not switch the protection off:
     // the minimum-voltage test runs first, then the storing failure is
@@ -385,7 +388,7 @@ void TTarvexForm::Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLen
         storingFailure = std::current_exception();
     }
 
-    if (reading.milliVolts <= Protect->Value() * 1000.0)
+    if (reading.milliVolts <= Protect->value() * 1000.0)
         StopAtMinimumVoltage();
 
     if (storingFailure)
@@ -393,26 +396,27 @@ void TTarvexForm::Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLen
 }
 
 void TTarvexForm::StopAtMinimumVoltage() {
-    TimerSend->SetEnabled(false);
-    TimeShow->SetEnabled(false);
+    TimerSend->setEnabled(false);
+    TimeShow->setEnabled(false);
     BtnPc->setEnabled(true);
     BtnSelf->setEnabled(false);
     BtnOn->setEnabled(false);
     BtnOff->setEnabled(false);
     BtnOffClick();
     BtnSelfClick();
-    MessageDlg(QStringLiteral("The Minnum Voltag is Protect!"), TMsgDlgType::mtWarning, mbYes);
+    showMessageBox(QStringLiteral("The Minnum Voltag is Protect!"), QMessageBox::Warning,
+                   QMessageBox::Yes);
 }
 
 void TTarvexForm::Comm321RequestHangup() {
     if (!Comm321->IsOpen() || FHangupReported)
         return;
     FHangupReported = true;
-    MessageDlg(QStringLiteral("The connection to the load on %1 was lost. Readings and the "
-                              "minimum-voltage stop have stopped; check the cable and open "
-                              "the port again in Setting.")
-                   .arg(Comm321->CommPort()),
-               TMsgDlgType::mtWarning, mbYes);
+    showMessageBox(QStringLiteral("The connection to the load on %1 was lost. Readings and the "
+                                  "minimum-voltage stop have stopped; check the cable and open "
+                                  "the port again in Setting.")
+                       .arg(Comm321->CommPort()),
+                   QMessageBox::Warning, QMessageBox::Yes);
 }
 
 void TTarvexForm::SpeedButton3Click() {

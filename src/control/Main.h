@@ -26,16 +26,16 @@ class QToolButton;
 namespace tarvex {
 
 class TAbout;
-class TChart;
+class StripChart;
 class TComSet;
 class TComm32;
-class TLineSeries;
+class LineSeries;
 class TSerchfrm;
 class TTable;
-class TTimer;
-class TiAnalogOutput;
-class TiSevenSegmentAnalog;
-class TiSevenSegmentClockSMPTE;
+class WindowTimer;
+class NumberField;
+class SevenSegmentReadout;
+class ElapsedClock;
 
 // The windows the control window shows; all live for the whole run.
 struct TTarvexWindows {
@@ -85,24 +85,24 @@ public:
     QToolButton* SpeedButton3;
     QToolButton* SpeedButton4;
     QToolButton* SpeedButton5;
-    TiSevenSegmentClockSMPTE* Time;
+    ElapsedClock* Time;
     QFrame* Panel;
     QFrame* Panel3;
     QLabel* Label1;
     QLabel* Label2;
     QLabel* Label3;
-    TiSevenSegmentAnalog* VolVal;
-    TiSevenSegmentAnalog* CurVol;
-    TiSevenSegmentAnalog* PowVol;
+    SevenSegmentReadout* VolVal;
+    SevenSegmentReadout* CurVol;
+    SevenSegmentReadout* PowVol;
     QFrame* Panel4;
-    TChart* Chart1;
-    TChart* Chart2;
-    TChart* Chart3;
-    TLineSeries* Series1;
-    TLineSeries* Series2;
-    TLineSeries* Series3;
+    StripChart* Chart1;
+    StripChart* Chart2;
+    StripChart* Chart3;
+    LineSeries* Series1;
+    LineSeries* Series2;
+    LineSeries* Series3;
     QLabel* Label4;
-    TiAnalogOutput* Protect;
+    NumberField* Protect;
     QPushButton* BtnPc;
     QPushButton* BtnSelf;
     QPushButton* BtnOn;
@@ -110,8 +110,8 @@ public:
     QStatusBar* StatusBar1;
     std::array<QLabel*, 3> StatusPanels;
     TComm32* Comm321;
-    TTimer* TimerSend;
-    TTimer* TimeShow;
+    WindowTimer* TimerSend;
+    WindowTimer* TimeShow;
     std::unique_ptr<TTable> Table1;
 
     bool PortOpen() const { return FPortOpen; }

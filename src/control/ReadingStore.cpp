@@ -1,6 +1,6 @@
 #include "control/ReadingStore.h"
 
-#include "ui/Dialogs.h"
+#include "ui/MessageBoxes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -41,8 +41,8 @@ void PrepareStore(const QString& dataDirectory) {
             }
         }
     } catch (...) {
-        MessageDlg(QStringLiteral("Have no install BDE ,Please insatll !"), TMsgDlgType::mtWarning,
-                   mbYes);
+        showMessageBox(QStringLiteral("Have no install BDE ,Please insatll !"),
+                       QMessageBox::Warning, QMessageBox::Yes);
         return;
     }
     CreateTableIfMissing();

@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "widgets/iComponent.h" // ConversionError
+#include "errors/Errors.h" // ConversionError
 
 class QComboBox;
 class QGroupBox;

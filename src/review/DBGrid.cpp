@@ -196,7 +196,7 @@ void TDBGrid::SetDataSource(TDataSource* source) {
             [this](const QModelIndex& current) {
                 if (m_following || !current.isValid() || !m_source)
                     return;
-                Guarded([&] { m_source->SetCurrentRow(current.row()); });
+                guarded([&] { m_source->SetCurrentRow(current.row()); });
             });
     SizeColumns();
     FollowDataSet(source->CurrentRow());

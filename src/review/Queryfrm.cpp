@@ -8,7 +8,7 @@
 #include "store/ReadingTable.h"
 #include "store/TableEngine.h"
 #include "ui/Application.h"
-#include "ui/Dialogs.h"
+#include "ui/MessageBoxes.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -132,10 +132,10 @@ TSerchfrm::TSerchfrm(TSerchRep* report, QWidget* parent) : QDialog(parent), m_re
     DBGrid1->SetTitleFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     DBGrid1->SetDataSource(DataSource1);
 
-    connect(BtnRep, &QToolButton::clicked, this, [this] { Guarded([this] { BtnRepClick(); }); });
-    connect(BtnSave, &QToolButton::clicked, this, [this] { Guarded([this] { BtnSaveClick(); }); });
+    connect(BtnRep, &QToolButton::clicked, this, [this] { guarded([this] { BtnRepClick(); }); });
+    connect(BtnSave, &QToolButton::clicked, this, [this] { guarded([this] { BtnSaveClick(); }); });
     connect(BtnClear, &QToolButton::clicked, this,
-            [this] { Guarded([this] { BtnClearClick(); }); });
+            [this] { guarded([this] { BtnClearClick(); }); });
 
     setTabOrder(BtnRep, BtnSave);
     setTabOrder(BtnSave, BtnClear);
@@ -148,7 +148,7 @@ TSerchfrm::~TSerchfrm() {
 }
 
 void TSerchfrm::done(int result) {
-    Guarded([this] { FormClose(); });
+    guarded([this] { FormClose(); });
     QDialog::done(result);
 }
 
@@ -182,8 +182,8 @@ void TSerchfrm::BtnSaveClick() {
 void TSerchfrm::BtnClearClick() {
     Query1->Close();
     Table1->Close();
-    if (MessageDlg(QStringLiteral("Clear All Record,Yes or No?"), TMsgDlgType::mtConfirmation,
-                   mbYes | mbNo) != mrYes)
+    if (showMessageBox(QStringLiteral("Clear All Record,Yes or No?"), QMessageBox::Question,
+                       QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
 
     bool failed = false;
@@ -218,7 +218,7 @@ void TSerchfrm::BtnClearClick() {
         Table1->Close();
     }
     if (failed)
-        ShowMessageBox(QStringLiteral("Failed to Clear Data from Table!"), ApplicationTitle());
+        showPlainMessageBox(QStringLiteral("Failed to Clear Data from Table!"), applicationTitle());
 }
 
 void PrepareQueryWindow(TSerchfrm& window) {

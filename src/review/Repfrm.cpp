@@ -97,7 +97,7 @@ void TSerchRep::FormClose() {
 }
 
 void TSerchRep::closeEvent(QCloseEvent* event) {
-    Guarded([this] { FormClose(); });
+    guarded([this] { FormClose(); });
     event->accept();
 }
 

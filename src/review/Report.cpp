@@ -198,7 +198,7 @@ void TReport::Preview(QWidget* parent) {
         // print run started from the preview window.
         const QPaintEngine* engine = target->paintEngine();
         const bool printing = engine && engine->type() != QPaintEngine::Picture;
-        Guarded([&] { Render(*target); });
+        guarded([&] { Render(*target); });
         if (printing)
             emit AfterPrint();
     });

@@ -1,7 +1,7 @@
 #include "review/SpreadsheetExport.h"
 
 #include "ui/Application.h"
-#include "ui/Dialogs.h"
+#include "ui/MessageBoxes.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -115,7 +115,7 @@ int SpreadsheetExport::writeData(const QList<Column>& columns) {
                 block.clear();
                 // A long export must not stop the polls and the minimum-voltage
                 // stop of a run that goes on meanwhile.
-                ServePendingEvents();
+                servePendingEvents();
             }
             source.next();
         }
@@ -174,7 +174,8 @@ bool exportQueryToSpreadsheet(SpreadsheetExport& exportComponent, ExportSource& 
     }
     exportComponent.releaseApplication();
     if (!done)
-        MessageDlg(QString::fromUtf8(kNoSpreadsheetWarning), TMsgDlgType::mtWarning, mbYes);
+        showMessageBox(QString::fromUtf8(kNoSpreadsheetWarning), QMessageBox::Warning,
+                       QMessageBox::Yes);
     return done;
 }
 

@@ -1,6 +1,6 @@
 #include "ui/Application.h"
 
-#include "ui/Dialogs.h"
+#include "ui/MessageBoxes.h"
 
 #include <QSet>
 #include <QSocketNotifier>
@@ -16,7 +16,7 @@ namespace {
 
 int signalPipe[2] = {-1, -1};
 
-extern "C" void OnTerminationSignal(int signal) {
+extern "C" void onTerminationSignal(int signal) {
     const char byte = static_cast<char>(signal);
     // Only async-signal-safe calls here; a full pipe means a close is pending anyway.
     [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
@@ -24,7 +24,7 @@ extern "C" void OnTerminationSignal(int signal) {
 
 } // namespace
 
-void CloseOnTerminationSignals(QWidget* window) {
+void closeOnTerminationSignals(QWidget* window) {
     if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
@@ -35,7 +35,7 @@ void CloseOnTerminationSignals(QWidget* window) {
         window->close();
     });
     struct sigaction action = {};
-    action.sa_handler = OnTerminationSignal;
+    action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
@@ -44,7 +44,7 @@ void CloseOnTerminationSignals(QWidget* window) {
 
 namespace {
 
-void ShowErrorOnce(const QString& message) {
+void showErrorOnce(const QString& message) {
     static QSet<QString> showing;
     if (showing.contains(message)) {
         qWarning("%s", qPrintable(message));
@@ -55,28 +55,28 @@ void ShowErrorOnce(const QString& message) {
         QString message;
         ~Closed() { showing.remove(message); }
     } closed{message};
-    ShowMessage({TMsgDlgType::mtError, ApplicationTitle(), message, mbOK});
+    showMessage({QMessageBox::Critical, applicationTitle(), message, QMessageBox::Ok});
 }
 
 } // namespace
 
-void ShowException(const std::exception& error) {
-    ShowErrorOnce(QString::fromUtf8(error.what()));
+void showException(const std::exception& error) {
+    showErrorOnce(QString::fromUtf8(error.what()));
 }
 
-void ShowUnknownException() {
-    ShowErrorOnce(QStringLiteral("Unknown exception"));
+void showUnknownException() {
+    showErrorOnce(QStringLiteral("Unknown exception"));
 }
 
-void ServePendingEvents() {
+void servePendingEvents() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
 
-bool TApplication::notify(QObject* receiver, QEvent* event) {
+bool Application::notify(QObject* receiver, QEvent* event) {
     bool handled = false;
-    Guarded([&] { handled = QApplication::notify(receiver, event); });
+    guarded([&] { handled = QApplication::notify(receiver, event); });
     return handled;
 }
 

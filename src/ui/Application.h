@@ -1,5 +1,5 @@
 // The application object and its default exception display: an exception
-// that escapes an event handler, a timer handler or the creation of a window
+// that escapes an event handler, a timer's slot or the creation of a window
 // is shown in a message box with its message, and the event loop goes on.
 #pragma once
 
@@ -17,39 +17,39 @@ namespace tarvex {
 // open, a repeat of it is not shown again: a failure that recurs at every
 // reading must not stack up boxes (each in the loop of the one before) until
 // the stack runs out.
-void ShowException(const std::exception& error);
-void ShowUnknownException();
+void showException(const std::exception& error);
+void showUnknownException();
 
 // Lets the window thread handle what has arrived (timer ticks, received data)
 // in the middle of a long operation; the operator's input waits until the
 // operation has finished.
-void ServePendingEvents();
+void servePendingEvents();
 
 // Runs a handler; whatever it throws is shown by the default display. Every
 // handler the program connects to a Qt signal runs through this, so that no
 // exception unwinds through Qt's own frames.
-template <class F> void Guarded(F&& handler) {
+template <class F> void guarded(F&& handler) {
     try {
         std::forward<F>(handler)();
     } catch (const std::exception& error) {
-        ShowException(error);
+        showException(error);
     } catch (...) {
-        ShowUnknownException();
+        showUnknownException();
     }
 }
 
 // Makes SIGTERM, SIGINT and SIGHUP close the given window through its normal
 // close path (its close event runs), so that the end of a session shuts the
 // program down as the operator's close would.
-void CloseOnTerminationSignals(QWidget* window);
+void closeOnTerminationSignals(QWidget* window);
 
-class TApplication : public QApplication {
+class Application : public QApplication {
     Q_OBJECT
 public:
-    TApplication(int& argc, char** argv);
+    Application(int& argc, char** argv);
 
     // Last line of defence for exceptions thrown by event handlers that were
-    // not connected through Guarded().
+    // not connected through guarded().
     bool notify(QObject* receiver, QEvent* event) override;
 };
 

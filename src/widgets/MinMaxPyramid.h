@@ -18,32 +18,32 @@ namespace tarvex {
 // An array that grows by chunks that are never moved: 64, 64, 128, ... 32768
 // elements, then chunks of 65536. Small arrays stay small and a large one
 // wastes at most one partly filled chunk.
-template <class T> class TChunkedArray {
+template <class T> class ChunkedArray {
 public:
-    std::size_t size() const { return size_; }
+    std::size_t size() const { return m_size; }
 
     void push_back(T value) {
-        const auto [chunk, offset] = Locate(size_);
-        if (chunk == chunks_.size())
-            chunks_.push_back(std::make_unique_for_overwrite<T[]>(ChunkSize(chunk)));
-        chunks_[chunk][offset] = value;
-        ++size_;
+        const auto [chunk, offset] = locate(m_size);
+        if (chunk == m_chunks.size())
+            m_chunks.push_back(std::make_unique_for_overwrite<T[]>(chunkSize(chunk)));
+        m_chunks[chunk][offset] = value;
+        ++m_size;
     }
 
-    T operator[](std::size_t index) const { return *Pointer(index); }
+    T operator[](std::size_t index) const { return *pointer(index); }
 
     // The element at index; the elements after it up to the next multiple of
     // 64 lie right behind it, since chunks start at multiples of 64.
-    const T* Pointer(std::size_t index) const {
-        const auto [chunk, offset] = Locate(index);
-        return &chunks_[chunk][offset];
+    const T* pointer(std::size_t index) const {
+        const auto [chunk, offset] = locate(index);
+        return &m_chunks[chunk][offset];
     }
 
     // Heap bytes held, chunk table included.
-    std::size_t AllocatedBytes() const {
-        std::size_t bytes = chunks_.capacity() * sizeof(chunks_[0]);
-        for (std::size_t k = 0; k < chunks_.size(); ++k)
-            bytes += ChunkSize(k) * sizeof(T);
+    std::size_t allocatedBytes() const {
+        std::size_t bytes = m_chunks.capacity() * sizeof(m_chunks[0]);
+        for (std::size_t k = 0; k < m_chunks.size(); ++k)
+            bytes += chunkSize(k) * sizeof(T);
         return bytes;
     }
 
@@ -57,7 +57,7 @@ private:
         std::size_t offset;
     };
 
-    static Place Locate(std::size_t index) {
+    static Place locate(std::size_t index) {
         if (index < (std::size_t{1} << kFirstShift))
             return {0, index};
         if (index < (std::size_t{1} << kLastShift)) {
@@ -68,7 +68,7 @@ private:
                 index & ((std::size_t{1} << kLastShift) - 1)};
     }
 
-    static std::size_t ChunkSize(std::size_t chunk) {
+    static std::size_t chunkSize(std::size_t chunk) {
         if (chunk == 0)
             return std::size_t{1} << kFirstShift;
         if (chunk < kGrowingChunks)
@@ -76,56 +76,56 @@ private:
         return std::size_t{1} << kLastShift;
     }
 
-    std::vector<std::unique_ptr<T[]>> chunks_;
-    std::size_t size_ = 0;
+    std::vector<std::unique_ptr<T[]>> m_chunks;
+    std::size_t m_size = 0;
 };
 
 // The extent of some values. NaN values are left out; an extent over no value
-// (or over NaN values only) is empty: Min > Max.
-struct TMinMax {
-    float Min = std::numeric_limits<float>::infinity();
-    float Max = -std::numeric_limits<float>::infinity();
+// (or over NaN values only) is empty: min > max.
+struct MinMax {
+    float min = std::numeric_limits<float>::infinity();
+    float max = -std::numeric_limits<float>::infinity();
 
-    bool Empty() const { return Min > Max; }
-    void Add(float value) {
-        if (value < Min)
-            Min = value;
-        if (value > Max)
-            Max = value;
+    bool isEmpty() const { return min > max; }
+    void add(float value) {
+        if (value < min)
+            min = value;
+        if (value > max)
+            max = value;
     }
-    void Add(const TMinMax& other) {
-        if (other.Min < Min)
-            Min = other.Min;
-        if (other.Max > Max)
-            Max = other.Max;
+    void add(const MinMax& other) {
+        if (other.min < min)
+            min = other.min;
+        if (other.max > max)
+            max = other.max;
     }
 };
 
-class TMinMaxPyramid {
+class MinMaxPyramid {
 public:
     // Values per block of the lowest level, and blocks per block of the next.
     static constexpr unsigned kLeafShift = 4;
     static constexpr unsigned kFanShift = 2;
 
-    std::size_t Count() const { return values_.size(); }
-    float Value(std::size_t index) const { return values_[index]; }
+    std::size_t count() const { return m_values.size(); }
+    float value(std::size_t index) const { return m_values[index]; }
 
-    void Append(float value) {
-        values_.push_back(value);
-        pending_[0].Add(value);
-        if (values_.size() % (std::size_t{1} << kLeafShift) != 0)
+    void append(float value) {
+        m_values.push_back(value);
+        m_pending[0].add(value);
+        if (m_values.size() % (std::size_t{1} << kLeafShift) != 0)
             return;
         // A block of the lowest level is complete; carry upwards while the
         // block above completes too.
         for (std::size_t level = 0;; ++level) {
-            if (level == levels_.size())
-                levels_.emplace_back();
-            levels_[level].push_back(pending_[level]);
-            if (level + 1 == pending_.size())
-                pending_.emplace_back();
-            pending_[level + 1].Add(pending_[level]);
-            pending_[level] = TMinMax{};
-            if (levels_[level].size() % (std::size_t{1} << kFanShift) != 0)
+            if (level == m_levels.size())
+                m_levels.emplace_back();
+            m_levels[level].push_back(m_pending[level]);
+            if (level + 1 == m_pending.size())
+                m_pending.emplace_back();
+            m_pending[level + 1].add(m_pending[level]);
+            m_pending[level] = MinMax{};
+            if (m_levels[level].size() % (std::size_t{1} << kFanShift) != 0)
                 break;
         }
     }
@@ -134,16 +134,16 @@ public:
     // at each level it takes the entries at both ends that do not make up a
     // whole block of the level above (at most three a side, lying together
     // in one chunk), then goes on with the blocks above between them.
-    TMinMax Extent(std::size_t first, std::size_t last) const {
-        TMinMax extent;
+    MinMax extent(std::size_t first, std::size_t last) const {
+        MinMax extent;
         if (first >= last)
             return extent;
         auto take = [&extent](const auto& array, std::size_t from, std::size_t to) {
             if (from >= to)
                 return;
-            const auto* run = array.Pointer(from);
+            const auto* run = array.pointer(from);
             for (std::size_t k = 0; k < to - from; ++k)
-                extent.Add(run[k]);
+                extent.add(run[k]);
         };
         // Runs at both ends of [low, high) at one level, up to the first and
         // from the last multiple of 2^shift; returns false when no whole
@@ -166,13 +166,13 @@ public:
         };
         std::size_t low = first;
         std::size_t high = last;
-        if (!ends(values_, low, high, kLeafShift))
+        if (!ends(m_values, low, high, kLeafShift))
             return extent;
         for (std::size_t level = 0;; ++level) {
-            const auto& blocks = levels_[level];
-            if (level + 1 == levels_.size()) {
+            const auto& blocks = m_levels[level];
+            if (level + 1 == m_levels.size()) {
                 for (std::size_t b = low; b < high; ++b)
-                    extent.Add(blocks[b]);
+                    extent.add(blocks[b]);
                 return extent;
             }
             if (!ends(blocks, low, high, kFanShift))
@@ -181,20 +181,20 @@ public:
     }
 
     // Heap bytes held by the values and the pyramid.
-    std::size_t AllocatedBytes() const {
-        std::size_t bytes = values_.AllocatedBytes() + levels_.capacity() * sizeof(levels_[0]) +
-                            pending_.capacity() * sizeof(TMinMax);
-        for (const auto& level : levels_)
-            bytes += level.AllocatedBytes();
+    std::size_t allocatedBytes() const {
+        std::size_t bytes = m_values.allocatedBytes() + m_levels.capacity() * sizeof(m_levels[0]) +
+                            m_pending.capacity() * sizeof(MinMax);
+        for (const auto& level : m_levels)
+            bytes += level.allocatedBytes();
         return bytes;
     }
 
 private:
-    TChunkedArray<float> values_;
-    // levels_[k][j]: extent of the values j * 16 * 4^k up to (j + 1) * 16 * 4^k.
-    std::vector<TChunkedArray<TMinMax>> levels_;
-    // pending_[k]: extent of the incomplete block of level k at the end.
-    std::vector<TMinMax> pending_ = std::vector<TMinMax>(1);
+    ChunkedArray<float> m_values;
+    // m_levels[k][j]: extent of the values j * 16 * 4^k up to (j + 1) * 16 * 4^k.
+    std::vector<ChunkedArray<MinMax>> m_levels;
+    // m_pending[k]: extent of the incomplete block of level k at the end.
+    std::vector<MinMax> m_pending = std::vector<MinMax>(1);
 };
 
 } // namespace tarvex

@@ -5,7 +5,7 @@
 // Usage: tarvex_log_child <engine configuration file> <data directory> [rows]
 
 #include "control/ReadingStore.h"
-#include "ui/Dialogs.h"
+#include "ui/MessageBoxes.h"
 
 #include <QCoreApplication>
 
@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
     }
     const long rows = argc > 3 ? std::atol(argv[3]) : -1;
     SetEngineConfigFile(QString::fromLocal8Bit(argv[1]));
-    SetMessageHandler([](const MessageRequest& request) -> int {
+    setMessageHandler([](const MessageRequest& request) -> QMessageBox::StandardButton {
         std::fprintf(stderr, "message box: %s\n", qPrintable(request.text));
         std::exit(3);
     });

@@ -1,7 +1,7 @@
 #include "support/StoreFixture.h"
 
 #include "control/ReadingStore.h"
-#include "ui/Dialogs.h"
+#include "ui/MessageBoxes.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -84,14 +84,14 @@ private slots:
         m_scratch = std::make_unique<ScratchEngine>();
         m_dir = m_scratch->Root() + QStringLiteral("/bin/Table");
         m_messages.clear();
-        SetMessageHandler([this](const MessageRequest& r) {
+        setMessageHandler([this](const MessageRequest& r) {
             m_messages << r;
-            return int(mrYes);
+            return QMessageBox::Yes;
         });
         QLocale::setDefault(QLocale::c());
     }
     void cleanup() {
-        SetMessageHandler({});
+        setMessageHandler({});
         m_scratch.reset();
         QLocale::setDefault(QLocale::system());
     }
@@ -243,8 +243,8 @@ private slots:
         PrepareStore(m_dir); // raises nothing
         QCOMPARE(m_messages.size(), 1);
         QCOMPARE(m_messages[0].text, kWarning);
-        QCOMPARE(m_messages[0].type, TMsgDlgType::mtWarning);
-        QCOMPARE(m_messages[0].buttons, TMsgDlgButtons(mbYes));
+        QCOMPARE(m_messages[0].icon, QMessageBox::Warning);
+        QCOMPARE(m_messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
         QVERIFY(QFileInfo(m_dir).isDir());
         QVERIFY(!QFile::exists(TableFile())); // the table step did not run
 

@@ -12,12 +12,12 @@
 #include "serial/Comm32.h"
 #include "store/TableEngine.h"
 #include "ui/Application.h"
-#include "ui/Dialogs.h"
-#include "ui/Timer.h"
-#include "widgets/Chart.h"
-#include "widgets/iAnalogOutput.h"
-#include "widgets/iSevenSegmentAnalog.h"
-#include "widgets/iSevenSegmentClockSMPTE.h"
+#include "ui/MessageBoxes.h"
+#include "ui/WindowTimer.h"
+#include "widgets/ElapsedClock.h"
+#include "widgets/NumberField.h"
+#include "widgets/SevenSegmentReadout.h"
+#include "widgets/StripChart.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -155,12 +155,12 @@ class TestTarvexForm : public QObject {
 private slots:
     void initTestCase() {
         QLocale::setDefault(QLocale::c());
-        previousHandler = SetMessageHandler([this](const MessageRequest& r) {
+        previousHandler = setMessageHandler([this](const MessageRequest& r) {
             boxes.append(r);
-            return (r.buttons & mbYes) ? int(mrYes) : int(mrOk);
+            return (r.buttons & QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
         });
     }
-    void cleanupTestCase() { SetMessageHandler(previousHandler); }
+    void cleanupTestCase() { setMessageHandler(previousHandler); }
 
     void init() {
         boxes.clear();
@@ -183,11 +183,11 @@ private slots:
         QCOMPARE(form().windowTitle(), QStringLiteral("TarvexForm"));
         QCOMPARE(form().size(), QSize(665, 557));
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
-        QVERIFY(!form().TimerSend->Enabled());
-        QCOMPARE(form().TimerSend->Interval(), 300);
-        QVERIFY(!form().TimeShow->Enabled());
-        QCOMPARE(form().TimeShow->Interval(), 1000);
-        QCOMPARE(form().Protect->Value(), 0.01);
+        QVERIFY(!form().TimerSend->isEnabled());
+        QCOMPARE(form().TimerSend->interval(), 300);
+        QVERIFY(!form().TimeShow->isEnabled());
+        QCOMPARE(form().TimeShow->interval(), 1000);
+        QCOMPARE(form().Protect->value(), 0.01);
         QCOMPARE(form().Comm321->CommPort(), QStringLiteral("COM2"));
         QCOMPARE(form().StatusPanels[0]->width(), 100);
         QCOMPARE(form().StatusPanels[1]->width(), 120);
@@ -211,7 +211,7 @@ private slots:
     void usualRun() {
         openPort();
         QCOMPARE(buttons(), (Buttons{true, true, false, false}));
-        QCOMPARE(form().TimerSend->Interval(), 100);
+        QCOMPARE(form().TimerSend->interval(), 100);
 
         click(form().BtnPc);
         QCOMPARE(buttons(), (Buttons{false, true, true, false}));
@@ -221,18 +221,18 @@ private slots:
 
         click(form().BtnOn);
         QCOMPARE(buttons(), (Buttons{false, true, false, true}));
-        QVERIFY(form().TimerSend->Enabled());
-        QVERIFY(form().TimeShow->Enabled());
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= 3, kWaitMs);
+        QVERIFY(form().TimerSend->isEnabled());
+        QVERIFY(form().TimeShow->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= 3, kWaitMs);
         QCOMPARE(form().StatusPanels[0]->text(), QStringLiteral("波特率9600"));
 
         click(form().BtnOff);
         QCOMPARE(buttons(), (Buttons{false, true, true, false}));
-        QVERIFY(!form().TimerSend->Enabled());
-        QVERIFY(!form().TimeShow->Enabled());
+        QVERIFY(!form().TimerSend->isEnabled());
+        QVERIFY(!form().TimeShow->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(!sim->state().inputOn, kWaitMs);
         // Answers to polls already sent may still come in.
-        QTRY_COMPARE_WITH_TIMEOUT(int(sim->sentAnswers().size()), int(form().Series1->Count()),
+        QTRY_COMPARE_WITH_TIMEOUT(int(sim->sentAnswers().size()), int(form().Series1->count()),
                                   kWaitMs);
 
         const QList<QByteArray> frames = wire();
@@ -246,8 +246,8 @@ private slots:
         // the table, in order.
         const auto answers = sim->sentAnswers();
         const int n = int(answers.size());
-        QCOMPARE(int(form().Series2->Count()), n);
-        QCOMPARE(int(form().Series3->Count()), n);
+        QCOMPARE(int(form().Series2->count()), n);
+        QCOMPARE(int(form().Series3->count()), n);
         const QList<QVariantList> stored = rows();
         QCOMPARE(int(stored.size()), n);
         for (int i = 0; i < n; ++i) {
@@ -257,29 +257,29 @@ private slots:
             QCOMPARE(stored[i][2].toString(), r.ampsText);
             QCOMPARE(stored[i][3].toString(), r.wattsText);
             QCOMPARE(stored[i][4].toString(), QDate::currentDate().toString(Qt::ISODate));
-            QCOMPARE(form().Series1->XValue(std::size_t(i)), double(i));
-            QCOMPARE(form().Series1->YValue(std::size_t(i)), float(r.volts));
+            QCOMPARE(form().Series1->xValue(std::size_t(i)), double(i));
+            QCOMPARE(form().Series1->yValue(std::size_t(i)), float(r.volts));
         }
         const LoadReading last = decodeStatusAnswer(answers.back().bytes.data());
-        QCOMPARE(form().VolVal->Value(), last.volts);
-        QCOMPARE(form().CurVol->Value(), last.amps);
-        QCOMPARE(form().PowVol->Value(), last.watts);
+        QCOMPARE(form().VolVal->value(), last.volts);
+        QCOMPARE(form().CurVol->value(), last.amps);
+        QCOMPARE(form().PowVol->value(), last.watts);
         QVERIFY(last.volts > 12.0 && last.amps > 0.9);
         QVERIFY(boxes.isEmpty());
     }
 
     void minimumVoltageStop() {
-        form().Protect->SetValue(13.0); // above the source's voltage
+        form().Protect->setValue(13.0); // above the source's voltage
         startRun();
         QTRY_VERIFY_WITH_TIMEOUT(!boxes.isEmpty(), kWaitMs);
         QCOMPARE(boxes.first().text, QStringLiteral("The Minnum Voltag is Protect!"));
-        QCOMPARE(boxes.first().type, TMsgDlgType::mtWarning);
-        QCOMPARE(boxes.first().buttons, TMsgDlgButtons(mbYes));
+        QCOMPARE(boxes.first().icon, QMessageBox::Warning);
+        QCOMPARE(boxes.first().buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
-        QVERIFY(!form().TimerSend->Enabled());
-        QVERIFY(!form().TimeShow->Enabled());
+        QVERIFY(!form().TimerSend->isEnabled());
+        QVERIFY(!form().TimeShow->isEnabled());
         // The reading that stopped the run was shown and stored.
-        QCOMPARE(form().Series1->Count(), std::size_t(1));
+        QCOMPARE(form().Series1->count(), std::size_t(1));
         QCOMPARE(rows().size(), 1);
         // Load off, then self control, are the last frames on the wire.
         QTRY_VERIFY_WITH_TIMEOUT(controlFrames().size() == 4, kWaitMs);
@@ -293,11 +293,11 @@ private slots:
     void storingFailureDoesNotDisableTheStop() {
         form().Table1->Close();
         form().Table1->SetTableName(QStringLiteral("NoSuchTable"));
-        form().Protect->SetValue(13.0);
+        form().Protect->setValue(13.0);
         startRun();
         QTRY_VERIFY_WITH_TIMEOUT(boxes.size() >= 2, kWaitMs);
         QCOMPARE(boxes[0].text, QStringLiteral("The Minnum Voltag is Protect!"));
-        QCOMPARE(boxes[1].type, TMsgDlgType::mtError);
+        QCOMPARE(boxes[1].icon, QMessageBox::Critical);
         QVERIFY(!boxes[1].text.isEmpty());
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
         QTRY_VERIFY_WITH_TIMEOUT(controlFrames().size() == 4, kWaitMs);
@@ -321,7 +321,7 @@ private slots:
         form().Comm321ReceiveData(answer.data(), 26);
         QCOMPARE(boxTexts().contains(QStringLiteral("The Minnum Voltag is Protect!")), stops);
         QCOMPARE(rows().size(), 1);
-        QCOMPARE(form().Series1->Count(), std::size_t(1));
+        QCOMPARE(form().Series1->count(), std::size_t(1));
     }
 
     // Chunks of any other length change nothing; a split answer over the
@@ -341,19 +341,19 @@ private slots:
         for (int i = 0; i < length; ++i)
             chunk[i] = char(answer[std::size_t(i) % 26]);
         form().Comm321ReceiveData(chunk.constData(), std::uint16_t(length));
-        QCOMPARE(form().Series1->Count(), std::size_t(0));
-        QCOMPARE(form().VolVal->Value(), 0.0);
+        QCOMPARE(form().Series1->count(), std::size_t(0));
+        QCOMPARE(form().VolVal->value(), 0.0);
         QCOMPARE(rows().size(), 0);
         QVERIFY(boxes.isEmpty());
     }
 
     void splitAndJoinedAnswersOverTheLine() {
         startRun();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= 1, kWaitMs);
         click(form().BtnOff);
-        QTRY_COMPARE_WITH_TIMEOUT(int(sim->sentAnswers().size()), int(form().Series1->Count()),
+        QTRY_COMPARE_WITH_TIMEOUT(int(sim->sentAnswers().size()), int(form().Series1->count()),
                                   kWaitMs);
-        const std::size_t before = form().Series1->Count();
+        const std::size_t before = form().Series1->count();
 
         sim->splitNextAnswer(10, 150);
         form().TimerSendTimer();
@@ -369,21 +369,21 @@ private slots:
         // And a whole one, which must come through.
         QTest::qWait(200);
         form().TimerSendTimer();
-        QTRY_COMPARE_WITH_TIMEOUT(form().Series1->Count(), before + 1, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(form().Series1->count(), before + 1, kWaitMs);
         QTest::qWait(300);
-        QCOMPARE(form().Series1->Count(), before + 1);
+        QCOMPARE(form().Series1->count(), before + 1);
         QCOMPARE(std::size_t(rows().size()), before + 1);
     }
 
     void selfControlDuringRunKeepsPolling() {
         startRun();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= 1, kWaitMs);
         click(form().BtnSelf);
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
-        QVERIFY(form().TimerSend->Enabled());
-        QVERIFY(form().TimeShow->Enabled());
-        const std::size_t count = form().Series1->Count();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= count + 2, kWaitMs);
+        QVERIFY(form().TimerSend->isEnabled());
+        QVERIFY(form().TimeShow->isEnabled());
+        const std::size_t count = form().Series1->count();
+        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= count + 2, kWaitMs);
     }
 
     void closing_data() {
@@ -394,7 +394,7 @@ private slots:
     void closing() {
         QFETCH(bool, byButton);
         startRun();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= 1, kWaitMs);
         QSignalSpy closed(&form(), &TTarvexForm::Closed);
         if (byButton)
             click(form().SpeedButton5);
@@ -402,7 +402,7 @@ private slots:
             form().close();
         QCOMPARE(closed.count(), 1);
         QVERIFY(!form().isVisible());
-        QVERIFY(!form().TimerSend->Enabled());
+        QVERIFY(!form().TimerSend->isEnabled());
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
         // The program ends at once: the port goes with it. FormClose has
         // waited for its two frames, so they reach the load all the same.
@@ -415,7 +415,7 @@ private slots:
 
     void terminationSignalClosesThroughTheSamePath() {
         startRun();
-        CloseOnTerminationSignals(&form());
+        closeOnTerminationSignals(&form());
         QSignalSpy closed(&form(), &TTarvexForm::Closed);
         std::raise(SIGTERM);
         QTRY_COMPARE_WITH_TIMEOUT(closed.count(), 1, kWaitMs);
@@ -439,7 +439,7 @@ private slots:
             QSKIP("this machine has a /dev/ttyS3 that might open");
         applySettings(port);
         QCOMPARE(boxTexts(), QStringList{message});
-        QCOMPARE(boxes.first().type, TMsgDlgType::mtWarning);
+        QCOMPARE(boxes.first().icon, QMessageBox::Warning);
         QVERIFY(!form().PortOpen());
         QVERIFY(!form().Comm321->IsOpen());
         // PC Control was enabled and stays so; Self Control follows it.
@@ -460,7 +460,7 @@ private slots:
     void notAnIntegerGoesToTheDefaultDisplay() {
         applySettings(QString::fromStdString(sim->terminalPath()), QStringLiteral("96OO"));
         QCOMPARE(boxTexts(), QStringList{QStringLiteral("'96OO' is not a valid integer value")});
-        QCOMPARE(boxes.first().type, TMsgDlgType::mtError);
+        QCOMPARE(boxes.first().icon, QMessageBox::Critical);
         QVERIFY(!form().Comm321->IsOpen());
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
         // Assigned before the failure: the port name.
@@ -473,7 +473,7 @@ private slots:
         comSet().Edit4->setText(QStringLiteral("5000"));
         QTimer::singleShot(0, &comSet(), [this] { comSet().BitBtn2->click(); });
         QTest::mouseClick(form().BtnSet, Qt::LeftButton);
-        QCOMPARE(form().TimerSend->Interval(), 100);
+        QCOMPARE(form().TimerSend->interval(), 100);
         QCOMPARE(form().Comm321->BaudRate(), 9600u);
         QVERIFY(form().Comm321->IsOpen());
         QTRY_COMPARE_WITH_TIMEOUT(form().StatusPanels[0]->text(), QStringLiteral("波特率19200"),
@@ -483,27 +483,27 @@ private slots:
 
     void zeroIntervalStopsPolling() {
         startRun();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= 1, kWaitMs);
         comSet().Edit4->setText(QStringLiteral("0"));
         // Apply while the port is open closes it; only the interval matters here.
         applySettings(QString::fromStdString(sim->terminalPath()), QStringLiteral("9600"),
                       QStringLiteral("0"));
-        QVERIFY(form().TimerSend->Enabled());
-        QVERIFY(!form().TimerSend->IsTicking());
+        QVERIFY(form().TimerSend->isEnabled());
+        QVERIFY(!form().TimerSend->isTicking());
         comSet().Edit4->setText(QStringLiteral("100"));
         applySettings(QString::fromStdString(sim->terminalPath()));
-        QVERIFY(form().TimerSend->IsTicking());
-        const std::size_t count = form().Series1->Count();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() > count, kWaitMs);
+        QVERIFY(form().TimerSend->isTicking());
+        const std::size_t count = form().Series1->count();
+        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() > count, kWaitMs);
     }
 
     void hangupIsReportedOncePerOpen() {
         startRun();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->Count() >= 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= 1, kWaitMs);
         sim->hangUp();
         QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), 1, kWaitMs);
-        QCOMPARE(boxes.first().type, TMsgDlgType::mtWarning);
-        QCOMPARE(boxes.first().buttons, TMsgDlgButtons(mbYes));
+        QCOMPARE(boxes.first().icon, QMessageBox::Warning);
+        QCOMPARE(boxes.first().buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
         QVERIFY(boxes.first().text.contains(QString::fromStdString(sim->terminalPath())));
         QVERIFY(boxes.first().text.contains(QStringLiteral("minimum-voltage stop")));
         form().Comm321RequestHangup();
@@ -523,19 +523,19 @@ private slots:
         QFETCH(QString, shown);
         form().ShowElapsedTime(ms);
         const QString text = QStringLiteral("%1:%2:%3")
-                                 .arg(form().Time->Hours(), 2, 10, QLatin1Char('0'))
-                                 .arg(form().Time->Minutes(), 2, 10, QLatin1Char('0'))
-                                 .arg(form().Time->Seconds(), 2, 10, QLatin1Char('0'));
+                                 .arg(form().Time->hours(), 2, 10, QLatin1Char('0'))
+                                 .arg(form().Time->minutes(), 2, 10, QLatin1Char('0'))
+                                 .arg(form().Time->seconds(), 2, 10, QLatin1Char('0'));
         QCOMPARE(text, shown);
     }
 
     void clockRunsFromLoadOn() {
         startRun();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Time->Seconds() >= 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(form().Time->seconds() >= 1, kWaitMs);
         click(form().BtnOff);
-        const int seconds = form().Time->Seconds();
+        const int seconds = form().Time->seconds();
         QTest::qWait(1200);
-        QCOMPARE(form().Time->Seconds(), seconds);
+        QCOMPARE(form().Time->seconds(), seconds);
     }
 
     // "Query" prepares the query window's query and shows the window; "About"
@@ -576,10 +576,10 @@ private slots:
         // Delivered as the serial component delivers: through the default
         // exception display.
         const DeviceFrame answer = Answer(1000, 5, 10);
-        Guarded([&] { form().Comm321ReceiveData(answer.data(), 26); });
+        guarded([&] { form().Comm321ReceiveData(answer.data(), 26); });
         QCOMPARE(boxes.size(), 2);
         QCOMPARE(boxes[0].text, QStringLiteral("The Minnum Voltag is Protect!"));
-        QCOMPARE(boxes[1].type, TMsgDlgType::mtError);
+        QCOMPARE(boxes[1].icon, QMessageBox::Critical);
     }
 };
 

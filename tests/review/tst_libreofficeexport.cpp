@@ -6,7 +6,7 @@
 #include "review/libreoffice/OfficeProcess.h"
 #include "support/FakeExportSource.h"
 #include "support/OfficeReader.h"
-#include "ui/Dialogs.h"
+#include "ui/MessageBoxes.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -80,9 +80,9 @@ private slots:
         QVERIFY(m_profiles.isValid());
         // As in the program: no SIGPIPE handler (the test library has one).
         ::signal(SIGPIPE, SIG_DFL);
-        SetMessageHandler([this](const MessageRequest& r) {
+        setMessageHandler([this](const MessageRequest& r) {
             m_messages.append(r);
-            return int(mrYes);
+            return QMessageBox::Yes;
         });
     }
     void init() { m_messages.clear(); }

@@ -6,7 +6,7 @@
 #include "review/SpreadsheetExport.h"
 #include "review/libreoffice/OfficeProcess.h"
 #include "support/FakeExportSource.h"
-#include "ui/Dialogs.h"
+#include "ui/MessageBoxes.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -55,9 +55,9 @@ class TestLibreOfficeStart : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
-        SetMessageHandler([this](const MessageRequest& r) {
+        setMessageHandler([this](const MessageRequest& r) {
             m_messages.append(r);
-            return int(mrYes);
+            return QMessageBox::Yes;
         });
     }
     void init() { m_messages.clear(); }

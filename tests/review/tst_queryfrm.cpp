@@ -218,7 +218,7 @@ private slots:
     void closingClosesTheQuery() {
         QFETCH(int, how);
         m_store->Log(3);
-        m_store->Answer = mrNo;
+        m_store->Answer = QMessageBox::No;
         for (int showing = 0; showing < 2; ++showing) {
             PrepareQueryWindow(*m_window);
             QCOMPARE(m_window->DataSource1->rowCount(), 3);
@@ -240,14 +240,14 @@ private slots:
 
     void clearAll_data() {
         QTest::addColumn<int>("rows");
-        QTest::addColumn<int>("answer");
-        QTest::newRow("no, rows kept") << 5 << int(mrNo);
-        QTest::newRow("yes, all deleted") << 5 << int(mrYes);
-        QTest::newRow("yes on an empty table") << 0 << int(mrYes);
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::newRow("no, rows kept") << 5 << QMessageBox::No;
+        QTest::newRow("yes, all deleted") << 5 << QMessageBox::Yes;
+        QTest::newRow("yes on an empty table") << 0 << QMessageBox::Yes;
     }
     void clearAll() {
         QFETCH(int, rows);
-        QFETCH(int, answer);
+        QFETCH(QMessageBox::StandardButton, answer);
         m_store->Log(rows);
         m_store->Answer = answer;
         PrepareQueryWindow(*m_window);
@@ -257,12 +257,12 @@ private slots:
 
         QCOMPARE(m_store->Messages.size(), 1);
         const MessageRequest& ask = m_store->Messages.first();
-        QCOMPARE(ask.type, TMsgDlgType::mtConfirmation);
+        QCOMPARE(ask.icon, QMessageBox::Question);
         QCOMPARE(ask.title, QStringLiteral("Confirm"));
         QCOMPARE(ask.text, kConfirm);
-        QCOMPARE(ask.buttons, TMsgDlgButtons(mbYes | mbNo));
+        QCOMPARE(ask.buttons, QMessageBox::StandardButtons(QMessageBox::Yes | QMessageBox::No));
 
-        const int left = answer == mrYes ? 0 : rows;
+        const int left = answer == QMessageBox::Yes ? 0 : rows;
         QCOMPARE(m_store->StoredIds().size(), left);
         // The grid stays empty whatever the answer; the table is closed and
         // unlocked.
@@ -272,7 +272,7 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
         QVERIFY(ReadingStored());
         // After a clear with Yes the numbering starts again at 0.
-        QCOMPARE(m_store->StoredIds().last(), answer == mrYes ? 0 : rows);
+        QCOMPARE(m_store->StoredIds().last(), answer == QMessageBox::Yes ? 0 : rows);
 
         // The next showing finds the rows stored at that moment.
         PrepareQueryWindow(*m_window);
@@ -294,9 +294,9 @@ private slots:
         QCOMPARE(m_store->Messages.size(), 2);
         const MessageRequest& failed = m_store->Messages.last();
         QCOMPARE(failed.text, kFailed);
-        QCOMPARE(failed.title, ApplicationTitle());
-        QCOMPARE(failed.type, TMsgDlgType::mtCustom);
-        QCOMPARE(failed.buttons, TMsgDlgButtons(mbOK));
+        QCOMPARE(failed.title, applicationTitle());
+        QCOMPARE(failed.icon, QMessageBox::NoIcon);
+        QCOMPARE(failed.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QVERIFY(!m_window->Table1->Active());
         QVERIFY(ReadingStored());
     }
@@ -321,9 +321,9 @@ private slots:
                 tableClosedAtMessage =
                     !m_window->Table1->Active() && !QApplication::overrideCursor();
                 storedAtMessage = ReadingStored();
-                return int(mrOk);
+                return QMessageBox::Ok;
             }
-            return int(mrYes);
+            return QMessageBox::Yes;
         };
         PrepareQueryWindow(*m_window);
         m_window->BtnClear->click();
@@ -344,7 +344,7 @@ private slots:
         RawDb(m_store->TableFile()).Rows(QStringLiteral("ALTER TABLE Tarvex RENAME TO Other"));
         m_window->BtnClear->click();
         QCOMPARE(m_store->Messages.size(), 2);
-        QCOMPARE(m_store->Messages.last().type, TMsgDlgType::mtError);
+        QCOMPARE(m_store->Messages.last().icon, QMessageBox::Critical);
         QVERIFY(m_store->Messages.last().text.contains(QStringLiteral("Tarvex")));
         QVERIFY(!m_window->Table1->Active());
         QVERIFY(!m_window->Query1->Active());
@@ -379,7 +379,7 @@ private slots:
         QCOMPARE(m_window->DBGrid1->currentIndex().row(), 7);
         QVERIFY(m_store->Messages.isEmpty());
 
-        m_store->Answer = mrNo;
+        m_store->Answer = QMessageBox::No;
         m_window->BtnClearClick();
         QVERIFY(!m_window->Query1->Active());
         QCOMPARE(m_window->DataSource1->rowCount(), 0);
@@ -401,7 +401,7 @@ private slots:
         QCOMPARE(m_store->Messages.size(), 1);
         QCOMPARE(m_store->Messages[0].text, QStringLiteral("no Install Excel!"));
         QCOMPARE(m_store->Messages[0].title, QStringLiteral("Warning"));
-        QCOMPARE(m_store->Messages[0].buttons, TMsgDlgButtons(mbYes));
+        QCOMPARE(m_store->Messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
     }
 
     void keyboardReachesEveryControl() {

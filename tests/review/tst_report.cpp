@@ -306,7 +306,7 @@ private slots:
         delete watch.data();
         QVERIFY(!previewShown);
         QCOMPARE(m_store->Messages.size(), 1);
-        QCOMPARE(m_store->Messages.first().type, TMsgDlgType::mtError);
+        QCOMPARE(m_store->Messages.first().icon, QMessageBox::Critical);
         QVERIFY(m_store->Messages.first().text.contains(QStringLiteral("Tarvex")));
         QVERIFY(!report.Query1->Active());
     }

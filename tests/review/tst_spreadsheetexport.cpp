@@ -5,7 +5,7 @@
 #include "review/SpreadsheetExport.h"
 #include "support/FakeExportSource.h"
 #include "support/RecordingAutomation.h"
-#include "ui/Dialogs.h"
+#include "ui/MessageBoxes.h"
 
 #include <QLibraryInfo>
 #include <QTest>
@@ -54,20 +54,20 @@ class TestSpreadsheetExport : public QObject {
 
     void verifyWarnedOnce() {
         QCOMPARE(m_messages.size(), 1);
-        QCOMPARE(m_messages[0].type, TMsgDlgType::mtWarning);
+        QCOMPARE(m_messages[0].icon, QMessageBox::Warning);
         QCOMPARE(m_messages[0].title, QStringLiteral("Warning"));
         QCOMPARE(m_messages[0].text, QStringLiteral("no Install Excel!"));
-        QCOMPARE(m_messages[0].buttons, TMsgDlgButtons(mbYes));
+        QCOMPARE(m_messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
     }
 
 private slots:
     void initTestCase() {
-        SetMessageHandler([this](const MessageRequest& r) {
+        setMessageHandler([this](const MessageRequest& r) {
             // The hourglass is gone before the warning shows.
             if (QGuiApplication::overrideCursor())
                 qWarning("message box under an override cursor");
             m_messages.append(r);
-            return int(mrYes);
+            return QMessageBox::Yes;
         });
     }
     void init() { m_messages.clear(); }

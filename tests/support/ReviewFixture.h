@@ -7,7 +7,7 @@
 #include "support/StoreFixture.h"
 
 #include "control/ReadingStore.h"
-#include "ui/Dialogs.h"
+#include "ui/MessageBoxes.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -44,13 +44,13 @@ inline QDate NthDay(int i) {
 class ReviewStore {
 public:
     ReviewStore() {
-        m_previous = SetMessageHandler([this](const MessageRequest& request) {
+        m_previous = setMessageHandler([this](const MessageRequest& request) {
             Messages << request;
             return OnMessage ? OnMessage(request) : Answer;
         });
         PrepareStore(m_scratch.DataDir());
     }
-    ~ReviewStore() { SetMessageHandler(m_previous); }
+    ~ReviewStore() { setMessageHandler(m_previous); }
     ReviewStore(const ReviewStore&) = delete;
     ReviewStore& operator=(const ReviewStore&) = delete;
 
@@ -75,9 +75,9 @@ public:
     }
 
     QList<MessageRequest> Messages;
-    int Answer = mrYes;
+    QMessageBox::StandardButton Answer = QMessageBox::Yes;
     // When set, answers instead of Answer (after the box is recorded).
-    std::function<int(const MessageRequest&)> OnMessage;
+    std::function<QMessageBox::StandardButton(const MessageRequest&)> OnMessage;
 
 private:
     ScratchEngine m_scratch;

@@ -1,4 +1,5 @@
-#include "widgets/iSevenSegmentClockSMPTE.h"
+#include "errors/Errors.h"
+#include "widgets/ElapsedClock.h"
 
 #include <QAccessible>
 #include <QImage>
@@ -15,30 +16,30 @@ const QColor kLime(0, 255, 0);
 const QColor kBlack(0, 0, 0);
 
 // The elapsed-time clock of the control window.
-void SetUpAsElapsedClock(TiSevenSegmentClockSMPTE& c) {
-    c.SetDigitSpacing(3);
-    c.SetSegmentColor(kLime);
-    c.SetSegmentOffColor(kLime);
-    c.SetShowOffSegments(false);
-    c.SetFrameStyle(ifsNonDropFrame);
-    c.SetShowFrameNumber(false);
-    c.SetShowFieldNumber(false);
+void setUpAsElapsedClock(ElapsedClock& c) {
+    c.setDigitSpacing(3);
+    c.setSegmentColor(kLime);
+    c.setSegmentOffColor(kLime);
+    c.setShowOffSegments(false);
+    c.setFrameSeparator(FrameSeparator::Colon);
+    c.setShowFrameNumber(false);
+    c.setShowFieldNumber(false);
 }
 
-TClockLayout ElapsedLayout() {
-    TClockLayout l;
-    l.Width = 95;
-    l.Height = 28;
-    l.DigitSpacing = 3;
-    l.ShowFrameNumber = false;
-    l.ShowFieldNumber = false;
-    l.FrameStyle = ifsNonDropFrame;
+ClockLayout elapsedLayout() {
+    ClockLayout l;
+    l.width = 95;
+    l.height = 28;
+    l.digitSpacing = 3;
+    l.showFrameNumber = false;
+    l.showFieldNumber = false;
+    l.frameSeparator = FrameSeparator::Colon;
     return l;
 }
 
 } // namespace
 
-class TestSevenSegmentClock : public QObject {
+class TestElapsedClock : public QObject {
     Q_OBJECT
 
 private slots:
@@ -58,69 +59,70 @@ private slots:
         QFETCH(int, m);
         QFETCH(int, s);
         QFETCH(QString, shown);
-        const TGlyphCells cells = ClockCells(ElapsedLayout(), {h, m, s, 0}, 0, 0);
-        QCOMPARE(Shown(cells), shown);
+        const GlyphCells cells = clockCells(elapsedLayout(), {h, m, s, 0}, 0, 0);
+        QCOMPARE(cellText(cells), shown);
         const QList<int> lefts{5, 18, 31, 36, 49, 62, 67, 80};
         for (int i = 0; i < cells.size(); ++i) {
-            const bool colon = cells[i].Glyph == sscColon;
-            QCOMPARE(cells[i].Rect, QRect(lefts[i], 5, colon ? 2 : 10, 18));
+            const bool colon = cells[i].glyph == SevenSegmentGlyph::Colon;
+            QCOMPARE(cells[i].rect, QRect(lefts[i], 5, colon ? 2 : 10, 18));
         }
     }
 
     void framesFieldsAndHourStyle_data() {
         QTest::addColumn<bool>("frame");
         QTest::addColumn<bool>("field");
-        QTest::addColumn<int>("frameStyle");
+        QTest::addColumn<int>("separator");
         QTest::addColumn<int>("hourStyle");
         QTest::addColumn<int>("hours");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("drop frame and field")
-            << true << true << int(ifsDropFrame) << int(ichs24) << 23 << "23:04:05;12.07";
-        QTest::newRow("non-drop frame")
-            << true << false << int(ifsNonDropFrame) << int(ichs24) << 23 << "23:04:05:12";
-        QTest::newRow("field only")
-            << false << true << int(ifsDropFrame) << int(ichs24) << 23 << "23:04:05.07";
-        QTest::newRow("12 h, afternoon")
-            << false << false << int(ifsDropFrame) << int(ichs12) << 13 << "01:04:05";
-        QTest::newRow("12 h, noon")
-            << false << false << int(ifsDropFrame) << int(ichs12) << 12 << "12:04:05";
-        QTest::newRow("12 h, midnight")
-            << false << false << int(ifsDropFrame) << int(ichs12) << 0 << "00:04:05";
+        QTest::newRow("frame after a semicolon, and field")
+            << true << true << int(FrameSeparator::Semicolon) << int(HourStyle::Hours24) << 23
+            << "23:04:05;12.07";
+        QTest::newRow("frame after a colon") << true << false << int(FrameSeparator::Colon)
+                                             << int(HourStyle::Hours24) << 23 << "23:04:05:12";
+        QTest::newRow("field only") << false << true << int(FrameSeparator::Semicolon)
+                                    << int(HourStyle::Hours24) << 23 << "23:04:05.07";
+        QTest::newRow("12 h, afternoon") << false << false << int(FrameSeparator::Semicolon)
+                                         << int(HourStyle::Hours12) << 13 << "01:04:05";
+        QTest::newRow("12 h, noon") << false << false << int(FrameSeparator::Semicolon)
+                                    << int(HourStyle::Hours12) << 12 << "12:04:05";
+        QTest::newRow("12 h, midnight") << false << false << int(FrameSeparator::Semicolon)
+                                        << int(HourStyle::Hours12) << 0 << "00:04:05";
     }
     void framesFieldsAndHourStyle() {
         QFETCH(bool, frame);
         QFETCH(bool, field);
-        QFETCH(int, frameStyle);
+        QFETCH(int, separator);
         QFETCH(int, hourStyle);
         QFETCH(int, hours);
         QFETCH(QString, shown);
-        TClockLayout l;
-        l.Width = 300;
-        l.Height = 40;
-        l.ShowFrameNumber = frame;
-        l.ShowFieldNumber = field;
-        l.FrameStyle = TiFrameStyle(frameStyle);
-        l.HourStyle = TiClockHourStyle(hourStyle);
-        QCOMPARE(Shown(ClockCells(l, {hours, 4, 5, 0}, 12, 7)), shown);
+        ClockLayout l;
+        l.width = 300;
+        l.height = 40;
+        l.showFrameNumber = frame;
+        l.showFieldNumber = field;
+        l.frameSeparator = FrameSeparator(separator);
+        l.hourStyle = HourStyle(hourStyle);
+        QCOMPARE(cellText(clockCells(l, {hours, 4, 5, 0}, 12, 7)), shown);
     }
 
     void geometryWithAllCells() {
         // 196 x 28 with spacing 6: ten 10-wide digit cells and four 2-wide narrow ones.
-        TClockLayout l;
-        l.Width = 196;
-        l.Height = 28;
-        const TGlyphCells cells = ClockCells(l, {}, 0, 0);
+        ClockLayout l;
+        l.width = 196;
+        l.height = 28;
+        const GlyphCells cells = clockCells(l, {}, 0, 0);
         QCOMPARE(cells.size(), 14);
-        QCOMPARE(cells.first().Rect, QRect(5, 5, 10, 18));
-        QCOMPARE(cells.last().Rect, QRect(181, 5, 10, 18));
+        QCOMPARE(cells.first().rect, QRect(5, 5, 10, 18));
+        QCOMPARE(cells.last().rect, QRect(181, 5, 10, 18));
         // Larger: e = trunc(5 (W - 2m - 13 s) / 54).
-        l.Width = 400;
-        l.Height = 60;
-        const TGlyphCells big = ClockCells(l, {}, 0, 0);
-        QCOMPARE(big[0].Rect, QRect(11, 5, 28, 50));
-        QCOMPARE(big[1].Rect, QRect(45, 5, 28, 50));
-        QCOMPARE(big[2].Rect, QRect(79, 5, 5, 50));
-        QCOMPARE(big[3].Rect, QRect(90, 5, 28, 50));
+        l.width = 400;
+        l.height = 60;
+        const GlyphCells big = clockCells(l, {}, 0, 0);
+        QCOMPARE(big[0].rect, QRect(11, 5, 28, 50));
+        QCOMPARE(big[1].rect, QRect(45, 5, 28, 50));
+        QCOMPARE(big[2].rect, QRect(79, 5, 5, 50));
+        QCOMPARE(big[3].rect, QRect(90, 5, 28, 50));
     }
 
     void naturalSize_data() {
@@ -139,38 +141,38 @@ private slots:
         QFETCH(int, spacing);
         QFETCH(int, segment);
         QFETCH(QSize, size);
-        QCOMPARE(ClockNaturalSize(frame, field, spacing, 5, segment), size);
+        QCOMPARE(clockNaturalSize(frame, field, spacing, 5, segment), size);
     }
 
     void widgetSizesItself() {
-        TiSevenSegmentClockSMPTE c;
+        ElapsedClock c;
         QCOMPARE(c.size(), QSize(196, 28));
-        SetUpAsElapsedClock(c);
+        setUpAsElapsedClock(c);
         QCOMPARE(c.size(), QSize(95, 28));
     }
 
     void componentsRoundTrip() {
-        TiSevenSegmentClockSMPTE c;
-        QSignalSpy changed(&c, &TiSevenSegmentClockSMPTE::OnValueChange);
-        c.SetHours(1);
-        c.SetMinutes(2);
-        c.SetSeconds(3);
+        ElapsedClock c;
+        QSignalSpy changed(&c, &ElapsedClock::valueChanged);
+        c.setHours(1);
+        c.setMinutes(2);
+        c.setSeconds(3);
         QCOMPARE(changed.count(), 3);
-        QCOMPARE(c.Hours(), 1);
-        QCOMPARE(c.Minutes(), 2);
-        QCOMPARE(c.Seconds(), 3);
-        QCOMPARE(c.Time(), 3723.0 / 86400.0);
+        QCOMPARE(c.hours(), 1);
+        QCOMPARE(c.minutes(), 2);
+        QCOMPARE(c.seconds(), 3);
+        QCOMPARE(c.time(), 3723.0 / 86400.0);
         // The same values again change nothing.
-        c.SetHours(1);
-        c.SetMinutes(2);
-        c.SetSeconds(3);
+        c.setHours(1);
+        c.setMinutes(2);
+        c.setSeconds(3);
         QCOMPARE(changed.count(), 3);
         // The date part goes, the milliseconds stay.
-        c.SetTime(5 + 3723.5 / 86400.0);
-        QCOMPARE(c.Hours(), 1);
-        c.SetSeconds(4);
-        QCOMPARE(DecodeClockTime(c.Time()).MilliSeconds, 500);
-        QCOMPARE(c.Time(), 3724.5 / 86400.0);
+        c.setTime(5 + 3723.5 / 86400.0);
+        QCOMPARE(c.hours(), 1);
+        c.setSeconds(4);
+        QCOMPARE(decodeClockTime(c.time()).milliseconds, 500);
+        QCOMPARE(c.time(), 3724.5 / 86400.0);
     }
 
     void decodeTime_data() {
@@ -186,8 +188,8 @@ private slots:
     void decodeTime() {
         QFETCH(double, time);
         QFETCH(QList<int>, hmsz);
-        const TClockTime t = DecodeClockTime(time);
-        QCOMPARE((QList<int>{t.Hours, t.Minutes, t.Seconds, t.MilliSeconds}), hmsz);
+        const ClockTime t = decodeClockTime(time);
+        QCOMPARE((QList<int>{t.hours, t.minutes, t.seconds, t.milliseconds}), hmsz);
     }
 
     void rangeErrors_data() {
@@ -205,34 +207,34 @@ private slots:
         QFETCH(int, component);
         QFETCH(int, value);
         QFETCH(QString, message);
-        TiSevenSegmentClockSMPTE c;
-        c.SetHours(5);
-        c.SetMinutes(6);
-        c.SetSeconds(7);
-        const double before = c.Time();
-        QSignalSpy changed(&c, &TiSevenSegmentClockSMPTE::OnValueChange);
+        ElapsedClock c;
+        c.setHours(5);
+        c.setMinutes(6);
+        c.setSeconds(7);
+        const double before = c.time();
+        QSignalSpy changed(&c, &ElapsedClock::valueChanged);
         try {
             if (component == 0)
-                c.SetHours(value);
+                c.setHours(value);
             else if (component == 1)
-                c.SetMinutes(value);
+                c.setMinutes(value);
             else
-                c.SetSeconds(value);
+                c.setSeconds(value);
             QFAIL("no error raised");
         } catch (const std::runtime_error& e) {
             QCOMPARE(QString::fromUtf8(e.what()), message);
             QVERIFY(dynamic_cast<const RangeError*>(&e));
         }
-        QCOMPARE(c.Time(), before);
+        QCOMPARE(c.time(), before);
         QCOMPARE(changed.count(), 0);
     }
 
     void drawnElapsedClock() {
-        TiSevenSegmentClockSMPTE c;
-        SetUpAsElapsedClock(c);
-        c.SetHours(1);
-        c.SetMinutes(2);
-        c.SetSeconds(3);
+        ElapsedClock c;
+        setUpAsElapsedClock(c);
+        c.setHours(1);
+        c.setMinutes(2);
+        c.setSeconds(3);
         const QImage image = c.grab().toImage();
         QCOMPARE(image.size(), QSize(95, 28));
         // "1" in the second cell (left 18): B lit, A not drawn at all.
@@ -257,10 +259,10 @@ private slots:
     }
 
     void accessibleTime() {
-        TiSevenSegmentClockSMPTE c;
-        SetUpAsElapsedClock(c);
-        c.SetHours(9);
-        c.SetMinutes(5);
+        ElapsedClock c;
+        setUpAsElapsedClock(c);
+        c.setHours(9);
+        c.setMinutes(5);
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&c);
         QVERIFY(a);
         QCOMPARE(a->role(), QAccessible::Clock);
@@ -269,5 +271,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSevenSegmentClock)
-#include "tst_sevensegment_clock.moc"
+QTEST_MAIN(TestElapsedClock)
+#include "tst_elapsedclock.moc"

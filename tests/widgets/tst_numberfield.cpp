@@ -1,5 +1,6 @@
-#include "ui/Dialogs.h"
-#include "widgets/iAnalogOutput.h"
+#include "errors/Errors.h"
+#include "ui/MessageBoxes.h"
+#include "widgets/NumberField.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -20,18 +21,18 @@ using namespace tarvex;
 namespace {
 
 // The minimum-voltage field of the control window.
-void SetUpAsProtect(TiAnalogOutput& f) {
+void setUpAsMinimumVoltage(NumberField& f) {
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(13);
-    f.SetFont(font);
+    f.setTextFont(font);
     QFont errorFont(QStringLiteral("MS Sans Serif"));
     errorFont.setPixelSize(11);
     errorFont.setBold(true);
-    f.SetErrorFont(errorFont);
-    f.SetPrecision(2);
-    f.SetMaxLength(6);
-    f.SetAlignment(taLeftJustify);
-    f.SetValue(0.01);
+    f.setErrorFont(errorFont);
+    f.setPrecision(2);
+    f.setMaxLength(6);
+    f.setAlignment(Qt::AlignLeft);
+    f.setValue(0.01);
 }
 
 struct Key {
@@ -40,7 +41,7 @@ struct Key {
 };
 
 // Names of the keys that the scripts below write in braces.
-const QHash<QString, Key>& NamedKeys() {
+const QHash<QString, Key>& namedKeys() {
     static const QHash<QString, Key> keys{
         {"Enter", {Qt::Key_Return, {}}},
         {"BS", {Qt::Key_Backspace, {}}},
@@ -67,7 +68,7 @@ const QHash<QString, Key>& NamedKeys() {
 }
 
 // Types a script: plain characters, and key names in braces ("{Enter}").
-void Type(QWidget* w, const QString& script) {
+void type(QWidget* w, const QString& script) {
     for (qsizetype i = 0; i < script.size(); ++i) {
         if (script[i] != u'{') {
             QTest::keyClick(w, script[i].toLatin1());
@@ -76,13 +77,13 @@ void Type(QWidget* w, const QString& script) {
         const qsizetype close = script.indexOf(u'}', i);
         const QString name = script.mid(i + 1, close - i - 1);
         i = close;
-        QVERIFY2(NamedKeys().contains(name), qPrintable(name));
-        const Key k = NamedKeys().value(name);
+        QVERIFY2(namedKeys().contains(name), qPrintable(name));
+        const Key k = namedKeys().value(name);
         QTest::keyClick(w, k.key, k.modifiers);
     }
 }
 
-QAction* Item(QMenu& menu, const QString& caption) {
+QAction* item(QMenu& menu, const QString& caption) {
     for (QAction* a : menu.actions())
         if (a->text() == caption)
             return a;
@@ -90,7 +91,7 @@ QAction* Item(QMenu& menu, const QString& caption) {
 }
 
 // Columns of the image that hold a pixel of the given colour in rows top..bottom.
-QList<int> ColumnsWith(const QImage& image, const QColor& color, int top, int bottom) {
+QList<int> columnsWith(const QImage& image, const QColor& color, int top, int bottom) {
     QList<int> columns;
     for (int x = 0; x < image.width(); ++x)
         for (int y = top; y <= bottom; ++y)
@@ -101,33 +102,33 @@ QList<int> ColumnsWith(const QImage& image, const QColor& color, int top, int bo
     return columns;
 }
 
-QColor Inverse(const QColor& c) {
+QColor inverse(const QColor& c) {
     return QColor(255 - c.red(), 255 - c.green(), 255 - c.blue());
 }
 
 } // namespace
 
-class TestAnalogOutput : public QObject {
+class TestNumberField : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QWidget> window;
-    TiAnalogOutput* field = nullptr;
+    NumberField* field = nullptr;
     QLineEdit* other = nullptr;
     int beeps = 0;
     BeepHandler previousBeep;
 
-    void Focus() {
+    void focus() {
         field->setFocus(Qt::TabFocusReason);
         QTRY_VERIFY(field->hasFocus());
     }
 
 private slots:
     void initTestCase() {
-        previousBeep = SetBeepHandler([this] { ++beeps; });
+        previousBeep = setBeepHandler([this] { ++beeps; });
         QApplication::setCursorFlashTime(0);
     }
     void cleanupTestCase() {
-        SetBeepHandler(previousBeep);
+        setBeepHandler(previousBeep);
         QLocale::setDefault(QLocale::system());
     }
 
@@ -137,8 +138,8 @@ private slots:
         QGuiApplication::clipboard()->clear();
         window = std::make_unique<QWidget>();
         other = new QLineEdit(window.get());
-        field = new TiAnalogOutput(window.get());
-        SetUpAsProtect(*field);
+        field = new NumberField(window.get());
+        setUpAsMinimumVoltage(*field);
         other->move(10, 10);
         field->move(10, 50);
         field->resize(80, field->height());
@@ -152,30 +153,30 @@ private slots:
     void cleanup() { window.reset(); }
 
     void startsAtOneHundredthOfAVolt() {
-        QCOMPARE(field->Value(), 0.01);
-        QCOMPARE(field->Text(), QStringLiteral("0.01"));
-        QCOMPARE(field->AppliedText(), QStringLiteral("0.01"));
+        QCOMPARE(field->value(), 0.01);
+        QCOMPARE(field->text(), QStringLiteral("0.01"));
+        QCOMPARE(field->appliedText(), QStringLiteral("0.01"));
         QCOMPARE(field->focusPolicy(), Qt::StrongFocus);
     }
 
     void classDefaults() {
-        TiAnalogOutput f;
-        QCOMPARE(f.Value(), 0.0);
-        QCOMPARE(f.Precision(), 1);
-        QCOMPARE(f.Text(), QStringLiteral("0.0"));
-        QCOMPARE(f.FilterStyle(), ifisAuto);
-        QVERIFY(f.UndoOnError());
-        QVERIFY(!f.BeepOnError());
-        QCOMPARE(f.MaxLength(), 0);
-        QCOMPARE(f.Alignment(), taCenter);
-        QVERIFY(f.AutoSelect());
-        QVERIFY(f.Font().bold());
-        QCOMPARE(f.BorderStyle(), ibsLowered);
-        QVERIFY(!f.ErrorActive());
-        QCOMPARE(f.ErrorText(), QStringLiteral("Error"));
-        QCOMPARE(f.ErrorFontColor(), QColor(Qt::red));
-        QVERIFY(f.ErrorFont().bold());
-        QCOMPARE(f.ErrorBackGroundColor(), QColor(Qt::black));
+        NumberField f;
+        QCOMPARE(f.value(), 0.0);
+        QCOMPARE(f.precision(), 1);
+        QCOMPARE(f.text(), QStringLiteral("0.0"));
+        QCOMPARE(f.inputFilter(), InputFilter::Auto);
+        QVERIFY(f.undoOnError());
+        QVERIFY(!f.beepOnError());
+        QCOMPARE(f.maxLength(), 0);
+        QCOMPARE(f.alignment(), Qt::AlignHCenter);
+        QVERIFY(f.autoSelect());
+        QVERIFY(f.textFont().bold());
+        QCOMPARE(f.borderStyle(), BevelStyle::Lowered);
+        QVERIFY(!f.isErrorActive());
+        QCOMPARE(f.errorText(), QStringLiteral("Error"));
+        QCOMPARE(f.errorTextColor(), QColor(Qt::red));
+        QVERIFY(f.errorFont().bold());
+        QCOMPARE(f.errorBackgroundColor(), QColor(Qt::black));
     }
 
     void typing_data() {
@@ -223,36 +224,36 @@ private slots:
         QFETCH(QString, text);
         QFETCH(double, value);
         QFETCH(int, beeps);
-        Focus();
-        Type(field, keys);
-        QCOMPARE(field->Text(), text);
-        QCOMPARE(field->Value(), value);
+        focus();
+        type(field, keys);
+        QCOMPARE(field->text(), text);
+        QCOMPARE(field->value(), value);
         QCOMPARE(this->beeps, beeps);
         if (keys.endsWith(u"{Enter}")) {
-            QCOMPARE(field->AppliedText(), text);
+            QCOMPARE(field->appliedText(), text);
             // Enter leaves the number selected.
-            QCOMPARE(field->SelStart(), 0);
-            QCOMPARE(field->SelLength(), text.size());
+            QCOMPARE(field->selectionStart(), 0);
+            QCOMPARE(field->selectionLength(), text.size());
         }
     }
 
     void lengthLimitCountsTheSelection() {
-        Focus();
-        Type(field, "12.345");
-        QCOMPARE(field->Text(), QStringLiteral("12.345"));
-        Type(field, "{C-A}");
-        QCOMPARE(field->SelLength(), 6);
-        Type(field, "7");
+        focus();
+        type(field, "12.345");
+        QCOMPARE(field->text(), QStringLiteral("12.345"));
+        type(field, "{C-A}");
+        QCOMPARE(field->selectionLength(), 6);
+        type(field, "7");
         QCOMPARE(beeps, 1);
-        QCOMPARE(field->Text(), QStringLiteral("12.345"));
-        Type(field, "{End}8");
+        QCOMPARE(field->text(), QStringLiteral("12.345"));
+        type(field, "{End}8");
         QCOMPARE(beeps, 2);
         // Refused characters do not count against the limit: no beep.
-        Type(field, "x");
+        type(field, "x");
         QCOMPARE(beeps, 2);
         // Deleting makes room again.
-        Type(field, "{BS}9{Enter}");
-        QCOMPARE(field->Value(), 12.349);
+        type(field, "{BS}9{Enter}");
+        QCOMPARE(field->value(), 12.349);
         QCOMPARE(beeps, 2);
     }
 
@@ -316,33 +317,33 @@ private slots:
         QFETCH(int, caret);
         QFETCH(int, selStart);
         QFETCH(int, selLength);
-        field->SetValue(12.34);
-        Focus();
-        Type(field, keys);
-        QCOMPARE(field->Text(), text);
-        QCOMPARE(field->CursorPos(), caret);
-        QCOMPARE(field->SelStart(), selStart);
-        QCOMPARE(field->SelLength(), selLength);
-        QCOMPARE(field->Value(), 12.34);
+        field->setValue(12.34);
+        focus();
+        type(field, keys);
+        QCOMPARE(field->text(), text);
+        QCOMPARE(field->cursorPosition(), caret);
+        QCOMPARE(field->selectionStart(), selStart);
+        QCOMPARE(field->selectionLength(), selLength);
+        QCOMPARE(field->value(), 12.34);
     }
 
     void copyCutPaste() {
         QClipboard* clip = QGuiApplication::clipboard();
-        Focus();
-        Type(field, "{C-C}");
+        focus();
+        type(field, "{C-C}");
         QCOMPARE(clip->text(), QStringLiteral("0.01"));
         clip->setText(QStringLiteral("keep"));
-        Type(field, "{End}{C-C}{C-X}");
+        type(field, "{End}{C-C}{C-X}");
         QCOMPARE(clip->text(), QStringLiteral("keep"));
-        QCOMPARE(field->Text(), QStringLiteral("0.01"));
-        Type(field, "{Home}{S-Right}{C-X}");
+        QCOMPARE(field->text(), QStringLiteral("0.01"));
+        type(field, "{Home}{S-Right}{C-X}");
         QCOMPARE(clip->text(), QStringLiteral("0"));
-        QCOMPARE(field->Text(), QStringLiteral(".01"));
-        QCOMPARE(field->CursorPos(), 0);
+        QCOMPARE(field->text(), QStringLiteral(".01"));
+        QCOMPARE(field->cursorPosition(), 0);
         // Paste goes in at the caret.
-        Type(field, "{End}{C-V}");
-        QCOMPARE(field->Text(), QStringLiteral(".010"));
-        QCOMPARE(field->CursorPos(), 4);
+        type(field, "{End}{C-V}");
+        QCOMPARE(field->text(), QStringLiteral(".010"));
+        QCOMPARE(field->cursorPosition(), 4);
     }
 
     void pasteIsCutToTheLimit_data() {
@@ -367,9 +368,9 @@ private slots:
         QFETCH(QString, clipboard);
         QFETCH(QString, text);
         QGuiApplication::clipboard()->setText(clipboard);
-        Focus();
-        Type(field, keys);
-        QCOMPARE(field->Text(), text);
+        focus();
+        type(field, keys);
+        QCOMPARE(field->text(), text);
         QCOMPARE(beeps, 0);
     }
 
@@ -389,41 +390,41 @@ private slots:
         QFETCH(QString, clipboard);
         QFETCH(double, value);
         QFETCH(QString, text);
-        field->SetMaxLength(0);
+        field->setMaxLength(0);
         QGuiApplication::clipboard()->setText(clipboard);
-        Focus();
-        Type(field, "{C-V}{Enter}");
-        QCOMPARE(field->Value(), value);
-        QCOMPARE(field->Text(), text);
+        focus();
+        type(field, "{C-V}{Enter}");
+        QCOMPARE(field->value(), value);
+        QCOMPARE(field->text(), text);
         QCOMPARE(beeps, 0);
     }
 
     void leavingTheFieldApplies() {
-        Focus();
-        Type(field, "4.5");
-        QCOMPARE(field->Value(), 0.01);
+        focus();
+        type(field, "4.5");
+        QCOMPARE(field->value(), 0.01);
         other->setFocus(Qt::MouseFocusReason);
         QTRY_VERIFY(!field->hasFocus());
-        QCOMPARE(field->Value(), 4.5);
-        QCOMPARE(field->Text(), QStringLiteral("4.50"));
+        QCOMPARE(field->value(), 4.5);
+        QCOMPARE(field->text(), QStringLiteral("4.50"));
         // Tab in selects the number; Tab out applies.
         QTest::keyClick(other, Qt::Key_Tab);
         QTRY_VERIFY(field->hasFocus());
-        QCOMPARE(field->SelLength(), 4);
-        Type(field, "6");
+        QCOMPARE(field->selectionLength(), 4);
+        type(field, "6");
         QTest::keyClick(field, Qt::Key_Tab);
         QTRY_VERIFY(!field->hasFocus());
-        QCOMPARE(field->Value(), 6.0);
+        QCOMPARE(field->value(), 6.0);
     }
 
     void undoWithoutAutoSelect() {
-        field->SetAutoSelect(false);
-        Focus();
-        QCOMPARE(field->SelLength(), 0);
-        Type(field, "{End}7{Esc}");
-        QCOMPARE(field->Text(), QStringLiteral("0.01"));
-        QCOMPARE(field->CursorPos(), 0);
-        QCOMPARE(field->SelLength(), 0);
+        field->setAutoSelect(false);
+        focus();
+        QCOMPARE(field->selectionLength(), 0);
+        type(field, "{End}7{Esc}");
+        QCOMPARE(field->text(), QStringLiteral("0.01"));
+        QCOMPARE(field->cursorPosition(), 0);
+        QCOMPARE(field->selectionLength(), 0);
     }
 
     void popupItems_data() {
@@ -452,10 +453,10 @@ private slots:
         QFETCH(QList<bool>, enabled);
         if (!clipboard.isEmpty())
             QGuiApplication::clipboard()->setText(clipboard);
-        Focus();
-        Type(field, keys);
-        field->SetErrorActive(error);
-        const std::unique_ptr<QMenu> menu = field->CreatePopupMenu();
+        focus();
+        type(field, keys);
+        field->setErrorActive(error);
+        const std::unique_ptr<QMenu> menu = field->createPopupMenu();
         QStringList captions;
         QList<bool> states;
         for (QAction* a : menu->actions()) {
@@ -470,56 +471,56 @@ private slots:
 
     void popupActions() {
         QClipboard* clip = QGuiApplication::clipboard();
-        Focus();
-        Type(field, "{End}5");
+        focus();
+        type(field, "{End}5");
         {
-            const std::unique_ptr<QMenu> menu = field->CreatePopupMenu();
-            Item(*menu, "Apply")->trigger();
+            const std::unique_ptr<QMenu> menu = field->createPopupMenu();
+            item(*menu, "Apply")->trigger();
         }
-        QCOMPARE(field->Value(), 0.015);
-        QCOMPARE(field->SelLength(), 4);
-        Type(field, "9");
+        QCOMPARE(field->value(), 0.015);
+        QCOMPARE(field->selectionLength(), 4);
+        type(field, "9");
         {
-            const std::unique_ptr<QMenu> menu = field->CreatePopupMenu();
-            Item(*menu, "Undo")->trigger();
+            const std::unique_ptr<QMenu> menu = field->createPopupMenu();
+            item(*menu, "Undo")->trigger();
         }
-        QCOMPARE(field->Text(), QStringLiteral("0.01"));
-        QCOMPARE(field->Value(), 0.015);
-        Type(field, "{Home}{S-Right}");
+        QCOMPARE(field->text(), QStringLiteral("0.01"));
+        QCOMPARE(field->value(), 0.015);
+        type(field, "{Home}{S-Right}");
         {
-            const std::unique_ptr<QMenu> menu = field->CreatePopupMenu();
-            Item(*menu, "Copy")->trigger();
-            Item(*menu, "Delete")->trigger();
+            const std::unique_ptr<QMenu> menu = field->createPopupMenu();
+            item(*menu, "Copy")->trigger();
+            item(*menu, "Delete")->trigger();
         }
         QCOMPARE(clip->text(), QStringLiteral("0"));
-        QCOMPARE(field->Text(), QStringLiteral(".01"));
+        QCOMPARE(field->text(), QStringLiteral(".01"));
         {
-            const std::unique_ptr<QMenu> menu = field->CreatePopupMenu();
-            Item(*menu, "Paste")->trigger();
-            Item(*menu, "Select All")->trigger();
+            const std::unique_ptr<QMenu> menu = field->createPopupMenu();
+            item(*menu, "Paste")->trigger();
+            item(*menu, "Select All")->trigger();
         }
-        QCOMPARE(field->Text(), QStringLiteral("0.01"));
-        QCOMPARE(field->SelLength(), 4);
+        QCOMPARE(field->text(), QStringLiteral("0.01"));
+        QCOMPARE(field->selectionLength(), 4);
         {
-            const std::unique_ptr<QMenu> menu = field->CreatePopupMenu();
-            Item(*menu, "Cut")->trigger();
+            const std::unique_ptr<QMenu> menu = field->createPopupMenu();
+            item(*menu, "Cut")->trigger();
         }
-        QCOMPARE(field->Text(), QString());
+        QCOMPARE(field->text(), QString());
         QCOMPARE(clip->text(), QStringLiteral("0.01"));
         // The error face copies its text.
-        field->SetErrorActive(true);
-        Type(field, "{C-C}");
+        field->setErrorActive(true);
+        type(field, "{C-C}");
         QCOMPARE(clip->text(), QStringLiteral("Error"));
         // and takes no edits.
-        Type(field, "5{C-V}{Enter}");
-        QCOMPARE(field->Text(), QString());
-        QCOMPARE(field->Value(), 0.015);
+        type(field, "5{C-V}{Enter}");
+        QCOMPARE(field->text(), QString());
+        QCOMPARE(field->value(), 0.015);
     }
 
     // The right button opens the menu; the menu taking the focus applies nothing.
     void rightButtonOpensPopup() {
-        Focus();
-        Type(field, "{End}5");
+        focus();
+        type(field, "{End}5");
         QStringList captions;
         QTimer::singleShot(0, this, [&] {
             QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
@@ -531,226 +532,234 @@ private slots:
         });
         QTest::mouseClick(field, Qt::RightButton, {}, QPoint(20, 10));
         QTRY_COMPARE(captions.size(), 7);
-        QCOMPARE(field->Value(), 0.01);
-        QCOMPARE(field->Text(), QStringLiteral("0.015"));
-        QCOMPARE(field->SelLength(), 0);
+        QCOMPARE(field->value(), 0.01);
+        QCOMPARE(field->text(), QStringLiteral("0.015"));
+        QCOMPARE(field->selectionLength(), 0);
     }
 
     void mouseCaretAndSelection() {
-        field->SetMaxLength(0);
-        field->SetValue(12.34);
+        field->setMaxLength(0);
+        field->setValue(12.34);
         const int y = field->height() / 2;
         // A press on a field without focus focuses it; the caret goes to the press.
-        QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(field->CaretX(1) - 1, y));
+        QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(field->caretX(1) - 1, y));
         QTRY_VERIFY(field->hasFocus());
-        QCOMPARE(field->CursorPos(), 1);
-        QCOMPARE(field->SelLength(), 0);
+        QCOMPARE(field->cursorPosition(), 1);
+        QCOMPARE(field->selectionLength(), 0);
         // Nearest boundary: left of a character's middle goes before it.
         for (int i = 0; i < 5; ++i) {
-            const int left = field->CaretX(i), right = field->CaretX(i + 1);
+            const int left = field->caretX(i), right = field->caretX(i + 1);
             QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(left + (right - left) / 2 - 1, y));
-            QCOMPARE(field->CursorPos(), i);
+            QCOMPARE(field->cursorPosition(), i);
             QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(right - (right - left) / 2 + 1, y));
-            QCOMPARE(field->CursorPos(), i + 1);
+            QCOMPARE(field->cursorPosition(), i + 1);
         }
         QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(field->width() - 4, y));
-        QCOMPARE(field->CursorPos(), 5);
+        QCOMPARE(field->cursorPosition(), 5);
         // Dragging selects from the press to the pointer, either way.
-        QTest::mousePress(field, Qt::LeftButton, {}, QPoint(field->CaretX(1), y));
-        QMouseEvent move(QEvent::MouseMove, QPointF(field->CaretX(4), y),
-                         field->mapToGlobal(QPointF(field->CaretX(4), y)), Qt::NoButton,
+        QTest::mousePress(field, Qt::LeftButton, {}, QPoint(field->caretX(1), y));
+        QMouseEvent move(QEvent::MouseMove, QPointF(field->caretX(4), y),
+                         field->mapToGlobal(QPointF(field->caretX(4), y)), Qt::NoButton,
                          Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(field, &move);
-        QCOMPARE(field->SelStart(), 1);
-        QCOMPARE(field->SelLength(), 3);
-        QCOMPARE(field->CursorPos(), 4);
-        QMouseEvent back(QEvent::MouseMove, QPointF(field->CaretX(0), y),
-                         field->mapToGlobal(QPointF(field->CaretX(0), y)), Qt::NoButton,
+        QCOMPARE(field->selectionStart(), 1);
+        QCOMPARE(field->selectionLength(), 3);
+        QCOMPARE(field->cursorPosition(), 4);
+        QMouseEvent back(QEvent::MouseMove, QPointF(field->caretX(0), y),
+                         field->mapToGlobal(QPointF(field->caretX(0), y)), Qt::NoButton,
                          Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(field, &back);
-        QCOMPARE(field->SelStart(), 0);
-        QCOMPARE(field->SelLength(), 1);
-        QTest::mouseRelease(field, Qt::LeftButton, {}, QPoint(field->CaretX(0), y));
+        QCOMPARE(field->selectionStart(), 0);
+        QCOMPARE(field->selectionLength(), 1);
+        QTest::mouseRelease(field, Qt::LeftButton, {}, QPoint(field->caretX(0), y));
         // Moving without the button selects nothing more.
-        QMouseEvent hover(QEvent::MouseMove, QPointF(field->CaretX(5), y),
-                          field->mapToGlobal(QPointF(field->CaretX(5), y)), Qt::NoButton,
+        QMouseEvent hover(QEvent::MouseMove, QPointF(field->caretX(5), y),
+                          field->mapToGlobal(QPointF(field->caretX(5), y)), Qt::NoButton,
                           Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(field, &hover);
-        QCOMPARE(field->SelLength(), 1);
-        QTest::mouseDClick(field, Qt::LeftButton, {}, QPoint(field->CaretX(2), y));
-        QCOMPARE(field->SelStart(), 0);
-        QCOMPARE(field->SelLength(), 5);
+        QCOMPARE(field->selectionLength(), 1);
+        QTest::mouseDClick(field, Qt::LeftButton, {}, QPoint(field->caretX(2), y));
+        QCOMPARE(field->selectionStart(), 0);
+        QCOMPARE(field->selectionLength(), 5);
         QCOMPARE(field->cursor().shape(), Qt::IBeamCursor);
     }
 
     void filterSettings() {
-        Focus();
-        field->SetBeepOnError(true);
-        Type(field, "x");
+        focus();
+        field->setBeepOnError(true);
+        type(field, "x");
         QCOMPARE(beeps, 1);
-        QCOMPARE(field->SelLength(), 4);
-        field->SetPrecision(0);
-        QCOMPARE(field->Text(), QStringLiteral("0"));
-        Type(field, "{End}.");
+        QCOMPARE(field->selectionLength(), 4);
+        field->setPrecision(0);
+        QCOMPARE(field->text(), QStringLiteral("0"));
+        type(field, "{End}.");
         QCOMPARE(beeps, 2);
-        field->SetFilterStyle(ifisNone);
-        Type(field, "x.");
-        QCOMPARE(field->Text(), QStringLiteral("0x."));
+        field->setInputFilter(InputFilter::None);
+        type(field, "x.");
+        QCOMPARE(field->text(), QStringLiteral("0x."));
         QCOMPARE(beeps, 2);
         // An undone entry beeps too.
-        Type(field, "{Enter}");
-        QCOMPARE(field->Text(), QStringLiteral("0"));
+        type(field, "{Enter}");
+        QCOMPARE(field->text(), QStringLiteral("0"));
         QCOMPARE(beeps, 3);
     }
 
     void unitsText() {
-        field->SetUnitsText(QStringLiteral("   "));
-        QCOMPARE(field->UnitsText(), QString());
-        field->SetUnitsText(QStringLiteral("mV"));
-        QCOMPARE(field->Text(), QStringLiteral("0.01mV"));
-        field->SetMaxLength(0);
-        Focus();
+        field->setUnitsText(QStringLiteral("   "));
+        QCOMPARE(field->unitsText(), QString());
+        field->setUnitsText(QStringLiteral("mV"));
+        QCOMPARE(field->text(), QStringLiteral("0.01mV"));
+        field->setMaxLength(0);
+        focus();
         // The number is selected without its unit.
-        QCOMPARE(field->SelLength(), 4);
-        Type(field, "3MxV{Enter}");
-        QCOMPARE(field->Value(), 3.0);
-        QCOMPARE(field->Text(), QStringLiteral("3.00mV"));
-        Type(field, "{End}{BS}{BS}Mv{Enter}");
-        QCOMPARE(field->Value(), 3.0);
-        QCOMPARE(field->Text(), QStringLiteral("3.00mV"));
+        QCOMPARE(field->selectionLength(), 4);
+        type(field, "3MxV{Enter}");
+        QCOMPARE(field->value(), 3.0);
+        QCOMPARE(field->text(), QStringLiteral("3.00mV"));
+        type(field, "{End}{BS}{BS}Mv{Enter}");
+        QCOMPARE(field->value(), 3.0);
+        QCOMPARE(field->text(), QStringLiteral("3.00mV"));
     }
 
     void clampAndNotifications() {
-        field->SetValueMax(10);
-        field->SetValueMin(-1);
-        QSignalSpy changed(field, &TiAnalogOutput::OnChange);
-        QSignalSpy changedByUser(field, &TiAnalogOutput::OnChangeUser);
+        field->setMaximum(10);
+        field->setMinimum(-1);
+        QSignalSpy changed(field, &NumberField::valueChanged);
+        QSignalSpy changedByUser(field, &NumberField::valueEdited);
+        QSignalSpy askedByField(field, &NumberField::valueAboutToChange);
         QList<QPair<double, double>> asked, askedUser;
-        field->OnBeforeChange = [&](QObject* sender, double oldValue, double& newValue, bool&) {
-            QCOMPARE(sender, field);
-            asked.append({oldValue, newValue});
-        };
-        field->OnBeforeUserChange = [&](QObject*, double oldValue, double& newValue, bool&) {
-            askedUser.append({oldValue, newValue});
-        };
-        Focus();
-        Type(field, "20{Enter}");
-        QCOMPARE(field->Value(), 10.0);
-        QCOMPARE(field->Text(), QStringLiteral("10.00"));
-        Type(field, "-5{Enter}");
-        QCOMPARE(field->Value(), -1.0);
-        field->SetValue(2);
-        QCOMPARE(field->Text(), QStringLiteral("2.00"));
+        const auto recordChange = connect(field, &NumberField::valueAboutToChange, this,
+                                          [&](double oldValue, double* newValue, bool*) {
+                                              asked.append({oldValue, *newValue});
+                                          });
+        connect(field, &NumberField::valueAboutToBeEdited, this,
+                [&](double oldValue, double* newValue, bool*) {
+                    askedUser.append({oldValue, *newValue});
+                });
+        focus();
+        type(field, "20{Enter}");
+        QCOMPARE(field->value(), 10.0);
+        QCOMPARE(field->text(), QStringLiteral("10.00"));
+        type(field, "-5{Enter}");
+        QCOMPARE(field->value(), -1.0);
+        field->setValue(2);
+        QCOMPARE(field->text(), QStringLiteral("2.00"));
         QCOMPARE(changed.count(), 3);
         QCOMPARE(changedByUser.count(), 2);
+        QCOMPARE(askedByField.count(), asked.size());
         QCOMPARE(asked, (QList<QPair<double, double>>{{0.01, 10}, {10, -1}, {-1, 2}}));
         QCOMPARE(askedUser, (QList<QPair<double, double>>{{0.01, 10}, {10, -1}}));
+        // The notifications carry the new value.
+        QCOMPARE(changed.at(2).at(0).toDouble(), 2.0);
+        QCOMPARE(changedByUser.at(1).at(0).toDouble(), -1.0);
         // Applying the present value again asks nobody.
-        Type(field, "{C-A}2{Enter}");
+        type(field, "{C-A}2{Enter}");
         QCOMPARE(changed.count(), 3);
 
-        // A hook may alter the number (clamped again) or refuse it.
-        field->OnBeforeChange = [](QObject*, double, double& newValue, bool&) { newValue *= 10; };
-        Type(field, "0.5{Enter}");
-        QCOMPARE(field->Value(), 5.0);
-        Type(field, "3{Enter}");
-        QCOMPARE(field->Value(), 10.0);
-        field->OnBeforeChange = [](QObject*, double, double&, bool& canChange) {
-            canChange = false;
-        };
-        Type(field, "4{Enter}");
-        QCOMPARE(field->Value(), 10.0);
-        QCOMPARE(field->Text(), QStringLiteral("10.00"));
-        QCOMPARE(field->AppliedText(), QStringLiteral("10.00"));
+        // A slot may alter the number (clamped again) or refuse it.
+        disconnect(recordChange);
+        const auto tenfold = connect(field, &NumberField::valueAboutToChange, this,
+                                     [](double, double* newValue, bool*) { *newValue *= 10; });
+        type(field, "0.5{Enter}");
+        QCOMPARE(field->value(), 5.0);
+        type(field, "3{Enter}");
+        QCOMPARE(field->value(), 10.0);
+        disconnect(tenfold);
+        connect(field, &NumberField::valueAboutToChange, this,
+                [](double, double*, bool* canChange) { *canChange = false; });
+        type(field, "4{Enter}");
+        QCOMPARE(field->value(), 10.0);
+        QCOMPARE(field->text(), QStringLiteral("10.00"));
+        QCOMPARE(field->appliedText(), QStringLiteral("10.00"));
     }
 
     void conversionErrorWithoutUndo() {
-        field->SetUndoOnError(false);
-        Focus();
-        Type(field, "-");
+        field->setUndoOnError(false);
+        focus();
+        type(field, "-");
         try {
-            field->Apply();
+            field->apply();
             QFAIL("no error raised");
         } catch (const ConversionError& e) {
             QCOMPARE(QString::fromUtf8(e.what()),
                      QStringLiteral("'-' is not a valid floating point value"));
         }
-        QCOMPARE(field->Value(), 0.01);
-        QCOMPARE(field->Text(), QStringLiteral("-"));
+        QCOMPARE(field->value(), 0.01);
+        QCOMPARE(field->text(), QStringLiteral("-"));
     }
 
     void decimalComma() {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        TiAnalogOutput* f = new TiAnalogOutput(window.get());
-        SetUpAsProtect(*f);
+        NumberField* f = new NumberField(window.get());
+        setUpAsMinimumVoltage(*f);
         f->show();
-        QCOMPARE(f->Text(), QStringLiteral("0,01"));
+        QCOMPARE(f->text(), QStringLiteral("0,01"));
         f->setFocus(Qt::TabFocusReason);
         QTRY_VERIFY(f->hasFocus());
-        Type(f, "2,5{Enter}");
-        QCOMPARE(f->Value(), 2.5);
-        QCOMPARE(f->Text(), QStringLiteral("2,50"));
-        Type(f, "1.25{Enter}");
-        QCOMPARE(f->Value(), 1.25);
-        QCOMPARE(f->Text(), QStringLiteral("1,25"));
+        type(f, "2,5{Enter}");
+        QCOMPARE(f->value(), 2.5);
+        QCOMPARE(f->text(), QStringLiteral("2,50"));
+        type(f, "1.25{Enter}");
+        QCOMPARE(f->value(), 1.25);
+        QCOMPARE(f->text(), QStringLiteral("1,25"));
         QGuiApplication::clipboard()->setText(QStringLiteral("1.234,5"));
-        f->SetMaxLength(0);
-        Type(f, "{C-V}{Enter}");
-        QCOMPARE(f->Value(), 1.25);
+        f->setMaxLength(0);
+        type(f, "{C-V}{Enter}");
+        QCOMPARE(f->value(), 1.25);
     }
 
     void autoHeight_data() {
         QTest::addColumn<int>("pixelSize");
         QTest::addColumn<int>("border");
-        QTest::newRow("protect") << 13 << int(ibsLowered);
-        QTest::newRow("no border") << 13 << int(ibsNone);
-        QTest::newRow("large") << 30 << int(ibsRaised);
+        QTest::newRow("protect") << 13 << int(BevelStyle::Lowered);
+        QTest::newRow("no border") << 13 << int(BevelStyle::None);
+        QTest::newRow("large") << 30 << int(BevelStyle::Raised);
     }
     void autoHeight() {
         QFETCH(int, pixelSize);
         QFETCH(int, border);
         QFont font(QStringLiteral("MS Sans Serif"));
         font.setPixelSize(pixelSize);
-        field->SetFont(font);
-        field->SetBorderStyle(TiBevelStyle(border));
-        const int b = border == ibsNone ? 0 : 2;
+        field->setTextFont(font);
+        field->setBorderStyle(BevelStyle(border));
+        const int b = BevelStyle(border) == BevelStyle::None ? 0 : 2;
         QCOMPARE(field->height(), QFontMetrics(font).height() + 2 * b + 4);
         QCOMPARE(field->width(), 80);
-        field->SetAutoSize(false);
-        field->SetFont(QFont());
+        field->setAutoSize(false);
+        field->setTextFont(QFont());
         QCOMPARE(field->height(), QFontMetrics(font).height() + 2 * b + 4);
     }
 
     void drawnText_data() {
         QTest::addColumn<int>("alignment");
         QTest::addColumn<int>("margin");
-        QTest::newRow("left") << int(taLeftJustify) << 0;
-        QTest::newRow("left, margin 5") << int(taLeftJustify) << 5;
-        QTest::newRow("centre") << int(taCenter) << 0;
-        QTest::newRow("right") << int(taRightJustify) << 0;
-        QTest::newRow("right, margin 5") << int(taRightJustify) << 5;
+        QTest::newRow("left") << int(Qt::AlignLeft) << 0;
+        QTest::newRow("left, margin 5") << int(Qt::AlignLeft) << 5;
+        QTest::newRow("centre") << int(Qt::AlignHCenter) << 0;
+        QTest::newRow("right") << int(Qt::AlignRight) << 0;
+        QTest::newRow("right, margin 5") << int(Qt::AlignRight) << 5;
     }
     void drawnText() {
         QFETCH(int, alignment);
         QFETCH(int, margin);
-        field->SetAlignment(TAlignment(alignment));
-        field->SetAlignmentMargin(margin);
-        field->SetFontColor(Qt::black);
-        field->SetColor(Qt::white);
+        field->setAlignment(Qt::Alignment::fromInt(alignment));
+        field->setAlignmentMargin(margin);
+        field->setTextColor(Qt::black);
+        field->setBackgroundColor(Qt::white);
         const QImage image = field->grab().toImage();
-        const QFontMetrics fm(field->Font());
+        const QFontMetrics fm(field->textFont());
         const int textWidth = fm.horizontalAdvance(QStringLiteral("0.01"));
         const int W = field->width();
         int left = 0;
-        if (alignment == taLeftJustify)
+        if (alignment == Qt::AlignLeft)
             left = 2 + margin + 1;
-        else if (alignment == taRightJustify)
+        else if (alignment == Qt::AlignRight)
             left = W - 2 - margin - 2 - textWidth;
         else
             left = W / 2 + textWidth / 2 - textWidth;
-        QCOMPARE(field->CaretX(0), left);
+        QCOMPARE(field->caretX(0), left);
         // Ink (pure text colour) lies within the text's box, rows 3 on.
-        const QList<int> ink = ColumnsWith(image, Qt::black, 3, field->height() - 3);
+        const QList<int> ink = columnsWith(image, Qt::black, 3, field->height() - 3);
         QVERIFY(!ink.isEmpty());
         QVERIFY2(ink.first() >= left && ink.first() <= left + 3,
                  qPrintable(QString::number(ink.first())));
@@ -764,64 +773,64 @@ private slots:
     }
 
     void drawnSelectionAndCaret() {
-        field->SetFontColor(Qt::blue);
-        const QColor base = field->Color();
+        field->setTextColor(Qt::blue);
+        const QColor base = field->backgroundColor();
         const QColor highlight = field->palette().color(QPalette::Highlight);
-        const int h = QFontMetrics(field->Font()).height();
+        const int h = QFontMetrics(field->textFont()).height();
         QImage image = field->grab().toImage();
-        QVERIFY(ColumnsWith(image, highlight, 0, field->height() - 1).isEmpty());
-        QVERIFY(ColumnsWith(image, Inverse(base), 3, 3 + h - 1).isEmpty());
+        QVERIFY(columnsWith(image, highlight, 0, field->height() - 1).isEmpty());
+        QVERIFY(columnsWith(image, inverse(base), 3, 3 + h - 1).isEmpty());
 
-        Focus();
+        focus();
         image = field->grab().toImage();
         // The selected number on the highlight colour, its first row at y 3.
-        const QList<int> selected = ColumnsWith(image, highlight, 3, 3);
+        const QList<int> selected = columnsWith(image, highlight, 3, 3);
         QVERIFY(!selected.isEmpty());
-        QCOMPARE(selected.first(), field->CaretX(0));
-        QVERIFY(selected.last() < field->CaretX(4) && selected.last() >= field->CaretX(4) - 2);
-        QCOMPARE(image.pixel(field->CaretX(0), 3 + h - 1), highlight.rgb());
-        QCOMPARE(image.pixel(field->CaretX(0), 3 + h), base.rgb());
-        QCOMPARE(image.pixel(field->CaretX(0), 2), base.rgb());
+        QCOMPARE(selected.first(), field->caretX(0));
+        QVERIFY(selected.last() < field->caretX(4) && selected.last() >= field->caretX(4) - 2);
+        QCOMPARE(image.pixel(field->caretX(0), 3 + h - 1), highlight.rgb());
+        QCOMPARE(image.pixel(field->caretX(0), 3 + h), base.rgb());
+        QCOMPARE(image.pixel(field->caretX(0), 2), base.rgb());
 
         // The caret: one inverted column from y 3, as high as the text.
-        Type(field, "{Home}{Right}");
+        type(field, "{Home}{Right}");
         image = field->grab().toImage();
-        QVERIFY(ColumnsWith(image, highlight, 0, field->height() - 1).isEmpty());
-        const int x = field->CaretX(1);
-        QCOMPARE(image.pixel(x, 3), Inverse(base).rgb());
+        QVERIFY(columnsWith(image, highlight, 0, field->height() - 1).isEmpty());
+        const int x = field->caretX(1);
+        QCOMPARE(image.pixel(x, 3), inverse(base).rgb());
         QVERIFY(image.pixel(x, 3 + h - 1) != base.rgb());
         QCOMPARE(image.pixel(x, 3 + h), base.rgb());
         QCOMPARE(image.pixel(x, 2), base.rgb());
 
         // The error face: its colours, no caret, no selection.
-        field->SetErrorActive(true);
-        Type(field, "{C-A}");
+        field->setErrorActive(true);
+        type(field, "{C-A}");
         image = field->grab().toImage();
         QCOMPARE(image.pixelColor(field->width() - 4, field->height() / 2), QColor(Qt::black));
-        QVERIFY(!ColumnsWith(image, Qt::red, 3, field->height() - 3).isEmpty());
-        QVERIFY(ColumnsWith(image, highlight, 0, field->height() - 1).isEmpty());
+        QVERIFY(!columnsWith(image, Qt::red, 3, field->height() - 3).isEmpty());
+        QVERIFY(columnsWith(image, highlight, 0, field->height() - 1).isEmpty());
         // No inverted caret column inside the border.
-        for (int x : ColumnsWith(image, Qt::white, 3, 3 + h - 1))
+        for (int x : columnsWith(image, Qt::white, 3, 3 + h - 1))
             QVERIFY2(x < 2 || x >= field->width() - 2, qPrintable(QString::number(x)));
     }
 
     void longTextScrolls() {
-        field->SetMaxLength(0);
+        field->setMaxLength(0);
         field->resize(40, field->height());
-        Focus();
-        Type(field, "1234567890123");
-        QVERIFY(field->FirstVisibleChar() > 0);
-        const int caret = field->CaretX(field->CursorPos());
+        focus();
+        type(field, "1234567890123");
+        QVERIFY(field->firstVisibleChar() > 0);
+        const int caret = field->caretX(field->cursorPosition());
         QVERIFY(caret <= field->width() - 2);
         QVERIFY(caret > field->width() / 2);
-        Type(field, "{Home}");
-        QCOMPARE(field->FirstVisibleChar(), 0);
-        QCOMPARE(field->CaretX(0), 3);
-        Type(field, "{End}");
-        QVERIFY(field->FirstVisibleChar() > 0);
+        type(field, "{Home}");
+        QCOMPARE(field->firstVisibleChar(), 0);
+        QCOMPARE(field->caretX(0), 3);
+        type(field, "{End}");
+        QVERIFY(field->firstVisibleChar() > 0);
         // Widening the field shows the whole text from its first character.
         field->resize(300, field->height());
-        QCOMPARE(field->FirstVisibleChar(), 0);
+        QCOMPARE(field->firstVisibleChar(), 0);
     }
 
     void accessible() {
@@ -837,5 +846,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestAnalogOutput)
-#include "tst_analog_output.moc"
+QTEST_MAIN(TestNumberField)
+#include "tst_numberfield.moc"

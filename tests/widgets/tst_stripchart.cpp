@@ -1,5 +1,6 @@
-#include "widgets/Chart.h"
 #include "widgets/ChartScale.h"
+#include "widgets/RunChart.h"
+#include "widgets/StripChart.h"
 
 #include <QImage>
 #include <QLocale>
@@ -18,51 +19,51 @@ namespace {
 
 constexpr QRgb kRed = qRgb(255, 0, 0);
 
-bool IsRed(const QImage& image, int x, int y) {
+bool isRed(const QImage& image, int x, int y) {
     return (image.pixel(x, y) & 0xFFFFFF) == (kRed & 0xFFFFFF);
 }
 
 // Rows of the red pixels in one column of the image.
-std::vector<int> RedRows(const QImage& image, int x) {
+std::vector<int> redRows(const QImage& image, int x) {
     std::vector<int> rows;
     for (int y = 0; y < image.height(); ++y)
-        if (IsRed(image, x, y))
+        if (isRed(image, x, y))
             rows.push_back(y);
     return rows;
 }
 
-QImage Render(TChart& chart) {
+QImage render(StripChart& chart) {
     return chart.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 // The left axis of the chart as drawn, and the bottom axis of its points.
-TVerticalScale RowsOf(const TChart& chart) {
-    const QRect plot = chart.PlotRect();
-    return TVerticalScale(plot.top(), plot.height(), chart.LeftAxis().Minimum,
-                          chart.LeftAxis().Maximum, chart.LeftAxis().StartPosition,
-                          chart.LeftAxis().EndPosition);
+VerticalScale rowsOf(const StripChart& chart) {
+    const QRect plot = chart.plotRect();
+    return VerticalScale(plot.top(), plot.height(), chart.leftAxis().minimum,
+                         chart.leftAxis().maximum, chart.leftAxis().startPosition,
+                         chart.leftAxis().endPosition);
 }
-TIndexColumns ColumnsOf(const TChart& chart) {
-    const QRect plot = chart.PlotRect();
-    return TIndexColumns(std::int64_t(chart.Series().Count()), plot.left(), plot.right());
+IndexColumns columnsOf(const StripChart& chart) {
+    const QRect plot = chart.plotRect();
+    return IndexColumns(std::int64_t(chart.series().count()), plot.left(), plot.right());
 }
 
 // What drawing the line through every single point shows: the reference for
 // the chart's reduced drawing. Painted here, pixel by pixel, from the spans.
-QImage DrawEveryPoint(const TChart& chart, const std::vector<float>& values) {
-    const TVerticalScale rows = RowsOf(chart);
-    const TIndexColumns columns = ColumnsOf(chart);
-    const QRect plot = chart.PlotRect();
-    TLineSpans spans(plot.left(), plot.right());
+QImage drawEveryPoint(const StripChart& chart, const std::vector<float>& values) {
+    const VerticalScale rows = rowsOf(chart);
+    const IndexColumns columns = columnsOf(chart);
+    const QRect plot = chart.plotRect();
+    LineSpans spans(plot.left(), plot.right());
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (!std::isnan(values[i]))
-            spans.LineTo(columns.Column(std::int64_t(i)), rows.Row(values[i]));
+            spans.lineTo(columns.column(std::int64_t(i)), rows.row(values[i]));
     }
     QImage image(chart.size(), QImage::Format_RGB32);
     image.fill(Qt::white);
     for (int x = plot.left(); x <= plot.right(); ++x) {
-        const TLineSpans::Span& span = spans.At(x);
-        for (int y = std::max(span.Top, plot.top()); y <= std::min(span.Bottom, plot.bottom()); ++y)
+        const LineSpans::Span& span = spans.at(x);
+        for (int y = std::max(span.top, plot.top()); y <= std::min(span.bottom, plot.bottom()); ++y)
             image.setPixel(x, y, kRed);
     }
     return image;
@@ -71,15 +72,15 @@ QImage DrawEveryPoint(const TChart& chart, const std::vector<float>& values) {
 // Compares, column by column across the plot, the red pixels of the chart as
 // it draws itself with those of drawing every point; returns where they first
 // differ, or an empty text. litColumns tells how many columns show the line.
-QString DifferenceFromEveryPoint(TChart& chart, const std::vector<float>& values,
+QString differenceFromEveryPoint(StripChart& chart, const std::vector<float>& values,
                                  int* litColumns = nullptr) {
-    const QImage reduced = Render(chart);
-    const QImage naive = DrawEveryPoint(chart, values);
-    const QRect plot = chart.PlotRect();
+    const QImage reduced = render(chart);
+    const QImage naive = drawEveryPoint(chart, values);
+    const QRect plot = chart.plotRect();
     int lit = 0;
     for (int x = plot.left(); x <= plot.right(); ++x) {
-        const std::vector<int> expected = RedRows(naive, x);
-        const std::vector<int> actual = RedRows(reduced, x);
+        const std::vector<int> expected = redRows(naive, x);
+        const std::vector<int> actual = redRows(reduced, x);
         lit += !expected.empty();
         if (actual != expected) {
             auto describe = [](const std::vector<int>& rows) {
@@ -103,7 +104,7 @@ QString DifferenceFromEveryPoint(TChart& chart, const std::vector<float>& values
 // A series of readings on a 0..4 axis, made of pieces: random walks, steps,
 // constant runs, lone spikes far outside the axis, fast oscillation, and a
 // rare NaN.
-std::vector<float> MixedSeries(std::size_t count, unsigned seed) {
+std::vector<float> mixedSeries(std::size_t count, unsigned seed) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<float> level(-0.3f, 4.3f);
     std::uniform_int_distribution<int> kind(0, 5);
@@ -145,7 +146,7 @@ std::vector<float> MixedSeries(std::size_t count, unsigned seed) {
 
 } // namespace
 
-class TestChart : public QObject {
+class TestStripChart : public QObject {
     Q_OBJECT
 
 private slots:
@@ -178,7 +179,7 @@ private slots:
         QFETCH(double, value);
         QFETCH(QString, text);
         QLocale::setDefault(locale);
-        QCOMPARE(FormatAxisLabel(value), text);
+        QCOMPARE(formatAxisLabel(value), text);
     }
 
     void labelPlacement_data() {
@@ -217,14 +218,14 @@ private slots:
         QFETCH(double, minStep);
         QFETCH(QStringList, labels);
         QFETCH(int, minorTicks);
-        const double step = AxisLabelStep(min, max, length, spacing, minStep);
+        const double step = axisLabelStep(min, max, length, spacing, minStep);
         QStringList texts;
-        for (double value : AxisLabelValues(min, max, step))
-            texts << FormatAxisLabel(value);
+        for (double value : axisLabelValues(min, max, step))
+            texts << formatAxisLabel(value);
         QCOMPARE(texts, labels);
         if (labels.size() > 1)
             QVERIFY(step / (max - min) * length >= spacing);
-        const std::vector<double> minor = AxisMinorTickValues(min, max, step, 3);
+        const std::vector<double> minor = axisMinorTickValues(min, max, step, 3);
         QCOMPARE(int(minor.size()), minorTicks);
         for (double value : minor)
             QVERIFY(value >= min && value <= max);
@@ -232,7 +233,7 @@ private slots:
 
     void minorTicksLieBetweenLabels() {
         // 0..360 by 100 with 3 minor ticks: quarters, also beyond the last label.
-        const std::vector<double> minor = AxisMinorTickValues(0, 360, 100, 3);
+        const std::vector<double> minor = axisMinorTickValues(0, 360, 100, 3);
         const std::vector<double> expected{25, 50, 75, 125, 150, 175, 225, 250, 275, 325, 350};
         QCOMPARE(minor.size(), expected.size());
         for (std::size_t i = 0; i < expected.size(); ++i)
@@ -247,18 +248,18 @@ private slots:
         // and FirstIndex is exactly the inverse that the reduction relies on.
         std::mt19937_64 random(5);
         auto check = [](std::int64_t count, int first, int last) {
-            const TIndexColumns columns(count, first, last);
+            const IndexColumns columns(count, first, last);
             if (count >= 2) {
-                QCOMPARE(columns.Column(0), first);
-                QCOMPARE(columns.Column(count - 1), last);
+                QCOMPARE(columns.column(0), first);
+                QCOMPARE(columns.column(count - 1), last);
             }
             for (int c = first - 1; c <= last + 1; ++c) {
-                const std::int64_t i = columns.FirstIndex(c);
+                const std::int64_t i = columns.firstIndex(c);
                 QVERIFY2(i >= 0 && i <= count, qPrintable(QString::number(c)));
                 if (i < count)
-                    QVERIFY(columns.Column(i) >= c);
+                    QVERIFY(columns.column(i) >= c);
                 if (i > 0)
-                    QVERIFY2(columns.Column(i - 1) < c,
+                    QVERIFY2(columns.column(i - 1) < c,
                              qPrintable(QStringLiteral("count %1 first %2 last %3 column %4")
                                             .arg(count)
                                             .arg(first)
@@ -278,16 +279,16 @@ private slots:
 
     void rowsOfValues() {
         // 0..4 with EndPosition 98 on a plot 100 rows high from row 20.
-        const TVerticalScale rows(20, 100, 0, 4, 0, 98);
-        QCOMPARE(rows.Row(4), 20);      // maximum on the top row
-        QCOMPARE(rows.Row(0), 20 + 98); // zero 2 % above the bottom edge (row 120)
-        QCOMPARE(rows.Row(2), 20 + 49);
-        QVERIFY(rows.Row(4.01) < 20); // above the maximum: above the plot
-        QVERIFY(rows.Row(-1) >= 120); // below zero: possibly below the plot
-        QCOMPARE(rows.Row(std::numeric_limits<double>::infinity()), -1'000'000);
-        int previous = rows.Row(-10);
+        const VerticalScale rows(20, 100, 0, 4, 0, 98);
+        QCOMPARE(rows.row(4), 20);      // maximum on the top row
+        QCOMPARE(rows.row(0), 20 + 98); // zero 2 % above the bottom edge (row 120)
+        QCOMPARE(rows.row(2), 20 + 49);
+        QVERIFY(rows.row(4.01) < 20); // above the maximum: above the plot
+        QVERIFY(rows.row(-1) >= 120); // below zero: possibly below the plot
+        QCOMPARE(rows.row(std::numeric_limits<double>::infinity()), -1'000'000);
+        int previous = rows.row(-10);
         for (double v = -10; v <= 10; v += 0.001) {
-            const int row = rows.Row(v);
+            const int row = rows.row(v);
             QVERIFY(row <= previous);
             previous = row;
         }
@@ -314,16 +315,16 @@ private slots:
         QFETCH(QString, spans);
         // Traced either way, the segment lights the same pixels.
         for (bool reverse : {false, true}) {
-            TLineSpans line(0, int(spans.split(' ').size()) - 1);
+            LineSpans line(0, int(spans.split(' ').size()) - 1);
             const QPoint a = reverse ? to : from;
             const QPoint b = reverse ? from : to;
-            line.LineTo(a.x(), a.y());
-            line.LineTo(b.x(), b.y());
+            line.lineTo(a.x(), a.y());
+            line.lineTo(b.x(), b.y());
             QStringList lit;
-            for (int x = line.FirstColumn(); x <= line.LastColumn(); ++x) {
-                const TLineSpans::Span& span = line.At(x);
-                lit << (span.Empty() ? QStringLiteral("-")
-                                     : QStringLiteral("%1-%2").arg(span.Top).arg(span.Bottom));
+            for (int x = line.firstColumn(); x <= line.lastColumn(); ++x) {
+                const LineSpans::Span& span = line.at(x);
+                lit << (span.isEmpty() ? QStringLiteral("-")
+                                       : QStringLiteral("%1-%2").arg(span.top).arg(span.bottom));
             }
             QCOMPARE(lit.join(' '), spans);
         }
@@ -337,18 +338,18 @@ private slots:
             const int length = int(random() % 40) + 1;
             const int r1 = int(random() % 400) - 200;
             const int r2 = int(random() % 400) - 200;
-            TLineSpans line(10, 10 + length);
-            line.LineTo(10, r1);
-            line.LineTo(10 + length, r2);
-            QVERIFY(line.At(10).Top <= r1 && r1 <= line.At(10).Bottom);
-            QVERIFY(line.At(10 + length).Top <= r2 && r2 <= line.At(10 + length).Bottom);
+            LineSpans line(10, 10 + length);
+            line.lineTo(10, r1);
+            line.lineTo(10 + length, r2);
+            QVERIFY(line.at(10).top <= r1 && r1 <= line.at(10).bottom);
+            QVERIFY(line.at(10 + length).top <= r2 && r2 <= line.at(10 + length).bottom);
             for (int x = 10; x <= 10 + length; ++x) {
-                const TLineSpans::Span& span = line.At(x);
-                QVERIFY(!span.Empty());
-                QVERIFY(span.Top >= std::min(r1, r2) && span.Bottom <= std::max(r1, r2));
+                const LineSpans::Span& span = line.at(x);
+                QVERIFY(!span.isEmpty());
+                QVERIFY(span.top >= std::min(r1, r2) && span.bottom <= std::max(r1, r2));
                 if (x > 10) {
-                    const TLineSpans::Span& left = line.At(x - 1);
-                    QVERIFY2(span.Top <= left.Bottom + 1 && left.Top <= span.Bottom + 1,
+                    const LineSpans::Span& left = line.at(x - 1);
+                    QVERIFY2(span.top <= left.bottom + 1 && left.top <= span.bottom + 1,
                              qPrintable(QStringLiteral("%1 to %2 over %3, column %4")
                                             .arg(r1)
                                             .arg(r2)
@@ -365,30 +366,30 @@ private slots:
         // Ranges of every alignment over pyramids of awkward sizes.
         std::mt19937 random(11);
         for (std::size_t count : {1u, 15u, 16u, 17u, 64u, 65u, 1000u, 65536u + 300u, 300000u}) {
-            const std::vector<float> values = MixedSeries(count, unsigned(count));
-            TMinMaxPyramid pyramid;
+            const std::vector<float> values = mixedSeries(count, unsigned(count));
+            MinMaxPyramid pyramid;
             for (float v : values)
-                pyramid.Append(v);
-            QCOMPARE(pyramid.Count(), count);
+                pyramid.append(v);
+            QCOMPARE(pyramid.count(), count);
             for (int k = 0; k < 300; ++k) {
                 std::size_t a = random() % count;
                 std::size_t b = random() % count;
                 if (a > b)
                     std::swap(a, b);
                 ++b;
-                TMinMax scan;
+                MinMax scan;
                 for (std::size_t i = a; i < b; ++i)
-                    scan.Add(values[i]);
-                const TMinMax extent = pyramid.Extent(a, b);
-                if (scan.Empty()) {
-                    QVERIFY(extent.Empty());
+                    scan.add(values[i]);
+                const MinMax extent = pyramid.extent(a, b);
+                if (scan.isEmpty()) {
+                    QVERIFY(extent.isEmpty());
                     continue;
                 }
-                QCOMPARE(extent.Min, scan.Min);
-                QCOMPARE(extent.Max, scan.Max);
+                QCOMPARE(extent.min, scan.min);
+                QCOMPARE(extent.max, scan.max);
             }
             for (std::size_t i = 0; i < count; i += 997)
-                QCOMPARE(pyramid.Value(i), values[i]);
+                QCOMPARE(pyramid.value(i), values[i]);
         }
     }
 
@@ -401,10 +402,10 @@ private slots:
     }
     void memoryPerPoint() {
         QFETCH(int, count);
-        TChart chart;
+        StripChart chart;
         for (int i = 0; i < count; ++i)
-            chart.Series().Add(i % 7);
-        const double perPoint = double(chart.Series().MemoryBytes()) / count;
+            chart.series().append(i % 7);
+        const double perPoint = double(chart.series().memoryBytes()) / count;
         QVERIFY2(perPoint <= 12, qPrintable(QString::number(perPoint)));
     }
 
@@ -419,13 +420,13 @@ private slots:
         QTest::addColumn<int>("tickLength");
         QTest::addColumn<int>("minorCount");
         QTest::addColumn<int>("minorLength");
-        QTest::newRow("voltage") << int(TRunChart::rcVoltage) << "Chart1"
+        QTest::newRow("voltage") << int(RunChart::Voltage) << "voltageChart"
                                  << "Vol-Run chart"
                                  << "VolChart" << 360.0 << 0 << 0 << 0;
-        QTest::newRow("current") << int(TRunChart::rcCurrent) << "Chart2"
+        QTest::newRow("current") << int(RunChart::Current) << "currentChart"
                                  << "Cur-Run Chart"
                                  << "CurChart" << 4.0 << 4 << 3 << 2;
-        QTest::newRow("power") << int(TRunChart::rcPower) << "Chart3"
+        QTest::newRow("power") << int(RunChart::Power) << "powerChart"
                                << "Pow-Run Chart"
                                << "PowChart" << 200.0 << 4 << 3 << 2;
     }
@@ -438,94 +439,94 @@ private slots:
         QFETCH(int, tickLength);
         QFETCH(int, minorCount);
         QFETCH(int, minorLength);
-        TChart chart;
-        TLineSeries& series = ConfigureRunChart(chart, TRunChart(which));
-        QCOMPARE(&series, &chart.Series());
+        StripChart chart;
+        LineSeries& series = configureRunChart(chart, RunChart(which));
+        QCOMPARE(&series, &chart.series());
         QCOMPARE(chart.objectName(), name);
         QCOMPARE(chart.size(), QSize(384, 155));
-        QCOMPARE(chart.Title(), title);
+        QCOMPARE(chart.title(), title);
         QCOMPARE(chart.accessibleName(), title);
-        QCOMPARE(chart.TitleFont().family(), QStringLiteral("MS Serif"));
-        QCOMPARE(chart.TitleFont().pixelSize(), 11);
-        QCOMPARE(chart.TitleFont().weight(), QFont::Normal);
-        QVERIFY(!chart.TitleFont().italic());
-        QCOMPARE(chart.TitleColor(), QColor(0, 0, 255));
-        const TChartAxis& left = chart.LeftAxis();
-        QVERIFY(!left.Automatic);
-        QCOMPARE(left.Minimum, 0.0);
-        QCOMPARE(left.Maximum, maximum);
-        QCOMPARE(left.EndPosition, 98.0);
-        QCOMPARE(left.TickLength, tickLength);
-        QCOMPARE(left.MinorTickCount, minorCount);
-        QCOMPARE(left.MinorTickLength, minorLength);
-        QVERIFY(left.GridVisible);
-        QVERIFY(chart.BottomAxis().Automatic);
-        QVERIFY(chart.BottomAxis().GridVisible);
-        QCOMPARE(series.Title(), seriesTitle);
-        QCOMPARE(series.SeriesColor(), QColor(255, 0, 0));
-        QCOMPARE(series.Count(), std::size_t(0));
+        QCOMPARE(chart.titleFont().family(), QStringLiteral("MS Serif"));
+        QCOMPARE(chart.titleFont().pixelSize(), 11);
+        QCOMPARE(chart.titleFont().weight(), QFont::Normal);
+        QVERIFY(!chart.titleFont().italic());
+        QCOMPARE(chart.titleColor(), QColor(0, 0, 255));
+        const ChartAxis& left = chart.leftAxis();
+        QVERIFY(!left.automatic);
+        QCOMPARE(left.minimum, 0.0);
+        QCOMPARE(left.maximum, maximum);
+        QCOMPARE(left.endPosition, 98.0);
+        QCOMPARE(left.tickLength, tickLength);
+        QCOMPARE(left.minorTickCount, minorCount);
+        QCOMPARE(left.minorTickLength, minorLength);
+        QVERIFY(left.gridVisible);
+        QVERIFY(chart.bottomAxis().automatic);
+        QVERIFY(chart.bottomAxis().gridVisible);
+        QCOMPARE(series.title(), seriesTitle);
+        QCOMPARE(series.color(), QColor(255, 0, 0));
+        QCOMPARE(series.count(), std::size_t(0));
 
         // The left axis stays put whatever is added.
-        series.Add(maximum * 3);
-        series.Add(-maximum);
-        QCOMPARE(chart.LeftRange(), std::make_pair(0.0, maximum));
+        series.append(maximum * 3);
+        series.append(-maximum);
+        QCOMPARE(chart.leftRange(), std::make_pair(0.0, maximum));
     }
 
     void appendNumbersPoints() {
-        TChart chart;
-        TLineSeries& series = ConfigureRunChart(chart, TRunChart::rcVoltage);
-        QCOMPARE(series.Add(12.5), std::size_t(0));
-        QCOMPARE(chart.BottomAxis().Minimum, 0.0);
-        QCOMPARE(chart.BottomAxis().Maximum, 0.0);
-        QCOMPARE(series.Add(12.25), std::size_t(1));
-        QCOMPARE(series.Add(11.75), std::size_t(2));
-        QCOMPARE(series.Count(), std::size_t(3));
+        StripChart chart;
+        LineSeries& series = configureRunChart(chart, RunChart::Voltage);
+        QCOMPARE(series.append(12.5), std::size_t(0));
+        QCOMPARE(chart.bottomAxis().minimum, 0.0);
+        QCOMPARE(chart.bottomAxis().maximum, 0.0);
+        QCOMPARE(series.append(12.25), std::size_t(1));
+        QCOMPARE(series.append(11.75), std::size_t(2));
+        QCOMPARE(series.count(), std::size_t(3));
         for (std::size_t i = 0; i < 3; ++i)
-            QCOMPARE(series.XValue(i), double(i));
-        QCOMPARE(series.YValue(0), 12.5);
-        QCOMPARE(series.YValue(1), 12.25);
-        QCOMPARE(series.YValue(2), 11.75);
-        QCOMPARE(chart.BottomAxis().Minimum, 0.0);
-        QCOMPARE(chart.BottomAxis().Maximum, 2.0);
+            QCOMPARE(series.xValue(i), double(i));
+        QCOMPARE(series.yValue(0), 12.5);
+        QCOMPARE(series.yValue(1), 12.25);
+        QCOMPARE(series.yValue(2), 11.75);
+        QCOMPARE(chart.bottomAxis().minimum, 0.0);
+        QCOMPARE(chart.bottomAxis().maximum, 2.0);
         // A pause in polling changes nothing: the next point simply follows.
-        QCOMPARE(series.Add(11.5), std::size_t(3));
-        QCOMPARE(chart.BottomAxis().Maximum, 3.0);
+        QCOMPARE(series.append(11.5), std::size_t(3));
+        QCOMPARE(chart.bottomAxis().maximum, 3.0);
 
         // Drawn: the first point on the plot's first column, the last on its
         // last, each at its value's row.
-        const QImage image = Render(chart);
-        const QRect plot = chart.PlotRect();
-        const TVerticalScale rows = RowsOf(chart);
-        QVERIFY(IsRed(image, plot.left(), rows.Row(12.5)));
-        QVERIFY(IsRed(image, plot.right(), rows.Row(11.5)));
+        const QImage image = render(chart);
+        const QRect plot = chart.plotRect();
+        const VerticalScale rows = rowsOf(chart);
+        QVERIFY(isRed(image, plot.left(), rows.row(12.5)));
+        QVERIFY(isRed(image, plot.right(), rows.row(11.5)));
     }
 
     void valueAboveMaximumIsClippedAtTheTop() {
-        TChart chart;
-        TLineSeries& series = ConfigureRunChart(chart, TRunChart::rcCurrent);
-        series.Add(0);
-        series.Add(9.5); // far above 4 A
-        series.Add(4);   // exactly the maximum
-        series.Add(0);
-        const QImage image = Render(chart);
-        const QRect plot = chart.PlotRect();
+        StripChart chart;
+        LineSeries& series = configureRunChart(chart, RunChart::Current);
+        series.append(0);
+        series.append(9.5); // far above 4 A
+        series.append(4);   // exactly the maximum
+        series.append(0);
+        const QImage image = render(chart);
+        const QRect plot = chart.plotRect();
         // Zero lies 2 % of the plot height above its bottom edge.
         const int zeroRow = plot.top() + int(std::floor(plot.height() * 0.98));
-        QVERIFY(IsRed(image, plot.left(), zeroRow));
-        QVERIFY(IsRed(image, plot.right(), zeroRow));
+        QVERIFY(isRed(image, plot.left(), zeroRow));
+        QVERIFY(isRed(image, plot.right(), zeroRow));
         // The line to the spike leaves through the top row; the maximum lies
         // on it...
-        const TIndexColumns columns = ColumnsOf(chart);
+        const IndexColumns columns = columnsOf(chart);
         int leaves = 0;
-        for (int x = columns.Column(0); x <= columns.Column(1); ++x)
-            leaves += IsRed(image, x, plot.top());
+        for (int x = columns.column(0); x <= columns.column(1); ++x)
+            leaves += isRed(image, x, plot.top());
         QVERIFY(leaves >= 1);
-        QVERIFY(IsRed(image, columns.Column(2), plot.top()));
+        QVERIFY(isRed(image, columns.column(2), plot.top()));
         // ...and nothing red lies outside the plot.
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
                 if (!plot.contains(x, y))
-                    QVERIFY2(!IsRed(image, x, y),
+                    QVERIFY2(!isRed(image, x, y),
                              qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
     }
 
@@ -551,17 +552,17 @@ private slots:
         QFETCH(int, width);
         QFETCH(int, height);
         QFETCH(unsigned, seed);
-        TChart chart;
-        ConfigureRunChart(chart, TRunChart::rcCurrent);
+        StripChart chart;
+        configureRunChart(chart, RunChart::Current);
         chart.setFixedSize(width, height);
-        const std::vector<float> values = MixedSeries(std::size_t(count), seed);
+        const std::vector<float> values = mixedSeries(std::size_t(count), seed);
         for (float v : values)
-            chart.Series().Add(v);
+            chart.series().append(v);
 
         int litColumns = 0;
-        const QString difference = DifferenceFromEveryPoint(chart, values, &litColumns);
+        const QString difference = differenceFromEveryPoint(chart, values, &litColumns);
         QVERIFY2(difference.isEmpty(), qPrintable(difference));
-        const QRect plot = chart.PlotRect();
+        const QRect plot = chart.plotRect();
         // Guard against comparing two empty pictures.
         QVERIFY(litColumns >= std::min(count, plot.width()) / 2);
     }
@@ -583,26 +584,26 @@ private slots:
         QFETCH(int, largestBatch);
         QFETCH(unsigned, seed);
         const std::vector<float> all =
-            MixedSeries(std::size_t(start + batches * largestBatch), seed);
+            mixedSeries(std::size_t(start + batches * largestBatch), seed);
         std::mt19937 random(seed);
-        TChart chart;
-        ConfigureRunChart(chart, TRunChart::rcCurrent);
+        StripChart chart;
+        configureRunChart(chart, RunChart::Current);
         std::vector<float> shown(all.begin(), all.begin() + start);
         for (float v : shown)
-            chart.Series().Add(v);
+            chart.series().append(v);
         for (int b = 0; b < batches; ++b) {
             const int size = int(random() % unsigned(largestBatch)) + 1;
             for (int k = 0; k < size; ++k) {
                 shown.push_back(all[shown.size()]);
-                chart.Series().Add(shown.back());
+                chart.series().append(shown.back());
             }
             if (b == batches / 2)
                 chart.setFixedSize(300, 120); // a new layout starts afresh
-            const QString difference = DifferenceFromEveryPoint(chart, shown);
+            const QString difference = differenceFromEveryPoint(chart, shown);
             QVERIFY2(difference.isEmpty(), qPrintable(difference));
         }
     }
 };
 
-QTEST_MAIN(TestChart)
-#include "tst_chart.moc"
+QTEST_MAIN(TestStripChart)
+#include "tst_stripchart.moc"

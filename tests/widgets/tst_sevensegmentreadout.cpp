@@ -1,4 +1,4 @@
-#include "widgets/iSevenSegmentAnalog.h"
+#include "widgets/SevenSegmentReadout.h"
 
 #include <QAccessible>
 #include <QImage>
@@ -17,27 +17,27 @@ const QColor kDimLime(0, 85, 0);
 const QColor kBlack(0, 0, 0);
 
 // A readout of the control window: 6 digits, 2 decimals, no sign cell, lime.
-void SetUpAsVoltage(TiSevenSegmentAnalog& r) {
-    r.SetShowSign(false);
-    r.SetDigitCount(6);
-    r.SetPrecision(2);
-    r.SetSegmentColor(kLime);
+void setUpAsVoltage(SevenSegmentReadout& r) {
+    r.setShowSign(false);
+    r.setDigitCount(6);
+    r.setPrecision(2);
+    r.setSegmentColor(kLime);
 }
 
-TReadoutLayout VoltageLayout() {
-    TReadoutLayout l;
-    l.Width = 100;
-    l.Height = 28;
-    l.DigitCount = 6;
-    l.Precision = 2;
-    l.ShowSign = false;
+ReadoutLayout voltageLayout() {
+    ReadoutLayout l;
+    l.width = 100;
+    l.height = 28;
+    l.digitCount = 6;
+    l.precision = 2;
+    l.showSign = false;
     return l;
 }
 
-QList<int> Lefts(const TGlyphCells& cells) {
+QList<int> cellLefts(const GlyphCells& cells) {
     QList<int> lefts;
-    for (const TGlyphCell& c : cells)
-        lefts << c.Rect.left();
+    for (const GlyphCell& c : cells)
+        lefts << c.rect.left();
     return lefts;
 }
 
@@ -74,17 +74,17 @@ private slots:
     void voltageReadoutCells() {
         QFETCH(double, value);
         QFETCH(QString, shown);
-        const TGlyphCells cells = ReadoutCells(VoltageLayout(), value);
-        QCOMPARE(Shown(cells), shown);
-        for (const TGlyphCell& c : cells) {
-            QCOMPARE(c.Rect.top(), 5);
-            QCOMPARE(c.Rect.height(), 18);
-            QCOMPARE(c.Rect.width(), c.Glyph == sscPeriod ? 2 : 10);
+        const GlyphCells cells = readoutCells(voltageLayout(), value);
+        QCOMPARE(cellText(cells), shown);
+        for (const GlyphCell& c : cells) {
+            QCOMPARE(c.rect.top(), 5);
+            QCOMPARE(c.rect.height(), 18);
+            QCOMPARE(c.rect.width(), c.glyph == SevenSegmentGlyph::Period ? 2 : 10);
         }
         if (shown.contains(u'.'))
-            QCOMPARE(Lefts(cells), (QList<int>{5, 21, 37, 53, 65, 69, 85}));
+            QCOMPARE(cellLefts(cells), (QList<int>{5, 21, 37, 53, 65, 69, 85}));
         else
-            QCOMPARE(Lefts(cells), (QList<int>{5, 21, 37, 53, 69, 85}));
+            QCOMPARE(cellLefts(cells), (QList<int>{5, 21, 37, 53, 69, 85}));
     }
 
     void otherSettings_data() {
@@ -94,24 +94,32 @@ private slots:
         QTest::addColumn<int>("leading");
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("sign, positive") << 4 << 2 << true << int(ilsSpaces) << 1.5 << "+ 1.50";
+        QTest::newRow("sign, positive")
+            << 4 << 2 << true << int(LeadingStyle::Spaces) << 1.5 << "+ 1.50";
         QTest::newRow("sign, zero is positive")
-            << 4 << 2 << true << int(ilsSpaces) << 0.0 << "+ 0.00";
-        QTest::newRow("sign, negative") << 4 << 2 << true << int(ilsSpaces) << -1.5 << "- 1.50";
-        QTest::newRow("sign, overflow up") << 4 << 2 << true << int(ilsSpaces) << 100.0 << "+<<<<";
+            << 4 << 2 << true << int(LeadingStyle::Spaces) << 0.0 << "+ 0.00";
+        QTest::newRow("sign, negative")
+            << 4 << 2 << true << int(LeadingStyle::Spaces) << -1.5 << "- 1.50";
+        QTest::newRow("sign, overflow up")
+            << 4 << 2 << true << int(LeadingStyle::Spaces) << 100.0 << "+<<<<";
         QTest::newRow("sign, overflow down")
-            << 4 << 2 << true << int(ilsSpaces) << -100.0 << "->>>>";
-        QTest::newRow("leading zeros") << 6 << 2 << false << int(ilsZeros) << 12.34 << "0012.34";
-        QTest::newRow("no leading fill") << 6 << 2 << false << int(ilsNone) << 12.34 << "12.34";
-        QTest::newRow("no decimals") << 6 << 0 << false << int(ilsSpaces) << 123.4 << "   123";
+            << 4 << 2 << true << int(LeadingStyle::Spaces) << -100.0 << "->>>>";
+        QTest::newRow("leading zeros")
+            << 6 << 2 << false << int(LeadingStyle::Zeros) << 12.34 << "0012.34";
+        QTest::newRow("no leading fill")
+            << 6 << 2 << false << int(LeadingStyle::None) << 12.34 << "12.34";
+        QTest::newRow("no decimals")
+            << 6 << 0 << false << int(LeadingStyle::Spaces) << 123.4 << "   123";
         QTest::newRow("no decimals, 6 digits fit")
-            << 6 << 0 << false << int(ilsSpaces) << 999999.0 << "999999";
+            << 6 << 0 << false << int(LeadingStyle::Spaces) << 999999.0 << "999999";
         QTest::newRow("no decimals, 7 digits do not")
-            << 6 << 0 << false << int(ilsSpaces) << 1000000.0 << "<<<<<<";
-        QTest::newRow("three decimals") << 6 << 3 << false << int(ilsSpaces) << 1.5 << "  1.500";
+            << 6 << 0 << false << int(LeadingStyle::Spaces) << 1000000.0 << "<<<<<<";
+        QTest::newRow("three decimals")
+            << 6 << 3 << false << int(LeadingStyle::Spaces) << 1.5 << "  1.500";
         QTest::newRow("one digit, decimals never fit")
-            << 1 << 2 << false << int(ilsSpaces) << 0.0 << "<";
-        QTest::newRow("one digit, no decimals") << 1 << 0 << false << int(ilsSpaces) << 7.0 << "7";
+            << 1 << 2 << false << int(LeadingStyle::Spaces) << 0.0 << "<";
+        QTest::newRow("one digit, no decimals")
+            << 1 << 0 << false << int(LeadingStyle::Spaces) << 7.0 << "7";
     }
     void otherSettings() {
         QFETCH(int, digits);
@@ -120,14 +128,14 @@ private slots:
         QFETCH(int, leading);
         QFETCH(double, value);
         QFETCH(QString, shown);
-        TReadoutLayout l;
-        l.Width = 200;
-        l.Height = 40;
-        l.DigitCount = digits;
-        l.Precision = precision;
-        l.ShowSign = sign;
-        l.LeadingStyle = TiLeadingStyle(leading);
-        QCOMPARE(Shown(ReadoutCells(l, value)), shown);
+        ReadoutLayout l;
+        l.width = 200;
+        l.height = 40;
+        l.digitCount = digits;
+        l.precision = precision;
+        l.showSign = sign;
+        l.leadingStyle = LeadingStyle(leading);
+        QCOMPARE(cellText(readoutCells(l, value)), shown);
     }
 
     // Cells grow with the widget; the row stays centred.
@@ -156,30 +164,30 @@ private slots:
         QFETCH(QList<int>, lefts);
         QFETCH(QSize, cell);
         QFETCH(QRect, mark);
-        TReadoutLayout l = VoltageLayout();
-        l.Width = size.width();
-        l.Height = size.height();
-        l.ShowSign = sign;
+        ReadoutLayout l = voltageLayout();
+        l.width = size.width();
+        l.height = size.height();
+        l.showSign = sign;
         QList<int> digitLefts;
-        for (const TGlyphCell& c : ReadoutCells(l, 1.25)) {
-            if (c.Glyph == sscPeriod) {
-                QCOMPARE(c.Rect, mark);
+        for (const GlyphCell& c : readoutCells(l, 1.25)) {
+            if (c.glyph == SevenSegmentGlyph::Period) {
+                QCOMPARE(c.rect, mark);
                 continue;
             }
-            QCOMPARE(c.Rect.size(), cell);
-            digitLefts << c.Rect.left();
+            QCOMPARE(c.rect.size(), cell);
+            digitLefts << c.rect.left();
         }
         QCOMPARE(digitLefts, lefts);
     }
 
     void commaSeparator() {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        QCOMPARE(ReadoutText(1234.5, 2), QStringLiteral("1234,50"));
-        const TGlyphCells cells = ReadoutCells(VoltageLayout(), 12.34);
-        QCOMPARE(Shown(cells), QStringLiteral("  12,34"));
-        QCOMPARE(cells[4].Rect, QRect(65, 5, 2, 18));
+        QCOMPARE(readoutText(1234.5, 2), QStringLiteral("1234,50"));
+        const GlyphCells cells = readoutCells(voltageLayout(), 12.34);
+        QCOMPARE(cellText(cells), QStringLiteral("  12,34"));
+        QCOMPARE(cells[4].rect, QRect(65, 5, 2, 18));
         // Thousands separators never appear.
-        QCOMPARE(Shown(ReadoutCells(VoltageLayout(), 1234.56)), QStringLiteral("1234,56"));
+        QCOMPARE(cellText(readoutCells(voltageLayout(), 1234.56)), QStringLiteral("1234,56"));
     }
 
     void naturalSize_data() {
@@ -201,120 +209,120 @@ private slots:
         QFETCH(int, margin);
         QFETCH(int, segment);
         QFETCH(QSize, size);
-        QCOMPARE(ReadoutNaturalSize(digits, sign, spacing, margin, segment), size);
+        QCOMPARE(readoutNaturalSize(digits, sign, spacing, margin, segment), size);
     }
 
     void widgetDefaultsAndAutoSize() {
-        TiSevenSegmentAnalog r;
-        QCOMPARE(r.Value(), 0.0);
-        QCOMPARE(r.Precision(), 2);
-        QVERIFY(r.ShowSign());
-        QCOMPARE(r.DigitCount(), 4);
-        QCOMPARE(r.LeadingStyle(), ilsSpaces);
-        QCOMPARE(r.DigitSpacing(), 6);
-        QCOMPARE(r.SegmentMargin(), 5);
-        QCOMPARE(r.SegmentColor(), QColor(Qt::white));
-        QCOMPARE(r.SegmentOffColor(), QColor(128, 128, 128));
-        QVERIFY(r.AutoSegmentOffColor());
-        QVERIFY(r.ShowOffSegments());
-        QCOMPARE(r.SegmentSize(), 1);
-        QCOMPARE(r.SegmentSeperation(), 1);
-        QVERIFY(!r.PowerOff());
-        QVERIFY(r.AutoSize());
-        QCOMPARE(r.BackGroundColor(), kBlack);
-        QCOMPARE(r.BorderStyle(), ibsNone);
+        SevenSegmentReadout r;
+        QCOMPARE(r.value(), 0.0);
+        QCOMPARE(r.precision(), 2);
+        QVERIFY(r.showSign());
+        QCOMPARE(r.digitCount(), 4);
+        QCOMPARE(r.leadingStyle(), LeadingStyle::Spaces);
+        QCOMPARE(r.digitSpacing(), 6);
+        QCOMPARE(r.segmentMargin(), 5);
+        QCOMPARE(r.segmentColor(), QColor(Qt::white));
+        QCOMPARE(r.segmentOffColor(), QColor(128, 128, 128));
+        QVERIFY(r.autoSegmentOffColor());
+        QVERIFY(r.showOffSegments());
+        QCOMPARE(r.segmentSize(), 1);
+        QCOMPARE(r.segmentSeparation(), 1);
+        QVERIFY(!r.isPoweredOff());
+        QVERIFY(r.autoSize());
+        QCOMPARE(r.backgroundColor(), kBlack);
+        QCOMPARE(r.borderStyle(), BevelStyle::None);
         QCOMPARE(r.size(), QSize(84, 28));
 
-        SetUpAsVoltage(r);
+        setUpAsVoltage(r);
         QCOMPARE(r.size(), QSize(100, 28));
-        r.SetAutoSize(false);
-        r.SetDigitCount(8);
+        r.setAutoSize(false);
+        r.setDigitCount(8);
         QCOMPARE(r.size(), QSize(100, 28));
-        r.SetAutoSize(true);
+        r.setAutoSize(true);
         QCOMPARE(r.size(), QSize(132, 28));
         // Colours and leading style leave the size alone.
         r.resize(50, 50);
-        r.SetSegmentColor(Qt::red);
-        r.SetLeadingStyle(ilsZeros);
+        r.setSegmentColor(Qt::red);
+        r.setLeadingStyle(LeadingStyle::Zeros);
         QCOMPARE(r.size(), QSize(50, 50));
-        r.SetSegmentSize(2);
+        r.setSegmentSize(2);
         QCOMPARE(r.size(), QSize(212, 46));
     }
 
     void propertyRanges() {
-        TiSevenSegmentAnalog r;
-        r.SetPrecision(20);
-        QCOMPARE(r.Precision(), 13);
-        r.SetPrecision(-1);
-        QCOMPARE(r.Precision(), 0);
-        r.SetDigitCount(0);
-        QCOMPARE(r.DigitCount(), 1);
-        r.SetDigitCount(33);
-        QCOMPARE(r.DigitCount(), 32);
-        r.SetSegmentSize(0);
-        QCOMPARE(r.SegmentSize(), 1);
-        r.SetSegmentSize(101);
-        QCOMPARE(r.SegmentSize(), 100);
-        r.SetSegmentMargin(-2);
-        QCOMPARE(r.SegmentMargin(), 0);
-        r.SetSegmentSeperation(-2);
-        QCOMPARE(r.SegmentSeperation(), 0);
-        r.SetValue(2e15);
-        QCOMPARE(r.Value(), 1e15);
-        r.SetValue(-2e15);
-        QCOMPARE(r.Value(), -2e15);
+        SevenSegmentReadout r;
+        r.setPrecision(20);
+        QCOMPARE(r.precision(), 13);
+        r.setPrecision(-1);
+        QCOMPARE(r.precision(), 0);
+        r.setDigitCount(0);
+        QCOMPARE(r.digitCount(), 1);
+        r.setDigitCount(33);
+        QCOMPARE(r.digitCount(), 32);
+        r.setSegmentSize(0);
+        QCOMPARE(r.segmentSize(), 1);
+        r.setSegmentSize(101);
+        QCOMPARE(r.segmentSize(), 100);
+        r.setSegmentMargin(-2);
+        QCOMPARE(r.segmentMargin(), 0);
+        r.setSegmentSeparation(-2);
+        QCOMPARE(r.segmentSeparation(), 0);
+        r.setValue(2e15);
+        QCOMPARE(r.value(), 1e15);
+        r.setValue(-2e15);
+        QCOMPARE(r.value(), -2e15);
     }
 
     void valueChangeNotifies() {
-        TiSevenSegmentAnalog r;
-        QSignalSpy changed(&r, &TiSevenSegmentAnalog::OnValueChange);
-        r.SetValue(12.34);
+        SevenSegmentReadout r;
+        QSignalSpy changed(&r, &SevenSegmentReadout::valueChanged);
+        r.setValue(12.34);
         QCOMPARE(changed.count(), 1);
-        r.SetValue(12.34);
+        r.setValue(12.34);
         QCOMPARE(changed.count(), 1);
-        r.SetValue(5e15);
-        r.SetValue(1e15);
-        r.SetValue(3e15);
+        r.setValue(5e15);
+        r.setValue(1e15);
+        r.setValue(3e15);
         QCOMPARE(changed.count(), 2);
-        QCOMPARE(r.Value(), 1e15);
+        QCOMPARE(r.value(), 1e15);
     }
 
     // A repaint for every real change, none for a repeated value.
     void repaintsOnlyOnChange() {
-        TiSevenSegmentAnalog r;
-        SetUpAsVoltage(r);
+        SevenSegmentReadout r;
+        setUpAsVoltage(r);
         PaintCounter counter;
         r.installEventFilter(&counter);
         r.show();
         QVERIFY(QTest::qWaitForWindowExposed(&r));
-        QTRY_VERIFY(counter.paints > 0);
+        QTRY_VERIFY(counter.paints() > 0);
         QTest::qWait(50);
 
-        int before = counter.paints;
-        r.SetValue(12.34);
-        QTRY_COMPARE(counter.paints, before + 1);
+        int before = counter.paints();
+        r.setValue(12.34);
+        QTRY_COMPARE(counter.paints(), before + 1);
 
-        before = counter.paints;
+        before = counter.paints();
         for (int i = 0; i < 5; ++i) {
-            r.SetValue(12.34);
-            r.SetPrecision(2);
-            r.SetDigitCount(6);
-            r.SetSegmentColor(kLime);
-            r.SetBackGroundColor(Qt::black);
-            r.SetBorderStyle(ibsNone);
-            r.SetShowOffSegments(true);
+            r.setValue(12.34);
+            r.setPrecision(2);
+            r.setDigitCount(6);
+            r.setSegmentColor(kLime);
+            r.setBackgroundColor(Qt::black);
+            r.setBorderStyle(BevelStyle::None);
+            r.setShowOffSegments(true);
         }
         QTest::qWait(100);
-        QCOMPARE(counter.paints, before);
+        QCOMPARE(counter.paints(), before);
 
-        r.SetBorderStyle(ibsRaised);
-        QTRY_COMPARE(counter.paints, before + 1);
+        r.setBorderStyle(BevelStyle::Raised);
+        QTRY_COMPARE(counter.paints(), before + 1);
     }
 
     void drawnVoltage() {
-        TiSevenSegmentAnalog r;
-        SetUpAsVoltage(r);
-        r.SetValue(12.34);
+        SevenSegmentReadout r;
+        setUpAsVoltage(r);
+        r.setValue(12.34);
         const QImage image = r.grab().toImage();
         QCOMPARE(image.size(), QSize(100, 28));
         // Background and the blank first cell (a dim 8).
@@ -348,9 +356,9 @@ private slots:
     }
 
     void drawnOverflowAndComma() {
-        TiSevenSegmentAnalog r;
-        SetUpAsVoltage(r);
-        r.SetValue(-12345);
+        SevenSegmentReadout r;
+        setUpAsVoltage(r);
+        r.setValue(-12345);
         QImage image = r.grab().toImage();
         // Down arrows, (8,9) (0,9) (4,13) in each cell; no dim segments.
         for (int left : {5, 21, 37, 53, 69, 85}) {
@@ -364,7 +372,7 @@ private slots:
         QCOMPARE(image.pixelColor(66, 22), kBlack);
 
         QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-        r.SetValue(1.5);
+        r.setValue(1.5);
         image = r.grab().toImage();
         // The comma: a dot at y 16 to 18 and a tail x 66 to 67 down to y 21.
         for (QPoint lit : {QPoint(65, 16), QPoint(67, 18), QPoint(66, 21), QPoint(67, 21)})
@@ -374,10 +382,10 @@ private slots:
     }
 
     void borderAndBackground() {
-        TiSevenSegmentAnalog r;
-        SetUpAsVoltage(r);
-        r.SetBackGroundColor(Qt::blue);
-        r.SetBorderStyle(ibsLowered);
+        SevenSegmentReadout r;
+        setUpAsVoltage(r);
+        r.setBackgroundColor(Qt::blue);
+        r.setBorderStyle(BevelStyle::Lowered);
         const QImage sunken = r.grab().toImage();
         const QColor dark = r.palette().color(QPalette::Dark);
         const QColor light = r.palette().color(QPalette::Light);
@@ -386,25 +394,25 @@ private slots:
         QCOMPARE(sunken.pixel(10, 27), light.rgb());
         QCOMPARE(sunken.pixel(99, 10), light.rgb());
         QCOMPARE(sunken.pixelColor(2, 2), QColor(Qt::blue));
-        r.SetBorderStyle(ibsRaised);
+        r.setBorderStyle(BevelStyle::Raised);
         const QImage raised = r.grab().toImage();
         QCOMPARE(raised.pixel(10, 0), light.rgb());
         QCOMPARE(raised.pixel(10, 27), r.palette().color(QPalette::Shadow).rgb());
     }
 
     void accessibleValue() {
-        TiSevenSegmentAnalog r;
-        SetUpAsVoltage(r);
+        SevenSegmentReadout r;
+        setUpAsVoltage(r);
         r.setAccessibleName(QStringLiteral("Voltage"));
-        r.SetValue(12.34);
+        r.setValue(12.34);
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&r);
         QVERIFY(a);
         QCOMPARE(a->text(QAccessible::Name), QStringLiteral("Voltage"));
         QCOMPARE(a->text(QAccessible::Value), QStringLiteral("12.34"));
-        r.SetValue(123456);
+        r.setValue(123456);
         QCOMPARE(a->text(QAccessible::Value), QStringLiteral("Out of range"));
     }
 };
 
 QTEST_MAIN(TestSevenSegmentReadout)
-#include "tst_sevensegment_readout.moc"
+#include "tst_sevensegmentreadout.moc"

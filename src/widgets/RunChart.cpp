@@ -1,0 +1,49 @@
+#include "widgets/RunChart.h"
+
+#include "widgets/StripChart.h"
+
+namespace tarvex {
+
+LineSeries& configureRunChart(StripChart& chart, RunChart which) {
+    struct Setup {
+        const char* name;
+        const char* title;
+        const char* seriesTitle;
+        double maximum;
+        bool ticks;
+    };
+    static constexpr Setup setups[] = {
+        {"voltageChart", "Vol-Run chart", "VolChart", 360, false},
+        {"currentChart", "Cur-Run Chart", "CurChart", 4, true},
+        {"powerChart", "Pow-Run Chart", "PowChart", 200, true},
+    };
+    const Setup& setup = setups[int(which)];
+
+    chart.setObjectName(QString::fromLatin1(setup.name));
+    chart.setFixedSize(384, 155);
+    chart.setTitle(QString::fromLatin1(setup.title));
+    QFont titleFont(QStringLiteral("MS Serif"));
+    titleFont.setPixelSize(11);
+    titleFont.setWeight(QFont::Normal);
+    titleFont.setItalic(false);
+    chart.setTitleFont(titleFont);
+    chart.setTitleColor(QColor(0, 0, 255));
+
+    ChartAxis left;
+    left.automatic = false;
+    left.minimum = 0;
+    left.maximum = setup.maximum;
+    left.endPosition = 98;
+    left.tickLength = setup.ticks ? 4 : 0;
+    left.minorTickCount = setup.ticks ? 3 : 0;
+    left.minorTickLength = setup.ticks ? 2 : 0;
+    chart.setLeftAxis(left);
+    chart.setBottomAxis(ChartAxis{});
+
+    LineSeries& series = chart.series();
+    series.setTitle(QString::fromLatin1(setup.seriesTitle));
+    series.setColor(QColor(255, 0, 0));
+    return series;
+}
+
+} // namespace tarvex

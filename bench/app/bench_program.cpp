@@ -15,7 +15,7 @@
 #include "control/ReadingStore.h"
 #include "control/Setfrm.h"
 #include "loadsim/LoadSimulator.h"
-#include "serial/Comm32.h"
+#include "serial/SerialLink.h"
 #include "store/TableEngine.h"
 #include "ui/Dialogs.h"
 #include "widgets/Chart.h"

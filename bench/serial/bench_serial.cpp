@@ -6,7 +6,7 @@
 // bench_serial [answers (default 250)] [idle seconds (default 10)]
 #include "loadsim/LoadSimulator.h"
 #include "protocol/Frames.h"
-#include "serial/Comm32.h"
+#include "serial/SerialLink.h"
 
 #include <QCoreApplication>
 #include <QDir>

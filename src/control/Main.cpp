@@ -4,7 +4,7 @@
 #include "control/Setfrm.h"
 #include "review/Aboutfrm.h"
 #include "review/Queryfrm.h"
-#include "serial/Comm32.h"
+#include "serial/SerialLink.h"
 #include "store/TableEngine.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"

@@ -9,7 +9,7 @@
 #include "loadsim/LoadSimulator.h"
 #include "review/Aboutfrm.h"
 #include "review/Queryfrm.h"
-#include "serial/Comm32.h"
+#include "serial/SerialLink.h"
 #include "store/TableEngine.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"

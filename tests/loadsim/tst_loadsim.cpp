@@ -2,7 +2,7 @@
 // on a pseudo-terminal, answers decoded with the program's own decoder.
 #include "loadsim/LoadSimulator.h"
 #include "protocol/Frames.h"
-#include "serial/Comm32.h"
+#include "serial/SerialLink.h"
 
 #include <QLocale>
 #include <QTemporaryDir>

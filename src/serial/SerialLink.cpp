@@ -1,4 +1,4 @@
-#include "serial/Comm32.h"
+#include "serial/SerialLink.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>

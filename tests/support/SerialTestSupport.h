@@ -2,7 +2,7 @@
 // callbacks, a pseudo-terminal standing in for the load, the trace file.
 #pragma once
 
-#include "serial/Comm32.h"
+#include "serial/SerialLink.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The serial component over real pseudo-terminals: chunking of received
 // bytes, frames reaching the other end, open and close, hang-up, trace log.
-#include "support/CommTestSupport.h"
+#include "support/SerialTestSupport.h"
 
-#include "serial/Comm32.h"
+#include "serial/SerialLink.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -452,4 +452,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestComm32)
-#include "tst_comm32.moc"
+#include "tst_seriallink.moc"

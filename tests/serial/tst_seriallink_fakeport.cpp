@@ -1,10 +1,10 @@
 // The serial component's threads against a fake port: line errors, partial
 // writes and failing calls, with the trace lines and hang-up requests they
 // give.
-#include "support/CommTestSupport.h"
+#include "support/SerialTestSupport.h"
 
-#include "serial/Comm32.h"
-#include "serial/Misc.h"
+#include "serial/SerialLink.h"
+#include "serial/SystemError.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -392,4 +392,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestComm32Fake)
-#include "tst_comm32_fake.moc"
+#include "tst_seriallink_fakeport.moc"

@@ -1,4 +1,4 @@
-#include "serial/Misc.h"
+#include "serial/SystemError.h"
 
 #include <QDebug>
 

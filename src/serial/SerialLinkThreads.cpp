@@ -1,6 +1,6 @@
-#include "serial/CommThreads.h"
+#include "serial/SerialLinkThreads_p.h"
 
-#include "serial/CommsTrace.h"
+#include "serial/TraceLog.h"
 
 #include <QCoreApplication>
 #include <QDebug>

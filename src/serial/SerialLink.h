@@ -5,8 +5,8 @@
 #pragma once
 
 #include "errors/Errors.h"
-#include "serial/CommThreads.h"
-#include "serial/CommsTrace.h"
+#include "serial/SerialLinkThreads_p.h"
+#include "serial/TraceLog.h"
 #include "serial/SerialPort.h"
 
 #include <QObject>

@@ -1,6 +1,6 @@
-#include "serial/CommsTrace.h"
+#include "serial/TraceLog.h"
 
-#include "serial/Misc.h"
+#include "serial/SystemError.h"
 
 #include <cerrno>
 #include <cstdio>

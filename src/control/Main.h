@@ -27,7 +27,7 @@ namespace tarvex {
 class TAbout;
 class TChart;
 class TComSet;
-class TComm32;
+class SerialLink;
 class TLineSeries;
 class TSerchfrm;
 class TTable;
@@ -108,7 +108,7 @@ public:
     QPushButton* BtnOff;
     QStatusBar* StatusBar1;
     std::array<QLabel*, 3> StatusPanels;
-    TComm32* Comm321;
+    SerialLink* Comm321;
     TTimer* TimerSend;
     TTimer* TimeShow;
     std::unique_ptr<TTable> Table1;

@@ -1,5 +1,10 @@
 #include "serial/SerialLink.h"
 
+#include "serial/SerialLinkThreads_p.h"
+#include "serial/TraceLog.h"
+
+#include <QDeadlineTimer>
+
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -8,194 +13,193 @@
 namespace tarvex {
 
 // The hidden relay: lives on the window thread and turns the workers' posted
-// messages into callbacks, in posting order.
-class TCommRelay : public QObject {
+// messages into the link's signals, in posting order.
+class LinkRelay : public QObject {
 public:
-    // A child of the component, so that it follows it to another thread.
-    explicit TCommRelay(TComm32* comm) : QObject(comm), comm_(comm) {}
+    // A child of the link, so that it follows it to another thread.
+    explicit LinkRelay(SerialLink* link) : QObject(link), m_link(link) {}
 
     bool event(QEvent* e) override {
-        if (e->type() == TCommEvent::TypeOf(WM_COMM_DATA)) {
-            const TCommBlock& block = static_cast<TCommEvent*>(e)->Block();
-            comm_->DoReceiveData(block.Bytes.get(), static_cast<std::uint16_t>(block.Count));
+        if (e->type() == LinkEvent::typeOf(LinkMessage::Data)) {
+            const LinkBlock& block = static_cast<LinkEvent*>(e)->block();
+            emit m_link->chunkReceived(QByteArray(reinterpret_cast<const char*>(block.bytes.get()),
+                                                  static_cast<qsizetype>(block.count)));
             return true; // the block goes with the event
         }
-        if (e->type() == TCommEvent::TypeOf(WM_COMM_HANGUP)) {
-            (void)static_cast<TCommEvent*>(e)->Block();
-            comm_->DoRequestHangup();
+        if (e->type() == LinkEvent::typeOf(LinkMessage::Hangup)) {
+            (void)static_cast<LinkEvent*>(e)->block();
+            emit m_link->hangupRequested();
             return true;
         }
         return QObject::event(e);
     }
 
 private:
-    TComm32* comm_;
+    SerialLink* m_link;
 };
 
-TComm32::TComm32(QObject* Owner)
-    : QObject(Owner), openPort_(OpenSerialDevice), relay_(std::make_unique<TCommRelay>(this)) {
-    SetTraceName({});
+SerialLink::SerialLink(QObject* parent)
+    : QObject(parent), m_portOpener(openSerialDevice), m_relay(std::make_unique<LinkRelay>(this)) {
+    TraceLog::setName({});
 }
 
-TComm32::~TComm32() {
+SerialLink::~SerialLink() {
     try {
-        ClosePort();
+        close();
     } catch (const std::exception&) {
         // The trace file could not be closed; nothing is left to do about it.
     }
-    relay_.reset(); // drops the messages not yet delivered, with their blocks
+    m_relay.reset(); // drops the messages not yet delivered, with their blocks
 }
 
-void TComm32::SetCommsLogFileName(const QString& value) {
-    commsLogFileName_ = value;
-    SetTraceName(value.toStdString());
+void SerialLink::setTraceFileName(const QString& value) {
+    m_traceFileName = value;
+    TraceLog::setName(value.toStdString());
 }
 
-void TComm32::SetPortOpener(TPortOpener opener) {
-    openPort_ = opener ? std::move(opener) : TPortOpener(OpenSerialDevice);
+void SerialLink::setPortOpener(PortOpener opener) {
+    m_portOpener = opener ? std::move(opener) : PortOpener(openSerialDevice);
 }
 
-bool TComm32::OpenPort() {
-    if (commFileSet_)
+const QThread* SerialLink::receiveThread() const {
+    return m_receiveThread.get();
+}
+
+const QThread* SerialLink::transmitThread() const {
+    return m_transmitThread.get();
+}
+
+bool SerialLink::open() {
+    if (m_open)
         throw SerialError("该串口被占用!");
-    if (!commsLogFileName_.isEmpty())
-        OpenTraceFile(commsLogFileName_.toStdString());
+    if (!m_traceFileName.isEmpty())
+        TraceLog::open(m_traceFileName.toStdString());
 
-    port_ = openPort_(commPort_.toStdString());
-    commFileSet_ = true;
-    if (!port_)
+    m_port = m_portOpener(m_commPort.toStdString());
+    m_open = true;
+    if (!m_port)
         throw SerialError("打开串口出错!");
-    if (!port_->IsSerialDevice())
+    if (!m_port->isSerialDevice())
         throw SerialError("该文件句柄非串口句柄!");
 
-    port_->ApplyLineSettings(settings_);
+    m_port->applyLineSettings(m_settings);
 
-    closeEvent_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (closeEvent_ < 0) {
-        TraceLastError(errno, "Unable to CreateEvent: ");
-        port_.reset();
-        commFileSet_ = false;
+    m_shutdownFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_shutdownFd < 0) {
+        TraceLog::writeSystemError(errno, "Unable to CreateEvent: ");
+        m_port.reset();
+        m_open = false;
         return false;
     }
-    closeSignalled_ = false;
-    const TCommLink link{port_.get(), closeEvent_, relay_.get(), timeouts_};
+    m_shutdownSignalled = false;
+    const WorkerContext context{m_port.get(), m_shutdownFd, m_relay.get(), m_timeouts};
 
     try {
-        readThread_ = std::make_unique<TReadThread>(link);
-        readThread_->setObjectName(QStringLiteral("TReadThread"));
-        readThread_->start();
+        m_receiveThread = std::make_unique<ReceiveThread>(context);
+        m_receiveThread->setObjectName(QStringLiteral("ReceiveThread"));
+        m_receiveThread->start();
     } catch (const std::exception&) {
-        readThread_.reset();
+        m_receiveThread.reset();
     }
-    if (!readThread_ || (!readThread_->isRunning() && !readThread_->isFinished())) {
-        TraceLastError(errno, "Unable to create Read thread");
-        readThread_.reset();
+    if (!m_receiveThread || (!m_receiveThread->isRunning() && !m_receiveThread->isFinished())) {
+        TraceLog::writeSystemError(errno, "Unable to create Read thread");
+        m_receiveThread.reset();
         throw SerialError("不能建立读线程!");
     }
-    readThread_->setPriority(QThread::HighestPriority);
+    m_receiveThread->setPriority(QThread::HighestPriority);
 
     try {
-        writeQueue_ = std::make_shared<TWriteQueue>();
-        if (writeQueue_->Valid()) {
-            writeThread_ = std::make_unique<TWriteThread>(link, writeQueue_);
-            writeThread_->setObjectName(QStringLiteral("TWriteThread"));
-            writeThread_->start();
+        m_transmitQueue = std::make_shared<TransmitQueue>();
+        if (m_transmitQueue->isValid()) {
+            m_transmitThread = std::make_unique<TransmitThread>(context, m_transmitQueue);
+            m_transmitThread->setObjectName(QStringLiteral("TransmitThread"));
+            m_transmitThread->start();
         }
     } catch (const std::exception&) {
-        writeThread_.reset();
+        m_transmitThread.reset();
     }
-    if (!writeThread_ || (!writeThread_->isRunning() && !writeThread_->isFinished())) {
-        TraceLastError(errno, "Unable to create Write thread");
-        writeThread_.reset();
-        writeQueue_.reset();
+    if (!m_transmitThread || (!m_transmitThread->isRunning() && !m_transmitThread->isFinished())) {
+        TraceLog::writeSystemError(errno, "Unable to create Write thread");
+        m_transmitThread.reset();
+        m_transmitQueue.reset();
         throw SerialError("不能建立写线程!");
     }
-    writeThread_->setPriority(QThread::HighPriority);
+    m_transmitThread->setPriority(QThread::HighPriority);
     return true;
 }
 
-void TComm32::SignalClose() {
-    if (closeSignalled_ || closeEvent_ < 0)
+void SerialLink::signalShutdown() {
+    if (m_shutdownSignalled || m_shutdownFd < 0)
         return;
     // Written once and never read: every poll of it sees it signalled.
     const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(closeEvent_, &one, sizeof one);
-    closeSignalled_ = true;
+    [[maybe_unused]] const ssize_t written = ::write(m_shutdownFd, &one, sizeof one);
+    m_shutdownSignalled = true;
 }
 
-void TComm32::EndReceiveThread() {
-    if (!readThread_)
+void SerialLink::endReceiveThread() {
+    if (!m_receiveThread)
         return;
-    WriteTraceLine("Closing Read Thread ");
-    SignalClose();
-    port_->Purge(TPurge::Input);
-    if (!readThread_->wait(QDeadlineTimer(10000))) {
-        WriteTraceLine("Read thread not exiting.  Terminating it.");
-        readThread_->wait();
+    TraceLog::writeLine("Closing Read Thread ");
+    signalShutdown();
+    m_port->purge(SerialPort::Direction::Input);
+    if (!m_receiveThread->wait(QDeadlineTimer(10000))) {
+        TraceLog::writeLine("Read thread not exiting.  Terminating it.");
+        m_receiveThread->wait();
     }
-    readThread_->AcquireEnd();
-    readThread_.reset();
+    m_receiveThread->acquireEnd();
+    m_receiveThread.reset();
 }
 
-void TComm32::EndTransmitThread() {
-    if (!writeThread_)
+void SerialLink::endTransmitThread() {
+    if (!m_transmitThread)
         return;
-    WriteTraceLine("Closing Write Thread");
-    SignalClose();
-    port_->Purge(TPurge::Output);
-    if (!writeThread_->wait(QDeadlineTimer(10000))) {
-        WriteTraceLine("Write thread not exiting.  Terminating it.");
-        writeThread_->wait();
+    TraceLog::writeLine("Closing Write Thread");
+    signalShutdown();
+    m_port->purge(SerialPort::Direction::Output);
+    if (!m_transmitThread->wait(QDeadlineTimer(10000))) {
+        TraceLog::writeLine("Write thread not exiting.  Terminating it.");
+        m_transmitThread->wait();
     }
-    writeThread_->AcquireEnd();
-    writeThread_.reset();
+    m_transmitThread->acquireEnd();
+    m_transmitThread.reset();
 }
 
-void TComm32::ClosePort() {
-    if (!commFileSet_)
+void SerialLink::close() {
+    if (!m_open)
         return;
-    WriteTraceLine("Stopping the Comm");
-    EndReceiveThread();
-    EndTransmitThread();
-    writeQueue_.reset(); // frees the blocks never written
-    if (closeEvent_ >= 0) {
-        ::close(closeEvent_);
-        closeEvent_ = -1;
+    TraceLog::writeLine("Stopping the Comm");
+    endReceiveThread();
+    endTransmitThread();
+    m_transmitQueue.reset(); // frees the blocks never written
+    if (m_shutdownFd >= 0) {
+        ::close(m_shutdownFd);
+        m_shutdownFd = -1;
     }
-    port_.reset();
-    commFileSet_ = false;
-    if (!commsLogFileName_.isEmpty())
-        CloseTraceFile();
+    m_port.reset();
+    m_open = false;
+    if (!m_traceFileName.isEmpty())
+        TraceLog::close();
 }
 
-bool TComm32::SendBytes(const void* Data, std::uint16_t Length) {
-    if (!writeThread_) {
-        WriteTraceLine("Write thread not created");
+bool SerialLink::sendBytes(const void* data, std::uint16_t length) {
+    if (!m_transmitThread) {
+        TraceLog::writeLine("Write thread not created");
         return false;
     }
-    if (!writeQueue_->Post(WM_COMM_WRITE, TCommBlock::Copy(Data, Length))) {
-        WriteTraceLine("Failed to Post to Write thread. ");
+    if (!m_transmitQueue->post(LinkMessage::Write, LinkBlock::fromBytes(data, length))) {
+        TraceLog::writeLine("Failed to Post to Write thread. ");
         return false;
     }
     return true;
 }
 
-bool TComm32::WaitUntilSent(int timeoutMs) {
-    if (!writeThread_)
+bool SerialLink::waitUntilSent(int timeoutMs) {
+    if (!m_transmitThread)
         return false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    const std::uint64_t seq = writeQueue_->Post(WM_COMM_DRAIN, {});
-    return seq != 0 && writeQueue_->WaitDrained(seq, deadline);
-}
-
-void TComm32::DoReceiveData(const void* Buffer, std::uint16_t BufferLength) {
-    if (onReceiveData_)
-        onReceiveData_(Buffer, BufferLength);
-}
-
-void TComm32::DoRequestHangup() {
-    if (onRequestHangup_)
-        onRequestHangup_(this);
+    const std::uint64_t seq = m_transmitQueue->post(LinkMessage::Drain, {});
+    return seq != 0 && m_transmitQueue->waitDrained(seq, deadline);
 }
 
 } // namespace tarvex

@@ -20,17 +20,17 @@ namespace {
 constexpr const char* kInvalidHandleLine =
     "ERROR_INVALID_HANDLE, Likely that the Service Provider has closed the port.";
 
-bool Signalled(int eventFd) {
+bool signalled(int eventFd) {
     pollfd p{eventFd, POLLIN, 0};
     return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
 }
 
-int Milliseconds(std::chrono::steady_clock::duration d) {
+int pollTimeoutMs(std::chrono::steady_clock::duration d) {
     const auto ms = std::chrono::ceil<std::chrono::milliseconds>(d).count();
     return static_cast<int>(std::clamp<long long>(ms, 0, INT_MAX));
 }
 
-int ClampToInt(std::uint64_t value) {
+int clampToInt(std::uint64_t value) {
     return static_cast<int>(std::min<std::uint64_t>(value, INT_MAX));
 }
 
@@ -39,153 +39,164 @@ int ClampToInt(std::uint64_t value) {
 // ---------------------------------------------------------------------------
 // Blocks and events
 
-TCommBlock TCommBlock::Copy(const void* data, std::size_t count) {
-    TCommBlock block;
-    block.Bytes.reset(new std::uint8_t[count + 1]()); // zero-filled
+LinkBlock LinkBlock::fromBytes(const void* data, std::size_t count) {
+    LinkBlock block;
+    block.bytes.reset(new std::uint8_t[count + 1]()); // zero-filled
     if (count > 0)
-        std::memcpy(block.Bytes.get(), data, count);
-    block.Count = count;
+        std::memcpy(block.bytes.get(), data, count);
+    block.count = count;
     return block;
 }
 
-TCommBlock TCommBlock::Text(const std::string& text) {
-    return Copy(text.data(), text.size());
+LinkBlock LinkBlock::fromText(const std::string& text) {
+    return fromBytes(text.data(), text.size());
 }
 
-TCommEvent::TCommEvent(int message, TCommBlock block)
-    : QEvent(TypeOf(message)), message_(message), block_(std::move(block)) {}
+LinkEvent::LinkEvent(LinkMessage message, LinkBlock block)
+    : QEvent(typeOf(message)), m_message(message), m_block(std::move(block)) {}
 
-TCommEvent::~TCommEvent() {
+LinkEvent::~LinkEvent() {
     // Also when Qt drops the event undelivered, its memory was written by the
     // posting thread.
-    (void)published_.load(std::memory_order_acquire);
+    (void)m_published.load(std::memory_order_acquire);
 }
 
-const TCommBlock& TCommEvent::Block() const {
-    (void)published_.load(std::memory_order_acquire);
-    return block_;
+const LinkBlock& LinkEvent::block() const {
+    (void)m_published.load(std::memory_order_acquire);
+    return m_block;
 }
 
-void TCommEvent::Post(QObject* receiver, int message, TCommBlock block) {
-    auto* event = new TCommEvent(message, std::move(block));
-    event->published_.store(true, std::memory_order_release);
+void LinkEvent::post(QObject* receiver, LinkMessage message, LinkBlock block) {
+    auto* event = new LinkEvent(message, std::move(block));
+    event->m_published.store(true, std::memory_order_release);
     QCoreApplication::postEvent(receiver, event);
 }
 
 // ---------------------------------------------------------------------------
 // Common to both workers
 
-void TCommThread::run() {
+void LinkThread::run() {
     try {
-        Body();
+        body();
     } catch (const std::exception&) {
         // Out of memory deep inside the body: the thread cannot go on.
-        PostHangupRequest();
+        postHangupRequest();
     }
-    ended_.store(true, std::memory_order_release);
+    m_ended.store(true, std::memory_order_release);
 }
 
-bool TCommThread::ShutdownSignalled() const {
-    return Signalled(link_.CloseEvent);
+bool LinkThread::shutdownSignalled() const {
+    return signalled(m_context.shutdownFd);
 }
 
-void TCommThread::PostHangupRequest() const {
-    TCommEvent::Post(link_.RelayWindow, WM_COMM_HANGUP);
+void LinkThread::postHangupRequest() const {
+    LinkEvent::post(m_context.relay, LinkMessage::Hangup);
 }
 
 // ---------------------------------------------------------------------------
 // Receive thread
 
-std::string LineErrorReport(std::uint32_t errorFlags) {
+std::string lineErrorReport(LineErrors errors) {
+    // The kinds the report names, in its order, with the names the operator
+    // reads; the other kinds are reported as unknown.
+    struct NamedError {
+        LineError error;
+        const char* name;
+    };
+    static constexpr NamedError kNamed[] = {
+        {LineError::Framing, "CE_FRAME"},
+        {LineError::Overrun, "CE_OVERRUN"},
+        {LineError::Parity, "CE_RXPARITY"},
+    };
     std::string names;
     const auto add = [&names](const char* name) {
         if (!names.empty())
             names += " and ";
         names += name;
     };
-    if (errorFlags == 0)
+    if (!errors)
         add("NULL Error");
-    if (errorFlags & CE_FRAME)
-        add("CE_FRAME");
-    if (errorFlags & CE_OVERRUN)
-        add("CE_OVERRUN");
-    if (errorFlags & CE_RXPARITY)
-        add("CE_RXPARITY");
-    if (errorFlags & ~(CE_FRAME | CE_OVERRUN | CE_RXPARITY))
+    LineErrors unnamed = errors;
+    for (const NamedError& named : kNamed) {
+        if (errors.testFlag(named.error))
+            add(named.name);
+        unnamed.setFlag(named.error, false);
+    }
+    if (unnamed)
         add("EV_ERR Unknown EvtMask");
-    return "Comm Event: " + names + ", EvtMask = " + std::to_string(errorFlags);
+    return "Comm Event: " + names + ", EvtMask = " + std::to_string(errors.toInt());
 }
 
-void TReadThread::Body() {
-    haveErrorCounts_ = link_.CommFile->LineErrorCounts(errorCounts_);
-    WriteTraceLine("Waiting for a CommEvent (Error) to occur.");
+void ReceiveThread::body() {
+    m_haveErrorCounts = m_context.port->lineErrorCounts(m_errorCounts);
+    TraceLog::writeLine("Waiting for a CommEvent (Error) to occur.");
     for (bool first = true;; first = false) {
-        const ReadEnd end = ReadOnce(first);
+        const ReadEnd end = readOnce(first);
         // A read that ends with no byte (nothing arrived within its total
         // time-out) is simply issued again: silence is not a failure.
         if (end == ReadEnd::Shutdown || end == ReadEnd::Failed)
             break;
     }
-    WriteTraceLine("Read thread shutting down");
-    link_.CommFile->Purge(TPurge::Input);
+    TraceLog::writeLine("Read thread shutting down");
+    m_context.port->purge(SerialPort::Direction::Input);
 }
 
 // One read: up to kBufferSize bytes, ended by the interval time-out after the
 // first byte, by the total time-out from its issue, by a full buffer, by the
 // shut-down or by a failure.
-TReadThread::ReadEnd TReadThread::ReadOnce(bool first) {
+ReceiveThread::ReadEnd ReceiveThread::readOnce(bool first) {
     using Clock = std::chrono::steady_clock;
-    if (ShutdownSignalled()) {
+    if (shutdownSignalled()) {
         qDebug("Time to Exit");
         return ReadEnd::Shutdown;
     }
-    ISerialPort& port = *link_.CommFile;
-    const TCommTimeouts& t = link_.Timeouts;
+    SerialPort& port = *m_context.port;
+    const SerialTimeouts& t = m_context.timeouts;
     const auto issued = Clock::now();
-    const auto total = std::chrono::milliseconds(
-        std::uint64_t{t.ReadTotalTimeoutMultiplier} * kBufferSize + t.ReadTotalTimeoutConstant);
-    const auto interval = std::chrono::milliseconds(t.ReadIntervalTimeout);
+    const auto total =
+        std::chrono::milliseconds(std::uint64_t{t.readMsPerByte} * kBufferSize + t.readConstantMs);
+    const auto interval = std::chrono::milliseconds(t.readIntervalMs);
     Clock::time_point lastByte = issued;
-    count_ = 0;
+    m_count = 0;
 
     // Bytes already waiting are taken at once.
-    ssize_t n = port.Read(buffer_, kBufferSize);
+    ssize_t n = port.read(m_buffer, kBufferSize);
     if (n == 0)
-        return ReadFailed(EIO, false, first);
+        return readFailed(EIO, false, first);
     if (n < 0 && errno != EAGAIN && errno != EINTR)
-        return ReadFailed(errno, false, first);
+        return readFailed(errno, false, first);
     if (n > 0) {
-        count_ = static_cast<std::size_t>(n);
-        CheckLineErrors();
+        m_count = static_cast<std::size_t>(n);
+        checkLineErrors();
     }
-    if (count_ == kBufferSize) {
-        WriteTraceLine("Data waiting for ReadFile: ");
-        if (PackReadData(count_))
+    if (m_count == kBufferSize) {
+        TraceLog::writeLine("Data waiting for ReadFile: ");
+        if (postChunk(m_count))
             return ReadEnd::Data;
-        PostHangupRequest();
+        postHangupRequest();
         if (first)
-            TraceLastError(ENOMEM, "Unable to SetupReadEvent: ");
+            TraceLog::writeSystemError(ENOMEM, "Unable to SetupReadEvent: ");
         return ReadEnd::Failed;
     }
-    WriteTraceLine("Waiting for data from comm connection.");
+    TraceLog::writeLine("Waiting for data from comm connection.");
 
     for (;;) {
         const auto now = Clock::now();
         auto deadline = issued + total;
-        if (count_ > 0)
+        if (m_count > 0)
             deadline = std::min(deadline, lastByte + interval);
         if (now >= deadline)
             break;
-        pollfd fds[2] = {{link_.CloseEvent, POLLIN, 0}, {port.Fd(), POLLIN, 0}};
-        const int rc = port.Poll(fds, 2, Milliseconds(deadline - now));
+        pollfd fds[2] = {{m_context.shutdownFd, POLLIN, 0}, {port.fd(), POLLIN, 0}};
+        const int rc = port.poll(fds, 2, pollTimeoutMs(deadline - now));
         if (rc < 0) {
             if (errno == EINTR)
                 continue;
             const int error = errno;
-            if (count_ > 0)
-                PackReadData(count_);
-            TraceLastError(error, "Read WAIT_FAILED: ");
-            PostHangupRequest();
+            if (m_count > 0)
+                postChunk(m_count);
+            TraceLog::writeSystemError(error, "Read WAIT_FAILED: ");
+            postHangupRequest();
             return ReadEnd::Failed;
         }
         if (fds[0].revents) { // shut-down first, even when bytes are there too
@@ -195,224 +206,222 @@ TReadThread::ReadEnd TReadThread::ReadOnce(bool first) {
         if (rc == 0 || fds[1].revents == 0)
             continue;
         if (fds[1].revents & POLLNVAL)
-            return ReadFailed(EBADF, true, first);
-        CheckLineErrors();
-        n = port.Read(buffer_ + count_, kBufferSize - count_);
+            return readFailed(EBADF, true, first);
+        checkLineErrors();
+        n = port.read(m_buffer + m_count, kBufferSize - m_count);
         if (n > 0) {
-            count_ += static_cast<std::size_t>(n);
+            m_count += static_cast<std::size_t>(n);
             lastByte = Clock::now();
-            if (count_ == kBufferSize)
+            if (m_count == kBufferSize)
                 break;
             continue;
         }
         if (n == 0) // end of file: the other end hung up
-            return ReadFailed(EIO, true, first);
+            return readFailed(EIO, true, first);
         if (errno == EAGAIN || errno == EINTR) {
             // Readiness without bytes: only a hang-up or an error can keep
             // reporting that, and it must not spin the processor.
             if (fds[1].revents & (POLLHUP | POLLERR))
-                return ReadFailed(EIO, true, first);
+                return readFailed(EIO, true, first);
             continue;
         }
-        return ReadFailed(errno, true, first);
+        return readFailed(errno, true, first);
     }
-    if (count_ == 0)
+    if (m_count == 0)
         return ReadEnd::Nothing;
-    if (PackReadData(count_))
+    if (postChunk(m_count))
         return ReadEnd::Data;
-    PostHangupRequest();
-    TraceLastError(ENOMEM, "Unable to HandleReadEvent: ");
+    postHangupRequest();
+    TraceLog::writeSystemError(ENOMEM, "Unable to HandleReadEvent: ");
     return ReadEnd::Failed;
 }
 
 // A failed read ends the thread with one hang-up request; the bytes that did
 // arrive before it are still handed over.
-TReadThread::ReadEnd TReadThread::ReadFailed(int error, bool underWay, bool first) {
-    if (count_ > 0)
-        PackReadData(count_);
+ReceiveThread::ReadEnd ReceiveThread::readFailed(int error, bool underWay, bool first) {
+    if (m_count > 0)
+        postChunk(m_count);
     if (error == EBADF)
-        WriteTraceLine(kInvalidHandleLine);
+        TraceLog::writeLine(kInvalidHandleLine);
     else
-        TraceLastError(error, underWay ? "Unexpected GetOverlappedResult Read Error: "
-                                       : "Unexpected ReadFile error: ");
-    PostHangupRequest();
+        TraceLog::writeSystemError(error, underWay ? "Unexpected GetOverlappedResult Read Error: "
+                                                   : "Unexpected ReadFile error: ");
+    postHangupRequest();
     if (underWay)
-        TraceLastError(error, "Unable to HandleReadEvent: ");
+        TraceLog::writeSystemError(error, "Unable to HandleReadEvent: ");
     else if (first)
-        TraceLastError(error, "Unable to SetupReadEvent: ");
+        TraceLog::writeSystemError(error, "Unable to SetupReadEvent: ");
     return ReadEnd::Failed;
 }
 
 // Line errors arrive with bytes; the driver's counters tell which kinds.
-void TReadThread::CheckLineErrors() {
-    if (!haveErrorCounts_)
+void ReceiveThread::checkLineErrors() {
+    if (!m_haveErrorCounts)
         return;
-    TLineErrorCounts now;
-    if (!link_.CommFile->LineErrorCounts(now)) {
-        haveErrorCounts_ = false;
+    LineErrorCounts now;
+    if (!m_context.port->lineErrorCounts(now)) {
+        m_haveErrorCounts = false;
         return;
     }
-    std::uint32_t flags = 0;
-    if (now.Frame != errorCounts_.Frame)
-        flags |= CE_FRAME;
-    if (now.Overrun != errorCounts_.Overrun)
-        flags |= CE_OVERRUN;
-    if (now.Parity != errorCounts_.Parity)
-        flags |= CE_RXPARITY;
-    if (now.BufOverrun != errorCounts_.BufOverrun)
-        flags |= CE_RXOVER;
-    if (now.Break != errorCounts_.Break)
-        flags |= CE_BREAK;
-    errorCounts_ = now;
-    if (flags == 0)
+    LineErrors errors;
+    errors.setFlag(LineError::Framing, now.framing != m_errorCounts.framing);
+    errors.setFlag(LineError::Overrun, now.overrun != m_errorCounts.overrun);
+    errors.setFlag(LineError::Parity, now.parity != m_errorCounts.parity);
+    errors.setFlag(LineError::BufferOverrun, now.bufferOverrun != m_errorCounts.bufferOverrun);
+    errors.setFlag(LineError::Break, now.breaks != m_errorCounts.breaks);
+    m_errorCounts = now;
+    if (!errors)
         return;
-    TCommEvent::Post(link_.RelayWindow, WM_COMM_DATA, TCommBlock::Text(LineErrorReport(flags)));
-    WriteTraceLine("Waiting for a CommEvent (Error) to occur.");
+    LinkEvent::post(m_context.relay, LinkMessage::Data,
+                    LinkBlock::fromText(lineErrorReport(errors)));
+    TraceLog::writeLine("Waiting for a CommEvent (Error) to occur.");
 }
 
-bool TReadThread::PackReadData(std::size_t count) {
-    WriteTraceLine("Got something from Comm port!!!");
+// Posts the first count bytes of the buffer as one chunk; false when there is
+// no memory for it.
+bool ReceiveThread::postChunk(std::size_t count) {
+    TraceLog::writeLine("Got something from Comm port!!!");
     try {
-        TCommEvent::Post(link_.RelayWindow, WM_COMM_DATA, TCommBlock::Copy(buffer_, count));
+        LinkEvent::post(m_context.relay, LinkMessage::Data, LinkBlock::fromBytes(m_buffer, count));
     } catch (const std::bad_alloc&) {
-        TraceLastError(ENOMEM, "LocalAlloc: ");
+        TraceLog::writeSystemError(ENOMEM, "LocalAlloc: ");
         return false;
     }
-    count_ = 0;
+    m_count = 0;
     return true;
 }
 
 // ---------------------------------------------------------------------------
 // Transmit queue
 
-TWriteQueue::TWriteQueue() : wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+TransmitQueue::TransmitQueue() : m_wakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
-TWriteQueue::~TWriteQueue() {
-    if (wakeFd_ >= 0)
-        ::close(wakeFd_);
+TransmitQueue::~TransmitQueue() {
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
 }
 
-std::uint64_t TWriteQueue::Post(int number, TCommBlock block) {
+std::uint64_t TransmitQueue::post(LinkMessage message, LinkBlock block) {
     std::uint64_t seq = 0;
     {
-        std::lock_guard lock(lock_);
-        if (!open_)
+        std::lock_guard lock(m_lock);
+        if (!m_open)
             return 0;
-        seq = ++lastSeq_;
-        messages_.push_back(Message{number, std::move(block), seq});
+        seq = ++m_lastSeq;
+        m_entries.push_back(Entry{message, std::move(block), seq});
     }
     const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
+    [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof one);
     return seq;
 }
 
-std::optional<TWriteQueue::Message> TWriteQueue::Take() {
-    std::lock_guard lock(lock_);
-    if (messages_.empty())
+std::optional<TransmitQueue::Entry> TransmitQueue::take() {
+    std::lock_guard lock(m_lock);
+    if (m_entries.empty())
         return std::nullopt;
-    Message m = std::move(messages_.front());
-    messages_.pop_front();
-    return m;
+    Entry entry = std::move(m_entries.front());
+    m_entries.pop_front();
+    return entry;
 }
 
-void TWriteQueue::ClearWake() {
+void TransmitQueue::clearWake() {
     std::uint64_t value = 0;
-    [[maybe_unused]] const ssize_t got = ::read(wakeFd_, &value, sizeof value);
+    [[maybe_unused]] const ssize_t got = ::read(m_wakeFd, &value, sizeof value);
 }
 
-void TWriteQueue::Close() {
-    std::deque<Message> dropped;
+void TransmitQueue::close() {
+    std::deque<Entry> dropped;
     {
-        std::lock_guard lock(lock_);
-        open_ = false;
-        dropped.swap(messages_);
+        std::lock_guard lock(m_lock);
+        m_open = false;
+        dropped.swap(m_entries);
     }
-    changed_.notify_all();
+    m_changed.notify_all();
 }
 
-void TWriteQueue::ReportDrain(std::uint64_t seq, bool drained) {
+void TransmitQueue::reportDrain(std::uint64_t seq, bool drained) {
     {
-        std::lock_guard lock(lock_);
-        (drained ? drainedSeq_ : failedSeq_) = seq;
+        std::lock_guard lock(m_lock);
+        (drained ? m_drainedSeq : m_failedSeq) = seq;
     }
-    changed_.notify_all();
+    m_changed.notify_all();
 }
 
-bool TWriteQueue::WaitDrained(std::uint64_t seq, std::chrono::steady_clock::time_point deadline) {
-    std::unique_lock lock(lock_);
-    changed_.wait_until(lock, deadline,
-                        [&] { return drainedSeq_ >= seq || failedSeq_ >= seq || !open_; });
-    return drainedSeq_ >= seq;
+bool TransmitQueue::waitDrained(std::uint64_t seq, std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock lock(m_lock);
+    m_changed.wait_until(lock, deadline,
+                         [&] { return m_drainedSeq >= seq || m_failedSeq >= seq || !m_open; });
+    return m_drainedSeq >= seq;
 }
 
 // ---------------------------------------------------------------------------
 // Transmit thread
 
-void TWriteThread::Body() {
+void TransmitThread::body() {
     for (;;) {
-        std::optional<TWriteQueue::Message> message = queue_->Take();
-        if (!message) {
-            pollfd fds[2] = {{link_.CloseEvent, POLLIN, 0}, {queue_->WakeFd(), POLLIN, 0}};
-            const int rc = link_.CommFile->Poll(fds, 2, -1);
+        std::optional<TransmitQueue::Entry> entry = m_queue->take();
+        if (!entry) {
+            pollfd fds[2] = {{m_context.shutdownFd, POLLIN, 0}, {m_queue->wakeFd(), POLLIN, 0}};
+            const int rc = m_context.port->poll(fds, 2, -1);
             if (rc < 0) {
                 if (errno == EINTR)
                     continue;
-                TraceLastError(errno, "Write WAIT_FAILED: ");
-                PostHangupRequest();
+                TraceLog::writeSystemError(errno, "Write WAIT_FAILED: ");
+                postHangupRequest();
                 break;
             }
             if (fds[0].revents)
                 break;
             if (fds[1].revents & POLLIN) {
-                queue_->ClearWake();
+                m_queue->clearWake();
                 continue;
             }
-            WriteTraceLine("Unexpected Wait return value " + std::to_string(rc));
-            PostHangupRequest();
+            TraceLog::writeLine("Unexpected Wait return value " + std::to_string(rc));
+            postHangupRequest();
             break;
         }
-        if (ShutdownSignalled())
+        if (shutdownSignalled())
             break; // the message just taken is not written
-        if (message->Number == WM_COMM_WRITE) {
-            WriteTraceLine("Writing to comm port");
-            const bool written = WriteBlockFully(message->Block.Bytes.get(), message->Block.Count);
-            message->Block = {};
+        if (entry->message == LinkMessage::Write) {
+            TraceLog::writeLine("Writing to comm port");
+            const bool written = writeFully(entry->block.bytes.get(), entry->block.count);
+            entry->block = {};
             if (!written)
                 break;
-        } else if (message->Number == WM_COMM_DRAIN) {
-            queue_->ReportDrain(message->Seq, link_.CommFile->Drain());
+        } else if (entry->message == LinkMessage::Drain) {
+            m_queue->reportDrain(entry->seq, m_context.port->drain());
         } else {
-            WriteTraceLine("Unexpected message posted to Write thread: " +
-                           std::to_string(message->Number));
+            TraceLog::writeLine("Unexpected message posted to Write thread: " +
+                                std::to_string(static_cast<int>(entry->message)));
         }
     }
-    WriteTraceLine("Write thread shutting down");
-    link_.CommFile->Purge(TPurge::Output);
-    queue_->Close();
+    TraceLog::writeLine("Write thread shutting down");
+    m_context.port->purge(SerialPort::Direction::Output);
+    m_queue->close();
 }
 
-bool TWriteThread::WriteBlockFully(const std::uint8_t* block, std::size_t count) {
-    ISerialPort& port = *link_.CommFile;
-    const TCommTimeouts& t = link_.Timeouts;
+bool TransmitThread::writeFully(const std::uint8_t* block, std::size_t count) {
+    SerialPort& port = *m_context.port;
+    const SerialTimeouts& t = m_context.timeouts;
     std::size_t offset = 0;
     bool underWay = false; // the next write continues one that had to wait
     bool hungUp = false;
 
     const auto failed = [&](int error) {
         if (error == EBADF) {
-            WriteTraceLine(kInvalidHandleLine);
+            TraceLog::writeLine(kInvalidHandleLine);
             return false;
         }
-        TraceLastError(error, underWay ? "Error writing to CommFile while waiting"
-                                       : "Error to writing to CommFile");
-        WriteTraceLine("Closing TAPI");
-        PostHangupRequest();
+        TraceLog::writeSystemError(error, underWay ? "Error writing to CommFile while waiting"
+                                                   : "Error to writing to CommFile");
+        TraceLog::writeLine("Closing TAPI");
+        postHangupRequest();
         return false;
     };
 
     for (;;) {
         const std::size_t remaining = count - offset;
-        const ssize_t n = port.Write(block + offset, remaining);
+        const ssize_t n = port.write(block + offset, remaining);
         if (n > 0 || (n == 0 && remaining == 0)) {
             offset += static_cast<std::size_t>(n);
             if (offset >= count)
@@ -431,15 +440,15 @@ bool TWriteThread::WriteBlockFully(const std::uint8_t* block, std::size_t count)
         // write time-out; then the rest is written by the next pass. A write
         // that took nothing although room was reported waits out the time-out.
         underWay = true;
-        const int timeout = ClampToInt(std::uint64_t{t.WriteTotalTimeoutMultiplier} * remaining +
-                                       t.WriteTotalTimeoutConstant);
-        pollfd fds[2] = {{link_.CloseEvent, POLLIN, 0}, {port.Fd(), POLLOUT, 0}};
-        const int rc = port.Poll(fds, n == 0 ? 1 : 2, timeout);
+        const int timeout =
+            clampToInt(std::uint64_t{t.writeMsPerByte} * remaining + t.writeConstantMs);
+        pollfd fds[2] = {{m_context.shutdownFd, POLLIN, 0}, {port.fd(), POLLOUT, 0}};
+        const int rc = port.poll(fds, n == 0 ? 1 : 2, timeout);
         if (rc < 0) {
             if (errno == EINTR)
                 continue;
-            TraceLastError(errno, "Write WAIT_FAILED: ");
-            PostHangupRequest();
+            TraceLog::writeSystemError(errno, "Write WAIT_FAILED: ");
+            postHangupRequest();
             return false;
         }
         if (fds[0].revents)

@@ -188,7 +188,7 @@ private slots:
         QVERIFY(!form().TimeShow->Enabled());
         QCOMPARE(form().TimeShow->Interval(), 1000);
         QCOMPARE(form().Protect->Value(), 0.01);
-        QCOMPARE(form().Comm321->CommPort(), QStringLiteral("COM2"));
+        QCOMPARE(form().Comm321->commPort(), QStringLiteral("COM2"));
         QCOMPARE(form().StatusPanels[0]->width(), 100);
         QCOMPARE(form().StatusPanels[1]->width(), 120);
         QCOMPARE(form().StatusPanels[2]->width(), 50);
@@ -441,7 +441,7 @@ private slots:
         QCOMPARE(boxTexts(), QStringList{message});
         QCOMPARE(boxes.first().type, TMsgDlgType::mtWarning);
         QVERIFY(!form().PortOpen());
-        QVERIFY(!form().Comm321->IsOpen());
+        QVERIFY(!form().Comm321->isOpen());
         // PC Control was enabled and stays so; Self Control follows it.
         QCOMPARE(buttons(), (Buttons{true, true, false, false}));
     }
@@ -450,10 +450,10 @@ private slots:
         openPort();
         applySettings(QString::fromStdString(sim->SlavePath()));
         QCOMPARE(boxTexts(), QStringList{QStringLiteral("打开串口0失败")});
-        QVERIFY(!form().Comm321->IsOpen());
+        QVERIFY(!form().Comm321->isOpen());
         boxes.clear();
         applySettings(QString::fromStdString(sim->SlavePath()));
-        QVERIFY(form().Comm321->IsOpen());
+        QVERIFY(form().Comm321->isOpen());
         QVERIFY(boxes.isEmpty());
     }
 
@@ -461,10 +461,10 @@ private slots:
         applySettings(QString::fromStdString(sim->SlavePath()), QStringLiteral("96OO"));
         QCOMPARE(boxTexts(), QStringList{QStringLiteral("'96OO' is not a valid integer value")});
         QCOMPARE(boxes.first().type, TMsgDlgType::mtError);
-        QVERIFY(!form().Comm321->IsOpen());
+        QVERIFY(!form().Comm321->isOpen());
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
         // Assigned before the failure: the port name.
-        QCOMPARE(form().Comm321->CommPort(), QString::fromStdString(sim->SlavePath()));
+        QCOMPARE(form().Comm321->commPort(), QString::fromStdString(sim->SlavePath()));
     }
 
     void cancelKeepsTextsAndChangesNothing() {
@@ -474,8 +474,8 @@ private slots:
         QTimer::singleShot(0, &comSet(), [this] { comSet().BitBtn2->click(); });
         QTest::mouseClick(form().BtnSet, Qt::LeftButton);
         QCOMPARE(form().TimerSend->Interval(), 100);
-        QCOMPARE(form().Comm321->BaudRate(), 9600u);
-        QVERIFY(form().Comm321->IsOpen());
+        QCOMPARE(form().Comm321->baudRate(), 9600u);
+        QVERIFY(form().Comm321->isOpen());
         QTRY_COMPARE_WITH_TIMEOUT(form().StatusPanels[0]->text(), QStringLiteral("波特率19200"),
                                   kWaitMs);
         QCOMPARE(comSet().Settings().Interval, QStringLiteral("5000"));

@@ -1,13 +1,15 @@
-// Helpers shared by the serial link's tests: a recorder for the component's
-// callbacks, a pseudo-terminal standing in for the load, the trace file.
+// Helpers shared by the serial link's tests: a recorder for the link's
+// signals, a pseudo-terminal standing in for the load, the trace file.
 #pragma once
 
 #include "serial/SerialLink.h"
 
 #include <QByteArray>
 #include <QFile>
+#include <QObject>
 #include <QStringList>
 #include <QTest>
+#include <QThread>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -21,31 +23,34 @@
 
 namespace tarvex {
 
-// Records what the component delivers on the window thread.
-struct CommRecorder {
+// Records what the link delivers; every signal must come on the link's own
+// (window) thread.
+struct LinkRecorder {
     QList<QByteArray> chunks;
     int zeroMissing = 0; // chunks without the zero byte behind them
     int hangups = 0;
+    QObject context; // ends the connections with the recorder
 
-    void Attach(TComm32& comm) {
-        comm.SetOnReceiveData([this](const void* buffer, std::uint16_t length) {
-            const auto* bytes = static_cast<const char*>(buffer);
-            if (bytes[length] != 0)
-                ++zeroMissing;
-            chunks.append(QByteArray(bytes, length));
-        });
-        comm.SetOnRequestHangup([this, &comm](QObject* sender) {
-            QCOMPARE(sender, &comm);
+    void attach(SerialLink& link) {
+        QObject::connect(&link, &SerialLink::chunkReceived, &context,
+                         [this, &link](const QByteArray& chunk) {
+                             QCOMPARE(QThread::currentThread(), link.thread());
+                             if (chunk.constData()[chunk.size()] != 0)
+                                 ++zeroMissing;
+                             chunks.append(chunk);
+                         });
+        QObject::connect(&link, &SerialLink::hangupRequested, &context, [this, &link] {
+            QCOMPARE(QThread::currentThread(), link.thread());
             ++hangups;
         });
     }
-    qsizetype Bytes() const {
+    qsizetype bytes() const {
         qsizetype n = 0;
         for (const auto& c : chunks)
             n += c.size();
         return n;
     }
-    QList<qsizetype> Sizes() const {
+    QList<qsizetype> sizes() const {
         QList<qsizetype> sizes;
         for (const auto& c : chunks)
             sizes.append(c.size());
@@ -53,34 +58,34 @@ struct CommRecorder {
     }
 };
 
-// A pseudo-terminal: the component opens SlavePath(), the test plays the
-// device on the master side. A slave descriptor of its own keeps the master
-// usable while the component has the port closed.
+// A pseudo-terminal: the link opens slavePath(), the test plays the device on
+// the master side. A slave descriptor of its own keeps the master usable while
+// the link has the port closed.
 class PtyPair {
 public:
     PtyPair() {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
+        m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0)
             return;
-        path_ = ptsname(master_);
-        slave_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        m_path = ptsname(m_master);
+        m_slave = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         termios t{};
-        tcgetattr(slave_, &t);
+        tcgetattr(m_slave, &t);
         cfmakeraw(&t);
-        tcsetattr(slave_, TCSANOW, &t);
+        tcsetattr(m_slave, TCSANOW, &t);
     }
-    ~PtyPair() { HangUp(); }
+    ~PtyPair() { hangUp(); }
     PtyPair(const PtyPair&) = delete;
     PtyPair& operator=(const PtyPair&) = delete;
 
-    bool Ok() const { return master_ >= 0 && slave_ >= 0; }
-    QString SlavePath() const { return QString::fromStdString(path_); }
-    int SlaveFd() const { return slave_; }
+    bool isOpen() const { return m_master >= 0 && m_slave >= 0; }
+    QString slavePath() const { return QString::fromStdString(m_path); }
+    int slaveFd() const { return m_slave; }
 
-    void Write(const QByteArray& bytes) {
+    void write(const QByteArray& bytes) {
         qsizetype done = 0;
         while (done < bytes.size()) {
-            const ssize_t n = ::write(master_, bytes.constData() + done, bytes.size() - done);
+            const ssize_t n = ::write(m_master, bytes.constData() + done, bytes.size() - done);
             if (n > 0)
                 done += n;
             else
@@ -88,47 +93,47 @@ public:
         }
     }
     // Reads until count bytes have come or timeoutMs have passed.
-    QByteArray Read(qsizetype count, int timeoutMs) {
+    QByteArray read(qsizetype count, int timeoutMs) {
         QByteArray got;
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (got.size() < count && std::chrono::steady_clock::now() < end) {
-            pollfd p{master_, POLLIN, 0};
+            pollfd p{m_master, POLLIN, 0};
             if (::poll(&p, 1, 20) <= 0)
                 continue;
             char buffer[4096];
-            const ssize_t n = ::read(master_, buffer, sizeof buffer);
+            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
             if (n > 0)
                 got.append(buffer, n);
         }
         return got;
     }
     // What is there to read right now, without waiting.
-    QByteArray ReadNow() {
+    QByteArray readNow() {
         QByteArray got;
         char buffer[4096];
-        const int flags = fcntl(master_, F_GETFL);
-        fcntl(master_, F_SETFL, flags | O_NONBLOCK);
-        for (ssize_t n; (n = ::read(master_, buffer, sizeof buffer)) > 0;)
+        const int flags = fcntl(m_master, F_GETFL);
+        fcntl(m_master, F_SETFL, flags | O_NONBLOCK);
+        for (ssize_t n; (n = ::read(m_master, buffer, sizeof buffer)) > 0;)
             got.append(buffer, n);
-        fcntl(master_, F_SETFL, flags);
+        fcntl(m_master, F_SETFL, flags);
         return got;
     }
     // The device goes away: both ends of our side close.
-    void HangUp() {
-        if (slave_ >= 0)
-            ::close(slave_);
-        if (master_ >= 0)
-            ::close(master_);
-        slave_ = master_ = -1;
+    void hangUp() {
+        if (m_slave >= 0)
+            ::close(m_slave);
+        if (m_master >= 0)
+            ::close(m_master);
+        m_slave = m_master = -1;
     }
 
 private:
-    int master_ = -1;
-    int slave_ = -1;
-    std::string path_;
+    int m_master = -1;
+    int m_slave = -1;
+    std::string m_path;
 };
 
-inline QStringList TraceLines(const QString& fileName) {
+inline QStringList traceLines(const QString& fileName) {
     QFile f(fileName);
     if (!f.open(QIODevice::ReadOnly))
         return {};
@@ -140,7 +145,7 @@ inline QStringList TraceLines(const QString& fileName) {
 }
 
 // True when `expected` occur in `lines` in this order (other lines between).
-inline bool ContainsInOrder(const QStringList& lines, const QStringList& expected) {
+inline bool containsInOrder(const QStringList& lines, const QStringList& expected) {
     qsizetype at = 0;
     for (const auto& want : expected) {
         while (at < lines.size() && lines[at] != want)
@@ -152,7 +157,7 @@ inline bool ContainsInOrder(const QStringList& lines, const QStringList& expecte
     return true;
 }
 
-inline QByteArray Pattern(int count, int seed = 0) {
+inline QByteArray pattern(int count, int seed = 0) {
     QByteArray bytes(count, '\0');
     for (int i = 0; i < count; ++i)
         bytes[i] = static_cast<char>((i * 7 + seed) & 0xFF);

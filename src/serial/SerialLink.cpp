@@ -20,6 +20,7 @@ public:
     explicit LinkRelay(SerialLink* link) : QObject(link), m_link(link) {}
 
     bool event(QEvent* e) override {
+        LinkEvent::acquirePosted(); // before the type is read
         if (e->type() == LinkEvent::typeOf(LinkMessage::Data)) {
             const LinkBlock& block = static_cast<LinkEvent*>(e)->block();
             emit m_link->chunkReceived(QByteArray(reinterpret_cast<const char*>(block.bytes.get()),

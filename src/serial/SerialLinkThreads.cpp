@@ -34,6 +34,9 @@ int clampToInt(std::uint64_t value) {
     return static_cast<int>(std::min<std::uint64_t>(value, INT_MAX));
 }
 
+// Counts the posted link events; see LinkEvent.
+std::atomic<std::uint64_t> postedEvents{0};
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -58,18 +61,22 @@ LinkEvent::LinkEvent(LinkMessage message, LinkBlock block)
 LinkEvent::~LinkEvent() {
     // Also when Qt drops the event undelivered, its memory was written by the
     // posting thread.
-    (void)m_published.load(std::memory_order_acquire);
+    acquirePosted();
 }
 
 const LinkBlock& LinkEvent::block() const {
-    (void)m_published.load(std::memory_order_acquire);
+    acquirePosted();
     return m_block;
 }
 
 void LinkEvent::post(QObject* receiver, LinkMessage message, LinkBlock block) {
     auto* event = new LinkEvent(message, std::move(block));
-    event->m_published.store(true, std::memory_order_release);
+    postedEvents.fetch_add(1, std::memory_order_release);
     QCoreApplication::postEvent(receiver, event);
+}
+
+void LinkEvent::acquirePosted() {
+    (void)postedEvents.load(std::memory_order_acquire);
 }
 
 // ---------------------------------------------------------------------------

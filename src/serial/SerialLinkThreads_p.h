@@ -45,6 +45,11 @@ struct LinkBlock {
 };
 
 // A message posted to the relay object on the window thread.
+//
+// Qt's event queue is invisible to ThreadSanitizer (Qt is not built with it):
+// every post publishes the events written so far with one atomic release, and
+// the receiving thread acquires them with acquirePosted() before it reads
+// anything of an event, its type included.
 class LinkEvent : public QEvent {
 public:
     LinkEvent(LinkMessage message, LinkBlock block);
@@ -54,19 +59,17 @@ public:
         return static_cast<QEvent::Type>(QEvent::User + static_cast<int>(message));
     }
     LinkMessage message() const { return m_message; }
-    // The block, after the receiving thread has acquired what the posting
-    // thread published.
     const LinkBlock& block() const;
 
     // Hands the event to Qt's queue for the receiver; the event is Qt's then.
     static void post(QObject* receiver, LinkMessage message, LinkBlock block = {});
+    // Makes what the posting threads wrote before their posts visible to the
+    // calling thread.
+    static void acquirePosted();
 
 private:
     LinkMessage m_message;
     LinkBlock m_block;
-    // Qt's event queue is invisible to ThreadSanitizer (Qt is not built with
-    // it); this pair of atomic operations makes the hand-over visible.
-    std::atomic<bool> m_published{false};
 };
 
 // What SerialLink::open hands to each worker before starting it.

@@ -15,7 +15,7 @@
 #include "control/ReadingStore.h"
 #include "control/Setfrm.h"
 #include "loadsim/LoadSimulator.h"
-#include "serial/Comm32.h"
+#include "serial/SerialLink.h"
 #include "store/TableEngine.h"
 #include "ui/MessageBoxes.h"
 #include "widgets/NumberField.h"
@@ -79,16 +79,21 @@ struct Bench {
         sim = std::make_unique<loadsim::LoadSimulator>(options);
         program = std::make_unique<TProgram>(dir.filePath(QStringLiteral("Table")));
         TTarvexForm& form = *program->TarvexForm;
-        // The receive handler as the component calls it, timed.
-        form.Comm321->SetOnReceiveData([this, &form](const void* buffer, std::uint16_t length) {
-            const auto start = Clock::now();
-            form.Comm321ReceiveData(buffer, length);
-            const auto end = Clock::now();
-            if (length == kFrameSize) {
-                handled.push_back(end);
-                handlerMs.push_back(std::chrono::duration<double, std::milli>(end - start).count());
-            }
-        });
+        // The receive handler as the link's signal calls it, timed, in place
+        // of the window's own connection.
+        QObject::disconnect(form.Comm321, &SerialLink::chunkReceived, nullptr, nullptr);
+        QObject::connect(
+            form.Comm321, &SerialLink::chunkReceived, [this, &form](const QByteArray& chunk) {
+                const auto start = Clock::now();
+                form.Comm321ReceiveData(chunk.constData(),
+                                        static_cast<std::uint16_t>(chunk.size()));
+                const auto end = Clock::now();
+                if (chunk.size() == kFrameSize) {
+                    handled.push_back(end);
+                    handlerMs.push_back(
+                        std::chrono::duration<double, std::milli>(end - start).count());
+                }
+            });
         TComSet& settings = *program->ComSet;
         settings.ComboBox1->setEditText(QString::fromStdString(sim->terminalPath()));
         settings.Edit4->setText(QStringLiteral("150"));

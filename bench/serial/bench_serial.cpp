@@ -1,12 +1,14 @@
 // Serial link against the load simulator on a pseudo-terminal, 9600 bit/s
-// pacing: answer latency (last byte leaving the simulator -> OnReceiveData),
-// window-thread time per chunk, SendBytes time, and the processor time of the
+// pacing: answer latency (last byte leaving the simulator -> chunkReceived),
+// window-thread time per chunk, sendBytes time, and the processor time of the
 // two worker threads while the port is open and idle.
 //
 // bench_serial [answers (default 250)] [idle seconds (default 10)]
 #include "loadsim/LoadSimulator.h"
 #include "protocol/DeviceFrame.h"
-#include "serial/Comm32.h"
+#include "protocol/LoadReading.h"
+#include "serial/SerialLink.h"
+#include "serial/SerialLinkThreads_p.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,14 +30,14 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 // Times the delivery of every chunk on the window thread: the relay's event
-// handling, the callback and the release of the block.
+// handling, the signal with its receiver and the release of the block.
 class TimedApp : public QCoreApplication {
 public:
     using QCoreApplication::QCoreApplication;
     std::vector<double> chunkMicros;
 
     bool notify(QObject* receiver, QEvent* event) override {
-        if (event->type() != TCommEvent::TypeOf(WM_COMM_DATA))
+        if (event->type() != LinkEvent::typeOf(LinkMessage::Data))
             return QCoreApplication::notify(receiver, event);
         const auto start = Clock::now();
         const bool done = QCoreApplication::notify(receiver, event);
@@ -45,7 +47,7 @@ public:
     }
 };
 
-double Percentile(std::vector<double> values, double p) {
+double percentile(std::vector<double> values, double p) {
     if (values.empty())
         return 0;
     std::sort(values.begin(), values.end());
@@ -55,7 +57,7 @@ double Percentile(std::vector<double> values, double p) {
 }
 
 // Processor time (user + system) of the threads with the given names, in ms.
-std::map<QString, double> ThreadCpuMs(const QStringList& names) {
+std::map<QString, double> threadCpuMs(const QStringList& names) {
     std::map<QString, double> result;
     const double tick = 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
     for (const QString& tid :
@@ -86,16 +88,16 @@ int main(int argc, char** argv) {
     options.baudRate = 9600;
     loadsim::LoadSimulator sim(options);
 
-    TComm32 comm;
-    comm.SetCommPort(QString::fromStdString(sim.terminalPath()));
-    comm.SetBaudRate(9600);
+    SerialLink link;
+    link.setCommPort(QString::fromStdString(sim.terminalPath()));
+    link.setBaudRate(9600);
     std::vector<Clock::time_point> received;
     std::vector<int> sizes;
-    comm.SetOnReceiveData([&](const void*, std::uint16_t length) {
+    QObject::connect(&link, &SerialLink::chunkReceived, [&](const QByteArray& chunk) {
         received.push_back(Clock::now());
-        sizes.push_back(length);
+        sizes.push_back(static_cast<int>(chunk.size()));
     });
-    comm.OpenPort();
+    link.open();
 
     // Poll every 150 ms (an answer needs about 27 ms on the line plus the
     // 60 ms that end the read), as the control window does at its interval.
@@ -110,7 +112,7 @@ int main(int argc, char** argv) {
             return;
         }
         const auto start = Clock::now();
-        comm.SendBytes(query.data(), 26);
+        link.sendBytes(query.data(), 26);
         sendMicros.push_back(
             std::chrono::duration<double, std::micro>(Clock::now() - start).count());
         ++sent;
@@ -141,23 +143,23 @@ int main(int argc, char** argv) {
     std::printf("serial link against the load simulator, 9600 bit/s pacing, poll every 150 ms\n");
     std::printf("  answers sent %zu, chunks received %zu, of them 26 bytes long %d\n",
                 answers.size(), received.size(), whole);
-    std::printf("  latency last byte -> OnReceiveData: p50 %.2f ms, p99 %.2f ms, max %.2f ms "
+    std::printf("  latency last byte -> chunkReceived: p50 %.2f ms, p99 %.2f ms, max %.2f ms "
                 "(60 ms interval time-out is the floor)\n",
-                Percentile(latencyMs, 50), Percentile(latencyMs, 99), Percentile(latencyMs, 100));
+                percentile(latencyMs, 50), percentile(latencyMs, 99), percentile(latencyMs, 100));
     std::printf("  window-thread time per chunk: p50 %.1f us, p99 %.1f us\n",
-                Percentile(app.chunkMicros, 50), Percentile(app.chunkMicros, 99));
-    std::printf("  SendBytes: p50 %.1f us, p99 %.1f us\n", Percentile(sendMicros, 50),
-                Percentile(sendMicros, 99));
+                percentile(app.chunkMicros, 50), percentile(app.chunkMicros, 99));
+    std::printf("  sendBytes: p50 %.1f us, p99 %.1f us\n", percentile(sendMicros, 50),
+                percentile(sendMicros, 99));
 
     // Idle: port open, nothing sent or received.
-    const QStringList workers = {QStringLiteral("TReadThread"), QStringLiteral("TWriteThread")};
-    const auto before = ThreadCpuMs(workers);
+    const QStringList workers = {QStringLiteral("ReceiveThread"), QStringLiteral("TransmitThread")};
+    const auto before = threadCpuMs(workers);
     QTimer::singleShot(idleSeconds * 1000, &app, &QCoreApplication::quit);
     app.exec();
-    const auto after = ThreadCpuMs(workers);
+    const auto after = threadCpuMs(workers);
     for (const QString& name : workers)
         std::printf("  %s processor time over %d s idle: %.1f ms\n", qPrintable(name), idleSeconds,
                     after.count(name) ? after.at(name) - before.at(name) : -1.0);
-    comm.ClosePort();
+    link.close();
     return 0;
 }

@@ -4,7 +4,7 @@
 #include "control/Setfrm.h"
 #include "review/Aboutfrm.h"
 #include "review/Queryfrm.h"
-#include "serial/Comm32.h"
+#include "serial/SerialLink.h"
 #include "store/TableEngine.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
@@ -208,17 +208,20 @@ void TTarvexForm::BuildLayout() {
     BtnOff->setEnabled(false);
 
     // Components without a face.
-    Comm321 = new TComm32(this);
+    Comm321 = new SerialLink(this);
     Comm321->setObjectName(QStringLiteral("Comm321"));
-    Comm321->SetCommPort(QStringLiteral("COM2"));
-    Comm321->SetBaudRate(9600);
-    Comm321->SetByteSize(8);
-    Comm321->SetParity(0);
-    Comm321->SetStopBits(0);
-    Comm321->SetOnReceiveData([this](const void* buffer, std::uint16_t length) {
-        guarded([&] { Comm321ReceiveData(buffer, length); });
+    Comm321->setCommPort(QStringLiteral("COM2"));
+    Comm321->setBaudRate(9600);
+    Comm321->setDataBits(8);
+    Comm321->setParity(0);
+    Comm321->setStopBits(0);
+    connect(Comm321, &SerialLink::chunkReceived, this, [this](const QByteArray& chunk) {
+        guarded([&] {
+            Comm321ReceiveData(chunk.constData(), static_cast<std::uint16_t>(chunk.size()));
+        });
     });
-    Comm321->SetOnRequestHangup([this](QObject*) { guarded([&] { Comm321RequestHangup(); }); });
+    connect(Comm321, &SerialLink::hangupRequested, this,
+            [this] { guarded([&] { Comm321RequestHangup(); }); });
     TimerSend = new WindowTimer(300, this);
     TimerSend->setObjectName(QStringLiteral("TimerSend"));
     connect(TimerSend, &WindowTimer::timeout, this,
@@ -272,7 +275,7 @@ void TTarvexForm::FormClose() {
     BtnSelfClick();
     // The last two requests must reach the line before the program ends, or
     // the load could stay on with nobody watching.
-    Comm321->WaitUntilSent(kExitSendTimeoutMs);
+    Comm321->waitUntilSent(kExitSendTimeoutMs);
 }
 
 void TTarvexForm::BtnSetClick() {
@@ -282,20 +285,20 @@ void TTarvexForm::BtnSetClick() {
 
 void TTarvexForm::ApplyPortSettings() {
     const PortSettings entries = Windows.ComSet->Settings();
-    Comm321->SetCommPort(entries.CommPort);
-    Comm321->SetBaudRate(static_cast<quint32>(StrToInt(entries.BaudRate)));
-    Comm321->SetByteSize(static_cast<quint8>(StrToInt(entries.ByteSize)));
-    Comm321->SetStopBits(static_cast<quint8>(StrToInt(entries.StopBits)));
-    Comm321->SetParity(static_cast<quint8>(StrToInt(entries.Parity)));
+    Comm321->setCommPort(entries.CommPort);
+    Comm321->setBaudRate(static_cast<quint32>(StrToInt(entries.BaudRate)));
+    Comm321->setDataBits(static_cast<quint8>(StrToInt(entries.ByteSize)));
+    Comm321->setStopBits(static_cast<quint8>(StrToInt(entries.StopBits)));
+    Comm321->setParity(static_cast<quint8>(StrToInt(entries.Parity)));
     TimerSend->setInterval(StrToInt(entries.Interval));
 
     try {
-        Comm321->OpenPort();
+        Comm321->open();
         FPortOpen = true;
         FHangupReported = false;
         BtnPc->setEnabled(true);
     } catch (...) {
-        Comm321->ClosePort();
+        Comm321->close();
         FPortOpen = false;
     }
     BtnSelf->setEnabled(BtnPc->isEnabled());
@@ -306,7 +309,7 @@ void TTarvexForm::ApplyPortSettings() {
 
 void TTarvexForm::SendCommand(ControlMode mode) {
     CommandFrame = makeControlFrame(mode);
-    Comm321->SendBytes(CommandFrame.data(), static_cast<std::uint16_t>(CommandFrame.size()));
+    Comm321->sendBytes(CommandFrame.data(), static_cast<std::uint16_t>(CommandFrame.size()));
 }
 
 void TTarvexForm::BtnPcClick() {
@@ -346,7 +349,7 @@ void TTarvexForm::TimerSendTimer() {
     const QString baud = Windows.ComSet ? Windows.ComSet->ComboBox2->currentText() : QString();
     StatusPanels[0]->setText(QStringLiteral("波特率") + baud);
     QueryFrame = makeStatusQuery();
-    Comm321->SendBytes(QueryFrame.data(), static_cast<std::uint16_t>(QueryFrame.size()));
+    Comm321->sendBytes(QueryFrame.data(), static_cast<std::uint16_t>(QueryFrame.size()));
 }
 
 void TTarvexForm::TimeShowTimer() {
@@ -409,14 +412,14 @@ void TTarvexForm::StopAtMinimumVoltage() {
 }
 
 void TTarvexForm::Comm321RequestHangup() {
-    if (!Comm321->IsOpen() || FHangupReported)
+    if (!Comm321->isOpen() || FHangupReported)
         return;
     FHangupReported = true;
     showMessageBox(QStringLiteral("The connection to the load on %1 was lost. Readings and the "
-                                  "minimum-voltage stop have stopped; check the cable and open "
-                                  "the port again in Setting.")
-                       .arg(Comm321->CommPort()),
-                   QMessageBox::Warning, QMessageBox::Yes);
+                              "minimum-voltage stop have stopped; check the cable and open "
+                              "the port again in Setting.")
+                   .arg(Comm321->commPort()),
+               QMessageBox::Warning, QMessageBox::Yes);
 }
 
 void TTarvexForm::SpeedButton3Click() {

@@ -28,7 +28,7 @@ namespace tarvex {
 class TAbout;
 class StripChart;
 class TComSet;
-class TComm32;
+class SerialLink;
 class LineSeries;
 class TSerchfrm;
 class TTable;
@@ -109,7 +109,7 @@ public:
     QPushButton* BtnOff;
     QStatusBar* StatusBar1;
     std::array<QLabel*, 3> StatusPanels;
-    TComm32* Comm321;
+    SerialLink* Comm321;
     WindowTimer* TimerSend;
     WindowTimer* TimeShow;
     std::unique_ptr<TTable> Table1;

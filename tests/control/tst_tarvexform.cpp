@@ -9,7 +9,7 @@
 #include "loadsim/LoadSimulator.h"
 #include "review/Aboutfrm.h"
 #include "review/Queryfrm.h"
-#include "serial/Comm32.h"
+#include "serial/SerialLink.h"
 #include "store/TableEngine.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
@@ -188,7 +188,7 @@ private slots:
         QVERIFY(!form().TimeShow->isEnabled());
         QCOMPARE(form().TimeShow->interval(), 1000);
         QCOMPARE(form().Protect->value(), 0.01);
-        QCOMPARE(form().Comm321->CommPort(), QStringLiteral("COM2"));
+        QCOMPARE(form().Comm321->commPort(), QStringLiteral("COM2"));
         QCOMPARE(form().StatusPanels[0]->width(), 100);
         QCOMPARE(form().StatusPanels[1]->width(), 120);
         QCOMPARE(form().StatusPanels[2]->width(), 50);
@@ -441,7 +441,7 @@ private slots:
         QCOMPARE(boxTexts(), QStringList{message});
         QCOMPARE(boxes.first().icon, QMessageBox::Warning);
         QVERIFY(!form().PortOpen());
-        QVERIFY(!form().Comm321->IsOpen());
+        QVERIFY(!form().Comm321->isOpen());
         // PC Control was enabled and stays so; Self Control follows it.
         QCOMPARE(buttons(), (Buttons{true, true, false, false}));
     }
@@ -450,10 +450,10 @@ private slots:
         openPort();
         applySettings(QString::fromStdString(sim->terminalPath()));
         QCOMPARE(boxTexts(), QStringList{QStringLiteral("打开串口0失败")});
-        QVERIFY(!form().Comm321->IsOpen());
+        QVERIFY(!form().Comm321->isOpen());
         boxes.clear();
         applySettings(QString::fromStdString(sim->terminalPath()));
-        QVERIFY(form().Comm321->IsOpen());
+        QVERIFY(form().Comm321->isOpen());
         QVERIFY(boxes.isEmpty());
     }
 
@@ -461,10 +461,10 @@ private slots:
         applySettings(QString::fromStdString(sim->terminalPath()), QStringLiteral("96OO"));
         QCOMPARE(boxTexts(), QStringList{QStringLiteral("'96OO' is not a valid integer value")});
         QCOMPARE(boxes.first().icon, QMessageBox::Critical);
-        QVERIFY(!form().Comm321->IsOpen());
+        QVERIFY(!form().Comm321->isOpen());
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
         // Assigned before the failure: the port name.
-        QCOMPARE(form().Comm321->CommPort(), QString::fromStdString(sim->terminalPath()));
+        QCOMPARE(form().Comm321->commPort(), QString::fromStdString(sim->terminalPath()));
     }
 
     void cancelKeepsTextsAndChangesNothing() {
@@ -474,8 +474,8 @@ private slots:
         QTimer::singleShot(0, &comSet(), [this] { comSet().BitBtn2->click(); });
         QTest::mouseClick(form().BtnSet, Qt::LeftButton);
         QCOMPARE(form().TimerSend->interval(), 100);
-        QCOMPARE(form().Comm321->BaudRate(), 9600u);
-        QVERIFY(form().Comm321->IsOpen());
+        QCOMPARE(form().Comm321->baudRate(), 9600u);
+        QVERIFY(form().Comm321->isOpen());
         QTRY_COMPARE_WITH_TIMEOUT(form().StatusPanels[0]->text(), QStringLiteral("波特率19200"),
                                   kWaitMs);
         QCOMPARE(comSet().Settings().Interval, QStringLiteral("5000"));

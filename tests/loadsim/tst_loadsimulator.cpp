@@ -3,7 +3,7 @@
 #include "loadsim/LoadSimulator.h"
 #include "protocol/DeviceFrame.h"
 #include "protocol/LoadReading.h"
-#include "serial/Comm32.h"
+#include "serial/SerialLink.h"
 
 #include <QLocale>
 #include <QTemporaryDir>
@@ -21,24 +21,23 @@ enum class Trouble { Split, Join, Junk, Silence };
 
 // The program's side: a component open on the simulator's terminal.
 struct Program {
-    TComm32 comm;
+    SerialLink comm;
     QList<QByteArray> chunks;
     int hangups = 0;
 
     explicit Program(const LoadSimulator& sim) {
-        comm.SetCommPort(QString::fromStdString(sim.terminalPath()));
-        comm.SetOnReceiveData([this](const void* buffer, std::uint16_t length) {
-            chunks.append(QByteArray(static_cast<const char*>(buffer), length));
-        });
-        comm.SetOnRequestHangup([this](QObject*) { ++hangups; });
+        comm.setCommPort(QString::fromStdString(sim.terminalPath()));
+        QObject::connect(&comm, &SerialLink::chunkReceived,
+                         [this](const QByteArray& chunk) { chunks.append(chunk); });
+        QObject::connect(&comm, &SerialLink::hangupRequested, [this] { ++hangups; });
     }
     bool open() {
-        if (!comm.OpenPort())
+        if (!comm.open())
             return false;
         QTest::qWait(100);
         return true;
     }
-    void send(const DeviceFrame& frame) { QVERIFY(comm.SendBytes(frame.data(), 26)); }
+    void send(const DeviceFrame& frame) { QVERIFY(comm.sendBytes(frame.data(), 26)); }
     // Polls and waits for the answer chunk.
     LoadReading poll() {
         const qsizetype before = chunks.size();
@@ -243,8 +242,8 @@ private slots:
         sim.hangUp();
         QTRY_COMPARE_WITH_TIMEOUT(program.hangups, 1, 10000);
         QVERIFY(sim.hasHungUp());
-        QTRY_VERIFY_WITH_TIMEOUT(program.comm.ReadThread()->isFinished(), 10000);
-        program.comm.ClosePort();
+        QTRY_VERIFY_WITH_TIMEOUT(program.comm.receiveThread()->isFinished(), 10000);
+        program.comm.close();
     }
 };
 

@@ -1,3 +1,5 @@
+// The serial port on Linux: a termios device behind the SerialPort interface,
+// opened for exclusive use, and the mapping of port names to devices.
 #include "serial/SerialPort.h"
 
 #include <cctype>
@@ -15,7 +17,7 @@ namespace tarvex {
 
 namespace {
 
-speed_t SpeedConstant(std::uint32_t baud) {
+speed_t speedConstant(std::uint32_t baud) {
     switch (baud) {
     case 50:
         return B50;
@@ -74,69 +76,70 @@ speed_t SpeedConstant(std::uint32_t baud) {
     }
 }
 
-class PosixSerialPort final : public ISerialPort {
+// A termios device: a serial port, or a pseudo-terminal standing in for one.
+class PosixSerialPort final : public SerialPort {
 public:
-    explicit PosixSerialPort(int fd) : fd_(fd) {
+    explicit PosixSerialPort(int fd) : m_fd(fd) {
         struct stat st {};
         // Unix98 pseudo-terminal slaves have the majors 136 to 143.
-        pseudoTerminal_ = fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 &&
-                          major(st.st_rdev) <= 143;
+        m_pseudoTerminal = fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 &&
+                           major(st.st_rdev) <= 143;
     }
     ~PosixSerialPort() override {
-        if (isatty(fd_))
-            ioctl(fd_, TIOCNXCL);
-        ::close(fd_); // also drops the flock
+        if (isatty(m_fd))
+            ioctl(m_fd, TIOCNXCL);
+        ::close(m_fd); // also drops the flock
     }
 
-    int Fd() const override { return fd_; }
-    bool IsSerialDevice() override { return isatty(fd_) == 1; }
+    int fd() const override { return m_fd; }
+    bool isSerialDevice() override { return isatty(m_fd) == 1; }
 
-    void ApplyLineSettings(const TLineSettings& s) override {
+    void applyLineSettings(const LineSettings& s) override {
         termios current{};
-        if (tcgetattr(fd_, &current) != 0)
+        if (tcgetattr(m_fd, &current) != 0)
             return;
-        const termios wanted = SerialTermios(current, s);
-        tcsetattr(fd_, TCSANOW, &wanted);
+        const termios wanted = serialTermios(current, s);
+        tcsetattr(m_fd, TCSANOW, &wanted);
     }
 
-    ssize_t Read(void* buffer, std::size_t count) override { return ::read(fd_, buffer, count); }
-    ssize_t Write(const void* data, std::size_t count) override {
-        return ::write(fd_, data, count);
+    ssize_t read(void* buffer, std::size_t count) override { return ::read(m_fd, buffer, count); }
+    ssize_t write(const void* data, std::size_t count) override {
+        return ::write(m_fd, data, count);
     }
-    int Poll(pollfd* fds, nfds_t count, int timeoutMs) override {
+    int poll(pollfd* fds, nfds_t count, int timeoutMs) override {
         return ::poll(fds, count, timeoutMs);
     }
 
-    bool LineErrorCounts(TLineErrorCounts& counts) override {
+    bool lineErrorCounts(LineErrorCounts& counts) override {
         serial_icounter_struct ic{};
-        if (ioctl(fd_, TIOCGICOUNT, &ic) != 0)
+        if (ioctl(m_fd, TIOCGICOUNT, &ic) != 0)
             return false;
-        counts.Frame = static_cast<std::uint32_t>(ic.frame);
-        counts.Overrun = static_cast<std::uint32_t>(ic.overrun);
-        counts.Parity = static_cast<std::uint32_t>(ic.parity);
-        counts.BufOverrun = static_cast<std::uint32_t>(ic.buf_overrun);
-        counts.Break = static_cast<std::uint32_t>(ic.brk);
+        counts.framing = static_cast<std::uint32_t>(ic.frame);
+        counts.overrun = static_cast<std::uint32_t>(ic.overrun);
+        counts.parity = static_cast<std::uint32_t>(ic.parity);
+        counts.bufferOverrun = static_cast<std::uint32_t>(ic.buf_overrun);
+        counts.breaks = static_cast<std::uint32_t>(ic.brk);
         return true;
     }
 
-    void Purge(TPurge which) override {
+    void purge(Direction which) override {
         // What a pseudo-terminal has written is already in the other side's
         // input; flushing would take back bytes that were delivered.
-        if (which == TPurge::Output && pseudoTerminal_)
+        if (which == Direction::Output && m_pseudoTerminal)
             return;
-        tcflush(fd_, which == TPurge::Input ? TCIFLUSH : TCOFLUSH);
+        tcflush(m_fd, which == Direction::Input ? TCIFLUSH : TCOFLUSH);
     }
 
-    bool Drain() override { return tcdrain(fd_) == 0; }
+    bool drain() override { return tcdrain(m_fd) == 0; }
 
 private:
-    int fd_;
-    bool pseudoTerminal_ = false;
+    int m_fd;
+    bool m_pseudoTerminal = false;
 };
 
 } // namespace
 
-termios SerialTermios(const termios& current, const TLineSettings& s) {
+termios serialTermios(const termios& current, const LineSettings& s) {
     termios t = current;
     cfmakeraw(&t);
     // Receiver on; the modem control lines are ignored, so that a load whose
@@ -147,7 +150,7 @@ termios SerialTermios(const termios& current, const TLineSettings& s) {
     t.c_cc[VTIME] = 0;
 
     t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
-    switch (s.ByteSize) {
+    switch (s.dataBits) {
     case 5:
         t.c_cflag |= CS5;
         break;
@@ -164,7 +167,7 @@ termios SerialTermios(const termios& current, const TLineSettings& s) {
         t.c_cflag |= current.c_cflag & CSIZE;
         break;
     }
-    switch (s.Parity) {
+    switch (s.parity) {
     case 0:
         break;
     case 1:
@@ -183,7 +186,7 @@ termios SerialTermios(const termios& current, const TLineSettings& s) {
         t.c_cflag |= current.c_cflag & (PARENB | PARODD | CMSPAR);
         break;
     }
-    switch (s.StopBits) {
+    switch (s.stopBits) {
     case 0:
         break;
     case 1: // one and a half is taken as two
@@ -194,14 +197,14 @@ termios SerialTermios(const termios& current, const TLineSettings& s) {
         t.c_cflag |= current.c_cflag & CSTOPB;
         break;
     }
-    if (const speed_t speed = SpeedConstant(s.BaudRate); speed != B0) {
+    if (const speed_t speed = speedConstant(s.baudRate); speed != B0) {
         cfsetispeed(&t, speed);
         cfsetospeed(&t, speed);
     }
     return t;
 }
 
-std::string SerialDevicePath(const std::string& portName) {
+std::string serialDevicePath(const std::string& portName) {
     if (portName.size() > 3 && std::toupper(static_cast<unsigned char>(portName[0])) == 'C' &&
         std::toupper(static_cast<unsigned char>(portName[1])) == 'O' &&
         std::toupper(static_cast<unsigned char>(portName[2])) == 'M') {
@@ -218,8 +221,8 @@ std::string SerialDevicePath(const std::string& portName) {
     return portName;
 }
 
-std::unique_ptr<ISerialPort> OpenSerialDevice(const std::string& portName) {
-    const std::string path = SerialDevicePath(portName);
+std::unique_ptr<SerialPort> openSerialDevice(const std::string& portName) {
+    const std::string path = serialDevicePath(portName);
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return nullptr;

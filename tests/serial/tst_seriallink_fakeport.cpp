@@ -1,10 +1,12 @@
-// The serial component's threads against a fake port: line errors, partial
+// The serial link's threads against a fake port: line errors, partial
 // writes and failing calls, with the trace lines and hang-up requests they
 // give.
-#include "support/CommTestSupport.h"
+#include "support/SerialTestSupport.h"
 
-#include "serial/Comm32.h"
-#include "serial/Misc.h"
+#include "serial/SerialLink.h"
+#include "serial/SerialLinkThreads_p.h"
+#include "serial/SystemError.h"
+#include "serial/TraceLog.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,11 +20,11 @@ using namespace tarvex;
 
 namespace {
 
-// What the test controls of the fake port; shared, since the component
-// destroys the port at its close.
+// What the test controls of the fake port; shared, since the link destroys
+// the port at its close.
 struct FakeControl {
     std::mutex lock;
-    TLineErrorCounts counts;
+    LineErrorCounts counts;
     bool haveCounts = true;
     int maxWrite = 1 << 30;        // bytes taken per write call
     bool refuseEveryOther = false; // every other write takes nothing (EAGAIN)
@@ -34,7 +36,7 @@ struct FakeControl {
     int writeCalls = 0;
     int peer = -1; // the device's end of the socket pair
 
-    static int Next(std::deque<int>& errors) {
+    static int next(std::deque<int>& errors) {
         if (errors.empty())
             return 0;
         const int e = errors.front();
@@ -43,81 +45,83 @@ struct FakeControl {
     }
 };
 
-class FakePort final : public ISerialPort {
+class FakePort final : public SerialPort {
 public:
-    FakePort(int fd, std::shared_ptr<FakeControl> control) : fd_(fd), c_(std::move(control)) {}
-    ~FakePort() override { ::close(fd_); }
+    FakePort(int fd, std::shared_ptr<FakeControl> control)
+        : m_fd(fd), m_control(std::move(control)) {}
+    ~FakePort() override { ::close(m_fd); }
 
-    int Fd() const override { return fd_; }
-    bool IsSerialDevice() override { return true; }
-    void ApplyLineSettings(const TLineSettings&) override {}
-    ssize_t Read(void* buffer, std::size_t count) override {
-        if (const int e = Injected(c_->readErrors)) {
+    int fd() const override { return m_fd; }
+    bool isSerialDevice() override { return true; }
+    void applyLineSettings(const LineSettings&) override {}
+    ssize_t read(void* buffer, std::size_t count) override {
+        if (const int e = injected(m_control->readErrors)) {
             errno = e;
             return -1;
         }
-        return ::read(fd_, buffer, count);
+        return ::read(m_fd, buffer, count);
     }
-    ssize_t Write(const void* data, std::size_t count) override {
+    ssize_t write(const void* data, std::size_t count) override {
         std::size_t take = count;
         {
-            std::lock_guard l(c_->lock);
-            ++c_->writeCalls;
-            if (const int e = FakeControl::Next(c_->writeErrors)) {
+            std::lock_guard l(m_control->lock);
+            ++m_control->writeCalls;
+            if (const int e = FakeControl::next(m_control->writeErrors)) {
                 errno = e;
                 return -1;
             }
-            if (c_->zeroWrites > 0 && count > 0) {
-                --c_->zeroWrites;
+            if (m_control->zeroWrites > 0 && count > 0) {
+                --m_control->zeroWrites;
                 return 0;
             }
-            if (c_->refuseEveryOther && count > 0 && c_->writeCalls % 2 == 1) {
+            if (m_control->refuseEveryOther && count > 0 && m_control->writeCalls % 2 == 1) {
                 errno = EAGAIN;
                 return -1;
             }
-            take = std::min<std::size_t>(count, static_cast<std::size_t>(c_->maxWrite));
+            take = std::min<std::size_t>(count, static_cast<std::size_t>(m_control->maxWrite));
         }
-        return ::write(fd_, data, take);
+        return ::write(m_fd, data, take);
     }
-    int Poll(pollfd* fds, nfds_t count, int timeoutMs) override {
+    int poll(pollfd* fds, nfds_t count, int timeoutMs) override {
         // Only the receive thread waits for input on the port.
-        const bool reader = count == 2 && fds[1].fd == fd_ && fds[1].events == POLLIN;
-        if (const int e = Injected(reader ? c_->readPollErrors : c_->writePollErrors)) {
+        const bool reader = count == 2 && fds[1].fd == m_fd && fds[1].events == POLLIN;
+        if (const int e =
+                injected(reader ? m_control->readPollErrors : m_control->writePollErrors)) {
             errno = e;
             return -1;
         }
         return ::poll(fds, count, timeoutMs);
     }
-    bool LineErrorCounts(TLineErrorCounts& counts) override {
-        std::lock_guard l(c_->lock);
-        counts = c_->counts;
-        return c_->haveCounts;
+    bool lineErrorCounts(LineErrorCounts& counts) override {
+        std::lock_guard l(m_control->lock);
+        counts = m_control->counts;
+        return m_control->haveCounts;
     }
-    void Purge(TPurge) override {}
-    bool Drain() override { return true; }
+    void purge(Direction) override {}
+    bool drain() override { return true; }
 
 private:
-    int Injected(std::deque<int>& errors) {
-        std::lock_guard l(c_->lock);
-        return FakeControl::Next(errors);
+    int injected(std::deque<int>& errors) {
+        std::lock_guard l(m_control->lock);
+        return FakeControl::next(errors);
     }
-    int fd_;
-    std::shared_ptr<FakeControl> c_;
+    int m_fd;
+    std::shared_ptr<FakeControl> m_control;
 };
 
-// A component whose port is a FakePort, with a trace file.
-struct FakeLink {
+// A link whose port is a FakePort, with a trace file.
+struct FakeRig {
     std::shared_ptr<FakeControl> control = std::make_shared<FakeControl>();
-    TComm32 comm;
-    CommRecorder rec;
+    SerialLink link;
+    LinkRecorder rec;
     QTemporaryDir dir;
     QString traceFile = dir.filePath(QStringLiteral("comms.log"));
 
-    explicit FakeLink(bool handlers = true) {
-        if (handlers)
-            rec.Attach(comm);
-        comm.SetCommsLogFileName(traceFile);
-        comm.SetPortOpener([c = control](const std::string&) -> std::unique_ptr<ISerialPort> {
+    explicit FakeRig(bool recorded = true) {
+        if (recorded)
+            rec.attach(link);
+        link.setTraceFileName(traceFile);
+        link.setPortOpener([c = control](const std::string&) -> std::unique_ptr<SerialPort> {
             int fds[2];
             if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0)
                 return nullptr;
@@ -129,25 +133,25 @@ struct FakeLink {
             return std::make_unique<FakePort>(fds[0], c);
         });
     }
-    ~FakeLink() {
-        comm.ClosePort();
+    ~FakeRig() {
+        link.close();
         if (control->peer >= 0)
             ::close(control->peer);
     }
-    bool Open() {
-        if (!comm.OpenPort())
+    bool open() {
+        if (!link.open())
             return false;
         // Both threads are waiting once the receive thread has issued its read.
-        for (int i = 0; i < 1000 && !Trace().contains("Waiting for data from comm connection.");
+        for (int i = 0; i < 1000 && !trace().contains("Waiting for data from comm connection.");
              ++i)
             QThread::msleep(5);
         return true;
     }
-    QStringList Trace() const { return TraceLines(traceFile); }
-    void DeviceSends(const QByteArray& bytes) {
+    QStringList trace() const { return traceLines(traceFile); }
+    void deviceSends(const QByteArray& bytes) {
         QCOMPARE(::write(control->peer, bytes.constData(), bytes.size()), bytes.size());
     }
-    QByteArray DeviceReads(qsizetype count) {
+    QByteArray deviceReads(qsizetype count) {
         QByteArray got;
         for (int i = 0; i < 1000 && got.size() < count; ++i) {
             pollfd p{control->peer, POLLIN, 0};
@@ -160,14 +164,14 @@ struct FakeLink {
         }
         return got;
     }
-    template <typename F> void Control(F change) {
+    template <typename F> void change(F apply) {
         std::lock_guard l(control->lock);
-        change(*control);
+        apply(*control);
     }
 };
 
-QString ErrorText(int error) {
-    return QString::fromStdString(*FormatLastError(error));
+QString errorText(int error) {
+    return QString::fromStdString(*systemErrorText(error));
 }
 
 enum class Failure {
@@ -182,75 +186,75 @@ enum class Failure {
 } // namespace
 
 Q_DECLARE_METATYPE(Failure)
-Q_DECLARE_METATYPE(TLineErrorCounts)
+Q_DECLARE_METATYPE(LineErrorCounts)
 
-class TestComm32Fake : public QObject {
+class TestSerialLinkFakePort : public QObject {
     Q_OBJECT
 
 private slots:
-    // A line error reaches OnReceiveData as a report text with a zero byte
+    // A line error reaches chunkReceived as a report text with a zero byte
     // behind it, before the bytes it came with; reception goes on.
-    void lineErrors_data() {
-        QTest::addColumn<TLineErrorCounts>("counts");
+    void lineErrorIsReportedBeforeItsBytes_data() {
+        QTest::addColumn<LineErrorCounts>("counts");
         QTest::addColumn<QByteArray>("report");
-        TLineErrorCounts frame;
-        frame.Frame = 1;
+        LineErrorCounts frame;
+        frame.framing = 1;
         QTest::newRow("framing") << frame << QByteArray("Comm Event: CE_FRAME, EvtMask = 8");
-        TLineErrorCounts overrunParity;
-        overrunParity.Overrun = 2;
-        overrunParity.Parity = 1;
+        LineErrorCounts overrunParity;
+        overrunParity.overrun = 2;
+        overrunParity.parity = 1;
         QTest::newRow("overrun and parity")
             << overrunParity << QByteArray("Comm Event: CE_OVERRUN and CE_RXPARITY, EvtMask = 6");
-        TLineErrorCounts all;
-        all.Frame = all.Overrun = all.Parity = all.Break = 1;
+        LineErrorCounts all;
+        all.framing = all.overrun = all.parity = all.breaks = 1;
         QTest::newRow("all four kinds")
             << all
             << QByteArray("Comm Event: CE_FRAME and CE_OVERRUN and CE_RXPARITY and EV_ERR "
                           "Unknown EvtMask, EvtMask = 30");
-        TLineErrorCounts bufferOverrun;
-        bufferOverrun.BufOverrun = 1;
+        LineErrorCounts bufferOverrun;
+        bufferOverrun.bufferOverrun = 1;
         QTest::newRow("input buffer overrun")
             << bufferOverrun << QByteArray("Comm Event: EV_ERR Unknown EvtMask, EvtMask = 1");
     }
-    void lineErrors() {
-        QFETCH(TLineErrorCounts, counts);
+    void lineErrorIsReportedBeforeItsBytes() {
+        QFETCH(LineErrorCounts, counts);
         QFETCH(QByteArray, report);
-        FakeLink link;
-        QVERIFY(link.Open());
-        link.Control([&](FakeControl& c) { c.counts = counts; });
-        link.DeviceSends(QByteArray("\x00", 1));
-        QTRY_COMPARE_WITH_TIMEOUT(link.rec.chunks.size(), 2, 10000);
-        QCOMPARE(link.rec.chunks[0], report);
-        QCOMPARE(link.rec.chunks[1], QByteArray("\x00", 1));
-        QCOMPARE(link.rec.zeroMissing, 0);
+        FakeRig rig;
+        QVERIFY(rig.open());
+        rig.change([&](FakeControl& c) { c.counts = counts; });
+        rig.deviceSends(QByteArray("\x00", 1));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.rec.chunks.size(), 2, 10000);
+        QCOMPARE(rig.rec.chunks[0], report);
+        QCOMPARE(rig.rec.chunks[1], QByteArray("\x00", 1));
+        QCOMPARE(rig.rec.zeroMissing, 0);
         // The counters are taken as the new base: plain bytes give no report.
-        link.DeviceSends(Pattern(26));
-        QTRY_COMPARE_WITH_TIMEOUT(link.rec.chunks.size(), 3, 10000);
-        QCOMPARE(link.rec.chunks[2], Pattern(26));
-        QCOMPARE(link.rec.hangups, 0);
+        rig.deviceSends(pattern(26));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.rec.chunks.size(), 3, 10000);
+        QCOMPARE(rig.rec.chunks[2], pattern(26));
+        QCOMPARE(rig.rec.hangups, 0);
     }
 
-    // Without handlers every chunk and report is still taken and released
-    // (the sanitizer build checks the release).
-    void noHandlers() {
-        FakeLink link(false);
-        QVERIFY(link.Open());
-        link.Control([](FakeControl& c) { c.counts.Frame = 1; });
-        link.DeviceSends(Pattern(26));
-        QTRY_VERIFY_WITH_TIMEOUT(link.Trace().contains("Got something from Comm port!!!"), 10000);
+    // With nothing connected every chunk and report is still taken and
+    // released (the sanitizer build checks the release).
+    void chunksWithoutReceiverAreReleased() {
+        FakeRig rig(false);
+        QVERIFY(rig.open());
+        rig.change([](FakeControl& c) { c.counts.framing = 1; });
+        rig.deviceSends(pattern(26));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.trace().contains("Got something from Comm port!!!"), 10000);
         QTest::qWait(50);
-        link.comm.ClosePort();
-        QVERIFY(!link.comm.IsOpen());
+        rig.link.close();
+        QVERIFY(!rig.link.isOpen());
     }
 
     void framingReportIs33Characters() {
-        QCOMPARE(LineErrorReport(CE_FRAME).size(), 33u);
-        QCOMPARE(LineErrorReport(0), std::string("Comm Event: NULL Error, EvtMask = 0"));
+        QCOMPARE(lineErrorReport(LineError::Framing).size(), 33u);
+        QCOMPARE(lineErrorReport({}), std::string("Comm Event: NULL Error, EvtMask = 0"));
     }
 
     // A write that the driver takes in part is continued from the next
     // unsent byte until the frame is out.
-    void partialWrites_data() {
+    void partialWriteIsContinued_data() {
         QTest::addColumn<int>("maxWrite");
         QTest::addColumn<bool>("refuseEveryOther");
         QTest::addColumn<int>("zeroWrites");
@@ -259,35 +263,35 @@ private slots:
         QTest::newRow("25 bytes, every other refused") << 25 << true << 0;
         QTest::newRow("nothing taken by the first writes") << 100 << false << 2;
     }
-    void partialWrites() {
+    void partialWriteIsContinued() {
         QFETCH(int, maxWrite);
         QFETCH(bool, refuseEveryOther);
         QFETCH(int, zeroWrites);
-        FakeLink link;
-        link.Control([&](FakeControl& c) {
+        FakeRig rig;
+        rig.change([&](FakeControl& c) {
             c.maxWrite = maxWrite;
             c.refuseEveryOther = refuseEveryOther;
             c.zeroWrites = zeroWrites;
         });
-        QVERIFY(link.Open());
-        const QByteArray first = Pattern(26, 1), second = Pattern(26, 2);
-        QVERIFY(link.comm.SendBytes(first.constData(), 26));
-        QVERIFY(link.comm.SendBytes(second.constData(), 26));
-        QVERIFY(link.comm.WaitUntilSent(10000));
-        QCOMPARE(link.DeviceReads(52), first + second);
-        QCOMPARE(link.Trace().count(QStringLiteral("Writing to comm port")), 2);
-        QCOMPARE(link.rec.hangups, 0);
+        QVERIFY(rig.open());
+        const QByteArray first = pattern(26, 1), second = pattern(26, 2);
+        QVERIFY(rig.link.sendBytes(first.constData(), 26));
+        QVERIFY(rig.link.sendBytes(second.constData(), 26));
+        QVERIFY(rig.link.waitUntilSent(10000));
+        QCOMPARE(rig.deviceReads(52), first + second);
+        QCOMPARE(rig.trace().count(QStringLiteral("Writing to comm port")), 2);
+        QCOMPARE(rig.rec.hangups, 0);
     }
 
     // Failing calls end a thread with the trace lines and hang-up requests
     // that tell what happened.
-    void failures_data() {
+    void failureEndsItsThreadWithTraceAndHangup_data() {
         QTest::addColumn<Failure>("failure");
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<int>("hangups");
         QTest::addColumn<bool>("sendingWorksAfter");
-        const QString eio = "GetLastError returned: \"" + ErrorText(EIO) + "\"";
-        const QString einval = "GetLastError returned: \"" + ErrorText(EINVAL) + "\"";
+        const QString eio = "GetLastError returned: \"" + errorText(EIO) + "\"";
+        const QString einval = "GetLastError returned: \"" + errorText(EINVAL) + "\"";
         QTest::newRow("write fails at once")
             << Failure::WriteAtOnce
             << QStringList{"Writing to comm port", "Error to writing to CommFile" + eio,
@@ -319,77 +323,77 @@ private slots:
             << Failure::ReadWait
             << QStringList{"Read WAIT_FAILED: " + einval, "Read thread shutting down"} << 1 << true;
     }
-    void failures() {
+    void failureEndsItsThreadWithTraceAndHangup() {
         QFETCH(Failure, failure);
         QFETCH(QStringList, lines);
         QFETCH(int, hangups);
         QFETCH(bool, sendingWorksAfter);
-        FakeLink link;
-        QVERIFY(link.Open());
-        const QByteArray frame = Pattern(26);
+        FakeRig rig;
+        QVERIFY(rig.open());
+        const QByteArray frame = pattern(26);
         switch (failure) {
         case Failure::WriteAtOnce:
-            link.Control([](FakeControl& c) { c.writeErrors = {EIO}; });
-            QVERIFY(link.comm.SendBytes(frame.constData(), 26));
+            rig.change([](FakeControl& c) { c.writeErrors = {EIO}; });
+            QVERIFY(rig.link.sendBytes(frame.constData(), 26));
             break;
         case Failure::WriteWhileWaiting:
-            link.Control([](FakeControl& c) { c.writeErrors = {EAGAIN, EIO}; });
-            QVERIFY(link.comm.SendBytes(frame.constData(), 26));
+            rig.change([](FakeControl& c) { c.writeErrors = {EAGAIN, EIO}; });
+            QVERIFY(rig.link.sendBytes(frame.constData(), 26));
             break;
         case Failure::WriteBadHandle:
-            link.Control([](FakeControl& c) { c.writeErrors = {EBADF}; });
-            QVERIFY(link.comm.SendBytes(frame.constData(), 26));
+            rig.change([](FakeControl& c) { c.writeErrors = {EBADF}; });
+            QVERIFY(rig.link.sendBytes(frame.constData(), 26));
             break;
         case Failure::IdleWait:
             // The transmit thread's next wait fails, at the latest once it
             // has written this frame.
-            link.Control([](FakeControl& c) { c.writePollErrors = {EINVAL}; });
-            link.comm.SendBytes(frame.constData(), 26);
+            rig.change([](FakeControl& c) { c.writePollErrors = {EINVAL}; });
+            rig.link.sendBytes(frame.constData(), 26);
             break;
         case Failure::ReadFails:
-            link.Control([](FakeControl& c) { c.readErrors = {EIO}; });
-            link.DeviceSends("x");
+            rig.change([](FakeControl& c) { c.readErrors = {EIO}; });
+            rig.deviceSends("x");
             break;
         case Failure::ReadWait:
-            link.Control([](FakeControl& c) { c.readPollErrors = {EINVAL}; });
-            link.DeviceSends("x");
+            rig.change([](FakeControl& c) { c.readPollErrors = {EINVAL}; });
+            rig.deviceSends("x");
             break;
         }
         const bool writer = failure != Failure::ReadFails && failure != Failure::ReadWait;
-        const QThread* thread = writer ? link.comm.WriteThread() : link.comm.ReadThread();
+        const QThread* thread = writer ? rig.link.transmitThread() : rig.link.receiveThread();
         QTRY_VERIFY_WITH_TIMEOUT(thread->isFinished(), 10000);
-        QCOMPARE(link.comm.SendBytes(frame.constData(), 26), sendingWorksAfter);
+        QCOMPARE(rig.link.sendBytes(frame.constData(), 26), sendingWorksAfter);
         QTest::qWait(50);
-        QCOMPARE(link.rec.hangups, hangups);
-        QVERIFY2(ContainsInOrder(link.Trace(), lines), qPrintable(link.Trace().join('\n')));
+        QCOMPARE(rig.rec.hangups, hangups);
+        QVERIFY2(containsInOrder(rig.trace(), lines), qPrintable(rig.trace().join('\n')));
         // The other thread goes on until the close, which still ends cleanly.
-        link.comm.ClosePort();
-        QVERIFY(!link.comm.IsOpen());
-        QVERIFY(ContainsInOrder(link.Trace(), {"Stopping the Comm"}));
+        rig.link.close();
+        QVERIFY(!rig.link.isOpen());
+        QVERIFY(containsInOrder(rig.trace(), {"Stopping the Comm"}));
     }
 
-    void errorTraceLines() {
+    void systemErrorTraceLines() {
         QTemporaryDir dir;
-        TComm32 comm; // empties the trace name
+        SerialLink link; // empties the trace name
         const QString file = dir.filePath(QStringLiteral("t.log"));
-        comm.SetCommsLogFileName(file);
-        OpenTraceFile(file.toStdString());
-        TraceLastError(EIO, "Unable to create Read thread");
-        TraceLastError(99999, "100% sure: ");
-        TraceLastError(EIO, nullptr);
-        TraceLastError(EIO, std::string(2000, 'x').c_str());
-        CloseTraceFile();
-        const QStringList lines = TraceLines(file);
+        link.setTraceFileName(file);
+        TraceLog::open(file.toStdString());
+        TraceLog::writeSystemError(EIO, "Unable to create Read thread");
+        TraceLog::writeSystemError(99999, "100% sure: ");
+        TraceLog::writeSystemError(EIO, nullptr);
+        TraceLog::writeSystemError(EIO, std::string(2000, 'x').c_str());
+        TraceLog::close();
+        const QStringList lines = traceLines(file);
         QCOMPARE(lines.size(), 4);
         QCOMPARE(lines[0],
-                 "Unable to create Read threadGetLastError returned: \"" + ErrorText(EIO) + "\"");
+                 "Unable to create Read threadGetLastError returned: \"" + errorText(EIO) + "\"");
         QCOMPARE(lines[1], QStringLiteral("100% sure: GetLastError returned: \"FormatMessage "
                                           "failed on error 99999 for the following reason: 22\""));
-        QCOMPARE(lines[2], "GetLastError returned: \"" + ErrorText(EIO) + "\"");
+        QCOMPARE(lines[2], "GetLastError returned: \"" + errorText(EIO) + "\"");
         QCOMPARE(lines[3], QString(1023, 'x'));
-        comm.SetCommsLogFileName({});
+        link.setTraceFileName({});
     }
 };
 
-QTEST_GUILESS_MAIN(TestComm32Fake)
-#include "tst_comm32_fake.moc"
+QTEST_GUILESS_MAIN(TestSerialLinkFakePort)
+#include "tst_seriallink_fakeport.moc"

@@ -1,6 +1,6 @@
-#include "serial/CommsTrace.h"
+#include "serial/TraceLog.h"
 
-#include "serial/Misc.h"
+#include "serial/SystemError.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -23,24 +23,24 @@ struct ClearNameAtExit {
     }
 } clearNameAtExit;
 
-std::string ErrorText(int error) {
-    auto text = FormatLastError(static_cast<std::uint32_t>(error));
+std::string errorText(int error) {
+    auto text = systemErrorText(error);
     return text ? *text : std::string("unknown error ") + std::to_string(error);
 }
 
 } // namespace
 
-void SetTraceName(const std::string& name) {
+void TraceLog::setName(const std::string& name) {
     std::lock_guard lock(traceLock);
     traceName = name;
 }
 
-std::string TraceName() {
+std::string TraceLog::name() {
     std::lock_guard lock(traceLock);
     return traceName;
 }
 
-void OpenTraceFile(const std::string& fileName) {
+void TraceLog::open(const std::string& fileName) {
     std::lock_guard lock(traceLock);
     if (traceFile) {
         std::fclose(traceFile);
@@ -49,20 +49,20 @@ void OpenTraceFile(const std::string& fileName) {
     traceFile = std::fopen(fileName.c_str(), "wbe");
     if (!traceFile)
         throw TraceFileError("Cannot create the trace file \"" + fileName +
-                             "\": " + ErrorText(errno));
+                             "\": " + errorText(errno));
 }
 
-void CloseTraceFile() {
+void TraceLog::close() {
     std::lock_guard lock(traceLock);
     if (!traceFile)
         return;
     const int result = std::fclose(traceFile);
     traceFile = nullptr;
     if (result != 0)
-        throw TraceFileError("Cannot close the trace file: " + ErrorText(errno));
+        throw TraceFileError("Cannot close the trace file: " + errorText(errno));
 }
 
-void WriteTraceLine(const std::string& text) {
+void TraceLog::writeLine(const std::string& text) {
     std::lock_guard lock(traceLock);
     if (traceName.empty() || !traceFile)
         return;
@@ -72,19 +72,19 @@ void WriteTraceLine(const std::string& text) {
         std::clearerr(traceFile); // a line that cannot be written is dropped
 }
 
-void TraceLastError(int errorCode, const char* prefix) {
+void TraceLog::writeSystemError(int errorCode, const char* prefix) {
     // Checked before the text is built, so that an idle trace costs nothing.
-    if (TraceName().empty())
+    if (name().empty())
         return;
     std::string line = prefix ? prefix : "";
-    if (const auto text = FormatLastError(static_cast<std::uint32_t>(errorCode)))
+    if (const auto text = systemErrorText(errorCode))
         line += "GetLastError returned: \"" + *text + "\"";
     else
         line += "Out of memory";
     constexpr std::size_t kLongestLine = 1023;
     if (line.size() > kLongestLine)
         line.resize(kLongestLine);
-    WriteTraceLine(line);
+    writeLine(line);
 }
 
 } // namespace tarvex

@@ -1,4 +1,4 @@
-#include "serial/Misc.h"
+#include "serial/SystemError.h"
 
 #include <QDebug>
 
@@ -12,13 +12,13 @@ namespace tarvex {
 // up a text for them.
 extern "C" int __xpg_strerror_r(int errnum, char* buf, std::size_t buflen);
 
-std::optional<std::string> FormatLastError(std::uint32_t ErrorCode) {
+std::optional<std::string> systemErrorText(int errorCode) {
     try {
         char text[512];
-        const int failure = __xpg_strerror_r(static_cast<int>(ErrorCode), text, sizeof text);
+        const int failure = __xpg_strerror_r(errorCode, text, sizeof text);
         if (failure == 0)
             return std::string(text);
-        return "FormatMessage failed on error " + std::to_string(ErrorCode) +
+        return "FormatMessage failed on error " + std::to_string(errorCode) +
                " for the following reason: " + std::to_string(failure);
     } catch (const std::bad_alloc&) {
         qDebug("Out of memory trying to FormatLastError");

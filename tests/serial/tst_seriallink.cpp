@@ -1,8 +1,8 @@
-// The serial component over real pseudo-terminals: chunking of received
-// bytes, frames reaching the other end, open and close, hang-up, trace log.
-#include "support/CommTestSupport.h"
+// The serial link over real pseudo-terminals: chunking of received bytes,
+// frames reaching the other end, open and close, hang-up, trace log.
+#include "support/SerialTestSupport.h"
 
-#include "serial/Comm32.h"
+#include "serial/SerialLink.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,15 +22,15 @@ struct Segment {
     int pauseMs = 0;
 };
 
-QString Message(const std::exception& e) {
+QString message(const std::exception& e) {
     return QString::fromUtf8(e.what());
 }
 
-QString OpenError(TComm32& comm) {
+QString openError(SerialLink& link) {
     try {
-        comm.OpenPort();
+        link.open();
     } catch (const SerialError& e) {
-        return Message(e);
+        return message(e);
     }
     return {};
 }
@@ -39,22 +39,22 @@ QString OpenError(TComm32& comm) {
 
 Q_DECLARE_METATYPE(QList<Segment>)
 
-class TestComm32 : public QObject {
+class TestSerialLink : public QObject {
     Q_OBJECT
 
-    // An open component wired to a pseudo-terminal.
-    struct Link {
+    // A link wired to a pseudo-terminal, with a recorder attached.
+    struct Rig {
         PtyPair pty;
-        TComm32 comm;
-        CommRecorder rec;
+        SerialLink link;
+        LinkRecorder rec;
 
-        explicit Link(const TCommTimeouts& timeouts = {}) {
-            rec.Attach(comm);
-            comm.SetCommPort(pty.SlavePath());
-            comm.SetTimeouts(timeouts);
+        explicit Rig(const SerialTimeouts& timeouts = {}) {
+            rec.attach(link);
+            link.setCommPort(pty.slavePath());
+            link.setTimeouts(timeouts);
         }
-        bool Open() {
-            if (!pty.Ok() || !comm.OpenPort())
+        bool open() {
+            if (!pty.isOpen() || !link.open())
                 return false;
             // Let the receive thread issue its first read before the device talks.
             QTest::qWait(150);
@@ -63,101 +63,101 @@ class TestComm32 : public QObject {
     };
 
 private slots:
-    void chunking_data() {
+    void receivedBytesAreCutIntoChunksAtPauses_data() {
         QTest::addColumn<QList<Segment>>("segments");
         QTest::addColumn<QList<qsizetype>>("sizes");
-        const QByteArray answer = Pattern(26, 1);
+        const QByteArray answer = pattern(26, 1);
         QTest::newRow("one burst") << QList<Segment>{{answer, 0}} << QList<qsizetype>{26};
         QTest::newRow("pause after byte 10")
             << QList<Segment>{{answer.left(10), 100}, {answer.mid(10), 0}}
             << QList<qsizetype>{10, 16};
         QTest::newRow("two answers 30 ms apart")
-            << QList<Segment>{{answer, 30}, {Pattern(26, 2), 0}} << QList<qsizetype>{52};
+            << QList<Segment>{{answer, 30}, {pattern(26, 2), 0}} << QList<qsizetype>{52};
         QTest::newRow("3000 bytes")
-            << QList<Segment>{{Pattern(3000, 3), 0}} << QList<qsizetype>{2048, 952};
+            << QList<Segment>{{pattern(3000, 3), 0}} << QList<qsizetype>{2048, 952};
         QTest::newRow("two answers 200 ms apart")
-            << QList<Segment>{{answer, 200}, {Pattern(26, 2), 0}} << QList<qsizetype>{26, 26};
+            << QList<Segment>{{answer, 200}, {pattern(26, 2), 0}} << QList<qsizetype>{26, 26};
     }
-    void chunking() {
+    void receivedBytesAreCutIntoChunksAtPauses() {
         QFETCH(QList<Segment>, segments);
         QFETCH(QList<qsizetype>, sizes);
-        Link link;
-        QVERIFY(link.Open());
+        Rig rig;
+        QVERIFY(rig.open());
         QByteArray sent;
         for (const auto& s : segments) {
-            link.pty.Write(s.bytes);
+            rig.pty.write(s.bytes);
             sent += s.bytes;
             if (s.pauseMs)
                 QThread::msleep(static_cast<unsigned long>(s.pauseMs));
         }
-        QTRY_COMPARE_WITH_TIMEOUT(link.rec.Bytes(), sent.size(), 10000);
-        QCOMPARE(link.rec.Sizes(), sizes);
-        QCOMPARE(link.rec.chunks.join(), sent);
-        QCOMPARE(link.rec.zeroMissing, 0);
-        QCOMPARE(link.rec.hangups, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.rec.bytes(), sent.size(), 10000);
+        QCOMPARE(rig.rec.sizes(), sizes);
+        QCOMPARE(rig.rec.chunks.join(), sent);
+        QCOMPARE(rig.rec.zeroMissing, 0);
+        QCOMPARE(rig.rec.hangups, 0);
     }
 
     void framesReachTheLineWholeAndInOrder() {
-        Link link;
-        QVERIFY(link.Open());
+        Rig rig;
+        QVERIFY(rig.open());
         QByteArray sent;
         for (int i = 0; i < 40; ++i) {
-            const QByteArray frame = Pattern(26, i);
-            QVERIFY(link.comm.SendBytes(frame.constData(), 26));
+            const QByteArray frame = pattern(26, i);
+            QVERIFY(rig.link.sendBytes(frame.constData(), 26));
             sent += frame;
         }
-        QVERIFY(link.comm.SendBytes(nullptr, 0)); // writes nothing, and succeeds
-        // Once WaitUntilSent is true, every byte is at the other end already.
-        QVERIFY(link.comm.WaitUntilSent(10000));
-        QCOMPARE(link.pty.ReadNow(), sent);
+        QVERIFY(rig.link.sendBytes(nullptr, 0)); // writes nothing, and succeeds
+        // Once waitUntilSent is true, every byte is at the other end already.
+        QVERIFY(rig.link.waitUntilSent(10000));
+        QCOMPARE(rig.pty.readNow(), sent);
     }
 
     void senderMayReuseItsBufferAtOnce() {
-        Link link;
-        QVERIFY(link.Open());
+        Rig rig;
+        QVERIFY(rig.open());
         unsigned char frame[26];
         for (unsigned char value : {0x11, 0x22}) {
             std::fill(std::begin(frame), std::end(frame), value);
-            QVERIFY(link.comm.SendBytes(frame, 26));
+            QVERIFY(rig.link.sendBytes(frame, 26));
         }
         std::fill(std::begin(frame), std::end(frame), 0x33);
-        QCOMPARE(link.pty.Read(52, 10000), QByteArray(26, 0x11) + QByteArray(26, 0x22));
+        QCOMPARE(rig.pty.read(52, 10000), QByteArray(26, 0x11) + QByteArray(26, 0x22));
     }
 
     // Nothing arriving for longer than a read's total time-out is no failure:
     // reception goes on and the next answer is delivered.
     void silenceDoesNotEndReception() {
-        TCommTimeouts shortReads;
-        shortReads.ReadTotalTimeoutMultiplier = 0;
-        shortReads.ReadTotalTimeoutConstant = 100;
-        Link link(shortReads);
-        QVERIFY(link.Open());
+        SerialTimeouts shortReads;
+        shortReads.readMsPerByte = 0;
+        shortReads.readConstantMs = 100;
+        Rig rig(shortReads);
+        QVERIFY(rig.open());
         QTest::qWait(600); // several reads end with no byte
-        QCOMPARE(link.rec.hangups, 0);
-        QVERIFY(link.comm.ReadThread()->isRunning());
-        link.pty.Write(Pattern(26));
-        QTRY_COMPARE_WITH_TIMEOUT(link.rec.Sizes(), QList<qsizetype>{26}, 10000);
-        QCOMPARE(link.rec.hangups, 0);
+        QCOMPARE(rig.rec.hangups, 0);
+        QVERIFY(rig.link.receiveThread()->isRunning());
+        rig.pty.write(pattern(26));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.rec.sizes(), QList<qsizetype>{26}, 10000);
+        QCOMPARE(rig.rec.hangups, 0);
     }
 
     // The device going away ends the receive thread (no spinning) with one
-    // hang-up request; the component stays open until closed.
+    // hang-up request; the link stays open until closed.
     void peerHangupGivesOneRequest() {
-        Link link;
-        QVERIFY(link.Open());
-        link.pty.Write(Pattern(26));
-        QTRY_COMPARE_WITH_TIMEOUT(link.rec.chunks.size(), 1, 10000);
-        link.pty.HangUp();
-        QTRY_COMPARE_WITH_TIMEOUT(link.rec.hangups, 1, 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(link.comm.ReadThread()->isFinished(), 10000);
+        Rig rig;
+        QVERIFY(rig.open());
+        rig.pty.write(pattern(26));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.rec.chunks.size(), 1, 10000);
+        rig.pty.hangUp();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.rec.hangups, 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.link.receiveThread()->isFinished(), 10000);
         QTest::qWait(200);
-        QCOMPARE(link.rec.hangups, 1);
-        QVERIFY(link.comm.IsOpen());
-        link.comm.ClosePort();
-        QVERIFY(!link.comm.IsOpen());
+        QCOMPARE(rig.rec.hangups, 1);
+        QVERIFY(rig.link.isOpen());
+        rig.link.close();
+        QVERIFY(!rig.link.isOpen());
     }
 
-    void openErrors_data() {
+    void failedOpenNeedsCloseBeforeTheNextOpen_data() {
         QTest::addColumn<QString>("port");
         QTest::addColumn<QString>("message");
         QTest::newRow("missing port")
@@ -165,62 +165,62 @@ private slots:
         QTest::newRow("not a serial port")
             << "/dev/null" << QString::fromUtf8("该文件句柄非串口句柄!");
     }
-    void openErrors() {
+    void failedOpenNeedsCloseBeforeTheNextOpen() {
         QFETCH(QString, port);
         QFETCH(QString, message);
-        TComm32 comm;
-        comm.SetCommPort(port);
-        QCOMPARE(OpenError(comm), message);
+        SerialLink link;
+        link.setCommPort(port);
+        QCOMPARE(openError(link), message);
         // Half open: a second open is refused until the close.
-        QCOMPARE(OpenError(comm), QString::fromUtf8("该串口被占用!"));
-        QVERIFY(!comm.SendBytes("x", 1));
-        comm.ClosePort();
-        QVERIFY(!comm.IsOpen());
+        QCOMPARE(openError(link), QString::fromUtf8("该串口被占用!"));
+        QVERIFY(!link.sendBytes("x", 1));
+        link.close();
+        QVERIFY(!link.isOpen());
 
-        // The same component then opens a real port normally.
+        // The same link then opens a real port normally.
         PtyPair pty;
-        comm.SetCommPort(pty.SlavePath());
-        QVERIFY(comm.OpenPort());
-        QVERIFY(comm.SendBytes("abc", 3));
-        QCOMPARE(pty.Read(3, 10000), QByteArray("abc"));
+        link.setCommPort(pty.slavePath());
+        QVERIFY(link.open());
+        QVERIFY(link.sendBytes("abc", 3));
+        QCOMPARE(pty.read(3, 10000), QByteArray("abc"));
     }
 
     void openTwiceKeepsTheFirstOpen() {
-        Link link;
-        QVERIFY(link.Open());
-        QCOMPARE(OpenError(link.comm), QString::fromUtf8("该串口被占用!"));
-        QVERIFY(link.comm.SendBytes("ok", 2));
-        QCOMPARE(link.pty.Read(2, 10000), QByteArray("ok"));
-        link.pty.Write(Pattern(26));
-        QTRY_COMPARE_WITH_TIMEOUT(link.rec.Sizes(), QList<qsizetype>{26}, 10000);
+        Rig rig;
+        QVERIFY(rig.open());
+        QCOMPARE(openError(rig.link), QString::fromUtf8("该串口被占用!"));
+        QVERIFY(rig.link.sendBytes("ok", 2));
+        QCOMPARE(rig.pty.read(2, 10000), QByteArray("ok"));
+        rig.pty.write(pattern(26));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.rec.sizes(), QList<qsizetype>{26}, 10000);
     }
 
-    void portInUseByAnotherComponent() {
-        Link link;
-        QVERIFY(link.Open());
-        TComm32 other;
-        other.SetCommPort(link.pty.SlavePath());
-        QCOMPARE(OpenError(other), QString::fromUtf8("打开串口出错!"));
-        other.ClosePort();
+    void portHeldByAnotherLinkDoesNotOpen() {
+        Rig rig;
+        QVERIFY(rig.open());
+        SerialLink other;
+        other.setCommPort(rig.pty.slavePath());
+        QCOMPARE(openError(other), QString::fromUtf8("打开串口出错!"));
+        other.close();
         // The first one is undisturbed.
-        QVERIFY(link.comm.SendBytes("ok", 2));
-        QCOMPARE(link.pty.Read(2, 10000), QByteArray("ok"));
+        QVERIFY(rig.link.sendBytes("ok", 2));
+        QCOMPARE(rig.pty.read(2, 10000), QByteArray("ok"));
     }
 
-    void portInUseByAnotherProcess() {
+    void portHeldByAnotherProcessDoesNotOpen() {
         PtyPair pty;
-        QVERIFY(pty.Ok());
+        QVERIFY(pty.isOpen());
         // A shell that locks the port as an exclusive user would and then
         // becomes `sleep`, which keeps the lock until it is killed. Spawned
         // without fork(), which ThreadSanitizer does not allow here.
-        const QByteArray path = pty.SlavePath().toLocal8Bit();
+        const QByteArray path = pty.slavePath().toLocal8Bit();
         const char* argv[] = {"sh", "-c", "exec 9<\"$0\" && flock -n 9 && exec sleep 60",
                               path.constData(), nullptr};
         pid_t holder = -1;
         QCOMPARE(posix_spawnp(&holder, "sh", nullptr, nullptr, const_cast<char**>(argv), environ),
                  0);
         // Wait until the other process holds the port.
-        const int probe = ::open(pty.SlavePath().toLocal8Bit().constData(), O_RDONLY | O_NOCTTY);
+        const int probe = ::open(pty.slavePath().toLocal8Bit().constData(), O_RDONLY | O_NOCTTY);
         QVERIFY(probe >= 0);
         const auto heldElsewhere = [probe] {
             if (flock(probe, LOCK_EX | LOCK_NB) != 0)
@@ -231,37 +231,37 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(heldElsewhere(), 10000);
         ::close(probe);
 
-        TComm32 comm;
-        comm.SetCommPort(pty.SlavePath());
-        QCOMPARE(OpenError(comm), QString::fromUtf8("打开串口出错!"));
-        comm.ClosePort();
+        SerialLink link;
+        link.setCommPort(pty.slavePath());
+        QCOMPARE(openError(link), QString::fromUtf8("打开串口出错!"));
+        link.close();
 
         kill(holder, SIGKILL);
         waitpid(holder, nullptr, 0);
-        QVERIFY(comm.OpenPort());
-        comm.ClosePort();
+        QVERIFY(link.open());
+        link.close();
     }
 
-    void closedComponent() {
-        TComm32 comm;
-        comm.ClosePort();
-        comm.ClosePort();
-        QVERIFY(!comm.IsOpen());
-        QVERIFY(!comm.SendBytes("x", 1));
-        QVERIFY(!comm.WaitUntilSent(100));
+    void closedLinkSendsNothing() {
+        SerialLink link;
+        link.close();
+        link.close();
+        QVERIFY(!link.isOpen());
+        QVERIFY(!link.sendBytes("x", 1));
+        QVERIFY(!link.waitUntilSent(100));
 
-        Link link;
-        QVERIFY(link.Open());
-        link.comm.ClosePort();
-        link.comm.ClosePort();
-        QVERIFY(!link.comm.SendBytes("x", 1));
-        QVERIFY(!link.comm.WaitUntilSent(100));
-        QVERIFY(link.comm.ReadThread() == nullptr && link.comm.WriteThread() == nullptr);
+        Rig rig;
+        QVERIFY(rig.open());
+        rig.link.close();
+        rig.link.close();
+        QVERIFY(!rig.link.sendBytes("x", 1));
+        QVERIFY(!rig.link.waitUntilSent(100));
+        QVERIFY(rig.link.receiveThread() == nullptr && rig.link.transmitThread() == nullptr);
     }
 
-    void lineSettings_data() {
+    void lineSettingsBecomeTerminalFlags_data() {
         QTest::addColumn<quint32>("baud");
-        QTest::addColumn<quint8>("byteSize");
+        QTest::addColumn<quint8>("dataBits");
         QTest::addColumn<quint8>("parity");
         QTest::addColumn<quint8>("stopBits");
         QTest::addColumn<speed_t>("speed");
@@ -281,9 +281,9 @@ private slots:
         QTest::newRow("refused values") << 12345u << quint8(9) << quint8(5) << quint8(3)
                                         << speed_t(B2400) << tcflag_t(CS7 | PARENB | CSTOPB);
     }
-    void lineSettings() {
+    void lineSettingsBecomeTerminalFlags() {
         QFETCH(quint32, baud);
-        QFETCH(quint8, byteSize);
+        QFETCH(quint8, dataBits);
         QFETCH(quint8, parity);
         QFETCH(quint8, stopBits);
         QFETCH(speed_t, speed);
@@ -298,7 +298,7 @@ private slots:
         cfsetispeed(&current, B2400);
         cfsetospeed(&current, B2400);
 
-        const termios t = SerialTermios(current, TLineSettings{baud, byteSize, parity, stopBits});
+        const termios t = serialTermios(current, LineSettings{baud, dataBits, parity, stopBits});
         QCOMPARE(cfgetospeed(&t), speed);
         QCOMPARE(cfgetispeed(&t), speed);
         QCOMPARE(t.c_cflag & (CSIZE | PARENB | PARODD | CMSPAR | CSTOPB), cflag);
@@ -313,26 +313,26 @@ private slots:
     void openSetsRawModeAndSpeed() {
         PtyPair pty;
         termios cooked{};
-        tcgetattr(pty.SlaveFd(), &cooked);
+        tcgetattr(pty.slaveFd(), &cooked);
         cooked.c_lflag |= ICANON | ECHO;
         cooked.c_oflag |= OPOST | ONLCR;
-        tcsetattr(pty.SlaveFd(), TCSANOW, &cooked);
+        tcsetattr(pty.slaveFd(), TCSANOW, &cooked);
 
-        TComm32 comm;
-        comm.SetCommPort(pty.SlavePath());
-        comm.SetBaudRate(4800);
-        QVERIFY(comm.OpenPort());
+        SerialLink link;
+        link.setCommPort(pty.slavePath());
+        link.setBaudRate(4800);
+        QVERIFY(link.open());
         termios t{};
-        QCOMPARE(tcgetattr(pty.SlaveFd(), &t), 0);
+        QCOMPARE(tcgetattr(pty.slaveFd(), &t), 0);
         QCOMPARE(cfgetospeed(&t), speed_t(B4800));
         QCOMPARE(t.c_lflag & (ICANON | ECHO | ISIG), tcflag_t(0));
         QCOMPARE(t.c_oflag & OPOST, tcflag_t(0));
         // A newline goes out unchanged.
-        QVERIFY(comm.SendBytes("\n\n", 2));
-        QCOMPARE(pty.Read(2, 10000), QByteArray("\n\n"));
+        QVERIFY(link.sendBytes("\n\n", 2));
+        QCOMPARE(pty.read(2, 10000), QByteArray("\n\n"));
     }
 
-    void devicePath_data() {
+    void portNameNamesItsDevice_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("path");
         QTest::newRow("COM1") << "COM1"
@@ -350,77 +350,77 @@ private slots:
         QTest::newRow("usb") << "/dev/ttyUSB0"
                              << "/dev/ttyUSB0";
     }
-    void devicePath() {
+    void portNameNamesItsDevice() {
         QFETCH(QString, name);
         QFETCH(QString, path);
-        QCOMPARE(QString::fromStdString(SerialDevicePath(name.toStdString())), path);
+        QCOMPARE(QString::fromStdString(serialDevicePath(name.toStdString())), path);
     }
 
     // Open, send and close write their trace lines; a close of a closed
-    // component writes none; the next open empties the file.
-    void traceOfOpenSendClose() {
+    // link writes none; the next open empties the file.
+    void openSendAndCloseAreTraced() {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("comms.log"));
-        Link link;
-        link.comm.SetCommsLogFileName(file);
-        QVERIFY(link.Open());
-        QVERIFY(link.comm.SendBytes("x", 1));
-        QVERIFY(link.comm.WaitUntilSent(10000));
-        link.comm.ClosePort();
-        const QStringList lines = TraceLines(file);
-        QVERIFY2(ContainsInOrder(lines, {"Waiting for data from comm connection."}),
+        Rig rig;
+        rig.link.setTraceFileName(file);
+        QVERIFY(rig.open());
+        QVERIFY(rig.link.sendBytes("x", 1));
+        QVERIFY(rig.link.waitUntilSent(10000));
+        rig.link.close();
+        const QStringList lines = traceLines(file);
+        QVERIFY2(containsInOrder(lines, {"Waiting for data from comm connection."}),
                  qPrintable(lines.join('\n')));
-        QVERIFY(ContainsInOrder(lines, {"Waiting for a CommEvent (Error) to occur."}));
-        QVERIFY(ContainsInOrder(lines, {"Writing to comm port", "Stopping the Comm"}));
+        QVERIFY(containsInOrder(lines, {"Waiting for a CommEvent (Error) to occur."}));
+        QVERIFY(containsInOrder(lines, {"Writing to comm port", "Stopping the Comm"}));
         // Both threads see the one shut-down event, so the transmit thread
         // may end before its own closing line.
         const qsizetype stopping = lines.indexOf(QStringLiteral("Stopping the Comm"));
         QVERIFY(stopping >= 0);
         const QStringList closing = lines.mid(stopping);
         QCOMPARE(closing.size(), 5);
-        QVERIFY(ContainsInOrder(closing, {"Stopping the Comm", "Closing Read Thread ",
+        QVERIFY(containsInOrder(closing, {"Stopping the Comm", "Closing Read Thread ",
                                           "Read thread shutting down", "Closing Write Thread"}));
-        QVERIFY(ContainsInOrder(closing, {"Closing Read Thread ", "Write thread shutting down"}));
-        link.comm.ClosePort();
-        QCOMPARE(TraceLines(file), lines);
+        QVERIFY(containsInOrder(closing, {"Closing Read Thread ", "Write thread shutting down"}));
+        rig.link.close();
+        QCOMPARE(traceLines(file), lines);
 
-        QVERIFY(link.comm.OpenPort());
-        link.comm.ClosePort();
-        const QStringList again = TraceLines(file);
+        QVERIFY(rig.link.open());
+        rig.link.close();
+        const QStringList again = traceLines(file);
         QVERIFY(!again.contains(QStringLiteral("Writing to comm port")));
         QCOMPARE(again.count(QStringLiteral("Stopping the Comm")), 1);
     }
 
-    void noTraceWithoutName() {
+    void noTraceWithoutFileName() {
         QTemporaryDir dir;
-        Link link;
-        QVERIFY(link.Open());
-        QVERIFY(link.comm.SendBytes("x", 1));
-        link.comm.ClosePort();
+        Rig rig;
+        QVERIFY(rig.open());
+        QVERIFY(rig.link.sendBytes("x", 1));
+        rig.link.close();
         QVERIFY(QDir(dir.path()).isEmpty());
     }
 
-    void traceFileThatCannotBeCreated() {
+    void traceFileThatCannotBeCreatedFailsTheOpen() {
         PtyPair pty;
-        TComm32 comm;
-        comm.SetCommPort(pty.SlavePath());
-        comm.SetCommsLogFileName(QStringLiteral("/nonexistent-dir/comms.log"));
-        QVERIFY_THROWS_EXCEPTION(TraceFileError, comm.OpenPort());
-        QVERIFY(!comm.IsOpen()); // the port was not touched
+        SerialLink link;
+        link.setCommPort(pty.slavePath());
+        link.setTraceFileName(QStringLiteral("/nonexistent-dir/comms.log"));
+        QVERIFY_THROWS_EXCEPTION(TraceFileError, link.open());
+        QVERIFY(!link.isOpen()); // the port was not touched
     }
 
     // A chunk posted just before the close is still delivered after it.
     void chunkPostedBeforeCloseIsDelivered() {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("comms.log"));
-        Link link;
-        link.comm.SetCommsLogFileName(file);
-        QVERIFY(link.Open());
-        link.pty.Write(Pattern(26, 9));
+        Rig rig;
+        rig.link.setTraceFileName(file);
+        QVERIFY(rig.open());
+        rig.pty.write(pattern(26, 9));
         // Without handling events: wait until the chunk has been posted and
         // the next read issued.
         const auto posted = [&] {
-            const QStringList lines = TraceLines(file);
+            const QStringList lines = traceLines(file);
             const qsizetype got = lines.indexOf(QStringLiteral("Got something from Comm port!!!"));
             return got >= 0 &&
                    lines.indexOf(QStringLiteral("Waiting for data from comm connection."), got) >
@@ -429,27 +429,27 @@ private slots:
         for (int i = 0; i < 1000 && !posted(); ++i)
             QThread::msleep(10);
         QVERIFY(posted());
-        QVERIFY(link.rec.chunks.isEmpty());
-        link.comm.ClosePort();
-        QTRY_COMPARE_WITH_TIMEOUT(link.rec.chunks, QList<QByteArray>{Pattern(26, 9)}, 10000);
-        QCOMPARE(link.rec.hangups, 0);
+        QVERIFY(rig.rec.chunks.isEmpty());
+        rig.link.close();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.rec.chunks, QList<QByteArray>{pattern(26, 9)}, 10000);
+        QCOMPARE(rig.rec.hangups, 0);
     }
 
-    // Leaving the component open at exit is safe: the destructor closes it.
-    void destroyingAnOpenComponent() {
+    // Leaving the link open at exit is safe: the destructor closes it.
+    void destroyingAnOpenLinkClosesIt() {
         PtyPair pty;
-        auto comm = std::make_unique<TComm32>();
-        comm->SetCommPort(pty.SlavePath());
-        QVERIFY(comm->OpenPort());
-        QVERIFY(comm->SendBytes("bye", 3));
-        QVERIFY(comm->WaitUntilSent(10000));
-        pty.Write(Pattern(26));
-        comm.reset();
+        auto link = std::make_unique<SerialLink>();
+        link->setCommPort(pty.slavePath());
+        QVERIFY(link->open());
+        QVERIFY(link->sendBytes("bye", 3));
+        QVERIFY(link->waitUntilSent(10000));
+        pty.write(pattern(26));
+        link.reset();
         // The frames waited for are still there for the device to read.
-        QCOMPARE(pty.ReadNow(), QByteArray("bye"));
-        QTest::qWait(100); // nothing may arrive for the destroyed component
+        QCOMPARE(pty.readNow(), QByteArray("bye"));
+        QTest::qWait(100); // nothing may arrive for the destroyed link
     }
 };
 
-QTEST_GUILESS_MAIN(TestComm32)
-#include "tst_comm32.moc"
+QTEST_GUILESS_MAIN(TestSerialLink)
+#include "tst_seriallink.moc"

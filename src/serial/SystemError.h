@@ -1,7 +1,6 @@
 // The system's text for an error code.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -11,6 +10,6 @@ namespace tarvex {
 // has no message for it, the text says so: "FormatMessage failed on error <n>
 // for the following reason: <code of the failed lookup>". Without memory for
 // any text, says so on the debug output and returns nothing.
-std::optional<std::string> FormatLastError(std::uint32_t ErrorCode);
+std::optional<std::string> systemErrorText(int errorCode);
 
 } // namespace tarvex

@@ -1,11 +1,10 @@
 #include "control/Main.h"
 
-#include "control/ReadingStore.h"
 #include "control/Setfrm.h"
 #include "review/Aboutfrm.h"
 #include "review/Queryfrm.h"
 #include "serial/Comm32.h"
-#include "store/TableEngine.h"
+#include "store/ReadingTable.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 #include "ui/Timer.h"
@@ -103,7 +102,8 @@ void OnClick(Button* button, TTarvexForm* form, void (TTarvexForm::*handler)()) 
 } // namespace
 
 TTarvexForm::TTarvexForm(const QString& dataDirectory)
-    : FDataDirectory(dataDirectory.isEmpty() ? DefaultDataDirectory() : dataDirectory) {
+    : FDataDirectory(dataDirectory.isEmpty() ? ReadingTable::defaultDataDirectory()
+                                             : dataDirectory) {
     BuildLayout();
     Guarded([this] { FormCreate(); });
 }
@@ -224,7 +224,7 @@ void TTarvexForm::BuildLayout() {
     TimeShow = new TTimer(1000, this);
     TimeShow->setObjectName(QStringLiteral("TimeShow"));
     TimeShow->OnTimer = [this] { TimeShowTimer(); };
-    Table1 = std::make_unique<TTable>();
+    Table1 = std::make_unique<Table>();
 
     OnClick(BtnSet, this, &TTarvexForm::BtnSetClick);
     OnClick(SpeedButton3, this, &TTarvexForm::SpeedButton3Click);
@@ -247,15 +247,17 @@ void TTarvexForm::BuildLayout() {
 
 void TTarvexForm::FormCreate() {
     PrepareStore();
-    SetUpReadingTable(*Table1);
+    ReadingTable::attach(*Table1);
 }
 
 void TTarvexForm::PrepareStore() {
-    tarvex::PrepareStore(FDataDirectory);
+    if (ReadingTable::setUp(FDataDirectory) == ReadingTable::SetupResult::AliasFailed)
+        MessageDlg(QStringLiteral("Have no install BDE ,Please insatll !"), TMsgDlgType::mtWarning,
+                   mbYes);
 }
 
 void TTarvexForm::LogReading(const LoadReading& reading) {
-    tarvex::LogReading(*Table1, reading);
+    ReadingTable::appendReading(*Table1, reading);
 }
 
 void TTarvexForm::closeEvent(QCloseEvent* event) {

@@ -30,7 +30,7 @@ class TComSet;
 class TComm32;
 class TLineSeries;
 class TSerchfrm;
-class TTable;
+class Table;
 class TTimer;
 class TiAnalogOutput;
 class TiSevenSegmentAnalog;
@@ -111,7 +111,7 @@ public:
     TComm32* Comm321;
     TTimer* TimerSend;
     TTimer* TimeShow;
-    std::unique_ptr<TTable> Table1;
+    std::unique_ptr<Table> Table1;
 
     bool PortOpen() const { return FPortOpen; }
     QDateTime StartTime() const { return FStartTime; }

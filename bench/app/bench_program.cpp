@@ -12,10 +12,10 @@
 #include "BenchSupport.h"
 #include "app/Program.h"
 #include "control/Main.h"
-#include "control/ReadingStore.h"
 #include "control/Setfrm.h"
 #include "loadsim/LoadSimulator.h"
 #include "serial/SerialLink.h"
+#include "store/ReadingTable.h"
 #include "store/TableEngine.h"
 #include "ui/MessageBoxes.h"
 #include "widgets/NumberField.h"
@@ -72,7 +72,7 @@ struct Bench {
     std::vector<double> handlerMs;
 
     Bench() {
-        SetEngineConfigFile(dir.filePath(QStringLiteral("engine.conf")));
+        TableEngine::setConfigFile(dir.filePath(QStringLiteral("engine.conf")));
         loadsim::SimulatorOptions options;
         options.baudRate = 9600;
         options.model.speed = 20;
@@ -181,8 +181,9 @@ int main(int argc, char** argv) {
     for (int k = 0; k < 2; ++k) {
         Bench bench;
         TTarvexForm& form = bench.Form();
-        form.Table1->Close();
-        if (!bench::FillReadingTable(TableFilePath(QString::fromLatin1(kStoreAlias)), sizes[k]))
+        form.Table1->close();
+        if (!bench::FillReadingTable(
+                TableEngine::tableFilePath(QString::fromLatin1(ReadingTable::kAlias)), sizes[k]))
             return 1;
         for (int i = 0; i < sizes[k]; ++i) {
             form.Series1->append(12.0 - i * 1e-6);

@@ -107,7 +107,7 @@ void QueryWindow(int rows) {
         Key(&grid, Qt::Key_End, Qt::ControlModifier);
         grid.viewport()->repaint();
         last.push_back(clock.nsecsElapsed() / 1e6);
-        if (window.Query1->RowNumber() != rows - 1 || painted.paints <= mark)
+        if (window.Query1->rowNumber() != rows - 1 || painted.paints <= mark)
             std::printf("  the grid did not reach the last row!\n");
 
         // Rows anywhere, as the scroll bar's thumb is dragged.

@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     {
         ReviewStore store;
         TSerchRep report;
-        OpenReadingQuery(*report.Query1);
+        ReadingTable::openQuery(*report.Query1);
         report.Report->PrintToPdf(out.filePath(QStringLiteral("empty.pdf")));
     }
 
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    window.Query1->MoveTo(3);
+    window.Query1->moveTo(3);
     window.grab().save(out.filePath(QStringLiteral("query.png")));
     const QRect toolbar(0, 0, 320, 42);
     window.grab(toolbar)
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     about.grab().scaled(about.size() * 3).save(out.filePath(QStringLiteral("about-x3.png")));
 
     TSerchRep report;
-    OpenReadingQuery(*report.Query1);
+    ReadingTable::openQuery(*report.Query1);
     report.Report->PrintToPdf(out.filePath(QStringLiteral("report.pdf")));
     std::printf("pictures written to %s\n", qPrintable(out.path()));
     return 0;

@@ -5,8 +5,7 @@
 //
 // Usage: bench_store [soak trials (100)] [readings per size (200)]
 
-#include "control/ReadingStore.h"
-#include "ui/MessageBoxes.h"
+#include "store/ReadingTable.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -23,6 +22,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "BenchSupport.h"
@@ -34,59 +34,65 @@ using bench::Percentile;
 
 namespace {
 
-LoadReading Reading() {
+LoadReading workedReading() {
     DeviceFrame answer{};
     const std::uint8_t bytes[] = {0xDC, 0x05, 0x39, 0x30, 0x00, 0x00, 0xB9, 0x00};
     std::copy(std::begin(bytes), std::end(bytes), answer.begin() + 3);
     return decodeStatusAnswer(answer);
 }
 
+// Points RoruvEde at dir and makes the reading table exist there.
+void setUpStore(const QString& dir) {
+    if (ReadingTable::setUp(dir) != ReadingTable::SetupResult::Ready)
+        throw std::runtime_error("the alias RoruvEde cannot be set up");
+}
+
 // The numbering the program was first written with: ID := the row count.
-void LogReadingByCount(TTable& table, const LoadReading& reading) {
-    table.Open();
-    table.Append();
-    table.FieldByName(QStringLiteral("ID")).SetAsInteger(table.CountRows());
-    table.FieldByName(QStringLiteral("VolVal")).SetAsString(reading.voltsText);
-    table.FieldByName(QStringLiteral("CurVal")).SetAsString(reading.ampsText);
-    table.FieldByName(QStringLiteral("PowVal")).SetAsString(reading.wattsText);
-    table.FieldByName(QStringLiteral("TestDate")).SetAsDateTime(QDateTime::currentDateTime());
-    table.Post();
+void appendReadingByCount(Table& table, const LoadReading& reading) {
+    table.open();
+    table.append();
+    table.fieldByName(QStringLiteral("ID")).setValue(table.rowCount());
+    table.fieldByName(QStringLiteral("VolVal")).setValue(reading.voltsText);
+    table.fieldByName(QStringLiteral("CurVal")).setValue(reading.ampsText);
+    table.fieldByName(QStringLiteral("PowVal")).setValue(reading.wattsText);
+    table.fieldByName(QStringLiteral("TestDate")).setValue(QDate::currentDate());
+    table.post();
 }
 
 struct SizedTable {
     int rows;
-    std::unique_ptr<TTable> table;
+    std::unique_ptr<Table> table;
     std::vector<double> ours, byCount, nextId, count;
 };
 
 // One store per size, each under an alias of its own, filled outside the
 // engine. The readings go round the sizes, so that the disk's moods (every
 // posted row waits for an fsync) fall on all of them alike.
-void LogCost(const QString& root, int readings) {
+void appendCost(const QString& root, int readings) {
     std::vector<SizedTable> sizes;
     for (const int n : {0, 1000, 100000, 1000000}) {
         const QString dir = QStringLiteral("%1/rows%2/Table").arg(root).arg(n);
         const QString alias = QStringLiteral("Rows%1").arg(n);
-        PrepareStore(dir); // points RoruvEde at dir and creates the table there
-        AddPathAlias(alias, dir, QStringLiteral("Paradox"));
-        if (!bench::FillReadingTable(TableFilePath(alias), n))
+        setUpStore(dir);
+        TableEngine::addPathAlias(alias, dir, QStringLiteral("Paradox"));
+        if (!bench::FillReadingTable(TableEngine::tableFilePath(alias), n))
             return;
-        auto table = std::make_unique<TTable>();
-        table->SetDatabaseName(alias);
-        table->SetTableName(QString::fromLatin1(kReadingTable));
-        table->Open();
+        auto table = std::make_unique<Table>();
+        table->setAlias(alias);
+        table->setTableName(QString::fromLatin1(ReadingTable::kTableName));
+        table->open();
         sizes.push_back({n, std::move(table), {}, {}, {}, {}});
     }
 
-    const LoadReading reading = Reading();
+    const LoadReading reading = workedReading();
     QElapsedTimer timer;
     for (int i = 0; i < readings; ++i) {
         for (SizedTable& s : sizes) {
             timer.start();
-            LogReading(*s.table, reading);
+            ReadingTable::appendReading(*s.table, reading);
             s.ours.push_back(timer.nsecsElapsed() / 1000.0);
             timer.start();
-            LogReadingByCount(*s.table, reading);
+            appendReadingByCount(*s.table, reading);
             s.byCount.push_back(timer.nsecsElapsed() / 1000.0);
         }
     }
@@ -95,16 +101,16 @@ void LogCost(const QString& root, int readings) {
     for (int i = 0; i < 200; ++i) {
         for (SizedTable& s : sizes) {
             timer.start();
-            s.table->Last();
-            sum += s.table->FieldByName(QStringLiteral("ID")).AsLargeInt() + 1;
+            s.table->last();
+            sum += s.table->fieldByName(QStringLiteral("ID")).toLongLong() + 1;
             s.nextId.push_back(timer.nsecsElapsed() / 1000.0);
             timer.start();
-            sum += s.table->CountRows();
+            sum += s.table->rowCount();
             s.count.push_back(timer.nsecsElapsed() / 1000.0);
         }
     }
 
-    std::printf("Per-reading cost of LogReading, us (median, 90th percentile), %d readings per "
+    std::printf("Per-reading cost of appendReading, us (median, 90th percentile), %d readings per "
                 "size,\nnext to numbering by COUNT(*); then the numbering step alone (median):\n",
                 readings);
     std::printf("%10s %10s %10s %12s %12s | %12s %12s\n", "rows", "ours", "ours p90", "COUNT(*)",
@@ -117,9 +123,9 @@ void LogCost(const QString& root, int readings) {
                 Median(sizes[3].ours) / Median(sizes[1].ours), static_cast<long long>(sum));
 }
 
-void QueryCost() {
+void queryCost() {
     constexpr int kScreen = 25; // rows the query window's grid shows at once
-    const QString file = TableFilePath(QString::fromLatin1(kStoreAlias));
+    const QString file = TableEngine::tableFilePath(QString::fromLatin1(ReadingTable::kAlias));
     if (!bench::FillReadingTable(file, 1000000))
         return;
     std::vector<double> open;
@@ -129,64 +135,64 @@ void QueryCost() {
     double walk = 0;
     qint64 checksum = 0;
     for (int trial = 0; trial < 5; ++trial) {
-        TQuery q;
+        Query q;
         QElapsedTimer timer;
         timer.start();
-        q.SetDatabaseName(QString::fromLatin1(kStoreAlias));
-        q.SetSQL({QStringLiteral("select * from Tarvex")});
-        q.Open();
+        q.setAlias(QString::fromLatin1(ReadingTable::kAlias));
+        q.setSql({QStringLiteral("select * from Tarvex")});
+        q.open();
         for (int row = 0; row < kScreen; ++row)
-            for (int f = 0; f < q.FieldCount(); ++f)
-                checksum += q.RowDisplayText(row, f).size();
+            for (int f = 0; f < q.fieldCount(); ++f)
+                checksum += q.displayTextAt(row, f).size();
         open.push_back(timer.nsecsElapsed() / 1e6);
 
         timer.start();
-        checksum += q.CountRows();
+        checksum += q.rowCount();
         count.push_back(timer.nsecsElapsed() / 1e6);
 
         timer.start();
-        q.Last();
-        for (int row = q.RowNumber() - kScreen + 1; row <= q.RowNumber(); ++row)
-            for (int f = 0; f < q.FieldCount(); ++f)
-                checksum += q.RowDisplayText(row, f).size();
+        q.last();
+        for (int row = q.rowNumber() - kScreen + 1; row <= q.rowNumber(); ++row)
+            for (int f = 0; f < q.fieldCount(); ++f)
+                checksum += q.displayTextAt(row, f).size();
         last.push_back(timer.nsecsElapsed() / 1e6);
 
         for (const int row : {500000, 250000, 750000, 10000}) {
             timer.start();
             for (int r = row; r < row + kScreen; ++r)
-                checksum += q.RowDisplayText(r, 0).size();
+                checksum += q.displayTextAt(r, 0).size();
             jumps.push_back(timer.nsecsElapsed() / 1e6);
         }
 
         if (trial == 0) {
-            q.DisableControls();
+            q.disableControls();
             timer.start();
             int rows = 0;
-            for (q.First(); !q.Eof(); q.Next()) {
-                checksum += q.Fields(4).DisplayText().size();
+            for (q.first(); !q.atEnd(); q.next()) {
+                checksum += q.field(4).displayText().size();
                 ++rows;
             }
             walk = timer.nsecsElapsed() / 1e6;
-            q.EnableControls();
-            std::printf("Walk First..Eof with field texts: %d rows in %.0f ms\n", rows, walk);
+            q.enableControls();
+            std::printf("Walk first()..atEnd() with field texts: %d rows in %.0f ms\n", rows, walk);
         }
     }
     std::printf("\"select * from Tarvex\" on 1 M rows (median of 5, ms):\n"
                 "  open + first screenful (%d rows): %.1f (target <= 200)\n"
-                "  CountRows:                         %.1f\n"
-                "  Last + last screenful:             %.1f\n"
+                "  rowCount:                          %.1f\n"
+                "  last + last screenful:             %.1f\n"
                 "  a screenful far inside:            %.1f (median of %zu)\n"
                 "  (checksum %lld)\n\n",
                 kScreen, Median(open), Median(count), Median(last), Median(jumps), jumps.size(),
                 static_cast<long long>(checksum));
 }
 
-void Soak(const QString& root, int trials) {
+void soak(const QString& root, int trials) {
     const QString config = root + QStringLiteral("/soak/table-engine.conf");
     const QString dir = root + QStringLiteral("/soak/Table");
-    const QString previous = SetEngineConfigFile(config);
-    PrepareStore(dir);
-    SetEngineConfigFile(previous);
+    const QString previous = TableEngine::setConfigFile(config);
+    setUpStore(dir);
+    TableEngine::setConfigFile(previous);
 
     QMap<int, QString> reported;
     int lost = 0;
@@ -251,20 +257,16 @@ int main(int argc, char** argv) {
     QStandardPaths::setTestModeEnabled(true);
     const int trials = argc > 1 ? std::atoi(argv[1]) : 100;
     const int readings = argc > 2 ? std::atoi(argv[2]) : 200;
-    setMessageHandler([](const MessageRequest& r) {
-        std::fprintf(stderr, "message box: %s\n", qPrintable(r.text));
-        return QMessageBox::Yes;
-    });
 
     QTemporaryDir root(QDir::tempPath() + QStringLiteral("/bench_store-XXXXXX"));
-    SetEngineConfigFile(root.filePath(QStringLiteral("table-engine.conf")));
+    TableEngine::setConfigFile(root.filePath(QStringLiteral("table-engine.conf")));
     const QString dir = root.filePath(QStringLiteral("Table"));
     try {
         std::printf("Stores under %s\n\n", qPrintable(root.path()));
-        LogCost(root.path(), readings);
-        PrepareStore(dir);
-        QueryCost();
-        Soak(root.path(), trials);
+        appendCost(root.path(), readings);
+        setUpStore(dir);
+        queryCost();
+        soak(root.path(), trials);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_store: %s\n", e.what());
         return 1;

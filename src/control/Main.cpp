@@ -1,11 +1,10 @@
 #include "control/Main.h"
 
-#include "control/ReadingStore.h"
 #include "control/Setfrm.h"
 #include "review/Aboutfrm.h"
 #include "review/Queryfrm.h"
 #include "serial/SerialLink.h"
-#include "store/TableEngine.h"
+#include "store/ReadingTable.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
 #include "ui/WindowTimer.h"
@@ -104,7 +103,8 @@ void OnClick(Button* button, TTarvexForm* form, void (TTarvexForm::*handler)()) 
 } // namespace
 
 TTarvexForm::TTarvexForm(const QString& dataDirectory)
-    : FDataDirectory(dataDirectory.isEmpty() ? DefaultDataDirectory() : dataDirectory) {
+    : FDataDirectory(dataDirectory.isEmpty() ? ReadingTable::defaultDataDirectory()
+                                             : dataDirectory) {
     BuildLayout();
     guarded([this] { FormCreate(); });
 }
@@ -228,9 +228,8 @@ void TTarvexForm::BuildLayout() {
             [this] { guarded([this] { TimerSendTimer(); }); });
     TimeShow = new WindowTimer(1000, this);
     TimeShow->setObjectName(QStringLiteral("TimeShow"));
-    connect(TimeShow, &WindowTimer::timeout, this,
-            [this] { guarded([this] { TimeShowTimer(); }); });
-    Table1 = std::make_unique<TTable>();
+    connect(TimeShow, &WindowTimer::timeout, this, [this] { guarded([this] { TimeShowTimer(); }); });
+    Table1 = std::make_unique<Table>();
 
     OnClick(BtnSet, this, &TTarvexForm::BtnSetClick);
     OnClick(SpeedButton3, this, &TTarvexForm::SpeedButton3Click);
@@ -253,15 +252,17 @@ void TTarvexForm::BuildLayout() {
 
 void TTarvexForm::FormCreate() {
     PrepareStore();
-    SetUpReadingTable(*Table1);
+    ReadingTable::attach(*Table1);
 }
 
 void TTarvexForm::PrepareStore() {
-    tarvex::PrepareStore(FDataDirectory);
+    if (ReadingTable::setUp(FDataDirectory) == ReadingTable::SetupResult::AliasFailed)
+        showMessageBox(QStringLiteral("Have no install BDE ,Please insatll !"), QMessageBox::Warning,
+                   QMessageBox::Yes);
 }
 
 void TTarvexForm::LogReading(const LoadReading& reading) {
-    tarvex::LogReading(*Table1, reading);
+    ReadingTable::appendReading(*Table1, reading);
 }
 
 void TTarvexForm::closeEvent(QCloseEvent* event) {

@@ -31,7 +31,7 @@ class TComSet;
 class SerialLink;
 class LineSeries;
 class TSerchfrm;
-class TTable;
+class Table;
 class WindowTimer;
 class NumberField;
 class SevenSegmentReadout;
@@ -112,7 +112,7 @@ public:
     SerialLink* Comm321;
     WindowTimer* TimerSend;
     WindowTimer* TimeShow;
-    std::unique_ptr<TTable> Table1;
+    std::unique_ptr<Table> Table1;
 
     bool PortOpen() const { return FPortOpen; }
     QDateTime StartTime() const { return FStartTime; }

@@ -1,6 +1,6 @@
 #include "review/DBGrid.h"
 
-#include "store/TableEngine.h"
+#include "store/Query.h"
 #include "ui/Application.h"
 
 #include <QEvent>
@@ -42,25 +42,25 @@ TDataSource::TDataSource(QObject* parent) : QAbstractTableModel(parent) {
     m_indicator = IndicatorIcon();
 }
 
-void TDataSource::SetDataSet(TQuery* query) {
+void TDataSource::SetDataSet(Query* query) {
     if (m_query == query)
         return;
     if (m_query)
         disconnect(m_query, nullptr, this, nullptr);
     m_query = query;
     if (m_query) {
-        connect(m_query, &TDataSet::DataSetChanged, this, &TDataSource::DataSetChanged);
-        connect(m_query, &TDataSet::Scrolled, this, &TDataSource::Scrolled);
+        connect(m_query, &Query::dataSetChanged, this, &TDataSource::DataSetChanged);
+        connect(m_query, &Query::scrolled, this, &TDataSource::Scrolled);
     }
     DataSetChanged();
 }
 
 void TDataSource::SetCurrentRow(int row) {
-    if (!m_query || !m_query->Active() || row < 0 || row == m_current)
+    if (!m_query || !m_query->isActive() || row < 0 || row == m_current)
         return;
     // The query tells where it went through Scrolled (it may stop short of
     // row when rows went away since they were counted).
-    m_query->MoveTo(row);
+    m_query->moveTo(row);
 }
 
 void TDataSource::DataSetChanged() {
@@ -68,15 +68,15 @@ void TDataSource::DataSetChanged() {
     m_rows = 0;
     m_columns = 0;
     m_current = -1;
-    if (m_query && m_query->Active()) {
-        m_columns = m_query->FieldCount();
+    if (m_query && m_query->isActive()) {
+        m_columns = m_query->fieldCount();
         try {
-            m_rows = std::max(0, m_query->CountRows());
+            m_rows = std::max(0, m_query->rowCount());
         } catch (const std::exception& error) {
             // Only the rows around the current one can be shown then.
             qWarning("Cannot count the rows of the query: %s", error.what());
         }
-        m_current = m_query->RowNumber();
+        m_current = m_query->rowNumber();
         m_rows = std::max(m_rows, m_current + 1);
     }
     endResetModel();
@@ -84,7 +84,7 @@ void TDataSource::DataSetChanged() {
 }
 
 void TDataSource::Scrolled() {
-    const int row = m_query && m_query->Active() ? m_query->RowNumber() : -1;
+    const int row = m_query && m_query->isActive() ? m_query->rowNumber() : -1;
     if (row >= m_rows) {
         // A walk went past the rows counted at opening: rows appended since.
         beginInsertRows(QModelIndex(), m_rows, row);
@@ -111,19 +111,19 @@ int TDataSource::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TDataSource::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || !m_query || !m_query->Active() || index.column() >= m_columns)
+    if (!index.isValid() || !m_query || !m_query->isActive() || index.column() >= m_columns)
         return QVariant();
     switch (role) {
     case Qt::DisplayRole:
         try {
-            return m_query->RowDisplayText(index.row(), index.column());
+            return m_query->displayTextAt(index.row(), index.column());
         } catch (const std::exception& error) {
             qWarning("Cannot read row %d of the query: %s", index.row(), error.what());
             return QVariant();
         }
     case Qt::TextAlignmentRole: {
-        const TFieldType type = m_query->Fields(index.column()).DataType();
-        const bool number = type == TFieldType::ftInteger || type == TFieldType::ftFloat;
+        const FieldType type = m_query->field(index.column()).dataType();
+        const bool number = type == FieldType::Integer || type == FieldType::Float;
         return QVariant::fromValue(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
     }
     default:
@@ -133,9 +133,9 @@ QVariant TDataSource::data(const QModelIndex& index, int role) const {
 
 QVariant TDataSource::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal) {
-        if (role == Qt::DisplayRole && m_query && m_query->Active() && section >= 0 &&
+        if (role == Qt::DisplayRole && m_query && m_query->isActive() && section >= 0 &&
             section < m_columns)
-            return m_query->Fields(section).DisplayLabel();
+            return m_query->field(section).displayLabel();
         return QVariant();
     }
     if (role == Qt::DecorationRole && section == m_current)
@@ -231,16 +231,16 @@ void TDBGrid::FollowDataSet(int row) {
 // Each column as wide as its field's display width in digits of the grid's
 // font, or as its title when that is wider.
 void TDBGrid::SizeColumns() {
-    if (!m_source || !m_source->DataSet() || !m_source->DataSet()->Active())
+    if (!m_source || !m_source->DataSet() || !m_source->DataSet()->isActive())
         return;
-    TQuery& query = *m_source->DataSet();
+    Query& query = *m_source->DataSet();
     const QFontMetrics cells(font());
     const QFontMetrics titles(TitleFont());
     const int digit = cells.horizontalAdvance(QLatin1Char('0'));
     for (int i = 0; i < m_source->columnCount(); ++i) {
-        const TField& field = query.Fields(i);
-        setColumnWidth(i, std::max(field.DisplayWidth() * digit,
-                                   titles.horizontalAdvance(field.DisplayLabel())) +
+        const Field& field = query.field(i);
+        setColumnWidth(i, std::max(field.displayWidth() * digit,
+                                   titles.horizontalAdvance(field.displayLabel())) +
                               8);
     }
 }

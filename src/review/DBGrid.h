@@ -9,6 +9,8 @@
 // The grid empties when the query closes and fills when it opens.
 #pragma once
 
+#include "store/Query.h"
+
 #include <QAbstractTableModel>
 #include <QFont>
 #include <QIcon>
@@ -16,8 +18,6 @@
 #include <QTableView>
 
 namespace tarvex {
-
-class TQuery;
 
 // The link between a query and the grids that show it: a table model whose
 // rows are the query's rows and whose columns are its fields.
@@ -27,8 +27,8 @@ class TDataSource : public QAbstractTableModel {
 public:
     explicit TDataSource(QObject* parent = nullptr);
 
-    TQuery* DataSet() const { return m_query; }
-    void SetDataSet(TQuery* query);
+    Query* DataSet() const { return m_query; }
+    void SetDataSet(Query* query);
 
     // The query's current row as the grid shows it; -1 when there is none.
     int CurrentRow() const { return m_current; }
@@ -50,7 +50,7 @@ private:
     void DataSetChanged();
     void Scrolled();
 
-    QPointer<TQuery> m_query;
+    QPointer<Query> m_query;
     int m_rows = 0;
     int m_columns = 0;
     int m_current = -1;

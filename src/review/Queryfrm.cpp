@@ -6,7 +6,6 @@
 #include "review/Repfrm.h"
 #include "review/SpreadsheetExport.h"
 #include "store/ReadingTable.h"
-#include "store/TableEngine.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
 
@@ -39,48 +38,49 @@ QToolButton* MakeToolButton(QWidget* parent, const QString& name, const QString&
 // The query as the spreadsheet export reads it.
 class TQueryExportSource final : public ExportSource {
 public:
-    explicit TQueryExportSource(TDataSet& query) : m_query(query) {}
+    explicit TQueryExportSource(DataSet& query) : m_query(query) {}
 
-    void open() override { m_query.Open(); }
+    void open() override { m_query.open(); }
     QList<ExportField> fields() const override {
         QList<ExportField> fields;
-        for (int i = 0; i < m_query.FieldCount(); ++i) {
-            const TField& f = m_query.Fields(i);
+        for (int i = 0; i < m_query.fieldCount(); ++i) {
+            const Field& f = m_query.field(i);
             ExportFieldType type = ExportFieldType::Other;
-            switch (f.DataType()) {
-            case TFieldType::ftString:
+            switch (f.dataType()) {
+            case FieldType::String:
                 type = ExportFieldType::Text;
                 break;
-            case TFieldType::ftInteger:
+            case FieldType::Integer:
                 type = ExportFieldType::WholeNumber;
                 break;
-            case TFieldType::ftDate:
+            case FieldType::Date:
                 type = ExportFieldType::Date;
                 break;
-            case TFieldType::ftUnknown:
-            case TFieldType::ftFloat:
+            case FieldType::Unknown:
+            case FieldType::Float:
                 break;
             }
-            fields.append({f.FieldName(), f.DisplayLabel(), f.Visible(), type});
+            fields.append({f.name(), f.displayLabel(), f.isVisible(), type});
         }
         return fields;
     }
-    void first() override { m_query.First(); }
-    void next() override { m_query.Next(); }
-    bool atEnd() const override { return m_query.Eof(); }
-    QString editText(int field) const override { return m_query.Fields(field).Text(); }
+    void first() override { m_query.first(); }
+    void next() override { m_query.next(); }
+    bool atEnd() const override { return m_query.atEnd(); }
+    QString editText(int field) const override { return m_query.field(field).toString(); }
     QVariant bookmark() const override {
-        const TBookmark mark = m_query.GetBookmark();
+        const tarvex::Bookmark mark = m_query.bookmark();
         return mark ? QVariant(*mark) : QVariant();
     }
     void gotoBookmark(const QVariant& mark) override {
-        m_query.GotoBookmark(mark.isValid() ? TBookmark(mark.toLongLong()) : TBookmark());
+        m_query.gotoBookmark(mark.isValid() ? tarvex::Bookmark(mark.toLongLong())
+                                            : tarvex::Bookmark());
     }
-    void disableControls() override { m_query.DisableControls(); }
-    void enableControls() override { m_query.EnableControls(); }
+    void disableControls() override { m_query.disableControls(); }
+    void enableControls() override { m_query.enableControls(); }
 
 private:
-    TDataSet& m_query;
+    DataSet& m_query;
 };
 
 // Shows the busy cursor for as long as it lives.
@@ -102,9 +102,9 @@ TSerchfrm::TSerchfrm(TSerchRep* report, QWidget* parent) : QDialog(parent), m_re
     resize(560, 401);
     move(174, 112);
 
-    Query1 = new TQuery(this);
+    Query1 = new Query(this);
     Query1->setObjectName(QStringLiteral("Query1"));
-    Table1 = new TTable(this);
+    Table1 = new Table(this);
     Table1->setObjectName(QStringLiteral("Table1"));
     DataSource1 = new TDataSource(this);
     DataSource1->setObjectName(QStringLiteral("DataSource1"));
@@ -153,7 +153,7 @@ void TSerchfrm::done(int result) {
 }
 
 void TSerchfrm::FormClose() {
-    Query1->Close();
+    Query1->close();
 }
 
 void TSerchfrm::BtnRepClick() {
@@ -161,7 +161,7 @@ void TSerchfrm::BtnRepClick() {
         m_ownReport = std::make_unique<TSerchRep>();
         m_report = m_ownReport.get();
     }
-    OpenReadingQuery(*m_report->Query1);
+    ReadingTable::openQuery(*m_report->Query1);
     m_report->Report->Preview(this);
 }
 
@@ -180,10 +180,10 @@ void TSerchfrm::BtnSaveClick() {
 }
 
 void TSerchfrm::BtnClearClick() {
-    Query1->Close();
-    Table1->Close();
+    Query1->close();
+    Table1->close();
     if (showMessageBox(QStringLiteral("Clear All Record,Yes or No?"), QMessageBox::Question,
-                       QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+                   QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
 
     bool failed = false;
@@ -191,17 +191,17 @@ void TSerchfrm::BtnClearClick() {
         // Deleting a long table takes a while and nothing is served
         // meanwhile: the busy cursor tells the operator so.
         const BusyCursor busy;
-        Table1->SetActive(false);
-        SetUpReadingTable(*Table1);
-        Table1->SetTableType(TTableType::ttParadox);
+        Table1->setActive(false);
+        ReadingTable::attach(*Table1);
+        Table1->setTableType(TableType::LocalFile);
         // A failure to open reaches the default exception display; nothing
         // has been deleted then.
-        Table1->Open();
+        Table1->open();
 
         try {
-            Table1->LockTable(TLockType::ltWriteLock);
-            while (!Table1->Eof())
-                Table1->Delete();
+            Table1->lockTable(LockType::Write);
+            while (!Table1->atEnd())
+                Table1->remove();
         } catch (...) {
             failed = true;
         }
@@ -210,19 +210,19 @@ void TSerchfrm::BtnClearClick() {
         // not find the table locked. Rows deleted before a failure stay
         // deleted.
         try {
-            Table1->UnlockTable(TLockType::ltWriteLock);
+            Table1->unlockTable(LockType::Write);
         } catch (...) {
-            Table1->Close();
+            Table1->close();
             throw;
         }
-        Table1->Close();
+        Table1->close();
     }
     if (failed)
         showPlainMessageBox(QStringLiteral("Failed to Clear Data from Table!"), applicationTitle());
 }
 
 void PrepareQueryWindow(TSerchfrm& window) {
-    OpenReadingQuery(*window.Query1);
+    ReadingTable::openQuery(*window.Query1);
 }
 
 } // namespace tarvex

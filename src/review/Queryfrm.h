@@ -20,11 +20,11 @@ namespace tarvex {
 
 class TDBGrid;
 class TDataSource;
-class TQuery;
+class Query;
 class TSerchRep;
 class SpreadsheetAutomation;
 class SpreadsheetExport;
-class TTable;
+class Table;
 
 class TSerchfrm : public QDialog {
     Q_OBJECT
@@ -58,9 +58,9 @@ public:
     TDBGrid* DBGrid1;
     TDataSource* DataSource1;
     // The rows on show; given its alias and statement by PrepareQueryWindow.
-    TQuery* Query1;
+    Query* Query1;
     // Used only by Clear, open only while it deletes.
-    TTable* Table1;
+    Table* Table1;
 
     // Every end of a modal showing runs FormClose first.
     void done(int result) override;

@@ -1,7 +1,6 @@
 #include "review/Repfrm.h"
 
 #include "store/ReadingTable.h"
-#include "store/TableEngine.h"
 #include "ui/Application.h"
 
 #include <QCloseEvent>
@@ -42,10 +41,10 @@ TSerchRep::TSerchRep(QWidget* parent) : QWidget(parent) {
     // Never shown; closing it must not count as the last window closing.
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    Query1 = new TQuery(this);
+    Query1 = new Query(this);
     Query1->setObjectName(QStringLiteral("Query1"));
-    Query1->SetDatabaseName(QString::fromLatin1(kStoreAlias));
-    Query1->SetSQL({QString::fromLatin1(kReadingStatement)});
+    Query1->setAlias(QString::fromLatin1(ReadingTable::kAlias));
+    Query1->setSql({QString::fromLatin1(ReadingTable::kStatement)});
 
     Report = new TReport(this);
     Report->setObjectName(QStringLiteral("Report"));
@@ -93,7 +92,7 @@ void TSerchRep::PostClose() {
 }
 
 void TSerchRep::FormClose() {
-    Query1->Close();
+    Query1->close();
 }
 
 void TSerchRep::closeEvent(QCloseEvent* event) {

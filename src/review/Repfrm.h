@@ -10,7 +10,7 @@
 
 namespace tarvex {
 
-class TQuery;
+class Query;
 
 class TSerchRep : public QWidget {
     Q_OBJECT
@@ -19,7 +19,7 @@ public:
     explicit TSerchRep(QWidget* parent = nullptr);
 
     // The report's rows; opened afresh by every run of the report.
-    TQuery* Query1;
+    Query* Query1;
     // The report definition over Query1.
     TReport* Report;
 

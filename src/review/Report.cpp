@@ -54,14 +54,14 @@ public:
 
     // Prints band at the present position; texts showing fields read them
     // from rows (empty texts when rows is null).
-    void Print(const TReportBand& band, TDataSet* rows) {
+    void Print(const TReportBand& band, DataSet* rows) {
         const double pixels = m_pixelsPerMm;
         m_painter.fillRect(QRectF(0, m_top * pixels, m_width * pixels, band.Height * pixels),
                            Qt::white);
         for (const TReportText& item : band.Texts) {
             QString text = item.Caption;
             if (!item.FieldName.isEmpty())
-                text = rows ? rows->FieldByName(item.FieldName).DisplayText() : QString();
+                text = rows ? rows->fieldByName(item.FieldName).displayText() : QString();
             const double room = (m_width - item.Left) * pixels;
             if (text.isEmpty() || room <= 0)
                 continue;
@@ -103,19 +103,19 @@ private:
 // Keeps a data set's linked controls still while the report walks it.
 class ControlsDisabled {
 public:
-    explicit ControlsDisabled(TDataSet* dataSet) : m_dataSet(dataSet) {
+    explicit ControlsDisabled(DataSet* dataSet) : m_dataSet(dataSet) {
         if (m_dataSet)
-            m_dataSet->DisableControls();
+            m_dataSet->disableControls();
     }
     ~ControlsDisabled() {
         if (m_dataSet)
-            m_dataSet->EnableControls();
+            m_dataSet->enableControls();
     }
     ControlsDisabled(const ControlsDisabled&) = delete;
     ControlsDisabled& operator=(const ControlsDisabled&) = delete;
 
 private:
-    TDataSet* m_dataSet;
+    DataSet* m_dataSet;
 };
 
 } // namespace
@@ -125,7 +125,7 @@ TReport::TReport(QObject* parent)
                                   QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter),
       Font(QStringLiteral("Arial"), 10) {}
 
-void TReport::SetDataSet(TDataSet* dataSet) {
+void TReport::SetDataSet(tarvex::DataSet* dataSet) {
     m_dataSet = dataSet;
 }
 
@@ -155,15 +155,15 @@ int TReport::Render(QPrinter& printer) {
                                      .toStdString());
     BandPainter bands(printer, painter, *this);
 
-    TDataSet* rows = m_dataSet && m_dataSet->Active() ? m_dataSet.data() : nullptr;
+    tarvex::DataSet* rows = m_dataSet && m_dataSet->isActive() ? m_dataSet.data() : nullptr;
     ControlsDisabled still(rows);
     if (rows)
-        rows->First();
+        rows->first();
 
     bands.Print(TitleBand, nullptr);
-    if (rows && !rows->Eof()) {
+    if (rows && !rows->atEnd()) {
         bands.Print(ColumnHeaderBand, nullptr);
-        for (; !rows->Eof(); rows->Next()) {
+        for (; !rows->atEnd(); rows->next()) {
             if (!bands.Fits(DetailBand)) {
                 bands.NewPage();
                 bands.Print(ColumnHeaderBand, nullptr);

@@ -5,7 +5,7 @@
 // PDF file too), printed to a PDF file directly, or drawn onto any printer.
 #pragma once
 
-#include "store/TableEngine.h"
+#include "store/DataSet.h"
 
 #include <QFont>
 #include <QList>
@@ -49,8 +49,8 @@ public:
 
     // The rows: the detail band is printed once for every row, from the
     // first. A closed data set prints as an empty one.
-    TDataSet* DataSet() const { return m_dataSet; }
-    void SetDataSet(TDataSet* dataSet);
+    tarvex::DataSet* DataSet() const { return m_dataSet; }
+    void SetDataSet(tarvex::DataSet* dataSet);
 
     // Paper, orientation and margins. Default: A4 portrait, 10 mm margins.
     QPageLayout PageLayout;
@@ -91,7 +91,7 @@ signals:
     void AfterPrint();
 
 private:
-    QPointer<TDataSet> m_dataSet;
+    QPointer<tarvex::DataSet> m_dataSet;
 };
 
 } // namespace tarvex

@@ -1,17 +1,18 @@
 // Fields and what tables and queries share.
 
-#include "store/TableEngine.h"
+#include "store/DataSet.h"
 
 #include <QLocale>
 
 #include <exception>
 #include <limits>
+#include <utility>
 
 namespace tarvex {
 
 namespace {
 
-bool IsWholeNumberType(const QVariant& v) {
+bool isWholeNumberType(const QVariant& v) {
     switch (v.typeId()) {
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -28,10 +29,10 @@ bool IsWholeNumberType(const QVariant& v) {
 }
 
 // The whole number in v, if it holds one.
-std::optional<qint64> WholeNumber(const QVariant& v) {
+std::optional<qint64> wholeNumber(const QVariant& v) {
     bool ok = false;
     qint64 n = 0;
-    if (IsWholeNumberType(v)) {
+    if (isWholeNumberType(v)) {
         n = v.toLongLong(&ok);
     } else if (v.typeId() == QMetaType::Double) {
         const double d = v.toDouble();
@@ -45,39 +46,39 @@ std::optional<qint64> WholeNumber(const QVariant& v) {
     return ok ? std::optional<qint64>(n) : std::nullopt;
 }
 
-bool FitsInt32(qint64 n) {
+bool fitsInt32(qint64 n) {
     return n >= std::numeric_limits<qint32>::min() && n <= std::numeric_limits<qint32>::max();
 }
 
 } // namespace
 
-// ---- TField ----------------------------------------------------------------
+// ---- Field ----------------------------------------------------------------
 
-TField::TField(TDataSet* owner, int index, QString name, TFieldType type, int size, bool required)
+Field::Field(DataSet* owner, int index, QString name, FieldType type, int size, bool required)
     : m_owner(owner), m_index(index), m_name(std::move(name)), m_type(type), m_size(size),
       m_required(required) {}
 
-int TField::DisplayWidth() const {
+int Field::displayWidth() const {
     switch (m_type) {
-    case TFieldType::ftString:
+    case FieldType::String:
         return m_size > 0 ? m_size : 20;
-    case TFieldType::ftInteger:
+    case FieldType::Integer:
         return 11;
-    case TFieldType::ftDate:
+    case FieldType::Date:
         return 10;
-    case TFieldType::ftFloat:
+    case FieldType::Float:
         return 15;
-    case TFieldType::ftUnknown:
+    case FieldType::Unknown:
         break;
     }
     return 20;
 }
 
-QVariant TField::Value() const {
-    return m_owner->CurrentValue(m_index);
+QVariant Field::value() const {
+    return m_owner->currentValue(m_index);
 }
 
-QString TField::TextOf(const QVariant& value) const {
+QString Field::textOf(const QVariant& value) const {
     if (value.isNull())
         return QString();
     switch (value.typeId()) {
@@ -86,59 +87,59 @@ QString TField::TextOf(const QVariant& value) const {
     case QMetaType::Double:
         return QLocale().toString(value.toDouble(), 'g', QLocale::FloatingPointShortest);
     default:
-        if (IsWholeNumberType(value))
+        if (isWholeNumberType(value))
             return QString::number(value.toLongLong());
         return value.toString();
     }
 }
 
-qint64 TField::AsLargeInt() const {
-    const QVariant v = Value();
+qint64 Field::toLongLong() const {
+    const QVariant v = value();
     if (v.isNull())
         return 0;
-    if (const auto n = WholeNumber(v))
+    if (const auto n = wholeNumber(v))
         return *n;
     throw DatabaseError(
-        QStringLiteral("'%1' is not a whole number (field %2)").arg(TextOf(v), m_name));
+        QStringLiteral("'%1' is not a whole number (field %2)").arg(textOf(v), m_name));
 }
 
-qint32 TField::AsInteger() const {
-    const qint64 n = AsLargeInt();
-    if (!FitsInt32(n))
+qint32 Field::toInt() const {
+    const qint64 n = toLongLong();
+    if (!fitsInt32(n))
         throw DatabaseError(
             QStringLiteral("%1 is out of the 32-bit range (field %2)").arg(n).arg(m_name));
     return static_cast<qint32>(n);
 }
 
-QDate TField::AsDate() const {
-    const QVariant v = Value();
+QDate Field::toDate() const {
+    const QVariant v = value();
     if (v.isNull())
         return QDate();
     if (v.typeId() == QMetaType::QDate)
         return v.toDate();
-    throw DatabaseError(QStringLiteral("'%1' is not a date (field %2)").arg(TextOf(v), m_name));
+    throw DatabaseError(QStringLiteral("'%1' is not a date (field %2)").arg(textOf(v), m_name));
 }
 
-void TField::SetValue(const QVariant& value) {
+void Field::setValue(const QVariant& value) {
     const auto invalid = [&] {
         return DatabaseError(
             QStringLiteral("'%1' is not a valid value for field %2").arg(value.toString(), m_name));
     };
-    m_owner->CheckModifiable();
+    m_owner->checkModifiable();
     QVariant logical;
     if (!value.isNull()) {
         switch (m_type) {
-        case TFieldType::ftInteger: {
-            const auto n = WholeNumber(value);
-            if (!n || !FitsInt32(*n))
+        case FieldType::Integer: {
+            const auto n = wholeNumber(value);
+            if (!n || !fitsInt32(*n))
                 throw invalid();
             logical = QVariant(static_cast<qint32>(*n));
             break;
         }
-        case TFieldType::ftString:
+        case FieldType::String:
             logical = QVariant(value.toString());
             break;
-        case TFieldType::ftDate: {
+        case FieldType::Date: {
             QDate d;
             if (value.typeId() == QMetaType::QDate)
                 d = value.toDate();
@@ -154,7 +155,7 @@ void TField::SetValue(const QVariant& value) {
                 logical = QVariant(d);
             break;
         }
-        case TFieldType::ftFloat: {
+        case FieldType::Float: {
             bool ok = false;
             const double d = value.toDouble(&ok);
             if (!ok)
@@ -162,134 +163,134 @@ void TField::SetValue(const QVariant& value) {
             logical = QVariant(d);
             break;
         }
-        case TFieldType::ftUnknown:
+        case FieldType::Unknown:
             logical = value;
             break;
         }
     }
-    m_owner->SetCurrentValue(m_index, logical);
+    m_owner->setCurrentValue(m_index, logical);
 }
 
-// ---- TDataSet --------------------------------------------------------------
+// ---- DataSet --------------------------------------------------------------
 
-TDataSet::TDataSet(QObject* parent) : QObject(parent) {}
+DataSet::DataSet(QObject* parent) : QObject(parent) {}
 
-TDataSet::~TDataSet() = default;
+DataSet::~DataSet() = default;
 
-void TDataSet::SetDatabaseName(const QString& alias) {
-    CheckInactive();
-    m_databaseName = alias;
+void DataSet::setAlias(const QString& alias) {
+    checkInactive();
+    m_alias = alias;
 }
 
-void TDataSet::Open() {
-    if (Active())
+void DataSet::open() {
+    if (isActive())
         return;
     try {
-        InternalOpen();
+        internalOpen();
     } catch (...) {
-        InternalClose();
+        internalClose();
         m_fields.clear();
-        m_bof = m_eof = true;
+        m_atStart = m_atEnd = true;
         throw;
     }
-    m_state = TDataSetState::dsBrowse;
-    NotifyChanged();
+    m_state = DataSetState::Browse;
+    notifyChanged();
 }
 
-void TDataSet::Close() {
-    if (!Active())
+void DataSet::close() {
+    if (!isActive())
         return;
     std::exception_ptr failure;
     try {
-        BeforeClose();
+        beforeClose();
     } catch (...) {
         failure = std::current_exception();
     }
-    InternalClose();
+    internalClose();
     m_fields.clear();
-    m_state = TDataSetState::dsInactive;
-    m_bof = m_eof = true;
-    NotifyChanged();
+    m_state = DataSetState::Inactive;
+    m_atStart = m_atEnd = true;
+    notifyChanged();
     if (failure)
         std::rethrow_exception(failure);
 }
 
-void TDataSet::SetActive(bool active) {
+void DataSet::setActive(bool active) {
     if (active)
-        Open();
+        open();
     else
-        Close();
+        close();
 }
 
-TField& TDataSet::Fields(int index) {
-    if (index < 0 || index >= FieldCount())
+Field& DataSet::field(int index) {
+    if (index < 0 || index >= fieldCount())
         throw DatabaseError(QStringLiteral("Field index %1 out of range").arg(index));
     return *m_fields[static_cast<std::size_t>(index)];
 }
 
-TField* TDataSet::FindField(const QString& name) {
+Field* DataSet::findField(const QString& name) {
     for (const auto& f : m_fields)
-        if (f->FieldName().compare(name, Qt::CaseInsensitive) == 0)
+        if (f->name().compare(name, Qt::CaseInsensitive) == 0)
             return f.get();
     return nullptr;
 }
 
-TField& TDataSet::FieldByName(const QString& name) {
-    if (TField* f = FindField(name))
+Field& DataSet::fieldByName(const QString& name) {
+    if (Field* f = findField(name))
         return *f;
     throw DatabaseError(QStringLiteral("Field '%1' not found").arg(name));
 }
 
-void TDataSet::DisableControls() {
+void DataSet::disableControls() {
     ++m_disableCount;
 }
 
-void TDataSet::EnableControls() {
+void DataSet::enableControls() {
     if (m_disableCount == 0 || --m_disableCount > 0)
         return;
     const bool changed = std::exchange(m_pendingChange, false);
-    const bool scrolled = std::exchange(m_pendingScroll, false);
+    const bool moved = std::exchange(m_pendingScroll, false);
     if (changed)
-        emit DataSetChanged();
-    else if (scrolled)
-        emit Scrolled();
+        emit dataSetChanged();
+    else if (moved)
+        emit scrolled();
 }
 
-void TDataSet::CheckModifiable() const {
+void DataSet::checkModifiable() const {
     throw DatabaseError(QStringLiteral("Cannot modify a read-only data set"));
 }
 
-void TDataSet::SetCurrentValue(int, const QVariant&) {
-    CheckModifiable();
+void DataSet::setCurrentValue(int, const QVariant&) {
+    checkModifiable();
 }
 
-void TDataSet::AddField(const QString& name, TFieldType type, int size, bool required) {
-    m_fields.push_back(std::unique_ptr<TField>(
-        new TField(this, static_cast<int>(m_fields.size()), name, type, size, required)));
+void DataSet::addField(const QString& name, FieldType type, int size, bool required) {
+    m_fields.push_back(std::unique_ptr<Field>(
+        new Field(this, static_cast<int>(m_fields.size()), name, type, size, required)));
 }
 
-void TDataSet::CheckActive() const {
-    if (!Active())
+void DataSet::checkActive() const {
+    if (!isActive())
         throw DatabaseError(QStringLiteral("Cannot perform this operation on a closed data set"));
 }
 
-void TDataSet::CheckInactive() const {
-    if (Active())
+void DataSet::checkInactive() const {
+    if (isActive())
         throw DatabaseError(QStringLiteral("Cannot perform this operation on an open data set"));
 }
 
-void TDataSet::NotifyScrolled() {
+void DataSet::notifyScrolled() {
     if (m_disableCount > 0)
         m_pendingScroll = true;
     else
-        emit Scrolled();
+        emit scrolled();
 }
 
-void TDataSet::NotifyChanged() {
+void DataSet::notifyChanged() {
     if (m_disableCount > 0)
         m_pendingChange = true;
     else
-        emit DataSetChanged();
+        emit dataSetChanged();
 }
 
 } // namespace tarvex

@@ -1,7 +1,9 @@
 // Query objects: a read-only select statement whose rows are fetched in
 // blocks as they are needed, never all at once.
 
-#include "store/Connection.h"
+#include "store/Query.h"
+
+#include "store/Connection_p.h"
 
 #include <QHash>
 #include <QSqlField>
@@ -15,55 +17,55 @@ namespace tarvex {
 namespace {
 
 constexpr int kBlockRows = 256;          // rows fetched around a row asked for
-constexpr int kMaxWalkBlockRows = 32768; // largest block while walking with Next
+constexpr int kMaxWalkBlockRows = 32768; // largest block while walking with next()
 constexpr int kMaxCachedRows = 65536;    // rows kept beyond the most recent block
 
 } // namespace
 
-TQuery::TQuery(QObject* parent) : TDataSet(parent) {}
+Query::Query(QObject* parent) : DataSet(parent) {}
 
-TQuery::~TQuery() {
+Query::~Query() {
     try {
-        Close();
+        close();
     } catch (...) {
         // Nothing to report from a destructor.
     }
 }
 
-void TQuery::SetSQL(const QStringList& lines) {
-    Close();
+void Query::setSql(const QStringList& lines) {
+    close();
     m_sql = lines;
 }
 
-QString TQuery::Statement() const {
+QString Query::statement() const {
     QString text = m_sql.join(u'\n').trimmed();
     while (text.endsWith(u';'))
         text = text.chopped(1).trimmed();
     return text;
 }
 
-void TQuery::InternalOpen() {
-    if (DatabaseName().isEmpty())
+void Query::internalOpen() {
+    if (alias().isEmpty())
         throw DatabaseError(QStringLiteral("Cannot open the query: no alias given"));
-    if (Statement().isEmpty())
+    if (statement().isEmpty())
         throw DatabaseError(QStringLiteral("Cannot open the query: it has no statement"));
-    m_connection = TConnection::Open(DatabaseName(), false);
+    m_connection = Connection::open(alias(), false);
     if (!m_connection)
         throw DatabaseError(QStringLiteral("Cannot run the query \"%1\": alias %2 has no tables")
-                                .arg(Statement().simplified(), DatabaseName()));
-    Fetch(0, kBlockRows, false);
-    if (const Block* b = FindBlock(0)) {
+                                .arg(statement().simplified(), alias()));
+    fetch(0, kBlockRows, false);
+    if (const Block* b = findBlock(0)) {
         m_row = -1;
-        SetCurrent(b->start);
-        m_bof = true;
-        m_eof = false;
+        setCurrent(b->start);
+        m_atStart = true;
+        m_atEnd = false;
     } else {
         m_row = -1;
-        m_bof = m_eof = true;
+        m_atStart = m_atEnd = true;
     }
 }
 
-void TQuery::InternalClose() noexcept {
+void Query::internalClose() noexcept {
     m_connection.reset();
     m_types.clear();
     m_blocks.clear();
@@ -74,7 +76,7 @@ void TQuery::InternalClose() noexcept {
     m_sequentialSize = 0;
 }
 
-const TQuery::Block* TQuery::FindBlock(int row) {
+const Query::Block* Query::findBlock(int row) {
     for (auto it = m_blocks.begin(); it != m_blocks.end(); ++it) {
         if (row >= it->start && row < it->start + it->count) {
             if (it != m_blocks.begin()) {
@@ -90,32 +92,29 @@ const TQuery::Block* TQuery::FindBlock(int row) {
 
 // Runs the statement for rows start .. start + size - 1 and keeps them. The
 // statement is finished before returning, so no read transaction stays open.
-const TQuery::Block* TQuery::Fetch(int start, int size, bool sequential) {
-    const QString statement = Statement();
-    const QString context =
-        QStringLiteral("Cannot run the query \"%1\"").arg(statement.simplified());
-    QSqlQuery q = m_connection->Prepare(QStringLiteral("SELECT * FROM (\n%1\n) LIMIT %2 OFFSET %3")
-                                            .arg(statement)
-                                            .arg(size)
-                                            .arg(start),
-                                        context);
-    m_connection->Exec(q, context);
+const Query::Block* Query::fetch(int start, int size, bool sequential) {
+    const QString text = statement();
+    const QString context = QStringLiteral("Cannot run the query \"%1\"").arg(text.simplified());
+    QSqlQuery q = m_connection->prepare(
+        QStringLiteral("SELECT * FROM (\n%1\n) LIMIT %2 OFFSET %3").arg(text).arg(size).arg(start),
+        context);
+    m_connection->exec(q, context);
 
-    if (FieldCount() == 0) {
+    if (fieldCount() == 0) {
         const QSqlRecord record = q.record();
-        QHash<QString, QList<TConnection::Column>> tables;
+        QHash<QString, QList<Connection::Column>> tables;
         for (int i = 0; i < record.count(); ++i) {
             const QSqlField f = record.field(i);
-            TFieldType type = TFieldType::ftUnknown;
+            FieldType type = FieldType::Unknown;
             int fieldSize = 0;
             bool known = false;
             if (!f.tableName().isEmpty()) {
                 if (!tables.contains(f.tableName()))
-                    tables.insert(f.tableName(), m_connection->Columns(f.tableName()));
-                for (const TConnection::Column& c : tables.value(f.tableName())) {
+                    tables.insert(f.tableName(), m_connection->columns(f.tableName()));
+                for (const Connection::Column& c : tables.value(f.tableName())) {
                     if (c.name.compare(f.name(), Qt::CaseInsensitive) == 0) {
-                        type = FieldTypeOf(c.declaredType, &fieldSize);
-                        known = type != TFieldType::ftUnknown;
+                        type = fieldTypeOf(c.declaredType, &fieldSize);
+                        known = type != FieldType::Unknown;
                         break;
                     }
                 }
@@ -124,19 +123,19 @@ const TQuery::Block* TQuery::Fetch(int start, int size, bool sequential) {
                 switch (f.metaType().id()) {
                 case QMetaType::Int:
                 case QMetaType::LongLong:
-                    type = TFieldType::ftInteger;
+                    type = FieldType::Integer;
                     break;
                 case QMetaType::Double:
-                    type = TFieldType::ftFloat;
+                    type = FieldType::Float;
                     break;
                 case QMetaType::QString:
-                    type = TFieldType::ftString;
+                    type = FieldType::String;
                     break;
                 default:
                     break;
                 }
             }
-            AddField(f.name(), type, fieldSize, false);
+            addField(f.name(), type, fieldSize, false);
             m_types.push_back(type);
         }
     }
@@ -146,7 +145,7 @@ const TQuery::Block* TQuery::Fetch(int start, int size, bool sequential) {
     const std::size_t columns = m_types.size();
     while (block.count < size && q.next()) {
         for (std::size_t i = 0; i < columns; ++i)
-            block.values.push_back(FromStorage(m_types[i], q.value(static_cast<int>(i))));
+            block.values.push_back(fromStorage(m_types[i], q.value(static_cast<int>(i))));
         ++block.count;
     }
     q.finish();
@@ -175,19 +174,19 @@ const TQuery::Block* TQuery::Fetch(int start, int size, bool sequential) {
 // The block holding row, fetching it if need be; null past the end. A row
 // right after the last fetched block continues a walk with a block twice as
 // large; any other row gets the block of kBlockRows around it.
-const TQuery::Block* TQuery::BlockFor(int row) {
+const Query::Block* Query::blockFor(int row) {
     if (row < 0 || (m_rowCount && row >= *m_rowCount))
         return nullptr;
-    if (const Block* b = FindBlock(row))
+    if (const Block* b = findBlock(row))
         return b;
     if (row == m_sequentialEnd)
-        return Fetch(row, std::min(std::max(2 * m_sequentialSize, kBlockRows), kMaxWalkBlockRows),
+        return fetch(row, std::min(std::max(2 * m_sequentialSize, kBlockRows), kMaxWalkBlockRows),
                      true);
-    return Fetch(row - row % kBlockRows, kBlockRows, false) ? FindBlock(row) : nullptr;
+    return fetch(row - row % kBlockRows, kBlockRows, false) ? findBlock(row) : nullptr;
 }
 
-void TQuery::SetCurrent(int row) {
-    const Block* b = FindBlock(row);
+void Query::setCurrent(int row) {
+    const Block* b = findBlock(row);
     const std::size_t columns = m_types.size();
     const auto first = b->values.begin() + static_cast<std::ptrdiff_t>(
                                                static_cast<std::size_t>(row - b->start) * columns);
@@ -195,90 +194,90 @@ void TQuery::SetCurrent(int row) {
     m_row = row;
 }
 
-QVariant TQuery::CurrentValue(int field) const {
+QVariant Query::currentValue(int field) const {
     return m_current.value(field);
 }
 
-void TQuery::First() {
-    CheckActive();
-    if (BlockFor(0)) {
-        SetCurrent(0);
-        m_bof = true;
-        m_eof = false;
+void Query::first() {
+    checkActive();
+    if (blockFor(0)) {
+        setCurrent(0);
+        m_atStart = true;
+        m_atEnd = false;
     } else {
         m_row = -1;
         m_current.clear();
-        m_bof = m_eof = true;
+        m_atStart = m_atEnd = true;
     }
-    NotifyScrolled();
+    notifyScrolled();
 }
 
-void TQuery::Next() {
-    CheckActive();
-    if (m_row < 0 || !BlockFor(m_row + 1)) {
-        m_eof = true;
-        m_bof = m_row < 0;
+void Query::next() {
+    checkActive();
+    if (m_row < 0 || !blockFor(m_row + 1)) {
+        m_atEnd = true;
+        m_atStart = m_row < 0;
         return;
     }
-    SetCurrent(m_row + 1);
-    m_bof = m_eof = false;
-    NotifyScrolled();
+    setCurrent(m_row + 1);
+    m_atStart = m_atEnd = false;
+    notifyScrolled();
 }
 
-void TQuery::Prior() {
-    CheckActive();
-    if (m_row <= 0 || !BlockFor(m_row - 1)) {
-        m_bof = true;
-        m_eof = m_row < 0;
+void Query::previous() {
+    checkActive();
+    if (m_row <= 0 || !blockFor(m_row - 1)) {
+        m_atStart = true;
+        m_atEnd = m_row < 0;
         return;
     }
-    SetCurrent(m_row - 1);
-    m_bof = m_eof = false;
-    NotifyScrolled();
+    setCurrent(m_row - 1);
+    m_atStart = m_atEnd = false;
+    notifyScrolled();
 }
 
-void TQuery::Last() {
-    CheckActive();
-    int n = CountRows();
-    if (n > 0 && !BlockFor(n - 1)) {
+void Query::last() {
+    checkActive();
+    int n = rowCount();
+    if (n > 0 && !blockFor(n - 1)) {
         // Rows went away since they were counted: count again.
         m_rowCount.reset();
-        n = CountRows();
+        n = rowCount();
     }
-    if (n > 0 && BlockFor(n - 1)) {
-        SetCurrent(n - 1);
-        m_bof = false;
+    if (n > 0 && blockFor(n - 1)) {
+        setCurrent(n - 1);
+        m_atStart = false;
     } else {
         m_row = -1;
         m_current.clear();
-        m_bof = true;
+        m_atStart = true;
     }
-    m_eof = true;
-    NotifyScrolled();
+    m_atEnd = true;
+    notifyScrolled();
 }
 
-void TQuery::MoveTo(int row) {
-    CheckActive();
+void Query::moveTo(int row) {
+    checkActive();
     if (row <= 0) {
-        First();
-    } else if (BlockFor(row)) {
-        SetCurrent(row);
-        m_bof = m_eof = false;
-        NotifyScrolled();
+        first();
+    } else if (blockFor(row)) {
+        setCurrent(row);
+        m_atStart = m_atEnd = false;
+        notifyScrolled();
     } else {
-        Last();
+        last();
     }
 }
 
-int TQuery::CountRows() {
-    CheckActive();
+int Query::rowCount() {
+    checkActive();
     if (!m_rowCount) {
-        const QString statement = Statement();
+        const QString text = statement();
         const QString context =
-            QStringLiteral("Cannot count the rows of the query \"%1\"").arg(statement.simplified());
-        QSqlQuery q = m_connection->Prepare(
-            QStringLiteral("SELECT count(*) FROM (\n%1\n)").arg(statement), context);
-        m_connection->Exec(q, context);
+            QStringLiteral("Cannot count the rows of the query \"%1\"").arg(text.simplified());
+        QSqlQuery q = m_connection->prepare(
+            QStringLiteral("SELECT count(*) FROM (\n%1\n)").arg(text), context);
+        m_connection->exec(q, context);
         const qint64 n = q.next() ? q.value(0).toLongLong() : 0;
         q.finish();
         m_rowCount = static_cast<int>(qMin<qint64>(n, std::numeric_limits<int>::max()));
@@ -286,28 +285,28 @@ int TQuery::CountRows() {
     return *m_rowCount;
 }
 
-QVariant TQuery::RowValue(int row, int field) {
-    if (!Active() || field < 0 || field >= FieldCount())
+QVariant Query::valueAt(int row, int fieldIndex) {
+    if (!isActive() || fieldIndex < 0 || fieldIndex >= fieldCount())
         return QVariant();
-    const Block* b = BlockFor(row);
+    const Block* b = blockFor(row);
     if (!b)
         return QVariant();
     return b->values[static_cast<std::size_t>(row - b->start) * m_types.size() +
-                     static_cast<std::size_t>(field)];
+                     static_cast<std::size_t>(fieldIndex)];
 }
 
-QString TQuery::RowDisplayText(int row, int field) {
-    const QVariant v = RowValue(row, field);
-    return v.isNull() ? QString() : Fields(field).TextOf(v);
+QString Query::displayTextAt(int row, int fieldIndex) {
+    const QVariant v = valueAt(row, fieldIndex);
+    return v.isNull() ? QString() : field(fieldIndex).textOf(v);
 }
 
-TBookmark TQuery::GetBookmark() const {
-    return m_row >= 0 ? TBookmark(m_row) : std::nullopt;
+Bookmark Query::bookmark() const {
+    return m_row >= 0 ? Bookmark(m_row) : std::nullopt;
 }
 
-void TQuery::GotoBookmark(const TBookmark& bookmark) {
+void Query::gotoBookmark(const Bookmark& bookmark) {
     if (bookmark)
-        MoveTo(static_cast<int>(std::min<qint64>(*bookmark, std::numeric_limits<int>::max())));
+        moveTo(static_cast<int>(std::min<qint64>(*bookmark, std::numeric_limits<int>::max())));
 }
 
 } // namespace tarvex

@@ -1,7 +1,9 @@
 // Table objects: a cursor over one table in the order of its primary index,
 // appending and deleting rows one committed transaction at a time.
 
-#include "store/Connection.h"
+#include "store/Table.h"
+
+#include "store/Connection_p.h"
 
 #include <QSqlRecord>
 
@@ -10,58 +12,60 @@
 
 namespace tarvex {
 
-struct TTable::Session {
+// What an open table holds: its connection and the prepared statements that
+// move through its rows, store and delete them.
+struct Table::Cursor {
     // The connection outlives the queries below (members die in reverse).
-    std::unique_ptr<TConnection> connection;
+    std::unique_ptr<Connection> connection;
     QString table; // stored name
-    std::vector<TFieldType> types;
+    std::vector<FieldType> types;
     std::vector<int> keyColumns; // positions in a row read by the queries (0 is rowid)
     QSqlQuery first, last, next, prior, byRowid, insert, remove, count;
 };
 
-TTable::TTable(QObject* parent) : TDataSet(parent) {}
+Table::Table(QObject* parent) : DataSet(parent) {}
 
-TTable::~TTable() {
+Table::~Table() {
     try {
-        Close();
+        close();
     } catch (...) {
         // A destructor cannot report; the connection is closed either way.
     }
 }
 
-void TTable::SetTableName(const QString& name) {
-    CheckInactive();
+void Table::setTableName(const QString& name) {
+    checkInactive();
     m_tableName = name;
 }
 
-void TTable::SetTableType(TTableType type) {
-    CheckInactive();
+void Table::setTableType(TableType type) {
+    checkInactive();
     m_tableType = type;
 }
 
-void TTable::InternalOpen() {
-    if (DatabaseName().isEmpty())
+void Table::internalOpen() {
+    if (alias().isEmpty())
         throw DatabaseError(
             QStringLiteral("Cannot open table \"%1\": no alias given").arg(m_tableName));
     if (m_tableName.isEmpty())
         throw DatabaseError(QStringLiteral("Cannot open a table without a name"));
-    auto s = std::make_unique<Session>();
-    s->connection = TConnection::Open(DatabaseName(), false, m_tableType);
+    auto s = std::make_unique<Cursor>();
+    s->connection = Connection::open(alias(), false, m_tableType);
     if (!s->connection)
         throw DatabaseError(
-            QStringLiteral("Table %1 does not exist (alias %2)").arg(m_tableName, DatabaseName()));
-    s->table = s->connection->ResolveTable(m_tableName);
-    const QList<TConnection::Column> columns = s->connection->Columns(s->table);
+            QStringLiteral("Table %1 does not exist (alias %2)").arg(m_tableName, alias()));
+    s->table = s->connection->resolveTable(m_tableName);
+    const QList<Connection::Column> columns = s->connection->columns(s->table);
 
     QStringList names;
     QList<QPair<int, int>> keys; // primary key position, column
     for (int i = 0; i < columns.size(); ++i) {
-        const TConnection::Column& c = columns[i];
+        const Connection::Column& c = columns[i];
         int size = 0;
-        const TFieldType type = FieldTypeOf(c.declaredType, &size);
-        AddField(c.name, type, size, c.notNull);
+        const FieldType type = fieldTypeOf(c.declaredType, &size);
+        addField(c.name, type, size, c.notNull);
         s->types.push_back(type);
-        names << QuoteName(c.name);
+        names << quoteName(c.name);
         if (c.primaryKeyPosition > 0)
             keys.append({c.primaryKeyPosition, i});
     }
@@ -82,7 +86,7 @@ void TTable::InternalOpen() {
     for (std::size_t i = 0; i < s->keyColumns.size(); ++i)
         marks << QStringLiteral("?");
 
-    const QString t = QuoteName(s->table);
+    const QString t = quoteName(s->table);
     const QString select = QStringLiteral("SELECT rowid, %1 FROM %2 ").arg(names.join(u','), t);
     const QString key = u'(' + order.join(u',') + u')';
     const QString values = u'(' + marks.join(u',') + u')';
@@ -90,147 +94,147 @@ void TTable::InternalOpen() {
         QStringLiteral(" ORDER BY ") + order.join(u',') + QStringLiteral(" LIMIT 1");
     const QString desc =
         QStringLiteral(" ORDER BY ") + orderDesc.join(u',') + QStringLiteral(" LIMIT 1");
-    TConnection& c = *s->connection;
-    s->first = c.Prepare(select + asc);
-    s->last = c.Prepare(select + desc);
+    Connection& c = *s->connection;
+    s->first = c.prepare(select + asc);
+    s->last = c.prepare(select + desc);
     s->next =
-        c.Prepare(select + QStringLiteral("WHERE ") + key + QStringLiteral(" > ") + values + asc);
+        c.prepare(select + QStringLiteral("WHERE ") + key + QStringLiteral(" > ") + values + asc);
     s->prior =
-        c.Prepare(select + QStringLiteral("WHERE ") + key + QStringLiteral(" < ") + values + desc);
-    s->byRowid = c.Prepare(select + QStringLiteral("WHERE rowid = ?"));
+        c.prepare(select + QStringLiteral("WHERE ") + key + QStringLiteral(" < ") + values + desc);
+    s->byRowid = c.prepare(select + QStringLiteral("WHERE rowid = ?"));
     QStringList insertMarks;
     for (int i = 0; i < columns.size(); ++i)
         insertMarks << QStringLiteral("?");
-    s->insert = c.Prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+    s->insert = c.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                               .arg(t, names.join(u','), insertMarks.join(u',')));
-    s->remove = c.Prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(t));
-    s->count = c.Prepare(QStringLiteral("SELECT count(*) FROM %1").arg(t));
-    m_session = std::move(s);
+    s->remove = c.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(t));
+    s->count = c.prepare(QStringLiteral("SELECT count(*) FROM %1").arg(t));
+    m_cursor = std::move(s);
 
-    m_bof = true;
-    m_eof = !Seek(m_session->first, {});
+    m_atStart = true;
+    m_atEnd = !seek(m_cursor->first, {});
 }
 
-void TTable::BeforeClose() {
+void Table::beforeClose() {
     m_newRow.clear();
-    if (m_state == TDataSetState::dsInsert)
-        m_state = TDataSetState::dsBrowse;
+    if (m_state == DataSetState::Insert)
+        m_state = DataSetState::Browse;
     if (m_lockDepth > 0) {
         m_lockDepth = 0;
-        Commit();
+        commit();
     }
 }
 
-void TTable::InternalClose() noexcept {
-    m_session.reset();
-    ClearCurrent();
+void Table::internalClose() noexcept {
+    m_cursor.reset();
+    clearCurrent();
     m_newRow.clear();
     m_lockDepth = 0;
 }
 
 // Reads the row a navigation query found (if any) and makes it current.
-bool TTable::LoadRow(QSqlQuery& query) {
+bool Table::loadRow(QSqlQuery& query) {
     if (!query.next()) {
         query.finish();
         return false;
     }
     m_rowid = query.value(0).toLongLong();
     m_row.clear();
-    for (std::size_t i = 0; i < m_session->types.size(); ++i)
-        m_row << FromStorage(m_session->types[i], query.value(static_cast<int>(i) + 1));
+    for (std::size_t i = 0; i < m_cursor->types.size(); ++i)
+        m_row << fromStorage(m_cursor->types[i], query.value(static_cast<int>(i) + 1));
     m_orderKey.clear();
-    for (const int k : m_session->keyColumns)
+    for (const int k : m_cursor->keyColumns)
         m_orderKey << query.value(k);
     query.finish();
     return true;
 }
 
-QVariant TTable::CurrentValue(int field) const {
-    if (m_state == TDataSetState::dsInsert)
+QVariant Table::currentValue(int field) const {
+    if (m_state == DataSetState::Insert)
         return m_newRow.value(field);
     return m_rowid ? m_row.value(field) : QVariant();
 }
 
-void TTable::CheckModifiable() const {
-    if (m_state != TDataSetState::dsInsert)
+void Table::checkModifiable() const {
+    if (m_state != DataSetState::Insert)
         throw DatabaseError(
             QStringLiteral("Table %1 is not appending a row: call Append first").arg(m_tableName));
 }
 
-void TTable::SetCurrentValue(int field, const QVariant& value) {
-    CheckModifiable();
+void Table::setCurrentValue(int field, const QVariant& value) {
+    checkModifiable();
     m_newRow[field] = value;
 }
 
-void TTable::CheckBrowseMode() {
-    CheckActive();
-    if (m_state == TDataSetState::dsInsert)
-        Post();
+void Table::checkBrowseMode() {
+    checkActive();
+    if (m_state == DataSetState::Insert)
+        post();
 }
 
 // Runs a navigation query with the key values bound and makes the row it
 // finds current; false (nothing changed) when it finds none.
-bool TTable::Seek(QSqlQuery& query, const QVariantList& key) {
+bool Table::seek(QSqlQuery& query, const QVariantList& key) {
     for (int i = 0; i < key.size(); ++i)
         query.bindValue(i, key[i]);
-    m_session->connection->Exec(query, QStringLiteral("Cannot read table %1").arg(m_tableName));
-    return LoadRow(query);
+    m_cursor->connection->exec(query, QStringLiteral("Cannot read table %1").arg(m_tableName));
+    return loadRow(query);
 }
 
-void TTable::ClearCurrent() {
+void Table::clearCurrent() {
     m_rowid.reset();
     m_row.clear();
     m_orderKey.clear();
 }
 
-void TTable::First() {
-    CheckBrowseMode();
-    if (!Seek(m_session->first, {}))
-        ClearCurrent();
-    m_bof = true;
-    m_eof = !m_rowid;
-    NotifyScrolled();
+void Table::first() {
+    checkBrowseMode();
+    if (!seek(m_cursor->first, {}))
+        clearCurrent();
+    m_atStart = true;
+    m_atEnd = !m_rowid;
+    notifyScrolled();
 }
 
-void TTable::Last() {
-    CheckBrowseMode();
-    if (!Seek(m_session->last, {}))
-        ClearCurrent();
-    m_eof = true;
-    m_bof = !m_rowid;
-    NotifyScrolled();
+void Table::last() {
+    checkBrowseMode();
+    if (!seek(m_cursor->last, {}))
+        clearCurrent();
+    m_atEnd = true;
+    m_atStart = !m_rowid;
+    notifyScrolled();
 }
 
-void TTable::Next() {
-    CheckBrowseMode();
-    if (m_rowid && Seek(m_session->next, m_orderKey)) {
-        m_bof = m_eof = false;
-        NotifyScrolled();
+void Table::next() {
+    checkBrowseMode();
+    if (m_rowid && seek(m_cursor->next, m_orderKey)) {
+        m_atStart = m_atEnd = false;
+        notifyScrolled();
     } else {
-        m_eof = true;
-        m_bof = !m_rowid;
+        m_atEnd = true;
+        m_atStart = !m_rowid;
     }
 }
 
-void TTable::Append() {
-    CheckBrowseMode();
-    m_newRow = QVariantList(FieldCount());
-    m_state = TDataSetState::dsInsert;
-    NotifyScrolled();
+void Table::append() {
+    checkBrowseMode();
+    m_newRow = QVariantList(fieldCount());
+    m_state = DataSetState::Insert;
+    notifyScrolled();
 }
 
-void TTable::Begin() {
-    m_session->connection->Run(QStringLiteral("BEGIN IMMEDIATE"),
-                               QStringLiteral("Cannot write to table %1").arg(m_tableName));
+void Table::begin() {
+    m_cursor->connection->run(QStringLiteral("BEGIN IMMEDIATE"),
+                              QStringLiteral("Cannot write to table %1").arg(m_tableName));
 }
 
-void TTable::Commit() {
+void Table::commit() {
     try {
-        m_session->connection->Run(QStringLiteral("COMMIT"),
-                                   QStringLiteral("Cannot write to table %1").arg(m_tableName));
+        m_cursor->connection->run(QStringLiteral("COMMIT"),
+                                  QStringLiteral("Cannot write to table %1").arg(m_tableName));
     } catch (...) {
         try {
-            m_session->connection->Run(QStringLiteral("ROLLBACK"), QString());
+            m_cursor->connection->run(QStringLiteral("ROLLBACK"), QString());
         } catch (const DatabaseError&) {
             // Nothing left to undo.
         }
@@ -238,23 +242,23 @@ void TTable::Commit() {
     }
 }
 
-void TTable::Post() {
-    CheckActive();
-    if (m_state != TDataSetState::dsInsert)
+void Table::post() {
+    checkActive();
+    if (m_state != DataSetState::Insert)
         return;
-    QSqlQuery& q = m_session->insert;
-    for (int i = 0; i < FieldCount(); ++i)
-        q.bindValue(i, ToStorage(m_session->types[static_cast<std::size_t>(i)], m_newRow[i]));
+    QSqlQuery& q = m_cursor->insert;
+    for (int i = 0; i < fieldCount(); ++i)
+        q.bindValue(i, toStorage(m_cursor->types[static_cast<std::size_t>(i)], m_newRow[i]));
     const bool own = m_lockDepth == 0;
     if (own)
-        Begin();
+        begin();
     try {
-        m_session->connection->Exec(
+        m_cursor->connection->exec(
             q, QStringLiteral("Cannot store a row in table %1").arg(m_tableName));
     } catch (...) {
         if (own) {
             try {
-                m_session->connection->Run(QStringLiteral("ROLLBACK"), QString());
+                m_cursor->connection->run(QStringLiteral("ROLLBACK"), QString());
             } catch (const DatabaseError&) {
             }
         }
@@ -263,104 +267,104 @@ void TTable::Post() {
     const qint64 rowid = q.lastInsertId().toLongLong();
     q.finish();
     if (own)
-        Commit();
+        commit();
 
-    m_state = TDataSetState::dsBrowse;
+    m_state = DataSetState::Browse;
     m_newRow.clear();
-    if (!Seek(m_session->byRowid, {rowid}))
-        ClearCurrent();
-    m_bof = m_eof = false;
-    NotifyChanged();
+    if (!seek(m_cursor->byRowid, {rowid}))
+        clearCurrent();
+    m_atStart = m_atEnd = false;
+    notifyChanged();
 }
 
-void TTable::Cancel() {
-    if (m_state != TDataSetState::dsInsert)
+void Table::cancel() {
+    if (m_state != DataSetState::Insert)
         return;
     m_newRow.clear();
-    m_state = TDataSetState::dsBrowse;
-    NotifyScrolled();
+    m_state = DataSetState::Browse;
+    notifyScrolled();
 }
 
-void TTable::Delete() {
-    CheckActive();
-    if (m_state == TDataSetState::dsInsert) {
-        Cancel();
+void Table::remove() {
+    checkActive();
+    if (m_state == DataSetState::Insert) {
+        cancel();
         return;
     }
     if (!m_rowid)
         throw DatabaseError(
             QStringLiteral("Cannot delete from table %1: it has no current row").arg(m_tableName));
     const QString context = QStringLiteral("Cannot delete a row of table %1").arg(m_tableName);
-    TConnection& c = *m_session->connection;
+    Connection& c = *m_cursor->connection;
     const bool own = m_lockDepth == 0;
     if (own)
-        Begin();
+        begin();
     try {
-        m_session->remove.bindValue(0, *m_rowid);
-        c.Exec(m_session->remove, context);
-        m_session->remove.finish();
+        m_cursor->remove.bindValue(0, *m_rowid);
+        c.exec(m_cursor->remove, context);
+        m_cursor->remove.finish();
     } catch (...) {
         if (own) {
             try {
-                c.Run(QStringLiteral("ROLLBACK"), QString());
+                c.run(QStringLiteral("ROLLBACK"), QString());
             } catch (const DatabaseError&) {
             }
         }
         throw;
     }
     if (own)
-        Commit();
+        commit();
 
     // The row that follows becomes current; past the end, the one before.
     const QVariantList key = m_orderKey;
-    if (Seek(m_session->next, key)) {
-        m_eof = false;
+    if (seek(m_cursor->next, key)) {
+        m_atEnd = false;
     } else {
-        m_bof = !Seek(m_session->prior, key);
-        if (m_bof)
-            ClearCurrent();
-        m_eof = true;
+        m_atStart = !seek(m_cursor->prior, key);
+        if (m_atStart)
+            clearCurrent();
+        m_atEnd = true;
     }
-    NotifyChanged();
+    notifyChanged();
 }
 
-int TTable::CountRows() {
-    CheckActive();
-    QSqlQuery& q = m_session->count;
-    m_session->connection->Exec(
+int Table::rowCount() {
+    checkActive();
+    QSqlQuery& q = m_cursor->count;
+    m_cursor->connection->exec(
         q, QStringLiteral("Cannot count the rows of table %1").arg(m_tableName));
     const qint64 n = q.next() ? q.value(0).toLongLong() : -1;
     q.finish();
     return static_cast<int>(qMin<qint64>(n, std::numeric_limits<int>::max()));
 }
 
-void TTable::LockTable(TLockType) {
-    CheckActive();
+void Table::lockTable(LockType) {
+    checkActive();
     if (m_lockDepth == 0)
-        Begin();
+        begin();
     ++m_lockDepth;
 }
 
-void TTable::UnlockTable(TLockType) {
-    if (!Active() || m_lockDepth == 0)
+void Table::unlockTable(LockType) {
+    if (!isActive() || m_lockDepth == 0)
         return;
     if (--m_lockDepth == 0)
-        Commit();
+        commit();
 }
 
-TBookmark TTable::GetBookmark() const {
-    return Active() && m_state == TDataSetState::dsBrowse ? m_rowid : std::nullopt;
+Bookmark Table::bookmark() const {
+    return isActive() && m_state == DataSetState::Browse ? m_rowid : std::nullopt;
 }
 
-void TTable::GotoBookmark(const TBookmark& bookmark) {
-    CheckBrowseMode();
+void Table::gotoBookmark(const Bookmark& bookmark) {
+    checkBrowseMode();
     if (!bookmark)
         return;
-    if (!Seek(m_session->byRowid, {*bookmark}))
+    if (!seek(m_cursor->byRowid, {*bookmark}))
         throw DatabaseError(
             QStringLiteral("The remembered row of table %1 no longer exists").arg(m_tableName));
-    m_bof = m_eof = false;
-    NotifyScrolled();
+    m_atStart = m_atEnd = false;
+    notifyScrolled();
 }
 
 } // namespace tarvex

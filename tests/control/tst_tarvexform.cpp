@@ -4,7 +4,6 @@
 
 #include "app/Program.h"
 #include "control/Main.h"
-#include "control/ReadingStore.h"
 #include "control/Setfrm.h"
 #include "loadsim/LoadSimulator.h"
 #include "review/Aboutfrm.h"
@@ -107,8 +106,8 @@ class TestTarvexForm : public QObject {
     }
 
     QList<QVariantList> rows() {
-        RawDb db(engine->TableFile());
-        return db.Rows(QStringLiteral("select ID, VolVal, CurVal, PowVal, TestDate from Tarvex "
+        RawDb db(engine->tableFile());
+        return db.rows(QStringLiteral("select ID, VolVal, CurVal, PowVal, TestDate from Tarvex "
                                       "order by ID"));
     }
 
@@ -168,7 +167,7 @@ private slots:
         loadsim::SimulatorOptions options;
         options.baudRate = 0; // answers at once: the tests look at order, not at speed
         sim = std::make_unique<LoadSimulator>(options);
-        program = std::make_unique<TProgram>(engine->DataDir());
+        program = std::make_unique<TProgram>(engine->dataDir());
         QVERIFY(program->TarvexForm && program->Serchfrm && program->SerchRep && program->About &&
                 program->ComSet);
         form().show();
@@ -291,8 +290,8 @@ private slots:
     // Storing fails (the table is gone from under the window); the stop
     // still happens, then the failure is shown.
     void storingFailureDoesNotDisableTheStop() {
-        form().Table1->Close();
-        form().Table1->SetTableName(QStringLiteral("NoSuchTable"));
+        form().Table1->close();
+        form().Table1->setTableName(QStringLiteral("NoSuchTable"));
         form().Protect->setValue(13.0);
         startRun();
         QTRY_VERIFY_WITH_TIMEOUT(boxes.size() >= 2, kWaitMs);
@@ -547,12 +546,12 @@ private slots:
         int rowsShown = -1;
         QTimer::singleShot(0, program->Serchfrm.get(), [&] {
             QVERIFY(program->Serchfrm->isVisible());
-            rowsShown = program->Serchfrm->Query1->CountRows();
+            rowsShown = program->Serchfrm->Query1->rowCount();
             program->Serchfrm->reject();
         });
         QTest::mouseClick(form().SpeedButton3, Qt::LeftButton);
         QCOMPARE(rowsShown, 2);
-        QVERIFY(!program->Serchfrm->Query1->Active());
+        QVERIFY(!program->Serchfrm->Query1->isActive());
 
         bool aboutShown = false;
         QTimer::singleShot(0, program->About.get(), [&] {
@@ -566,8 +565,8 @@ private slots:
 
     void storeSetUpFailureStillLetsTheWindowWork() {
         program.reset();
-        const QString blocked = engine->Root() + QStringLiteral("/blocked");
-        WriteFile(blocked, "not a directory");
+        const QString blocked = engine->root() + QStringLiteral("/blocked");
+        writeFile(blocked, "not a directory");
         program = std::make_unique<TProgram>(blocked);
         QCOMPARE(boxTexts(), QStringList{QStringLiteral("Cannot create ") + blocked});
         QVERIFY(program->TarvexForm);
@@ -580,6 +579,24 @@ private slots:
         QCOMPARE(boxes.size(), 2);
         QCOMPARE(boxes[0].text, QStringLiteral("The Minnum Voltag is Protect!"));
         QCOMPARE(boxes[1].icon, QMessageBox::Critical);
+    }
+
+    // The alias cannot be set up at start: the program warns once, the table
+    // step is skipped, and the window is created all the same.
+    void aliasFailureAtStartWarns_data() { ScratchEngine::aliasFailureRows(); }
+    void aliasFailureAtStartWarns() {
+        QFETCH(QString, how);
+        program.reset();
+        boxes.clear();
+        engine->breakAliasSetUp(how);
+        const QString fresh = engine->root() + QStringLiteral("/fresh/Table");
+        program = std::make_unique<TProgram>(fresh);
+        QCOMPARE(boxTexts(), QStringList{QStringLiteral("Have no install BDE ,Please insatll !")});
+        QCOMPARE(boxes.first().icon, QMessageBox::Warning);
+        QCOMPARE(boxes.first().buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
+        QVERIFY(program->TarvexForm);
+        QVERIFY(QFileInfo(fresh).isDir());
+        QVERIFY(!QFile::exists(fresh + QStringLiteral("/tables.db")));
     }
 };
 

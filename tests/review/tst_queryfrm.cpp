@@ -49,14 +49,14 @@ class LockHolder {
 public:
     explicit LockHolder(const QString& file) : m_raw(file) {
         QString error;
-        m_raw.Rows(QStringLiteral("BEGIN IMMEDIATE"), &error);
-        m_held = m_raw.IsOpen() && error.isEmpty();
+        m_raw.rows(QStringLiteral("BEGIN IMMEDIATE"), &error);
+        m_held = m_raw.isOpen() && error.isEmpty();
     }
     ~LockHolder() { Release(); }
     bool Held() const { return m_held; }
     void Release() {
         if (std::exchange(m_held, false))
-            m_raw.Rows(QStringLiteral("COMMIT"));
+            m_raw.rows(QStringLiteral("COMMIT"));
     }
 
 private:
@@ -76,9 +76,9 @@ class TestQueryfrm : public QObject {
     // window does while the query window is shown; false when it fails.
     bool ReadingStored() {
         try {
-            TTable table;
-            SetUpReadingTable(table);
-            LogReading(table, NthReading(900));
+            Table table;
+            ReadingTable::attach(table);
+            ReadingTable::appendReading(table, NthReading(900));
             return true;
         } catch (const DatabaseError&) {
             return false;
@@ -148,44 +148,44 @@ private slots:
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         TDBGrid& grid = *m_window->DBGrid1;
-        TQuery& query = *m_window->Query1;
+        Query& query = *m_window->Query1;
         const TDataSource& source = *m_window->DataSource1;
 
         // The query moves: the grid follows, the indicator too.
-        query.MoveTo(25);
+        query.moveTo(25);
         QCOMPARE(grid.currentIndex().row(), 25);
         QVERIFY(HasIndicator(source, 25));
         QVERIFY(!HasIndicator(source, 0));
         QVERIFY(grid.visualRect(grid.currentIndex()).intersects(grid.viewport()->rect()));
-        query.Last();
+        query.last();
         QCOMPARE(grid.currentIndex().row(), 39);
 
         // The grid moves: the query follows.
         grid.setCurrentIndex(source.index(12, 2));
-        QCOMPARE(query.RowNumber(), 12);
-        QCOMPARE(query.FieldByName(QStringLiteral("ID")).AsInteger(), 12);
+        QCOMPARE(query.rowNumber(), 12);
+        QCOMPARE(query.fieldByName(QStringLiteral("ID")).toInt(), 12);
         QTest::keyClick(&grid, Qt::Key_Down);
-        QCOMPARE(query.RowNumber(), 13);
+        QCOMPARE(query.rowNumber(), 13);
         QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier);
-        QCOMPARE(query.RowNumber(), 39);
+        QCOMPARE(query.rowNumber(), 39);
         QTest::keyClick(&grid, Qt::Key_Home, Qt::ControlModifier);
-        QCOMPARE(query.RowNumber(), 0);
+        QCOMPARE(query.rowNumber(), 0);
 
         // A walk with the links suspended, back to a remembered row, as the
         // export does: the grid stays still and keeps its current row.
         grid.setCurrentIndex(source.index(17, 0));
         QSignalSpy moves(&source, &TDataSource::CurrentRowChanged);
-        query.DisableControls();
-        const TBookmark mark = query.GetBookmark();
+        query.disableControls();
+        const Bookmark mark = query.bookmark();
         int walked = 0;
-        for (query.First(); !query.Eof(); query.Next())
+        for (query.first(); !query.atEnd(); query.next())
             ++walked;
-        query.GotoBookmark(mark);
+        query.gotoBookmark(mark);
         QCOMPARE(moves.count(), 0);
-        query.EnableControls();
+        query.enableControls();
         QCOMPARE(walked, 40);
         QCOMPARE(grid.currentIndex().row(), 17);
-        QCOMPARE(query.RowNumber(), 17);
+        QCOMPARE(query.rowNumber(), 17);
     }
 
     // A table far larger than a fetch block: every row is reachable and
@@ -200,7 +200,7 @@ private slots:
         QCOMPARE(source.rowCount(), n);
         TDBGrid& grid = *m_window->DBGrid1;
         QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier);
-        QCOMPARE(m_window->Query1->RowNumber(), n - 1);
+        QCOMPARE(m_window->Query1->rowNumber(), n - 1);
         const int bottom = grid.indexAt(QPoint(2, grid.viewport()->height() - 3)).row();
         QCOMPARE(bottom, n - 1);
         QCOMPARE(source.index(n - 1, 0).data().toString(), QString::number(n - 1));
@@ -232,7 +232,7 @@ private slots:
             });
             m_window->exec();
             QVERIFY(!m_window->isVisible());
-            QVERIFY(!m_window->Query1->Active());
+            QVERIFY(!m_window->Query1->isActive());
             QCOMPARE(m_window->DataSource1->rowCount(), 0);
             QCOMPARE(m_window->DataSource1->columnCount(), 0);
         }
@@ -266,9 +266,9 @@ private slots:
         QCOMPARE(m_store->StoredIds().size(), left);
         // The grid stays empty whatever the answer; the table is closed and
         // unlocked.
-        QVERIFY(!m_window->Query1->Active());
+        QVERIFY(!m_window->Query1->isActive());
         QCOMPARE(m_window->DataSource1->rowCount(), 0);
-        QVERIFY(!m_window->Table1->Active());
+        QVERIFY(!m_window->Table1->isActive());
         QVERIFY(!QApplication::overrideCursor());
         QVERIFY(ReadingStored());
         // After a clear with Yes the numbering starts again at 0.
@@ -297,7 +297,7 @@ private slots:
         QCOMPARE(failed.title, applicationTitle());
         QCOMPARE(failed.icon, QMessageBox::NoIcon);
         QCOMPARE(failed.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QVERIFY(!m_window->Table1->Active());
+        QVERIFY(!m_window->Table1->isActive());
         QVERIFY(ReadingStored());
     }
 
@@ -309,7 +309,7 @@ private slots:
         {
             RawDb raw(m_store->TableFile());
             QString error;
-            raw.Rows(QStringLiteral("CREATE TRIGGER keep_three BEFORE DELETE ON Tarvex "
+            raw.rows(QStringLiteral("CREATE TRIGGER keep_three BEFORE DELETE ON Tarvex "
                                     "WHEN old.ID = 3 BEGIN SELECT RAISE(ABORT, 'refused'); END"),
                      &error);
             QVERIFY2(error.isEmpty(), qPrintable(error));
@@ -319,7 +319,7 @@ private slots:
         m_store->OnMessage = [&](const MessageRequest& request) {
             if (request.text == kFailed) {
                 tableClosedAtMessage =
-                    !m_window->Table1->Active() && !QApplication::overrideCursor();
+                    !m_window->Table1->isActive() && !QApplication::overrideCursor();
                 storedAtMessage = ReadingStored();
                 return QMessageBox::Ok;
             }
@@ -333,7 +333,7 @@ private slots:
         QVERIFY(tableClosedAtMessage);
         QVERIFY(storedAtMessage);
         QCOMPARE(m_store->StoredIds(), QList<int>({3, 4, 5, 6}));
-        QVERIFY(!m_window->Table1->Active());
+        QVERIFY(!m_window->Table1->isActive());
     }
 
     // The table cannot be opened: the default exception display shows the
@@ -341,15 +341,15 @@ private slots:
     void clearCannotOpenTheTable() {
         m_store->Log(2);
         PrepareQueryWindow(*m_window);
-        RawDb(m_store->TableFile()).Rows(QStringLiteral("ALTER TABLE Tarvex RENAME TO Other"));
+        RawDb(m_store->TableFile()).rows(QStringLiteral("ALTER TABLE Tarvex RENAME TO Other"));
         m_window->BtnClear->click();
         QCOMPARE(m_store->Messages.size(), 2);
         QCOMPARE(m_store->Messages.last().icon, QMessageBox::Critical);
         QVERIFY(m_store->Messages.last().text.contains(QStringLiteral("Tarvex")));
-        QVERIFY(!m_window->Table1->Active());
-        QVERIFY(!m_window->Query1->Active());
+        QVERIFY(!m_window->Table1->isActive());
+        QVERIFY(!m_window->Query1->isActive());
         QVERIFY(!QApplication::overrideCursor());
-        QCOMPARE(RawDb(m_store->TableFile()).Value(QStringLiteral("SELECT count(*) FROM Other")),
+        QCOMPARE(RawDb(m_store->TableFile()).value(QStringLiteral("SELECT count(*) FROM Other")),
                  QVariant(2));
     }
 
@@ -363,7 +363,7 @@ private slots:
         PrepareQueryWindow(*m_window);
         Recording recording;
         m_window->SetSpreadsheetAutomation(std::make_unique<RecordingAutomation>(recording));
-        m_window->Query1->MoveTo(7);
+        m_window->Query1->moveTo(7);
         QCOMPARE(m_window->DBGrid1->currentIndex().row(), 7);
 
         m_window->BtnSaveClick();
@@ -375,16 +375,16 @@ private slots:
         exported.resize(25);
         for (int i = 0; i < 25; ++i)
             QCOMPARE(exported[i], ExpectedRow(i, i));
-        QCOMPARE(m_window->Query1->RowNumber(), 7);
+        QCOMPARE(m_window->Query1->rowNumber(), 7);
         QCOMPARE(m_window->DBGrid1->currentIndex().row(), 7);
         QVERIFY(m_store->Messages.isEmpty());
 
         m_store->Answer = QMessageBox::No;
         m_window->BtnClearClick();
-        QVERIFY(!m_window->Query1->Active());
+        QVERIFY(!m_window->Query1->isActive());
         QCOMPARE(m_window->DataSource1->rowCount(), 0);
         m_window->BtnSaveClick();
-        QVERIFY(m_window->Query1->Active());
+        QVERIFY(m_window->Query1->isActive());
         QCOMPARE(m_window->DataSource1->rowCount(), 25);
         QCOMPARE(recording.instances, 2);
         QCOMPARE(recording.blocks.size(), 4);

@@ -115,7 +115,7 @@ class TestReport : public QObject {
 
     // The report of the rows stored now, printed into a PDF file.
     QString PrintReport(TSerchRep& report, const QString& name) {
-        OpenReadingQuery(*report.Query1);
+        ReadingTable::openQuery(*report.Query1);
         report.Report->PrintToPdf(Pdf(name));
         return Pdf(name);
     }
@@ -236,7 +236,7 @@ private slots:
         TSerchRep report;
         TSerchfrm window(&report);
         PrepareQueryWindow(window);
-        window.Query1->MoveTo(7);
+        window.Query1->moveTo(7);
         QSignalSpy previewed(report.Report, &TReport::AfterPreview);
         QSignalSpy printed(report.Report, &TReport::AfterPrint);
 
@@ -247,7 +247,7 @@ private slots:
             WhenShown<QPrintPreviewDialog>([&](QPrintPreviewDialog& preview) {
                 caption = preview.windowTitle();
                 pages = preview.findChild<QPrintPreviewWidget*>()->pageCount();
-                rowsDuring = report.Query1->Active() ? report.Query1->CountRows() : -1;
+                rowsDuring = report.Query1->isActive() ? report.Query1->rowCount() : -1;
                 preview.reject();
             });
             window.BtnRep->click();
@@ -256,14 +256,14 @@ private slots:
             QCOMPARE(pages, stored == 30 ? 2 : 3);
             QCOMPARE(previewed.size(), stored == 30 ? 1 : 2);
             // Posted, not carried out on the spot.
-            QVERIFY(report.Query1->Active());
-            QTRY_VERIFY(!report.Query1->Active());
+            QVERIFY(report.Query1->isActive());
+            QTRY_VERIFY(!report.Query1->isActive());
             m_store->Log(30, 30);
         }
         QCOMPARE(printed.size(), 0);
         // The query window's own query is not touched.
-        QVERIFY(window.Query1->Active());
-        QCOMPARE(window.Query1->RowNumber(), 7);
+        QVERIFY(window.Query1->isActive());
+        QCOMPARE(window.Query1->rowNumber(), 7);
         QCOMPARE(window.DataSource1->rowCount(), 30);
         QVERIFY(m_store->Messages.isEmpty());
     }
@@ -287,14 +287,14 @@ private slots:
         QCOMPARE(PageCount(pdf), 2);
         QVERIFY(Run(QStringLiteral("pdfinfo"), {pdf}).contains(QStringLiteral("(A4)")));
         QCOMPARE(Lines(PageTexts(pdf).value(1)).value(1), DetailWords(22));
-        QTRY_VERIFY(!report.Query1->Active());
+        QTRY_VERIFY(!report.Query1->isActive());
     }
 
     // The report's query cannot be opened: the engine's message in the
     // default exception display, and no preview.
     void unreadableTableShowsTheEngineMessage() {
         m_store->Log(3);
-        RawDb(m_store->TableFile()).Rows(QStringLiteral("ALTER TABLE Tarvex RENAME TO Other"));
+        RawDb(m_store->TableFile()).rows(QStringLiteral("ALTER TABLE Tarvex RENAME TO Other"));
         TSerchRep report;
         TSerchfrm window(&report);
         bool previewShown = false;
@@ -308,7 +308,7 @@ private slots:
         QCOMPARE(m_store->Messages.size(), 1);
         QCOMPARE(m_store->Messages.first().icon, QMessageBox::Critical);
         QVERIFY(m_store->Messages.first().text.contains(QStringLiteral("Tarvex")));
-        QVERIFY(!report.Query1->Active());
+        QVERIFY(!report.Query1->isActive());
     }
 };
 

@@ -6,7 +6,7 @@
 
 #include "support/StoreFixture.h"
 
-#include "control/ReadingStore.h"
+#include "store/ReadingTable.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
@@ -48,20 +48,22 @@ public:
             Messages << request;
             return OnMessage ? OnMessage(request) : Answer;
         });
-        PrepareStore(m_scratch.DataDir());
+        if (ReadingTable::setUp(m_scratch.dataDir()) != ReadingTable::SetupResult::Ready)
+            qFatal("The scratch store cannot be set up");
     }
     ~ReviewStore() { setMessageHandler(m_previous); }
     ReviewStore(const ReviewStore&) = delete;
     ReviewStore& operator=(const ReviewStore&) = delete;
 
-    QString TableFile() const { return m_scratch.TableFile(); }
+    QString TableFile() const { return m_scratch.tableFile(); }
 
     // Logs readings first .. first + count - 1 through the reading log.
     void Log(int count, int first = 0) {
-        TTable table;
-        SetUpReadingTable(table);
+        Table table;
+        ReadingTable::attach(table);
         for (int i = first; i < first + count; ++i)
-            LogReading(table, NthReading(i), QDateTime(NthDay(i), QTime(23, 59, 58)));
+            ReadingTable::appendReading(table, NthReading(i),
+                                        QDateTime(NthDay(i), QTime(23, 59, 58)));
     }
 
     // The stored IDs, in ID order, read from outside the engine.
@@ -69,7 +71,7 @@ public:
         RawDb raw(TableFile());
         QList<int> ids;
         for (const QVariantList& row :
-             raw.Rows(QStringLiteral("SELECT ID FROM Tarvex ORDER BY ID")))
+             raw.rows(QStringLiteral("SELECT ID FROM Tarvex ORDER BY ID")))
             ids << row.first().toInt();
         return ids;
     }

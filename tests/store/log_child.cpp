@@ -4,8 +4,7 @@
 //
 // Usage: tarvex_log_child <engine configuration file> <data directory> [rows]
 
-#include "control/ReadingStore.h"
-#include "ui/MessageBoxes.h"
+#include "store/ReadingTable.h"
 
 #include <QCoreApplication>
 
@@ -22,15 +21,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     const long rows = argc > 3 ? std::atol(argv[3]) : -1;
-    SetEngineConfigFile(QString::fromLocal8Bit(argv[1]));
-    setMessageHandler([](const MessageRequest& request) -> QMessageBox::StandardButton {
-        std::fprintf(stderr, "message box: %s\n", qPrintable(request.text));
-        std::exit(3);
-    });
+    TableEngine::setConfigFile(QString::fromLocal8Bit(argv[1]));
     try {
-        PrepareStore(QString::fromLocal8Bit(argv[2]));
-        TTable table;
-        SetUpReadingTable(table);
+        if (ReadingTable::setUp(QString::fromLocal8Bit(argv[2])) !=
+            ReadingTable::SetupResult::Ready) {
+            std::fprintf(stderr, "the alias %s cannot be set up\n", ReadingTable::kAlias);
+            return 3;
+        }
+        Table table;
+        ReadingTable::attach(table);
         for (long k = 0; rows < 0 || k < rows; ++k) {
             // A reading of 10000 + k mV, 1500 mA and 185 tenths of a watt.
             DeviceFrame answer{};
@@ -41,9 +40,9 @@ int main(int argc, char** argv) {
                 answer[5 + i] = static_cast<std::uint8_t>(mv >> (8 * i));
             answer[9] = 0xB9;
             const LoadReading reading = decodeStatusAnswer(answer);
-            LogReading(table, reading);
+            ReadingTable::appendReading(table, reading);
             const QByteArray line =
-                QByteArray::number(table.FieldByName(QStringLiteral("ID")).AsInteger()) + ' ' +
+                QByteArray::number(table.fieldByName(QStringLiteral("ID")).toInt()) + ' ' +
                 reading.voltsText.toUtf8() + '\n';
             if (::write(STDOUT_FILENO, line.constData(), static_cast<size_t>(line.size())) !=
                 line.size())

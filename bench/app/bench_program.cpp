@@ -3,23 +3,26 @@
 //   bench_program [readings] [--picture FILE]
 //
 // 1. Latency: from the last byte of an answer leaving the simulator (9600 bd
-//    pacing) to the return of the control window's receive handler, by which
-//    the reading is shown, charted and its row committed; p50 and p99.
-// 2. Window-thread time per reading (the receive handler) with 1 k and with
-//    1 M rows already stored and as many points already on the charts.
+//    pacing) to the return of the run's receive handler, by which the reading
+//    is shown, charted and its row committed; p50 and p99.
+// 2. Time per reading in that handler with 1 k and with 1 M rows already
+//    stored and as many points already on the charts.
 // With --picture, a screenshot of the control window during a run is saved
 // (run it under Xvfb).
 #include "BenchSupport.h"
 #include "app/Program.h"
-#include "control/Main.h"
-#include "control/Setfrm.h"
+#include "control/ControlWindow.h"
+#include "control/PortSettingsDialog.h"
 #include "loadsim/LoadSimulator.h"
+#include "run/LoadRun.h"
 #include "serial/SerialLink.h"
 #include "store/ReadingTable.h"
 #include "store/TableEngine.h"
 #include "ui/MessageBoxes.h"
 #include "widgets/NumberField.h"
 #include "widgets/StripChart.h"
+
+#include "support/WindowFinder.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -67,7 +70,7 @@ template <class Pred> bool PumpUntil(Pred done, int ms) {
 struct Bench {
     QTemporaryDir dir;
     std::unique_ptr<loadsim::LoadSimulator> sim;
-    std::unique_ptr<TProgram> program;
+    std::unique_ptr<Program> program;
     std::vector<Clock::time_point> handled;
     std::vector<double> handlerMs;
 
@@ -77,16 +80,15 @@ struct Bench {
         options.baudRate = 9600;
         options.model.speed = 20;
         sim = std::make_unique<loadsim::LoadSimulator>(options);
-        program = std::make_unique<TProgram>(dir.filePath(QStringLiteral("Table")));
-        TTarvexForm& form = *program->TarvexForm;
+        program = std::make_unique<Program>(dir.filePath(QStringLiteral("Table")));
+        LoadRun* run = program->run();
         // The receive handler as the link's signal calls it, timed, in place
-        // of the window's own connection.
-        QObject::disconnect(form.Comm321, &SerialLink::chunkReceived, nullptr, nullptr);
+        // of the run's own connection.
+        QObject::disconnect(run->link(), &SerialLink::chunkReceived, run, nullptr);
         QObject::connect(
-            form.Comm321, &SerialLink::chunkReceived, [this, &form](const QByteArray& chunk) {
+            run->link(), &SerialLink::chunkReceived, run, [this, run](const QByteArray& chunk) {
                 const auto start = Clock::now();
-                form.Comm321ReceiveData(chunk.constData(),
-                                        static_cast<std::uint16_t>(chunk.size()));
+                run->takeChunk(chunk);
                 const auto end = Clock::now();
                 if (chunk.size() == kFrameSize) {
                     handled.push_back(end);
@@ -94,24 +96,27 @@ struct Bench {
                         std::chrono::duration<double, std::milli>(end - start).count());
                 }
             });
-        TComSet& settings = *program->ComSet;
-        settings.ComboBox1->setEditText(QString::fromStdString(sim->terminalPath()));
-        settings.Edit4->setText(QStringLiteral("150"));
-        QTimer::singleShot(0, &settings, [&settings] { settings.BitBtn1->click(); });
-        form.BtnSet->click();
-        form.BtnPc->click();
+        PortSettingsDialog& settings = *program->portSettingsDialog();
+        child<QComboBox>(&settings, "portBox")
+            ->setEditText(QString::fromStdString(sim->terminalPath()));
+        child<QLineEdit>(&settings, "intervalEdit")->setText(QStringLiteral("150"));
+        QTimer::singleShot(0, &settings,
+                           [&settings] { child<QPushButton>(&settings, "okButton")->click(); });
+        button("settingsButton")->click();
+        button("computerControlButton")->click();
     }
 
-    TTarvexForm& Form() { return *program->TarvexForm; }
+    ControlWindow& window() { return *program->controlWindow(); }
+    QAbstractButton* button(const char* name) { return child<QAbstractButton>(&window(), name); }
 
     // Runs Load ON until n readings have come in, then Load OFF.
     bool Run(std::size_t n) {
         handled.clear();
         handlerMs.clear();
         const std::size_t before = sim->sentAnswers().size();
-        Form().BtnOn->click();
+        button("loadOnButton")->click();
         const bool ok = PumpUntil([&] { return handled.size() >= n; }, int(n) * 1000 + 10000);
-        Form().BtnOff->click();
+        button("loadOffButton")->click();
         Pump(400);
         latencyMs.clear();
         const auto answers = sim->sentAnswers();
@@ -145,16 +150,16 @@ int main(int argc, char** argv) {
 
     if (!picture.isEmpty()) {
         Bench bench;
-        bench.Form().show();
-        bench.Form().Protect->setFocus();
+        bench.window().show();
+        child<QWidget>(&bench.window(), "minimumVoltageField")->setFocus();
         bench.Run(40);
-        bench.Form().BtnOn->click();
+        bench.button("loadOnButton")->click();
         Pump(3500);
-        const QRect frame = bench.Form().geometry();
+        const QRect frame = bench.window().geometry();
         QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(),
                                                                     frame.width(), frame.height());
         if (shot.isNull() || QGuiApplication::platformName() == QLatin1String("offscreen"))
-            shot = bench.Form().grab();
+            shot = bench.window().grab();
         shot.save(picture);
         std::printf("picture: %s (%dx%d)\n", qPrintable(picture), shot.width(), shot.height());
         return 0;
@@ -171,7 +176,7 @@ int main(int argc, char** argv) {
                     bench.latencyMs.size(), bench::Percentile(bench.latencyMs, 0.5),
                     bench::Percentile(bench.latencyMs, 0.99),
                     bench::Percentile(bench.latencyMs, 1.0));
-        std::printf("window-thread time per reading (empty table): p50 %.3f ms  p99 %.3f ms\n",
+        std::printf("time per reading (empty table): p50 %.3f ms  p99 %.3f ms\n",
                     bench::Percentile(bench.handlerMs, 0.5),
                     bench::Percentile(bench.handlerMs, 0.99));
     }
@@ -180,21 +185,24 @@ int main(int argc, char** argv) {
     const int sizes[2] = {1000, 1000000};
     for (int k = 0; k < 2; ++k) {
         Bench bench;
-        TTarvexForm& form = bench.Form();
-        form.Table1->close();
+        ControlWindow& window = bench.window();
+        bench.program->run()->readingTable()->close();
         if (!bench::FillReadingTable(
                 TableEngine::tableFilePath(QString::fromLatin1(ReadingTable::kAlias)), sizes[k]))
             return 1;
+        LineSeries& volts = child<StripChart>(&window, "voltageChart")->series();
+        LineSeries& amps = child<StripChart>(&window, "currentChart")->series();
+        LineSeries& watts = child<StripChart>(&window, "powerChart")->series();
         for (int i = 0; i < sizes[k]; ++i) {
-            form.Series1->append(12.0 - i * 1e-6);
-            form.Series2->append(1.0);
-            form.Series3->append(12.0);
+            volts.append(12.0 - i * 1e-6);
+            amps.append(1.0);
+            watts.append(12.0);
         }
-        form.show();
+        window.show();
         Pump(200);
         bench.Run(std::max<std::size_t>(readings / 2, 50));
         median[k] = bench::Percentile(bench.handlerMs, 0.5);
-        std::printf("window-thread time per reading, %d rows and chart points present: "
+        std::printf("time per reading, %d rows and chart points present: "
                     "p50 %.3f ms  p99 %.3f ms\n",
                     sizes[k], median[k], bench::Percentile(bench.handlerMs, 0.99));
     }

@@ -1,26 +1,51 @@
 #include "app/Program.h"
 
-#include "control/Main.h"
-#include "control/Setfrm.h"
+#include "control/ControlWindow.h"
+#include "control/PortSettingsDialog.h"
 #include "review/Aboutfrm.h"
 #include "review/Queryfrm.h"
 #include "review/Repfrm.h"
+#include "run/LoadRun.h"
+#include "store/ReadingTable.h"
 #include "ui/Application.h"
+#include "ui/MessageBoxes.h"
 
 namespace tarvex {
 
-TProgram::TProgram(const QString& dataDirectory) {
-    guarded([&] { TarvexForm = std::make_unique<TTarvexForm>(dataDirectory); });
-    guarded([&] { Serchfrm = std::make_unique<TSerchfrm>(); });
-    guarded([&] { SerchRep = std::make_unique<TSerchRep>(); });
-    guarded([&] { About = std::make_unique<TAbout>(); });
-    guarded([&] { ComSet = std::make_unique<TComSet>(); });
-    if (Serchfrm)
-        Serchfrm->SetReportWindow(SerchRep.get());
-    if (TarvexForm)
-        TarvexForm->SetWindows({Serchfrm.get(), About.get(), ComSet.get()});
+Program::Program(const QString& dataDirectory) : m_run(std::make_unique<LoadRun>()) {
+    guarded([&] {
+        m_controlWindow = std::make_unique<ControlWindow>(m_run.get());
+        // A failure here is shown; the window is created all the same.
+        guarded([&] { prepareStore(dataDirectory); });
+    });
+    guarded([&] { m_queryWindow = std::make_unique<TSerchfrm>(); });
+    guarded([&] { m_reportWindow = std::make_unique<TSerchRep>(); });
+    guarded([&] { m_aboutDialog = std::make_unique<TAbout>(); });
+    guarded([&] { m_portSettingsDialog = std::make_unique<PortSettingsDialog>(); });
+    if (m_queryWindow)
+        m_queryWindow->SetReportWindow(m_reportWindow.get());
+    if (m_controlWindow)
+        m_controlWindow->setWindows(
+            {m_queryWindow.get(), m_aboutDialog.get(), m_portSettingsDialog.get()});
 }
 
-TProgram::~TProgram() = default;
+Program::~Program() {
+    // The windows go first: they talk to the run.
+    m_controlWindow.reset();
+}
+
+// The data directory, the alias and the reading table are made to exist; the
+// run then stores its readings there. When the directory cannot be created
+// (an exception) the run is left without a table and every reading fails to
+// be stored; when only the alias fails, the operator is warned and the run
+// stores through the alias as it is.
+void Program::prepareStore(const QString& dataDirectory) {
+    const QString directory =
+        dataDirectory.isEmpty() ? ReadingTable::defaultDataDirectory() : dataDirectory;
+    if (ReadingTable::setUp(directory) == ReadingTable::SetupResult::AliasFailed)
+        showMessageBox(QStringLiteral("Have no install BDE ,Please insatll !"),
+                       QMessageBox::Warning, QMessageBox::Yes);
+    m_run->attachReadingTable();
+}
 
 } // namespace tarvex

@@ -1,6 +1,8 @@
-// The program's five windows, created in the order the program starts them:
-// the control window, the query window, the report window, the About window
-// and the port settings dialog. All of them live for the whole run.
+// The program's parts, created in the order the program starts them: the run
+// that drives the load, then the windows - the control window (which prepares
+// the reading store as it is created), the query window, the report window,
+// the About window and the port settings dialog. All of them live for the
+// whole run.
 #pragma once
 
 #include <QString>
@@ -9,24 +11,38 @@
 
 namespace tarvex {
 
+class ControlWindow;
+class LoadRun;
+class PortSettingsDialog;
 class TAbout;
-class TComSet;
 class TSerchRep;
 class TSerchfrm;
-class TTarvexForm;
 
-struct TProgram {
-    // Creates the windows; a window whose creation fails is shown by the
-    // default exception display and left out. dataDirectory as for
-    // TTarvexForm.
-    explicit TProgram(const QString& dataDirectory = QString());
-    ~TProgram();
+class Program {
+public:
+    // Creates the run and the windows; a window whose creation fails is shown
+    // by the default exception display and left out. dataDirectory holds the
+    // reading table (the program's own "Table" directory when empty).
+    explicit Program(const QString& dataDirectory = QString());
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
 
-    std::unique_ptr<TTarvexForm> TarvexForm;
-    std::unique_ptr<TSerchfrm> Serchfrm;
-    std::unique_ptr<TSerchRep> SerchRep;
-    std::unique_ptr<TAbout> About;
-    std::unique_ptr<TComSet> ComSet;
+    LoadRun* run() const { return m_run.get(); }
+    ControlWindow* controlWindow() const { return m_controlWindow.get(); }
+    TSerchfrm* queryWindow() const { return m_queryWindow.get(); }
+    TAbout* aboutDialog() const { return m_aboutDialog.get(); }
+    PortSettingsDialog* portSettingsDialog() const { return m_portSettingsDialog.get(); }
+
+private:
+    void prepareStore(const QString& dataDirectory);
+
+    std::unique_ptr<LoadRun> m_run;
+    std::unique_ptr<ControlWindow> m_controlWindow;
+    std::unique_ptr<TSerchfrm> m_queryWindow;
+    std::unique_ptr<TSerchRep> m_reportWindow;
+    std::unique_ptr<TAbout> m_aboutDialog;
+    std::unique_ptr<PortSettingsDialog> m_portSettingsDialog;
 };
 
 } // namespace tarvex

@@ -1,6 +1,6 @@
 // Tarvex: discharge tests with a programmable DC electronic load.
-#include "control/Main.h"
 #include "app/Program.h"
+#include "control/ControlWindow.h"
 #include "ui/Application.h"
 
 #include <QScreen>
@@ -14,21 +14,21 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("TarvexVol"));
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
 
-    TProgram program;
-    if (!program.TarvexForm)
+    Program program;
+    ControlWindow* window = program.controlWindow();
+    if (!window)
         return 1;
-    TTarvexForm& form = *program.TarvexForm;
-    closeOnTerminationSignals(&form);
+    closeOnTerminationSignals(window);
 
     // The control window opens centred on the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = form.frameGeometry();
+        QRect frame = window->frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
-        form.move(frame.topLeft());
+        window->move(frame.topLeft());
     }
     // The program ends when the control window closes, whatever else is open.
-    QObject::connect(&form, &TTarvexForm::Closed, &app, &QCoreApplication::quit,
+    QObject::connect(window, &ControlWindow::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    form.show();
+    window->show();
     return app.exec();
 }

@@ -64,6 +64,10 @@ void showException(const std::exception& error) {
     showErrorOnce(QString::fromUtf8(error.what()));
 }
 
+void showErrorMessage(const QString& message) {
+    showErrorOnce(message);
+}
+
 void showUnknownException() {
     showErrorOnce(QStringLiteral("Unknown exception"));
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QString>
 
 #include <exception>
 #include <utility>
@@ -19,6 +20,9 @@ namespace tarvex {
 // the stack runs out.
 void showException(const std::exception& error);
 void showUnknownException();
+// The same display for a failure that reached the window as a message (for
+// instance from the run's own thread).
+void showErrorMessage(const QString& message);
 
 // Lets the window thread handle what has arrived (timer ticks, received data)
 // in the middle of a long operation; the operator's input waits until the

@@ -3,13 +3,17 @@
 #include "support/StoreFixture.h"
 
 #include "app/Program.h"
-#include "control/Main.h"
-#include "control/Setfrm.h"
+#include "control/ControlWindow.h"
+#include "control/PortSettingsDialog.h"
 #include "loadsim/LoadSimulator.h"
 #include "review/Aboutfrm.h"
 #include "review/Queryfrm.h"
+#include "run/LoadRun.h"
 #include "serial/SerialLink.h"
+#include "store/Query.h"
+#include "store/Table.h"
 #include "store/TableEngine.h"
+#include "support/WindowFinder.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
 #include "ui/WindowTimer.h"
@@ -18,12 +22,15 @@
 #include "widgets/SevenSegmentReadout.h"
 #include "widgets/StripChart.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 
@@ -75,22 +82,49 @@ template <> char* toString(const Buttons& b) {
 }
 } // namespace QTest
 
-class TestTarvexForm : public QObject {
+class TestControlWindow : public QObject {
     Q_OBJECT
 
     std::unique_ptr<ScratchEngine> engine;
     std::unique_ptr<LoadSimulator> sim;
-    std::unique_ptr<TProgram> program;
+    std::unique_ptr<Program> program;
     QList<MessageRequest> boxes;
     MessageHandler previousHandler;
 
-    TTarvexForm& form() { return *program->TarvexForm; }
-    TComSet& comSet() { return *program->ComSet; }
+    ControlWindow& window() { return *program->controlWindow(); }
+    LoadRun& run() { return *program->run(); }
+    PortSettingsDialog& settingsDialog() { return *program->portSettingsDialog(); }
+    template <class T> T* part(const char* name) { return child<T>(&window(), name); }
+    QPushButton* button(const char* name) { return part<QPushButton>(name); }
+    QToolButton* toolButton(const char* name) { return part<QToolButton>(name); }
+    LineSeries& series(const char* chart) { return part<StripChart>(chart)->series(); }
+    std::size_t readingsShown() { return series("voltageChart").count(); }
+    WindowTimer& clockTimer() { return *part<WindowTimer>("clockTimer"); }
+    ElapsedClock& clock() { return *part<ElapsedClock>("elapsedClock"); }
+    QLabel& statusPanel(const char* name) { return *part<QLabel>(name); }
+    NumberField& minimumVoltageField() { return *part<NumberField>("minimumVoltageField"); }
+    QComboBox& portBox() { return *child<QComboBox>(&settingsDialog(), "portBox"); }
+    QComboBox& baudRateBox() { return *child<QComboBox>(&settingsDialog(), "baudRateBox"); }
+    QLineEdit& intervalEdit() { return *child<QLineEdit>(&settingsDialog(), "intervalEdit"); }
 
     Buttons buttons() {
-        return {form().BtnPc->isEnabled(), form().BtnSelf->isEnabled(), form().BtnOn->isEnabled(),
-                form().BtnOff->isEnabled()};
+        return {button("computerControlButton")->isEnabled(),
+                button("frontPanelButton")->isEnabled(), button("loadOnButton")->isEnabled(),
+                button("loadOffButton")->isEnabled()};
     }
+
+    // A chunk as the link delivers it to the run.
+    void deliver(const QByteArray& chunk) { emit run().link()->chunkReceived(chunk); }
+    void deliver(const DeviceFrame& frame) { deliver(Bytes(frame)); }
+    // Runs f on the run's thread and waits for it.
+    template <class F> void onRunThread(F f) {
+        QMetaObject::invokeMethod(&run(), f,
+                                  run().thread() == QThread::currentThread()
+                                      ? Qt::DirectConnection
+                                      : Qt::BlockingQueuedConnection);
+    }
+    // One read-status request, as at a tick of the poll timer.
+    void pollOnce() { QMetaObject::invokeMethod(&run(), &LoadRun::poll); }
 
     // The frames the load has received, in order.
     QList<QByteArray> wire() {
@@ -114,22 +148,24 @@ class TestTarvexForm : public QObject {
     // "Setting", entries typed, OK.
     void applySettings(const QString& port, const QString& baud = QStringLiteral("9600"),
                        const QString& interval = QStringLiteral("100")) {
-        const int listed = comSet().ComboBox1->findText(port);
+        const int listed = portBox().findText(port);
         if (listed >= 0) {
-            comSet().ComboBox1->setCurrentIndex(listed);
+            portBox().setCurrentIndex(listed);
         } else {
-            comSet().ComboBox1->lineEdit()->selectAll();
-            QTest::keyClicks(comSet().ComboBox1->lineEdit(), port);
+            portBox().lineEdit()->selectAll();
+            QTest::keyClicks(portBox().lineEdit(), port);
         }
-        comSet().ComboBox2->setEditText(baud);
-        comSet().Edit4->setText(interval);
-        QTimer::singleShot(0, &comSet(), [this] { comSet().BitBtn1->click(); });
-        QTest::mouseClick(form().BtnSet, Qt::LeftButton);
+        baudRateBox().setEditText(baud);
+        intervalEdit().setText(interval);
+        QTimer::singleShot(0, &settingsDialog(),
+                           [this] { child<QPushButton>(&settingsDialog(), "okButton")->click(); });
+        QTest::mouseClick(toolButton("settingsButton"), Qt::LeftButton);
     }
 
     void openPort() {
         applySettings(QString::fromStdString(sim->terminalPath()));
-        QVERIFY(form().PortOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(run().link()->isOpen(), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(button("frontPanelButton")->isEnabled(), kWaitMs);
         QVERIFY(boxes.isEmpty());
     }
 
@@ -137,11 +173,12 @@ class TestTarvexForm : public QObject {
         QVERIFY(button->isEnabled());
         QTest::mouseClick(button, Qt::LeftButton);
     }
+    void click(const char* name) { click(part<QAbstractButton>(name)); }
 
     void startRun() {
         openPort();
-        click(form().BtnPc);
-        click(form().BtnOn);
+        click("computerControlButton");
+        click("loadOnButton");
     }
 
     QStringList boxTexts() {
@@ -167,10 +204,10 @@ private slots:
         loadsim::SimulatorOptions options;
         options.baudRate = 0; // answers at once: the tests look at order, not at speed
         sim = std::make_unique<LoadSimulator>(options);
-        program = std::make_unique<TProgram>(engine->dataDir());
-        QVERIFY(program->TarvexForm && program->Serchfrm && program->SerchRep && program->About &&
-                program->ComSet);
-        form().show();
+        program = std::make_unique<Program>(engine->dataDir());
+        QVERIFY(program->controlWindow() && program->queryWindow() && program->aboutDialog() &&
+                program->portSettingsDialog());
+        window().show();
     }
     void cleanup() {
         program.reset();
@@ -179,27 +216,32 @@ private slots:
     }
 
     void windowAtStart() {
-        QCOMPARE(form().windowTitle(), QStringLiteral("TarvexForm"));
-        QCOMPARE(form().size(), QSize(665, 557));
+        QCOMPARE(window().windowTitle(), QStringLiteral("TarvexForm"));
+        QCOMPARE(window().size(), QSize(665, 557));
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
-        QVERIFY(!form().TimerSend->isEnabled());
-        QCOMPARE(form().TimerSend->interval(), 300);
-        QVERIFY(!form().TimeShow->isEnabled());
-        QCOMPARE(form().TimeShow->interval(), 1000);
-        QCOMPARE(form().Protect->value(), 0.01);
-        QCOMPARE(form().Comm321->commPort(), QStringLiteral("COM2"));
-        QCOMPARE(form().StatusPanels[0]->width(), 100);
-        QCOMPARE(form().StatusPanels[1]->width(), 120);
-        QCOMPARE(form().StatusPanels[2]->width(), 50);
+        QVERIFY(!run().isPolling());
+        QCOMPARE(run().pollInterval(), 300);
+        QVERIFY(!clockTimer().isEnabled());
+        QCOMPARE(clockTimer().interval(), 1000);
+        QCOMPARE(minimumVoltageField().value(), 0.01);
+        QCOMPARE(run().link()->commPort(), QStringLiteral("COM2"));
+        QCOMPARE(statusPanel("baudRatePanel").width(), 100);
+        QCOMPARE(statusPanel("statusPanel2").width(), 120);
+        QCOMPARE(statusPanel("statusPanel3").width(), 50);
+        // The status bar is the window's own, 19 pixels along the bottom.
+        QCOMPARE(window().statusBar()->geometry(), QRect(0, 557 - 19, 665, 19));
+        QCOMPARE(part<QFrame>("toolPanel")->geometry(), QRect(0, 0, 665, 44));
         for (const char* caption : {"Setting", "Query", "About", "Close", "PC Control",
                                     "Self Control", "Load ON", "Load OFF"}) {
             bool found = false;
-            for (auto* b : form().findChildren<QAbstractButton*>())
+            for (auto* b : window().findChildren<QAbstractButton*>())
                 found = found || (b->text() == QLatin1String(caption) &&
                                   b->accessibleName() == QLatin1String(caption) &&
                                   b->focusPolicy() & Qt::TabFocus);
             QVERIFY2(found, caption);
         }
+        // Assistive technology meets a window, not a filler.
+        QCOMPARE(QAccessible::queryAccessibleInterface(&window())->role(), QAccessible::Window);
         // The store was prepared: the table exists and is empty.
         QCOMPARE(rows().size(), 0);
         QVERIFY(boxes.isEmpty());
@@ -210,29 +252,28 @@ private slots:
     void usualRun() {
         openPort();
         QCOMPARE(buttons(), (Buttons{true, true, false, false}));
-        QCOMPARE(form().TimerSend->interval(), 100);
+        QCOMPARE(run().pollInterval(), 100);
 
-        click(form().BtnPc);
+        click("computerControlButton");
         QCOMPARE(buttons(), (Buttons{false, true, true, false}));
         QVERIFY(sim->waitForFrames(1, kWaitMs));
         QTRY_VERIFY_WITH_TIMEOUT(sim->state().computerControl, kWaitMs);
         QVERIFY(!sim->state().inputOn);
 
-        click(form().BtnOn);
+        click("loadOnButton");
         QCOMPARE(buttons(), (Buttons{false, true, false, true}));
-        QVERIFY(form().TimerSend->isEnabled());
-        QVERIFY(form().TimeShow->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= 3, kWaitMs);
-        QCOMPARE(form().StatusPanels[0]->text(), QStringLiteral("波特率9600"));
+        QTRY_VERIFY_WITH_TIMEOUT(run().isPolling(), kWaitMs);
+        QVERIFY(clockTimer().isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= 3, kWaitMs);
+        QCOMPARE(statusPanel("baudRatePanel").text(), QStringLiteral("波特率9600"));
 
-        click(form().BtnOff);
+        click("loadOffButton");
         QCOMPARE(buttons(), (Buttons{false, true, true, false}));
-        QVERIFY(!form().TimerSend->isEnabled());
-        QVERIFY(!form().TimeShow->isEnabled());
+        QVERIFY(!clockTimer().isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!run().isPolling(), kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(!sim->state().inputOn, kWaitMs);
         // Answers to polls already sent may still come in.
-        QTRY_COMPARE_WITH_TIMEOUT(int(sim->sentAnswers().size()), int(form().Series1->count()),
-                                  kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(int(sim->sentAnswers().size()), int(readingsShown()), kWaitMs);
 
         const QList<QByteArray> frames = wire();
         QCOMPARE(frames.first(), kPc);
@@ -245,10 +286,10 @@ private slots:
         // the table, in order.
         const auto answers = sim->sentAnswers();
         const int n = int(answers.size());
-        QCOMPARE(int(form().Series2->count()), n);
-        QCOMPARE(int(form().Series3->count()), n);
+        QCOMPARE(int(series("currentChart").count()), n);
+        QCOMPARE(int(series("powerChart").count()), n);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rows().size()), n, kWaitMs);
         const QList<QVariantList> stored = rows();
-        QCOMPARE(int(stored.size()), n);
         for (int i = 0; i < n; ++i) {
             const LoadReading r = decodeStatusAnswer(answers[std::size_t(i)].bytes.data());
             QCOMPARE(stored[i][0].toInt(), i);
@@ -256,30 +297,30 @@ private slots:
             QCOMPARE(stored[i][2].toString(), r.ampsText);
             QCOMPARE(stored[i][3].toString(), r.wattsText);
             QCOMPARE(stored[i][4].toString(), QDate::currentDate().toString(Qt::ISODate));
-            QCOMPARE(form().Series1->xValue(std::size_t(i)), double(i));
-            QCOMPARE(form().Series1->yValue(std::size_t(i)), float(r.volts));
+            QCOMPARE(series("voltageChart").xValue(std::size_t(i)), double(i));
+            QCOMPARE(series("voltageChart").yValue(std::size_t(i)), float(r.volts));
         }
         const LoadReading last = decodeStatusAnswer(answers.back().bytes.data());
-        QCOMPARE(form().VolVal->value(), last.volts);
-        QCOMPARE(form().CurVol->value(), last.amps);
-        QCOMPARE(form().PowVol->value(), last.watts);
+        QCOMPARE(part<SevenSegmentReadout>("voltageReadout")->value(), last.volts);
+        QCOMPARE(part<SevenSegmentReadout>("currentReadout")->value(), last.amps);
+        QCOMPARE(part<SevenSegmentReadout>("powerReadout")->value(), last.watts);
         QVERIFY(last.volts > 12.0 && last.amps > 0.9);
         QVERIFY(boxes.isEmpty());
     }
 
     void minimumVoltageStop() {
-        form().Protect->setValue(13.0); // above the source's voltage
+        minimumVoltageField().setValue(13.0); // above the source's voltage
         startRun();
         QTRY_VERIFY_WITH_TIMEOUT(!boxes.isEmpty(), kWaitMs);
         QCOMPARE(boxes.first().text, QStringLiteral("The Minnum Voltag is Protect!"));
         QCOMPARE(boxes.first().icon, QMessageBox::Warning);
         QCOMPARE(boxes.first().buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
-        QVERIFY(!form().TimerSend->isEnabled());
-        QVERIFY(!form().TimeShow->isEnabled());
+        QVERIFY(!run().isPolling());
+        QVERIFY(!clockTimer().isEnabled());
         // The reading that stopped the run was shown and stored.
-        QCOMPARE(form().Series1->count(), std::size_t(1));
-        QCOMPARE(rows().size(), 1);
+        QCOMPARE(readingsShown(), std::size_t(1));
+        QTRY_COMPARE_WITH_TIMEOUT(rows().size(), 1, kWaitMs);
         // Load off, then self control, are the last frames on the wire.
         QTRY_VERIFY_WITH_TIMEOUT(controlFrames().size() == 4, kWaitMs);
         QCOMPARE(controlFrames(), (QList<QByteArray>{kPc, kOn, kOff, kSelf}));
@@ -287,12 +328,14 @@ private slots:
         QVERIFY(!sim->state().inputOn);
     }
 
-    // Storing fails (the table is gone from under the window); the stop
-    // still happens, then the failure is shown.
+    // Storing fails (the table is gone from under the run); the stop still
+    // happens, then the failure is shown.
     void storingFailureDoesNotDisableTheStop() {
-        form().Table1->close();
-        form().Table1->setTableName(QStringLiteral("NoSuchTable"));
-        form().Protect->setValue(13.0);
+        onRunThread([this] {
+            run().readingTable()->close();
+            run().readingTable()->setTableName(QStringLiteral("NoSuchTable"));
+        });
+        minimumVoltageField().setValue(13.0);
         startRun();
         QTRY_VERIFY_WITH_TIMEOUT(boxes.size() >= 2, kWaitMs);
         QCOMPARE(boxes[0].text, QStringLiteral("The Minnum Voltag is Protect!"));
@@ -315,12 +358,15 @@ private slots:
     void minimumVoltageBoundary() {
         QFETCH(int, milliVolts);
         QFETCH(bool, stops);
-        const DeviceFrame answer = Answer(1000, milliVolts, 10);
         // Also while polling is off: every 26-byte chunk is handled alike.
-        form().Comm321ReceiveData(answer.data(), 26);
+        deliver(Answer(1000, milliVolts, 10));
+        QTRY_COMPARE_WITH_TIMEOUT(rows().size(), 1, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(readingsShown(), std::size_t(1), kWaitMs);
+        if (stops)
+            QTRY_VERIFY_WITH_TIMEOUT(!boxes.isEmpty(), kWaitMs);
+        else
+            QTest::qWait(100);
         QCOMPARE(boxTexts().contains(QStringLiteral("The Minnum Voltag is Protect!")), stops);
-        QCOMPARE(rows().size(), 1);
-        QCOMPARE(form().Series1->count(), std::size_t(1));
     }
 
     // Chunks of any other length change nothing; a split answer over the
@@ -339,50 +385,52 @@ private slots:
         const DeviceFrame answer = Answer(1500, 12345, 185);
         for (int i = 0; i < length; ++i)
             chunk[i] = char(answer[std::size_t(i) % 26]);
-        form().Comm321ReceiveData(chunk.constData(), std::uint16_t(length));
-        QCOMPARE(form().Series1->count(), std::size_t(0));
-        QCOMPARE(form().VolVal->value(), 0.0);
-        QCOMPARE(rows().size(), 0);
+        deliver(chunk);
+        // A whole answer behind it shows that the chunk has been handled.
+        deliver(Answer(1000, 11000, 110));
+        QTRY_COMPARE_WITH_TIMEOUT(readingsShown(), std::size_t(1), kWaitMs);
+        QCOMPARE(part<SevenSegmentReadout>("voltageReadout")->value(), 11.0);
+        QTRY_COMPARE_WITH_TIMEOUT(rows().size(), 1, kWaitMs);
+        QCOMPARE(rows().first().at(1).toString(), QStringLiteral(" 11.00"));
         QVERIFY(boxes.isEmpty());
     }
 
     void splitAndJoinedAnswersOverTheLine() {
         startRun();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= 1, kWaitMs);
-        click(form().BtnOff);
-        QTRY_COMPARE_WITH_TIMEOUT(int(sim->sentAnswers().size()), int(form().Series1->count()),
-                                  kWaitMs);
-        const std::size_t before = form().Series1->count();
+        QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= 1, kWaitMs);
+        click("loadOffButton");
+        QTRY_COMPARE_WITH_TIMEOUT(int(sim->sentAnswers().size()), int(readingsShown()), kWaitMs);
+        const std::size_t before = readingsShown();
 
         sim->splitNextAnswer(10, 150);
-        form().TimerSendTimer();
+        pollOnce();
         QVERIFY(sim->waitForAnswers(before + 1, kWaitMs));
         // Two answers in one write (one record of the simulator's).
         sim->joinNextAnswers();
-        form().TimerSendTimer();
-        form().TimerSendTimer();
+        pollOnce();
+        pollOnce();
         QVERIFY(sim->waitForAnswers(before + 2, kWaitMs));
         sim->addJunkToNextAnswer(1);
-        form().TimerSendTimer();
+        pollOnce();
         QVERIFY(sim->waitForAnswers(before + 3, kWaitMs));
         // And a whole one, which must come through.
         QTest::qWait(200);
-        form().TimerSendTimer();
-        QTRY_COMPARE_WITH_TIMEOUT(form().Series1->count(), before + 1, kWaitMs);
+        pollOnce();
+        QTRY_COMPARE_WITH_TIMEOUT(readingsShown(), before + 1, kWaitMs);
         QTest::qWait(300);
-        QCOMPARE(form().Series1->count(), before + 1);
-        QCOMPARE(std::size_t(rows().size()), before + 1);
+        QCOMPARE(readingsShown(), before + 1);
+        QTRY_COMPARE_WITH_TIMEOUT(std::size_t(rows().size()), before + 1, kWaitMs);
     }
 
     void selfControlDuringRunKeepsPolling() {
         startRun();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= 1, kWaitMs);
-        click(form().BtnSelf);
+        QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= 1, kWaitMs);
+        click("frontPanelButton");
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
-        QVERIFY(form().TimerSend->isEnabled());
-        QVERIFY(form().TimeShow->isEnabled());
-        const std::size_t count = form().Series1->count();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= count + 2, kWaitMs);
+        QVERIFY(run().isPolling());
+        QVERIFY(clockTimer().isEnabled());
+        const std::size_t count = readingsShown();
+        QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= count + 2, kWaitMs);
     }
 
     void closing_data() {
@@ -393,17 +441,18 @@ private slots:
     void closing() {
         QFETCH(bool, byButton);
         startRun();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= 1, kWaitMs);
-        QSignalSpy closed(&form(), &TTarvexForm::Closed);
+        QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= 1, kWaitMs);
+        QSignalSpy closed(&window(), &ControlWindow::closed);
         if (byButton)
-            click(form().SpeedButton5);
+            click("closeButton");
         else
-            form().close();
+            window().close();
         QCOMPARE(closed.count(), 1);
-        QVERIFY(!form().isVisible());
-        QVERIFY(!form().TimerSend->isEnabled());
+        QVERIFY(!window().isVisible());
+        QVERIFY(!run().isPolling());
+        QVERIFY(!clockTimer().isEnabled());
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
-        // The program ends at once: the port goes with it. FormClose has
+        // The program ends at once: the port goes with it. The close has
         // waited for its two frames, so they reach the load all the same.
         program.reset();
         QTRY_VERIFY_WITH_TIMEOUT(controlFrames().size() >= 4, kWaitMs);
@@ -414,8 +463,8 @@ private slots:
 
     void terminationSignalClosesThroughTheSamePath() {
         startRun();
-        closeOnTerminationSignals(&form());
-        QSignalSpy closed(&form(), &TTarvexForm::Closed);
+        closeOnTerminationSignals(&window());
+        QSignalSpy closed(&window(), &ControlWindow::closed);
         std::raise(SIGTERM);
         QTRY_COMPARE_WITH_TIMEOUT(closed.count(), 1, kWaitMs);
         program.reset();
@@ -437,10 +486,9 @@ private slots:
         if (port == QLatin1String("Com4") && QFile::exists(QStringLiteral("/dev/ttyS3")))
             QSKIP("this machine has a /dev/ttyS3 that might open");
         applySettings(port);
-        QCOMPARE(boxTexts(), QStringList{message});
+        QTRY_COMPARE_WITH_TIMEOUT(boxTexts(), QStringList{message}, kWaitMs);
         QCOMPARE(boxes.first().icon, QMessageBox::Warning);
-        QVERIFY(!form().PortOpen());
-        QVERIFY(!form().Comm321->isOpen());
+        QVERIFY(!run().link()->isOpen());
         // PC Control was enabled and stays so; Self Control follows it.
         QCOMPARE(buttons(), (Buttons{true, true, false, false}));
     }
@@ -448,11 +496,12 @@ private slots:
     void secondOkClosesThePort() {
         openPort();
         applySettings(QString::fromStdString(sim->terminalPath()));
-        QCOMPARE(boxTexts(), QStringList{QStringLiteral("打开串口0失败")});
-        QVERIFY(!form().Comm321->isOpen());
+        QTRY_COMPARE_WITH_TIMEOUT(boxTexts(), QStringList{QStringLiteral("打开串口0失败")},
+                                  kWaitMs);
+        QVERIFY(!run().link()->isOpen());
         boxes.clear();
         applySettings(QString::fromStdString(sim->terminalPath()));
-        QVERIFY(form().Comm321->isOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(run().link()->isOpen(), kWaitMs);
         QVERIFY(boxes.isEmpty());
     }
 
@@ -460,56 +509,58 @@ private slots:
         applySettings(QString::fromStdString(sim->terminalPath()), QStringLiteral("96OO"));
         QCOMPARE(boxTexts(), QStringList{QStringLiteral("'96OO' is not a valid integer value")});
         QCOMPARE(boxes.first().icon, QMessageBox::Critical);
-        QVERIFY(!form().Comm321->isOpen());
+        QTest::qWait(100);
+        QVERIFY(!run().link()->isOpen());
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
-        // Assigned before the failure: the port name.
-        QCOMPARE(form().Comm321->commPort(), QString::fromStdString(sim->terminalPath()));
+        QCOMPARE(boxes.size(), 1);
     }
 
     void cancelKeepsTextsAndChangesNothing() {
         startRun();
-        comSet().ComboBox2->setEditText(QStringLiteral("19200"));
-        comSet().Edit4->setText(QStringLiteral("5000"));
-        QTimer::singleShot(0, &comSet(), [this] { comSet().BitBtn2->click(); });
-        QTest::mouseClick(form().BtnSet, Qt::LeftButton);
-        QCOMPARE(form().TimerSend->interval(), 100);
-        QCOMPARE(form().Comm321->baudRate(), 9600u);
-        QVERIFY(form().Comm321->isOpen());
-        QTRY_COMPARE_WITH_TIMEOUT(form().StatusPanels[0]->text(), QStringLiteral("波特率19200"),
-                                  kWaitMs);
-        QCOMPARE(comSet().Settings().Interval, QStringLiteral("5000"));
+        baudRateBox().setEditText(QStringLiteral("19200"));
+        intervalEdit().setText(QStringLiteral("5000"));
+        QTimer::singleShot(0, &settingsDialog(), [this] {
+            child<QPushButton>(&settingsDialog(), "cancelButton")->click();
+        });
+        QTest::mouseClick(toolButton("settingsButton"), Qt::LeftButton);
+        QCOMPARE(run().pollInterval(), 100);
+        QCOMPARE(run().link()->baudRate(), 9600u);
+        QVERIFY(run().link()->isOpen());
+        QTRY_COMPARE_WITH_TIMEOUT(statusPanel("baudRatePanel").text(),
+                                  QStringLiteral("波特率19200"), kWaitMs);
+        QCOMPARE(settingsDialog().entries().pollInterval, QStringLiteral("5000"));
     }
 
     void zeroIntervalStopsPolling() {
         startRun();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= 1, kWaitMs);
-        comSet().Edit4->setText(QStringLiteral("0"));
+        QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= 1, kWaitMs);
         // Apply while the port is open closes it; only the interval matters here.
         applySettings(QString::fromStdString(sim->terminalPath()), QStringLiteral("9600"),
                       QStringLiteral("0"));
-        QVERIFY(form().TimerSend->isEnabled());
-        QVERIFY(!form().TimerSend->isTicking());
-        comSet().Edit4->setText(QStringLiteral("100"));
+        QTRY_COMPARE_WITH_TIMEOUT(run().pollInterval(), 0, kWaitMs);
+        QVERIFY(run().isPolling());
+        QVERIFY(!child<QTimer>(&run(), "pollTimer")->isActive());
         applySettings(QString::fromStdString(sim->terminalPath()));
-        QVERIFY(form().TimerSend->isTicking());
-        const std::size_t count = form().Series1->count();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() > count, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(child<QTimer>(&run(), "pollTimer")->isActive(), kWaitMs);
+        const std::size_t count = readingsShown();
+        QTRY_VERIFY_WITH_TIMEOUT(readingsShown() > count, kWaitMs);
     }
 
     void hangupIsReportedOncePerOpen() {
         startRun();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Series1->count() >= 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= 1, kWaitMs);
         sim->hangUp();
         QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), 1, kWaitMs);
         QCOMPARE(boxes.first().icon, QMessageBox::Warning);
         QCOMPARE(boxes.first().buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
         QVERIFY(boxes.first().text.contains(QString::fromStdString(sim->terminalPath())));
         QVERIFY(boxes.first().text.contains(QStringLiteral("minimum-voltage stop")));
-        form().Comm321RequestHangup();
+        emit run().link()->hangupRequested();
+        QTest::qWait(100);
         QCOMPARE(boxes.size(), 1);
     }
 
-    void elapsedClock_data() {
+    void elapsedClockDropsDaysAndMilliseconds_data() {
         QTest::addColumn<qint64>("ms");
         QTest::addColumn<QString>("shown");
         QTest::newRow("start") << qint64(0) << "00:00:00";
@@ -517,48 +568,48 @@ private slots:
         QTest::newRow("23:59:59") << qint64(86'399'000) << "23:59:59";
         QTest::newRow("25 hours drop the day") << qint64(90'000'000) << "01:00:00";
     }
-    void elapsedClock() {
+    void elapsedClockDropsDaysAndMilliseconds() {
         QFETCH(qint64, ms);
         QFETCH(QString, shown);
-        form().ShowElapsedTime(ms);
+        const ClockReading clock = clockReadingOf(ms);
         const QString text = QStringLiteral("%1:%2:%3")
-                                 .arg(form().Time->hours(), 2, 10, QLatin1Char('0'))
-                                 .arg(form().Time->minutes(), 2, 10, QLatin1Char('0'))
-                                 .arg(form().Time->seconds(), 2, 10, QLatin1Char('0'));
+                                 .arg(clock.hours, 2, 10, QLatin1Char('0'))
+                                 .arg(clock.minutes, 2, 10, QLatin1Char('0'))
+                                 .arg(clock.seconds, 2, 10, QLatin1Char('0'));
         QCOMPARE(text, shown);
     }
 
     void clockRunsFromLoadOn() {
         startRun();
-        QTRY_VERIFY_WITH_TIMEOUT(form().Time->seconds() >= 1, kWaitMs);
-        click(form().BtnOff);
-        const int seconds = form().Time->seconds();
+        QTRY_VERIFY_WITH_TIMEOUT(clock().seconds() >= 1, kWaitMs);
+        click("loadOffButton");
+        const int seconds = clock().seconds();
         QTest::qWait(1200);
-        QCOMPARE(form().Time->seconds(), seconds);
+        QCOMPARE(clock().seconds(), seconds);
     }
 
     // "Query" prepares the query window's query and shows the window; "About"
     // shows the About window. Each showing is ended by the test.
     void queryAndAboutButtons() {
-        const DeviceFrame answer = Answer(1500, 12345, 185);
-        form().Comm321ReceiveData(answer.data(), 26);
-        form().Comm321ReceiveData(answer.data(), 26);
+        deliver(Answer(1500, 12345, 185));
+        deliver(Answer(1500, 12345, 185));
+        QTRY_COMPARE_WITH_TIMEOUT(rows().size(), 2, kWaitMs);
         int rowsShown = -1;
-        QTimer::singleShot(0, program->Serchfrm.get(), [&] {
-            QVERIFY(program->Serchfrm->isVisible());
-            rowsShown = program->Serchfrm->Query1->rowCount();
-            program->Serchfrm->reject();
+        QTimer::singleShot(0, program->queryWindow(), [&] {
+            QVERIFY(program->queryWindow()->isVisible());
+            rowsShown = program->queryWindow()->Query1->rowCount();
+            program->queryWindow()->reject();
         });
-        QTest::mouseClick(form().SpeedButton3, Qt::LeftButton);
+        QTest::mouseClick(toolButton("queryButton"), Qt::LeftButton);
         QCOMPARE(rowsShown, 2);
-        QVERIFY(!program->Serchfrm->Query1->isActive());
+        QVERIFY(!program->queryWindow()->Query1->isActive());
 
         bool aboutShown = false;
-        QTimer::singleShot(0, program->About.get(), [&] {
-            aboutShown = program->About->isVisible();
-            program->About->accept();
+        QTimer::singleShot(0, program->aboutDialog(), [&] {
+            aboutShown = program->aboutDialog()->isVisible();
+            program->aboutDialog()->accept();
         });
-        QTest::mouseClick(form().SpeedButton4, Qt::LeftButton);
+        QTest::mouseClick(toolButton("aboutButton"), Qt::LeftButton);
         QVERIFY(aboutShown);
         QVERIFY(boxes.isEmpty());
     }
@@ -567,16 +618,13 @@ private slots:
         program.reset();
         const QString blocked = engine->root() + QStringLiteral("/blocked");
         writeFile(blocked, "not a directory");
-        program = std::make_unique<TProgram>(blocked);
+        program = std::make_unique<Program>(blocked);
         QCOMPARE(boxTexts(), QStringList{QStringLiteral("Cannot create ") + blocked});
-        QVERIFY(program->TarvexForm);
+        QVERIFY(program->controlWindow());
         boxes.clear();
         // Storing fails for every reading, yet the protection acts.
-        // Delivered as the serial component delivers: through the default
-        // exception display.
-        const DeviceFrame answer = Answer(1000, 5, 10);
-        guarded([&] { form().Comm321ReceiveData(answer.data(), 26); });
-        QCOMPARE(boxes.size(), 2);
+        deliver(Answer(1000, 5, 10));
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), 2, kWaitMs);
         QCOMPARE(boxes[0].text, QStringLiteral("The Minnum Voltag is Protect!"));
         QCOMPARE(boxes[1].icon, QMessageBox::Critical);
     }
@@ -590,15 +638,15 @@ private slots:
         boxes.clear();
         engine->breakAliasSetUp(how);
         const QString fresh = engine->root() + QStringLiteral("/fresh/Table");
-        program = std::make_unique<TProgram>(fresh);
+        program = std::make_unique<Program>(fresh);
         QCOMPARE(boxTexts(), QStringList{QStringLiteral("Have no install BDE ,Please insatll !")});
         QCOMPARE(boxes.first().icon, QMessageBox::Warning);
         QCOMPARE(boxes.first().buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
-        QVERIFY(program->TarvexForm);
+        QVERIFY(program->controlWindow());
         QVERIFY(QFileInfo(fresh).isDir());
         QVERIFY(!QFile::exists(fresh + QStringLiteral("/tables.db")));
     }
 };
 
-QTEST_MAIN(TestTarvexForm)
-#include "tst_tarvexform.moc"
+QTEST_MAIN(TestControlWindow)
+#include "tst_controlwindow.moc"

@@ -1,0 +1,403 @@
+#include "control/ControlWindow.h"
+
+#include "control/PortSettingsDialog.h"
+#include "review/Aboutfrm.h"
+#include "review/Queryfrm.h"
+#include "run/LoadRun.h"
+#include "ui/Application.h"
+#include "ui/MessageBoxes.h"
+#include "ui/WindowTimer.h"
+#include "widgets/ElapsedClock.h"
+#include "widgets/NumberField.h"
+#include "widgets/RunChart.h"
+#include "widgets/SevenSegmentReadout.h"
+#include "widgets/StripChart.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QMetaObject>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QThread>
+#include <QToolButton>
+
+namespace tarvex {
+
+namespace {
+
+constexpr int kClientWidth = 665;
+constexpr int kClientHeight = 557;
+constexpr int kToolPanelHeight = 44;
+constexpr int kStatusBarHeight = 19;
+constexpr qint64 kMsPerDay = 86'400'000;
+const QColor kLime(0, 255, 0);
+
+QFrame* makePanel(QWidget* parent, const QString& name, QRect geometry) {
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(name);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setGeometry(geometry);
+    return panel;
+}
+
+QLabel* makeCaption(QWidget* parent, const QString& text, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+SevenSegmentReadout* makeReadout(QWidget* parent, const QString& name, QLabel* caption, int x,
+                                 int y) {
+    auto* readout = new SevenSegmentReadout(parent);
+    readout->setObjectName(name);
+    readout->setShowSign(false);
+    readout->setDigitCount(6);
+    readout->setPrecision(2);
+    readout->setLeadingStyle(LeadingStyle::Spaces);
+    readout->setDigitSpacing(6);
+    readout->setSegmentMargin(5);
+    readout->setSegmentColor(kLime);
+    readout->move(x, y);
+    readout->setAccessibleName(caption->text());
+    caption->setBuddy(readout);
+    return readout;
+}
+
+// The flat buttons of the tool panel, with a glyph beside their caption.
+QToolButton* makeToolButton(QWidget* parent, const QString& name, const QString& caption,
+                            QStyle::StandardPixmap glyph, int x) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setText(caption);
+    button->setAccessibleName(caption);
+    button->setIcon(parent->style()->standardIcon(glyph));
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::StrongFocus);
+    button->setGeometry(x, 4, 84, 36);
+    return button;
+}
+
+QPushButton* makeControlButton(QWidget* parent, const QString& name, const QString& caption,
+                               int y) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAccessibleName(caption);
+    button->setGeometry(544, y, 100, 30);
+    return button;
+}
+
+StripChart* makeRunChart(QWidget* parent, RunChart which, int y, LineSeries*& series) {
+    auto* chart = new StripChart(parent);
+    series = &configureRunChart(*chart, which);
+    chart->move(5, y);
+    return chart;
+}
+
+// Connects a button to a slot of the window; an exception escaping the slot
+// is shown by the default display.
+template <class Button>
+void onClick(Button* button, ControlWindow* window, void (ControlWindow::*slot)()) {
+    QObject::connect(button, &Button::clicked, window,
+                     [window, slot] { guarded([&] { (window->*slot)(); }); });
+}
+
+// Runs a command of the run on the run's own thread, without waiting for it.
+template <class Slot> void command(LoadRun* run, Slot slot) {
+    QMetaObject::invokeMethod(run, slot, Qt::AutoConnection);
+}
+
+} // namespace
+
+ClockReading clockReadingOf(qint64 elapsedMs) {
+    const qint64 ms = elapsedMs % kMsPerDay;
+    return {static_cast<int>(ms / 3'600'000), static_cast<int>(ms / 60'000 % 60),
+            static_cast<int>(ms / 1000 % 60)};
+}
+
+ControlWindow::ControlWindow(LoadRun* run, QWidget* parent) : QMainWindow(parent), m_run(run) {
+    buildLayout();
+    wireRun();
+}
+
+ControlWindow::~ControlWindow() = default;
+
+void ControlWindow::buildLayout() {
+    setObjectName(QStringLiteral("controlWindow"));
+    setWindowTitle(QStringLiteral("TarvexForm"));
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    // Fixed border: the client area keeps its size.
+    setFixedSize(kClientWidth, kClientHeight);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralPanel"));
+    setCentralWidget(central);
+
+    // Tool panel along the top.
+    m_toolPanel =
+        makePanel(central, QStringLiteral("toolPanel"), {0, 0, kClientWidth, kToolPanelHeight});
+    m_settingsButton =
+        makeToolButton(m_toolPanel, QStringLiteral("settingsButton"), QStringLiteral("Setting"),
+                       QStyle::SP_FileDialogDetailedView, 6);
+    m_queryButton = makeToolButton(m_toolPanel, QStringLiteral("queryButton"),
+                                   QStringLiteral("Query"), QStyle::SP_FileDialogContentsView, 94);
+    m_aboutButton = makeToolButton(m_toolPanel, QStringLiteral("aboutButton"),
+                                   QStringLiteral("About"), QStyle::SP_MessageBoxInformation, 182);
+    m_closeButton = makeToolButton(m_toolPanel, QStringLiteral("closeButton"),
+                                   QStringLiteral("Close"), QStyle::SP_DialogCloseButton, 270);
+    m_elapsedClock = new ElapsedClock(m_toolPanel);
+    m_elapsedClock->setObjectName(QStringLiteral("elapsedClock"));
+    m_elapsedClock->setDigitSpacing(3);
+    m_elapsedClock->setSegmentColor(kLime);
+    m_elapsedClock->setSegmentOffColor(kLime);
+    m_elapsedClock->setShowOffSegments(false);
+    m_elapsedClock->setFrameSeparator(FrameSeparator::Colon);
+    m_elapsedClock->setShowFrameNumber(false);
+    m_elapsedClock->setShowFieldNumber(false);
+    m_elapsedClock->setHourStyle(HourStyle::Hours24);
+    m_elapsedClock->move(566, 8);
+
+    // Status bar along the bottom: three fixed panels.
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setObjectName(QStringLiteral("statusBar"));
+    m_statusBar->setSizeGripEnabled(false);
+    m_statusBar->setFixedHeight(kStatusBarHeight);
+    const int widths[] = {100, 120, 50};
+    const char* const names[] = {"baudRatePanel", "statusPanel2", "statusPanel3"};
+    for (std::size_t i = 0; i < m_statusPanels.size(); ++i) {
+        auto* panel = new QLabel(m_statusBar);
+        panel->setObjectName(QString::fromLatin1(names[i]));
+        panel->setFixedWidth(widths[i]);
+        m_statusBar->addWidget(panel);
+        m_statusPanels[i] = panel;
+    }
+    setStatusBar(m_statusBar);
+
+    // Main panel with the three columns.
+    const int mainHeight = kClientHeight - kToolPanelHeight - kStatusBarHeight;
+    QFrame* mainPanel = makePanel(central, QStringLiteral("mainPanel"),
+                                  {0, kToolPanelHeight, kClientWidth, mainHeight});
+
+    QFrame* readoutPanel =
+        makePanel(mainPanel, QStringLiteral("readoutPanel"), {2, 2, 133, mainHeight - 4});
+    m_voltageReadout =
+        makeReadout(readoutPanel, QStringLiteral("voltageReadout"),
+                    makeCaption(readoutPanel, QStringLiteral("Voltage"), 14, 58), 14, 80);
+    m_currentReadout =
+        makeReadout(readoutPanel, QStringLiteral("currentReadout"),
+                    makeCaption(readoutPanel, QStringLiteral("Current"), 14, 213), 14, 235);
+    m_powerReadout =
+        makeReadout(readoutPanel, QStringLiteral("powerReadout"),
+                    makeCaption(readoutPanel, QStringLiteral("Power"), 19, 373), 19, 395);
+
+    QFrame* chartPanel =
+        makePanel(mainPanel, QStringLiteral("chartPanel"), {136, 2, 394, mainHeight - 4});
+    m_voltageChart = makeRunChart(chartPanel, RunChart::Voltage, 3, m_voltageSeries);
+    m_currentChart = makeRunChart(chartPanel, RunChart::Current, 159, m_currentSeries);
+    m_powerChart = makeRunChart(chartPanel, RunChart::Power, 315, m_powerSeries);
+
+    QLabel* minimumCaption = makeCaption(mainPanel, QStringLiteral("Minimum Voltage:"), 544, 36);
+    m_minimumVoltageField = new NumberField(mainPanel);
+    m_minimumVoltageField->setObjectName(QStringLiteral("minimumVoltageField"));
+    QFont entryFont(QStringLiteral("MS Sans Serif"));
+    entryFont.setPixelSize(13);
+    m_minimumVoltageField->setTextFont(entryFont);
+    QFont errorFont(QStringLiteral("MS Sans Serif"));
+    errorFont.setPixelSize(11);
+    errorFont.setBold(true);
+    m_minimumVoltageField->setErrorFont(errorFont);
+    m_minimumVoltageField->setPrecision(2);
+    m_minimumVoltageField->setMaxLength(6);
+    m_minimumVoltageField->setAlignment(Qt::AlignLeft);
+    m_minimumVoltageField->setValue(0.01);
+    m_minimumVoltageField->setGeometry(544, 56, 80, 24);
+    minimumCaption->setBuddy(m_minimumVoltageField);
+
+    m_computerControlButton = makeControlButton(mainPanel, QStringLiteral("computerControlButton"),
+                                                QStringLiteral("PC Control"), 120);
+    m_frontPanelButton = makeControlButton(mainPanel, QStringLiteral("frontPanelButton"),
+                                           QStringLiteral("Self Control"), 170);
+    m_loadOnButton = makeControlButton(mainPanel, QStringLiteral("loadOnButton"),
+                                       QStringLiteral("Load ON"), 220);
+    m_loadOffButton = makeControlButton(mainPanel, QStringLiteral("loadOffButton"),
+                                        QStringLiteral("Load OFF"), 270);
+    m_frontPanelButton->setEnabled(false);
+    m_loadOnButton->setEnabled(false);
+    m_loadOffButton->setEnabled(false);
+
+    m_clockTimer = new WindowTimer(1000, this);
+    m_clockTimer->setObjectName(QStringLiteral("clockTimer"));
+    connect(m_clockTimer, &WindowTimer::timeout, this, &ControlWindow::showElapsedTime);
+
+    onClick(m_settingsButton, this, &ControlWindow::openPortSettings);
+    onClick(m_queryButton, this, &ControlWindow::showQueryWindow);
+    onClick(m_aboutButton, this, &ControlWindow::showAboutDialog);
+    connect(m_closeButton, &QToolButton::clicked, this, &ControlWindow::close);
+    onClick(m_computerControlButton, this, &ControlWindow::handToComputer);
+    onClick(m_frontPanelButton, this, &ControlWindow::handToFrontPanel);
+    onClick(m_loadOnButton, this, &ControlWindow::switchLoadOn);
+    onClick(m_loadOffButton, this, &ControlWindow::switchLoadOff);
+
+    setTabOrder(m_settingsButton, m_queryButton);
+    setTabOrder(m_queryButton, m_aboutButton);
+    setTabOrder(m_aboutButton, m_closeButton);
+    setTabOrder(m_closeButton, m_minimumVoltageField);
+    setTabOrder(m_minimumVoltageField, m_computerControlButton);
+    setTabOrder(m_computerControlButton, m_frontPanelButton);
+    setTabOrder(m_frontPanelButton, m_loadOnButton);
+    setTabOrder(m_loadOnButton, m_loadOffButton);
+}
+
+void ControlWindow::wireRun() {
+    connect(m_run, &LoadRun::pollSent, this, &ControlWindow::showPoll);
+    connect(m_run, &LoadRun::readingTaken, this, &ControlWindow::showReading);
+    connect(m_run, &LoadRun::portOpened, this, &ControlWindow::showPortOpened);
+    connect(m_run, &LoadRun::portOpenFailed, this, &ControlWindow::showPortOpenFailed);
+    connect(m_run, &LoadRun::stoppedAtMinimumVoltage, this,
+            &ControlWindow::showStopAtMinimumVoltage);
+    connect(m_run, &LoadRun::storingFailed, this, &showErrorMessage);
+    connect(m_run, &LoadRun::linkLost, this, &ControlWindow::showLinkLost);
+
+    // The minimum the run tests against is the field's last applied value.
+    connect(m_minimumVoltageField, &NumberField::valueChanged, m_run, &LoadRun::setMinimumVoltage);
+    const double minimum = m_minimumVoltageField->value();
+    QMetaObject::invokeMethod(m_run, [run = m_run, minimum] { run->setMinimumVoltage(minimum); });
+}
+
+void ControlWindow::closeEvent(QCloseEvent* event) {
+    m_clockTimer->setEnabled(false);
+    m_loadOffButton->setEnabled(false);
+    m_loadOnButton->setEnabled(false);
+    m_frontPanelButton->setEnabled(false);
+    m_computerControlButton->setEnabled(true);
+    // Load off, then front panel, and wait (bounded) until both have left the
+    // port: the program ends right after.
+    QMetaObject::invokeMethod(m_run, &LoadRun::shutDown,
+                              m_run->thread() == QThread::currentThread()
+                                  ? Qt::DirectConnection
+                                  : Qt::BlockingQueuedConnection);
+    event->accept();
+    emit closed();
+}
+
+void ControlWindow::openPortSettings() {
+    if (m_windows.portSettingsDialog && m_windows.portSettingsDialog->exec() == QDialog::Accepted)
+        applyPortSettings();
+}
+
+void ControlWindow::applyPortSettings() {
+    const PortSettingsEntries entries = m_windows.portSettingsDialog->entries();
+    LinkSettings settings;
+    settings.portName = entries.portName;
+    settings.baudRate = static_cast<quint32>(parseInteger(entries.baudRate));
+    settings.dataBits = static_cast<quint8>(parseInteger(entries.dataBits));
+    settings.stopBits = static_cast<quint8>(parseInteger(entries.stopBits));
+    settings.parity = static_cast<quint8>(parseInteger(entries.parity));
+    settings.pollIntervalMs = parseInteger(entries.pollInterval);
+    QMetaObject::invokeMethod(m_run, [run = m_run, settings] { run->applySettings(settings); });
+}
+
+void ControlWindow::showPortOpened() {
+    m_portOpen = true;
+    m_computerControlButton->setEnabled(true);
+    m_frontPanelButton->setEnabled(true);
+}
+
+void ControlWindow::showPortOpenFailed() {
+    m_portOpen = false;
+    // Self Control follows PC Control, whatever the open did.
+    m_frontPanelButton->setEnabled(m_computerControlButton->isEnabled());
+    const int position =
+        m_windows.portSettingsDialog ? m_windows.portSettingsDialog->portListPosition() : 0;
+    showMessageBox(QStringLiteral("打开串口%1失败").arg(position), QMessageBox::Warning,
+                   QMessageBox::Yes);
+}
+
+void ControlWindow::handToComputer() {
+    m_computerControlButton->setEnabled(false);
+    command(m_run, &LoadRun::handToComputer);
+    m_frontPanelButton->setEnabled(true);
+    m_loadOnButton->setEnabled(true);
+}
+
+void ControlWindow::handToFrontPanel() {
+    m_frontPanelButton->setEnabled(false);
+    command(m_run, &LoadRun::handToFrontPanel);
+    m_computerControlButton->setEnabled(true);
+    m_loadOnButton->setEnabled(false);
+    m_loadOffButton->setEnabled(false);
+}
+
+void ControlWindow::switchLoadOn() {
+    m_loadOnButton->setEnabled(false);
+    m_loadOffButton->setEnabled(true);
+    command(m_run, &LoadRun::switchLoadOn);
+    m_elapsed.start();
+    m_clockTimer->setEnabled(true);
+}
+
+void ControlWindow::switchLoadOff() {
+    m_loadOffButton->setEnabled(false);
+    m_loadOnButton->setEnabled(true);
+    m_clockTimer->setEnabled(false);
+    command(m_run, &LoadRun::switchLoadOff);
+}
+
+void ControlWindow::showPoll() {
+    const QString baud =
+        m_windows.portSettingsDialog ? m_windows.portSettingsDialog->baudRateText() : QString();
+    m_statusPanels[0]->setText(QStringLiteral("波特率") + baud);
+}
+
+void ControlWindow::showElapsedTime() {
+    const ClockReading shown = clockReadingOf(m_elapsed.isValid() ? m_elapsed.elapsed() : 0);
+    m_elapsedClock->setHours(shown.hours);
+    m_elapsedClock->setMinutes(shown.minutes);
+    m_elapsedClock->setSeconds(shown.seconds);
+}
+
+void ControlWindow::showReading(const LoadReading& reading) {
+    m_voltageReadout->setValue(reading.volts);
+    m_currentReadout->setValue(reading.amps);
+    m_powerReadout->setValue(reading.watts);
+    m_voltageSeries->append(reading.volts);
+    m_currentSeries->append(reading.amps);
+    m_powerSeries->append(reading.watts);
+}
+
+void ControlWindow::showStopAtMinimumVoltage() {
+    m_clockTimer->setEnabled(false);
+    m_computerControlButton->setEnabled(true);
+    m_frontPanelButton->setEnabled(false);
+    m_loadOnButton->setEnabled(false);
+    m_loadOffButton->setEnabled(false);
+    showMessageBox(QStringLiteral("The Minnum Voltag is Protect!"), QMessageBox::Warning,
+                   QMessageBox::Yes);
+}
+
+void ControlWindow::showLinkLost(const QString& portName) {
+    showMessageBox(QStringLiteral("The connection to the load on %1 was lost. Readings and the "
+                                  "minimum-voltage stop have stopped; check the cable and open "
+                                  "the port again in Setting.")
+                       .arg(portName),
+                   QMessageBox::Warning, QMessageBox::Yes);
+}
+
+void ControlWindow::showQueryWindow() {
+    if (!m_windows.queryWindow)
+        return;
+    PrepareQueryWindow(*m_windows.queryWindow);
+    m_windows.queryWindow->exec();
+}
+
+void ControlWindow::showAboutDialog() {
+    if (m_windows.aboutDialog)
+        m_windows.aboutDialog->exec();
+}
+
+} // namespace tarvex

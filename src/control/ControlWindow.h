@@ -1,0 +1,124 @@
+// The control window: the program's main window. It shows the readouts, the
+// three strip charts, the elapsed-time clock and the operator's controls, and
+// forwards every command to the run, which drives the load; it shows what the
+// run reports.
+#pragma once
+
+#include "protocol/LoadReading.h"
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QString>
+
+#include <array>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+class QStatusBar;
+class QToolButton;
+
+namespace tarvex {
+
+class TAbout;
+class ElapsedClock;
+class LineSeries;
+class LoadRun;
+class NumberField;
+class PortSettingsDialog;
+class TSerchfrm;
+class SevenSegmentReadout;
+class StripChart;
+class WindowTimer;
+
+// The hours, minutes and seconds the clock shows for an elapsed time: whole
+// days and milliseconds dropped.
+struct ClockReading {
+    int hours = 0;
+    int minutes = 0;
+    int seconds = 0;
+};
+ClockReading clockReadingOf(qint64 elapsedMs);
+
+class ControlWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // The windows the control window shows; all live for the whole run.
+    struct Windows {
+        TSerchfrm* queryWindow = nullptr;
+        TAbout* aboutDialog = nullptr;
+        PortSettingsDialog* portSettingsDialog = nullptr;
+    };
+
+    // run drives the load; it outlives the window.
+    explicit ControlWindow(LoadRun* run, QWidget* parent = nullptr);
+    ~ControlWindow() override;
+
+    // The other windows, created after this one.
+    void setWindows(const Windows& windows) { m_windows = windows; }
+
+signals:
+    // The window has closed (the load was switched off and handed back to its
+    // front panel first); the program ends.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    void openPortSettings();
+    void showQueryWindow();
+    void showAboutDialog();
+    void handToComputer();
+    void handToFrontPanel();
+    void switchLoadOn();
+    void switchLoadOff();
+    void showElapsedTime();
+    void showPoll();
+    void showReading(const tarvex::LoadReading& reading);
+    void showPortOpened();
+    void showPortOpenFailed();
+    void showStopAtMinimumVoltage();
+    void showLinkLost(const QString& portName);
+
+private:
+    void buildLayout();
+    void wireRun();
+    void applyPortSettings();
+
+    LoadRun* m_run;
+    Windows m_windows;
+
+    QFrame* m_toolPanel;
+    QToolButton* m_settingsButton;
+    QToolButton* m_queryButton;
+    QToolButton* m_aboutButton;
+    QToolButton* m_closeButton;
+    ElapsedClock* m_elapsedClock;
+    SevenSegmentReadout* m_voltageReadout;
+    SevenSegmentReadout* m_currentReadout;
+    SevenSegmentReadout* m_powerReadout;
+    StripChart* m_voltageChart;
+    StripChart* m_currentChart;
+    StripChart* m_powerChart;
+    LineSeries* m_voltageSeries;
+    LineSeries* m_currentSeries;
+    LineSeries* m_powerSeries;
+    NumberField* m_minimumVoltageField;
+    QPushButton* m_computerControlButton;
+    QPushButton* m_frontPanelButton;
+    QPushButton* m_loadOnButton;
+    QPushButton* m_loadOffButton;
+    QStatusBar* m_statusBar;
+    // 100, 120 and 50 pixels wide; the first shows the baud rate at every poll.
+    std::array<QLabel*, 3> m_statusPanels;
+    WindowTimer* m_clockTimer;
+
+    // The elapsed-time clock counts from Load ON on a monotonic clock, so a
+    // change of the wall clock (daylight saving, time sync) cannot make it
+    // jump or run backwards.
+    QElapsedTimer m_elapsed;
+    bool m_portOpen = false;
+};
+
+} // namespace tarvex

@@ -1,0 +1,174 @@
+#include "control/PortSettingsDialog.h"
+
+#include "errors/Errors.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+
+#include <limits>
+
+namespace tarvex {
+
+int parseInteger(const QString& text) {
+    const auto fail = [&text]() -> int {
+        throw ConversionError(
+            QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString());
+    };
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == QLatin1Char(' '))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    int base = 10;
+    if (i < text.size() && text[i] == QLatin1Char('$')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < text.size() && text[i] == QLatin1Char('0') &&
+               (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))) {
+        base = 16;
+        i += 2;
+    }
+    if (i == text.size())
+        return fail();
+    long long value = 0;
+    for (; i < text.size(); ++i) {
+        const int digit = text[i].isDigit() && text[i].unicode() < 128
+                              ? text[i].unicode() - '0'
+                              : (base == 16 && QStringLiteral("abcdef").contains(text[i].toLower())
+                                     ? text[i].toLower().unicode() - 'a' + 10
+                                     : -1);
+        if (digit < 0)
+            return fail();
+        value = value * base + digit;
+        if (value > 0x100000000LL)
+            return fail();
+    }
+    if (negative)
+        value = -value;
+    // Hexadecimal texts may spell the full 32-bit pattern, as the runtime allows.
+    if (base == 16 && !negative && value <= 0xFFFFFFFFLL)
+        return static_cast<int>(static_cast<unsigned>(value));
+    if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
+        return fail();
+    return static_cast<int>(value);
+}
+
+namespace {
+
+QLabel* makeLabel(const QString& text, QWidget* parent, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+// An entry with its caption: the caption's text is its accessible name and
+// the caption's mnemonic buddy.
+QLineEdit* makeEdit(const QString& text, const QString& name, QLabel* caption, QWidget* parent,
+                    QRect geometry) {
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(name);
+    edit->setGeometry(geometry);
+    edit->setAccessibleName(caption->text());
+    caption->setBuddy(edit);
+    return edit;
+}
+
+QComboBox* makeCombo(const QStringList& items, const QString& text, const QString& name,
+                     QLabel* caption, QWidget* parent, QRect geometry) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->addItems(items);
+    combo->setEditText(text);
+    combo->setGeometry(geometry);
+    combo->setAccessibleName(caption->text());
+    caption->setBuddy(combo);
+    return combo;
+}
+
+} // namespace
+
+PortSettingsDialog::PortSettingsDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("portSettingsDialog"));
+    setWindowTitle(QStringLiteral("Com Setting"));
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    // The window's outer size is 321 x 283; the frame takes 8 x 30 of it.
+    setFixedSize(313, 253);
+
+    auto* optionsGroup = new QGroupBox(QStringLiteral("Com Options"), this);
+    optionsGroup->setObjectName(QStringLiteral("optionsGroup"));
+    optionsGroup->setGeometry(8, 6, 297, 118);
+    QLabel* portCaption = makeLabel(QStringLiteral("Comm Port"), optionsGroup, 12, 26);
+    m_portBox = makeCombo({QStringLiteral("Com1"), QStringLiteral("Com2"), QStringLiteral("Com3"),
+                           QStringLiteral("Com4")},
+                          QStringLiteral("Com1"), QStringLiteral("portBox"), portCaption,
+                          optionsGroup, {76, 22, 73, 22});
+    QLabel* baudCaption = makeLabel(QStringLiteral("Baud Rate"), optionsGroup, 12, 56);
+    m_baudRateBox = makeCombo({QStringLiteral("4800"), QStringLiteral("9600"),
+                               QStringLiteral("19200"), QStringLiteral("38400")},
+                              QStringLiteral("9600"), QStringLiteral("baudRateBox"), baudCaption,
+                              optionsGroup, {76, 52, 73, 22});
+    QLabel* dataBitsCaption = makeLabel(QStringLiteral("Data Bits"), optionsGroup, 164, 26);
+    m_dataBitsEdit = makeEdit(QStringLiteral("8"), QStringLiteral("dataBitsEdit"), dataBitsCaption,
+                              optionsGroup, {222, 22, 61, 22});
+    QLabel* parityCaption = makeLabel(QStringLiteral("Parity"), optionsGroup, 164, 56);
+    m_parityEdit = makeEdit(QStringLiteral("0"), QStringLiteral("parityEdit"), parityCaption,
+                            optionsGroup, {222, 52, 61, 22});
+    QLabel* stopBitsCaption = makeLabel(QStringLiteral("Stop Bits"), optionsGroup, 12, 86);
+    m_stopBitsEdit = makeEdit(QStringLiteral("0"), QStringLiteral("stopBitsEdit"), stopBitsCaption,
+                              optionsGroup, {76, 82, 73, 22});
+    for (QLineEdit* fixed : {m_dataBitsEdit, m_parityEdit, m_stopBitsEdit})
+        fixed->setEnabled(false);
+
+    auto* intervalGroup = new QGroupBox(QStringLiteral("Interval"), this);
+    intervalGroup->setObjectName(QStringLiteral("intervalGroup"));
+    intervalGroup->setGeometry(8, 130, 297, 62);
+    QLabel* intervalCaption = makeLabel(QStringLiteral("Send-frequency"), intervalGroup, 12, 30);
+    m_intervalEdit = makeEdit(QStringLiteral("200"), QStringLiteral("intervalEdit"),
+                              intervalCaption, intervalGroup, {112, 26, 80, 22});
+    makeLabel(QStringLiteral("(ms)"), intervalGroup, 198, 30);
+
+    m_okButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
+                                 QStringLiteral("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("okButton"));
+    m_okButton->setGeometry(64, 208, 80, 27);
+    m_okButton->setDefault(true);
+    m_okButton->setAccessibleName(m_okButton->text());
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
+    m_cancelButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
+                                     QStringLiteral("Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    m_cancelButton->setGeometry(170, 208, 80, 27);
+    m_cancelButton->setAccessibleName(m_cancelButton->text());
+    // Escape rejects the dialog (QDialog's own key handling).
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+
+    connect(m_portBox, &QComboBox::currentIndexChanged, this,
+            [this](int index) { m_portIndex = index; });
+    connect(m_portBox->lineEdit(), &QLineEdit::textEdited, this, [this] { m_portIndex = -1; });
+
+    setTabOrder(m_portBox, m_baudRateBox);
+    setTabOrder(m_baudRateBox, m_intervalEdit);
+    setTabOrder(m_intervalEdit, m_okButton);
+    setTabOrder(m_okButton, m_cancelButton);
+}
+
+PortSettingsEntries PortSettingsDialog::entries() const {
+    return {m_portBox->currentText(), m_baudRateBox->currentText(), m_dataBitsEdit->text(),
+            m_parityEdit->text(),     m_stopBitsEdit->text(),       m_intervalEdit->text()};
+}
+
+QString PortSettingsDialog::baudRateText() const {
+    return m_baudRateBox->currentText();
+}
+
+} // namespace tarvex

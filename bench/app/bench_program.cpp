@@ -15,8 +15,10 @@
 #include "control/PortSettingsDialog.h"
 #include "loadsim/LoadSimulator.h"
 #include "run/LoadRun.h"
+#include "run/ReadingRecorder.h"
 #include "serial/SerialLink.h"
 #include "store/ReadingTable.h"
+#include "store/Table.h"
 #include "store/TableEngine.h"
 #include "ui/MessageBoxes.h"
 #include "widgets/NumberField.h"
@@ -186,7 +188,9 @@ int main(int argc, char** argv) {
     for (int k = 0; k < 2; ++k) {
         Bench bench;
         ControlWindow& window = bench.window();
-        bench.program->run()->readingTable()->close();
+        ReadingRecorder* recorder = bench.program->run()->recorder();
+        QMetaObject::invokeMethod(
+            recorder, [recorder] { recorder->table()->close(); }, Qt::BlockingQueuedConnection);
         if (!bench::FillReadingTable(
                 TableEngine::tableFilePath(QString::fromLatin1(ReadingTable::kAlias)), sizes[k]))
             return 1;

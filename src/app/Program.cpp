@@ -13,6 +13,10 @@
 namespace tarvex {
 
 Program::Program(const QString& dataDirectory) : m_run(std::make_unique<LoadRun>()) {
+    // The run never waits for a window: its own thread, above the windows'.
+    m_runThread.setObjectName(QStringLiteral("run"));
+    m_run->moveToThread(&m_runThread);
+    m_runThread.start(QThread::TimeCriticalPriority);
     guarded([&] {
         m_controlWindow = std::make_unique<ControlWindow>(m_run.get());
         // A failure here is shown; the window is created all the same.
@@ -32,6 +36,9 @@ Program::Program(const QString& dataDirectory) : m_run(std::make_unique<LoadRun>
 Program::~Program() {
     // The windows go first: they talk to the run.
     m_controlWindow.reset();
+    QMetaObject::invokeMethod(m_run.get(), &LoadRun::finish, Qt::BlockingQueuedConnection);
+    m_runThread.quit();
+    m_runThread.wait();
 }
 
 // The data directory, the alias and the reading table are made to exist; the

@@ -1,11 +1,11 @@
 // The program's parts, created in the order the program starts them: the run
-// that drives the load, then the windows - the control window (which prepares
-// the reading store as it is created), the query window, the report window,
-// the About window and the port settings dialog. All of them live for the
-// whole run.
+// that drives the load (on a thread of its own), then the windows - the control window (which
+// prepares the reading store as it is created), the query window, the report window, the About
+// window and the port settings dialog. All of them live for the whole run.
 #pragma once
 
 #include <QString>
+#include <QThread>
 
 #include <memory>
 
@@ -37,6 +37,7 @@ public:
 private:
     void prepareStore(const QString& dataDirectory);
 
+    QThread m_runThread;
     std::unique_ptr<LoadRun> m_run;
     std::unique_ptr<ControlWindow> m_controlWindow;
     std::unique_ptr<TSerchfrm> m_queryWindow;

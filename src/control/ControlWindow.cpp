@@ -176,6 +176,13 @@ void ControlWindow::buildLayout() {
         m_statusBar->addWidget(panel);
         m_statusPanels[i] = panel;
     }
+    m_linkPanel = new QLabel(m_statusBar);
+    m_linkPanel->setObjectName(QStringLiteral("linkPanel"));
+    m_linkPanel->setFixedWidth(160);
+    m_statusBar->addWidget(m_linkPanel);
+    m_storePanel = new QLabel(m_statusBar);
+    m_storePanel->setObjectName(QStringLiteral("storePanel"));
+    m_statusBar->addWidget(m_storePanel, 1);
     setStatusBar(m_statusBar);
 
     // Main panel with the three columns.
@@ -260,8 +267,15 @@ void ControlWindow::wireRun() {
     connect(m_run, &LoadRun::portOpenFailed, this, &ControlWindow::showPortOpenFailed);
     connect(m_run, &LoadRun::stoppedAtMinimumVoltage, this,
             &ControlWindow::showStopAtMinimumVoltage);
-    connect(m_run, &LoadRun::storingFailed, this, &showErrorMessage);
     connect(m_run, &LoadRun::linkLost, this, &ControlWindow::showLinkLost);
+    connect(m_run, &LoadRun::linkBack, this, &ControlWindow::showLinkBack);
+    connect(m_run, &LoadRun::silenceChanged, this, &ControlWindow::showSilence);
+    connect(m_run, &LoadRun::storingDelayed, this, &ControlWindow::showStoringDelayed);
+    connect(m_run, &LoadRun::waitingReadingsChanged, this, &ControlWindow::showWaitingReadings);
+    connect(m_run, &LoadRun::waitingReadingsWritten, this,
+            &ControlWindow::showWaitingReadingsWritten);
+    connect(m_run, &LoadRun::waitingReadingsOverflowed, this,
+            &ControlWindow::showWaitingReadingsOverflowed);
 
     // The minimum the run tests against is the field's last applied value.
     connect(m_minimumVoltageField, &NumberField::valueChanged, m_run, &LoadRun::setMinimumVoltage);
@@ -304,12 +318,15 @@ void ControlWindow::applyPortSettings() {
 
 void ControlWindow::showPortOpened() {
     m_portOpen = true;
+    m_linkPanel->clear();
     m_computerControlButton->setEnabled(true);
     m_frontPanelButton->setEnabled(true);
 }
 
-void ControlWindow::showPortOpenFailed() {
+void ControlWindow::showPortOpenFailed(int errorCode) {
+    Q_UNUSED(errorCode);
     m_portOpen = false;
+    m_linkPanel->clear();
     // Self Control follows PC Control, whatever the open did.
     m_frontPanelButton->setEnabled(m_computerControlButton->isEnabled());
     const int position =
@@ -381,10 +398,47 @@ void ControlWindow::showStopAtMinimumVoltage() {
 }
 
 void ControlWindow::showLinkLost(const QString& portName) {
+    m_linkPanel->setText(QStringLiteral("Link lost"));
     showMessageBox(QStringLiteral("The connection to the load on %1 was lost. Readings and the "
-                                  "minimum-voltage stop have stopped; check the cable and open "
-                                  "the port again in Setting.")
+                                  "minimum-voltage stop are paused until it is back; the program "
+                                  "opens the port again by itself every second. Check the cable.")
                        .arg(portName),
+                   QMessageBox::Warning, QMessageBox::Yes);
+}
+
+void ControlWindow::showLinkBack(const QString&) {
+    m_linkPanel->setText(QStringLiteral("Link back"));
+}
+
+void ControlWindow::showSilence(bool silent) {
+    static const QString kNoAnswer = QStringLiteral("No answer from the load");
+    if (silent)
+        m_linkPanel->setText(kNoAnswer);
+    else if (m_linkPanel->text() == kNoAnswer)
+        m_linkPanel->clear();
+}
+
+void ControlWindow::showStoringDelayed(const QString& message) {
+    m_storePanel->setText(QStringLiteral("Readings wait to be stored"));
+    showErrorMessage(QStringLiteral("Readings cannot be stored now: %1\nThey are kept and "
+                                    "written to the table as soon as it takes them again.")
+                         .arg(message));
+}
+
+void ControlWindow::showWaitingReadings(int count) {
+    if (count > 0)
+        m_storePanel->setText(QStringLiteral("Readings waiting to be stored: %1").arg(count));
+}
+
+void ControlWindow::showWaitingReadingsWritten(int count) {
+    m_storePanel->setText(QStringLiteral("All %1 waiting readings stored").arg(count));
+}
+
+void ControlWindow::showWaitingReadingsOverflowed(int capacity) {
+    showMessageBox(QStringLiteral("More than %1 readings (an hour of polling) are waiting to be "
+                                  "stored. The oldest are dropped from now on; the newest are "
+                                  "kept.")
+                       .arg(capacity),
                    QMessageBox::Warning, QMessageBox::Yes);
 }
 

@@ -77,9 +77,15 @@ private slots:
     void showPoll();
     void showReading(const tarvex::LoadReading& reading);
     void showPortOpened();
-    void showPortOpenFailed();
+    void showPortOpenFailed(int errorCode);
     void showStopAtMinimumVoltage();
     void showLinkLost(const QString& portName);
+    void showLinkBack(const QString& portName);
+    void showSilence(bool silent);
+    void showStoringDelayed(const QString& message);
+    void showWaitingReadings(int count);
+    void showWaitingReadingsWritten(int count);
+    void showWaitingReadingsOverflowed(int capacity);
 
 private:
     void buildLayout();
@@ -112,6 +118,10 @@ private:
     QStatusBar* m_statusBar;
     // 100, 120 and 50 pixels wide; the first shows the baud rate at every poll.
     std::array<QLabel*, 3> m_statusPanels;
+    // The link's state ("Link lost", "No answer from the load") and the
+    // reading log's ("Readings waiting to be stored: 12").
+    QLabel* m_linkPanel;
+    QLabel* m_storePanel;
     WindowTimer* m_clockTimer;
 
     // The elapsed-time clock counts from Load ON on a monotonic clock, so a

@@ -1,17 +1,25 @@
 #include "run/LoadRun.h"
 
+#include "run/ReadingRecorder.h"
 #include "serial/SerialLink.h"
-#include "store/ReadingTable.h"
-#include "store/Table.h"
+
+#include <QMetaObject>
 
 #include <algorithm>
 #include <cstring>
 
 namespace tarvex {
 
+namespace {
+
+// How long the end of the run waits for readings still waiting to be stored.
+constexpr int kExitFlushMs = 2000;
+
+} // namespace
+
 LoadRun::LoadRun(QObject* parent)
-    : QObject(parent), m_link(new SerialLink(this)), m_pollTimer(this),
-      m_readingTable(std::make_unique<Table>()) {
+    : QObject(parent), m_link(new SerialLink(this)), m_pollTimer(this), m_reconnectTimer(this),
+      m_recorder(new ReadingRecorder) {
     m_link->setObjectName(QStringLiteral("link"));
     m_link->setCommPort(m_settings.portName);
     m_link->setBaudRate(m_settings.baudRate);
@@ -23,37 +31,86 @@ LoadRun::LoadRun(QObject* parent)
 
     m_pollTimer.setObjectName(QStringLiteral("pollTimer"));
     connect(&m_pollTimer, &QTimer::timeout, this, &LoadRun::poll);
+    m_reconnectTimer.setObjectName(QStringLiteral("reconnectTimer"));
+    m_reconnectTimer.setInterval(kReconnectMs);
+    connect(&m_reconnectTimer, &QTimer::timeout, this, &LoadRun::tryReconnect);
+
+    // The reading log's writer on a thread of its own: a table that waits
+    // for a lock or a disk never holds up a reading or the stop.
+    m_storeThread.setObjectName(QStringLiteral("store"));
+    m_recorder->setObjectName(QStringLiteral("recorder"));
+    m_recorder->moveToThread(&m_storeThread);
+    connect(&m_storeThread, &QThread::finished, m_recorder, &QObject::deleteLater);
+    connect(this, &LoadRun::readingToStore, m_recorder, &ReadingRecorder::record);
+    connect(m_recorder, &ReadingRecorder::storingDelayed, this, &LoadRun::storingDelayed);
+    connect(m_recorder, &ReadingRecorder::waitingChanged, this, &LoadRun::waitingReadingsChanged);
+    connect(m_recorder, &ReadingRecorder::backlogWritten, this, &LoadRun::waitingReadingsWritten);
+    connect(m_recorder, &ReadingRecorder::backlogOverflowed, this,
+            &LoadRun::waitingReadingsOverflowed);
+    m_storeThread.start();
     m_clock.start();
 }
 
-LoadRun::~LoadRun() = default;
+LoadRun::~LoadRun() {
+    // What still waits gets one more chance, then the writer's thread ends
+    // (and deletes the writer on its way out).
+    QMetaObject::invokeMethod(
+        m_recorder, [recorder = m_recorder] { recorder->flush(kExitFlushMs); },
+        Qt::BlockingQueuedConnection);
+    m_storeThread.quit();
+    m_storeThread.wait();
+}
+
+LinkSettings LoadRun::settings() const {
+    const QMutexLocker lock(&m_settingsMutex);
+    return m_settings;
+}
 
 void LoadRun::attachReadingTable() {
-    ReadingTable::attach(*m_readingTable);
+    QMetaObject::invokeMethod(m_recorder, &ReadingRecorder::attachReadingTable);
 }
 
 void LoadRun::applySettings(const LinkSettings& settings) {
-    m_settings = settings;
+    {
+        const QMutexLocker lock(&m_settingsMutex);
+        m_settings = settings;
+    }
+    m_pollIntervalMs = settings.pollIntervalMs;
+    const int interval = settings.pollIntervalMs;
+    QMetaObject::invokeMethod(
+        m_recorder, [recorder = m_recorder, interval] { recorder->setPollInterval(interval); });
+    updatePollTimer();
+
+    // New settings replace an open port, and a lost one that is being tried
+    // again: one OK is enough.
+    m_reconnectTimer.stop();
+    m_linkLost = false;
+    m_link->close();
     m_link->setCommPort(settings.portName);
     m_link->setBaudRate(settings.baudRate);
     m_link->setDataBits(settings.dataBits);
     m_link->setStopBits(settings.stopBits);
     m_link->setParity(settings.parity);
-    updatePollTimer();
+    if (openLink()) {
+        emit portOpened();
+    } else {
+        emit portOpenFailed(0);
+    }
+}
 
+// Opens the link with its present settings; a failed open leaves it closed.
+bool LoadRun::openLink() {
     try {
         m_link->open();
         m_portOpen = true;
-        m_hangupReported = false;
     } catch (...) {
         // The link's own message is not shown: the window tells which port.
         m_link->close();
         m_portOpen = false;
     }
-    if (m_portOpen)
-        emit portOpened();
-    else
-        emit portOpenFailed();
+    m_unansweredPolls = 0;
+    setSilent(false);
+    return m_portOpen;
 }
 
 void LoadRun::sendCommand(ControlMode mode) {
@@ -75,6 +132,7 @@ void LoadRun::switchLoadOn() {
     // A timer that runs already goes on undisturbed.
     if (!m_polling) {
         m_polling = true;
+        m_unansweredPolls = 0;
         updatePollTimer();
     }
 }
@@ -82,6 +140,7 @@ void LoadRun::switchLoadOn() {
 void LoadRun::switchLoadOff() {
     m_polling = false;
     updatePollTimer();
+    setSilent(false);
     sendCommand(ControlMode::ComputerLoadOff);
 }
 
@@ -92,16 +151,30 @@ void LoadRun::setMinimumVoltage(double volts) {
 // Ticks every interval while polling; an interval of 0 stops them (a bare
 // QTimer would fire continuously). A new interval restarts the count.
 void LoadRun::updatePollTimer() {
-    if (m_polling && m_settings.pollIntervalMs > 0)
-        m_pollTimer.start(m_settings.pollIntervalMs);
+    const int interval = m_pollIntervalMs;
+    if (m_polling && interval > 0)
+        m_pollTimer.start(interval);
     else
         m_pollTimer.stop();
 }
 
 void LoadRun::poll() {
     emit pollSent();
+    if (m_portOpen) {
+        // Only an open port can stay silent; a lost one says so itself.
+        if (m_unansweredPolls >= kSilentPolls)
+            setSilent(true);
+        ++m_unansweredPolls;
+    }
     const DeviceFrame query = makeStatusQuery();
     m_link->sendBytes(query.data(), static_cast<std::uint16_t>(query.size()));
+}
+
+void LoadRun::setSilent(bool silent) {
+    if (silent == m_silent)
+        return;
+    m_silent = silent;
+    emit silenceChanged(silent);
 }
 
 void LoadRun::takeChunk(const QByteArray& chunk) {
@@ -110,52 +183,61 @@ void LoadRun::takeChunk(const QByteArray& chunk) {
                 std::min(length, m_receiveBuffer.size()));
     if (length != kFrameSize)
         return;
+    const qint64 receivedMs = m_clock.elapsed();
     const LoadReading reading = decodeStatusAnswer(m_receiveBuffer.data());
-    emit readingTaken(reading, m_clock.elapsed());
-
-    // A reading that cannot be stored must not switch the protection off: the
-    // minimum-voltage test runs first, then the storing failure is reported.
-    QString storingFailure;
-    try {
-        storeReading(reading);
-    } catch (const std::exception& error) {
-        storingFailure = QString::fromUtf8(error.what());
-    }
+    m_unansweredPolls = 0;
+    setSilent(false);
 
     // The received millivolts, not the rounded text; equal to the minimum
-    // stops the run.
-    if (reading.milliVolts <= m_minimumVolts * 1000.0)
-        stopAtMinimumVoltage();
-
-    if (!storingFailure.isNull())
-        emit storingFailed(storingFailure);
-}
-
-void LoadRun::storeReading(const LoadReading& reading) {
-    ReadingTable::appendReading(*m_readingTable, reading);
-}
-
-void LoadRun::stopAtMinimumVoltage() {
-    m_polling = false;
-    updatePollTimer();
-    sendCommand(ControlMode::ComputerLoadOff);
-    sendCommand(ControlMode::FrontPanel);
-    emit stoppedAtMinimumVoltage();
+    // stops the run. The requests go out before anything else happens.
+    const bool stop = reading.milliVolts <= m_minimumVolts * 1000.0;
+    if (stop) {
+        m_polling = false;
+        updatePollTimer();
+        sendCommand(ControlMode::ComputerLoadOff);
+        sendCommand(ControlMode::FrontPanel);
+    }
+    emit readingTaken(reading, receivedMs);
+    if (stop)
+        emit stoppedAtMinimumVoltage();
+    emit readingToStore(reading, QDateTime::currentDateTime());
 }
 
 void LoadRun::handleHangup() {
-    if (!m_link->isOpen() || m_hangupReported)
+    if (!m_portOpen)
         return;
-    m_hangupReported = true;
+    // Closed at once, so that the port can be opened again - by the timer or
+    // by the operator's OK.
+    m_link->close();
+    m_portOpen = false;
+    m_linkLost = true;
+    setSilent(false);
+    m_reconnectTimer.start();
     emit linkLost(m_link->commPort());
 }
 
+void LoadRun::tryReconnect() {
+    if (!openLink())
+        return;
+    m_reconnectTimer.stop();
+    m_linkLost = false;
+    emit linkBack(m_link->commPort());
+}
+
 void LoadRun::shutDown() {
+    m_reconnectTimer.stop();
     switchLoadOff();
     handToFrontPanel();
     // The last two requests must reach the line before the program ends, or
     // the load could stay on with nobody watching.
     m_link->waitUntilSent(kExitSendTimeoutMs);
+}
+
+void LoadRun::finish() {
+    m_reconnectTimer.stop();
+    m_pollTimer.stop();
+    m_link->close();
+    m_portOpen = false;
 }
 
 } // namespace tarvex

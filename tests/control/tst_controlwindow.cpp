@@ -9,6 +9,7 @@
 #include "review/Aboutfrm.h"
 #include "review/Queryfrm.h"
 #include "run/LoadRun.h"
+#include "run/ReadingRecorder.h"
 #include "serial/SerialLink.h"
 #include "store/Query.h"
 #include "store/Table.h"
@@ -116,10 +117,10 @@ class TestControlWindow : public QObject {
     // A chunk as the link delivers it to the run.
     void deliver(const QByteArray& chunk) { emit run().link()->chunkReceived(chunk); }
     void deliver(const DeviceFrame& frame) { deliver(Bytes(frame)); }
-    // Runs f on the run's thread and waits for it.
-    template <class F> void onRunThread(F f) {
-        QMetaObject::invokeMethod(&run(), f,
-                                  run().thread() == QThread::currentThread()
+    // Runs f on the thread of object and waits for it.
+    template <class F> void onThreadOf(QObject* object, F f) {
+        QMetaObject::invokeMethod(object, f,
+                                  object->thread() == QThread::currentThread()
                                       ? Qt::DirectConnection
                                       : Qt::BlockingQueuedConnection);
     }
@@ -331,9 +332,9 @@ private slots:
     // Storing fails (the table is gone from under the run); the stop still
     // happens, then the failure is shown.
     void storingFailureDoesNotDisableTheStop() {
-        onRunThread([this] {
-            run().readingTable()->close();
-            run().readingTable()->setTableName(QStringLiteral("NoSuchTable"));
+        onThreadOf(run().recorder(), [this] {
+            run().recorder()->table()->close();
+            run().recorder()->table()->setTableName(QStringLiteral("NoSuchTable"));
         });
         minimumVoltageField().setValue(13.0);
         startRun();
@@ -493,16 +494,37 @@ private slots:
         QCOMPARE(buttons(), (Buttons{true, true, false, false}));
     }
 
-    void secondOkClosesThePort() {
+    // OK while the port is open reopens it with the new settings at once;
+    // a run goes on polling at the new interval, without a message.
+    void okWhileRunningReopensAndPollingGoesOn() {
+        startRun();
+        QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= 2, kWaitMs);
+        applySettings(QString::fromStdString(sim->terminalPath()), QStringLiteral("9600"),
+                      QStringLiteral("150"));
+        QTRY_COMPARE_WITH_TIMEOUT(run().pollInterval(), 150, kWaitMs);
+        QVERIFY(run().isPolling());
+        const std::size_t before = readingsShown();
+        QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= before + 5, kWaitMs);
+        QVERIFY(run().isPortOpen());
+        // As after any successful OK: PC Control and Self Control enabled.
+        QCOMPARE(buttons(), (Buttons{true, true, false, true}));
+        QVERIFY(boxes.isEmpty());
+        // And the protection still acts on the reopened port.
+        minimumVoltageField().setValue(13.0);
+        QTRY_VERIFY_WITH_TIMEOUT(!boxes.isEmpty(), kWaitMs);
+        QCOMPARE(boxes.first().text, QStringLiteral("The Minnum Voltag is Protect!"));
+        QTRY_VERIFY_WITH_TIMEOUT(!sim->state().inputOn, kWaitMs);
+    }
+
+    // A failed reopen keeps the message and leaves the buttons as for a
+    // closed port.
+    void failedReopenLeavesThePortClosed() {
         openPort();
-        applySettings(QString::fromStdString(sim->terminalPath()));
+        applySettings(QStringLiteral("/nonexistent/tty"));
         QTRY_COMPARE_WITH_TIMEOUT(boxTexts(), QStringList{QStringLiteral("打开串口0失败")},
                                   kWaitMs);
-        QVERIFY(!run().link()->isOpen());
-        boxes.clear();
-        applySettings(QString::fromStdString(sim->terminalPath()));
-        QTRY_VERIFY_WITH_TIMEOUT(run().link()->isOpen(), kWaitMs);
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(!run().isPortOpen());
+        QCOMPARE(buttons(), (Buttons{true, true, false, false}));
     }
 
     void notAnIntegerGoesToTheDefaultDisplay() {
@@ -534,7 +556,6 @@ private slots:
     void zeroIntervalStopsPolling() {
         startRun();
         QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= 1, kWaitMs);
-        // Apply while the port is open closes it; only the interval matters here.
         applySettings(QString::fromStdString(sim->terminalPath()), QStringLiteral("9600"),
                       QStringLiteral("0"));
         QTRY_COMPARE_WITH_TIMEOUT(run().pollInterval(), 0, kWaitMs);

@@ -8,9 +8,9 @@
 
 #include "support/ReviewFixture.h"
 
-#include "review/DBGrid.h"
-#include "review/Queryfrm.h"
-#include "review/Repfrm.h"
+#include "review/DataGrid.h"
+#include "review/QueryWindow.h"
+#include "review/ReadingReport.h"
 #include "store/ReadingTable.h"
 
 #include <QElapsedTimer>

@@ -7,9 +7,9 @@
 
 #include "support/ReviewFixture.h"
 
-#include "review/Aboutfrm.h"
-#include "review/Queryfrm.h"
-#include "review/Repfrm.h"
+#include "review/AboutDialog.h"
+#include "review/QueryWindow.h"
+#include "review/ReadingReport.h"
 #include "store/ReadingTable.h"
 
 #include <QDir>

@@ -2,9 +2,9 @@
 
 #include "control/ControlWindow.h"
 #include "control/PortSettingsDialog.h"
-#include "review/Aboutfrm.h"
-#include "review/Queryfrm.h"
-#include "review/Repfrm.h"
+#include "review/AboutDialog.h"
+#include "review/QueryWindow.h"
+#include "review/ReadingReport.h"
 #include "run/LoadRun.h"
 #include "store/ReadingTable.h"
 #include "ui/Application.h"

@@ -1,8 +1,8 @@
 #include "control/ControlWindow.h"
 
 #include "control/PortSettingsDialog.h"
-#include "review/Aboutfrm.h"
-#include "review/Queryfrm.h"
+#include "review/AboutDialog.h"
+#include "review/QueryWindow.h"
 #include "run/LoadRun.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"

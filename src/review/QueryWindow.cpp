@@ -1,9 +1,9 @@
-#include "review/Queryfrm.h"
+#include "review/QueryWindow.h"
 
-#include "review/DBGrid.h"
+#include "review/DataGrid.h"
 #include "review/LibreOfficeAutomation.h"
 #include "review/Pictures.h"
-#include "review/Repfrm.h"
+#include "review/ReadingReport.h"
 #include "review/SpreadsheetExport.h"
 #include "store/ReadingTable.h"
 #include "ui/Application.h"

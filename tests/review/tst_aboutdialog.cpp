@@ -1,6 +1,6 @@
 #include "support/ReviewFixture.h"
 
-#include "review/Aboutfrm.h"
+#include "review/AboutDialog.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -67,4 +67,4 @@ private slots:
 };
 
 QTEST_MAIN(TestAboutfrm)
-#include "tst_aboutfrm.moc"
+#include "tst_aboutdialog.moc"

@@ -1,4 +1,4 @@
-#include "review/Report.h"
+#include "review/BandReport.h"
 
 #include "ui/Application.h"
 

@@ -1,4 +1,4 @@
-#include "review/Aboutfrm.h"
+#include "review/AboutDialog.h"
 
 #include "review/Pictures.h"
 

@@ -1,8 +1,8 @@
 #include "support/ReviewFixture.h"
 
-#include "review/DBGrid.h"
-#include "review/Queryfrm.h"
-#include "review/Repfrm.h"
+#include "review/DataGrid.h"
+#include "review/QueryWindow.h"
+#include "review/ReadingReport.h"
 #include "store/ReadingTable.h"
 
 #include <QPrintPreviewDialog>
@@ -313,4 +313,4 @@ private slots:
 };
 
 QTEST_MAIN(TestReport)
-#include "tst_report.moc"
+#include "tst_readingreport.moc"

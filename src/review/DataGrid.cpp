@@ -1,4 +1,4 @@
-#include "review/DBGrid.h"
+#include "review/DataGrid.h"
 
 #include "store/Query.h"
 #include "ui/Application.h"

@@ -4,7 +4,7 @@
 // closing it closes the query, so the query is open only while a report runs.
 #pragma once
 
-#include "review/Report.h"
+#include "review/BandReport.h"
 
 #include <QWidget>
 

@@ -1,8 +1,8 @@
 #include "support/RecordingAutomation.h"
 #include "support/ReviewFixture.h"
 
-#include "review/DBGrid.h"
-#include "review/Queryfrm.h"
+#include "review/DataGrid.h"
+#include "review/QueryWindow.h"
 #include "review/SpreadsheetExport.h"
 #include "store/ReadingTable.h"
 
@@ -425,4 +425,4 @@ private slots:
 };
 
 QTEST_MAIN(TestQueryfrm)
-#include "tst_queryfrm.moc"
+#include "tst_querywindow.moc"

@@ -1,4 +1,4 @@
-#include "review/Repfrm.h"
+#include "review/ReadingReport.h"
 
 #include "store/ReadingTable.h"
 #include "ui/Application.h"

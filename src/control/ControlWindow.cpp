@@ -391,7 +391,7 @@ void ControlWindow::showLinkLost(const QString& portName) {
 void ControlWindow::showQueryWindow() {
     if (!m_windows.queryWindow)
         return;
-    PrepareQueryWindow(*m_windows.queryWindow);
+    m_windows.queryWindow->openReadings();
     m_windows.queryWindow->exec();
 }
 

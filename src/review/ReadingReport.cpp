@@ -3,101 +3,90 @@
 #include "store/ReadingTable.h"
 #include "ui/Application.h"
 
-#include <QCloseEvent>
-#include <QCoreApplication>
-
 namespace tarvex {
 
 namespace {
 
-TReportText Label(const QString& caption, double left, double top, double width, double height,
-                  const QFont& font) {
-    TReportText text;
-    text.Caption = caption;
-    text.Left = left;
-    text.Top = top;
-    text.Width = width;
-    text.Height = height;
-    text.Font = font;
-    text.HasFont = true;
+ReportText label(const QString& caption, double left, double top, double width, double height,
+                 const QFont& font) {
+    ReportText text;
+    text.caption = caption;
+    text.left = left;
+    text.top = top;
+    text.width = width;
+    text.height = height;
+    text.font = font;
+    text.hasFont = true;
     return text;
 }
 
-TReportText FieldText(const QString& field, double left, double width) {
-    TReportText text;
-    text.FieldName = field;
-    text.Left = left;
-    text.Top = 4.76;
-    text.Width = width;
-    text.Height = 4.50;
+ReportText fieldText(const QString& field, double left, double width) {
+    ReportText text;
+    text.fieldName = field;
+    text.left = left;
+    text.top = 4.76;
+    text.width = width;
+    text.height = 4.50;
     return text;
+}
+
+// A4 portrait with 10 mm margins, Arial 10 for the rows; the title on the
+// first page, the column titles at the top of every page.
+ReportLayout readingReportLayout() {
+    ReportLayout layout;
+    layout.pageLayout = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                    QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+    layout.font = QFont(QStringLiteral("Arial"), 10);
+    layout.printIfEmpty = true;
+
+    QFont titleFont(QStringLiteral("MS Serif"), 18);
+    titleFont.setBold(true);
+    layout.titleBand = {13.23,
+                        {label(QStringLiteral("TARVEX REPORT"), 59.53, 2.91, 0, 7.41, titleFont)}};
+
+    const QFont headerFont(QStringLiteral("MS Serif"), 12);
+    const auto header = [&](const char* caption, double left, double width) {
+        return label(QString::fromLatin1(caption), left, 2.91, width, 5.29, headerFont);
+    };
+    layout.columnHeaderBand = {10.32,
+                               {header("Index", 9.00, 10.05), header("VolVal", 47.63, 12.17),
+                                header("CurVal", 86.25, 12.44), header("PowVal", 124.88, 13.76),
+                                header("Date", 163.51, 8.47)}};
+
+    layout.detailBand = {11.38,
+                         {fieldText(QStringLiteral("ID"), 8.20, 3.44),
+                          fieldText(QStringLiteral("VolVal"), 46.30, 10.32),
+                          fieldText(QStringLiteral("CurVal"), 84.40, 10.58),
+                          fieldText(QStringLiteral("PowVal"), 124.62, 11.91),
+                          fieldText(QStringLiteral("TestDate"), 162.72, 14.02)}};
+    return layout;
 }
 
 } // namespace
 
-TSerchRep::TSerchRep(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("SerchRep"));
-    setWindowTitle(QStringLiteral("Serch-Rep"));
-    // Never shown; closing it must not count as the last window closing.
-    setAttribute(Qt::WA_QuitOnClose, false);
+ReadingReport::ReadingReport(QObject* parent) : BandReport(parent) {
+    setObjectName(QStringLiteral("readingReport"));
 
-    Query1 = new Query(this);
-    Query1->setObjectName(QStringLiteral("Query1"));
-    Query1->setAlias(QString::fromLatin1(ReadingTable::kAlias));
-    Query1->setSql({QString::fromLatin1(ReadingTable::kStatement)});
+    m_query = new Query(this);
+    m_query->setObjectName(QStringLiteral("query"));
+    m_query->setAlias(QString::fromLatin1(ReadingTable::kAlias));
+    m_query->setSql({QString::fromLatin1(ReadingTable::kStatement)});
 
-    Report = new TReport(this);
-    Report->setObjectName(QStringLiteral("Report"));
-    Report->SetDataSet(Query1);
-    Report->PageLayout = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                     QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
-    Report->Font = QFont(QStringLiteral("Arial"), 10);
-    Report->PrintIfEmpty = true;
+    setDataSet(m_query);
+    setLayout(readingReportLayout());
 
-    QFont titleFont(QStringLiteral("MS Serif"), 18);
-    titleFont.setBold(true);
-    Report->TitleBand = {13.23,
-                         {Label(QStringLiteral("TARVEX REPORT"), 59.53, 2.91, 0, 7.41, titleFont)}};
-
-    const QFont headerFont(QStringLiteral("MS Serif"), 12);
-    const auto header = [&](const char* caption, double left, double width) {
-        return Label(QString::fromLatin1(caption), left, 2.91, width, 5.29, headerFont);
-    };
-    Report->ColumnHeaderBand = {10.32,
-                                {header("Index", 9.00, 10.05), header("VolVal", 47.63, 12.17),
-                                 header("CurVal", 86.25, 12.44), header("PowVal", 124.88, 13.76),
-                                 header("Date", 163.51, 8.47)}};
-
-    Report->DetailBand = {11.38,
-                          {FieldText(QStringLiteral("ID"), 8.20, 3.44),
-                           FieldText(QStringLiteral("VolVal"), 46.30, 10.32),
-                           FieldText(QStringLiteral("CurVal"), 84.40, 10.58),
-                           FieldText(QStringLiteral("PowVal"), 124.62, 11.91),
-                           FieldText(QStringLiteral("TestDate"), 162.72, 14.02)}};
-
-    connect(Report, &TReport::AfterPreview, this, &TSerchRep::ReportAfterPreview);
-    connect(Report, &TReport::AfterPrint, this, &TSerchRep::ReportAfterPrint);
+    connect(this, &BandReport::previewClosed, this, &ReadingReport::closeReadings,
+            Qt::QueuedConnection);
+    connect(this, &BandReport::printFinished, this, &ReadingReport::closeReadings,
+            Qt::QueuedConnection);
 }
 
-void TSerchRep::ReportAfterPreview() {
-    PostClose();
+void ReadingReport::openReadings() {
+    ReadingTable::openQuery(*m_query);
 }
 
-void TSerchRep::ReportAfterPrint() {
-    PostClose();
-}
-
-void TSerchRep::PostClose() {
-    QCoreApplication::postEvent(this, new QCloseEvent());
-}
-
-void TSerchRep::FormClose() {
-    Query1->close();
-}
-
-void TSerchRep::closeEvent(QCloseEvent* event) {
-    guarded([this] { FormClose(); });
-    event->accept();
+void ReadingReport::closeReadings() {
+    guarded([this] { m_query->close(); });
 }
 
 } // namespace tarvex

@@ -1,41 +1,36 @@
-// The report window: never shown, it carries the printed report of the stored
-// readings ("TARVEX REPORT", A4, one line per row) and the report's own query.
-// Whenever a preview or a print run ends it posts itself a close request, and
-// closing it closes the query, so the query is open only while a report runs.
+// The printed report of the stored readings: "TARVEX REPORT" on A4, then one
+// line per reading (ID, the three values, the date), over a query of its own.
+//
+// The query is open only while a report runs: openReadings() opens it afresh
+// before every run, and when the preview closes or a print run ends, closing
+// it is queued; the event loop carries it out after the report has finished
+// with the rows.
 #pragma once
 
 #include "review/BandReport.h"
-
-#include <QWidget>
 
 namespace tarvex {
 
 class Query;
 
-class TSerchRep : public QWidget {
+class ReadingReport : public BandReport {
     Q_OBJECT
 
 public:
-    explicit TSerchRep(QWidget* parent = nullptr);
+    explicit ReadingReport(QObject* parent = nullptr);
 
-    // The report's rows; opened afresh by every run of the report.
-    Query* Query1;
-    // The report definition over Query1.
-    TReport* Report;
+    // Closes the report's query and opens it on the reading table, on its
+    // first row. Raises DatabaseError when it cannot be opened; it is then
+    // closed.
+    void openReadings();
 
-    // Event handlers, public so that the program's tests can drive them.
-    // The report's notifications post the close request; it is handled later
-    // by the event loop, after the report has finished with the query.
-    void ReportAfterPreview();
-    void ReportAfterPrint();
-    // The close event: closes Query1.
-    void FormClose();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
+private slots:
+    // Runs from the event loop; a failure goes to the default exception
+    // display.
+    void closeReadings();
 
 private:
-    void PostClose();
+    Query* m_query;
 };
 
 } // namespace tarvex

@@ -597,12 +597,13 @@ private slots:
         int rowsShown = -1;
         QTimer::singleShot(0, program->queryWindow(), [&] {
             QVERIFY(program->queryWindow()->isVisible());
-            rowsShown = program->queryWindow()->Query1->rowCount();
+            rowsShown =
+                program->queryWindow()->findChild<Query*>(QStringLiteral("query"))->rowCount();
             program->queryWindow()->reject();
         });
         QTest::mouseClick(toolButton("queryButton"), Qt::LeftButton);
         QCOMPARE(rowsShown, 2);
-        QVERIFY(!program->queryWindow()->Query1->isActive());
+        QVERIFY(!program->queryWindow()->findChild<Query*>(QStringLiteral("query"))->isActive());
 
         bool aboutShown = false;
         QTimer::singleShot(0, program->aboutDialog(), [&] {

@@ -7,6 +7,7 @@
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 
 #include "support/ReviewFixture.h"
+#include "support/WindowFinder.h"
 
 #include "review/DataGrid.h"
 #include "review/QueryModel.h"
@@ -87,9 +88,9 @@ void benchQueryWindow(int rows) {
                 rows, clock.elapsed() / 1000.0, peakMemoryMiB());
 
     QueryWindow window;
-    DataGrid& grid = *window.findChild<DataGrid*>(QStringLiteral("grid"));
+    DataGrid& grid = *child<DataGrid>(&window, "grid");
     const QueryModel& model = *grid.queryModel();
-    Query& query = *window.findChild<Query*>(QStringLiteral("query"));
+    Query& query = *child<Query>(&window, "query");
     PaintCounter painted(grid.viewport());
     std::vector<double> open, firstRows, last, random, pageDown;
     QRandomGenerator random64(42);
@@ -149,7 +150,7 @@ void benchQueryWindow(int rows) {
     // Clear with Yes: every row deleted one by one under the write lock.
     window.openReadings();
     clock.restart();
-    window.findChild<QToolButton*>(QStringLiteral("clearButton"))->click();
+    child<QToolButton>(&window, "clearButton")->click();
     std::printf("  Clear, answered Yes, deleting all %d rows:     %.1f s (%d rows left)\n", rows,
                 clock.elapsed() / 1000.0, static_cast<int>(store.storedIds().size()));
 }
@@ -162,8 +163,7 @@ void benchReportPreview(int rows) {
     }
     ReadingReport report;
     QueryWindow window(&report);
-    QToolButton* const reportButton =
-        window.findChild<QToolButton*>(QStringLiteral("reportButton"));
+    QToolButton* const reportButton = child<QToolButton>(&window, "reportButton");
     std::vector<double> shown;
     int pages = 0;
     for (int run = 0; run < 5; ++run) {

@@ -6,6 +6,7 @@
 // Usage: review_pictures <directory>   (then: pdftoppm -r 60 -png report.pdf page)
 
 #include "support/ReviewFixture.h"
+#include "support/WindowFinder.h"
 
 #include "review/AboutDialog.h"
 #include "review/QueryWindow.h"
@@ -44,14 +45,14 @@ int main(int argc, char** argv) {
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    window.findChild<Query*>(QStringLiteral("query"))->moveTo(3);
+    child<Query>(&window, "query")->moveTo(3);
     window.grab().save(out.filePath(QStringLiteral("query.png")));
     const QRect toolbar(0, 0, 320, 42);
     window.grab(toolbar)
         .scaled(toolbar.size() * 3)
         .save(out.filePath(QStringLiteral("toolbar.png")));
-    window.findChild<QToolButton*>(QStringLiteral("exportButton"))->setEnabled(false);
-    window.findChild<QToolButton*>(QStringLiteral("clearButton"))->setEnabled(false);
+    child<QToolButton>(&window, "exportButton")->setEnabled(false);
+    child<QToolButton>(&window, "clearButton")->setEnabled(false);
     window.grab(toolbar)
         .scaled(toolbar.size() * 3)
         .save(out.filePath(QStringLiteral("toolbar-disabled.png")));

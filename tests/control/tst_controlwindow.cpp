@@ -597,13 +597,12 @@ private slots:
         int rowsShown = -1;
         QTimer::singleShot(0, program->queryWindow(), [&] {
             QVERIFY(program->queryWindow()->isVisible());
-            rowsShown =
-                program->queryWindow()->findChild<Query*>(QStringLiteral("query"))->rowCount();
+            rowsShown = child<Query>(program->queryWindow(), "query")->rowCount();
             program->queryWindow()->reject();
         });
         QTest::mouseClick(toolButton("queryButton"), Qt::LeftButton);
         QCOMPARE(rowsShown, 2);
-        QVERIFY(!program->queryWindow()->findChild<Query*>(QStringLiteral("query"))->isActive());
+        QVERIFY(!child<Query>(program->queryWindow(), "query")->isActive());
 
         bool aboutShown = false;
         QTimer::singleShot(0, program->aboutDialog(), [&] {

@@ -1,4 +1,5 @@
 #include "support/ReviewFixture.h"
+#include "support/WindowFinder.h"
 
 #include "review/AboutDialog.h"
 
@@ -8,25 +9,17 @@
 
 using namespace tarvex;
 
-namespace {
-
-template <class T> T* part(const QWidget& window, const char* name) {
-    return window.findChild<T*>(QLatin1String(name));
-}
-
-} // namespace
-
 class TestAboutDialog : public QObject {
     Q_OBJECT
 
 private slots:
     void showsTitleVersionAddressAndLogo() {
         AboutDialog about;
-        QLabel* const title = part<QLabel>(about, "title");
-        QLabel* const version = part<QLabel>(about, "version");
-        QLabel* const address = part<QLabel>(about, "address");
-        QLabel* const logo = part<QLabel>(about, "logo");
-        QPushButton* const ok = part<QPushButton>(about, "okButton");
+        QLabel* const title = child<QLabel>(&about, "title");
+        QLabel* const version = child<QLabel>(&about, "version");
+        QLabel* const address = child<QLabel>(&about, "address");
+        QLabel* const logo = child<QLabel>(&about, "logo");
+        QPushButton* const ok = child<QPushButton>(&about, "okButton");
         QVERIFY(title && version && address && logo && ok);
 
         QCOMPARE(about.windowTitle(), QStringLiteral("About"));
@@ -69,7 +62,7 @@ private slots:
         for (int showing = 0; showing < 2; ++showing) {
             whenShown<AboutDialog>([how](AboutDialog& shown) {
                 if (how == 0)
-                    QTest::mouseClick(part<QPushButton>(shown, "okButton"), Qt::LeftButton);
+                    QTest::mouseClick(child<QPushButton>(&shown, "okButton"), Qt::LeftButton);
                 else if (how == 1)
                     QTest::keyClick(&shown, Qt::Key_Return);
                 else

@@ -1,5 +1,6 @@
 #include "support/RecordingAutomation.h"
 #include "support/ReviewFixture.h"
+#include "support/WindowFinder.h"
 
 #include "review/DataGrid.h"
 #include "review/QueryModel.h"
@@ -74,13 +75,11 @@ class TestQueryWindow : public QObject {
     std::unique_ptr<QueryWindow> m_window;
 
     // The window's parts, found by their object names.
-    Query& query() const { return *m_window->findChild<Query*>(QStringLiteral("query")); }
-    Table& clearTable() const { return *m_window->findChild<Table*>(QStringLiteral("clearTable")); }
-    DataGrid& grid() const { return *m_window->findChild<DataGrid*>(QStringLiteral("grid")); }
+    Query& query() const { return *child<Query>(m_window.get(), "query"); }
+    Table& clearTable() const { return *child<Table>(m_window.get(), "clearTable"); }
+    DataGrid& grid() const { return *child<DataGrid>(m_window.get(), "grid"); }
     const QueryModel& model() const { return *grid().queryModel(); }
-    QToolButton* button(const char* name) const {
-        return m_window->findChild<QToolButton*>(QLatin1String(name));
-    }
+    QToolButton* button(const char* name) const { return child<QToolButton>(m_window.get(), name); }
 
     // Stores a reading through a table object of its own, as the control
     // window does while the query window is shown; false when it fails.
@@ -229,7 +228,7 @@ private slots:
             QCOMPARE(model().rowCount(), 3);
             whenShown<QueryWindow>([how](QueryWindow& window) {
                 if (how == 2)
-                    window.findChild<QToolButton*>(QStringLiteral("clearButton"))->click();
+                    child<QToolButton>(&window, "clearButton")->click();
                 if (how == 1)
                     QTest::keyClick(&window, Qt::Key_Escape);
                 else

@@ -1,4 +1,5 @@
 #include "support/ReviewFixture.h"
+#include "support/WindowFinder.h"
 
 #include "review/QueryModel.h"
 #include "review/QueryWindow.h"
@@ -120,15 +121,14 @@ class TestReadingReport : public QObject {
         return pdf(name);
     }
 
-    // The report's own query, found by its object name.
-    static Query& reportQuery(ReadingReport& report) {
-        return *report.findChild<Query*>(QStringLiteral("query"));
+    // The parts of the report and of the query window, found by their object
+    // names.
+    static Query& reportQuery(const ReadingReport& report) {
+        return *child<Query>(&report, "query");
     }
-    static Query& windowQuery(QueryWindow& window) {
-        return *window.findChild<Query*>(QStringLiteral("query"));
-    }
-    static QToolButton* reportButton(QueryWindow& window) {
-        return window.findChild<QToolButton*>(QStringLiteral("reportButton"));
+    static Query& windowQuery(const QueryWindow& window) { return *child<Query>(&window, "query"); }
+    static QToolButton* reportButton(const QueryWindow& window) {
+        return child<QToolButton>(&window, "reportButton");
     }
 
 private slots:
@@ -293,7 +293,7 @@ private slots:
         // The query window's own query is not touched.
         QVERIFY(windowQuery(window).isActive());
         QCOMPARE(windowQuery(window).rowNumber(), 7);
-        QCOMPARE(window.findChild<QueryModel*>(QStringLiteral("model"))->rowCount(), 30);
+        QCOMPARE(child<QueryModel>(&window, "model")->rowCount(), 30);
         QVERIFY(m_store->messages().isEmpty());
     }
 

@@ -7,10 +7,12 @@
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 
 #include "support/ReviewFixture.h"
+#include "support/WindowFinder.h"
 
-#include "review/DBGrid.h"
-#include "review/Queryfrm.h"
-#include "review/Repfrm.h"
+#include "review/DataGrid.h"
+#include "review/QueryModel.h"
+#include "review/QueryWindow.h"
+#include "review/ReadingReport.h"
 #include "store/ReadingTable.h"
 
 #include <QElapsedTimer>
@@ -34,11 +36,11 @@ using bench::Median;
 
 namespace {
 
-double Max(const std::vector<double>& v) {
+double maxOf(const std::vector<double>& v) {
     return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
 }
 
-long PeakMemoryMiB() {
+long peakMemoryMiB() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
@@ -48,133 +50,139 @@ long PeakMemoryMiB() {
 class PaintCounter : public QObject {
 public:
     explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
-    int paints = 0;
+    int paints() const { return m_paints; }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint)
-            ++paints;
+            ++m_paints;
         return false;
     }
+
+private:
+    int m_paints = 0;
 };
 
 // Processes events until the widget has painted once more than before.
-void WaitForPaint(PaintCounter& counter, int before) {
-    while (counter.paints <= before)
+void waitForPaint(const PaintCounter& counter, int before) {
+    while (counter.paints() <= before)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-void Key(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+void pressKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QKeyEvent press(QEvent::KeyPress, key, modifiers);
     QCoreApplication::sendEvent(widget, &press);
     QKeyEvent release(QEvent::KeyRelease, key, modifiers);
     QCoreApplication::sendEvent(widget, &release);
 }
 
-void QueryWindow(int rows) {
+void benchQueryWindow(int rows) {
     ReviewStore store;
     QElapsedTimer clock;
     clock.start();
-    if (!FillReadings(store.TableFile(), rows)) {
+    if (!fillReadings(store.tableFile(), rows)) {
         std::printf("query window: filling %d rows failed\n", rows);
         return;
     }
     std::printf("query window on %d rows (filled in %.1f s, peak memory before opening %ld MiB)\n",
-                rows, clock.elapsed() / 1000.0, PeakMemoryMiB());
+                rows, clock.elapsed() / 1000.0, peakMemoryMiB());
 
-    TSerchfrm window;
-    TDBGrid& grid = *window.DBGrid1;
+    QueryWindow window;
+    DataGrid& grid = *child<DataGrid>(&window, "grid");
+    const QueryModel& model = *grid.queryModel();
+    Query& query = *child<Query>(&window, "query");
     PaintCounter painted(grid.viewport());
     std::vector<double> open, firstRows, last, random, pageDown;
     QRandomGenerator random64(42);
     for (int run = 0; run < 7; ++run) {
         // Open the query and show the window, as the Query button does.
-        const int before = painted.paints;
+        const int before = painted.paints();
         clock.restart();
-        PrepareQueryWindow(window);
+        window.openReadings();
         open.push_back(clock.nsecsElapsed() / 1e6);
         window.show();
-        WaitForPaint(painted, before);
+        waitForPaint(painted, before);
         firstRows.push_back(clock.nsecsElapsed() / 1e6);
         if (grid.indexAt(QPoint(2, 2)).row() != 0 ||
-            window.DataSource1->index(0, 0).data().toString() != QStringLiteral("0"))
+            model.index(0, 0).data().toString() != QStringLiteral("0"))
             std::printf("  the grid does not show the first row!\n");
         grid.setFocus();
 
         // Ctrl+End: the last row, shown.
-        int mark = painted.paints;
+        int mark = painted.paints();
         clock.restart();
-        Key(&grid, Qt::Key_End, Qt::ControlModifier);
+        pressKey(&grid, Qt::Key_End, Qt::ControlModifier);
         grid.viewport()->repaint();
         last.push_back(clock.nsecsElapsed() / 1e6);
-        if (window.Query1->rowNumber() != rows - 1 || painted.paints <= mark)
+        if (query.rowNumber() != rows - 1 || painted.paints() <= mark)
             std::printf("  the grid did not reach the last row!\n");
 
         // Rows anywhere, as the scroll bar's thumb is dragged.
         for (int jump = 0; jump < 5; ++jump) {
             const int row = static_cast<int>(random64.bounded(rows));
             clock.restart();
-            grid.scrollTo(window.DataSource1->index(row, 0), QAbstractItemView::PositionAtTop);
+            grid.scrollTo(model.index(row, 0), QAbstractItemView::PositionAtTop);
             grid.viewport()->repaint();
             random.push_back(clock.nsecsElapsed() / 1e6);
         }
         // Page Down in the middle.
-        grid.setCurrentIndex(window.DataSource1->index(rows / 2, 0));
+        grid.setCurrentIndex(model.index(rows / 2, 0));
         for (int page = 0; page < 10; ++page) {
             clock.restart();
-            Key(&grid, Qt::Key_PageDown);
+            pressKey(&grid, Qt::Key_PageDown);
             grid.viewport()->repaint();
             pageDown.push_back(clock.nsecsElapsed() / 1e6);
         }
         window.done(QDialog::Rejected);
     }
     std::printf("  open the query (statement, count, first block): median %.1f ms, max %.1f ms\n",
-                Median(open), Max(open));
+                Median(open), maxOf(open));
     std::printf("  until the grid shows its first rows:            median %.1f ms, max %.1f ms\n",
-                Median(firstRows), Max(firstRows));
+                Median(firstRows), maxOf(firstRows));
     std::printf("  Ctrl+End to the last row, painted:              median %.1f ms, max %.1f ms\n",
-                Median(last), Max(last));
+                Median(last), maxOf(last));
     std::printf("  jump to a random row, painted:                  median %.1f ms, max %.1f ms\n",
-                Median(random), Max(random));
+                Median(random), maxOf(random));
     std::printf("  Page Down in the middle, painted:               median %.1f ms, max %.1f ms\n",
-                Median(pageDown), Max(pageDown));
-    std::printf("  peak memory of the process: %ld MiB\n", PeakMemoryMiB());
+                Median(pageDown), maxOf(pageDown));
+    std::printf("  peak memory of the process: %ld MiB\n", peakMemoryMiB());
 
     // Clear with Yes: every row deleted one by one under the write lock.
-    PrepareQueryWindow(window);
+    window.openReadings();
     clock.restart();
-    window.BtnClearClick();
+    child<QToolButton>(&window, "clearButton")->click();
     std::printf("  Clear, answered Yes, deleting all %d rows:     %.1f s (%d rows left)\n", rows,
-                clock.elapsed() / 1000.0, static_cast<int>(store.StoredIds().size()));
+                clock.elapsed() / 1000.0, static_cast<int>(store.storedIds().size()));
 }
 
-void ReportPreview(int rows) {
+void benchReportPreview(int rows) {
     ReviewStore store;
-    if (!FillReadings(store.TableFile(), rows)) {
+    if (!fillReadings(store.tableFile(), rows)) {
         std::printf("report preview: filling %d rows failed\n", rows);
         return;
     }
-    TSerchRep report;
-    TSerchfrm window(&report);
+    ReadingReport report;
+    QueryWindow window(&report);
+    QToolButton* const reportButton = child<QToolButton>(&window, "reportButton");
     std::vector<double> shown;
     int pages = 0;
     for (int run = 0; run < 5; ++run) {
         QElapsedTimer clock;
         double until = 0;
-        WhenShown<QPrintPreviewDialog>([&](QPrintPreviewDialog& preview) {
+        whenShown<QPrintPreviewDialog>([&](QPrintPreviewDialog& preview) {
             until = clock.nsecsElapsed() / 1e6;
             pages = preview.findChild<QPrintPreviewWidget*>()->pageCount();
             preview.reject();
         });
         clock.start();
-        window.BtnRep->click();
+        reportButton->click();
         shown.push_back(until);
         QCoreApplication::processEvents();
     }
     std::printf("report preview of %d rows (%d pages)\n", rows, pages);
     std::printf("  Report pressed until the preview shows:         median %.0f ms, max %.0f ms\n",
-                Median(shown), Max(shown));
-    std::printf("  peak memory of the process: %ld MiB\n", PeakMemoryMiB());
+                Median(shown), maxOf(shown));
+    std::printf("  peak memory of the process: %ld MiB\n", peakMemoryMiB());
 }
 
 } // namespace
@@ -185,7 +193,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int queryRows = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const int reportRows = argc > 2 ? std::atoi(argv[2]) : 10000;
-    QueryWindow(queryRows);
-    ReportPreview(reportRows);
+    benchQueryWindow(queryRows);
+    benchReportPreview(reportRows);
     return 0;
 }

@@ -6,10 +6,11 @@
 // Usage: review_pictures <directory>   (then: pdftoppm -r 60 -png report.pdf page)
 
 #include "support/ReviewFixture.h"
+#include "support/WindowFinder.h"
 
-#include "review/Aboutfrm.h"
-#include "review/Queryfrm.h"
-#include "review/Repfrm.h"
+#include "review/AboutDialog.h"
+#include "review/QueryWindow.h"
+#include "review/ReadingReport.h"
 #include "store/ReadingTable.h"
 
 #include <QDir>
@@ -32,40 +33,40 @@ int main(int argc, char** argv) {
 
     {
         ReviewStore store;
-        TSerchRep report;
-        ReadingTable::openQuery(*report.Query1);
-        report.Report->PrintToPdf(out.filePath(QStringLiteral("empty.pdf")));
+        ReadingReport report;
+        report.openReadings();
+        report.printToPdf(out.filePath(QStringLiteral("empty.pdf")));
     }
 
     ReviewStore store;
-    store.Log(60);
-    TSerchfrm window;
-    PrepareQueryWindow(window);
+    store.log(60);
+    QueryWindow window;
+    window.openReadings();
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    window.Query1->moveTo(3);
+    child<Query>(&window, "query")->moveTo(3);
     window.grab().save(out.filePath(QStringLiteral("query.png")));
     const QRect toolbar(0, 0, 320, 42);
     window.grab(toolbar)
         .scaled(toolbar.size() * 3)
         .save(out.filePath(QStringLiteral("toolbar.png")));
-    window.BtnSave->setEnabled(false);
-    window.BtnClear->setEnabled(false);
+    child<QToolButton>(&window, "exportButton")->setEnabled(false);
+    child<QToolButton>(&window, "clearButton")->setEnabled(false);
     window.grab(toolbar)
         .scaled(toolbar.size() * 3)
         .save(out.filePath(QStringLiteral("toolbar-disabled.png")));
 
-    TAbout about;
+    AboutDialog about;
     about.show();
     if (!QTest::qWaitForWindowExposed(&about))
         return 1;
     about.grab().save(out.filePath(QStringLiteral("about.png")));
     about.grab().scaled(about.size() * 3).save(out.filePath(QStringLiteral("about-x3.png")));
 
-    TSerchRep report;
-    ReadingTable::openQuery(*report.Query1);
-    report.Report->PrintToPdf(out.filePath(QStringLiteral("report.pdf")));
+    ReadingReport report;
+    report.openReadings();
+    report.printToPdf(out.filePath(QStringLiteral("report.pdf")));
     std::printf("pictures written to %s\n", qPrintable(out.path()));
     return 0;
 }

@@ -2,9 +2,9 @@
 
 #include "control/ControlWindow.h"
 #include "control/PortSettingsDialog.h"
-#include "review/Aboutfrm.h"
-#include "review/Queryfrm.h"
-#include "review/Repfrm.h"
+#include "review/AboutDialog.h"
+#include "review/QueryWindow.h"
+#include "review/ReadingReport.h"
 #include "run/LoadRun.h"
 #include "store/ReadingTable.h"
 #include "ui/Application.h"
@@ -22,12 +22,12 @@ Program::Program(const QString& dataDirectory) : m_run(std::make_unique<LoadRun>
         // A failure here is shown; the window is created all the same.
         guarded([&] { prepareStore(dataDirectory); });
     });
-    guarded([&] { m_queryWindow = std::make_unique<TSerchfrm>(); });
-    guarded([&] { m_reportWindow = std::make_unique<TSerchRep>(); });
-    guarded([&] { m_aboutDialog = std::make_unique<TAbout>(); });
+    guarded([&] { m_queryWindow = std::make_unique<QueryWindow>(); });
+    guarded([&] { m_readingReport = std::make_unique<ReadingReport>(); });
+    guarded([&] { m_aboutDialog = std::make_unique<AboutDialog>(); });
     guarded([&] { m_portSettingsDialog = std::make_unique<PortSettingsDialog>(); });
     if (m_queryWindow)
-        m_queryWindow->SetReportWindow(m_reportWindow.get());
+        m_queryWindow->setReport(m_readingReport.get());
     if (m_controlWindow)
         m_controlWindow->setWindows(
             {m_queryWindow.get(), m_aboutDialog.get(), m_portSettingsDialog.get()});

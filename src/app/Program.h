@@ -14,9 +14,9 @@ namespace tarvex {
 class ControlWindow;
 class LoadRun;
 class PortSettingsDialog;
-class TAbout;
-class TSerchRep;
-class TSerchfrm;
+class AboutDialog;
+class QueryWindow;
+class ReadingReport;
 
 class Program {
 public:
@@ -30,8 +30,8 @@ public:
 
     LoadRun* run() const { return m_run.get(); }
     ControlWindow* controlWindow() const { return m_controlWindow.get(); }
-    TSerchfrm* queryWindow() const { return m_queryWindow.get(); }
-    TAbout* aboutDialog() const { return m_aboutDialog.get(); }
+    QueryWindow* queryWindow() const { return m_queryWindow.get(); }
+    AboutDialog* aboutDialog() const { return m_aboutDialog.get(); }
     PortSettingsDialog* portSettingsDialog() const { return m_portSettingsDialog.get(); }
 
 private:
@@ -40,9 +40,9 @@ private:
     QThread m_runThread;
     std::unique_ptr<LoadRun> m_run;
     std::unique_ptr<ControlWindow> m_controlWindow;
-    std::unique_ptr<TSerchfrm> m_queryWindow;
-    std::unique_ptr<TSerchRep> m_reportWindow;
-    std::unique_ptr<TAbout> m_aboutDialog;
+    std::unique_ptr<QueryWindow> m_queryWindow;
+    std::unique_ptr<ReadingReport> m_readingReport;
+    std::unique_ptr<AboutDialog> m_aboutDialog;
     std::unique_ptr<PortSettingsDialog> m_portSettingsDialog;
 };
 

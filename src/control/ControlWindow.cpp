@@ -1,8 +1,8 @@
 #include "control/ControlWindow.h"
 
 #include "control/PortSettingsDialog.h"
-#include "review/Aboutfrm.h"
-#include "review/Queryfrm.h"
+#include "review/AboutDialog.h"
+#include "review/QueryWindow.h"
 #include "run/LoadRun.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
@@ -445,7 +445,7 @@ void ControlWindow::showWaitingReadingsOverflowed(int capacity) {
 void ControlWindow::showQueryWindow() {
     if (!m_windows.queryWindow)
         return;
-    PrepareQueryWindow(*m_windows.queryWindow);
+    m_windows.queryWindow->openReadings();
     m_windows.queryWindow->exec();
 }
 

@@ -20,13 +20,13 @@ class QToolButton;
 
 namespace tarvex {
 
-class TAbout;
+class AboutDialog;
 class ElapsedClock;
 class LineSeries;
 class LoadRun;
 class NumberField;
 class PortSettingsDialog;
-class TSerchfrm;
+class QueryWindow;
 class SevenSegmentReadout;
 class StripChart;
 class WindowTimer;
@@ -45,8 +45,8 @@ class ControlWindow : public QMainWindow {
 public:
     // The windows the control window shows; all live for the whole run.
     struct Windows {
-        TSerchfrm* queryWindow = nullptr;
-        TAbout* aboutDialog = nullptr;
+        QueryWindow* queryWindow = nullptr;
+        AboutDialog* aboutDialog = nullptr;
         PortSettingsDialog* portSettingsDialog = nullptr;
     };
 

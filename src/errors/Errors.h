@@ -64,4 +64,11 @@ public:
     using Error::Error;
 };
 
+// A report cannot be printed: the printer (or the PDF file) cannot be painted
+// on, or a page cannot be started.
+class PrintError : public Error {
+public:
+    using Error::Error;
+};
+
 } // namespace tarvex

@@ -9,14 +9,14 @@ namespace tarvex {
 
 namespace {
 
-QPixmap Blank(int width, int height) {
+QPixmap blank(int width, int height) {
     QPixmap pixmap(width, height);
     pixmap.fill(Qt::transparent);
     return pixmap;
 }
 
 // A sheet of paper with a turned-down corner and lines of text.
-void DrawPage(QPainter& painter, const QRect& sheet, int lines) {
+void drawPage(QPainter& painter, const QRect& sheet, int lines) {
     const int fold = 3;
     const QPoint outline[] = {sheet.topLeft(),
                               {sheet.right() - fold, sheet.top()},
@@ -37,15 +37,15 @@ void DrawPage(QPainter& painter, const QRect& sheet, int lines) {
     }
 }
 
-QIcon WithDisabledVariant(const QPixmap& picture) {
+QIcon withDisabledVariant(const QPixmap& picture) {
     QIcon icon(picture);
-    icon.addPixmap(DisabledPicture(picture), QIcon::Disabled);
+    icon.addPixmap(disabledPicture(picture), QIcon::Disabled);
     return icon;
 }
 
 } // namespace
 
-QPixmap DisabledPicture(const QPixmap& picture) {
+QPixmap disabledPicture(const QPixmap& picture) {
     const QImage source = picture.toImage().convertToFormat(QImage::Format_ARGB32);
     QImage result(source.size(), QImage::Format_ARGB32);
     result.fill(Qt::transparent);
@@ -66,19 +66,19 @@ QPixmap DisabledPicture(const QPixmap& picture) {
     return QPixmap::fromImage(result);
 }
 
-QIcon ReportButtonPicture() {
-    QPixmap pixmap = Blank(26, 26);
+QIcon reportButtonPicture() {
+    QPixmap pixmap = blank(26, 26);
     QPainter painter(&pixmap);
-    DrawPage(painter, QRect(2, 1, 14, 18), 7);
-    DrawPage(painter, QRect(9, 6, 14, 18), 7);
+    drawPage(painter, QRect(2, 1, 14, 18), 7);
+    drawPage(painter, QRect(9, 6, 14, 18), 7);
     painter.end();
     return QIcon(pixmap);
 }
 
-QIcon ExportButtonPicture() {
-    QPixmap pixmap = Blank(16, 16);
+QIcon exportButtonPicture() {
+    QPixmap pixmap = blank(16, 16);
     QPainter painter(&pixmap);
-    DrawPage(painter, QRect(0, 0, 8, 10), 4);
+    drawPage(painter, QRect(0, 0, 8, 10), 4);
 
     // The diskette: body, label and shutter.
     painter.setPen(QPen(Qt::black, 1));
@@ -99,11 +99,11 @@ QIcon ExportButtonPicture() {
     const QPoint head[] = {{6, 10}, {9, 13}, {6, 16}};
     painter.drawPolygon(head, 3);
     painter.end();
-    return WithDisabledVariant(pixmap);
+    return withDisabledVariant(pixmap);
 }
 
-QIcon ClearButtonPicture() {
-    QPixmap pixmap = Blank(16, 16);
+QIcon clearButtonPicture() {
+    QPixmap pixmap = blank(16, 16);
     QPainter painter(&pixmap);
     painter.setPen(Qt::NoPen);
     // The arrow pointing left.
@@ -115,21 +115,21 @@ QIcon ClearButtonPicture() {
     painter.setBrush(Qt::red);
     painter.drawRect(1, 12, 14, 3);
     painter.end();
-    return WithDisabledVariant(pixmap);
+    return withDisabledVariant(pixmap);
 }
 
-QIcon CheckMarkPicture() {
-    QPixmap pixmap = Blank(16, 16);
+QIcon checkMarkPicture() {
+    QPixmap pixmap = blank(16, 16);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(0, 128, 0), 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     const QPointF tick[] = {{2.5, 8.5}, {6.0, 12.0}, {13.5, 3.5}};
     painter.drawPolyline(tick, 3);
     painter.end();
-    return WithDisabledVariant(pixmap);
+    return withDisabledVariant(pixmap);
 }
 
-QPixmap LogoPicture(QSize size) {
+QPixmap logoPicture(QSize size) {
     QPixmap pixmap(size);
     pixmap.fill(Qt::white);
     QPainter painter(&pixmap);

@@ -8,22 +8,22 @@
 namespace tarvex {
 
 // "Report": two overlapping report pages, 26 by 26 pixels.
-QIcon ReportButtonPicture();
+QIcon reportButtonPicture();
 // "Excel": a page with a red arrow into a diskette, 16 by 16 pixels, with a
 // disabled variant.
-QIcon ExportButtonPicture();
+QIcon exportButtonPicture();
 // "Clear": a blue arrow pointing left over a red bar, 16 by 16 pixels, with a
 // disabled variant.
-QIcon ClearButtonPicture();
+QIcon clearButtonPicture();
 
 // "OK": a green check mark, 16 by 16 pixels, with a disabled variant.
-QIcon CheckMarkPicture();
+QIcon checkMarkPicture();
 
 // The program's logo: a battery whose charge runs down a discharge curve,
 // with the name beneath, drawn at the given size.
-QPixmap LogoPicture(QSize size);
+QPixmap logoPicture(QSize size);
 
 // The greyed, embossed look of a picture on a disabled button.
-QPixmap DisabledPicture(const QPixmap& picture);
+QPixmap disabledPicture(const QPixmap& picture);
 
 } // namespace tarvex

@@ -6,8 +6,8 @@
 #include "control/ControlWindow.h"
 #include "control/PortSettingsDialog.h"
 #include "loadsim/LoadSimulator.h"
-#include "review/Aboutfrm.h"
-#include "review/Queryfrm.h"
+#include "review/AboutDialog.h"
+#include "review/QueryWindow.h"
 #include "run/LoadRun.h"
 #include "run/ReadingRecorder.h"
 #include "serial/SerialLink.h"
@@ -618,12 +618,12 @@ private slots:
         int rowsShown = -1;
         QTimer::singleShot(0, program->queryWindow(), [&] {
             QVERIFY(program->queryWindow()->isVisible());
-            rowsShown = program->queryWindow()->Query1->rowCount();
+            rowsShown = child<Query>(program->queryWindow(), "query")->rowCount();
             program->queryWindow()->reject();
         });
         QTest::mouseClick(toolButton("queryButton"), Qt::LeftButton);
         QCOMPARE(rowsShown, 2);
-        QVERIFY(!program->queryWindow()->Query1->isActive());
+        QVERIFY(!child<Query>(program->queryWindow(), "query")->isActive());
 
         bool aboutShown = false;
         QTimer::singleShot(0, program->aboutDialog(), [&] {

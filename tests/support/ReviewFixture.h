@@ -17,36 +17,37 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace tarvex {
 
 // A reading as the load reports it: millivolts, milliamperes, tenths of a watt.
-inline LoadReading Reading(std::int32_t milliVolts, std::uint16_t milliAmps,
+inline LoadReading reading(std::int32_t milliVolts, std::uint16_t milliAmps,
                            std::uint16_t tenthWatts) {
     const DeviceFrame answer = makeStatusAnswer(milliAmps, milliVolts, tenthWatts);
     return decodeStatusAnswer(answer);
 }
 
 // The i-th reading of a test run: every one has texts of its own.
-inline LoadReading NthReading(int i) {
-    return Reading(12000 + 10 * i, static_cast<std::uint16_t>(1000 + 10 * i),
+inline LoadReading nthReading(int i) {
+    return reading(12000 + 10 * i, static_cast<std::uint16_t>(1000 + 10 * i),
                    static_cast<std::uint16_t>(100 + i));
 }
 
 // The day the i-th reading of a test run is stored on.
-inline QDate NthDay(int i) {
+inline QDate nthDay(int i) {
     return QDate(2026, 1, 1).addDays(i);
 }
 
 // A scratch engine with the data directory, the alias and an empty reading
 // table, as at the program's start; every message box is recorded and
-// answered with Answer.
+// answered with the answer set (Yes unless set otherwise).
 class ReviewStore {
 public:
     ReviewStore() {
         m_previous = setMessageHandler([this](const MessageRequest& request) {
-            Messages << request;
-            return OnMessage ? OnMessage(request) : Answer;
+            m_messages << request;
+            return m_answerer ? m_answerer(request) : m_answer;
         });
         if (ReadingTable::setUp(m_scratch.dataDir()) != ReadingTable::SetupResult::Ready)
             qFatal("The scratch store cannot be set up");
@@ -55,20 +56,20 @@ public:
     ReviewStore(const ReviewStore&) = delete;
     ReviewStore& operator=(const ReviewStore&) = delete;
 
-    QString TableFile() const { return m_scratch.tableFile(); }
+    QString tableFile() const { return m_scratch.tableFile(); }
 
     // Logs readings first .. first + count - 1 through the reading log.
-    void Log(int count, int first = 0) {
+    void log(int count, int first = 0) {
         Table table;
         ReadingTable::attach(table);
         for (int i = first; i < first + count; ++i)
-            ReadingTable::appendReading(table, NthReading(i),
-                                        QDateTime(NthDay(i), QTime(23, 59, 58)));
+            ReadingTable::appendReading(table, nthReading(i),
+                                        QDateTime(nthDay(i), QTime(23, 59, 58)));
     }
 
     // The stored IDs, in ID order, read from outside the engine.
-    QList<int> StoredIds() {
-        RawDb raw(TableFile());
+    QList<int> storedIds() {
+        RawDb raw(tableFile());
         QList<int> ids;
         for (const QVariantList& row :
              raw.rows(QStringLiteral("SELECT ID FROM Tarvex ORDER BY ID")))
@@ -76,19 +77,27 @@ public:
         return ids;
     }
 
-    QList<MessageRequest> Messages;
-    QMessageBox::StandardButton Answer = QMessageBox::Yes;
-    // When set, answers instead of Answer (after the box is recorded).
-    std::function<QMessageBox::StandardButton(const MessageRequest&)> OnMessage;
+    // The message boxes shown so far, oldest first.
+    const QList<MessageRequest>& messages() const { return m_messages; }
+    // The button every box is answered with from now on.
+    void setAnswer(QMessageBox::StandardButton answer) { m_answer = answer; }
+    // When set, answers every box instead of the answer set (after the box
+    // is recorded).
+    void setAnswerer(std::function<QMessageBox::StandardButton(const MessageRequest&)> answerer) {
+        m_answerer = std::move(answerer);
+    }
 
 private:
     ScratchEngine m_scratch;
     MessageHandler m_previous;
+    QList<MessageRequest> m_messages;
+    QMessageBox::StandardButton m_answer = QMessageBox::Yes;
+    std::function<QMessageBox::StandardButton(const MessageRequest&)> m_answerer;
 };
 
 // Fills the reading table of file with rows 0 .. n - 1 in one transaction,
-// outside the engine: row i holds the texts of NthReading(i) and a date.
-inline bool FillReadings(const QString& file, int n) {
+// outside the engine: row i holds the texts of nthReading(i) and a date.
+inline bool fillReadings(const QString& file, int n) {
     const QString name = QStringLiteral("fill-readings");
     bool ok = false;
     {
@@ -100,12 +109,12 @@ inline bool FillReadings(const QString& file, int n) {
             QSqlQuery insert(db);
             ok = ok && insert.prepare(QStringLiteral("INSERT INTO Tarvex VALUES (?, ?, ?, ?, ?)"));
             for (int i = 0; ok && i < n; ++i) {
-                const LoadReading r = NthReading(i % 50000);
+                const LoadReading r = nthReading(i % 50000);
                 insert.bindValue(0, i);
                 insert.bindValue(1, r.voltsText);
                 insert.bindValue(2, r.ampsText);
                 insert.bindValue(3, r.wattsText);
-                insert.bindValue(4, NthDay(i % 3000).toString(Qt::ISODate));
+                insert.bindValue(4, nthDay(i % 3000).toString(Qt::ISODate));
                 ok = insert.exec();
             }
             insert.finish();
@@ -120,7 +129,7 @@ inline bool FillReadings(const QString& file, int n) {
 // Runs act on the first modal window of type W that is shown from now on,
 // once, from the event loop of its showing; returns at once. Gives up after
 // 60 seconds or when the returned watcher is deleted.
-template <class W> QPointer<QTimer> WhenShown(std::function<void(W&)> act) {
+template <class W> QPointer<QTimer> whenShown(std::function<void(W&)> act) {
     auto* timer = new QTimer(qApp);
     timer->setInterval(10);
     auto waited = std::make_shared<int>(0);

@@ -1,8 +1,9 @@
 #include "support/ReviewFixture.h"
+#include "support/WindowFinder.h"
 
-#include "review/DBGrid.h"
-#include "review/Queryfrm.h"
-#include "review/Repfrm.h"
+#include "review/QueryModel.h"
+#include "review/QueryWindow.h"
+#include "review/ReadingReport.h"
 #include "store/ReadingTable.h"
 
 #include <QPrintPreviewDialog>
@@ -31,7 +32,7 @@ const QStringList kHeader = {QStringLiteral("Index"), QStringLiteral("VolVal"),
                              QStringLiteral("CurVal"), QStringLiteral("PowVal"),
                              QStringLiteral("Date")};
 
-QString Run(const QString& program, const QStringList& arguments) {
+QString run(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForFinished(60000) || process.exitCode() != 0)
@@ -40,16 +41,16 @@ QString Run(const QString& program, const QStringList& arguments) {
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-int PageCount(const QString& pdf) {
+int pageCount(const QString& pdf) {
     const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
-                                          .match(Run(QStringLiteral("pdfinfo"), {pdf}));
+                                          .match(run(QStringLiteral("pdfinfo"), {pdf}));
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
 // The text of every page, as pdftotext lays it out.
-QStringList PageTexts(const QString& pdf) {
+QStringList pageTexts(const QString& pdf) {
     QStringList pages =
-        Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
             .split(u'\f');
     if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
         pages.removeLast();
@@ -57,7 +58,7 @@ QStringList PageTexts(const QString& pdf) {
 }
 
 // The non-blank lines of a page, each reduced to its words.
-QList<QStringList> Lines(const QString& page) {
+QList<QStringList> pageLines(const QString& page) {
     QList<QStringList> lines;
     for (const QString& line : page.split(u'\n')) {
         const QStringList words =
@@ -75,9 +76,9 @@ struct Word {
     double y = 0; // top edge, millimetres from the top of the paper
 };
 
-QList<Word> Words(const QString& pdf) {
+QList<Word> pdfWords(const QString& pdf) {
     const QString html =
-        Run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
     QList<Word> words;
     int page = 0;
     const QRegularExpression item(
@@ -95,29 +96,39 @@ QList<Word> Words(const QString& pdf) {
 }
 
 // The words of the i-th reading's line in the report.
-QStringList DetailWords(int i) {
-    const LoadReading r = NthReading(i);
+QStringList detailWords(int i) {
+    const LoadReading r = nthReading(i);
     return {QString::number(i), r.voltsText.trimmed(), r.ampsText.trimmed(), r.wattsText.trimmed(),
-            QLocale().toString(NthDay(i), QLocale::ShortFormat)};
+            QLocale().toString(nthDay(i), QLocale::ShortFormat)};
 }
 
 } // namespace
 
-class TestReport : public QObject {
+class TestReadingReport : public QObject {
     Q_OBJECT
 
     std::unique_ptr<ReviewStore> m_store;
     std::unique_ptr<QTemporaryDir> m_dir;
 
-    QString Pdf(const QString& name) const {
+    QString pdf(const QString& name) const {
         return m_dir->filePath(name + QStringLiteral(".pdf"));
     }
 
     // The report of the rows stored now, printed into a PDF file.
-    QString PrintReport(TSerchRep& report, const QString& name) {
-        ReadingTable::openQuery(*report.Query1);
-        report.Report->PrintToPdf(Pdf(name));
-        return Pdf(name);
+    QString printReport(ReadingReport& report, const QString& name) {
+        report.openReadings();
+        report.printToPdf(pdf(name));
+        return pdf(name);
+    }
+
+    // The parts of the report and of the query window, found by their object
+    // names.
+    static Query& reportQuery(const ReadingReport& report) {
+        return *child<Query>(&report, "query");
+    }
+    static Query& windowQuery(const QueryWindow& window) { return *child<Query>(&window, "query"); }
+    static QToolButton* reportButton(const QueryWindow& window) {
+        return child<QToolButton>(&window, "reportButton");
     }
 
 private slots:
@@ -133,13 +144,13 @@ private slots:
 
     // Print if empty: one page with the title and nothing else.
     void emptyTablePrintsTheTitleOnly() {
-        TSerchRep report;
-        const QString pdf = PrintReport(report, QStringLiteral("empty"));
-        QCOMPARE(PageCount(pdf), 1);
-        QVERIFY(Run(QStringLiteral("pdfinfo"), {pdf}).contains(QStringLiteral("(A4)")));
-        const QStringList pages = PageTexts(pdf);
+        ReadingReport report;
+        const QString pdf = printReport(report, QStringLiteral("empty"));
+        QCOMPARE(pageCount(pdf), 1);
+        QVERIFY(run(QStringLiteral("pdfinfo"), {pdf}).contains(QStringLiteral("(A4)")));
+        const QStringList pages = pageTexts(pdf);
         QCOMPARE(pages.size(), 1);
-        QCOMPARE(Lines(pages[0]),
+        QCOMPARE(pageLines(pages[0]),
                  QList<QStringList>({{QStringLiteral("TARVEX"), QStringLiteral("REPORT")}}));
     }
 
@@ -155,11 +166,11 @@ private slots:
         QFETCH(QLocale, locale);
         QLocale::setDefault(locale);
         const int rows = 60;
-        m_store->Log(rows);
-        TSerchRep report;
-        const QString pdf = PrintReport(report, QStringLiteral("pages"));
-        QCOMPARE(PageCount(pdf), 3);
-        const QStringList pages = PageTexts(pdf);
+        m_store->log(rows);
+        ReadingReport report;
+        const QString pdf = printReport(report, QStringLiteral("pages"));
+        QCOMPARE(pageCount(pdf), 3);
+        const QStringList pages = pageTexts(pdf);
         QCOMPARE(pages.size(), 3);
 
         const auto perPage = [](double room) { return int(std::floor(room / kDetailHeight)); };
@@ -168,7 +179,7 @@ private slots:
         QCOMPARE(expected, QList<int>({22, 23}));
         int next = 0;
         for (int p = 0; p < pages.size(); ++p) {
-            QList<QStringList> lines = Lines(pages[p]);
+            QList<QStringList> lines = pageLines(pages[p]);
             if (p == 0) {
                 QCOMPARE(lines.takeFirst(),
                          QStringList({QStringLiteral("TARVEX"), QStringLiteral("REPORT")}));
@@ -178,7 +189,7 @@ private slots:
             const int onPage = p < 2 ? expected[p] : rows - expected[0] - expected[1];
             QCOMPARE(lines.size(), onPage);
             for (const QStringList& line : lines)
-                QCOMPARE(line, DetailWords(next++));
+                QCOMPARE(line, detailWords(next++));
             // Dates carry no time of day.
             QVERIFY(!pages[p].contains(u':'));
         }
@@ -188,9 +199,9 @@ private slots:
     // Texts stand where the layout puts them, in millimetres from the
     // paper's edges: margins, band heights and text positions.
     void bandsArePlacedInMillimetres() {
-        m_store->Log(30);
-        TSerchRep report;
-        const QList<Word> words = Words(PrintReport(report, QStringLiteral("layout")));
+        m_store->log(30);
+        ReadingReport report;
+        const QList<Word> words = pdfWords(printReport(report, QStringLiteral("layout")));
         const auto find = [&](const QString& text, int page) {
             for (const Word& w : words)
                 if (w.text == text && w.page == page)
@@ -224,93 +235,111 @@ private slots:
         }
         const Word firstOnPage2 = find(QStringLiteral("22"), 2);
         QVERIFY(near(firstOnPage2.y, kMargin + kHeaderHeight + 4.76));
-        const Word date = find(QLocale().toString(NthDay(0), QLocale::ShortFormat), 1);
+        const Word date = find(QLocale().toString(nthDay(0), QLocale::ShortFormat), 1);
         QVERIFY(near(date.x, kMargin + 162.72));
     }
 
-    // "Report" reads the table afresh into the report window's own query,
-    // previews it, and the close request posted when the preview closes
-    // closes that query afterwards.
+    // A PDF file that cannot be written: PrintError names the file, and no
+    // print run is announced.
+    void unwritableFileRaisesPrintError() {
+        m_store->log(3);
+        ReadingReport report;
+        report.openReadings();
+        QSignalSpy printed(&report, &BandReport::printFinished);
+        const QString file = m_dir->filePath(QStringLiteral("missing/report.pdf"));
+        QString message;
+        try {
+            report.printToPdf(file);
+        } catch (const PrintError& error) {
+            message = error.message();
+        }
+        QCOMPARE(message, QStringLiteral("Cannot print the report to ") + file);
+        QCOMPARE(printed.size(), 0);
+    }
+
+    // "Report" reads the table afresh into the report's own query, previews
+    // it, and closing that query is queued when the preview closes, to be
+    // carried out afterwards.
     void previewClosesTheReportQueryAfterwards() {
-        m_store->Log(30);
-        TSerchRep report;
-        TSerchfrm window(&report);
-        PrepareQueryWindow(window);
-        window.Query1->moveTo(7);
-        QSignalSpy previewed(report.Report, &TReport::AfterPreview);
-        QSignalSpy printed(report.Report, &TReport::AfterPrint);
+        m_store->log(30);
+        ReadingReport report;
+        QueryWindow window(&report);
+        window.openReadings();
+        windowQuery(window).moveTo(7);
+        QSignalSpy previewed(&report, &BandReport::previewClosed);
+        QSignalSpy printed(&report, &BandReport::printFinished);
 
         for (const int stored : {30, 60}) {
             QString caption;
             int pages = 0;
             int rowsDuring = -1;
-            WhenShown<QPrintPreviewDialog>([&](QPrintPreviewDialog& preview) {
+            whenShown<QPrintPreviewDialog>([&](QPrintPreviewDialog& preview) {
                 caption = preview.windowTitle();
                 pages = preview.findChild<QPrintPreviewWidget*>()->pageCount();
-                rowsDuring = report.Query1->isActive() ? report.Query1->rowCount() : -1;
+                rowsDuring = reportQuery(report).isActive() ? reportQuery(report).rowCount() : -1;
                 preview.reject();
             });
-            window.BtnRep->click();
+            reportButton(window)->click();
             QCOMPARE(caption, QStringLiteral("Print Preview"));
             QCOMPARE(rowsDuring, stored);
             QCOMPARE(pages, stored == 30 ? 2 : 3);
             QCOMPARE(previewed.size(), stored == 30 ? 1 : 2);
-            // Posted, not carried out on the spot.
-            QVERIFY(report.Query1->isActive());
-            QTRY_VERIFY(!report.Query1->isActive());
-            m_store->Log(30, 30);
+            // Queued, not carried out on the spot.
+            QVERIFY(reportQuery(report).isActive());
+            QTRY_VERIFY(!reportQuery(report).isActive());
+            m_store->log(30, 30);
         }
         QCOMPARE(printed.size(), 0);
         // The query window's own query is not touched.
-        QVERIFY(window.Query1->isActive());
-        QCOMPARE(window.Query1->rowNumber(), 7);
-        QCOMPARE(window.DataSource1->rowCount(), 30);
-        QVERIFY(m_store->Messages.isEmpty());
+        QVERIFY(windowQuery(window).isActive());
+        QCOMPARE(windowQuery(window).rowNumber(), 7);
+        QCOMPARE(child<QueryModel>(&window, "model")->rowCount(), 30);
+        QVERIFY(m_store->messages().isEmpty());
     }
 
     // Printing from the preview window, into a PDF file: the print run's
-    // notification and the preview's both follow, and the query is closed.
+    // signal and the preview's both follow, and the query is closed.
     void printFromThePreview() {
-        m_store->Log(40);
-        TSerchRep report;
-        TSerchfrm window(&report);
-        QSignalSpy printed(report.Report, &TReport::AfterPrint);
-        const QString pdf = Pdf(QStringLiteral("printed"));
-        WhenShown<QPrintPreviewDialog>([&](QPrintPreviewDialog& preview) {
+        m_store->log(40);
+        ReadingReport report;
+        QueryWindow window(&report);
+        QSignalSpy printed(&report, &BandReport::printFinished);
+        const QString file = pdf(QStringLiteral("printed"));
+        whenShown<QPrintPreviewDialog>([&](QPrintPreviewDialog& preview) {
             preview.printer()->setOutputFormat(QPrinter::PdfFormat);
-            preview.printer()->setOutputFileName(pdf);
+            preview.printer()->setOutputFileName(file);
             preview.findChild<QPrintPreviewWidget*>()->print();
             preview.accept();
         });
-        window.BtnRep->click();
+        reportButton(window)->click();
         QCOMPARE(printed.size(), 1);
-        QCOMPARE(PageCount(pdf), 2);
-        QVERIFY(Run(QStringLiteral("pdfinfo"), {pdf}).contains(QStringLiteral("(A4)")));
-        QCOMPARE(Lines(PageTexts(pdf).value(1)).value(1), DetailWords(22));
-        QTRY_VERIFY(!report.Query1->isActive());
+        QCOMPARE(pageCount(file), 2);
+        QVERIFY(run(QStringLiteral("pdfinfo"), {file}).contains(QStringLiteral("(A4)")));
+        QCOMPARE(pageLines(pageTexts(file).value(1)).value(1), detailWords(22));
+        QTRY_VERIFY(!reportQuery(report).isActive());
     }
 
     // The report's query cannot be opened: the engine's message in the
     // default exception display, and no preview.
     void unreadableTableShowsTheEngineMessage() {
-        m_store->Log(3);
-        RawDb(m_store->TableFile()).rows(QStringLiteral("ALTER TABLE Tarvex RENAME TO Other"));
-        TSerchRep report;
-        TSerchfrm window(&report);
+        m_store->log(3);
+        RawDb(m_store->tableFile()).rows(QStringLiteral("ALTER TABLE Tarvex RENAME TO Other"));
+        ReadingReport report;
+        QueryWindow window(&report);
         bool previewShown = false;
-        QPointer<QTimer> watch = WhenShown<QPrintPreviewDialog>([&](QPrintPreviewDialog& preview) {
+        QPointer<QTimer> watch = whenShown<QPrintPreviewDialog>([&](QPrintPreviewDialog& preview) {
             previewShown = true;
             preview.reject();
         });
-        window.BtnRep->click();
+        reportButton(window)->click();
         delete watch.data();
         QVERIFY(!previewShown);
-        QCOMPARE(m_store->Messages.size(), 1);
-        QCOMPARE(m_store->Messages.first().icon, QMessageBox::Critical);
-        QVERIFY(m_store->Messages.first().text.contains(QStringLiteral("Tarvex")));
-        QVERIFY(!report.Query1->isActive());
+        QCOMPARE(m_store->messages().size(), 1);
+        QCOMPARE(m_store->messages().first().icon, QMessageBox::Critical);
+        QVERIFY(m_store->messages().first().text.contains(QStringLiteral("Tarvex")));
+        QVERIFY(!reportQuery(report).isActive());
     }
 };
 
-QTEST_MAIN(TestReport)
-#include "tst_report.moc"
+QTEST_MAIN(TestReadingReport)
+#include "tst_readingreport.moc"

@@ -2,28 +2,21 @@
 // address and logo. It holds no state; the control window's "About" button
 // shows it modally with exec(), and OK, Enter or the close box end the
 // showing (the window is only hidden, and can be shown again at once).
+//
+// Its parts are found by their object names: the lines "title", "version" and
+// "address", the picture "logo", the groove "groove" and the button
+// "okButton".
 #pragma once
 
 #include <QDialog>
 
-class QFrame;
-class QLabel;
-class QPushButton;
-
 namespace tarvex {
 
-class TAbout : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TAbout(QWidget* parent = nullptr);
-
-    QLabel* Label1;       // title
-    QLabel* Image1;       // logo
-    QLabel* Label2;       // version line
-    QLabel* Label3;       // web address, plain text
-    QFrame* Panel1;       // groove across the window
-    QPushButton* BitBtn1; // OK
+    explicit AboutDialog(QWidget* parent = nullptr);
 };
 
 } // namespace tarvex

@@ -1,5 +1,6 @@
-#include "review/Report.h"
+#include "review/BandReport.h"
 
+#include "errors/Errors.h"
 #include "ui/Application.h"
 
 #include <QFontMetricsF>
@@ -11,7 +12,6 @@
 #include <QPrinter>
 
 #include <cmath>
-#include <stdexcept>
 #include <vector>
 
 namespace tarvex {
@@ -27,70 +27,70 @@ constexpr double kFitTolerance = 0.001;
 // and turned into device pixels only when drawn.
 class BandPainter {
 public:
-    BandPainter(QPrinter& printer, QPainter& painter, const TReport& report)
-        : m_printer(printer), m_painter(painter), m_report(report),
+    BandPainter(QPrinter& printer, QPainter& painter, const ReportLayout& layout)
+        : m_printer(printer), m_painter(painter), m_font(layout.font),
           m_pixelsPerMm(printer.resolution() / kMmPerInch) {
         const QRectF area = printer.pageLayout().paintRect(QPageLayout::Millimeter);
         m_width = area.width();
         m_height = area.height();
         m_ink = QGuiApplication::palette().color(QPalette::WindowText);
-        for (const TReportBand* band :
-             {&report.TitleBand, &report.ColumnHeaderBand, &report.DetailBand})
-            for (const TReportText& text : band->Texts)
-                Metrics(text.HasFont ? text.Font : report.Font);
+        for (const ReportBand* band :
+             {&layout.titleBand, &layout.columnHeaderBand, &layout.detailBand})
+            for (const ReportText& text : band->texts)
+                metrics(text.hasFont ? text.font : layout.font);
     }
 
-    int Pages() const { return m_pages; }
-    bool Fits(const TReportBand& band) const {
-        return m_top + band.Height <= m_height + kFitTolerance;
+    int pages() const { return m_pages; }
+    bool fits(const ReportBand& band) const {
+        return m_top + band.height <= m_height + kFitTolerance;
     }
 
-    void NewPage() {
+    void newPage() {
         if (!m_printer.newPage())
-            throw std::runtime_error("Cannot start a new page of the report");
+            throw PrintError("Cannot start a new page of the report");
         ++m_pages;
         m_top = 0;
     }
 
     // Prints band at the present position; texts showing fields read them
     // from rows (empty texts when rows is null).
-    void Print(const TReportBand& band, DataSet* rows) {
+    void print(const ReportBand& band, DataSet* rows) {
         const double pixels = m_pixelsPerMm;
-        m_painter.fillRect(QRectF(0, m_top * pixels, m_width * pixels, band.Height * pixels),
+        m_painter.fillRect(QRectF(0, m_top * pixels, m_width * pixels, band.height * pixels),
                            Qt::white);
-        for (const TReportText& item : band.Texts) {
-            QString text = item.Caption;
-            if (!item.FieldName.isEmpty())
-                text = rows ? rows->fieldByName(item.FieldName).displayText() : QString();
-            const double room = (m_width - item.Left) * pixels;
+        for (const ReportText& item : band.texts) {
+            QString text = item.caption;
+            if (!item.fieldName.isEmpty())
+                text = rows ? rows->fieldByName(item.fieldName).displayText() : QString();
+            const double room = (m_width - item.left) * pixels;
             if (text.isEmpty() || room <= 0)
                 continue;
-            const QFont& font = item.HasFont ? item.Font : m_report.Font;
+            const QFont& font = item.hasFont ? item.font : m_font;
             // As wide as the text (a pixel more, so that rounding never
             // breaks a line), wrapped where it would pass the right margin.
-            const double natural = std::ceil(Metrics(font).horizontalAdvance(text)) + 1;
-            const QRectF box(item.Left * pixels, (m_top + item.Top) * pixels,
-                             std::min(natural, room), item.Height * pixels);
+            const double natural = std::ceil(metrics(font).horizontalAdvance(text)) + 1;
+            const QRectF box(item.left * pixels, (m_top + item.top) * pixels,
+                             std::min(natural, room), item.height * pixels);
             m_painter.fillRect(box, Qt::white);
             m_painter.setFont(font);
             m_painter.setPen(m_ink);
             m_painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
         }
-        m_top += band.Height;
+        m_top += band.height;
     }
 
 private:
-    const QFontMetricsF& Metrics(const QFont& font) {
-        for (const auto& [known, metrics] : m_metrics)
+    const QFontMetricsF& metrics(const QFont& font) {
+        for (const auto& [known, measured] : m_metrics)
             if (known == font)
-                return metrics;
+                return measured;
         m_metrics.emplace_back(font, QFontMetricsF(font, &m_printer));
         return m_metrics.back().second;
     }
 
     QPrinter& m_printer;
     QPainter& m_painter;
-    const TReport& m_report;
+    QFont m_font;
     double m_pixelsPerMm;
     double m_width = 0;
     double m_height = 0;
@@ -120,22 +120,24 @@ private:
 
 } // namespace
 
-TReport::TReport(QObject* parent)
-    : QObject(parent), PageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                  QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter),
-      Font(QStringLiteral("Arial"), 10) {}
+BandReport::BandReport(QObject* parent) : QObject(parent) {}
 
-void TReport::SetDataSet(tarvex::DataSet* dataSet) {
+void BandReport::setDataSet(DataSet* dataSet) {
     m_dataSet = dataSet;
 }
 
-void TReport::SetUpPrinter(QPrinter& printer) const {
-    if (!printer.setPageLayout(PageLayout)) {
+void BandReport::setLayout(const ReportLayout& layout) {
+    m_layout = layout;
+}
+
+void BandReport::setUpPrinter(QPrinter& printer) const {
+    const QPageLayout& page = m_layout.pageLayout;
+    if (!printer.setPageLayout(page)) {
         // The printer keeps margins of its own that are wider: take the paper
         // and orientation, and margins as close as it allows.
-        printer.setPageSize(PageLayout.pageSize());
-        printer.setPageOrientation(PageLayout.orientation());
-        printer.setPageMargins(PageLayout.margins(), PageLayout.units());
+        printer.setPageSize(page.pageSize());
+        printer.setPageOrientation(page.orientation());
+        printer.setPageMargins(page.margins(), page.units());
     }
     printer.setFullPage(false);
     printer.setCopyCount(1);
@@ -145,52 +147,51 @@ void TReport::SetUpPrinter(QPrinter& printer) const {
     printer.setPaperSource(QPrinter::Auto);
 }
 
-int TReport::Render(QPrinter& printer) {
+int BandReport::render(QPrinter& printer) {
     QPainter painter;
     if (!painter.begin(&printer))
-        throw std::runtime_error(QStringLiteral("Cannot print the report%1")
-                                     .arg(printer.outputFileName().isEmpty()
-                                              ? QString()
-                                              : QStringLiteral(" to ") + printer.outputFileName())
-                                     .toStdString());
-    BandPainter bands(printer, painter, *this);
+        throw PrintError(QStringLiteral("Cannot print the report%1")
+                             .arg(printer.outputFileName().isEmpty()
+                                      ? QString()
+                                      : QStringLiteral(" to ") + printer.outputFileName()));
+    BandPainter bands(printer, painter, m_layout);
 
-    tarvex::DataSet* rows = m_dataSet && m_dataSet->isActive() ? m_dataSet.data() : nullptr;
+    DataSet* rows = m_dataSet && m_dataSet->isActive() ? m_dataSet.data() : nullptr;
     ControlsDisabled still(rows);
     if (rows)
         rows->first();
 
-    bands.Print(TitleBand, nullptr);
+    bands.print(m_layout.titleBand, nullptr);
     if (rows && !rows->atEnd()) {
-        bands.Print(ColumnHeaderBand, nullptr);
+        bands.print(m_layout.columnHeaderBand, nullptr);
         for (; !rows->atEnd(); rows->next()) {
-            if (!bands.Fits(DetailBand)) {
-                bands.NewPage();
-                bands.Print(ColumnHeaderBand, nullptr);
+            if (!bands.fits(m_layout.detailBand)) {
+                bands.newPage();
+                bands.print(m_layout.columnHeaderBand, nullptr);
             }
-            bands.Print(DetailBand, rows);
+            bands.print(m_layout.detailBand, rows);
         }
-    } else if (PrintIfEmpty) {
-        bands.Print(DetailBand, nullptr);
+    } else if (m_layout.printIfEmpty) {
+        bands.print(m_layout.detailBand, nullptr);
     }
     if (!painter.end())
-        throw std::runtime_error("Cannot finish printing the report");
-    return bands.Pages();
+        throw PrintError("Cannot finish printing the report");
+    return bands.pages();
 }
 
-int TReport::PrintToPdf(const QString& fileName) {
+int BandReport::printToPdf(const QString& fileName) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(fileName);
-    SetUpPrinter(printer);
-    const int pages = Render(printer);
-    emit AfterPrint();
+    setUpPrinter(printer);
+    const int pages = render(printer);
+    emit printFinished();
     return pages;
 }
 
-void TReport::Preview(QWidget* parent) {
+void BandReport::preview(QWidget* parent) {
     QPrinter printer(QPrinter::HighResolution);
-    SetUpPrinter(printer);
+    setUpPrinter(printer);
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(QStringLiteral("Print Preview"));
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* target) {
@@ -198,12 +199,12 @@ void TReport::Preview(QWidget* parent) {
         // print run started from the preview window.
         const QPaintEngine* engine = target->paintEngine();
         const bool printing = engine && engine->type() != QPaintEngine::Picture;
-        guarded([&] { Render(*target); });
+        guarded([&] { render(*target); });
         if (printing)
-            emit AfterPrint();
+            emit printFinished();
     });
     dialog.exec();
-    emit AfterPreview();
+    emit previewClosed();
 }
 
 } // namespace tarvex

@@ -1,6 +1,7 @@
 #include "support/ReviewFixture.h"
+#include "support/WindowFinder.h"
 
-#include "review/Aboutfrm.h"
+#include "review/AboutDialog.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -8,34 +9,41 @@
 
 using namespace tarvex;
 
-class TestAboutfrm : public QObject {
+class TestAboutDialog : public QObject {
     Q_OBJECT
 
 private slots:
     void showsTitleVersionAddressAndLogo() {
-        TAbout about;
+        AboutDialog about;
+        QLabel* const title = child<QLabel>(&about, "title");
+        QLabel* const version = child<QLabel>(&about, "version");
+        QLabel* const address = child<QLabel>(&about, "address");
+        QLabel* const logo = child<QLabel>(&about, "logo");
+        QPushButton* const ok = child<QPushButton>(&about, "okButton");
+        QVERIFY(title && version && address && logo && ok);
+
         QCOMPARE(about.windowTitle(), QStringLiteral("About"));
-        QCOMPARE(about.Label1->text(), QStringLiteral("Tarvex Value-Chart"));
-        QCOMPARE(about.Label2->text(), QStringLiteral("TarvexVol Code:2.0"));
+        QCOMPARE(title->text(), QStringLiteral("Tarvex Value-Chart"));
+        QCOMPARE(version->text(), QStringLiteral("TarvexVol Code:2.0"));
         // The address is plain text on a domain reserved for examples.
-        QCOMPARE(about.Label3->textFormat(), Qt::PlainText);
-        const QString host = QUrl(QStringLiteral("http://") + about.Label3->text()).host();
+        QCOMPARE(address->textFormat(), Qt::PlainText);
+        const QString host = QUrl(QStringLiteral("http://") + address->text()).host();
         QVERIFY2(QRegularExpression(QStringLiteral("(^|\\.)example\\.(com|org|net)$"))
                      .match(host)
                      .hasMatch(),
                  qPrintable(host));
         // Each line is as wide as its text and never cut.
-        for (QLabel* line : {about.Label1, about.Label2, about.Label3}) {
+        for (QLabel* line : {title, version, address}) {
             QCOMPARE(line->height(), 19);
             QVERIFY(line->width() >= line->fontMetrics().horizontalAdvance(line->text()));
             QVERIFY(line->geometry().right() < about.width());
         }
-        QVERIFY(!about.Image1->pixmap().isNull());
-        QVERIFY(about.Image1->hasScaledContents());
-        QCOMPARE(about.BitBtn1->text(), QStringLiteral("OK"));
-        QCOMPARE(about.BitBtn1->accessibleName(), QStringLiteral("OK"));
-        QVERIFY(!about.BitBtn1->icon().isNull());
-        QVERIFY(about.BitBtn1->isDefault());
+        QVERIFY(!logo->pixmap().isNull());
+        QVERIFY(logo->hasScaledContents());
+        QCOMPARE(ok->text(), QStringLiteral("OK"));
+        QCOMPARE(ok->accessibleName(), QStringLiteral("OK"));
+        QVERIFY(!ok->icon().isNull());
+        QVERIFY(ok->isDefault());
     }
 
     // OK, Enter and the close box each end the showing; the window can be
@@ -50,11 +58,11 @@ private slots:
     void everyWayOutReturns() {
         QFETCH(int, how);
         QFETCH(int, result);
-        TAbout about;
+        AboutDialog about;
         for (int showing = 0; showing < 2; ++showing) {
-            WhenShown<TAbout>([how](TAbout& shown) {
+            whenShown<AboutDialog>([how](AboutDialog& shown) {
                 if (how == 0)
-                    QTest::mouseClick(shown.BitBtn1, Qt::LeftButton);
+                    QTest::mouseClick(child<QPushButton>(&shown, "okButton"), Qt::LeftButton);
                 else if (how == 1)
                     QTest::keyClick(&shown, Qt::Key_Return);
                 else
@@ -66,5 +74,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestAboutfrm)
-#include "tst_aboutfrm.moc"
+QTEST_MAIN(TestAboutDialog)
+#include "tst_aboutdialog.moc"

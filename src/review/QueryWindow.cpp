@@ -1,9 +1,10 @@
-#include "review/Queryfrm.h"
+#include "review/QueryWindow.h"
 
-#include "review/DBGrid.h"
+#include "review/DataGrid.h"
 #include "review/LibreOfficeAutomation.h"
 #include "review/Pictures.h"
-#include "review/Repfrm.h"
+#include "review/QueryModel.h"
+#include "review/ReadingReport.h"
 #include "review/SpreadsheetExport.h"
 #include "store/ReadingTable.h"
 #include "ui/Application.h"
@@ -19,7 +20,7 @@ namespace tarvex {
 
 namespace {
 
-QToolButton* MakeToolButton(QWidget* parent, const QString& name, const QString& caption,
+QToolButton* makeToolButton(QWidget* parent, const QString& name, const QString& caption,
                             const QIcon& picture, int pictureSize, const QRect& geometry) {
     auto* button = new QToolButton(parent);
     button->setObjectName(name);
@@ -36,9 +37,9 @@ QToolButton* MakeToolButton(QWidget* parent, const QString& name, const QString&
 }
 
 // The query as the spreadsheet export reads it.
-class TQueryExportSource final : public ExportSource {
+class QueryExportSource final : public ExportSource {
 public:
-    explicit TQueryExportSource(DataSet& query) : m_query(query) {}
+    explicit QueryExportSource(DataSet& query) : m_query(query) {}
 
     void open() override { m_query.open(); }
     QList<ExportField> fields() const override {
@@ -69,12 +70,11 @@ public:
     bool atEnd() const override { return m_query.atEnd(); }
     QString editText(int field) const override { return m_query.field(field).toString(); }
     QVariant bookmark() const override {
-        const tarvex::Bookmark mark = m_query.bookmark();
+        const Bookmark mark = m_query.bookmark();
         return mark ? QVariant(*mark) : QVariant();
     }
     void gotoBookmark(const QVariant& mark) override {
-        m_query.gotoBookmark(mark.isValid() ? tarvex::Bookmark(mark.toLongLong())
-                                            : tarvex::Bookmark());
+        m_query.gotoBookmark(mark.isValid() ? Bookmark(mark.toLongLong()) : Bookmark());
     }
     void disableControls() override { m_query.disableControls(); }
     void enableControls() override { m_query.enableControls(); }
@@ -94,96 +94,106 @@ public:
 
 } // namespace
 
-TSerchfrm::TSerchfrm(TSerchRep* report, QWidget* parent) : QDialog(parent), m_report(report) {
-    setObjectName(QStringLiteral("Serchfrm"));
+QueryWindow::QueryWindow(ReadingReport* report, QWidget* parent)
+    : QDialog(parent), m_report(report) {
+    setObjectName(QStringLiteral("queryWindow"));
     setWindowTitle(QStringLiteral("Query"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     // The window's outer size is 568 x 431; the frame takes 8 x 30 of it.
     resize(560, 401);
     move(174, 112);
 
-    Query1 = new Query(this);
-    Query1->setObjectName(QStringLiteral("Query1"));
-    Table1 = new Table(this);
-    Table1->setObjectName(QStringLiteral("Table1"));
-    DataSource1 = new TDataSource(this);
-    DataSource1->setObjectName(QStringLiteral("DataSource1"));
-    DataSource1->SetDataSet(Query1);
+    m_query = new Query(this);
+    m_query->setObjectName(QStringLiteral("query"));
+    m_clearTable = new Table(this);
+    m_clearTable->setObjectName(QStringLiteral("clearTable"));
+    m_model = new QueryModel(this);
+    m_model->setObjectName(QStringLiteral("model"));
+    m_model->setQuery(m_query);
 
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(0, 0, 560, 41);
+    auto* toolBar = new QFrame(this);
+    toolBar->setObjectName(QStringLiteral("toolBar"));
+    toolBar->setGeometry(0, 0, 560, 41);
     // Outer bevel lowered, inner bevel raised: an etched edge.
-    Panel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    Panel1->setLineWidth(1);
-    Panel1->setMidLineWidth(0);
+    toolBar->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    toolBar->setLineWidth(1);
+    toolBar->setMidLineWidth(0);
 
-    BtnRep = MakeToolButton(Panel1, QStringLiteral("BtnRep"), QStringLiteral("Report"),
-                            ReportButtonPicture(), 26, {10, 5, 87, 32});
-    BtnSave = MakeToolButton(Panel1, QStringLiteral("BtnSave"), QStringLiteral("Excel"),
-                             ExportButtonPicture(), 16, {116, 5, 87, 32});
-    BtnClear = MakeToolButton(Panel1, QStringLiteral("BtnClear"), QStringLiteral("Clear"),
-                              ClearButtonPicture(), 16, {222, 5, 87, 32});
+    QToolButton* reportButton =
+        makeToolButton(toolBar, QStringLiteral("reportButton"), QStringLiteral("Report"),
+                       reportButtonPicture(), 26, {10, 5, 87, 32});
+    QToolButton* exportButton =
+        makeToolButton(toolBar, QStringLiteral("exportButton"), QStringLiteral("Excel"),
+                       exportButtonPicture(), 16, {116, 5, 87, 32});
+    QToolButton* clearButton =
+        makeToolButton(toolBar, QStringLiteral("clearButton"), QStringLiteral("Clear"),
+                       clearButtonPicture(), 16, {222, 5, 87, 32});
 
-    DBGrid1 = new TDBGrid(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setAccessibleName(QStringLiteral("Readings"));
-    DBGrid1->setGeometry(0, 42, 559, 359);
-    DBGrid1->SetTitleFont(QFont(QStringLiteral("MS Sans Serif"), 8));
-    DBGrid1->SetDataSource(DataSource1);
+    auto* grid = new DataGrid(this);
+    grid->setObjectName(QStringLiteral("grid"));
+    grid->setAccessibleName(QStringLiteral("Readings"));
+    grid->setGeometry(0, 42, 559, 359);
+    grid->setTitleFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    grid->setQueryModel(m_model);
 
-    connect(BtnRep, &QToolButton::clicked, this, [this] { guarded([this] { BtnRepClick(); }); });
-    connect(BtnSave, &QToolButton::clicked, this, [this] { guarded([this] { BtnSaveClick(); }); });
-    connect(BtnClear, &QToolButton::clicked, this,
-            [this] { guarded([this] { BtnClearClick(); }); });
+    connect(reportButton, &QToolButton::clicked, this,
+            [this] { guarded([this] { showReport(); }); });
+    connect(exportButton, &QToolButton::clicked, this,
+            [this] { guarded([this] { exportToSpreadsheet(); }); });
+    connect(clearButton, &QToolButton::clicked, this,
+            [this] { guarded([this] { clearAllReadings(); }); });
 
-    setTabOrder(BtnRep, BtnSave);
-    setTabOrder(BtnSave, BtnClear);
-    setTabOrder(BtnClear, DBGrid1);
+    setTabOrder(reportButton, exportButton);
+    setTabOrder(exportButton, clearButton);
+    setTabOrder(clearButton, grid);
 }
 
-TSerchfrm::~TSerchfrm() {
+QueryWindow::~QueryWindow() {
     // The grid lets go of the query before either goes.
-    DataSource1->SetDataSet(nullptr);
+    m_model->setQuery(nullptr);
 }
 
-void TSerchfrm::done(int result) {
-    guarded([this] { FormClose(); });
+void QueryWindow::done(int result) {
+    guarded([this] { closeReadings(); });
     QDialog::done(result);
 }
 
-void TSerchfrm::FormClose() {
-    Query1->close();
+void QueryWindow::openReadings() {
+    ReadingTable::openQuery(*m_query);
 }
 
-void TSerchfrm::BtnRepClick() {
+void QueryWindow::closeReadings() {
+    m_query->close();
+}
+
+void QueryWindow::showReport() {
     if (!m_report) {
-        m_ownReport = std::make_unique<TSerchRep>();
+        m_ownReport = std::make_unique<ReadingReport>();
         m_report = m_ownReport.get();
     }
-    ReadingTable::openQuery(*m_report->Query1);
-    m_report->Report->Preview(this);
+    m_report->openReadings();
+    m_report->preview(this);
 }
 
-void TSerchfrm::SetSpreadsheetAutomation(std::unique_ptr<SpreadsheetAutomation> automation) {
+void QueryWindow::setSpreadsheetAutomation(std::unique_ptr<SpreadsheetAutomation> automation) {
     m_export.reset();
     m_automation = std::move(automation);
 }
 
-void TSerchfrm::BtnSaveClick() {
+void QueryWindow::exportToSpreadsheet() {
     if (!m_automation)
         m_automation = loadLibreOfficeAutomation();
     if (!m_export)
         m_export = std::make_unique<SpreadsheetExport>(*m_automation);
-    TQueryExportSource source(*Query1);
+    QueryExportSource source(*m_query);
     exportQueryToSpreadsheet(*m_export, source);
 }
 
-void TSerchfrm::BtnClearClick() {
-    Query1->close();
-    Table1->close();
+void QueryWindow::clearAllReadings() {
+    m_query->close();
+    m_clearTable->close();
     if (showMessageBox(QStringLiteral("Clear All Record,Yes or No?"), QMessageBox::Question,
-                   QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+                       QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
 
     bool failed = false;
@@ -191,17 +201,17 @@ void TSerchfrm::BtnClearClick() {
         // Deleting a long table takes a while and nothing is served
         // meanwhile: the busy cursor tells the operator so.
         const BusyCursor busy;
-        Table1->setActive(false);
-        ReadingTable::attach(*Table1);
-        Table1->setTableType(TableType::LocalFile);
+        m_clearTable->setActive(false);
+        ReadingTable::attach(*m_clearTable);
+        m_clearTable->setTableType(TableType::LocalFile);
         // A failure to open reaches the default exception display; nothing
         // has been deleted then.
-        Table1->open();
+        m_clearTable->open();
 
         try {
-            Table1->lockTable(LockType::Write);
-            while (!Table1->atEnd())
-                Table1->remove();
+            m_clearTable->lockTable(LockType::Write);
+            while (!m_clearTable->atEnd())
+                m_clearTable->remove();
         } catch (...) {
             failed = true;
         }
@@ -210,19 +220,15 @@ void TSerchfrm::BtnClearClick() {
         // not find the table locked. Rows deleted before a failure stay
         // deleted.
         try {
-            Table1->unlockTable(LockType::Write);
+            m_clearTable->unlockTable(LockType::Write);
         } catch (...) {
-            Table1->close();
+            m_clearTable->close();
             throw;
         }
-        Table1->close();
+        m_clearTable->close();
     }
     if (failed)
         showPlainMessageBox(QStringLiteral("Failed to Clear Data from Table!"), applicationTitle());
-}
-
-void PrepareQueryWindow(TSerchfrm& window) {
-    ReadingTable::openQuery(*window.Query1);
 }
 
 } // namespace tarvex

@@ -1,0 +1,115 @@
+#include "review/DataGrid.h"
+
+#include "review/QueryModel.h"
+#include "ui/Application.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+// The data grid's indicator column is 11 pixels wide plus its grid line.
+constexpr int kIndicatorWidth = 12;
+
+} // namespace
+
+DataGrid::DataGrid(QWidget* parent) : QTableView(parent) {
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+
+    QHeaderView* titles = horizontalHeader();
+    titles->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    titles->setHighlightSections(false);
+    titles->setSectionsClickable(false);
+
+    // The row indicator: no row numbers, an arrow at the current row. Rows
+    // keep one height, so the grid never measures a row to lay it out.
+    QHeaderView* indicator = verticalHeader();
+    indicator->setSectionResizeMode(QHeaderView::Fixed);
+    indicator->setDefaultAlignment(Qt::AlignCenter);
+    indicator->setHighlightSections(false);
+    indicator->setFixedWidth(kIndicatorWidth);
+    indicator->setMinimumSectionSize(1);
+    indicator->setDefaultSectionSize(fontMetrics().height() + 4);
+}
+
+void DataGrid::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+        sizeColumns();
+    }
+}
+
+void DataGrid::setQueryModel(QueryModel* model) {
+    if (m_model)
+        disconnect(m_model, nullptr, this, nullptr);
+    m_model = model;
+    setModel(model);
+    if (!model)
+        return;
+    connect(model, &QueryModel::currentRowChanged, this, &DataGrid::followCurrentRow);
+    connect(model, &QAbstractItemModel::modelReset, this, &DataGrid::sizeColumns);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (m_following || !current.isValid() || !m_model)
+                    return;
+                guarded([&] { m_model->setCurrentRow(current.row()); });
+            });
+    sizeColumns();
+    followCurrentRow(model->currentRow());
+}
+
+QFont DataGrid::titleFont() const {
+    return horizontalHeader()->font();
+}
+
+void DataGrid::setTitleFont(const QFont& font) {
+    horizontalHeader()->setFont(font);
+    sizeColumns();
+}
+
+// Puts the grid's current cell on row, in the column it was in.
+void DataGrid::followCurrentRow(int row) {
+    QItemSelectionModel* selection = selectionModel();
+    if (!selection || !m_model)
+        return;
+    m_following = true;
+    if (row < 0 || row >= m_model->rowCount()) {
+        selection->clear();
+    } else {
+        const int column = std::max(0, currentIndex().column());
+        const QModelIndex cell = m_model->index(row, column);
+        selection->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect);
+        scrollTo(cell);
+    }
+    m_following = false;
+}
+
+// Each column as wide as its field's display width in digits of the grid's
+// font, or as its title when that is wider.
+void DataGrid::sizeColumns() {
+    if (!m_model || !m_model->query() || !m_model->query()->isActive())
+        return;
+    Query& query = *m_model->query();
+    const QFontMetrics cells(font());
+    const QFontMetrics titles(titleFont());
+    const int digit = cells.horizontalAdvance(QLatin1Char('0'));
+    for (int i = 0; i < m_model->columnCount(); ++i) {
+        const Field& field = query.field(i);
+        setColumnWidth(i, std::max(field.displayWidth() * digit,
+                                   titles.horizontalAdvance(field.displayLabel())) +
+                              8);
+    }
+}
+
+} // namespace tarvex

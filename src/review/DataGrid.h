@@ -1,0 +1,41 @@
+// The data grid: a read-only view of a query's rows through a QueryModel, one
+// column per field, with a row indicator beside the current row. The grid's
+// current cell and the query's current row move together. Tab leaves the grid
+// (the arrow keys move between cells), so the window's other controls stay
+// reachable by keyboard.
+#pragma once
+
+#include <QFont>
+#include <QPointer>
+#include <QTableView>
+
+namespace tarvex {
+
+class QueryModel;
+
+class DataGrid : public QTableView {
+    Q_OBJECT
+
+public:
+    explicit DataGrid(QWidget* parent = nullptr);
+
+    // The rows shown; not owned.
+    QueryModel* queryModel() const { return m_model; }
+    void setQueryModel(QueryModel* model);
+
+    // The font of the column titles.
+    QFont titleFont() const;
+    void setTitleFont(const QFont& font);
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void followCurrentRow(int row);
+    void sizeColumns();
+
+    QPointer<QueryModel> m_model;
+    bool m_following = false;
+};
+
+} // namespace tarvex

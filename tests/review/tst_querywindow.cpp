@@ -1,0 +1,433 @@
+#include "support/RecordingAutomation.h"
+#include "support/ReviewFixture.h"
+#include "support/WindowFinder.h"
+
+#include "review/DataGrid.h"
+#include "review/QueryModel.h"
+#include "review/QueryWindow.h"
+#include "review/SpreadsheetExport.h"
+#include "store/ReadingTable.h"
+
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QToolButton>
+
+using namespace tarvex;
+
+namespace {
+
+const QString kConfirm = QStringLiteral("Clear All Record,Yes or No?");
+const QString kFailed = QStringLiteral("Failed to Clear Data from Table!");
+
+// The texts of one grid row, cell by cell.
+QStringList gridRow(const QueryModel& model, int row) {
+    QStringList cells;
+    for (int column = 0; column < model.columnCount(); ++column)
+        cells << model.index(row, column).data().toString();
+    return cells;
+}
+
+// The texts the grid shows for the i-th reading of a test run.
+QStringList expectedRow(int id, int i) {
+    const LoadReading r = nthReading(i);
+    return {QString::number(id), r.voltsText, r.ampsText, r.wattsText,
+            QLocale().toString(nthDay(i), QLocale::ShortFormat)};
+}
+
+QStringList titles(const QueryModel& model) {
+    QStringList titles;
+    for (int column = 0; column < model.columnCount(); ++column)
+        titles << model.headerData(column, Qt::Horizontal).toString();
+    return titles;
+}
+
+bool hasIndicator(const QueryModel& model, int row) {
+    return !model.headerData(row, Qt::Vertical, Qt::DecorationRole).value<QIcon>().isNull();
+}
+
+// A plain SQLite connection that holds the table file's write lock.
+class LockHolder {
+public:
+    explicit LockHolder(const QString& file) : m_raw(file) {
+        QString error;
+        m_raw.rows(QStringLiteral("BEGIN IMMEDIATE"), &error);
+        m_held = m_raw.isOpen() && error.isEmpty();
+    }
+    ~LockHolder() { release(); }
+    bool held() const { return m_held; }
+    void release() {
+        if (std::exchange(m_held, false))
+            m_raw.rows(QStringLiteral("COMMIT"));
+    }
+
+private:
+    RawDb m_raw;
+    bool m_held = false;
+};
+
+} // namespace
+
+class TestQueryWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ReviewStore> m_store;
+    std::unique_ptr<QueryWindow> m_window;
+
+    // The window's parts, found by their object names.
+    Query& query() const { return *child<Query>(m_window.get(), "query"); }
+    Table& clearTable() const { return *child<Table>(m_window.get(), "clearTable"); }
+    DataGrid& grid() const { return *child<DataGrid>(m_window.get(), "grid"); }
+    const QueryModel& model() const { return *grid().queryModel(); }
+    QToolButton* button(const char* name) const { return child<QToolButton>(m_window.get(), name); }
+
+    // Stores a reading through a table object of its own, as the control
+    // window does while the query window is shown; false when it fails.
+    bool readingStored() {
+        try {
+            Table table;
+            ReadingTable::attach(table);
+            ReadingTable::appendReading(table, nthReading(900));
+            return true;
+        } catch (const DatabaseError&) {
+            return false;
+        }
+    }
+
+private slots:
+    void init() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        m_store = std::make_unique<ReviewStore>();
+        m_window = std::make_unique<QueryWindow>();
+    }
+    void cleanup() {
+        m_window.reset();
+        m_store.reset();
+    }
+
+    void emptyTableShowsTitlesAndNoRows() {
+        m_window->openReadings();
+        QCOMPARE(titles(model()), QStringList({QStringLiteral("ID"), QStringLiteral("VolVal"),
+                                               QStringLiteral("CurVal"), QStringLiteral("PowVal"),
+                                               QStringLiteral("TestDate")}));
+        QCOMPARE(model().rowCount(), 0);
+        QCOMPARE(grid().horizontalHeader()->count(), 5);
+        QVERIFY(
+            grid().horizontalHeader()->sectionSize(4) >=
+            grid().horizontalHeader()->fontMetrics().horizontalAdvance(QStringLiteral("TestDate")));
+    }
+
+    void rowsAreShownInTableOrder_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany);
+    }
+    void rowsAreShownInTableOrder() {
+        QFETCH(QLocale, locale);
+        QLocale::setDefault(locale);
+        m_store->log(7);
+        m_window->openReadings();
+        QCOMPARE(model().rowCount(), 7);
+        for (int i = 0; i < 7; ++i)
+            QCOMPARE(gridRow(model(), i), expectedRow(i, i));
+        // Value texts keep their leading blanks; the date has no time of day.
+        QVERIFY(gridRow(model(), 0)[1].startsWith(u' '));
+        QVERIFY(!gridRow(model(), 0)[4].contains(u':'));
+    }
+
+    // The window shows the rows from the top, with the indicator on the first.
+    void shownWindowShowsFirstRows() {
+        m_store->log(30);
+        m_window->openReadings();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QCOMPARE(grid().indexAt(QPoint(2, 2)).row(), 0);
+        QCOMPARE(grid().currentIndex().row(), 0);
+        QVERIFY(hasIndicator(model(), 0));
+        QVERIFY(!hasIndicator(model(), 1));
+        QVERIFY(grid().verticalScrollBar()->maximum() > 0);
+    }
+
+    void gridAndQueryShareTheCurrentRow() {
+        m_store->log(40);
+        m_window->openReadings();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        DataGrid& grid = this->grid();
+        Query& query = this->query();
+        const QueryModel& model = this->model();
+
+        // The query moves: the grid follows, the indicator too.
+        query.moveTo(25);
+        QCOMPARE(grid.currentIndex().row(), 25);
+        QVERIFY(hasIndicator(model, 25));
+        QVERIFY(!hasIndicator(model, 0));
+        QVERIFY(grid.visualRect(grid.currentIndex()).intersects(grid.viewport()->rect()));
+        query.last();
+        QCOMPARE(grid.currentIndex().row(), 39);
+
+        // The grid moves: the query follows.
+        grid.setCurrentIndex(model.index(12, 2));
+        QCOMPARE(query.rowNumber(), 12);
+        QCOMPARE(query.fieldByName(QStringLiteral("ID")).toInt(), 12);
+        QTest::keyClick(&grid, Qt::Key_Down);
+        QCOMPARE(query.rowNumber(), 13);
+        QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(query.rowNumber(), 39);
+        QTest::keyClick(&grid, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(query.rowNumber(), 0);
+
+        // A walk with the links suspended, back to a remembered row, as the
+        // export does: the grid stays still and keeps its current row.
+        grid.setCurrentIndex(model.index(17, 0));
+        QSignalSpy moves(&model, &QueryModel::currentRowChanged);
+        query.disableControls();
+        const Bookmark mark = query.bookmark();
+        int walked = 0;
+        for (query.first(); !query.atEnd(); query.next())
+            ++walked;
+        query.gotoBookmark(mark);
+        QCOMPARE(moves.count(), 0);
+        query.enableControls();
+        QCOMPARE(walked, 40);
+        QCOMPARE(grid.currentIndex().row(), 17);
+        QCOMPARE(query.rowNumber(), 17);
+    }
+
+    // A table far larger than a fetch block: every row is reachable and
+    // shows its own texts, also the last.
+    void largeTableIsBrowsedInBlocks() {
+        const int n = 200000;
+        QVERIFY(fillReadings(m_store->tableFile(), n));
+        m_window->openReadings();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QCOMPARE(model().rowCount(), n);
+        QTest::keyClick(&grid(), Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(query().rowNumber(), n - 1);
+        const int bottom = grid().indexAt(QPoint(2, grid().viewport()->height() - 3)).row();
+        QCOMPARE(bottom, n - 1);
+        QCOMPARE(model().index(n - 1, 0).data().toString(), QString::number(n - 1));
+        QCOMPARE(gridRow(model(), 123456)[0], QStringLiteral("123456"));
+        QCOMPARE(gridRow(model(), 123456)[1], nthReading(123456 % 50000).voltsText);
+    }
+
+    // Every end of a showing closes the query, and the grid empties.
+    void everyEndOfAShowingClosesTheQuery_data() {
+        QTest::addColumn<int>("how");
+        QTest::newRow("close box") << 0;
+        QTest::newRow("escape") << 1;
+        QTest::newRow("after clear") << 2;
+    }
+    void everyEndOfAShowingClosesTheQuery() {
+        QFETCH(int, how);
+        m_store->log(3);
+        m_store->setAnswer(QMessageBox::No);
+        for (int showing = 0; showing < 2; ++showing) {
+            m_window->openReadings();
+            QCOMPARE(model().rowCount(), 3);
+            whenShown<QueryWindow>([how](QueryWindow& window) {
+                if (how == 2)
+                    child<QToolButton>(&window, "clearButton")->click();
+                if (how == 1)
+                    QTest::keyClick(&window, Qt::Key_Escape);
+                else
+                    window.close();
+            });
+            m_window->exec();
+            QVERIFY(!m_window->isVisible());
+            QVERIFY(!query().isActive());
+            QCOMPARE(model().rowCount(), 0);
+            QCOMPARE(model().columnCount(), 0);
+        }
+    }
+
+    void clearDeletesAllRowsOnlyWhenConfirmed_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::newRow("no, rows kept") << 5 << QMessageBox::No;
+        QTest::newRow("yes, all deleted") << 5 << QMessageBox::Yes;
+        QTest::newRow("yes on an empty table") << 0 << QMessageBox::Yes;
+    }
+    void clearDeletesAllRowsOnlyWhenConfirmed() {
+        QFETCH(int, rows);
+        QFETCH(QMessageBox::StandardButton, answer);
+        m_store->log(rows);
+        m_store->setAnswer(answer);
+        m_window->openReadings();
+        QCOMPARE(model().rowCount(), rows);
+
+        button("clearButton")->click();
+
+        QCOMPARE(m_store->messages().size(), 1);
+        const MessageRequest& ask = m_store->messages().first();
+        QCOMPARE(ask.icon, QMessageBox::Question);
+        QCOMPARE(ask.title, QStringLiteral("Confirm"));
+        QCOMPARE(ask.text, kConfirm);
+        QCOMPARE(ask.buttons, QMessageBox::StandardButtons(QMessageBox::Yes | QMessageBox::No));
+
+        const int left = answer == QMessageBox::Yes ? 0 : rows;
+        QCOMPARE(m_store->storedIds().size(), left);
+        // The grid stays empty whatever the answer; the table is closed and
+        // unlocked.
+        QVERIFY(!query().isActive());
+        QCOMPARE(model().rowCount(), 0);
+        QVERIFY(!clearTable().isActive());
+        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(readingStored());
+        // After a clear with Yes the numbering starts again at 0.
+        QCOMPARE(m_store->storedIds().last(), answer == QMessageBox::Yes ? 0 : rows);
+
+        // The next showing finds the rows stored at that moment.
+        m_window->openReadings();
+        QCOMPARE(model().rowCount(), left + 1);
+    }
+
+    // Another connection holds the write lock: nothing is deleted, the
+    // failure is reported and the window's own lock is not left behind.
+    void clearFailsOnALockedTable() {
+        m_store->log(4);
+        m_window->openReadings();
+        {
+            LockHolder other(m_store->tableFile());
+            QVERIFY(other.held());
+            button("clearButton")->click();
+            other.release();
+        }
+        QCOMPARE(m_store->storedIds(), QList<int>({0, 1, 2, 3}));
+        QCOMPARE(m_store->messages().size(), 2);
+        const MessageRequest& failed = m_store->messages().last();
+        QCOMPARE(failed.text, kFailed);
+        QCOMPARE(failed.title, applicationTitle());
+        QCOMPARE(failed.icon, QMessageBox::NoIcon);
+        QCOMPARE(failed.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QVERIFY(!clearTable().isActive());
+        QVERIFY(readingStored());
+    }
+
+    // A deletion fails part of the way: the rows deleted before stay deleted,
+    // and by the time the operator reads the message the lock is released
+    // and the table closed, so readings go on being stored.
+    void clearFailsPartOfTheWay() {
+        m_store->log(6);
+        {
+            RawDb raw(m_store->tableFile());
+            QString error;
+            raw.rows(QStringLiteral("CREATE TRIGGER keep_three BEFORE DELETE ON Tarvex "
+                                    "WHEN old.ID = 3 BEGIN SELECT RAISE(ABORT, 'refused'); END"),
+                     &error);
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+        }
+        bool tableClosedAtMessage = false;
+        bool storedAtMessage = false;
+        m_store->setAnswerer([&](const MessageRequest& request) {
+            if (request.text == kFailed) {
+                tableClosedAtMessage = !clearTable().isActive() && !QApplication::overrideCursor();
+                storedAtMessage = readingStored();
+                return QMessageBox::Ok;
+            }
+            return QMessageBox::Yes;
+        });
+        m_window->openReadings();
+        button("clearButton")->click();
+
+        QCOMPARE(m_store->messages().size(), 2);
+        QCOMPARE(m_store->messages().last().text, kFailed);
+        QVERIFY(tableClosedAtMessage);
+        QVERIFY(storedAtMessage);
+        QCOMPARE(m_store->storedIds(), QList<int>({3, 4, 5, 6}));
+        QVERIFY(!clearTable().isActive());
+    }
+
+    // The table cannot be opened: the default exception display shows the
+    // engine's message, nothing is deleted and both data sets stay closed.
+    void clearCannotOpenTheTable() {
+        m_store->log(2);
+        m_window->openReadings();
+        RawDb(m_store->tableFile()).rows(QStringLiteral("ALTER TABLE Tarvex RENAME TO Other"));
+        button("clearButton")->click();
+        QCOMPARE(m_store->messages().size(), 2);
+        QCOMPARE(m_store->messages().last().icon, QMessageBox::Critical);
+        QVERIFY(m_store->messages().last().text.contains(QStringLiteral("Tarvex")));
+        QVERIFY(!clearTable().isActive());
+        QVERIFY(!query().isActive());
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(RawDb(m_store->tableFile()).value(QStringLiteral("SELECT count(*) FROM Other")),
+                 QVariant(2));
+    }
+
+    // "Excel" on the real window: every row of the query goes out as its grid
+    // texts, and the grid keeps its current row. After a Clear answered No
+    // (which closes the query), "Excel" opens the query again, and each press
+    // asks for a new instance.
+    void excelExportsTheQueryAndKeepsTheCurrentRow() {
+        m_store->log(25);
+        m_window->openReadings();
+        Recording recording;
+        m_window->setSpreadsheetAutomation(std::make_unique<RecordingAutomation>(recording));
+        query().moveTo(7);
+        QCOMPARE(grid().currentIndex().row(), 7);
+
+        button("exportButton")->click();
+        QCOMPARE(recording.instances, 1);
+        QCOMPARE(recording.blocks.size(), 2);
+        QCOMPARE(recording.blocks[0].range, QStringLiteral("A2:E21"));
+        QCOMPARE(recording.blocks[1].range, QStringLiteral("A22:E26"));
+        QList<QStringList> exported = recording.blocks[0].values + recording.blocks[1].values;
+        exported.resize(25);
+        for (int i = 0; i < 25; ++i)
+            QCOMPARE(exported[i], expectedRow(i, i));
+        QCOMPARE(query().rowNumber(), 7);
+        QCOMPARE(grid().currentIndex().row(), 7);
+        QVERIFY(m_store->messages().isEmpty());
+
+        m_store->setAnswer(QMessageBox::No);
+        button("clearButton")->click();
+        QVERIFY(!query().isActive());
+        QCOMPARE(model().rowCount(), 0);
+        button("exportButton")->click();
+        QVERIFY(query().isActive());
+        QCOMPARE(model().rowCount(), 25);
+        QCOMPARE(recording.instances, 2);
+        QCOMPARE(recording.blocks.size(), 4);
+        QCOMPARE(m_store->messages().size(), 1); // the confirmation only
+    }
+
+    void excelFailureShowsTheWarning() {
+        m_store->log(3);
+        m_window->openReadings();
+        Recording recording;
+        recording.failAt = QStringLiteral("NewInstance");
+        m_window->setSpreadsheetAutomation(std::make_unique<RecordingAutomation>(recording));
+        button("exportButton")->click();
+        QCOMPARE(m_store->messages().size(), 1);
+        QCOMPARE(m_store->messages()[0].text, QStringLiteral("no Install Excel!"));
+        QCOMPARE(m_store->messages()[0].title, QStringLiteral("Warning"));
+        QCOMPARE(m_store->messages()[0].buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
+    }
+
+    // The toolbar and the grid are reached with Tab, and Tab leaves the grid.
+    void keyboardReachesEveryControl() {
+        m_store->log(3);
+        m_window->openReadings();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QToolButton* const report = button("reportButton");
+        QToolButton* const excel = button("exportButton");
+        QToolButton* const clear = button("clearButton");
+        report->setFocus();
+        QList<QWidget*> visited;
+        for (int i = 0; i < 4; ++i) {
+            visited << QApplication::focusWidget();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(visited, QList<QWidget*>({report, excel, clear, &grid()}));
+        QCOMPARE(QApplication::focusWidget(), report);
+        for (QToolButton* button : {report, excel, clear})
+            QCOMPARE(button->accessibleName(), button->text());
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Query"));
+    }
+};
+
+QTEST_MAIN(TestQueryWindow)
+#include "tst_querywindow.moc"

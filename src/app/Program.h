@@ -1,7 +1,8 @@
 // The program's parts, created in the order the program starts them: the run
-// that drives the load (on a thread of its own), then the windows - the control window (which
-// prepares the reading store as it is created), the query window, the report window, the About
-// window and the port settings dialog. All of them live for the whole run.
+// that drives the load (on a thread of its own), then the windows - the
+// control window (the reading store is prepared right after it), the query
+// window with its printed report, the About window and the port settings
+// dialog. All of them live for the whole run.
 #pragma once
 
 #include <QString>

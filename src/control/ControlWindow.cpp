@@ -168,7 +168,7 @@ void ControlWindow::buildLayout() {
     m_statusBar->setSizeGripEnabled(false);
     m_statusBar->setFixedHeight(kStatusBarHeight);
     const int widths[] = {100, 120, 50};
-    const char* const names[] = {"baudRatePanel", "statusPanel2", "statusPanel3"};
+    const char* const names[] = {"baudRatePanel", "capacityPanel", "daysPanel"};
     for (std::size_t i = 0; i < m_statusPanels.size(); ++i) {
         auto* panel = new QLabel(m_statusBar);
         panel->setObjectName(QString::fromLatin1(names[i]));

@@ -227,8 +227,8 @@ private slots:
         QCOMPARE(minimumVoltageField().value(), 0.01);
         QCOMPARE(run().link()->commPort(), QStringLiteral("COM2"));
         QCOMPARE(statusPanel("baudRatePanel").width(), 100);
-        QCOMPARE(statusPanel("statusPanel2").width(), 120);
-        QCOMPARE(statusPanel("statusPanel3").width(), 50);
+        QCOMPARE(statusPanel("capacityPanel").width(), 120);
+        QCOMPARE(statusPanel("daysPanel").width(), 50);
         // The status bar is the window's own, 19 pixels along the bottom.
         QCOMPARE(window().statusBar()->geometry(), QRect(0, 557 - 19, 665, 19));
         QCOMPARE(part<QFrame>("toolPanel")->geometry(), QRect(0, 0, 665, 44));

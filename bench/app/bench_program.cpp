@@ -14,6 +14,7 @@
 #include "control/ControlWindow.h"
 #include "control/PortSettingsDialog.h"
 #include "loadsim/LoadSimulator.h"
+#include "run/CrossThread.h"
 #include "run/LoadRun.h"
 #include "run/ReadingRecorder.h"
 #include "serial/SerialLink.h"
@@ -189,8 +190,7 @@ int main(int argc, char** argv) {
         Bench bench;
         ControlWindow& window = bench.window();
         ReadingRecorder* recorder = bench.program->run()->recorder();
-        QMetaObject::invokeMethod(
-            recorder, [recorder] { recorder->table()->close(); }, Qt::BlockingQueuedConnection);
+        callAndWait(recorder, [recorder] { recorder->table()->close(); });
         if (!bench::FillReadingTable(
                 TableEngine::tableFilePath(QString::fromLatin1(ReadingTable::kAlias)), sizes[k]))
             return 1;

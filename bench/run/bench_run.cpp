@@ -15,6 +15,7 @@
 #include "loadsim/LoadSimulator.h"
 #include "protocol/DeviceFrame.h"
 #include "protocol/LoadReading.h"
+#include "run/CrossThread.h"
 #include "run/LoadRun.h"
 #include "run/ReadingRecorder.h"
 #include "store/ReadingTable.h"
@@ -70,14 +71,14 @@ public:
                 [this](const LoadReading& r, qint64) { readings.push_back(r.milliVolts); });
         connect(m_run.get(), &LoadRun::stoppedAtMinimumVoltage, this,
                 [this] { stoppedAfter.push_back(int(readings.size())); });
-        QMetaObject::invokeMethod(m_run.get(), &LoadRun::attachReadingTable);
+        post(m_run.get(), [run = m_run.get()] { run->attachReadingTable(); });
     }
     ~Bench() override {
-        QMetaObject::invokeMethod(m_run.get(), &LoadRun::finish, Qt::BlockingQueuedConnection);
+        callAndWait(m_run.get(), [run = m_run.get()] { run->finish(); });
         m_thread.quit();
         m_thread.wait();
     }
-    template <class F> void call(F f) { QMetaObject::invokeMethod(m_run.get(), f); }
+    template <class F> void call(F f) { post(m_run.get(), std::move(f)); }
     LoadRun* run() const { return m_run.get(); }
 
     bool start(const QString& port, int intervalMs, double minimumVolts) {

@@ -5,6 +5,7 @@
 #include "review/AboutDialog.h"
 #include "review/QueryWindow.h"
 #include "review/ReadingReport.h"
+#include "run/CrossThread.h"
 #include "run/LoadRun.h"
 #include "store/ReadingTable.h"
 #include "ui/Application.h"
@@ -36,7 +37,7 @@ Program::Program(const QString& dataDirectory) : m_run(std::make_unique<LoadRun>
 Program::~Program() {
     // The windows go first: they talk to the run.
     m_controlWindow.reset();
-    QMetaObject::invokeMethod(m_run.get(), &LoadRun::finish, Qt::BlockingQueuedConnection);
+    callAndWait(m_run.get(), [run = m_run.get()] { run->finish(); });
     m_runThread.quit();
     m_runThread.wait();
 }

@@ -3,6 +3,7 @@
 #include "control/PortSettingsDialog.h"
 #include "review/AboutDialog.h"
 #include "review/QueryWindow.h"
+#include "run/CrossThread.h"
 #include "run/LoadRun.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
@@ -106,8 +107,8 @@ void onClick(Button* button, ControlWindow* window, void (ControlWindow::*slot)(
 }
 
 // Runs a command of the run on the run's own thread, without waiting for it.
-template <class Slot> void command(LoadRun* run, Slot slot) {
-    QMetaObject::invokeMethod(run, slot, Qt::AutoConnection);
+void command(LoadRun* run, void (LoadRun::*slot)()) {
+    post(run, [run, slot] { (run->*slot)(); });
 }
 
 } // namespace
@@ -278,9 +279,11 @@ void ControlWindow::wireRun() {
             &ControlWindow::showWaitingReadingsOverflowed);
 
     // The minimum the run tests against is the field's last applied value.
-    connect(m_minimumVoltageField, &NumberField::valueChanged, m_run, &LoadRun::setMinimumVoltage);
-    const double minimum = m_minimumVoltageField->value();
-    QMetaObject::invokeMethod(m_run, [run = m_run, minimum] { run->setMinimumVoltage(minimum); });
+    const auto applyMinimum = [run = m_run](double volts) {
+        post(run, [run, volts] { run->setMinimumVoltage(volts); });
+    };
+    connect(m_minimumVoltageField, &NumberField::valueChanged, this, applyMinimum);
+    applyMinimum(m_minimumVoltageField->value());
 }
 
 void ControlWindow::closeEvent(QCloseEvent* event) {
@@ -291,10 +294,7 @@ void ControlWindow::closeEvent(QCloseEvent* event) {
     m_computerControlButton->setEnabled(true);
     // Load off, then front panel, and wait (bounded) until both have left the
     // port: the program ends right after.
-    QMetaObject::invokeMethod(m_run, &LoadRun::shutDown,
-                              m_run->thread() == QThread::currentThread()
-                                  ? Qt::DirectConnection
-                                  : Qt::BlockingQueuedConnection);
+    callAndWait(m_run, [run = m_run] { run->shutDown(); });
     event->accept();
     emit closed();
 }
@@ -313,7 +313,7 @@ void ControlWindow::applyPortSettings() {
     settings.stopBits = static_cast<quint8>(parseInteger(entries.stopBits));
     settings.parity = static_cast<quint8>(parseInteger(entries.parity));
     settings.pollIntervalMs = parseInteger(entries.pollInterval);
-    QMetaObject::invokeMethod(m_run, [run = m_run, settings] { run->applySettings(settings); });
+    post(m_run, [run = m_run, settings] { run->applySettings(settings); });
 }
 
 void ControlWindow::showPortOpened() {

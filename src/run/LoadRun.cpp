@@ -1,5 +1,6 @@
 #include "run/LoadRun.h"
 
+#include "run/CrossThread.h"
 #include "run/ReadingRecorder.h"
 #include "serial/SerialLink.h"
 
@@ -40,45 +41,50 @@ LoadRun::LoadRun(QObject* parent)
     m_storeThread.setObjectName(QStringLiteral("store"));
     m_recorder->setObjectName(QStringLiteral("recorder"));
     m_recorder->moveToThread(&m_storeThread);
-    connect(&m_storeThread, &QThread::finished, m_recorder, &QObject::deleteLater);
     connect(this, &LoadRun::readingToStore, m_recorder, &ReadingRecorder::record);
-    connect(m_recorder, &ReadingRecorder::storingDelayed, this, &LoadRun::storingDelayed);
-    connect(m_recorder, &ReadingRecorder::waitingChanged, this, &LoadRun::waitingReadingsChanged);
-    connect(m_recorder, &ReadingRecorder::backlogWritten, this, &LoadRun::waitingReadingsWritten);
-    connect(m_recorder, &ReadingRecorder::backlogOverflowed, this,
-            &LoadRun::waitingReadingsOverflowed);
+    // What the writer tells, the run tells the windows.
+    connect(m_recorder, &ReadingRecorder::storingDelayed, this, [this](const QString& message) {
+        emitAcross(this, &LoadRun::storingDelayed, message);
+    });
+    connect(m_recorder, &ReadingRecorder::waitingChanged, this,
+            [this](int count) { emitAcross(this, &LoadRun::waitingReadingsChanged, count); });
+    connect(m_recorder, &ReadingRecorder::backlogWritten, this,
+            [this](int count) { emitAcross(this, &LoadRun::waitingReadingsWritten, count); });
+    connect(m_recorder, &ReadingRecorder::backlogOverflowed, this, [this](int capacity) {
+        emitAcross(this, &LoadRun::waitingReadingsOverflowed, capacity);
+    });
     m_storeThread.start();
     m_clock.start();
 }
 
 LoadRun::~LoadRun() {
-    // What still waits gets one more chance, then the writer's thread ends
-    // (and deletes the writer on its way out).
-    QMetaObject::invokeMethod(
-        m_recorder, [recorder = m_recorder] { recorder->flush(kExitFlushMs); },
-        Qt::BlockingQueuedConnection);
+    // What still waits gets one more chance; the writer goes on its own
+    // thread, then that thread ends.
+    callAndWait(m_recorder, [recorder = m_recorder] {
+        recorder->flush(kExitFlushMs);
+        delete recorder;
+    });
     m_storeThread.quit();
     m_storeThread.wait();
 }
 
 LinkSettings LoadRun::settings() const {
-    const QMutexLocker lock(&m_settingsMutex);
+    const std::lock_guard lock(m_settingsMutex);
     return m_settings;
 }
 
 void LoadRun::attachReadingTable() {
-    QMetaObject::invokeMethod(m_recorder, &ReadingRecorder::attachReadingTable);
+    post(m_recorder, [recorder = m_recorder] { recorder->attachReadingTable(); });
 }
 
 void LoadRun::applySettings(const LinkSettings& settings) {
     {
-        const QMutexLocker lock(&m_settingsMutex);
+        const std::lock_guard lock(m_settingsMutex);
         m_settings = settings;
     }
     m_pollIntervalMs = settings.pollIntervalMs;
     const int interval = settings.pollIntervalMs;
-    QMetaObject::invokeMethod(
-        m_recorder, [recorder = m_recorder, interval] { recorder->setPollInterval(interval); });
+    post(m_recorder, [recorder = m_recorder, interval] { recorder->setPollInterval(interval); });
     updatePollTimer();
 
     // New settings replace an open port, and a lost one that is being tried
@@ -92,9 +98,9 @@ void LoadRun::applySettings(const LinkSettings& settings) {
     m_link->setStopBits(settings.stopBits);
     m_link->setParity(settings.parity);
     if (openLink()) {
-        emit portOpened();
+        emitAcross(this, &LoadRun::portOpened);
     } else {
-        emit portOpenFailed(0);
+        emitAcross(this, &LoadRun::portOpenFailed, 0);
     }
 }
 
@@ -159,7 +165,7 @@ void LoadRun::updatePollTimer() {
 }
 
 void LoadRun::poll() {
-    emit pollSent();
+    emitAcross(this, &LoadRun::pollSent);
     if (m_portOpen) {
         // Only an open port can stay silent; a lost one says so itself.
         if (m_unansweredPolls >= kSilentPolls)
@@ -174,7 +180,7 @@ void LoadRun::setSilent(bool silent) {
     if (silent == m_silent)
         return;
     m_silent = silent;
-    emit silenceChanged(silent);
+    emitAcross(this, &LoadRun::silenceChanged, silent);
 }
 
 void LoadRun::takeChunk(const QByteArray& chunk) {
@@ -197,10 +203,10 @@ void LoadRun::takeChunk(const QByteArray& chunk) {
         sendCommand(ControlMode::ComputerLoadOff);
         sendCommand(ControlMode::FrontPanel);
     }
-    emit readingTaken(reading, receivedMs);
+    emitAcross(this, &LoadRun::readingTaken, reading, receivedMs);
     if (stop)
-        emit stoppedAtMinimumVoltage();
-    emit readingToStore(reading, QDateTime::currentDateTime());
+        emitAcross(this, &LoadRun::stoppedAtMinimumVoltage);
+    emitAcross(this, &LoadRun::readingToStore, reading, QDateTime::currentDateTime());
 }
 
 void LoadRun::handleHangup() {
@@ -213,7 +219,7 @@ void LoadRun::handleHangup() {
     m_linkLost = true;
     setSilent(false);
     m_reconnectTimer.start();
-    emit linkLost(m_link->commPort());
+    emitAcross(this, &LoadRun::linkLost, m_link->commPort());
 }
 
 void LoadRun::tryReconnect() {
@@ -221,7 +227,7 @@ void LoadRun::tryReconnect() {
         return;
     m_reconnectTimer.stop();
     m_linkLost = false;
-    emit linkBack(m_link->commPort());
+    emitAcross(this, &LoadRun::linkBack, m_link->commPort());
 }
 
 void LoadRun::shutDown() {

@@ -13,11 +13,11 @@
 
 #include "protocol/DeviceFrame.h"
 #include "protocol/LoadReading.h"
+#include "run/CrossThread.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QThread>
@@ -26,6 +26,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 namespace tarvex {
 
@@ -149,7 +150,7 @@ private:
     QThread m_storeThread;
     ReadingRecorder* m_recorder;
 
-    mutable QMutex m_settingsMutex;
+    mutable std::mutex m_settingsMutex; // a lock ThreadSanitizer sees
     LinkSettings m_settings;
     std::atomic<bool> m_polling{false};
     std::atomic<int> m_pollIntervalMs{300};

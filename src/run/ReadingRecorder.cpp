@@ -1,5 +1,6 @@
 #include "run/ReadingRecorder.h"
 
+#include "run/CrossThread.h"
 #include "store/ReadingTable.h"
 #include "store/Table.h"
 
@@ -43,7 +44,7 @@ void ReadingRecorder::record(const LoadReading& reading, const QDateTime& takenA
         m_waiting.pop_front();
         if (!m_overflowTold) {
             m_overflowTold = true;
-            emit backlogOverflowed(m_capacity);
+            emitAcross(this, &ReadingRecorder::backlogOverflowed, m_capacity);
         }
     }
     // While readings wait, the retry timer writes them; a new one joins the
@@ -51,7 +52,7 @@ void ReadingRecorder::record(const LoadReading& reading, const QDateTime& takenA
     if (!m_delayed)
         writeWaiting();
     else
-        emit waitingChanged(static_cast<int>(m_waiting.size()));
+        emitAcross(this, &ReadingRecorder::waitingChanged, static_cast<int>(m_waiting.size()));
 }
 
 void ReadingRecorder::writeWaiting() {
@@ -63,10 +64,10 @@ void ReadingRecorder::writeWaiting() {
             if (!m_delayed) {
                 m_delayed = true;
                 m_writtenInEpisode = 0;
-                emit storingDelayed(QString::fromUtf8(error.what()));
+                emitAcross(this, &ReadingRecorder::storingDelayed, QString::fromUtf8(error.what()));
                 m_retryTimer.start();
             }
-            emit waitingChanged(static_cast<int>(m_waiting.size()));
+            emitAcross(this, &ReadingRecorder::waitingChanged, static_cast<int>(m_waiting.size()));
             return;
         }
         m_waiting.pop_front();
@@ -77,8 +78,8 @@ void ReadingRecorder::writeWaiting() {
         m_delayed = false;
         m_overflowTold = false;
         m_retryTimer.stop();
-        emit waitingChanged(0);
-        emit backlogWritten(m_writtenInEpisode);
+        emitAcross(this, &ReadingRecorder::waitingChanged, 0);
+        emitAcross(this, &ReadingRecorder::backlogWritten, m_writtenInEpisode);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "loadsim/LoadSimulator.h"
 #include "review/AboutDialog.h"
 #include "review/QueryWindow.h"
+#include "run/CrossThread.h"
 #include "run/LoadRun.h"
 #include "run/ReadingRecorder.h"
 #include "serial/SerialLink.h"
@@ -115,17 +116,15 @@ class TestControlWindow : public QObject {
     }
 
     // A chunk as the link delivers it to the run.
-    void deliver(const QByteArray& chunk) { emit run().link()->chunkReceived(chunk); }
-    void deliver(const DeviceFrame& frame) { deliver(Bytes(frame)); }
-    // Runs f on the thread of object and waits for it.
-    template <class F> void onThreadOf(QObject* object, F f) {
-        QMetaObject::invokeMethod(object, f,
-                                  object->thread() == QThread::currentThread()
-                                      ? Qt::DirectConnection
-                                      : Qt::BlockingQueuedConnection);
+    void deliver(const QByteArray& chunk) {
+        emitAcross(run().link(), &SerialLink::chunkReceived, chunk);
     }
+    void deliver(const DeviceFrame& frame) { deliver(Bytes(frame)); }
+
     // One read-status request, as at a tick of the poll timer.
-    void pollOnce() { QMetaObject::invokeMethod(&run(), &LoadRun::poll); }
+    void pollOnce() {
+        post(&run(), [run = &run()] { run->poll(); });
+    }
 
     // The frames the load has received, in order.
     QList<QByteArray> wire() {
@@ -332,7 +331,7 @@ private slots:
     // Storing fails (the table is gone from under the run); the stop still
     // happens, then the failure is shown.
     void storingFailureDoesNotDisableTheStop() {
-        onThreadOf(run().recorder(), [this] {
+        callAndWait(run().recorder(), [this] {
             run().recorder()->table()->close();
             run().recorder()->table()->setTableName(QStringLiteral("NoSuchTable"));
         });
@@ -576,7 +575,7 @@ private slots:
         QCOMPARE(boxes.first().buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
         QVERIFY(boxes.first().text.contains(QString::fromStdString(sim->terminalPath())));
         QVERIFY(boxes.first().text.contains(QStringLiteral("minimum-voltage stop")));
-        emit run().link()->hangupRequested();
+        emitAcross(run().link(), &SerialLink::hangupRequested);
         QTest::qWait(100);
         QCOMPARE(boxes.size(), 1);
     }

@@ -6,8 +6,10 @@
 #include "loadsim/LoadSimulator.h"
 #include "protocol/DeviceFrame.h"
 #include "protocol/LoadReading.h"
+#include "run/CrossThread.h"
 #include "run/LoadRun.h"
 #include "run/ReadingRecorder.h"
+#include "support/QueuedSpy.h"
 
 #include <QLocale>
 #include <QRandomGenerator>
@@ -45,7 +47,7 @@ public:
         m_thread.start();
     }
     ~RunOnThread() {
-        QMetaObject::invokeMethod(m_run.get(), &LoadRun::finish, Qt::BlockingQueuedConnection);
+        callAndWait(m_run.get(), [run = m_run.get()] { run->finish(); });
         m_thread.quit();
         m_thread.wait();
     }
@@ -53,7 +55,7 @@ public:
     LoadRun* get() const { return m_run.get(); }
 
     // A slot of the run, on its thread, without waiting.
-    template <class F> void call(F f) { QMetaObject::invokeMethod(m_run.get(), f); }
+    template <class F> void call(F f) { post(m_run.get(), std::move(f)); }
 
 private:
     QThread m_thread;
@@ -76,7 +78,7 @@ class TestLoadRun : public QObject {
         return settings;
     }
     void openAndSwitchOn(const QString& port, double minimumVolts = 0.01, int intervalMs = 100) {
-        QSignalSpy opened(m_run->get(), &LoadRun::portOpened);
+        QueuedSpy opened(m_run->get(), &LoadRun::portOpened);
         const LinkSettings settings = settingsFor(port, intervalMs);
         m_run->call([run = m_run->get(), settings] { run->applySettings(settings); });
         QVERIFY(opened.wait(kWaitMs));
@@ -149,9 +151,9 @@ private slots:
     // a run: polling goes on at its pace, no reading is lost, the rows keep
     // their order, and the operator is told once each way.
     void lockedTableLosesNoReading() {
-        QSignalSpy taken(m_run->get(), &LoadRun::readingTaken);
-        QSignalSpy delayed(m_run->get(), &LoadRun::storingDelayed);
-        QSignalSpy written(m_run->get(), &LoadRun::waitingReadingsWritten);
+        QueuedSpy taken(m_run->get(), &LoadRun::readingTaken);
+        QueuedSpy delayed(m_run->get(), &LoadRun::storingDelayed);
+        QueuedSpy written(m_run->get(), &LoadRun::waitingReadingsWritten);
         openAndSwitchOn(QString::fromStdString(m_sim->terminalPath()));
         QTRY_VERIFY_WITH_TIMEOUT(taken.count() >= 3, kWaitMs);
 
@@ -186,7 +188,7 @@ private slots:
 
     // Three polls without a whole answer: the run says so until one comes.
     void silenceIsToldUntilAnAnswerComes() {
-        QSignalSpy silence(m_run->get(), &LoadRun::silenceChanged);
+        QueuedSpy silence(m_run->get(), &LoadRun::silenceChanged);
         openAndSwitchOn(QString::fromStdString(m_sim->terminalPath()));
         QTest::qWait(500);
         QCOMPARE(silence.count(), 0); // answers come: nothing to tell
@@ -203,9 +205,9 @@ private slots:
         QTemporaryDir dir;
         const QString link = dir.filePath(QStringLiteral("load"));
         QVERIFY(::symlink(m_sim->terminalPath().c_str(), link.toLocal8Bit().constData()) == 0);
-        QSignalSpy lost(m_run->get(), &LoadRun::linkLost);
-        QSignalSpy back(m_run->get(), &LoadRun::linkBack);
-        QSignalSpy taken(m_run->get(), &LoadRun::readingTaken);
+        QueuedSpy lost(m_run->get(), &LoadRun::linkLost);
+        QueuedSpy back(m_run->get(), &LoadRun::linkBack);
+        QueuedSpy taken(m_run->get(), &LoadRun::readingTaken);
         openAndSwitchOn(link);
         QTRY_VERIFY_WITH_TIMEOUT(taken.count() >= 2, kWaitMs);
 

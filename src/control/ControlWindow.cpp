@@ -24,6 +24,8 @@
 #include <QThread>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace tarvex {
 
 namespace {
@@ -354,11 +356,20 @@ void ControlWindow::switchLoadOn() {
     m_loadOnButton->setEnabled(false);
     m_loadOffButton->setEnabled(true);
     command(m_run, &LoadRun::switchLoadOn);
+    // Readings further apart than three polls are not joined in the tally.
+    const int interval = m_run->pollInterval();
+    m_tally.setMaxGap(interval > 0 ? std::max<qint64>(3 * interval, 1000)
+                                   : CapacityTally::kDefaultMaxGapMs);
+    m_tally.reset();
+    m_tallying = true;
+    m_statusPanels[1]->setText(m_tally.text());
+    m_statusPanels[2]->clear();
     m_elapsed.start();
     m_clockTimer->setEnabled(true);
 }
 
 void ControlWindow::switchLoadOff() {
+    m_tallying = false;
     m_loadOffButton->setEnabled(false);
     m_loadOnButton->setEnabled(true);
     m_clockTimer->setEnabled(false);
@@ -372,13 +383,19 @@ void ControlWindow::showPoll() {
 }
 
 void ControlWindow::showElapsedTime() {
-    const ClockReading shown = clockReadingOf(m_elapsed.isValid() ? m_elapsed.elapsed() : 0);
+    const qint64 elapsed = m_elapsed.isValid() ? m_elapsed.elapsed() : 0;
+    m_statusPanels[2]->setText(elapsedDaysText(elapsed));
+    const ClockReading shown = clockReadingOf(elapsed);
     m_elapsedClock->setHours(shown.hours);
     m_elapsedClock->setMinutes(shown.minutes);
     m_elapsedClock->setSeconds(shown.seconds);
 }
 
-void ControlWindow::showReading(const LoadReading& reading) {
+void ControlWindow::showReading(const LoadReading& reading, qint64 receivedMs) {
+    if (m_tallying) {
+        m_tally.add(receivedMs, reading.amps, reading.watts);
+        m_statusPanels[1]->setText(m_tally.text());
+    }
     m_voltageReadout->setValue(reading.volts);
     m_currentReadout->setValue(reading.amps);
     m_powerReadout->setValue(reading.watts);
@@ -388,6 +405,7 @@ void ControlWindow::showReading(const LoadReading& reading) {
 }
 
 void ControlWindow::showStopAtMinimumVoltage() {
+    m_tallying = false;
     m_clockTimer->setEnabled(false);
     m_computerControlButton->setEnabled(true);
     m_frontPanelButton->setEnabled(false);
@@ -398,6 +416,7 @@ void ControlWindow::showStopAtMinimumVoltage() {
 }
 
 void ControlWindow::showLinkLost(const QString& portName) {
+    m_tally.breakStretch(); // no reading, no area
     m_linkPanel->setText(QStringLiteral("Link lost"));
     showMessageBox(QStringLiteral("The connection to the load on %1 was lost. Readings and the "
                                   "minimum-voltage stop are paused until it is back; the program "
@@ -412,9 +431,10 @@ void ControlWindow::showLinkBack(const QString&) {
 
 void ControlWindow::showSilence(bool silent) {
     static const QString kNoAnswer = QStringLiteral("No answer from the load");
-    if (silent)
+    if (silent) {
+        m_tally.breakStretch();
         m_linkPanel->setText(kNoAnswer);
-    else if (m_linkPanel->text() == kNoAnswer)
+    } else if (m_linkPanel->text() == kNoAnswer)
         m_linkPanel->clear();
 }
 

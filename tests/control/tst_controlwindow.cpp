@@ -29,6 +29,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
@@ -266,6 +267,12 @@ private slots:
         QVERIFY(clockTimer().isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= 3, kWaitMs);
         QCOMPARE(statusPanel("baudRatePanel").text(), QStringLiteral("波特率9600"));
+        // The charge and energy drawn since Load ON.
+        const QRegularExpression tally(QStringLiteral("^\\d+\\.\\d{3} Ah \\d+\\.\\d{2} Wh$"));
+        QVERIFY2(tally.match(statusPanel("capacityPanel").text()).hasMatch(),
+                 qPrintable(statusPanel("capacityPanel").text()));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            statusPanel("capacityPanel").text() != QStringLiteral("0.000 Ah 0.00 Wh"), kWaitMs);
 
         click("loadOffButton");
         QCOMPARE(buttons(), (Buttons{false, true, true, false}));
@@ -274,6 +281,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!sim->state().inputOn, kWaitMs);
         // Answers to polls already sent may still come in.
         QTRY_COMPARE_WITH_TIMEOUT(int(sim->sentAnswers().size()), int(readingsShown()), kWaitMs);
+
+        // Kept after Load OFF, until the next Load ON.
+        const QString drawn = statusPanel("capacityPanel").text();
+        QTest::qWait(300);
+        QCOMPARE(statusPanel("capacityPanel").text(), drawn);
 
         const QList<QByteArray> frames = wire();
         QCOMPARE(frames.first(), kPc);

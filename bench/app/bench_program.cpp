@@ -1,12 +1,17 @@
 // The whole program against the load simulator on a pseudo-terminal.
 //
-//   bench_program [readings] [--picture FILE]
+//   bench_program [readings] [--busy] [--picture FILE]
 //
 // 1. Latency: from the last byte of an answer leaving the simulator (9600 bd
 //    pacing) to the return of the run's receive handler, by which the reading
 //    is shown, charted and its row committed; p50 and p99.
 // 2. Time per reading in that handler with 1 k and with 1 M rows already
 //    stored and as many points already on the charts.
+// 3. With --busy: the window thread made busy while the load is on - held by a
+//    5 s sleep, a clear of 1 M rows, a report preview of 1 M rows - and the
+//    longest gap between polls on the line in each case (target <= 1.5 x the
+//    poll interval), and the time from the answer that crosses the minimum
+//    during the sleep to the load-off request on the line.
 // With --picture, a screenshot of the control window during a run is saved
 // (run it under Xvfb).
 #include "BenchSupport.h"
@@ -14,6 +19,7 @@
 #include "control/ControlWindow.h"
 #include "control/PortSettingsDialog.h"
 #include "loadsim/LoadSimulator.h"
+#include "review/QueryWindow.h"
 #include "run/CrossThread.h"
 #include "run/LoadRun.h"
 #include "run/ReadingRecorder.h"
@@ -29,6 +35,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,13 +45,16 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 using namespace tarvex;
@@ -132,6 +142,131 @@ struct Bench {
     std::vector<double> latencyMs;
 };
 
+QByteArray bytesOf(const loadsim::Bytes& b) {
+    return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<int>(b.size()));
+}
+
+// The longest gap between two read-status requests the load received in
+// [from, to].
+double longestPollGapMs(const loadsim::LoadSimulator& sim, Clock::time_point from,
+                        Clock::time_point to) {
+    const DeviceFrame query = makeStatusQuery();
+    const QByteArray queryBytes(reinterpret_cast<const char*>(query.data()), int(query.size()));
+    double longest = 0;
+    std::optional<Clock::time_point> last;
+    for (const auto& f : sim.receivedFrames()) {
+        if (f.receivedAt < from || f.receivedAt > to || bytesOf(f.bytes) != queryBytes)
+            continue;
+        if (last)
+            longest = std::max(
+                longest, std::chrono::duration<double, std::milli>(f.receivedAt - *last).count());
+        last = f.receivedAt;
+    }
+    return longest;
+}
+
+// Closes whatever modal window is open once it is shown (a preview, the
+// query window), checking every 100 ms.
+void closeModalWhenShown(QObject* owner, int afterMs) {
+    auto* timer = new QTimer(owner);
+    QObject::connect(timer, &QTimer::timeout, owner, [timer, afterMs] {
+        static QElapsedTimer shown;
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            shown.invalidate();
+            return;
+        }
+        if (!shown.isValid())
+            shown.start();
+        if (shown.elapsed() >= afterMs) {
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+            else
+                modal->close();
+            timer->deleteLater();
+        }
+    });
+    timer->start(100);
+}
+
+int busyWindow() {
+    constexpr int kIntervalMs = 200;
+    constexpr int kRows = 1'000'000;
+    Bench bench;
+    bench.window().show();
+    PortSettingsDialog& settings = *bench.program->portSettingsDialog();
+    child<QLineEdit>(&settings, "intervalEdit")->setText(QString::number(kIntervalMs));
+    QTimer::singleShot(0, &settings,
+                       [&settings] { child<QPushButton>(&settings, "okButton")->click(); });
+    bench.button("settingsButton")->click();
+    Pump(500);
+    ReadingRecorder* recorder = bench.program->run()->recorder();
+    callAndWait(recorder, [recorder] { recorder->table()->close(); });
+    if (!bench::FillReadingTable(
+            TableEngine::tableFilePath(QString::fromLatin1(ReadingTable::kAlias)), kRows))
+        return 1;
+    bench.button("loadOnButton")->click();
+    Pump(1500);
+
+    const auto measure = [&](const char* what, const std::function<void()>& busy) {
+        const auto from = Clock::now();
+        busy();
+        const auto to = Clock::now();
+        Pump(500);
+        const double gap = longestPollGapMs(*bench.sim, from, to);
+        std::printf("window thread busy with %s for %.1f s: longest gap between polls %.0f ms "
+                    "(%.2f x the %d ms interval; target <= 1.5)\n",
+                    what, std::chrono::duration<double>(to - from).count(), gap, gap / kIntervalMs,
+                    kIntervalMs);
+    };
+    measure("a 5 s sleep", [] { QThread::msleep(5000); });
+    QueryWindow& query = *bench.program->queryWindow();
+    measure("a clear of 1 M rows", [&] {
+        QTimer::singleShot(0, &query, [&query] {
+            child<QAbstractButton>(&query, "clearButton")->click();
+            query.reject();
+        });
+        bench.button("queryButton")->click();
+    });
+    callAndWait(recorder, [recorder] { recorder->table()->close(); });
+    bench::FillReadingTable(TableEngine::tableFilePath(QString::fromLatin1(ReadingTable::kAlias)),
+                            kRows);
+    measure("a report preview of 1 M rows", [&] {
+        QTimer::singleShot(0, &query, [&query] {
+            closeModalWhenShown(&query, 1000);
+            child<QAbstractButton>(&query, "reportButton")->click();
+            query.reject();
+        });
+        bench.button("queryButton")->click();
+    });
+
+    // The source crosses the minimum while the window thread sleeps.
+    child<NumberField>(&bench.window(), "minimumVoltageField")->setValue(13.0);
+    const auto sleptFrom = Clock::now();
+    QThread::msleep(3000);
+    Pump(500);
+    const auto answers = bench.sim->sentAnswers();
+    const auto frames = bench.sim->receivedFrames();
+    const DeviceFrame off = makeControlFrame(ControlMode::ComputerLoadOff);
+    const QByteArray offBytes(reinterpret_cast<const char*>(off.data()), int(off.size()));
+    for (const auto& f : frames) {
+        if (f.receivedAt < sleptFrom || bytesOf(f.bytes) != offBytes)
+            continue;
+        const loadsim::SentAnswer* crossing = nullptr;
+        for (const auto& a : answers)
+            if (a.lastByteAt < f.receivedAt)
+                crossing = &a;
+        if (crossing)
+            std::printf(
+                "stop while the window thread sleeps: crossing answer's last byte -> "
+                "load-off request on the line %.1f ms (target <= 100 ms)\n",
+                std::chrono::duration<double, std::milli>(f.receivedAt - crossing->lastByteAt)
+                    .count());
+        break;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -143,13 +278,19 @@ int main(int argc, char** argv) {
     });
     std::size_t readings = 200;
     QString picture;
+    bool busy = false;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
-        if (arg == QLatin1String("--picture") && i + 1 < argc)
+        if (arg == QLatin1String("--busy"))
+            busy = true;
+        else if (arg == QLatin1String("--picture") && i + 1 < argc)
             picture = QString::fromLocal8Bit(argv[++i]);
         else
             readings = std::max<std::size_t>(10, arg.toULong());
     }
+
+    if (busy)
+        return busyWindow();
 
     if (!picture.isEmpty()) {
         Bench bench;

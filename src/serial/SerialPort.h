@@ -75,8 +75,10 @@ public:
 };
 
 // The terminal settings for a serial port: raw byte mode, receiver on, the
-// given speed, data bits, parity and stop bits. A value that cannot be
-// expressed keeps what `current` has.
+// given speed, data bits, parity and stop bits, no flow control of either
+// kind (a plain three-wire link: a CTS line that is not wired, or an XOFF
+// byte among the load's answers, cannot hold back a frame). A value that
+// cannot be expressed keeps what `current` has.
 termios serialTermios(const termios& current, const LineSettings& settings);
 
 // The device a port name stands for: "COM" and a number n >= 1, in any

@@ -144,8 +144,13 @@ termios serialTermios(const termios& current, const LineSettings& s) {
     cfmakeraw(&t);
     // Receiver on; the modem control lines are ignored, so that a load whose
     // cable drops carrier (switched off and on again) does not hang the line
-    // up: the port behaves like a plain three-wire link.
+    // up: the port behaves like a plain three-wire link. Hence no flow
+    // control either (cfmakeraw leaves some of it on): an unwired CTS would
+    // hold back every frame, the load-off frame too, and XON/XOFF bytes are
+    // ordinary bytes of the frames.
     t.c_cflag |= CREAD | CLOCAL;
+    t.c_cflag &= ~CRTSCTS;
+    t.c_iflag &= ~(IXON | IXOFF | IXANY);
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
 

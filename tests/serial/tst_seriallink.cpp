@@ -289,12 +289,13 @@ private slots:
         QFETCH(speed_t, speed);
         QFETCH(tcflag_t, cflag);
         // A port as it may come: line editing, echo, output processing, 2400 7E2,
-        // modem control lines watched (a carrier drop would hang the line up).
+        // modem control lines watched (a carrier drop would hang the line up),
+        // hardware and software flow control on.
         termios current{};
-        current.c_iflag = ICRNL | IXON;
+        current.c_iflag = ICRNL | IXON | IXOFF | IXANY;
         current.c_oflag = OPOST | ONLCR;
         current.c_lflag = ICANON | ECHO | ISIG | IEXTEN;
-        current.c_cflag = CS7 | PARENB | CSTOPB | HUPCL;
+        current.c_cflag = CS7 | PARENB | CSTOPB | HUPCL | CRTSCTS;
         cfsetispeed(&current, B2400);
         cfsetospeed(&current, B2400);
 
@@ -304,8 +305,44 @@ private slots:
         QCOMPARE(t.c_cflag & (CSIZE | PARENB | PARODD | CMSPAR | CSTOPB), cflag);
         QCOMPARE(t.c_cflag & (CREAD | CLOCAL | HUPCL), tcflag_t(CREAD | CLOCAL | HUPCL));
         QCOMPARE(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), tcflag_t(0));
-        QCOMPARE(t.c_iflag & (ICRNL | IXON), tcflag_t(0));
+        QCOMPARE(t.c_iflag & (ICRNL | IXON | IXOFF | IXANY), tcflag_t(0));
+        QCOMPARE(t.c_cflag & CRTSCTS, tcflag_t(0));
         QCOMPARE(t.c_oflag & OPOST, tcflag_t(0));
+    }
+
+    // A port left with flow control on by another program: after the open
+    // it is a plain three-wire link. XON/XOFF bytes from the load are data,
+    // and frames go out after them.
+    void openTurnsFlowControlOff() {
+        Rig rig;
+        QVERIFY(rig.pty.isOpen());
+        const int device = rig.pty.slaveFd();
+        termios before{};
+        QCOMPARE(tcgetattr(device, &before), 0);
+        before.c_cflag |= CRTSCTS;
+        before.c_iflag |= IXON | IXOFF | IXANY;
+        QCOMPARE(tcsetattr(device, TCSANOW, &before), 0);
+        QCOMPARE(tcgetattr(device, &before), 0);
+        QCOMPARE(before.c_cflag & CRTSCTS, tcflag_t(CRTSCTS)); // the terminal kept them
+        QCOMPARE(before.c_iflag & (IXON | IXOFF | IXANY), tcflag_t(IXON | IXOFF | IXANY));
+
+        QVERIFY(rig.open());
+        termios t{};
+        QCOMPARE(tcgetattr(device, &t), 0);
+        QCOMPARE(t.c_cflag & CRTSCTS, tcflag_t(0));
+        QCOMPARE(t.c_iflag & (IXON | IXOFF | IXANY), tcflag_t(0));
+
+        const QByteArray stopStart("\x13\x11\x13", 3); // XOFF, XON, XOFF
+        rig.pty.write(stopStart);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.rec.chunks.join(), stopStart, 10000);
+        QByteArray sent;
+        for (int i = 0; i < 4; ++i) {
+            const QByteArray frame = pattern(26, 0x13 + i);
+            QVERIFY(rig.link.sendBytes(frame.constData(), 26));
+            sent += frame;
+        }
+        QVERIFY(rig.link.waitUntilSent(10000));
+        QCOMPARE(rig.pty.read(sent.size(), 10000), sent);
     }
 
     // The open puts a terminal that starts in line-editing mode into raw

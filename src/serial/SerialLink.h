@@ -81,7 +81,8 @@ public:
     bool sendBytes(const void* data, std::uint16_t length);
     // Waits until every frame handed to sendBytes so far has left the port.
     // False on time-out, with no port open, or when the transmit thread has
-    // ended. Blocks the calling (window) thread for at most timeoutMs.
+    // ended. Blocks the calling (window) thread for at most timeoutMs; a port
+    // that never drains does not hold up a close() after it either.
     bool waitUntilSent(int timeoutMs);
 
     // True from a successful (or half-failed) open() until close().

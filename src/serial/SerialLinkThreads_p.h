@@ -183,12 +183,16 @@ private:
 // Writes each block of the queue completely, in order, then frees it.
 class TransmitThread final : public LinkThread {
 public:
+    // Between two looks at the driver's output queue while draining.
+    static constexpr int kDrainPollMs = 2;
+
     TransmitThread(const WorkerContext& context, std::shared_ptr<TransmitQueue> queue)
         : LinkThread(context), m_queue(std::move(queue)) {}
 
 private:
     void body() override;
     bool writeFully(const std::uint8_t* block, std::size_t count);
+    bool drainOutput();
 
     const std::shared_ptr<TransmitQueue> m_queue;
 };

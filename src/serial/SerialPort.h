@@ -70,8 +70,12 @@ public:
     virtual bool lineErrorCounts(LineErrorCounts& counts) = 0;
     // Empties the driver's buffer of one direction.
     virtual void purge(Direction which) = 0;
-    // Waits until everything written has left the driver.
-    virtual bool drain() = 0;
+    // How many bytes written have not left the port yet: 0 once the driver's
+    // buffer is empty and, where the driver tells, its transmitter too; -1
+    // with errno when the driver cannot tell. Never waits: the transmit
+    // thread asks again between short waits on the shut-down event, so that
+    // a port that never drains cannot hold up the link's close.
+    virtual int outputPending() = 0;
 };
 
 // The terminal settings for a serial port: raw byte mode, receiver on, the

@@ -130,7 +130,19 @@ public:
         tcflush(m_fd, which == Direction::Input ? TCIFLUSH : TCOFLUSH);
     }
 
-    bool drain() override { return tcdrain(m_fd) == 0; }
+    int outputPending() override {
+        int queued = 0;
+        if (ioctl(m_fd, TIOCOUTQ, &queued) != 0)
+            return -1;
+        if (queued > 0)
+            return queued;
+        // The driver's buffer is empty; a UART may still be shifting out
+        // its last bytes (drivers without the request leave this out).
+        unsigned int lineStatus = 0;
+        if (ioctl(m_fd, TIOCSERGETLSR, &lineStatus) == 0 && !(lineStatus & TIOCSER_TEMT))
+            return 1;
+        return 0;
+    }
 
 private:
     int m_fd;

@@ -1,5 +1,6 @@
 // Helpers shared by the serial link's tests: a recorder for the link's
-// signals, a pseudo-terminal standing in for the load, the trace file.
+// signals, a pseudo-terminal standing in for the load, the trace file, a
+// watchdog for steps that might hang.
 #pragma once
 
 #include "serial/SerialLink.h"
@@ -18,7 +19,12 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tarvex {
@@ -131,6 +137,39 @@ private:
     int m_master = -1;
     int m_slave = -1;
     std::string m_path;
+};
+
+// Ends the test process with a message when it is not dismissed within
+// seconds: a step that might hang (a close, a destructor) fails the test
+// instead of hanging it. Give it a time generous enough for a loaded machine.
+class Watchdog {
+public:
+    Watchdog(int seconds, const char* step) : m_step(step) {
+        m_thread = std::thread([this, seconds] {
+            std::unique_lock lock(m_lock);
+            if (!m_done.wait_for(lock, std::chrono::seconds(seconds), [this] { return m_over; })) {
+                std::fprintf(stderr, "Watchdog: \"%s\" did not end within %d s\n", m_step, seconds);
+                std::abort();
+            }
+        });
+    }
+    ~Watchdog() {
+        {
+            std::lock_guard lock(m_lock);
+            m_over = true;
+        }
+        m_done.notify_all();
+        m_thread.join();
+    }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+private:
+    const char* m_step;
+    std::mutex m_lock;
+    std::condition_variable m_done;
+    bool m_over = false;
+    std::thread m_thread;
 };
 
 inline QStringList traceLines(const QString& fileName) {

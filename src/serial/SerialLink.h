@@ -20,8 +20,9 @@ class QThread;
 
 namespace tarvex {
 
-// Opens a port by name; the default is openSerialDevice. Tests put a fake
-// port behind the link with it.
+// Opens a port by name; the default is openSerialDevice. Null with errno
+// when the port cannot be opened. Tests put a fake port behind the link with
+// it.
 using PortOpener = std::function<std::unique_ptr<SerialPort>(const std::string& portName)>;
 
 class LinkRelay;
@@ -67,7 +68,9 @@ public:
     // the shut-down event cannot be created. Throws SerialError:
     // "该串口被占用!" when the link is not closed (also after a failed open:
     // call close() first), "打开串口出错!" when the port cannot be opened or
-    // is in use, "该文件句柄非串口句柄!" when the device is not a serial port,
+    // is in use (another program's lock file counts: see SerialPortLock),
+    // "该文件句柄非串口句柄!" when the device is not a serial port (for both,
+    // lastOpenError() tells the system's reason),
     // "不能建立读线程!" / "不能建立写线程!" when a thread cannot be started;
     // TraceFileError when the trace file cannot be created. After any
     // exception the caller calls close().
@@ -87,6 +90,17 @@ public:
 
     // True from a successful (or half-failed) open() until close().
     bool isOpen() const { return m_open; }
+    // Why the last open() could not open the port, as the system said it
+    // (an errno value), for telling the operator what to do: EBUSY when
+    // another program or link holds the port (its lock file or exclusive
+    // use), EACCES when the user may not open it, ENOENT when there is no
+    // such device, ENOTTY when the device is not a serial port; 0 when the
+    // last open() opened the port, failed for another reason, or none was
+    // made. An open() refused because the link is not closed leaves it as
+    // it was. Valid until the next open().
+    int lastOpenError() const { return m_lastOpenError; }
+    // The system's text for lastOpenError(); empty when that is 0.
+    QString lastOpenErrorText() const;
     // The worker thread objects while the port is open, else null; for
     // diagnostics and tests.
     const QThread* receiveThread() const;
@@ -121,6 +135,7 @@ private:
     PortOpener m_portOpener;
 
     bool m_open = false;
+    int m_lastOpenError = 0;
     std::unique_ptr<SerialPort> m_port; // null after a failed open
     int m_shutdownFd = -1;              // eventfd both workers poll
     bool m_shutdownSignalled = false;

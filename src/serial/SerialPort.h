@@ -90,8 +90,12 @@ termios serialTermios(const termios& current, const LineSettings& settings);
 std::string serialDevicePath(const std::string& portName);
 
 // Opens the named device for exclusive use (non-blocking, no controlling
-// terminal). Null with errno when it cannot be opened or is held by another
-// user. A device that is not a terminal opens too; isSerialDevice tells.
+// terminal), honouring the lock files other programs leave for serial ports
+// (see SerialPortLock): the port's own lock file is held until the port is
+// destroyed. Null with errno when it cannot be opened (the system's reason:
+// ENOENT, EACCES, ...) or is in use by another program or link (EBUSY: a
+// live process's lock file, another exclusive user). A device that is not a
+// terminal opens too, without a lock file; isSerialDevice tells.
 std::unique_ptr<SerialPort> openSerialDevice(const std::string& portName);
 
 } // namespace tarvex

@@ -3,6 +3,7 @@
 #include "support/SerialTestSupport.h"
 
 #include "serial/SerialLink.h"
+#include "serial/SystemError.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,6 +42,8 @@ Q_DECLARE_METATYPE(QList<Segment>)
 
 class TestSerialLink : public QObject {
     Q_OBJECT
+
+    TemporaryLockDirectory m_locks; // the ports' lock files go there
 
     // A link wired to a pseudo-terminal, with a recorder attached.
     struct Rig {
@@ -157,30 +160,42 @@ private slots:
         QVERIFY(!rig.link.isOpen());
     }
 
+    // A failed open keeps the system's reason for the operator; the message
+    // stays the link's own.
     void failedOpenNeedsCloseBeforeTheNextOpen_data() {
         QTest::addColumn<QString>("port");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("reason");
         QTest::newRow("missing port")
-            << "/dev/tarvex-no-such-port" << QString::fromUtf8("打开串口出错!");
+            << "/dev/tarvex-no-such-port" << QString::fromUtf8("打开串口出错!") << int(ENOENT);
+        QTest::newRow("a folder") << "/dev" << QString::fromUtf8("打开串口出错!") << int(EISDIR);
         QTest::newRow("not a serial port")
-            << "/dev/null" << QString::fromUtf8("该文件句柄非串口句柄!");
+            << "/dev/null" << QString::fromUtf8("该文件句柄非串口句柄!") << int(ENOTTY);
     }
     void failedOpenNeedsCloseBeforeTheNextOpen() {
         QFETCH(QString, port);
         QFETCH(QString, message);
+        QFETCH(int, reason);
         SerialLink link;
+        QCOMPARE(link.lastOpenError(), 0);
         link.setCommPort(port);
         QCOMPARE(openError(link), message);
+        QCOMPARE(link.lastOpenError(), reason);
+        QCOMPARE(link.lastOpenErrorText(), QString::fromStdString(*systemErrorText(reason)));
         // Half open: a second open is refused until the close.
         QCOMPARE(openError(link), QString::fromUtf8("该串口被占用!"));
+        QCOMPARE(link.lastOpenError(), reason);
         QVERIFY(!link.sendBytes("x", 1));
         link.close();
         QVERIFY(!link.isOpen());
+        QCOMPARE(link.lastOpenError(), reason);
 
         // The same link then opens a real port normally.
         PtyPair pty;
         link.setCommPort(pty.slavePath());
         QVERIFY(link.open());
+        QCOMPARE(link.lastOpenError(), 0);
+        QVERIFY(link.lastOpenErrorText().isEmpty());
         QVERIFY(link.sendBytes("abc", 3));
         QCOMPARE(pty.read(3, 10000), QByteArray("abc"));
     }
@@ -201,6 +216,7 @@ private slots:
         SerialLink other;
         other.setCommPort(rig.pty.slavePath());
         QCOMPARE(openError(other), QString::fromUtf8("打开串口出错!"));
+        QCOMPARE(other.lastOpenError(), EBUSY);
         other.close();
         // The first one is undisturbed.
         QVERIFY(rig.link.sendBytes("ok", 2));
@@ -234,6 +250,7 @@ private slots:
         SerialLink link;
         link.setCommPort(pty.slavePath());
         QCOMPARE(openError(link), QString::fromUtf8("打开串口出错!"));
+        QCOMPARE(link.lastOpenError(), EBUSY);
         link.close();
 
         kill(holder, SIGKILL);

@@ -1,14 +1,16 @@
 // Helpers shared by the serial link's tests: a recorder for the link's
 // signals, a pseudo-terminal standing in for the load, the trace file, a
-// watchdog for steps that might hang.
+// lock directory of the test's own, a watchdog for steps that might hang.
 #pragma once
 
 #include "serial/SerialLink.h"
+#include "serial/SerialPortLock.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QObject>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -137,6 +139,23 @@ private:
     int m_master = -1;
     int m_slave = -1;
     std::string m_path;
+};
+
+// Serial port lock files go to a temporary directory of the test's own while
+// the object lives, never to the system's lock directory. Create one per
+// test case (or for the whole test in initTestCase) before opening ports.
+class TemporaryLockDirectory {
+public:
+    TemporaryLockDirectory() { SerialPortLock::setDirectory(m_dir.path().toStdString()); }
+    ~TemporaryLockDirectory() { SerialPortLock::setDirectory({}); }
+    TemporaryLockDirectory(const TemporaryLockDirectory&) = delete;
+    TemporaryLockDirectory& operator=(const TemporaryLockDirectory&) = delete;
+
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
 };
 
 // Ends the test process with a message when it is not dismissed within

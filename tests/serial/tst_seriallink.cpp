@@ -23,19 +23,6 @@ struct Segment {
     int pauseMs = 0;
 };
 
-QString message(const std::exception& e) {
-    return QString::fromUtf8(e.what());
-}
-
-QString openError(SerialLink& link) {
-    try {
-        link.open();
-    } catch (const SerialError& e) {
-        return message(e);
-    }
-    return {};
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(QList<Segment>)

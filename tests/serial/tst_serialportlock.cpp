@@ -85,15 +85,6 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-QString openError(SerialLink& link) {
-    try {
-        link.open();
-    } catch (const SerialError& e) {
-        return QString::fromUtf8(e.what());
-    }
-    return {};
-}
-
 // The lock file's name for a pseudo-terminal: "LCK..pts_<n>".
 QString lockNameOf(const PtyPair& pty) {
     QString name = pty.slavePath().mid(QStringLiteral("/dev/").size());

@@ -191,6 +191,17 @@ private:
     std::thread m_thread;
 };
 
+// The message of the SerialError that link.open() throws; empty when it
+// throws none.
+inline QString openError(SerialLink& link) {
+    try {
+        link.open();
+    } catch (const SerialError& e) {
+        return QString::fromUtf8(e.what());
+    }
+    return {};
+}
+
 inline QStringList traceLines(const QString& fileName) {
     QFile f(fileName);
     if (!f.open(QIODevice::ReadOnly))

@@ -13,7 +13,7 @@
 
 namespace tarvex {
 
-// The hidden relay: lives on the window thread and turns the workers' posted
+// The hidden relay: lives on the link's own thread and turns the workers' posted
 // messages into the link's signals, in posting order.
 class LinkRelay : public QObject {
 public:

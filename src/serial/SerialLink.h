@@ -1,7 +1,8 @@
 // The serial link to the load: owns one serial port, runs a receive thread
 // and a transmit thread while the port is open, hands frames to the transmit
 // thread and delivers received chunks, line-error reports and hang-up
-// requests on the window thread through its signals.
+// requests on its own thread (the one it lives on: the run's thread in the
+// program) through its signals.
 #pragma once
 
 #include "errors/Errors.h"
@@ -41,7 +42,8 @@ class SerialLink : public QObject {
 
 public:
     // Port "COM1", 9600 bit/s, 8 data bits, no parity, one stop bit, no
-    // trace. Create it on the window thread: its signals are emitted there.
+    // trace. Its signals are emitted on the thread it lives on (its own
+    // thread); use it from that thread only.
     explicit SerialLink(QObject* parent = nullptr);
     // Closes the port if it is still open.
     ~SerialLink() override;
@@ -84,7 +86,7 @@ public:
     bool sendBytes(const void* data, std::uint16_t length);
     // Waits until every frame handed to sendBytes so far has left the port.
     // False on time-out, with no port open, or when the transmit thread has
-    // ended. Blocks the calling (window) thread for at most timeoutMs; a port
+    // ended. Blocks the calling (the link's) thread for at most timeoutMs; a port
     // that never drains does not hold up a close() after it either.
     bool waitUntilSent(int timeoutMs);
 
@@ -114,11 +116,11 @@ public:
     void setPortOpener(PortOpener opener);
 
 signals:
-    // Emitted on the window thread once per received chunk (1 to 2048
+    // Emitted on the link's own thread once per received chunk (1 to 2048
     // bytes) and once per line-error report, in the order they arrived.
     // chunk.constData() has a zero byte behind its size() bytes.
     void chunkReceived(const QByteArray& chunk);
-    // Emitted on the window thread when a worker thread has ended on a
+    // Emitted on the link's own thread when a worker thread has ended on a
     // failure of the port (the device went away, a call failed). The link
     // stays open until close().
     void hangupRequested();

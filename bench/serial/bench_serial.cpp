@@ -1,7 +1,9 @@
 // Serial link against the load simulator on a pseudo-terminal, 9600 bit/s
 // pacing: answer latency (last byte leaving the simulator -> chunkReceived),
-// window-thread time per chunk, sendBytes time, and the processor time of the
-// two worker threads while the port is open and idle.
+// window-thread time per chunk, sendBytes time, the processor time of the
+// two worker threads while the port is open and idle, waitUntilSent after one
+// frame, and the end of a link whose port never drains (the bounded wait,
+// the close after it, the processor time of the wait).
 //
 // bench_serial [answers (default 250)] [idle seconds (default 10)]
 #include "loadsim/LoadSimulator.h"
@@ -15,6 +17,7 @@
 #include <QFile>
 #include <QTimer>
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -77,6 +80,73 @@ std::map<QString, double> threadCpuMs(const QStringList& names) {
     return result;
 }
 
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// A port whose output never leaves the driver (flow control held, a stuck
+// driver): writes land in a socket, the driver always says 26 bytes are
+// still to go.
+class NeverDrainingPort final : public SerialPort {
+public:
+    NeverDrainingPort(int fd, int peer) : m_fd(fd), m_peer(peer) {}
+    ~NeverDrainingPort() override {
+        ::close(m_fd);
+        ::close(m_peer);
+    }
+    int fd() const override { return m_fd; }
+    bool isSerialDevice() override { return true; }
+    void applyLineSettings(const LineSettings&) override {}
+    ssize_t read(void* buffer, std::size_t count) override { return ::read(m_fd, buffer, count); }
+    ssize_t write(const void* data, std::size_t count) override {
+        return ::write(m_fd, data, count);
+    }
+    int poll(pollfd* fds, nfds_t count, int timeoutMs) override {
+        return ::poll(fds, count, timeoutMs);
+    }
+    bool lineErrorCounts(LineErrorCounts&) override { return false; }
+    void purge(Direction) override {}
+    int outputPending() override { return 26; }
+
+private:
+    int m_fd;
+    int m_peer;
+};
+
+void benchNeverDrainingPort() {
+    SerialLink link;
+    link.setPortOpener([](const std::string&) -> std::unique_ptr<SerialPort> {
+        int fds[2];
+        if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, fds) != 0)
+            return nullptr;
+        return std::make_unique<NeverDrainingPort>(fds[0], fds[1]);
+    });
+    link.open();
+    const DeviceFrame off = makeControlFrame(ControlMode::ComputerLoadOff);
+    const DeviceFrame panel = makeControlFrame(ControlMode::FrontPanel);
+    link.sendBytes(off.data(), 26);
+    link.sendBytes(panel.data(), 26);
+    const QStringList transmit = {QStringLiteral("TransmitThread")};
+    // The thread takes its name once it runs.
+    for (int i = 0; i < 1000 && !threadCpuMs(transmit).count(transmit[0]); ++i)
+        usleep(1000);
+    const auto cpuBefore = threadCpuMs(transmit);
+    auto start = Clock::now();
+    const bool sent = link.waitUntilSent(2000);
+    const double waitMs = msSince(start);
+    const auto cpuAfter = threadCpuMs(transmit);
+    start = Clock::now();
+    link.close();
+    const double closeMs = msSince(start);
+    std::printf("a port that never drains, the last two frames at the end:\n");
+    std::printf("  waitUntilSent(2000) %s after %.1f ms; close() after it %.2f ms; transmit "
+                "thread processor time while waiting %.1f ms\n",
+                sent ? "true (wrong)" : "false", waitMs, closeMs,
+                cpuAfter.count(transmit[0]) && cpuBefore.count(transmit[0])
+                    ? cpuAfter.at(transmit[0]) - cpuBefore.at(transmit[0])
+                    : -1.0);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -131,14 +201,21 @@ int main(int argc, char** argv) {
     check.stop();
 
     const auto answers = sim.sentAnswers();
+    // Each whole chunk belongs to the last answer sent before it arrived (a
+    // chunk that holds two answers must not shift the pairs after it).
     std::vector<double> latencyMs;
     int whole = 0;
-    for (std::size_t i = 0; i < received.size() && i < answers.size(); ++i) {
+    for (std::size_t i = 0; i < received.size(); ++i) {
         if (sizes[i] != 26)
             continue;
         ++whole;
-        latencyMs.push_back(
-            std::chrono::duration<double, std::milli>(received[i] - answers[i].lastByteAt).count());
+        const auto answer = std::find_if(answers.rbegin(), answers.rend(), [&](const auto& a) {
+            return a.lastByteAt <= received[i];
+        });
+        if (answer != answers.rend())
+            latencyMs.push_back(
+                std::chrono::duration<double, std::milli>(received[i] - answer->lastByteAt)
+                    .count());
     }
     std::printf("serial link against the load simulator, 9600 bit/s pacing, poll every 150 ms\n");
     std::printf("  answers sent %zu, chunks received %zu, of them 26 bytes long %d\n",
@@ -159,7 +236,21 @@ int main(int argc, char** argv) {
     const auto after = threadCpuMs(workers);
     for (const QString& name : workers)
         std::printf("  %s processor time over %d s idle: %.1f ms\n", qPrintable(name), idleSeconds,
-                    after.count(name) ? after.at(name) - before.at(name) : -1.0);
+                    after.count(name) && before.count(name) ? after.at(name) - before.at(name)
+                                                            : -1.0);
+
+    // The wait for a frame to leave the port, as at the end of a run.
+    std::vector<double> waitMs;
+    for (int i = 0; i < 50; ++i) {
+        const auto start = Clock::now();
+        link.sendBytes(query.data(), 26);
+        link.waitUntilSent(2000);
+        waitMs.push_back(msSince(start));
+    }
+    std::printf("  sendBytes + waitUntilSent of one frame: p50 %.2f ms, p99 %.2f ms\n",
+                percentile(waitMs, 50), percentile(waitMs, 99));
     link.close();
+
+    benchNeverDrainingPort();
     return 0;
 }

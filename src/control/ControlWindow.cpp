@@ -25,6 +25,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace tarvex {
 
@@ -114,6 +115,20 @@ void command(LoadRun* run, void (LoadRun::*slot)()) {
 }
 
 } // namespace
+
+QString openFailureHint(int errorCode, const QString& reason) {
+    QString what;
+    if (errorCode == EACCES || errorCode == EPERM)
+        what = QStringLiteral("On Linux, serial ports belong to the group \"dialout\": add your "
+                              "user to it (sudo usermod -aG dialout $USER), then log out and in "
+                              "again.");
+    else if (errorCode == EBUSY)
+        what = QStringLiteral("Another program holds the port (a terminal program, or another "
+                              "copy of this one).");
+    else
+        return {};
+    return QStringLiteral("\n\n%1\n%2").arg(reason, what);
+}
 
 ClockReading clockReadingOf(qint64 elapsedMs) {
     const qint64 ms = elapsedMs % kMsPerDay;
@@ -325,16 +340,16 @@ void ControlWindow::showPortOpened() {
     m_frontPanelButton->setEnabled(true);
 }
 
-void ControlWindow::showPortOpenFailed(int errorCode) {
-    Q_UNUSED(errorCode);
+void ControlWindow::showPortOpenFailed(int errorCode, const QString& reason) {
     m_portOpen = false;
     m_linkPanel->clear();
     // Self Control follows PC Control, whatever the open did.
     m_frontPanelButton->setEnabled(m_computerControlButton->isEnabled());
     const int position =
         m_windows.portSettingsDialog ? m_windows.portSettingsDialog->portListPosition() : 0;
-    showMessageBox(QStringLiteral("打开串口%1失败").arg(position), QMessageBox::Warning,
-                   QMessageBox::Yes);
+    showMessageBox(QStringLiteral("打开串口%1失败").arg(position) +
+                       openFailureHint(errorCode, reason),
+                   QMessageBox::Warning, QMessageBox::Yes);
 }
 
 void ControlWindow::handToComputer() {

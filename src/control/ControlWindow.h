@@ -41,6 +41,12 @@ struct ClockReading {
 };
 ClockReading clockReadingOf(qint64 elapsedMs);
 
+// What the failed-open message adds to its first line for the system's reason
+// (an errno value and its text): for a port the user may not open, what to
+// do on Linux; for a port another program holds, that it does. Empty for
+// other reasons.
+QString openFailureHint(int errorCode, const QString& reason);
+
 class ControlWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -78,7 +84,7 @@ private slots:
     void showPoll();
     void showReading(const tarvex::LoadReading& reading, qint64 receivedMs);
     void showPortOpened();
-    void showPortOpenFailed(int errorCode);
+    void showPortOpenFailed(int errorCode, const QString& reason);
     void showStopAtMinimumVoltage();
     void showLinkLost(const QString& portName);
     void showLinkBack(const QString& portName);

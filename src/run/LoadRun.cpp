@@ -100,7 +100,8 @@ void LoadRun::applySettings(const LinkSettings& settings) {
     if (openLink()) {
         emitAcross(this, &LoadRun::portOpened);
     } else {
-        emitAcross(this, &LoadRun::portOpenFailed, 0);
+        emitAcross(this, &LoadRun::portOpenFailed, m_link->lastOpenError(),
+                   m_link->lastOpenErrorText());
     }
 }
 

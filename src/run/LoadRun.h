@@ -108,8 +108,9 @@ public slots:
 
 signals:
     void portOpened();
-    // errorCode: the system's reason (an errno value; 0 when unknown).
-    void portOpenFailed(int errorCode);
+    // errorCode and reason: the system's (an errno value and its text; 0 and
+    // empty when unknown).
+    void portOpenFailed(int errorCode, const QString& reason);
     // A status request went out.
     void pollSent();
     // A whole answer was decoded. receivedMs is the monotonic time of its

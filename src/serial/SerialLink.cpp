@@ -1,6 +1,7 @@
 #include "serial/SerialLink.h"
 
 #include "serial/SerialLinkThreads_p.h"
+#include "serial/SystemError.h"
 #include "serial/TraceLog.h"
 
 #include <QDeadlineTimer>
@@ -12,7 +13,7 @@
 
 namespace tarvex {
 
-// The hidden relay: lives on the window thread and turns the workers' posted
+// The hidden relay: lives on the link's own thread and turns the workers' posted
 // messages into the link's signals, in posting order.
 class LinkRelay : public QObject {
 public:
@@ -70,23 +71,36 @@ const QThread* SerialLink::transmitThread() const {
     return m_transmitThread.get();
 }
 
+QString SerialLink::lastOpenErrorText() const {
+    if (m_lastOpenError == 0)
+        return {};
+    return QString::fromStdString(systemErrorText(m_lastOpenError).value_or(std::string()));
+}
+
 bool SerialLink::open() {
     if (m_open)
         throw SerialError("该串口被占用!");
+    m_lastOpenError = 0;
     if (!m_traceFileName.isEmpty())
         TraceLog::open(m_traceFileName.toStdString());
 
+    errno = 0;
     m_port = m_portOpener(m_commPort.toStdString());
     m_open = true;
-    if (!m_port)
+    if (!m_port) {
+        m_lastOpenError = errno != 0 ? errno : EIO;
         throw SerialError("打开串口出错!");
-    if (!m_port->isSerialDevice())
+    }
+    if (!m_port->isSerialDevice()) {
+        m_lastOpenError = ENOTTY;
         throw SerialError("该文件句柄非串口句柄!");
+    }
 
     m_port->applyLineSettings(m_settings);
 
     m_shutdownFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_shutdownFd < 0) {
+        m_lastOpenError = errno;
         TraceLog::writeSystemError(errno, "Unable to CreateEvent: ");
         m_port.reset();
         m_open = false;

@@ -1,7 +1,8 @@
 // The serial link to the load: owns one serial port, runs a receive thread
 // and a transmit thread while the port is open, hands frames to the transmit
 // thread and delivers received chunks, line-error reports and hang-up
-// requests on the window thread through its signals.
+// requests on its own thread (the one it lives on: the run's thread in the
+// program) through its signals.
 #pragma once
 
 #include "errors/Errors.h"
@@ -20,8 +21,9 @@ class QThread;
 
 namespace tarvex {
 
-// Opens a port by name; the default is openSerialDevice. Tests put a fake
-// port behind the link with it.
+// Opens a port by name; the default is openSerialDevice. Null with errno
+// when the port cannot be opened. Tests put a fake port behind the link with
+// it.
 using PortOpener = std::function<std::unique_ptr<SerialPort>(const std::string& portName)>;
 
 class LinkRelay;
@@ -40,7 +42,8 @@ class SerialLink : public QObject {
 
 public:
     // Port "COM1", 9600 bit/s, 8 data bits, no parity, one stop bit, no
-    // trace. Create it on the window thread: its signals are emitted there.
+    // trace. Its signals are emitted on the thread it lives on (its own
+    // thread); use it from that thread only.
     explicit SerialLink(QObject* parent = nullptr);
     // Closes the port if it is still open.
     ~SerialLink() override;
@@ -67,7 +70,9 @@ public:
     // the shut-down event cannot be created. Throws SerialError:
     // "该串口被占用!" when the link is not closed (also after a failed open:
     // call close() first), "打开串口出错!" when the port cannot be opened or
-    // is in use, "该文件句柄非串口句柄!" when the device is not a serial port,
+    // is in use (another program's lock file counts: see SerialPortLock),
+    // "该文件句柄非串口句柄!" when the device is not a serial port (for both,
+    // lastOpenError() tells the system's reason),
     // "不能建立读线程!" / "不能建立写线程!" when a thread cannot be started;
     // TraceFileError when the trace file cannot be created. After any
     // exception the caller calls close().
@@ -81,11 +86,23 @@ public:
     bool sendBytes(const void* data, std::uint16_t length);
     // Waits until every frame handed to sendBytes so far has left the port.
     // False on time-out, with no port open, or when the transmit thread has
-    // ended. Blocks the calling (window) thread for at most timeoutMs.
+    // ended. Blocks the calling (the link's) thread for at most timeoutMs; a port
+    // that never drains does not hold up a close() after it either.
     bool waitUntilSent(int timeoutMs);
 
     // True from a successful (or half-failed) open() until close().
     bool isOpen() const { return m_open; }
+    // Why the last open() could not open the port, as the system said it
+    // (an errno value), for telling the operator what to do: EBUSY when
+    // another program or link holds the port (its lock file or exclusive
+    // use), EACCES when the user may not open it, ENOENT when there is no
+    // such device, ENOTTY when the device is not a serial port; 0 when the
+    // last open() opened the port, failed for another reason, or none was
+    // made. An open() refused because the link is not closed leaves it as
+    // it was. Valid until the next open().
+    int lastOpenError() const { return m_lastOpenError; }
+    // The system's text for lastOpenError(); empty when that is 0.
+    QString lastOpenErrorText() const;
     // The worker thread objects while the port is open, else null; for
     // diagnostics and tests.
     const QThread* receiveThread() const;
@@ -99,11 +116,11 @@ public:
     void setPortOpener(PortOpener opener);
 
 signals:
-    // Emitted on the window thread once per received chunk (1 to 2048
+    // Emitted on the link's own thread once per received chunk (1 to 2048
     // bytes) and once per line-error report, in the order they arrived.
     // chunk.constData() has a zero byte behind its size() bytes.
     void chunkReceived(const QByteArray& chunk);
-    // Emitted on the window thread when a worker thread has ended on a
+    // Emitted on the link's own thread when a worker thread has ended on a
     // failure of the port (the device went away, a call failed). The link
     // stays open until close().
     void hangupRequested();
@@ -120,6 +137,7 @@ private:
     PortOpener m_portOpener;
 
     bool m_open = false;
+    int m_lastOpenError = 0;
     std::unique_ptr<SerialPort> m_port; // null after a failed open
     int m_shutdownFd = -1;              // eventfd both workers poll
     bool m_shutdownSignalled = false;

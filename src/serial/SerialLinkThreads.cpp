@@ -396,7 +396,7 @@ void TransmitThread::body() {
             if (!written)
                 break;
         } else if (entry->message == LinkMessage::Drain) {
-            m_queue->reportDrain(entry->seq, m_context.port->drain());
+            m_queue->reportDrain(entry->seq, drainOutput());
         } else {
             TraceLog::writeLine("Unexpected message posted to Write thread: " +
                                 std::to_string(static_cast<int>(entry->message)));
@@ -405,6 +405,24 @@ void TransmitThread::body() {
     TraceLog::writeLine("Write thread shutting down");
     m_context.port->purge(SerialPort::Direction::Output);
     m_queue->close();
+}
+
+// Waits until everything written has left the port, asking the driver
+// between short waits on the shut-down event: the close ends the wait even
+// when the port never drains (flow control held, the driver stuck).
+bool TransmitThread::drainOutput() {
+    SerialPort& port = *m_context.port;
+    for (;;) {
+        const int pending = port.outputPending();
+        if (pending <= 0)
+            return pending == 0;
+        pollfd shutdown{m_context.shutdownFd, POLLIN, 0};
+        const int rc = port.poll(&shutdown, 1, kDrainPollMs);
+        if (rc < 0 && errno != EINTR)
+            return false;
+        if (rc > 0)
+            return false; // the close: the loop above ends the thread
+    }
 }
 
 bool TransmitThread::writeFully(const std::uint8_t* block, std::size_t count) {

@@ -1,7 +1,7 @@
 // Not part of the library's public interface.
 //
 // The serial link's two worker threads, the blocks and messages that travel
-// between them and the window thread, and the transmit queue.
+// between them and the link's own thread, and the transmit queue.
 #pragma once
 
 #include "serial/SerialPort.h"
@@ -23,10 +23,10 @@
 namespace tarvex {
 
 // What the threads tell each other. Data and Hangup are posted to the relay
-// on the window thread as events of type QEvent::User + their value; Write
+// on the link's own thread as events of type QEvent::User + their value; Write
 // and Drain travel on the transmit queue.
 enum class LinkMessage {
-    Write,  // window thread -> transmit thread: a frame to send
+    Write,  // link's thread -> transmit thread: a frame to send
     Data,   // receive thread -> relay: a chunk or a line-error report
     Hangup, // either worker -> relay: the thread has ended on a failure
     // Asks the transmit thread to report once everything queued before it has
@@ -44,7 +44,7 @@ struct LinkBlock {
     static LinkBlock fromText(const std::string& text);
 };
 
-// A message posted to the relay object on the window thread.
+// A message posted to the relay object on the link's own thread.
 //
 // Qt's event queue is invisible to ThreadSanitizer (Qt is not built with it):
 // every post publishes the events written so far with one atomic release, and
@@ -76,7 +76,7 @@ private:
 struct WorkerContext {
     SerialPort* port = nullptr;
     int shutdownFd = -1;      // eventfd, written once by SerialLink::close, never read
-    QObject* relay = nullptr; // lives on the window thread
+    QObject* relay = nullptr; // lives on the link's own thread
     SerialTimeouts timeouts;
 };
 
@@ -137,7 +137,7 @@ private:
     LineErrorCounts m_errorCounts;
 };
 
-// The transmit thread's queue: filled by the window thread without waiting,
+// The transmit thread's queue: filled by the link's thread without waiting,
 // emptied in posting order by the transmit thread, which an eventfd wakes.
 class TransmitQueue {
 public:
@@ -183,12 +183,16 @@ private:
 // Writes each block of the queue completely, in order, then frees it.
 class TransmitThread final : public LinkThread {
 public:
+    // Between two looks at the driver's output queue while draining.
+    static constexpr int kDrainPollMs = 2;
+
     TransmitThread(const WorkerContext& context, std::shared_ptr<TransmitQueue> queue)
         : LinkThread(context), m_queue(std::move(queue)) {}
 
 private:
     void body() override;
     bool writeFully(const std::uint8_t* block, std::size_t count);
+    bool drainOutput();
 
     const std::shared_ptr<TransmitQueue> m_queue;
 };

@@ -70,13 +70,19 @@ public:
     virtual bool lineErrorCounts(LineErrorCounts& counts) = 0;
     // Empties the driver's buffer of one direction.
     virtual void purge(Direction which) = 0;
-    // Waits until everything written has left the driver.
-    virtual bool drain() = 0;
+    // How many bytes written have not left the port yet: 0 once the driver's
+    // buffer is empty and, where the driver tells, its transmitter too; -1
+    // with errno when the driver cannot tell. Never waits: the transmit
+    // thread asks again between short waits on the shut-down event, so that
+    // a port that never drains cannot hold up the link's close.
+    virtual int outputPending() = 0;
 };
 
 // The terminal settings for a serial port: raw byte mode, receiver on, the
-// given speed, data bits, parity and stop bits. A value that cannot be
-// expressed keeps what `current` has.
+// given speed, data bits, parity and stop bits, no flow control of either
+// kind (a plain three-wire link: a CTS line that is not wired, or an XOFF
+// byte among the load's answers, cannot hold back a frame). A value that
+// cannot be expressed keeps what `current` has.
 termios serialTermios(const termios& current, const LineSettings& settings);
 
 // The device a port name stands for: "COM" and a number n >= 1, in any
@@ -84,8 +90,12 @@ termios serialTermios(const termios& current, const LineSettings& settings);
 std::string serialDevicePath(const std::string& portName);
 
 // Opens the named device for exclusive use (non-blocking, no controlling
-// terminal). Null with errno when it cannot be opened or is held by another
-// user. A device that is not a terminal opens too; isSerialDevice tells.
+// terminal), honouring the lock files other programs leave for serial ports
+// (see SerialPortLock): the port's own lock file is held until the port is
+// destroyed. Null with errno when it cannot be opened (the system's reason:
+// ENOENT, EACCES, ...) or is in use by another program or link (EBUSY: a
+// live process's lock file, another exclusive user). A device that is not a
+// terminal opens too, without a lock file; isSerialDevice tells.
 std::unique_ptr<SerialPort> openSerialDevice(const std::string& portName);
 
 } // namespace tarvex

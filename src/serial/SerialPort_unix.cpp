@@ -2,6 +2,8 @@
 // opened for exclusive use, and the mapping of port names to devices.
 #include "serial/SerialPort.h"
 
+#include "serial/SerialPortLock.h"
+
 #include <cctype>
 #include <cerrno>
 #include <fcntl.h>
@@ -79,7 +81,7 @@ speed_t speedConstant(std::uint32_t baud) {
 // A termios device: a serial port, or a pseudo-terminal standing in for one.
 class PosixSerialPort final : public SerialPort {
 public:
-    explicit PosixSerialPort(int fd) : m_fd(fd) {
+    PosixSerialPort(int fd, SerialPortLock lock) : m_fd(fd), m_lock(std::move(lock)) {
         struct stat st {};
         // Unix98 pseudo-terminal slaves have the majors 136 to 143.
         m_pseudoTerminal = fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 &&
@@ -88,7 +90,7 @@ public:
     ~PosixSerialPort() override {
         if (isatty(m_fd))
             ioctl(m_fd, TIOCNXCL);
-        ::close(m_fd); // also drops the flock
+        ::close(m_fd); // also drops the flock; the lock file goes after it
     }
 
     int fd() const override { return m_fd; }
@@ -130,10 +132,23 @@ public:
         tcflush(m_fd, which == Direction::Input ? TCIFLUSH : TCOFLUSH);
     }
 
-    bool drain() override { return tcdrain(m_fd) == 0; }
+    int outputPending() override {
+        int queued = 0;
+        if (ioctl(m_fd, TIOCOUTQ, &queued) != 0)
+            return -1;
+        if (queued > 0)
+            return queued;
+        // The driver's buffer is empty; a UART may still be shifting out
+        // its last bytes (drivers without the request leave this out).
+        unsigned int lineStatus = 0;
+        if (ioctl(m_fd, TIOCSERGETLSR, &lineStatus) == 0 && !(lineStatus & TIOCSER_TEMT))
+            return 1;
+        return 0;
+    }
 
 private:
     int m_fd;
+    SerialPortLock m_lock;
     bool m_pseudoTerminal = false;
 };
 
@@ -144,8 +159,13 @@ termios serialTermios(const termios& current, const LineSettings& s) {
     cfmakeraw(&t);
     // Receiver on; the modem control lines are ignored, so that a load whose
     // cable drops carrier (switched off and on again) does not hang the line
-    // up: the port behaves like a plain three-wire link.
+    // up: the port behaves like a plain three-wire link. Hence no flow
+    // control either (cfmakeraw leaves some of it on): an unwired CTS would
+    // hold back every frame, the load-off frame too, and XON/XOFF bytes are
+    // ordinary bytes of the frames.
     t.c_cflag |= CREAD | CLOCAL;
+    t.c_cflag &= ~CRTSCTS;
+    t.c_iflag &= ~(IXON | IXOFF | IXANY);
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
 
@@ -223,19 +243,27 @@ std::string serialDevicePath(const std::string& portName) {
 
 std::unique_ptr<SerialPort> openSerialDevice(const std::string& portName) {
     const std::string path = serialDevicePath(portName);
+    // The lock file first: a terminal program that holds the port is not
+    // disturbed by an open.
+    SerialPortLock lock;
+    if (!lock.acquire(path))
+        return nullptr;
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return nullptr;
+        return nullptr; // the lock goes, errno stays
     // Exclusive use: no further open of the terminal, and no other holder of
     // the lock (TIOCEXCL does not stop a privileged user, the lock does).
     const bool terminal = isatty(fd) == 1;
+    if (!terminal)
+        lock.release(); // not a port: nothing to tell other programs
     if ((terminal && ioctl(fd, TIOCEXCL) != 0) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
+        // Both say "in use" (TIOCEXCL EBUSY, flock EWOULDBLOCK); tell it one way.
+        const int error = errno == EWOULDBLOCK ? EBUSY : errno;
         ::close(fd);
         errno = error;
         return nullptr;
     }
-    return std::make_unique<PosixSerialPort>(fd);
+    return std::make_unique<PosixSerialPort>(fd, std::move(lock));
 }
 
 } // namespace tarvex

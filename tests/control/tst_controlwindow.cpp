@@ -2,6 +2,8 @@
 // pseudo-terminal; message boxes are answered by the test.
 #include "support/StoreFixture.h"
 
+#include "support/SerialTestSupport.h"
+
 #include "app/Program.h"
 #include "control/ControlWindow.h"
 #include "control/PortSettingsDialog.h"
@@ -37,7 +39,9 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <memory>
 
 using namespace tarvex;
@@ -87,6 +91,8 @@ template <> char* toString(const Buttons& b) {
 
 class TestControlWindow : public QObject {
     Q_OBJECT
+
+    TemporaryLockDirectory m_locks; // the tests never touch the system's port locks
 
     std::unique_ptr<ScratchEngine> engine;
     std::unique_ptr<LoadSimulator> sim;
@@ -507,6 +513,37 @@ private slots:
 
     // OK while the port is open reopens it with the new settings at once;
     // a run goes on polling at the new interval, without a message.
+    // A port the user may not open, or one another program holds: the
+    // message keeps its first line and adds the system's reason and what to
+    // do about it.
+    void failedOpenTellsWhyAndWhatToDo_data() {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("no permission") << int(EACCES) << "dialout";
+        QTest::newRow("held by another program") << int(EBUSY) << "Another program holds";
+        QTest::newRow("no such port") << int(ENOENT) << "";
+    }
+    void failedOpenTellsWhyAndWhatToDo() {
+        QFETCH(int, error);
+        QFETCH(QString, hint);
+        callAndWait(run().link(), [link = run().link(), error] {
+            link->setPortOpener([error](const std::string&) -> std::unique_ptr<SerialPort> {
+                errno = error;
+                return nullptr;
+            });
+        });
+        applySettings(QStringLiteral("/dev/ttyUSB7"));
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), 1, kWaitMs);
+        const QStringList lines = boxes.first().text.split(QLatin1Char('\n'));
+        QCOMPARE(lines.first(), QStringLiteral("打开串口0失败"));
+        if (hint.isEmpty()) {
+            QCOMPARE(lines.size(), 1);
+            return;
+        }
+        QCOMPARE(lines.at(2), QString::fromLocal8Bit(std::strerror(error)));
+        QVERIFY(lines.at(3).contains(hint));
+    }
+
     void okWhileRunningReopensAndPollingGoesOn() {
         startRun();
         QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= 2, kWaitMs);

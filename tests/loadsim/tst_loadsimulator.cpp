@@ -4,7 +4,9 @@
 #include "protocol/DeviceFrame.h"
 #include "protocol/LoadReading.h"
 #include "serial/SerialLink.h"
+#include "support/SerialTestSupport.h"
 
+#include <QFileInfo>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,8 +27,11 @@ struct Program {
     QList<QByteArray> chunks;
     int hangups = 0;
 
-    explicit Program(const LoadSimulator& sim) {
-        comm.setCommPort(QString::fromStdString(sim.terminalPath()));
+    explicit Program(const LoadSimulator& sim)
+        : Program(QString::fromStdString(sim.terminalPath())) {}
+    // Opens the port at path (the simulator's link, for instance).
+    explicit Program(const QString& path) {
+        comm.setCommPort(path);
         QObject::connect(&comm, &SerialLink::chunkReceived,
                          [this](const QByteArray& chunk) { chunks.append(chunk); });
         QObject::connect(&comm, &SerialLink::hangupRequested, [this] { ++hangups; });
@@ -38,13 +43,17 @@ struct Program {
         return true;
     }
     void send(const DeviceFrame& frame) { QVERIFY(comm.sendBytes(frame.data(), 26)); }
-    // Polls and waits for the answer chunk.
-    LoadReading poll() {
+    // Polls and waits for the answer chunk; empty when none comes.
+    QByteArray ask() {
         const qsizetype before = chunks.size();
         send(makeStatusQuery());
         if (!QTest::qWaitFor([&] { return chunks.size() > before; }, 10000))
             return {};
-        const QByteArray answer = chunks.last();
+        return chunks.last();
+    }
+    // Polls and decodes the answer.
+    LoadReading poll() {
+        const QByteArray answer = ask();
         if (answer.size() != 26)
             return {};
         return decodeStatusAnswer(reinterpret_cast<const std::uint8_t*>(answer.constData()));
@@ -68,6 +77,8 @@ Q_DECLARE_METATYPE(Trouble)
 
 class TestLoadSimulator : public QObject {
     Q_OBJECT
+
+    TemporaryLockDirectory m_locks; // the ports' lock files go there
 
 private slots:
     void init() { QLocale::setDefault(QLocale::c()); }
@@ -244,6 +255,96 @@ private slots:
         QVERIFY(sim.hasHungUp());
         QTRY_VERIFY_WITH_TIMEOUT(program.comm.receiveThread()->isFinished(), 10000);
         program.comm.close();
+    }
+
+    // The link the simulator makes points at its terminal, replaces whatever
+    // was at its path and goes with the simulator.
+    void linkPointsAtTheTerminalWhileTheSimulatorRuns() {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("load"));
+        QFile stale(link);
+        QVERIFY(stale.open(QIODevice::WriteOnly)); // left by an earlier run
+        stale.close();
+        SimulatorOptions options = testOptions();
+        options.linkPath = link.toStdString();
+        auto sim = std::make_unique<LoadSimulator>(options);
+        QCOMPARE(QFileInfo(link).symLinkTarget(), QString::fromStdString(sim->terminalPath()));
+        QCOMPARE(sim->linkPath(), options.linkPath);
+        Program program(link);
+        QVERIFY(program.open());
+        QCOMPARE(program.poll().milliVolts, 12000);
+        program.comm.close();
+        sim.reset();
+        QVERIFY(!QFileInfo(link).isSymLink());
+        QVERIFY(!QFileInfo::exists(link));
+
+        options.linkPath = dir.filePath(QStringLiteral("no-such-folder/load")).toStdString();
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, LoadSimulator{options});
+    }
+
+    // The adapter pulled and plugged back in: the program's open port sees
+    // a hang-up; the link comes back on a new terminal, where the same load
+    // (its state and its misbehaviour) answers a port opened at the link.
+    void replugComesBackAtTheLinkWithTheSameLoad() {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("load"));
+        SimulatorOptions options = testOptions();
+        options.linkPath = link.toStdString();
+        LoadSimulator sim(options);
+        Program before(link);
+        QVERIFY(before.open());
+        before.send(makeControlFrame(ControlMode::ComputerLoadOn));
+        QCOMPARE(before.poll().milliVolts, 11000);
+        Misbehaviour junk;
+        junk.junkEvery = 1;
+        junk.junkBytes = 2;
+        sim.setMisbehaviour(junk);
+        QCOMPARE(before.ask().size(), 28);
+        const QString oldTerminal = QString::fromStdString(sim.terminalPath());
+        const std::size_t frames = sim.receivedFrames().size();
+        const std::size_t answers = sim.sentAnswers().size();
+        QCOMPARE(answers, 2u);
+
+        // Pulled out for as long as the test looks; then back at once.
+        sim.replug(600000);
+        QTRY_COMPARE_WITH_TIMEOUT(before.hangups, 1, 10000);
+        QVERIFY(sim.hasHungUp());
+        QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
+        QCOMPARE(sim.replugCount(), 0u);
+        {
+            Program meanwhile(link);
+            QCOMPARE(openError(meanwhile.comm), QString::fromUtf8("打开串口出错!"));
+            QCOMPARE(meanwhile.comm.lastOpenError(), ENOENT);
+        }
+        sim.replug(0);
+        QVERIFY(sim.waitForReplugs(1, 10000));
+        QVERIFY(!sim.hasHungUp());
+        const QString newTerminal = QString::fromStdString(sim.terminalPath());
+        QVERIFY(newTerminal != oldTerminal);
+        QCOMPARE(QFileInfo(link).symLinkTarget(), newTerminal);
+        QVERIFY(!QFileInfo::exists(oldTerminal));
+
+        Program after(link);
+        QVERIFY(after.open());
+        const QByteArray answer = after.ask();
+        QCOMPARE(answer.size(), 28); // the junk setting held
+        QCOMPARE(decodeStatusAnswer(reinterpret_cast<const std::uint8_t*>(answer.constData()))
+                     .milliVolts,
+                 11000); // still drawing 2 A under PC control
+        QVERIFY(sim.state().computerControl && sim.state().inputOn);
+        after.send(makeControlFrame(ControlMode::ComputerLoadOff));
+        QVERIFY(sim.waitForFrames(frames + 2, 10000));
+        QVERIFY(!sim.state().inputOn);
+
+        // The records go on from where they were.
+        QCOMPARE(sim.sentAnswers().size(), answers + 1);
+        const auto received = sim.receivedFrames();
+        QCOMPARE(received.size(), frames + 2);
+        const DeviceFrame off = makeControlFrame(ControlMode::ComputerLoadOff);
+        QVERIFY(std::equal(off.begin(), off.end(), received.back().bytes.begin()));
+        // The old port only ever saw its one hang-up.
+        QCOMPARE(before.hangups, 1);
+        QCOMPARE(after.hangups, 0);
     }
 };
 

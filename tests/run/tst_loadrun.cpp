@@ -10,6 +10,7 @@
 #include "run/LoadRun.h"
 #include "run/ReadingRecorder.h"
 #include "support/QueuedSpy.h"
+#include "support/SerialTestSupport.h"
 
 #include <QLocale>
 #include <QRandomGenerator>
@@ -66,6 +67,8 @@ private:
 
 class TestLoadRun : public QObject {
     Q_OBJECT
+
+    TemporaryLockDirectory m_locks; // the tests never touch the system's port locks
 
     std::unique_ptr<ScratchEngine> m_engine;
     std::unique_ptr<LoadSimulator> m_sim;

@@ -3,6 +3,7 @@
 #include "support/SerialTestSupport.h"
 
 #include "serial/SerialLink.h"
+#include "serial/SystemError.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,25 +23,14 @@ struct Segment {
     int pauseMs = 0;
 };
 
-QString message(const std::exception& e) {
-    return QString::fromUtf8(e.what());
-}
-
-QString openError(SerialLink& link) {
-    try {
-        link.open();
-    } catch (const SerialError& e) {
-        return message(e);
-    }
-    return {};
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(QList<Segment>)
 
 class TestSerialLink : public QObject {
     Q_OBJECT
+
+    TemporaryLockDirectory m_locks; // the ports' lock files go there
 
     // A link wired to a pseudo-terminal, with a recorder attached.
     struct Rig {
@@ -157,30 +147,42 @@ private slots:
         QVERIFY(!rig.link.isOpen());
     }
 
+    // A failed open keeps the system's reason for the operator; the message
+    // stays the link's own.
     void failedOpenNeedsCloseBeforeTheNextOpen_data() {
         QTest::addColumn<QString>("port");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("reason");
         QTest::newRow("missing port")
-            << "/dev/tarvex-no-such-port" << QString::fromUtf8("打开串口出错!");
+            << "/dev/tarvex-no-such-port" << QString::fromUtf8("打开串口出错!") << int(ENOENT);
+        QTest::newRow("a folder") << "/dev" << QString::fromUtf8("打开串口出错!") << int(EISDIR);
         QTest::newRow("not a serial port")
-            << "/dev/null" << QString::fromUtf8("该文件句柄非串口句柄!");
+            << "/dev/null" << QString::fromUtf8("该文件句柄非串口句柄!") << int(ENOTTY);
     }
     void failedOpenNeedsCloseBeforeTheNextOpen() {
         QFETCH(QString, port);
         QFETCH(QString, message);
+        QFETCH(int, reason);
         SerialLink link;
+        QCOMPARE(link.lastOpenError(), 0);
         link.setCommPort(port);
         QCOMPARE(openError(link), message);
+        QCOMPARE(link.lastOpenError(), reason);
+        QCOMPARE(link.lastOpenErrorText(), QString::fromStdString(*systemErrorText(reason)));
         // Half open: a second open is refused until the close.
         QCOMPARE(openError(link), QString::fromUtf8("该串口被占用!"));
+        QCOMPARE(link.lastOpenError(), reason);
         QVERIFY(!link.sendBytes("x", 1));
         link.close();
         QVERIFY(!link.isOpen());
+        QCOMPARE(link.lastOpenError(), reason);
 
         // The same link then opens a real port normally.
         PtyPair pty;
         link.setCommPort(pty.slavePath());
         QVERIFY(link.open());
+        QCOMPARE(link.lastOpenError(), 0);
+        QVERIFY(link.lastOpenErrorText().isEmpty());
         QVERIFY(link.sendBytes("abc", 3));
         QCOMPARE(pty.read(3, 10000), QByteArray("abc"));
     }
@@ -201,6 +203,7 @@ private slots:
         SerialLink other;
         other.setCommPort(rig.pty.slavePath());
         QCOMPARE(openError(other), QString::fromUtf8("打开串口出错!"));
+        QCOMPARE(other.lastOpenError(), EBUSY);
         other.close();
         // The first one is undisturbed.
         QVERIFY(rig.link.sendBytes("ok", 2));
@@ -234,6 +237,7 @@ private slots:
         SerialLink link;
         link.setCommPort(pty.slavePath());
         QCOMPARE(openError(link), QString::fromUtf8("打开串口出错!"));
+        QCOMPARE(link.lastOpenError(), EBUSY);
         link.close();
 
         kill(holder, SIGKILL);
@@ -289,12 +293,13 @@ private slots:
         QFETCH(speed_t, speed);
         QFETCH(tcflag_t, cflag);
         // A port as it may come: line editing, echo, output processing, 2400 7E2,
-        // modem control lines watched (a carrier drop would hang the line up).
+        // modem control lines watched (a carrier drop would hang the line up),
+        // hardware and software flow control on.
         termios current{};
-        current.c_iflag = ICRNL | IXON;
+        current.c_iflag = ICRNL | IXON | IXOFF | IXANY;
         current.c_oflag = OPOST | ONLCR;
         current.c_lflag = ICANON | ECHO | ISIG | IEXTEN;
-        current.c_cflag = CS7 | PARENB | CSTOPB | HUPCL;
+        current.c_cflag = CS7 | PARENB | CSTOPB | HUPCL | CRTSCTS;
         cfsetispeed(&current, B2400);
         cfsetospeed(&current, B2400);
 
@@ -304,8 +309,44 @@ private slots:
         QCOMPARE(t.c_cflag & (CSIZE | PARENB | PARODD | CMSPAR | CSTOPB), cflag);
         QCOMPARE(t.c_cflag & (CREAD | CLOCAL | HUPCL), tcflag_t(CREAD | CLOCAL | HUPCL));
         QCOMPARE(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), tcflag_t(0));
-        QCOMPARE(t.c_iflag & (ICRNL | IXON), tcflag_t(0));
+        QCOMPARE(t.c_iflag & (ICRNL | IXON | IXOFF | IXANY), tcflag_t(0));
+        QCOMPARE(t.c_cflag & CRTSCTS, tcflag_t(0));
         QCOMPARE(t.c_oflag & OPOST, tcflag_t(0));
+    }
+
+    // A port left with flow control on by another program: after the open
+    // it is a plain three-wire link. XON/XOFF bytes from the load are data,
+    // and frames go out after them.
+    void openTurnsFlowControlOff() {
+        Rig rig;
+        QVERIFY(rig.pty.isOpen());
+        const int device = rig.pty.slaveFd();
+        termios before{};
+        QCOMPARE(tcgetattr(device, &before), 0);
+        before.c_cflag |= CRTSCTS;
+        before.c_iflag |= IXON | IXOFF | IXANY;
+        QCOMPARE(tcsetattr(device, TCSANOW, &before), 0);
+        QCOMPARE(tcgetattr(device, &before), 0);
+        QCOMPARE(before.c_cflag & CRTSCTS, tcflag_t(CRTSCTS)); // the terminal kept them
+        QCOMPARE(before.c_iflag & (IXON | IXOFF | IXANY), tcflag_t(IXON | IXOFF | IXANY));
+
+        QVERIFY(rig.open());
+        termios t{};
+        QCOMPARE(tcgetattr(device, &t), 0);
+        QCOMPARE(t.c_cflag & CRTSCTS, tcflag_t(0));
+        QCOMPARE(t.c_iflag & (IXON | IXOFF | IXANY), tcflag_t(0));
+
+        const QByteArray stopStart("\x13\x11\x13", 3); // XOFF, XON, XOFF
+        rig.pty.write(stopStart);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.rec.chunks.join(), stopStart, 10000);
+        QByteArray sent;
+        for (int i = 0; i < 4; ++i) {
+            const QByteArray frame = pattern(26, 0x13 + i);
+            QVERIFY(rig.link.sendBytes(frame.constData(), 26));
+            sent += frame;
+        }
+        QVERIFY(rig.link.waitUntilSent(10000));
+        QCOMPARE(rig.pty.read(sent.size(), 10000), sent);
     }
 
     // The open puts a terminal that starts in line-editing mode into raw

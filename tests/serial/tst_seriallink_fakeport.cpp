@@ -13,8 +13,10 @@
 
 #include <sys/socket.h>
 
+#include <atomic>
 #include <deque>
 #include <mutex>
+#include <thread>
 
 using namespace tarvex;
 
@@ -34,7 +36,9 @@ struct FakeControl {
     std::deque<int> readPollErrors;  // waits of the receive thread
     std::deque<int> writePollErrors; // waits of the transmit thread
     int writeCalls = 0;
-    int peer = -1; // the device's end of the socket pair
+    int outputPending = 0;      // what the driver says is still to leave the port
+    int outputPendingError = 0; // errno when it cannot tell
+    int peer = -1;              // the device's end of the socket pair
 
     static int next(std::deque<int>& errors) {
         if (errors.empty())
@@ -98,7 +102,14 @@ public:
         return m_control->haveCounts;
     }
     void purge(Direction) override {}
-    bool drain() override { return true; }
+    int outputPending() override {
+        std::lock_guard l(m_control->lock);
+        if (m_control->outputPendingError != 0) {
+            errno = m_control->outputPendingError;
+            return -1;
+        }
+        return m_control->outputPending;
+    }
 
 private:
     int injected(std::deque<int>& errors) {
@@ -370,6 +381,81 @@ private slots:
         rig.link.close();
         QVERIFY(!rig.link.isOpen());
         QVERIFY(containsInOrder(rig.trace(), {"Stopping the Comm"}));
+    }
+
+    // waitUntilSent is true once the driver says everything has left the
+    // port, however long that takes; false when the driver cannot tell.
+    void waitUntilSentFollowsTheDriversOutputQueue_data() {
+        QTest::addColumn<int>("drainsAfterMs"); // -1: never asked to
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("drained at once") << 0 << 0 << true;
+        QTest::newRow("drained after 300 ms") << 300 << 0 << true;
+        QTest::newRow("driver cannot tell") << -1 << int(ENOTTY) << false;
+    }
+    void waitUntilSentFollowsTheDriversOutputQueue() {
+        QFETCH(int, drainsAfterMs);
+        QFETCH(int, error);
+        QFETCH(bool, sent);
+        FakeRig rig;
+        rig.change([&](FakeControl& c) {
+            c.outputPending = drainsAfterMs == 0 ? 0 : 26;
+            c.outputPendingError = error;
+        });
+        QVERIFY(rig.open());
+        const QByteArray frame = pattern(26);
+        QVERIFY(rig.link.sendBytes(frame.constData(), 26));
+        std::thread driver;
+        std::atomic<bool> drained{false};
+        if (drainsAfterMs > 0)
+            driver = std::thread([&] {
+                QThread::msleep(static_cast<unsigned long>(drainsAfterMs));
+                rig.change([](FakeControl& c) { c.outputPending = 0; });
+                drained = true;
+            });
+        const bool result = rig.link.waitUntilSent(60000);
+        const bool drainedBefore = drained;
+        if (driver.joinable())
+            driver.join();
+        QCOMPARE(result, sent);
+        if (drainsAfterMs > 0)
+            QVERIFY(drainedBefore); // it did wait for the driver
+        QCOMPARE(rig.deviceReads(26), frame);
+        QCOMPARE(rig.rec.hangups, 0);
+    }
+
+    // At the end of a run the last frames are waited for within a bound;
+    // a port that never drains (flow control held, the driver stuck) makes
+    // that wait fail and then neither close() nor the link's destruction
+    // hangs. The watchdog fails the test instead of letting it hang.
+    void portThatNeverDrainsDoesNotHoldUpTheEnd_data() {
+        QTest::addColumn<bool>("destroy"); // else close() first
+        QTest::newRow("close") << false;
+        QTest::newRow("destruction") << true;
+    }
+    void portThatNeverDrainsDoesNotHoldUpTheEnd() {
+        QFETCH(bool, destroy);
+        auto rig = std::make_unique<FakeRig>();
+        rig->change([](FakeControl& c) { c.outputPending = 26; });
+        QVERIFY(rig->open());
+        const QByteArray loadOff = pattern(26, 1), frontPanel = pattern(26, 2);
+        QVERIFY(rig->link.sendBytes(loadOff.constData(), 26));
+        QVERIFY(rig->link.sendBytes(frontPanel.constData(), 26));
+        {
+            Watchdog watchdog(120, "waitUntilSent(2000) on a port that never drains");
+            QVERIFY(!rig->link.waitUntilSent(2000));
+        }
+        QCOMPARE(rig->deviceReads(52), loadOff + frontPanel); // written, just not drained
+        {
+            Watchdog watchdog(120, "the end of a link whose port never drains");
+            if (!destroy) {
+                rig->link.close();
+                QVERIFY(!rig->link.isOpen());
+                QVERIFY(containsInOrder(rig->trace(),
+                                        {"Stopping the Comm", "Write thread shutting down"}));
+            }
+            rig.reset();
+        }
     }
 
     void systemErrorTraceLines() {

@@ -1,13 +1,16 @@
 // Helpers shared by the serial link's tests: a recorder for the link's
-// signals, a pseudo-terminal standing in for the load, the trace file.
+// signals, a pseudo-terminal standing in for the load, the trace file, a
+// lock directory of the test's own, a watchdog for steps that might hang.
 #pragma once
 
 #include "serial/SerialLink.h"
+#include "serial/SerialPortLock.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QObject>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -18,7 +21,12 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tarvex {
@@ -132,6 +140,67 @@ private:
     int m_slave = -1;
     std::string m_path;
 };
+
+// Serial port lock files go to a temporary directory of the test's own while
+// the object lives, never to the system's lock directory. Create one per
+// test case (or for the whole test in initTestCase) before opening ports.
+class TemporaryLockDirectory {
+public:
+    TemporaryLockDirectory() { SerialPortLock::setDirectory(m_dir.path().toStdString()); }
+    ~TemporaryLockDirectory() { SerialPortLock::setDirectory({}); }
+    TemporaryLockDirectory(const TemporaryLockDirectory&) = delete;
+    TemporaryLockDirectory& operator=(const TemporaryLockDirectory&) = delete;
+
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Ends the test process with a message when it is not dismissed within
+// seconds: a step that might hang (a close, a destructor) fails the test
+// instead of hanging it. Give it a time generous enough for a loaded machine.
+class Watchdog {
+public:
+    Watchdog(int seconds, const char* step) : m_step(step) {
+        m_thread = std::thread([this, seconds] {
+            std::unique_lock lock(m_lock);
+            if (!m_done.wait_for(lock, std::chrono::seconds(seconds), [this] { return m_over; })) {
+                std::fprintf(stderr, "Watchdog: \"%s\" did not end within %d s\n", m_step, seconds);
+                std::abort();
+            }
+        });
+    }
+    ~Watchdog() {
+        {
+            std::lock_guard lock(m_lock);
+            m_over = true;
+        }
+        m_done.notify_all();
+        m_thread.join();
+    }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+private:
+    const char* m_step;
+    std::mutex m_lock;
+    std::condition_variable m_done;
+    bool m_over = false;
+    std::thread m_thread;
+};
+
+// The message of the SerialError that link.open() throws; empty when it
+// throws none.
+inline QString openError(SerialLink& link) {
+    try {
+        link.open();
+    } catch (const SerialError& e) {
+        return QString::fromUtf8(e.what());
+    }
+    return {};
+}
 
 inline QStringList traceLines(const QString& fileName) {
     QFile f(fileName);

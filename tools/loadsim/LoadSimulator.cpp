@@ -64,35 +64,25 @@ Bytes encodeAnswer(const LoadState& s) {
 
 LoadSimulator::LoadSimulator(const SimulatorOptions& options)
     : m_options(options), m_modelTime(Clock::now()) {
-    m_masterFd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (m_masterFd < 0 || grantpt(m_masterFd) != 0 || unlockpt(m_masterFd) != 0) {
-        const auto error = systemError("Cannot open a pseudo-terminal");
-        if (m_masterFd >= 0)
-            ::close(m_masterFd);
-        throw error;
-    }
-    char name[256];
-    if (ptsname_r(m_masterFd, name, sizeof name) != 0) {
-        ::close(m_masterFd);
-        throw systemError("Cannot name the pseudo-terminal");
-    }
-    m_terminalPath = name;
-    m_slaveFd = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_slaveFd >= 0) {
-        termios t{};
-        tcgetattr(m_slaveFd, &t);
-        cfmakeraw(&t);
-        tcsetattr(m_slaveFd, TCSANOW, &t);
-    }
+    std::string error;
+    if (!openLine(&error))
+        throw std::runtime_error(error);
     m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (!m_options.logFile.empty()) {
         m_logFile = std::fopen(m_options.logFile.c_str(), "ae");
         if (!m_logFile) {
-            const auto error = systemError("Cannot open the log file " + m_options.logFile);
+            const auto failure = systemError("Cannot open the log file " + m_options.logFile);
             closeLine();
             ::close(m_wakeFd);
-            throw error;
+            throw failure;
         }
+    }
+    if (!makeLink(&error)) {
+        closeLine();
+        ::close(m_wakeFd);
+        if (m_logFile)
+            std::fclose(m_logFile);
+        throw std::runtime_error(error);
     }
     m_state = stateLocked();
     m_thread = std::thread([this] { run(); });
@@ -107,9 +97,41 @@ LoadSimulator::~LoadSimulator() {
     [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &one, sizeof one);
     m_thread.join();
     closeLine();
+    if (!m_options.linkPath.empty())
+        ::unlink(m_options.linkPath.c_str());
     ::close(m_wakeFd);
     if (m_logFile)
         std::fclose(m_logFile);
+}
+
+// Opens a new pseudo-terminal as the line; false with the reason when none
+// can be had. On the simulator thread, or before it starts.
+bool LoadSimulator::openLine(std::string* error) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+        *error = systemError("Cannot open a pseudo-terminal").what();
+        if (master >= 0)
+            ::close(master);
+        return false;
+    }
+    char name[256];
+    if (ptsname_r(master, name, sizeof name) != 0) {
+        *error = systemError("Cannot name the pseudo-terminal").what();
+        ::close(master);
+        return false;
+    }
+    m_masterFd = master;
+    m_slaveFd = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_slaveFd >= 0) {
+        termios t{};
+        tcgetattr(m_slaveFd, &t);
+        cfmakeraw(&t);
+        tcsetattr(m_slaveFd, TCSANOW, &t);
+    }
+    std::lock_guard lock(m_mutex);
+    m_terminalPath = name;
+    m_hungUp = false;
+    return true;
 }
 
 void LoadSimulator::closeLine() {
@@ -118,6 +140,24 @@ void LoadSimulator::closeLine() {
     if (m_masterFd >= 0)
         ::close(m_masterFd);
     m_slaveFd = m_masterFd = -1;
+}
+
+// Points the link (if one is wanted) at the terminal; false with the reason
+// when it cannot be made.
+bool LoadSimulator::makeLink(std::string* error) const {
+    const std::string& link = m_options.linkPath;
+    if (link.empty())
+        return true;
+    ::unlink(link.c_str()); // an old link, from an earlier run or line
+    if (::symlink(terminalPath().c_str(), link.c_str()) == 0)
+        return true;
+    *error = "cannot create the link " + link + ": " + std::strerror(errno);
+    return false;
+}
+
+std::string LoadSimulator::terminalPath() const {
+    std::lock_guard lock(m_mutex);
+    return m_terminalPath;
 }
 
 // --- Commands from other threads run on the simulator thread.
@@ -168,6 +208,22 @@ void LoadSimulator::hangUp() {
     post([this] {
         logEvent(Clock::now(), "--", {}, "hang-up");
         closeLine();
+        m_plugBackPending = false;
+        std::lock_guard lock(m_mutex);
+        m_hungUp = true;
+        m_changed.notify_all();
+    });
+}
+void LoadSimulator::replug(int absentMs) {
+    post([=, this] {
+        logEvent(Clock::now(), "--", {}, "pulled out for " + std::to_string(absentMs) + " ms");
+        closeLine();
+        if (!m_options.linkPath.empty())
+            ::unlink(m_options.linkPath.c_str());
+        m_input.clear();
+        m_held.clear();
+        m_plugBackPending = true;
+        m_plugBackAt = Clock::now() + std::chrono::milliseconds(std::max(absentMs, 0));
         std::lock_guard lock(m_mutex);
         m_hungUp = true;
         m_changed.notify_all();
@@ -202,6 +258,17 @@ bool LoadSimulator::waitForAnswers(std::size_t count, int timeoutMs) const {
     std::unique_lock lock(m_mutex);
     return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                               [&] { return m_sent.size() >= count; });
+}
+
+bool LoadSimulator::waitForReplugs(std::size_t count, int timeoutMs) const {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return m_replugs >= count; });
+}
+
+std::size_t LoadSimulator::replugCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_replugs;
 }
 
 bool LoadSimulator::hasHungUp() const {
@@ -241,7 +308,14 @@ void LoadSimulator::run() {
     for (;;) {
         pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {m_masterFd, POLLIN, 0}};
         const nfds_t count = m_masterFd >= 0 ? 2 : 1;
-        if (::poll(fds, count, -1) < 0 && errno != EINTR)
+        const int polledFd = m_masterFd; // a replug may change the line meanwhile
+        int timeoutMs = -1;
+        if (m_plugBackPending) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(m_plugBackAt - Clock::now());
+            timeoutMs = static_cast<int>(std::clamp<long long>(left.count(), 0, 60000));
+        }
+        if (::poll(fds, count, timeoutMs) < 0 && errno != EINTR)
             return;
         if (fds[0].revents & POLLIN) {
             std::uint64_t value;
@@ -257,9 +331,28 @@ void LoadSimulator::run() {
         }
         for (auto& command : commands)
             command();
-        if (count == 2 && m_masterFd >= 0 && fds[1].revents)
+        if (m_plugBackPending && Clock::now() >= m_plugBackAt)
+            plugBackIn();
+        if (count == 2 && m_masterFd == polledFd && fds[1].revents)
             handleInput();
     }
+}
+
+// The end of a replug(): a new line, the link pointed at it.
+void LoadSimulator::plugBackIn() {
+    std::string error;
+    if (!openLine(&error)) {
+        logEvent(Clock::now(), "--", {}, error + "; trying again");
+        m_plugBackAt = Clock::now() + std::chrono::milliseconds(100);
+        return;
+    }
+    m_plugBackPending = false;
+    if (!makeLink(&error))
+        logEvent(Clock::now(), "--", {}, error);
+    logEvent(Clock::now(), "--", {}, "plugged back in on " + terminalPath());
+    std::lock_guard lock(m_mutex);
+    ++m_replugs;
+    m_changed.notify_all();
 }
 
 void LoadSimulator::handleInput() {

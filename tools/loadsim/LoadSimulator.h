@@ -71,6 +71,10 @@ struct SimulatorOptions {
     // Every received frame and every answer is appended here with a time
     // stamp; empty means no log file.
     std::string logFile;
+    // A symbolic link to the terminal is made here (replacing whatever link
+    // or file is there), follows the terminal across replug() and is removed
+    // when the simulator ends; empty means no link.
+    std::string linkPath;
 };
 
 // The 26-byte answer for a state: current in mA (bytes 3-4), voltage in mV
@@ -80,20 +84,25 @@ Bytes encodeAnswer(const LoadState& state);
 double openCircuitVolts(const LoadModel& model, double chargeAh);
 
 // All public functions may be called from any thread. The misbehaviour
-// functions, hangUp() and sendRaw() are carried out on the simulator's own
-// thread, in call order, before the frames that arrive after the call.
+// functions, hangUp(), replug() and sendRaw() are carried out on the
+// simulator's own thread, in call order, before the frames that arrive after
+// the call.
 class LoadSimulator {
 public:
-    // Opens a pseudo-terminal and starts the load on its own thread. Throws
-    // std::runtime_error when no pseudo-terminal can be had or the log file
-    // cannot be created.
+    // Opens a pseudo-terminal, makes the link to it if asked to and starts
+    // the load on its own thread. Throws std::runtime_error when no
+    // pseudo-terminal can be had, or the log file or the link cannot be
+    // created.
     explicit LoadSimulator(const SimulatorOptions& options = {});
     ~LoadSimulator();
     LoadSimulator(const LoadSimulator&) = delete;
     LoadSimulator& operator=(const LoadSimulator&) = delete;
 
-    // The terminal the program opens as its serial port.
-    std::string terminalPath() const { return m_terminalPath; }
+    // The terminal the program opens as its serial port; a new one after
+    // each replug().
+    std::string terminalPath() const;
+    // The symbolic link to it (SimulatorOptions::linkPath); empty when none.
+    std::string linkPath() const { return m_options.linkPath; }
 
     // --- The model
     LoadState state() const;
@@ -109,8 +118,18 @@ public:
     void addJunkToNextAnswer(int count = 3);
     // Read-status requests are ignored for ms milliseconds.
     void staySilentFor(int ms);
-    // Closes the line: the program's end sees a hang-up. Nothing more works.
+    // Closes the line: the program's end sees a hang-up. Nothing more works
+    // until a replug().
     void hangUp();
+    // The adapter pulled and plugged back in: closes the line as hangUp()
+    // does and removes the link, stays away for absentMs, then opens a new
+    // pseudo-terminal, points the link at it and goes on answering there.
+    // The load keeps its state meanwhile (charge drawn, control mode, input
+    // on: it goes on drawing current) and its misbehaviour settings; bytes
+    // of a frame or an answer cut off by the pull are dropped. A replug()
+    // while away starts the absence again; a hangUp() while away ends it
+    // for good.
+    void replug(int absentMs);
     void setMisbehaviour(const Misbehaviour& misbehaviour);
     // Writes bytes to the line as they are (paced at the line speed).
     void sendRaw(const Bytes& bytes);
@@ -122,6 +141,11 @@ public:
     bool waitForFrames(std::size_t count, int timeoutMs) const;
     // Waits until at least count answers have been sent.
     bool waitForAnswers(std::size_t count, int timeoutMs) const;
+    // Waits until the line has come back after replug() at least count times
+    // in all.
+    bool waitForReplugs(std::size_t count, int timeoutMs) const;
+    std::size_t replugCount() const;
+    // True while the line is closed (hangUp(), or away during a replug()).
     bool hasHungUp() const;
 
 private:
@@ -136,13 +160,15 @@ private:
     LoadState stateLocked() const;                  // with m_mutex held
     void logEvent(Clock::time_point at, const char* direction, const Bytes& bytes,
                   const std::string& note);
+    bool openLine(std::string* error);
     void closeLine();
+    bool makeLink(std::string* error) const;
+    void plugBackIn();
 
     SimulatorOptions m_options;
     int m_masterFd = -1;
     int m_slaveFd = -1; // our own hold on the terminal: the master stays usable
     int m_wakeFd = -1;
-    std::string m_terminalPath;
     FILE* m_logFile = nullptr;
     std::thread m_thread;
 
@@ -151,6 +177,8 @@ private:
     std::deque<std::function<void()>> m_commands;
     bool m_stopping = false;
     bool m_hungUp = false;
+    std::string m_terminalPath;
+    std::size_t m_replugs = 0;
     mutable LoadState m_state; // the charge drawn moves on when looked at
     mutable Clock::time_point m_modelTime;
     std::vector<ReceivedFrame> m_received;
@@ -164,6 +192,8 @@ private:
     Clock::time_point m_silentUntil{};
     Bytes m_held; // an answer held back to be joined
     std::uint64_t m_answerCount = 0;
+    bool m_plugBackPending = false;
+    Clock::time_point m_plugBackAt{};
 };
 
 } // namespace tarvex::loadsim

@@ -28,6 +28,8 @@ const char* kCommands = R"(Commands on standard input:
   current A             set the current drawn while the input is on
   speed N               run the model N times faster
   hangup                close the line (the program sees the device go away)
+  replug [MS]           pull the adapter out and plug it back in MS ms (2000)
+                        later, on a new terminal (the --link follows it)
   quit                  end the simulator
 )";
 
@@ -88,6 +90,10 @@ bool runCommand(LoadSimulator& sim, const std::string& line) {
             sim.setSpeed(speed);
     } else if (word == "hangup") {
         sim.hangUp();
+    } else if (word == "replug") {
+        int ms = 2000;
+        in >> ms;
+        sim.replug(ms);
     } else {
         std::fputs(kCommands, stdout);
     }
@@ -154,6 +160,7 @@ int main(int argc, char** argv) {
     options.misbehaviour.junkEvery = static_cast<int>(numberOption(p, "junk-every", 0));
     options.misbehaviour.junkBytes = static_cast<int>(numberOption(p, "junk-bytes", 3));
     options.logFile = p.value("log").toStdString();
+    options.linkPath = p.value("link").toStdString();
     const double silentAfter = numberOption(p, "silent-after", -1);
     const double silentFor = numberOption(p, "silent-for", 30);
     const double hangupAfter = numberOption(p, "hangup-after", -1);
@@ -176,16 +183,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tarvex-loadsim: %s\n", e.what());
         return 1;
     }
-    const std::string link = p.value("link").toStdString();
-    if (!link.empty()) {
-        ::unlink(link.c_str()); // an old link from an earlier run
-        if (::symlink(sim->terminalPath().c_str(), link.c_str()) != 0) {
-            std::perror(("tarvex-loadsim: cannot create the link " + link).c_str());
-            return 1;
-        }
-    }
     std::printf("%s\n", sim->terminalPath().c_str());
     std::fflush(stdout);
+    std::size_t replugsShown = 0;
 
     const auto start = Clock::now();
     bool silenced = false, hungUp = false;
@@ -219,6 +219,12 @@ int main(int argc, char** argv) {
             sim->hangUp();
             hungUp = true;
         }
+        // A replug ends on a new terminal: its path, as at the start.
+        if (const std::size_t replugs = sim->replugCount(); replugs != replugsShown) {
+            replugsShown = replugs;
+            std::printf("%s\n", sim->terminalPath().c_str());
+            std::fflush(stdout);
+        }
         if (verbose) {
             const auto frames = sim->receivedFrames();
             for (; shown < frames.size(); ++shown) {
@@ -229,7 +235,5 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
         }
     }
-    if (!link.empty())
-        ::unlink(link.c_str());
-    return 0;
+    return 0; // the simulator removes its link
 }

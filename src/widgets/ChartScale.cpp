@@ -101,7 +101,8 @@ IndexColumns::IndexColumns(std::int64_t count, int firstColumn, int lastColumn)
 IndexColumns::IndexColumns(std::int64_t count, int firstColumn, int lastColumn, double viewFirst,
                            double viewLast)
     : m_count(count), m_first(firstColumn), m_span(std::max(lastColumn - firstColumn, 0)),
-      m_whole(false), m_viewFirst(viewFirst), m_viewWidth(viewLast - viewFirst) {}
+      m_whole(false), m_viewFirst(viewFirst), m_viewWidth(viewLast - viewFirst),
+      m_columnsPerIndex(m_span / m_viewWidth) {}
 
 int IndexColumns::column(std::int64_t index) const {
     if (m_whole) {
@@ -112,8 +113,10 @@ int IndexColumns::column(std::int64_t index) const {
     }
     // Each step is rounded by itself, and rounding never reverses an order:
     // the columns do not go back.
-    const double offset = std::floor((double(index) - m_viewFirst) * m_span / m_viewWidth + 0.5);
-    return m_first + int(std::clamp(offset, double(-kColumnLimit), double(kColumnLimit)));
+    const double position = std::clamp((double(index) - m_viewFirst) * m_columnsPerIndex + 0.5,
+                                       double(-kColumnLimit), double(kColumnLimit));
+    const auto offset = std::int64_t(position); // towards zero; then down
+    return m_first + int(offset - (double(offset) > position ? 1 : 0));
 }
 
 std::int64_t IndexColumns::firstIndex(int column) const {
@@ -133,7 +136,7 @@ std::int64_t IndexColumns::firstIndex(int column) const {
     if (m_span == 0)
         return k <= 0 ? 0 : m_count;
     // The estimate from the inverse, then the exact answer next to it.
-    const double estimate = std::ceil(m_viewFirst + (double(k) - 0.5) * m_viewWidth / m_span);
+    const double estimate = std::ceil(m_viewFirst + (double(k) - 0.5) / m_columnsPerIndex);
     std::int64_t index = std::int64_t(std::clamp(estimate, -1.0, double(m_count) + 1));
     index = std::clamp<std::int64_t>(index, 0, m_count);
     while (index > 0 && IndexColumns::column(index - 1) >= column)
@@ -287,18 +290,22 @@ void ColumnExtents::update(const MinMaxPyramid& values, const IndexColumns& colu
                            int firstColumn, int lastColumn) {
     const auto count = std::int64_t(values.count());
     const auto size = std::size_t(std::max(lastColumn - firstColumn + 1, 0));
-    // Columns keep their ranges only while the layout is the same and
-    // points are only added; a single point sits apart, in the middle.
+    // Columns keep their ranges only while the plot's columns are the same
+    // and points are only added; a single point sits apart, in the middle.
+    // A view that moved is taken in by slide(), which only accepts ranges
+    // that moved forward a little.
     const bool keep =
         firstColumn == m_first && size == m_columns.size() && count >= m_count && m_count > 1;
     if (!keep) {
         m_first = firstColumn;
         m_columns.assign(size, Column{});
     }
+    std::int64_t next = std::min(columns.firstIndex(firstColumn), count);
     for (std::size_t k = 0; k < size; ++k) {
         const int c = firstColumn + int(k);
-        const std::int64_t begin = std::min(columns.firstIndex(c), count);
-        const std::int64_t end = std::max(std::min(columns.firstIndex(c + 1), count), begin);
+        const std::int64_t begin = next;
+        next = std::min(columns.firstIndex(c + 1), count);
+        const std::int64_t end = std::max(next, begin);
         Column& column = m_columns[k];
         if (!keep || !slide(values, column, begin, end))
             recompute(values, column, begin, end);

@@ -98,7 +98,8 @@ private:
     int m_span;
     bool m_whole;
     double m_viewFirst = 0;
-    double m_viewWidth = 0; // of a view, or of the whole series (0 for one point)
+    double m_viewWidth = 0;       // of a view, or of the whole series (0 for one point)
+    double m_columnsPerIndex = 0; // of a view
 };
 
 // The view that a turn of the mouse wheel leaves: the view first..last of

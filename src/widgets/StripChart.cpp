@@ -527,8 +527,20 @@ void StripChart::scrollFrom(const ChartView& start, QPoint moved) {
     update();
 }
 
+void StripChart::cancelDrag() {
+    m_drag = Drag::None;
+    if (m_rubberBand)
+        m_rubberBand->hide();
+    unsetCursor();
+}
+
 void StripChart::mousePressEvent(QMouseEvent* event) {
     event->accept();
+    // A drag whose button is pressed again, or no longer held, lost its
+    // release (a modal box took the mouse, say): it ends unfinished.
+    if (m_drag != Drag::None &&
+        (event->button() == dragButton() || !(event->buttons() & dragButton())))
+        cancelDrag();
     if (m_drag != Drag::None)
         return; // another button during a drag
     if (event->button() == Qt::LeftButton) {
@@ -545,6 +557,8 @@ void StripChart::mousePressEvent(QMouseEvent* event) {
 }
 
 void StripChart::mouseMoveEvent(QMouseEvent* event) {
+    if (m_drag != Drag::None && !(event->buttons() & dragButton()))
+        cancelDrag();
     if (m_drag == Drag::None) {
         event->ignore();
         return;
@@ -566,18 +580,18 @@ void StripChart::mouseMoveEvent(QMouseEvent* event) {
     }
 }
 
+Qt::MouseButton StripChart::dragButton() const {
+    return m_drag == Drag::Zoom ? Qt::LeftButton : Qt::RightButton;
+}
+
 void StripChart::mouseReleaseEvent(QMouseEvent* event) {
     const Drag drag = m_drag;
-    const Qt::MouseButton button = drag == Drag::Zoom ? Qt::LeftButton : Qt::RightButton;
-    if (drag == Drag::None || event->button() != button) {
+    if (drag == Drag::None || event->button() != dragButton()) {
         event->ignore();
         return;
     }
     event->accept();
-    m_drag = Drag::None;
-    if (m_rubberBand)
-        m_rubberBand->hide();
-    unsetCursor();
+    cancelDrag();
     const QPoint end = event->position().toPoint();
     const QPoint moved = end - m_dragStart;
     const bool dragged =

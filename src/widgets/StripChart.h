@@ -35,8 +35,8 @@ class VerticalScale;
 // Settings of one chart axis.
 struct ChartAxis {
     // Left axis: the range follows the points when true, else it stays from
-    // minimum to maximum. The bottom axis always follows the points; its
-    // minimum and maximum tell its present range.
+    // minimum to maximum. The bottom axis follows the points while the chart
+    // is not zoomed; its minimum and maximum tell its present range.
     bool automatic = true;
     double minimum = 0;
     double maximum = 0;
@@ -225,6 +225,8 @@ private:
     // Mouse gestures, in the chart's coordinates.
     void zoomInto(const QRect& area);
     void scrollFrom(const ChartView& start, QPoint moved);
+    Qt::MouseButton dragButton() const;
+    void cancelDrag();
     void openMenu(const QPoint& globalPosition);
     void savePictureAs(qreal scale);
 

@@ -934,6 +934,32 @@ private slots:
         QCOMPARE(chart.zoomedView(), view);
     }
 
+    void dragThatLostItsReleaseDoesNotStick() {
+        // A modal box took the mouse during a drag: the release went to
+        // another widget.
+        QWidget window;
+        QWidget other(&window);
+        auto* chart = new StripChart(&window);
+        configureRunChart(*chart, RunChart::Current);
+        for (int i = 0; i < 1001; ++i)
+            chart->series().append(0.5 + 3.0 * i / 1001);
+        other.setGeometry(0, 160, 100, 100);
+        window.resize(400, 300);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::mousePress(chart, Qt::LeftButton, {}, chart->plotRect().topLeft());
+        QTest::mouseMove(chart, chart->plotRect().center());
+        QTest::mouseRelease(&other, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(!chart->isZoomed());
+        // The next drag zooms as it should, from where it starts.
+        zoomWithTheMouse(*chart, 500, 900, 1.0, 3.0);
+        QVERIFY(chart->isZoomed());
+        QVERIFY2(std::abs(chart->bottomAxis().minimum - 500) <= 3,
+                 qPrintable(QString::number(chart->bottomAxis().minimum)));
+        QVERIFY2(std::abs(chart->bottomAxis().maximum - 900) <= 3,
+                 qPrintable(QString::number(chart->bottomAxis().maximum)));
+    }
+
     void appendedPointsLeaveAZoomedViewStill_data() {
         QTest::addColumn<int>("first");
         QTest::addColumn<int>("last");

@@ -1,6 +1,7 @@
 // Renders the three run charts to PNG files, to look at: a few hundred
 // readings of a battery discharge, at 1x and 4x, plus a chart with a million
-// readings. Usage: chart_pictures <output directory>
+// readings, each also zoomed into a part of the run (the "-zoomed" files).
+// Usage: chart_pictures <output directory>
 #include "widgets/RunChart.h"
 #include "widgets/StripChart.h"
 
@@ -57,6 +58,13 @@ int main(int argc, char** argv) {
             save(charts[k], dir.filePath(name + QStringLiteral(".png")), 1);
             if (count < 1000)
                 save(charts[k], dir.filePath(name + QStringLiteral("@4x.png")), 4);
+            // A fifth of the run around its middle, the upper half of the axis.
+            const auto [low, high] = charts[k].leftRange();
+            charts[k].zoomTo({count * 0.4, count * 0.6, (low + high) / 2, high});
+            save(charts[k], dir.filePath(name + QStringLiteral("-zoomed.png")), 1);
+            if (count < 1000)
+                save(charts[k], dir.filePath(name + QStringLiteral("-zoomed@2x.png")), 2);
+            charts[k].showAll();
         }
     }
     StripChart empty;

@@ -1,4 +1,5 @@
 // Tarvex: discharge tests with a programmable DC electronic load.
+#include "app/CommandLine.h"
 #include "app/Program.h"
 #include "control/ControlWindow.h"
 #include "ui/Application.h"
@@ -8,16 +9,28 @@
 using namespace tarvex;
 
 int main(int argc, char** argv) {
-    Application app(argc, argv);
     // The application's title (plain message boxes carry it). No display
     // name is set: Qt would append it to every window caption.
     QApplication::setApplicationName(QStringLiteral("TarvexVol"));
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
 
+    // --help and --version answer before the application starts, so they
+    // need no display.
+    const CommandLine early = parseCommandLine(commandLineArguments(argc, argv));
+    if (early.action == CommandLine::Action::ShowHelp ||
+        early.action == CommandLine::Action::ShowVersion)
+        return answerCommandLine(early);
+    Application app(argc, argv);
+    // The application has taken out Qt's own options; the rest must be ours.
+    const CommandLine line = parseCommandLine(QCoreApplication::arguments());
+    if (line.action != CommandLine::Action::Run)
+        return answerCommandLine(line);
+
     Program program;
     ControlWindow* window = program.controlWindow();
     if (!window)
         return 1;
+    applyCommandLine(line, program);
     closeOnTerminationSignals(window);
 
     // The control window opens centred on the screen.

@@ -2,11 +2,14 @@
 
 #include "errors/Errors.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
+#include <QSignalBlocker>
 #include <QStyle>
 
 #include <limits>
@@ -61,6 +64,9 @@ int parseInteger(const QString& text) {
 }
 
 namespace {
+
+// Com1 to Com4 lead the port list; the devices present follow.
+constexpr int kNamedPorts = 4;
 
 QLabel* makeLabel(const QString& text, QWidget* parent, int x, int y) {
     auto* label = new QLabel(text, parent);
@@ -169,6 +175,53 @@ PortSettingsEntries PortSettingsDialog::entries() const {
 
 QString PortSettingsDialog::baudRateText() const {
     return m_baudRateBox->currentText();
+}
+
+void PortSettingsDialog::setPortName(const QString& name) {
+    m_portBox->setEditText(name);
+    m_portIndex = -1;
+}
+
+void PortSettingsDialog::setDeviceEnumerator(DeviceEnumerator enumerator) {
+    m_deviceEnumerator = std::move(enumerator);
+}
+
+void PortSettingsDialog::showEvent(QShowEvent* event) {
+    if (!event->spontaneous())
+        refreshPortList();
+    QDialog::showEvent(event);
+}
+
+void PortSettingsDialog::refreshPortList() {
+    const QList<SerialDevice> devices =
+        m_deviceEnumerator ? m_deviceEnumerator() : serialDevicesPresent();
+    const QString text = m_portBox->currentText();
+    const int chosen = m_portIndex;
+    const QString chosenText = chosen >= 0 ? m_portBox->itemText(chosen) : QString();
+    {
+        const QSignalBlocker blocker(m_portBox);
+        while (m_portBox->count() > kNamedPorts)
+            m_portBox->removeItem(m_portBox->count() - 1);
+        for (const SerialDevice& device : devices) {
+            m_portBox->addItem(device.path());
+            m_portBox->setItemData(m_portBox->count() - 1, device.toolTip(), Qt::ToolTipRole);
+        }
+        int index = chosen < kNamedPorts ? chosen : -1;
+        for (int i = kNamedPorts; index < 0 && chosen >= kNamedPorts && i < m_portBox->count(); ++i)
+            if (m_portBox->itemText(i) == chosenText)
+                index = i;
+        m_portBox->setCurrentIndex(index);
+        if (index < 0)
+            m_portBox->setEditText(text);
+        m_portIndex = index;
+    }
+    // The list opens as wide as its longest path; the box keeps its size.
+    const QFontMetrics metrics(m_portBox->view()->font());
+    int widest = 0;
+    for (int i = 0; i < m_portBox->count(); ++i)
+        widest = std::max(widest, metrics.horizontalAdvance(m_portBox->itemText(i)));
+    m_portBox->view()->setMinimumWidth(widest + 2 * metrics.averageCharWidth() +
+                                       style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 }
 
 } // namespace tarvex

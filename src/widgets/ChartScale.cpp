@@ -95,27 +95,73 @@ VerticalScale::VerticalScale(int plotTop, int plotHeight, double min, double max
 }
 
 IndexColumns::IndexColumns(std::int64_t count, int firstColumn, int lastColumn)
-    : m_count(count), m_first(firstColumn), m_span(std::max(lastColumn - firstColumn, 0)) {}
+    : m_count(count), m_first(firstColumn), m_span(std::max(lastColumn - firstColumn, 0)),
+      m_whole(true), m_viewWidth(double(std::max<std::int64_t>(count - 1, 0))) {}
+
+IndexColumns::IndexColumns(std::int64_t count, int firstColumn, int lastColumn, double viewFirst,
+                           double viewLast)
+    : m_count(count), m_first(firstColumn), m_span(std::max(lastColumn - firstColumn, 0)),
+      m_whole(false), m_viewFirst(viewFirst), m_viewWidth(viewLast - viewFirst),
+      m_columnsPerIndex(m_span / m_viewWidth) {}
 
 int IndexColumns::column(std::int64_t index) const {
-    if (m_count <= 1)
-        return m_first + m_span / 2;
-    const std::int64_t gaps = m_count - 1;
-    return m_first + int((2 * index * m_span + gaps) / (2 * gaps));
+    if (m_whole) {
+        if (m_count <= 1)
+            return m_first + m_span / 2;
+        const std::int64_t gaps = m_count - 1;
+        return m_first + int((2 * index * m_span + gaps) / (2 * gaps));
+    }
+    // Each step is rounded by itself, and rounding never reverses an order:
+    // the columns do not go back.
+    const double position = std::clamp((double(index) - m_viewFirst) * m_columnsPerIndex + 0.5,
+                                       double(-kColumnLimit), double(kColumnLimit));
+    const auto offset = std::int64_t(position); // towards zero; then down
+    return m_first + int(offset - (double(offset) > position ? 1 : 0));
 }
 
 std::int64_t IndexColumns::firstIndex(int column) const {
     const std::int64_t k = std::int64_t(column) - m_first;
-    if (m_count <= 1)
-        return k <= m_span / 2 ? 0 : m_count;
-    if (k <= 0)
-        return 0;
-    if (k > m_span)
-        return m_count;
-    // column(i) >= first + k  <=>  2 i span >= (2k - 1)(count - 1)
-    const std::int64_t numerator = (2 * k - 1) * (m_count - 1);
-    const std::int64_t denominator = 2 * std::int64_t(m_span);
-    return std::min((numerator + denominator - 1) / denominator, m_count);
+    if (m_whole) {
+        if (m_count <= 1)
+            return k <= m_span / 2 ? 0 : m_count;
+        if (k <= 0)
+            return 0;
+        if (k > m_span)
+            return m_count;
+        // column(i) >= first + k  <=>  2 i span >= (2k - 1)(count - 1)
+        const std::int64_t numerator = (2 * k - 1) * (m_count - 1);
+        const std::int64_t denominator = 2 * std::int64_t(m_span);
+        return std::min((numerator + denominator - 1) / denominator, m_count);
+    }
+    if (m_span == 0)
+        return k <= 0 ? 0 : m_count;
+    // The estimate from the inverse, then the exact answer next to it.
+    const double estimate = std::ceil(m_viewFirst + (double(k) - 0.5) / m_columnsPerIndex);
+    std::int64_t index = std::int64_t(std::clamp(estimate, -1.0, double(m_count) + 1));
+    index = std::clamp<std::int64_t>(index, 0, m_count);
+    while (index > 0 && IndexColumns::column(index - 1) >= column)
+        --index;
+    while (index < m_count && IndexColumns::column(index) < column)
+        ++index;
+    return index;
+}
+
+double IndexColumns::indexAt(double column) const {
+    if (m_viewWidth <= 0 || m_span == 0)
+        return m_viewFirst;
+    return m_viewFirst + (column - m_first) * m_viewWidth / m_span;
+}
+
+std::pair<double, double> scaledIndexRange(double first, double last, double anchor, double factor,
+                                           std::int64_t count, double minimumWidth) {
+    const double whole = double(std::max<std::int64_t>(count - 1, 1));
+    const double lowest = std::min(minimumWidth, whole);
+    const double width = std::max(last - first, lowest);
+    const double scaled = std::clamp(width * factor, lowest, whole);
+    // The anchor keeps its fraction of the way across.
+    const double fraction = std::clamp((anchor - first) / width, 0.0, 1.0);
+    const double start = std::clamp(anchor - fraction * scaled, 0.0, whole - scaled);
+    return {start, start + scaled};
 }
 
 namespace {
@@ -244,18 +290,22 @@ void ColumnExtents::update(const MinMaxPyramid& values, const IndexColumns& colu
                            int firstColumn, int lastColumn) {
     const auto count = std::int64_t(values.count());
     const auto size = std::size_t(std::max(lastColumn - firstColumn + 1, 0));
-    // Columns keep their ranges only while the layout is the same and
-    // points are only added; a single point sits apart, in the middle.
+    // Columns keep their ranges only while the plot's columns are the same
+    // and points are only added; a single point sits apart, in the middle.
+    // A view that moved is taken in by slide(), which only accepts ranges
+    // that moved forward a little.
     const bool keep =
         firstColumn == m_first && size == m_columns.size() && count >= m_count && m_count > 1;
     if (!keep) {
         m_first = firstColumn;
         m_columns.assign(size, Column{});
     }
+    std::int64_t next = std::min(columns.firstIndex(firstColumn), count);
     for (std::size_t k = 0; k < size; ++k) {
         const int c = firstColumn + int(k);
-        const std::int64_t begin = std::min(columns.firstIndex(c), count);
-        const std::int64_t end = std::max(std::min(columns.firstIndex(c + 1), count), begin);
+        const std::int64_t begin = next;
+        next = std::min(columns.firstIndex(c + 1), count);
+        const std::int64_t end = std::max(next, begin);
         Column& column = m_columns[k];
         if (!keep || !slide(values, column, begin, end))
             recompute(values, column, begin, end);

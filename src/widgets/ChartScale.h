@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace tarvex {
@@ -50,6 +51,12 @@ public:
         const double position = m_base + m_factor * (m_max - value);
         return int(std::floor(std::clamp(position, -kRowLimit, kRowLimit)));
     }
+    // The value at a vertical position (row r spans the positions r to
+    // r + 1): the inverse of row() before its rounding. An axis without range
+    // has max everywhere.
+    double value(double position) const {
+        return m_factor != 0 ? m_max - (position - m_base) / m_factor : m_max;
+    }
 
     static constexpr double kRowLimit = 1e6;
 
@@ -59,23 +66,49 @@ private:
     double m_max;
 };
 
-// The horizontal axis of a series: point index i of count points to a pixel
-// column, index 0 in firstColumn, index count - 1 in lastColumn, the others
-// spread evenly and rounded to the nearest column. A single point lies in the
-// middle.
+// The horizontal axis of a series: point indices to pixel columns. Of count
+// points, the view from viewFirst to viewLast (indices, perhaps fractional) is
+// spread evenly over the columns firstColumn..lastColumn, viewFirst at the
+// centre of firstColumn and viewLast at the centre of lastColumn, each point
+// in the column nearest to it; the points outside the view lie beyond the ends
+// on the same scale (their columns are kept within kColumnLimit of
+// firstColumn). The whole series is the view from 0 to count - 1, where a
+// single point lies in the middle; it is laid out in integers, exactly.
 class IndexColumns {
 public:
+    // The whole series.
     IndexColumns(std::int64_t count, int firstColumn, int lastColumn);
+    // A view of the series; viewLast must be greater than viewFirst.
+    IndexColumns(std::int64_t count, int firstColumn, int lastColumn, double viewFirst,
+                 double viewLast);
+    // Monotonic: a later point never lies left of an earlier one.
     int column(std::int64_t index) const;
     // The smallest index whose column is column or to the right of it; count
     // when there is none.
     std::int64_t firstIndex(int column) const;
+    // The (fractional) index that lies at the centre of a column: the inverse
+    // of column() before its rounding. A single point lies everywhere.
+    double indexAt(double column) const;
+
+    static constexpr std::int64_t kColumnLimit = std::int64_t{1} << 28;
 
 private:
     std::int64_t m_count;
     int m_first;
     int m_span;
+    bool m_whole;
+    double m_viewFirst = 0;
+    double m_viewWidth = 0;       // of a view, or of the whole series (0 for one point)
+    double m_columnsPerIndex = 0; // of a view
 };
+
+// The view that a turn of the mouse wheel leaves: the view first..last of
+// count points (count >= 2) made factor times as wide (factor < 1 zooms in),
+// with the point at anchor (an index) kept where it lies across the plot. The
+// result is at least minimumWidth wide (at most the whole series) and lies
+// within 0..count - 1.
+std::pair<double, double> scaledIndexRange(double first, double last, double anchor, double factor,
+                                           std::int64_t count, double minimumWidth);
 
 // The pixels that a 1-pixel line lights, column by column: in each column one
 // run of rows from top to bottom. The line is traced point by point with

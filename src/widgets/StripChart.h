@@ -1,34 +1,42 @@
 // Strip charts: a titled chart panel with one line series that keeps every
 // point for as long as the program runs and redraws in a time that does not
-// grow with the number of points.
+// grow with the number of points, also when zoomed into a part of them.
 #pragma once
 
 #include "widgets/MinMaxPyramid.h"
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QStaticText>
 #include <QString>
 #include <QWidget>
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
+class QAction;
+class QMenu;
 class QPainter;
+class QRubberBand;
 
 namespace tarvex {
 
 class ColumnExtents;
+class IndexColumns;
 class StripChart;
 class VerticalScale;
 
 // Settings of one chart axis.
 struct ChartAxis {
     // Left axis: the range follows the points when true, else it stays from
-    // minimum to maximum. The bottom axis always follows the points; its
-    // minimum and maximum tell its present range.
+    // minimum to maximum. The bottom axis follows the points while the chart
+    // is not zoomed; its minimum and maximum tell its present range.
     bool automatic = true;
     double minimum = 0;
     double maximum = 0;
@@ -86,11 +94,34 @@ private:
     MinMaxPyramid m_values;
 };
 
+// What a zoomed chart shows: the bottom axis from point index first to last
+// across the plot's width (fractional indices, at least one point apart), and
+// the left axis from low to high.
+struct ChartView {
+    double first = 0;
+    double last = 0;
+    double low = 0;
+    double high = 0;
+
+    bool operator==(const ChartView&) const = default;
+};
+
 // A chart panel: the title centred above the plot, a left (value) axis and a
 // bottom axis of point numbers with labels, tick marks and grid lines, and
 // one line series drawn in the plot, clipped at its edges. No legend; the
 // plot shows the panel's background. Labels are numbers in the pattern
 // "#,##0.###" in QLocale()'s separators.
+//
+// The operator looks closer with the mouse: dragging a rectangle down and to
+// the right with the left button zooms into it; dragging up and to the left,
+// or a double click, shows the whole history again; dragging with the right
+// button scrolls a zoomed view; the wheel narrows or widens the bottom axis
+// around the pointer. A zoomed view stays where it is as points are
+// appended, and the title says " (zoomed)" after the chart's title (the
+// accessible name stays the title). A right click without a drag opens a
+// menu: "Copy picture", "Copy picture at 2×", "Save picture as PNG…", "Save
+// picture at 2× as PNG…", "Show all". A drag up-right or down-left with the
+// left button does nothing.
 class StripChart : public QWidget {
     Q_OBJECT
 
@@ -124,9 +155,52 @@ public:
 
     QSize sizeHint() const override { return {384, 155}; }
 
+    // The view while zoomed; the bottom axis' minimum and maximum and
+    // leftRange() tell it too.
+    bool isZoomed() const { return m_zoom.has_value(); }
+    std::optional<ChartView> zoomedView() const { return m_zoom; }
+    // Shows view until showAll(): its ends are kept within the history and
+    // at least one point apart, and a left range that is empty or not finite
+    // is replaced by the present one. Needs two points at least; with fewer it
+    // does nothing. A view of the whole history at the left axis' own range
+    // is the unzoomed chart.
+    void zoomTo(const ChartView& view);
+
+    // The chart as it is shown, drawn at scale times its size in pixels (an
+    // image of device pixel ratio scale, tagged with 96 × scale dots per inch
+    // so that it prints at the chart's size). The menu's pictures are at the
+    // chart's real pixel size (scale devicePixelRatioF()) and at twice that.
+    QImage picture(qreal scale);
+    // Puts picture(scale) on the clipboard.
+    void copyPicture(qreal scale);
+    // Writes picture(scale) as a PNG file, whole or not at all (a failed write
+    // leaves an existing file as it was). Returns false, with the reason in
+    // errorText when given, when the file cannot be written.
+    bool savePicture(const QString& fileName, qreal scale, QString* errorText = nullptr);
+
+    // Test seam: asks for the name of the file a picture is saved in, given
+    // the dialog's parent, its caption and a proposed path; returns the chosen
+    // path, or an empty text when the operator cancels. The default asks with
+    // QFileDialog (which confirms before overwriting); an empty asker restores
+    // it.
+    using SaveFileNameAsker = std::function<QString(QWidget* parent, const QString& caption,
+                                                    const QString& proposedPath)>;
+    void setSaveFileNameAsker(SaveFileNameAsker asker);
+
+public slots:
+    // Back to the whole history: the bottom axis follows the points again and
+    // the left axis shows its own range.
+    void showAll();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     friend class LineSeries;
@@ -142,8 +216,19 @@ private:
     // rectangle (of the chart's pixels or of the device's).
     VerticalScale rowsIn(const QRect& plot, const Frame& frame) const;
     std::pair<int, int> columnsIn(const QRect& plot) const;
+    // The bottom axis' points laid out over columns: the whole series, or
+    // the zoomed view.
+    IndexColumns layoutOf(int firstColumn, int lastColumn) const;
+    ChartView wholeView() const;
     void settingsChanged();
     void pointAdded();
+    // Mouse gestures, in the chart's coordinates.
+    void zoomInto(const QRect& area);
+    void scrollFrom(const ChartView& start, QPoint moved);
+    Qt::MouseButton dragButton() const;
+    void cancelDrag();
+    void openMenu(const QPoint& globalPosition);
+    void savePictureAs(qreal scale);
 
     QString m_title;
     QFont m_titleFont;
@@ -157,6 +242,18 @@ private:
     std::unique_ptr<ColumnExtents> m_columnExtents;
     // Laid-out bottom labels of the last repaint, by text.
     std::vector<std::pair<QString, QStaticText>> m_bottomTexts;
+
+    std::optional<ChartView> m_zoom;
+    enum class Drag { None, Zoom, Scroll };
+    Drag m_drag = Drag::None;
+    QPoint m_dragStart;
+    bool m_dragMoved = false;
+    std::optional<ChartView> m_scrollStart; // the view a scroll started from
+    QRubberBand* m_rubberBand = nullptr;    // made at the first zoom drag
+    QMenu* m_menu = nullptr;                // made at the first right click
+    QAction* m_showAllAction = nullptr;
+    SaveFileNameAsker m_saveFileNameAsker;
+    QString m_pictureDirectory; // where the last picture was saved
 };
 
 } // namespace tarvex

@@ -1,14 +1,46 @@
 #include "control/PortSettingsDialog.h"
+#include "control/SerialDevice.h"
 #include "errors/Errors.h"
 #include "support/WindowFinder.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 using namespace tarvex;
+
+namespace {
+
+const QString kAdapterById =
+    QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10KZ3Q1-if00-port0");
+
+// A USB adapter with a stable path and a built-in port without one.
+QList<SerialDevice> twoDevices() {
+    return {{QStringLiteral("/dev/ttyUSB0"), kAdapterById, QStringLiteral("FT232R USB UART"),
+             QStringLiteral("FTDI"), QStringLiteral("A10KZ3Q1")},
+            {QStringLiteral("/dev/ttyS4"), QString(), QString(), QString(), QString()}};
+}
+
+// Shows the dialog, which makes its port list afresh, and hides it again.
+void showAndHide(PortSettingsDialog& dialog) {
+    dialog.show();
+    dialog.hide();
+}
+
+QStringList items(QComboBox* box) {
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts << box->itemText(i);
+    return texts;
+}
+
+} // namespace
 
 class TestPortSettingsDialog : public QObject {
     Q_OBJECT
@@ -122,6 +154,150 @@ private slots:
                            [&] { child<QPushButton>(&dialog, "cancelButton")->click(); });
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));
         QCOMPARE(dialog.entries().baudRate, QStringLiteral("19200"));
+    }
+    // --- the serial devices present -------------------------------------------
+
+    void devicesPresentFollowTheNamedPorts() {
+        PortSettingsDialog dialog;
+        int asked = 0;
+        dialog.setDeviceEnumerator([&] {
+            ++asked;
+            return twoDevices();
+        });
+        QComboBox* portBox = child<QComboBox>(&dialog, "portBox");
+        QCOMPARE(asked, 0); // not before it is shown
+        QCOMPARE(portBox->count(), 4);
+
+        showAndHide(dialog);
+        QCOMPARE(asked, 1);
+        QCOMPARE(items(portBox), (QStringList{QStringLiteral("Com1"), QStringLiteral("Com2"),
+                                              QStringLiteral("Com3"), QStringLiteral("Com4"),
+                                              kAdapterById, QStringLiteral("/dev/ttyS4")}));
+        // The box still starts at Com1, chosen.
+        QCOMPARE(dialog.entries().portName, QStringLiteral("Com1"));
+        QCOMPARE(dialog.portListPosition(), 1);
+        // Each device's tooltip tells what it is.
+        const QString adapterTip = portBox->itemData(4, Qt::ToolTipRole).toString();
+        QCOMPARE(adapterTip, QStringLiteral("FT232R USB UART\nManufacturer: FTDI\n"
+                                            "Serial number: A10KZ3Q1\nDevice: /dev/ttyUSB0"));
+        QCOMPARE(portBox->itemData(5, Qt::ToolTipRole).toString(),
+                 QStringLiteral("Device: /dev/ttyS4"));
+        QVERIFY(!portBox->itemData(0, Qt::ToolTipRole).isValid());
+        // The list opens wide enough to show the long path.
+        QVERIFY(portBox->view()->minimumWidth() >
+                portBox->fontMetrics().horizontalAdvance(kAdapterById));
+        QCOMPARE(portBox->size(), QSize(73, 22));
+
+        showAndHide(dialog);
+        QCOMPARE(asked, 2);
+        QCOMPARE(portBox->count(), 6); // made afresh, not added twice
+    }
+
+    // A chosen device gives its list position (for the failed-open message)
+    // and stays chosen while it is present.
+    void chosenDeviceKeepsItsPlaceAcrossShowings() {
+        PortSettingsDialog dialog;
+        QList<SerialDevice> devices = twoDevices();
+        dialog.setDeviceEnumerator([&] { return devices; });
+        QComboBox* portBox = child<QComboBox>(&dialog, "portBox");
+        showAndHide(dialog);
+        portBox->setCurrentIndex(4);
+        QCOMPARE(dialog.entries().portName, kAdapterById);
+        QCOMPARE(dialog.portListPosition(), 5);
+        portBox->setCurrentIndex(5);
+        QCOMPARE(dialog.portListPosition(), 6);
+        portBox->setCurrentIndex(4);
+
+        // Another device came, listed before it.
+        devices.prepend({QStringLiteral("/dev/ttyACM0"), QString(),
+                         QStringLiteral("Electronic load"), QString(), QString()});
+        showAndHide(dialog);
+        QCOMPARE(dialog.entries().portName, kAdapterById);
+        QCOMPARE(dialog.portListPosition(), 6);
+
+        // It went: its name stays in the box, as if typed.
+        devices.removeAt(1);
+        showAndHide(dialog);
+        QCOMPARE(portBox->count(), 6);
+        QCOMPARE(dialog.entries().portName, kAdapterById);
+        QCOMPARE(dialog.portListPosition(), 0);
+
+        // A named port stays chosen whatever the devices do.
+        portBox->setCurrentIndex(2);
+        devices.clear();
+        showAndHide(dialog);
+        QCOMPARE(portBox->count(), 4);
+        QCOMPARE(dialog.entries().portName, QStringLiteral("Com3"));
+        QCOMPARE(dialog.portListPosition(), 3);
+    }
+
+    // A name given at start or typed is kept as it is, even when the list
+    // offers the same path.
+    void givenOrTypedNameSurvivesTheList_data() {
+        QTest::addColumn<bool>("typed");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("given, a link") << false << QStringLiteral("/tmp/tarvex-load");
+        QTest::newRow("given, a listed device") << false << kAdapterById;
+        QTest::newRow("typed, a listed device") << true << kAdapterById;
+    }
+    void givenOrTypedNameSurvivesTheList() {
+        QFETCH(bool, typed);
+        QFETCH(QString, name);
+        PortSettingsDialog dialog;
+        dialog.setDeviceEnumerator(twoDevices);
+        QComboBox* portBox = child<QComboBox>(&dialog, "portBox");
+        if (typed) {
+            showAndHide(dialog);
+            portBox->lineEdit()->selectAll();
+            QTest::keyClicks(portBox->lineEdit(), name);
+        } else {
+            dialog.setPortName(name);
+        }
+        QCOMPARE(dialog.entries().portName, name);
+        QCOMPARE(dialog.portListPosition(), 0);
+        showAndHide(dialog);
+        QCOMPARE(portBox->count(), 6);
+        QCOMPARE(dialog.entries().portName, name);
+        QCOMPARE(dialog.portListPosition(), 0);
+    }
+
+    void stablePathsLeadToTheirDevices() {
+        // A directory laid out like /dev/serial/by-id: relative and absolute
+        // links to device nodes, a link that leads nowhere, and a plain file.
+        QTemporaryDir root;
+        QDir(root.path()).mkpath(QStringLiteral("dev/serial/by-id"));
+        const QString dev = root.filePath(QStringLiteral("dev"));
+        const QString byId = root.filePath(QStringLiteral("dev/serial/by-id"));
+        for (const char* node : {"ttyUSB0", "ttyACM0"}) {
+            QFile file(dev + QLatin1Char('/') + QLatin1String(node));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QFile::link(QStringLiteral("../../ttyUSB0"),
+                            byId + QStringLiteral("/usb-FTDI_FT232R-if00-port0")));
+        QVERIFY(QFile::link(dev + QStringLiteral("/ttyACM0"),
+                            byId + QStringLiteral("/usb-Load_Bench_42-if00")));
+        QVERIFY(QFile::link(QStringLiteral("../../ttyUSB9"),
+                            byId + QStringLiteral("/usb-Gone-if00-port0")));
+        QFile plain(byId + QStringLiteral("/README"));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+
+        const QHash<QString, QString> paths = stablePathsIn(byId);
+        QCOMPARE(paths.size(), 2);
+        const QString usb = QFileInfo(dev + QStringLiteral("/ttyUSB0")).canonicalFilePath();
+        const QString acm = QFileInfo(dev + QStringLiteral("/ttyACM0")).canonicalFilePath();
+        QCOMPARE(paths.value(usb), byId + QStringLiteral("/usb-FTDI_FT232R-if00-port0"));
+        QCOMPARE(paths.value(acm), byId + QStringLiteral("/usb-Load_Bench_42-if00"));
+        QVERIFY(stablePathsIn(root.filePath(QStringLiteral("absent"))).isEmpty());
+
+        // The devices of this machine, whatever they are: real nodes, in order.
+        const QList<SerialDevice> present = serialDevicesPresent();
+        for (qsizetype i = 0; i < present.size(); ++i) {
+            QVERIFY(QFileInfo::exists(present[i].systemLocation));
+            if (!present[i].stablePath.isEmpty())
+                QCOMPARE(QFileInfo(present[i].stablePath).canonicalFilePath(),
+                         QFileInfo(present[i].systemLocation).canonicalFilePath());
+        }
     }
 };
 

@@ -2,10 +2,19 @@
 #include "widgets/RunChart.h"
 #include "widgets/StripChart.h"
 
+#include "ui/MessageBoxes.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QImage>
+#include <QImageReader>
 #include <QLocale>
+#include <QMenu>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <cmath>
 #include <cstdint>
@@ -36,16 +45,20 @@ QImage render(StripChart& chart) {
     return chart.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-// The left axis of the chart as drawn, and the bottom axis of its points.
+// The left axis of the chart as drawn, and the bottom axis of its points
+// (the zoomed view's when zoomed).
 VerticalScale rowsOf(const StripChart& chart) {
     const QRect plot = chart.plotRect();
-    return VerticalScale(plot.top(), plot.height(), chart.leftAxis().minimum,
-                         chart.leftAxis().maximum, chart.leftAxis().startPosition,
+    const auto [low, high] = chart.leftRange();
+    return VerticalScale(plot.top(), plot.height(), low, high, chart.leftAxis().startPosition,
                          chart.leftAxis().endPosition);
 }
 IndexColumns columnsOf(const StripChart& chart) {
     const QRect plot = chart.plotRect();
-    return IndexColumns(std::int64_t(chart.series().count()), plot.left(), plot.right());
+    const auto count = std::int64_t(chart.series().count());
+    if (const auto view = chart.zoomedView())
+        return IndexColumns(count, plot.left(), plot.right(), view->first, view->last);
+    return IndexColumns(count, plot.left(), plot.right());
 }
 
 // What drawing the line through every single point shows: the reference for
@@ -142,6 +155,70 @@ std::vector<float> mixedSeries(std::size_t count, unsigned seed) {
         }
     }
     return values;
+}
+
+// The current run chart, shown, with count points of a slow ramp from 0.5 to
+// 3.5 A.
+void showRamp(StripChart& chart, int count) {
+    configureRunChart(chart, RunChart::Current);
+    for (int i = 0; i < count; ++i)
+        chart.series().append(0.5 + 3.0 * i / count);
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+}
+
+void drag(StripChart& chart, Qt::MouseButton button, QPoint from, QPoint to) {
+    QTest::mousePress(&chart, button, {}, from);
+    QTest::mouseMove(&chart, (from + to) / 2);
+    QTest::mouseMove(&chart, to);
+    QTest::mouseRelease(&chart, button, {}, to);
+}
+
+void turnWheel(StripChart& chart, QPoint at, int eighthsOfADegree) {
+    QWheelEvent event(QPointF(at), QPointF(chart.mapToGlobal(at)), QPoint(),
+                      QPoint(0, eighthsOfADegree), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                      false);
+    QApplication::sendEvent(&chart, &event);
+}
+
+std::pair<double, double> bottomRange(const StripChart& chart) {
+    return {chart.bottomAxis().minimum, chart.bottomAxis().maximum};
+}
+
+// Indices per pixel column and values per pixel row of the chart as shown.
+double indicesPerColumn(const StripChart& chart) {
+    return (chart.bottomAxis().maximum - chart.bottomAxis().minimum) /
+           (chart.plotRect().width() - 1);
+}
+double valuesPerRow(const StripChart& chart) {
+    const auto [low, high] = chart.leftRange();
+    const ChartAxis& left = chart.leftAxis();
+    return (high - low) /
+           (chart.plotRect().height() * (left.endPosition - left.startPosition) / 100);
+}
+
+// Zooms with the mouse into the points first..last and the values low..high.
+void zoomWithTheMouse(StripChart& chart, int first, int last, double low, double high) {
+    const IndexColumns columns = columnsOf(chart);
+    const VerticalScale rows = rowsOf(chart);
+    drag(chart, Qt::LeftButton, QPoint(columns.column(first), rows.row(high)),
+         QPoint(columns.column(last), rows.row(low)));
+}
+
+QMenu* openMenu(StripChart& chart) {
+    QTest::mouseClick(&chart, Qt::RightButton, {}, chart.plotRect().center());
+    auto* menu = chart.findChild<QMenu*>(QStringLiteral("chartMenu"));
+    return menu && menu->isVisible() ? menu : nullptr;
+}
+
+void chooseFromMenu(StripChart& chart, const QString& actionName) {
+    QMenu* menu = openMenu(chart);
+    QVERIFY(menu);
+    auto* action = menu->findChild<QAction*>(actionName);
+    QVERIFY(action);
+    QVERIFY(action->isEnabled());
+    menu->close();
+    action->trigger();
 }
 
 } // namespace
@@ -602,6 +679,503 @@ private slots:
             const QString difference = differenceFromEveryPoint(chart, shown);
             QVERIFY2(difference.isEmpty(), qPrintable(difference));
         }
+    }
+    // --- zoom and scroll: the layout ------------------------------------------
+
+    void columnsOfAView() {
+        // A view's ends land on the plot's ends, the points beyond lie beyond
+        // them, FirstIndex stays the inverse of Column, and IndexAt goes back
+        // from a column to the index that lies there.
+        std::mt19937_64 random(8);
+        for (int k = 0; k < 3000; ++k) {
+            const auto count = std::int64_t(random() % (k < 2000 ? 200 : 2'000'000'000)) + 2;
+            // Whole or fractional ends, at least one point apart.
+            std::uniform_real_distribution<double> fraction(0, 1);
+            double first = double(random() % std::uint64_t(count - 1));
+            double last =
+                first + 1 + double(random() % std::uint64_t(count - 1 - std::int64_t(first)));
+            if (k % 2) {
+                first += fraction(random) * 0.999;
+                last = std::max(first + 1, last - fraction(random) * 0.999);
+            }
+            const int width = int(random() % 2000) + 1;
+            const IndexColumns columns(count, 50, 50 + width - 1, first, last);
+            const QString where = QStringLiteral("count %1 view %2..%3 width %4")
+                                      .arg(count)
+                                      .arg(first)
+                                      .arg(last)
+                                      .arg(width);
+            const auto firstWhole = std::int64_t(std::ceil(first));
+            const auto lastWhole = std::int64_t(std::floor(last));
+            if (first == double(firstWhole))
+                QCOMPARE(columns.column(firstWhole), 50);
+            if (last == double(lastWhole))
+                QCOMPARE(columns.column(lastWhole), 50 + width - 1);
+            QVERIFY2(columns.column(firstWhole) >= 50, qPrintable(where));
+            QVERIFY2(columns.column(lastWhole) <= 50 + width - 1, qPrintable(where));
+            if (firstWhole > 0)
+                QVERIFY2(columns.column(firstWhole - 1) <= 50, qPrintable(where));
+            if (lastWhole + 1 < count)
+                QVERIFY2(columns.column(lastWhole + 1) >= 50 + width - 1, qPrintable(where));
+            for (int c = 47; c <= 50 + width + 2; c += std::max(1, width / 50)) {
+                const std::int64_t i = columns.firstIndex(c);
+                QVERIFY2(i >= 0 && i <= count, qPrintable(where));
+                if (i < count)
+                    QVERIFY2(columns.column(i) >= c, qPrintable(where));
+                if (i > 0)
+                    QVERIFY2(columns.column(i - 1) < c, qPrintable(where));
+            }
+            const std::int64_t inside =
+                firstWhole + std::int64_t(random() % std::uint64_t(lastWhole - firstWhole + 1));
+            const double perColumn = (last - first) / std::max(width - 1, 1);
+            QVERIFY2(width == 1 || std::abs(columns.indexAt(columns.column(inside)) -
+                                            double(inside)) <= perColumn / 2 + 1e-6,
+                     qPrintable(where));
+        }
+        // The view of the whole series is the whole series.
+        for (std::int64_t count : {2, 3, 383, 384, 385, 1'000'000}) {
+            const IndexColumns whole(count, 10, 392);
+            const IndexColumns view(count, 10, 392, 0, count - 1);
+            for (std::int64_t i = 0; i < count; i += 1 + count / 997)
+                QCOMPARE(view.column(i), whole.column(i));
+            for (int c = 8; c <= 394; ++c)
+                QCOMPARE(view.firstIndex(c), whole.firstIndex(c));
+        }
+    }
+
+    void rowsBackToValues() {
+        const VerticalScale rows(20, 100, 0, 4, 0, 98);
+        QCOMPARE(rows.value(20), 4.0);
+        QCOMPARE(rows.value(20 + 98), 0.0);
+        for (double v : {-1.0, 0.3, 2.0, 3.999, 7.5})
+            QVERIFY(std::abs(rows.value(rows.row(v)) - v) <= 4 / 98.0);
+        QCOMPARE(VerticalScale(0, 50, 2, 2).value(10), 2.0); // no range
+    }
+
+    void wheelRange_data() {
+        QTest::addColumn<double>("first");
+        QTest::addColumn<double>("last");
+        QTest::addColumn<double>("anchor");
+        QTest::addColumn<double>("factor");
+        QTest::addColumn<qint64>("count");
+        QTest::addColumn<double>("newFirst");
+        QTest::addColumn<double>("newLast");
+        QTest::newRow("in, middle") << 0.0 << 1000.0 << 500.0 << 0.8 << 1001LL << 100.0 << 900.0;
+        QTest::newRow("in, left end") << 0.0 << 1000.0 << 0.0 << 0.5 << 1001LL << 0.0 << 500.0;
+        QTest::newRow("in, right end")
+            << 0.0 << 1000.0 << 1000.0 << 0.5 << 1001LL << 500.0 << 1000.0;
+        QTest::newRow("in, a third across")
+            << 300.0 << 600.0 << 400.0 << 0.5 << 1001LL << 350.0 << 500.0;
+        QTest::newRow("in, between points")
+            << 10.0 << 14.0 << 11.0 << 0.5 << 1001LL << 10.5 << 12.5;
+        QTest::newRow("out past the whole")
+            << 100.0 << 900.0 << 500.0 << 2.0 << 1001LL << 0.0 << 1000.0;
+        QTest::newRow("out, held at the start")
+            << 0.0 << 100.0 << 10.0 << 2.0 << 1001LL << 0.0 << 200.0;
+        QTest::newRow("out, held at the end")
+            << 900.0 << 1000.0 << 990.0 << 2.0 << 1001LL << 800.0 << 1000.0;
+        QTest::newRow("in, no closer than a point")
+            << 10.0 << 11.5 << 10.75 << 0.5 << 1001LL << 10.25 << 11.25;
+        QTest::newRow("two points") << 0.0 << 1.0 << 0.0 << 0.5 << 2LL << 0.0 << 1.0;
+    }
+    void wheelRange() {
+        QFETCH(double, first);
+        QFETCH(double, last);
+        QFETCH(double, anchor);
+        QFETCH(double, factor);
+        QFETCH(qint64, count);
+        QFETCH(double, newFirst);
+        QFETCH(double, newLast);
+        const auto range = scaledIndexRange(first, last, anchor, factor, count, 1);
+        QCOMPARE(range.first, newFirst);
+        QCOMPARE(range.second, newLast);
+    }
+
+    void zoomedDrawingEqualsEveryPoint_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<double>("first");
+        QTest::addColumn<double>("last");
+        QTest::addColumn<double>("low");
+        QTest::addColumn<double>("high");
+        QTest::addColumn<unsigned>("seed");
+        QTest::newRow("10 of 1000, middle") << 1000 << 495.0 << 505.0 << 0.0 << 4.0 << 31u;
+        QTest::newRow("one point apart") << 1000 << 17.0 << 18.0 << 0.0 << 4.0 << 32u;
+        QTest::newRow("between points") << 1000 << 17.3 << 18.6 << 0.0 << 4.0 << 38u;
+        QTest::newRow("start of the history") << 100000 << 0.0 << 2000.0 << 1.0 << 3.0 << 33u;
+        QTest::newRow("end of the history") << 100000 << 97000.25 << 99999.0 << -1.0 << 5.0 << 34u;
+        QTest::newRow("about one point per column")
+            << 100000 << 5000.0 << 5383.0 << 0.0 << 4.0 << 35u;
+        QTest::newRow("a tenth of a million")
+            << 1000000 << 450000.5 << 550000.0 << 0.5 << 3.5 << 36u;
+        QTest::newRow("a narrow band of values")
+            << 100000 << 20000.0 << 20100.0 << 1.9 << 2.1 << 37u;
+    }
+    void zoomedDrawingEqualsEveryPoint() {
+        QFETCH(int, count);
+        QFETCH(double, first);
+        QFETCH(double, last);
+        QFETCH(double, low);
+        QFETCH(double, high);
+        QFETCH(unsigned, seed);
+        StripChart chart;
+        configureRunChart(chart, RunChart::Current);
+        const std::vector<float> values = mixedSeries(std::size_t(count), seed);
+        for (float v : values)
+            chart.series().append(v);
+        chart.zoomTo({first, last, low, high});
+        QVERIFY(chart.isZoomed());
+        QCOMPARE(bottomRange(chart), std::make_pair(first, last));
+        QCOMPARE(chart.leftRange(), std::make_pair(low, high));
+        const QString difference = differenceFromEveryPoint(chart, values);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+
+        // Scrolled a little (the columns slide) and far (they start afresh).
+        for (double shift : {1.0, 7.0, -3.0, 0.4, 5000.0}) {
+            const double width = last - first;
+            first = std::clamp(first + shift, 0.0, count - 1 - width);
+            last = first + width;
+            chart.zoomTo({first, last, low, high});
+            const QString scrolled = differenceFromEveryPoint(chart, values);
+            QVERIFY2(scrolled.isEmpty(), qPrintable(scrolled));
+        }
+    }
+
+    // --- zoom and scroll: the mouse -------------------------------------------
+
+    void leftDragDownRightZoomsIntoTheRectangle() {
+        StripChart chart;
+        showRamp(chart, 1001);
+        const QImage whole = render(chart);
+        const double perColumn = indicesPerColumn(chart);
+        const double perRow = valuesPerRow(chart);
+        zoomWithTheMouse(chart, 250, 750, 1.0, 3.0);
+
+        QVERIFY(chart.isZoomed());
+        QVERIFY2(std::abs(chart.bottomAxis().minimum - 250) <= perColumn,
+                 qPrintable(QString::number(chart.bottomAxis().minimum)));
+        QVERIFY2(std::abs(chart.bottomAxis().maximum - 750) <= perColumn,
+                 qPrintable(QString::number(chart.bottomAxis().maximum)));
+        const auto [low, high] = chart.leftRange();
+        QVERIFY2(std::abs(low - 1.0) <= perRow, qPrintable(QString::number(low)));
+        QVERIFY2(std::abs(high - 3.0) <= perRow, qPrintable(QString::number(high)));
+
+        // The title tells it; the names stay.
+        QCOMPARE(chart.title(), QStringLiteral("Cur-Run Chart"));
+        QCOMPARE(chart.accessibleName(), QStringLiteral("Cur-Run Chart"));
+        const QImage zoomed = render(chart);
+        const QRect titleBand(0, 0, chart.width(), chart.plotRect().top() - 1);
+        QVERIFY(zoomed.copy(titleBand) != whole.copy(titleBand));
+        // The line as drawn in the view.
+        std::vector<float> values;
+        for (int i = 0; i < 1001; ++i)
+            values.push_back(0.5f + 3.0f * float(i) / 1001);
+        const QString difference = differenceFromEveryPoint(chart, values);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    }
+
+    void gesturesShowAllAgain_data() {
+        QTest::addColumn<QString>("gesture");
+        QTest::newRow("drag up-left") << "drag up-left";
+        QTest::newRow("double click") << "double click";
+        QTest::newRow("menu") << "menu";
+    }
+    void gesturesShowAllAgain() {
+        QFETCH(QString, gesture);
+        StripChart chart;
+        showRamp(chart, 1001);
+        const QImage whole = render(chart);
+        const auto wholeBottom = bottomRange(chart);
+        const auto wholeLeft = chart.leftRange();
+        zoomWithTheMouse(chart, 100, 300, 0.5, 2.0);
+        QVERIFY(chart.isZoomed());
+        // Zooming further into the zoomed view still comes back to the whole.
+        zoomWithTheMouse(chart, 150, 250, 1.0, 1.5);
+        QVERIFY(chart.bottomAxis().maximum - chart.bottomAxis().minimum < 120);
+
+        const QPoint centre = chart.plotRect().center();
+        if (gesture == QLatin1String("drag up-left"))
+            drag(chart, Qt::LeftButton, centre, centre - QPoint(60, 40));
+        else if (gesture == QLatin1String("double click"))
+            QTest::mouseDClick(&chart, Qt::LeftButton, {}, centre);
+        else
+            chooseFromMenu(chart, QStringLiteral("showAllAction"));
+
+        QVERIFY(!chart.isZoomed());
+        QCOMPARE(bottomRange(chart), wholeBottom);
+        QCOMPARE(chart.leftRange(), wholeLeft);
+        QVERIFY(render(chart) == whole);
+        // And the bottom axis follows the points again.
+        chart.series().append(2);
+        QCOMPARE(chart.bottomAxis().maximum, 1001.0);
+    }
+
+    void otherDragsLeaveTheViewAlone_data() {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::addColumn<QPoint>("move");
+        QTest::newRow("left, down-left") << Qt::LeftButton << QPoint(-60, 40);
+        QTest::newRow("left, up-right") << Qt::LeftButton << QPoint(60, -40);
+        QTest::newRow("left, only across") << Qt::LeftButton << QPoint(60, 0);
+        QTest::newRow("left, too short") << Qt::LeftButton << QPoint(3, 3);
+        QTest::newRow("middle") << Qt::MiddleButton << QPoint(60, 40);
+    }
+    void otherDragsLeaveTheViewAlone() {
+        QFETCH(Qt::MouseButton, button);
+        QFETCH(QPoint, move);
+        StripChart chart;
+        showRamp(chart, 1001);
+        const QPoint centre = chart.plotRect().center();
+        // Unzoomed, nothing zooms...
+        drag(chart, button, centre, centre + move);
+        QVERIFY(!chart.isZoomed());
+        // ...and zoomed, nothing moves.
+        chart.zoomTo({100, 600, 1, 3});
+        const auto view = chart.zoomedView();
+        drag(chart, button, centre, centre + move);
+        QCOMPARE(chart.zoomedView(), view);
+    }
+
+    void dragThatLostItsReleaseDoesNotStick() {
+        // A modal box took the mouse during a drag: the release went to
+        // another widget.
+        QWidget window;
+        QWidget other(&window);
+        auto* chart = new StripChart(&window);
+        configureRunChart(*chart, RunChart::Current);
+        for (int i = 0; i < 1001; ++i)
+            chart->series().append(0.5 + 3.0 * i / 1001);
+        other.setGeometry(0, 160, 100, 100);
+        window.resize(400, 300);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::mousePress(chart, Qt::LeftButton, {}, chart->plotRect().topLeft());
+        QTest::mouseMove(chart, chart->plotRect().center());
+        QTest::mouseRelease(&other, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(!chart->isZoomed());
+        // The next drag zooms as it should, from where it starts.
+        zoomWithTheMouse(*chart, 500, 900, 1.0, 3.0);
+        QVERIFY(chart->isZoomed());
+        QVERIFY2(std::abs(chart->bottomAxis().minimum - 500) <= 3,
+                 qPrintable(QString::number(chart->bottomAxis().minimum)));
+        QVERIFY2(std::abs(chart->bottomAxis().maximum - 900) <= 3,
+                 qPrintable(QString::number(chart->bottomAxis().maximum)));
+    }
+
+    void appendedPointsLeaveAZoomedViewStill_data() {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        QTest::newRow("earlier points") << 100 << 400;
+        QTest::newRow("up to the newest point") << 600 << 1000;
+    }
+    void appendedPointsLeaveAZoomedViewStill() {
+        QFETCH(int, first);
+        QFETCH(int, last);
+        StripChart chart;
+        showRamp(chart, 1001);
+        zoomWithTheMouse(chart, first, last, 0.5, 3.5);
+        QVERIFY(chart.isZoomed());
+        const auto bottom = bottomRange(chart);
+        const auto left = chart.leftRange();
+        const QImage before = render(chart);
+        for (int i = 0; i < 2000; ++i)
+            chart.series().append(3.9 - i * 0.001);
+        QCOMPARE(bottomRange(chart), bottom);
+        QCOMPARE(chart.leftRange(), left);
+        const QImage after = render(chart);
+        // Only the line may go on to the new points, past the right edge.
+        const int edge = chart.plotRect().right();
+        QCOMPARE(after.copy(0, 0, edge - 1, after.height()),
+                 before.copy(0, 0, edge - 1, before.height()));
+        chart.showAll();
+        QCOMPARE(chart.bottomAxis().maximum, 3000.0);
+    }
+
+    void rightDragScrollsTheZoomedView() {
+        StripChart chart;
+        showRamp(chart, 1001);
+        // Unzoomed there is nothing to scroll, and a drag opens no menu.
+        const QPoint centre = chart.plotRect().center();
+        drag(chart, Qt::RightButton, centre, centre + QPoint(50, 20));
+        QVERIFY(!chart.isZoomed());
+        QVERIFY(!chart.findChild<QMenu*>(QStringLiteral("chartMenu")));
+
+        chart.zoomTo({400, 600, 1.0, 2.0});
+        const double perColumn = indicesPerColumn(chart);
+        const double perRow = valuesPerRow(chart);
+        const IndexColumns columns = columnsOf(chart);
+        const VerticalScale rows = rowsOf(chart);
+        const QPoint from = centre;
+        const QPoint to = centre + QPoint(50, 20);
+        const double indexUnder = columns.indexAt(from.x());
+        const double valueUnder = rows.value(from.y() + 0.5);
+        drag(chart, Qt::RightButton, from, to);
+        QVERIFY(!chart.findChild<QMenu*>(QStringLiteral("chartMenu")));
+
+        // What was under the pointer moved with it; the view kept its size.
+        const auto view = chart.zoomedView();
+        QVERIFY(view);
+        QCOMPARE(view->last - view->first, 200.0);
+        QVERIFY(std::abs(view->high - view->low - 1.0) < 1e-9);
+        QVERIFY2(std::abs(columnsOf(chart).indexAt(to.x()) - indexUnder) <= perColumn,
+                 qPrintable(QString::number(view->first)));
+        QVERIFY2(std::abs(rowsOf(chart).value(to.y() + 0.5) - valueUnder) <= perRow,
+                 qPrintable(QString::number(view->low)));
+
+        // Scrolling stops at the start of the history.
+        chart.zoomTo({100, 300, 1.0, 2.0});
+        drag(chart, Qt::RightButton, QPoint(chart.plotRect().left() + 2, centre.y()),
+             QPoint(chart.plotRect().right(), centre.y()));
+        QCOMPARE(chart.zoomedView()->first, 0.0);
+        QCOMPARE(chart.zoomedView()->last, 200.0);
+    }
+
+    void wheelZoomsTheBottomAxisAroundThePointer() {
+        StripChart chart;
+        showRamp(chart, 1001);
+        const auto left = chart.leftRange();
+        const QPoint pointer(columnsOf(chart).column(800), chart.plotRect().center().y());
+        const double under = columnsOf(chart).indexAt(pointer.x());
+        auto underPointer = [&] { return columnsOf(chart).indexAt(pointer.x()); };
+
+        turnWheel(chart, pointer, 120); // one notch away from the operator: closer
+        QVERIFY(chart.isZoomed());
+        QCOMPARE(chart.bottomAxis().maximum - chart.bottomAxis().minimum, 800.0);
+        QCOMPARE(chart.leftRange(), left);
+        QVERIFY(std::abs(underPointer() - under) < 1e-6);
+
+        for (int notch = 0; notch < 40; ++notch)
+            turnWheel(chart, pointer, 120);
+        QCOMPARE(chart.bottomAxis().maximum - chart.bottomAxis().minimum, 1.0);
+        QVERIFY(std::abs(underPointer() - under) < 1e-6);
+
+        // Out again, by half notches of a fine wheel, to the whole history.
+        for (int notch = 0; notch < 200 && chart.isZoomed(); ++notch)
+            turnWheel(chart, pointer, -60);
+        QVERIFY(!chart.isZoomed());
+        QCOMPARE(bottomRange(chart), std::make_pair(0.0, 1000.0));
+    }
+
+    // --- the menu and pictures ------------------------------------------------
+
+    void rightClickOpensTheMenu() {
+        StripChart chart;
+        showRamp(chart, 1001);
+        QMenu* menu = openMenu(chart);
+        QVERIFY(menu);
+        QStringList texts;
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator())
+                texts << action->text();
+        QCOMPARE(texts, (QStringList{QStringLiteral("Copy picture"),
+                                     QStringLiteral("Copy picture at 2\u00d7"),
+                                     QStringLiteral("Save picture as PNG\u2026"),
+                                     QStringLiteral("Save picture at 2\u00d7 as PNG\u2026"),
+                                     QStringLiteral("Show all")}));
+        auto* showAll = menu->findChild<QAction*>(QStringLiteral("showAllAction"));
+        QVERIFY(!showAll->isEnabled()); // nothing to show
+        menu->close();
+        chart.zoomTo({10, 20, 1, 2});
+        menu = openMenu(chart);
+        QVERIFY(menu);
+        QVERIFY(showAll->isEnabled());
+        menu->close();
+        QVERIFY(chart.isZoomed()); // opening the menu changed nothing
+    }
+
+    void copiedPictureIsTheChartAsShown_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("scale");
+        QTest::newRow("real size") << "copyPictureAction" << 1;
+        QTest::newRow("2x for print") << "copyPrintPictureAction" << 2;
+    }
+    void copiedPictureIsTheChartAsShown() {
+        QFETCH(QString, action);
+        QFETCH(int, scale);
+        StripChart chart;
+        showRamp(chart, 1001);
+        chart.setObjectName(QStringLiteral("voltageChart"));
+        chart.zoomTo({100, 300, 0.5, 2.5});
+        QGuiApplication::clipboard()->clear();
+        chooseFromMenu(chart, action);
+        const QImage copied = QGuiApplication::clipboard()->image();
+        QCOMPARE(copied.size(), QSize(384, 155) * scale);
+        if (scale == 1)
+            QVERIFY(copied.convertToFormat(QImage::Format_RGB32) == render(chart));
+        // Drawn at the finer pixels, not enlarged: the line is one fine pixel
+        // thick where it runs flat.
+        const QImage fine = chart.picture(scale).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(fine.size(), copied.size());
+        QCOMPARE(fine.dotsPerMeterX(), int(std::lround(96.0 * scale / 0.0254)));
+        int red = 0;
+        for (int y = 0; y < fine.height(); ++y)
+            for (int x = 0; x < fine.width(); ++x)
+                red += isRed(fine, x, y);
+        QVERIFY2(red >= chart.plotRect().width() * scale &&
+                     red < chart.plotRect().width() * scale * 3,
+                 qPrintable(QString::number(red)));
+    }
+
+    void savedPictureIsAValidPng_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("proposedName");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("real size") << "savePictureAction"
+                                   << "currentChart.png" << QSize(384, 155);
+        QTest::newRow("2x for print") << "savePrintPictureAction"
+                                      << "currentChart@2x.png" << QSize(768, 310);
+    }
+    void savedPictureIsAValidPng() {
+        QFETCH(QString, action);
+        QFETCH(QString, proposedName);
+        QFETCH(QSize, size);
+        QTemporaryDir dir;
+        StripChart chart;
+        showRamp(chart, 1001);
+        chart.zoomTo({100, 300, 0.5, 2.5});
+        QStringList asked;
+        QString answer = dir.filePath(QStringLiteral("run-12"));
+        chart.setSaveFileNameAsker(
+            [&](QWidget* parent, const QString& caption, const QString& proposed) {
+                asked << caption << QFileInfo(proposed).fileName();
+                [&] { QCOMPARE(parent, static_cast<QWidget*>(&chart)); }();
+                return answer;
+            });
+        chooseFromMenu(chart, action);
+        QCOMPARE(asked.size(), 2);
+        QVERIFY(asked[0].startsWith(QStringLiteral("Save picture")));
+        QCOMPARE(asked[1], proposedName);
+        // The name given without a suffix gets ".png".
+        const QString file = answer + QStringLiteral(".png");
+        QImageReader reader(file);
+        QCOMPARE(reader.format(), QByteArray("png"));
+        QCOMPARE(reader.size(), size);
+        const QImage saved = reader.read();
+        QVERIFY(!saved.isNull());
+        QVERIFY(saved.convertToFormat(QImage::Format_RGB32) ==
+                chart.picture(size.width() / 384.0).convertToFormat(QImage::Format_RGB32));
+
+        // Cancelled, nothing is written; unwritable, the operator is told and
+        // the earlier file stays as it was.
+        const QByteArray earlier = [&] {
+            QFile f(file);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        answer.clear();
+        chooseFromMenu(chart, action);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QFileInfo(file).fileName()});
+        QList<MessageRequest> boxes;
+        const MessageHandler previous = setMessageHandler([&](const MessageRequest& request) {
+            boxes << request;
+            return QMessageBox::Ok;
+        });
+        answer = dir.filePath(QStringLiteral("missing/folder.png"));
+        chooseFromMenu(chart, action);
+        setMessageHandler(previous);
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].icon, QMessageBox::Warning);
+        QVERIFY2(boxes[0].text.contains(QStringLiteral("folder.png")), qPrintable(boxes[0].text));
+        QFile again(file);
+        QVERIFY(again.open(QIODevice::ReadOnly));
+        QCOMPARE(again.readAll(), earlier);
     }
 };
 

@@ -1,0 +1,82 @@
+#include "app/CommandLine.h"
+
+#include "app/Program.h"
+#include "control/PortSettingsDialog.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace tarvex {
+
+CommandLine parseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(
+        QStringLiteral("Discharge tests with a programmable DC electronic load."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays this help."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Displays version information."));
+    const QCommandLineOption port(
+        QStringLiteral("port"),
+        QStringLiteral("Puts PATH in \"Comm Port\" of the port settings at start (a serial "
+                       "device, a link to one, or Com1 to Com4); Setting and OK open it."),
+        QStringLiteral("PATH"));
+    parser.addOptions({help, version, port});
+
+    CommandLine line;
+    const bool parsed = parser.parse(arguments);
+    // The program as it was called, also before the application exists.
+    const QString name =
+        arguments.isEmpty() ? QStringLiteral("tarvex") : QFileInfo(arguments.first()).fileName();
+    auto refuse = [&](const QString& why) {
+        line.action = CommandLine::Action::Refuse;
+        line.text = QStringLiteral("%1: %2\nTry '%1 --help'.\n").arg(name, why);
+        return line;
+    };
+    if (parser.isSet(help)) {
+        QString text = parser.helpText();
+        text.remove(0, text.indexOf(QLatin1Char('\n')));
+        line.action = CommandLine::Action::ShowHelp;
+        line.text = QStringLiteral("Usage: %1 [options]").arg(name) + text;
+        return line;
+    }
+    if (parser.isSet(version)) {
+        line.action = CommandLine::Action::ShowVersion;
+        line.text = QCoreApplication::applicationName() + QLatin1Char(' ') +
+                    QCoreApplication::applicationVersion() + QLatin1Char('\n');
+        return line;
+    }
+    if (!parsed)
+        return refuse(parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return refuse(
+            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
+    line.portName = parser.value(port);
+    return line;
+}
+
+QStringList commandLineArguments(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+int answerCommandLine(const CommandLine& line) {
+    const bool refused = line.action == CommandLine::Action::Refuse;
+    std::fputs(line.text.toLocal8Bit().constData(), refused ? stderr : stdout);
+    std::fflush(refused ? stderr : stdout);
+    return refused ? 2 : 0;
+}
+
+void applyCommandLine(const CommandLine& line, Program& program) {
+    if (!line.portName.isEmpty() && program.portSettingsDialog())
+        program.portSettingsDialog()->setPortName(line.portName);
+}
+
+} // namespace tarvex

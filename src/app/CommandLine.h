@@ -1,0 +1,45 @@
+// The program's command line: --help, --version and --port PATH.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tarvex {
+
+class Program;
+
+struct CommandLine {
+    enum class Action {
+        Run,         // start the program
+        ShowHelp,    // print text and end
+        ShowVersion, // print text ("TarvexVol 2.0") and end
+        Refuse,      // print text (why, and where to look) to the error output
+    };
+    Action action = Action::Run;
+    QString portName; // --port's PATH; empty when not given
+    QString text;
+};
+
+// Reads arguments, the program's path first. Options are words after one or
+// two dashes ("-h" is --help, "-platform" an unknown option, not -p -l ...).
+// --help and --version answer whatever else is on the line, so that they can
+// be asked before the application has taken out Qt's own options (-platform,
+// -style, ...); anything else unknown, a missing PATH or a further argument
+// refuses the line. The version comes from QCoreApplication's application
+// name and version.
+CommandLine parseCommandLine(const QStringList& arguments);
+
+// The arguments of main() as texts in the system's encoding.
+QStringList commandLineArguments(int argc, char** argv);
+
+// Prints what a line that does not run the program answers - the help or the
+// version on the standard output, a refusal on the error output - and
+// returns the program's exit status: 0, or 2 for a refusal.
+int answerCommandLine(const CommandLine& line);
+
+// What the line asks of the program at start: --port's PATH goes into "Comm
+// Port" of the port settings, as if typed there; the port is opened, as
+// always, after Setting and OK.
+void applyCommandLine(const CommandLine& line, Program& program);
+
+} // namespace tarvex

@@ -1,0 +1,153 @@
+#include "app/CommandLine.h"
+#include "app/Program.h"
+#include "control/PortSettingsDialog.h"
+#include "support/StoreFixture.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTest>
+
+#include <memory>
+
+using namespace tarvex;
+
+Q_DECLARE_METATYPE(CommandLine::Action)
+
+namespace {
+
+QString programPath() {
+    return qEnvironmentVariable("TARVEX_TEST_BINARY_DIR") + QStringLiteral("/src/app/tarvex");
+}
+
+} // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QCoreApplication::setApplicationName(QStringLiteral("TarvexVol"));
+        QCoreApplication::setApplicationVersion(QStringLiteral("2.0"));
+    }
+
+    void linesAreReadOrRefused_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<CommandLine::Action>("action");
+        QTest::addColumn<QString>("portName");
+        QTest::addColumn<QString>("text"); // a part of the text
+        using Action = CommandLine::Action;
+        QTest::newRow("nothing") << QStringList{} << Action::Run << QString() << QString();
+        QTest::newRow("port") << QStringList{"--port", "/dev/ttyUSB0"} << Action::Run
+                              << "/dev/ttyUSB0" << QString();
+        QTest::newRow("port with =") << QStringList{"--port=/tmp/tarvex-load"} << Action::Run
+                                     << "/tmp/tarvex-load" << QString();
+        QTest::newRow("port with one dash")
+            << QStringList{"-port", "Com2"} << Action::Run << "Com2" << QString();
+        QTest::newRow("a path with blanks")
+            << QStringList{"--port", "/tmp/my load"} << Action::Run << "/tmp/my load" << QString();
+        QTest::newRow("help") << QStringList{"--help"} << Action::ShowHelp << QString()
+                              << "Usage: tarvex [options]\n";
+        QTest::newRow("-h") << QStringList{"-h"} << Action::ShowHelp << QString()
+                            << "--port <PATH>";
+        QTest::newRow("version") << QStringList{"--version"} << Action::ShowVersion << QString()
+                                 << "TarvexVol 2.0\n";
+        QTest::newRow("-v") << QStringList{"-v"} << Action::ShowVersion << QString()
+                            << "TarvexVol 2.0\n";
+        // Before the application has taken out Qt's options, help still answers...
+        QTest::newRow("help among Qt's options")
+            << QStringList{"-platform", "offscreen", "--help"} << Action::ShowHelp << QString()
+            << "Usage: tarvex [options]\n";
+        // ...and Qt's options are not read as letters: no "h" in "stylesheet".
+        QTest::newRow("Qt option, not help")
+            << QStringList{"-stylesheet", "x.qss"} << Action::Refuse << QString()
+            << "tarvex: Unknown option 'stylesheet'.\nTry 'tarvex --help'.\n";
+        QTest::newRow("unknown") << QStringList{"--bogus"} << Action::Refuse << QString()
+                                 << "Unknown option 'bogus'.";
+        QTest::newRow("no path") << QStringList{"--port"} << Action::Refuse << QString()
+                                 << "Missing value after '--port'.";
+        QTest::newRow("a further argument")
+            << QStringList{"--port", "/dev/ttyS0", "/dev/ttyS1"} << Action::Refuse << QString()
+            << "Unexpected argument '/dev/ttyS1'.";
+    }
+    void linesAreReadOrRefused() {
+        QFETCH(QStringList, arguments);
+        QFETCH(CommandLine::Action, action);
+        QFETCH(QString, portName);
+        QFETCH(QString, text);
+        const CommandLine line =
+            parseCommandLine(QStringList{QStringLiteral("/usr/local/bin/tarvex")} + arguments);
+        QCOMPARE(line.action, action);
+        QCOMPARE(line.portName, portName);
+        QVERIFY2(line.text.contains(text), qPrintable(line.text));
+    }
+
+    // --port puts its path in the port settings' box, as if typed there.
+    void portArrivesInThePortBox_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("portName");
+        QTest::addColumn<int>("position");
+        QTest::newRow("--port") << QStringList{"--port", "/tmp/tarvex-load"} << "/tmp/tarvex-load"
+                                << 0;
+        QTest::newRow("a named port") << QStringList{"--port", "Com3"} << "Com3" << 0;
+        QTest::newRow("none") << QStringList{} << "Com1" << 1;
+    }
+    void portArrivesInThePortBox() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, portName);
+        QFETCH(int, position);
+        ScratchEngine engine;
+        Program program(engine.dataDir());
+        QVERIFY(program.portSettingsDialog());
+        applyCommandLine(parseCommandLine(QStringList{QStringLiteral("tarvex")} + arguments),
+                         program);
+        const PortSettingsDialog& dialog = *program.portSettingsDialog();
+        QCOMPARE(dialog.entries().portName, portName);
+        QCOMPARE(dialog.portListPosition(), position);
+    }
+
+    // The program itself: help and version need no display; a refused line
+    // ends it with status 2 before any window.
+    void programAnswersTheLine_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("errors");
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "TarvexVol 2.0\n" << QString();
+        QTest::newRow("help") << QStringList{"-h"} << 0 << "--port <PATH>" << QString();
+        QTest::newRow("unknown") << QStringList{"--bogus"} << 2 << QString()
+                                 << "tarvex: Unknown option 'bogus'.\nTry 'tarvex --help'.\n";
+    }
+    void programAnswersTheLine() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, output);
+        QFETCH(QString, errors);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (status == 0) {
+            // A display that cannot be reached: the answer must not need one.
+            environment.remove(QStringLiteral("DISPLAY"));
+            environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        } else {
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        }
+        program.setProcessEnvironment(environment);
+        program.start(programPath(), arguments);
+        QVERIFY2(program.waitForFinished(60000), qPrintable(program.errorString()));
+        const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), status);
+        if (output.isEmpty())
+            QVERIFY2(out.isEmpty(), qPrintable(out));
+        else
+            QVERIFY2(out.contains(output), qPrintable(out));
+        if (!errors.isEmpty())
+            QVERIFY2(err.contains(errors), qPrintable(err));
+    }
+};
+
+QTEST_MAIN(TestCommandLine)
+#include "tst_commandline.moc"

@@ -3,10 +3,10 @@
 #
 # Depends: the libraries the two programs link, as dpkg-shlibdeps finds them
 # when cpack runs (PackageDepends.cmake.in), and what the program loads at run
-# time: Qt's SQLite driver and platform plugins, and the fonts its windows
-# name. The LibreOffice plugin is left out of that scan: LibreOffice Calc is
-# only recommended, and without it the export shows its warning. The
-# PostgreSQL driver, for tables on a server, is recommended as well.
+# time: Qt's SQLite driver and the fonts its windows name. The LibreOffice
+# plugin is left out of that scan: LibreOffice Calc is only recommended, and
+# without it the export shows its warning. The PostgreSQL driver, for tables
+# on a server, is recommended as well.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarvex)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -33,7 +33,7 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF) # see PackageDepends.cmake.in
 set(TARVEX_PACKAGE_RUNTIME_DEPENDS
-    "libqt6sql6-sqlite, qt6-qpa-plugins, fonts-dejavu-core, fonts-liberation, fonts-wqy-zenhei")
+    "libqt6sql6-sqlite, fonts-dejavu-core, fonts-liberation, fonts-wqy-zenhei")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libreoffice-calc, libqt6sql6-psql")
 
 set(shlibdeps_dir ${CMAKE_CURRENT_BINARY_DIR}/shlibdeps)

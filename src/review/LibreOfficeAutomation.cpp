@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLibrary>
 
 namespace tarvex {
@@ -31,8 +32,13 @@ QString libreOfficePluginFileName() {
     return QStringLiteral("tarvex_libreoffice.so");
 }
 
-QString libreOfficePluginPath() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(libreOfficePluginFileName());
+QString libreOfficePluginPath(const QString& programDirectory) {
+    const QDir program(programDirectory.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                  : programDirectory);
+    const QString beside = program.filePath(libreOfficePluginFileName());
+    const QString installed = QDir::cleanPath(program.filePath(
+        QStringLiteral(TARVEX_PLUGIN_DIR_FROM_PROGRAM_DIR "/") + libreOfficePluginFileName()));
+    return !QFileInfo::exists(beside) && QFileInfo::exists(installed) ? installed : beside;
 }
 
 std::unique_ptr<SpreadsheetAutomation>

@@ -39,9 +39,12 @@ struct LibreOfficeSettings {
 };
 
 // The file name of the plugin and where the program looks for it: next to the
-// program file.
+// program file (as in the build tree), else in the program's private library
+// directory of an installation, found relative to the program's directory
+// (<prefix>/bin/../lib/.../tarvex). When neither exists, the path next to the
+// program. programDirectory empty: the directory of the program file.
 QString libreOfficePluginFileName();
-QString libreOfficePluginPath();
+QString libreOfficePluginPath(const QString& programDirectory = {});
 
 // Loads the plugin. When it cannot be loaded, the automation returned raises
 // the loader's error from every newInstance().

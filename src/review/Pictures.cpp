@@ -43,6 +43,46 @@ QIcon withDisabledVariant(const QPixmap& picture) {
     return icon;
 }
 
+// The logo's parts, in the logo's units (a canvas of 160 x 100).
+
+// The dark blue field with rounded corners the logo is drawn on.
+void drawLogoField(QPainter& painter, const QRectF& field, qreal radius) {
+    QLinearGradient sky(0, 0, 0, 100);
+    sky.setColorAt(0, QColor(16, 40, 96));
+    sky.setColorAt(1, QColor(8, 20, 56));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(sky);
+    painter.drawRoundedRect(field, radius, radius);
+}
+
+// The battery, two thirds full, in 12..50 by 9..74.
+void drawBattery(QPainter& painter) {
+    painter.setPen(QPen(Qt::white, 4));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(14, 16, 34, 56), 4, 4);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::white);
+    painter.drawRect(QRectF(24, 9, 14, 6));
+    painter.setBrush(QColor(0, 200, 80));
+    painter.drawRect(QRectF(20, 38, 22, 30));
+}
+
+// The discharge curve over its axes, in 56..152 by 14..76: a long plateau,
+// then the knee and the fall. placement moves and stretches the lines; the
+// pens keep their widths.
+void drawDischargeCurve(QPainter& painter, const QTransform& placement = {}) {
+    QPainterPath curve;
+    curve.moveTo(58, 22);
+    curve.cubicTo(80, 28, 112, 30, 126, 36);
+    curve.cubicTo(138, 42, 142, 58, 148, 74);
+    painter.setPen(QPen(QColor(255, 210, 0), 5, Qt::SolidLine, Qt::RoundCap));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(placement.map(curve));
+    painter.setPen(QPen(QColor(255, 255, 255, 160), 2));
+    painter.drawLine(placement.map(QLineF(58, 74, 150, 74)));
+    painter.drawLine(placement.map(QLineF(58, 74, 58, 16)));
+}
+
 } // namespace
 
 QPixmap disabledPicture(const QPixmap& picture) {
@@ -137,34 +177,9 @@ QPixmap logoPicture(QSize size) {
     // Drawn on a 160 x 100 canvas, stretched to the size asked for.
     painter.scale(size.width() / 160.0, size.height() / 100.0);
 
-    QLinearGradient sky(0, 0, 0, 100);
-    sky.setColorAt(0, QColor(16, 40, 96));
-    sky.setColorAt(1, QColor(8, 20, 56));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(sky);
-    painter.drawRoundedRect(QRectF(2, 2, 156, 96), 10, 10);
-
-    // The battery, two thirds full.
-    painter.setPen(QPen(Qt::white, 4));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(QRectF(14, 16, 34, 56), 4, 4);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Qt::white);
-    painter.drawRect(QRectF(24, 9, 14, 6));
-    painter.setBrush(QColor(0, 200, 80));
-    painter.drawRect(QRectF(20, 38, 22, 30));
-
-    // The discharge curve: a long plateau, then the knee and the fall.
-    QPainterPath curve;
-    curve.moveTo(58, 22);
-    curve.cubicTo(80, 28, 112, 30, 126, 36);
-    curve.cubicTo(138, 42, 142, 58, 148, 74);
-    painter.setPen(QPen(QColor(255, 210, 0), 5, Qt::SolidLine, Qt::RoundCap));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(curve);
-    painter.setPen(QPen(QColor(255, 255, 255, 160), 2));
-    painter.drawLine(QLineF(58, 74, 150, 74));
-    painter.drawLine(QLineF(58, 74, 58, 16));
+    drawLogoField(painter, QRectF(2, 2, 156, 96), 10);
+    drawBattery(painter);
+    drawDischargeCurve(painter);
 
     QFont name(QStringLiteral("DejaVu Sans"));
     name.setBold(true);
@@ -175,6 +190,30 @@ QPixmap logoPicture(QSize size) {
     painter.drawText(QRectF(0, 76, 160, 22), Qt::AlignCenter, QStringLiteral("TARVEX"));
     painter.end();
     return pixmap;
+}
+
+void paintProgramIcon(QPainter& painter, int size) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    // Drawn on a 100 x 100 canvas in the logo's units.
+    painter.scale(size / 100.0, size / 100.0);
+    drawLogoField(painter, QRectF(2, 2, 96, 96), 16);
+    painter.save();
+    painter.translate(-4, 8);
+    drawBattery(painter);
+    painter.restore();
+    // The curve squeezed into the room right of the battery.
+    drawDischargeCurve(painter, QTransform(0.45, 0, 0, 1, 50 - 56 * 0.45, 8));
+    painter.restore();
+}
+
+QImage programIconPicture(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    paintProgramIcon(painter, size);
+    painter.end();
+    return image;
 }
 
 } // namespace tarvex

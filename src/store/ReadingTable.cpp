@@ -3,8 +3,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <limits>
+
+#include <unistd.h>
 
 namespace tarvex {
 
@@ -13,6 +16,18 @@ namespace {
 const QString kAlias = QString::fromLatin1(ReadingTable::kAlias);
 const QString kTable = QString::fromLatin1(ReadingTable::kTableName);
 const QString kIdField = QStringLiteral("ID");
+
+// Whether the permission bits of directory grant this user writing and its
+// file system takes writes. access() alone would call every directory
+// writable for a superuser, even one made read-only with chmod.
+bool isWritableByUser(const QString& directory) {
+    const QFileInfo info(directory);
+    if (!info.isDir() || !info.isWritable())
+        return false;
+    if (info.ownerId() == ::geteuid())
+        return info.permission(QFile::WriteOwner);
+    return info.permission(QFile::WriteGroup) || info.permission(QFile::WriteOther);
+}
 
 } // namespace
 
@@ -28,8 +43,13 @@ QList<IndexDef> ReadingTable::indexes() {
     return {{QStringLiteral("IndexID"), {kIdField}, IndexOption::Primary | IndexOption::Unique}};
 }
 
-QString ReadingTable::defaultDataDirectory() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/Table");
+QString ReadingTable::defaultDataDirectory(const QString& programDirectory) {
+    const QString programDir =
+        programDirectory.isEmpty() ? QCoreApplication::applicationDirPath() : programDirectory;
+    const QString dataDir = isWritableByUser(programDir)
+                                ? programDir
+                                : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return dataDir + QStringLiteral("/Table");
 }
 
 ReadingTable::SetupResult ReadingTable::setUp(const QString& dataDirectory) {

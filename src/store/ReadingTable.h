@@ -33,8 +33,16 @@ public:
     // Its one index: IndexID, primary and unique, on ID.
     static QList<IndexDef> indexes();
 
-    // The directory of the program file followed by "/Table".
-    static QString defaultDataDirectory();
+    // Where the reading table is kept: "Table" in the program's directory
+    // when this user may write there (a program run from its build tree or
+    // copied to a directory of its own keeps its table beside it), otherwise
+    // "Table" in the user's data directory (QStandardPaths::AppDataLocation,
+    // e.g. ~/.local/share/TarvexVol/Table), as for a program installed under
+    // /usr/bin. The program's directory counts as writable when its file
+    // system and its permission bits let this user write to it (a
+    // superuser's right to write anywhere does not count, its ownership
+    // does). programDirectory empty: the directory of the program file.
+    static QString defaultDataDirectory(const QString& programDirectory = {});
 
     enum class SetupResult {
         Ready,       // directory, alias and table exist

@@ -1,0 +1,380 @@
+// The installation: `cmake --install` of this build tree into a temporary
+// prefix puts every file where the desktop looks for it, the menu entry and
+// the metainfo pass their validators, the manual pages render, and the
+// installed program starts, finds its LibreOffice plugin and keeps its table
+// where the user may write.
+#include "review/LibreOfficeAutomation.h"
+#include "review/SpreadsheetAutomation.h"
+
+#include <QDirIterator>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <cstdlib>
+
+using namespace tarvex;
+
+namespace {
+
+const QStringList kIconSizes = {QStringLiteral("16"),  QStringLiteral("22"), QStringLiteral("24"),
+                                QStringLiteral("32"),  QStringLiteral("48"), QStringLiteral("64"),
+                                QStringLiteral("128"), QStringLiteral("256")};
+
+// The plugin's place in the installation: lib/tarvex or lib/<multiarch>/tarvex.
+const QRegularExpression
+    kPluginPath(QStringLiteral("^lib/(?:[^/]+/)?tarvex/tarvex_libreoffice\\.so$"));
+
+struct Run {
+    int exitCode = -1;
+    QString output; // standard output and error together
+};
+
+Run run(const QString& program, const QStringList& arguments,
+        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return {-1, QStringLiteral("%1 did not finish: %2").arg(program, process.errorString())};
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAll())};
+}
+
+QString fileText(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+// The value of key in the [Desktop Entry] group of a desktop file.
+QString desktopEntryValue(const QString& text, const QString& key) {
+    const QRegularExpression line(QStringLiteral("^%1=(.*)$").arg(QRegularExpression::escape(key)),
+                                  QRegularExpression::MultilineOption);
+    return line.match(text).captured(1);
+}
+
+// Whether process pid catches SIGTERM: the program does once its window is
+// up and closing it on the signal would end the run cleanly.
+bool catchesTermination(qint64 pid) {
+    const QString status = fileText(QStringLiteral("/proc/%1/status").arg(pid));
+    const QRegularExpression caught(QStringLiteral("^SigCgt:\\s*([0-9a-f]+)$"),
+                                    QRegularExpression::MultilineOption);
+    const quint64 mask = caught.match(status).captured(1).toULongLong(nullptr, 16);
+    return mask & (quint64(1) << (SIGTERM - 1));
+}
+
+} // namespace
+
+class TestInstallation : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_prefix;
+    QString m_buildDir;
+
+    QString installed(const QString& relative) const { return m_prefix.filePath(relative); }
+
+    // Every file of the installation, relative to the prefix, sorted.
+    QStringList installedFiles() const {
+        QStringList files;
+        QDirIterator it(m_prefix.path(), QDir::Files | QDir::Hidden | QDir::System,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << QDir(m_prefix.path()).relativeFilePath(it.next());
+        files.sort();
+        return files;
+    }
+
+    QString installedPlugin() const {
+        for (const QString& file : installedFiles())
+            if (kPluginPath.match(file).hasMatch())
+                return installed(file);
+        return {};
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_prefix.isValid());
+        m_buildDir = qEnvironmentVariable("TARVEX_TEST_BINARY_DIR");
+        QVERIFY2(!m_buildDir.isEmpty(), "TARVEX_TEST_BINARY_DIR names the build tree");
+        const Run install = run(
+            QStringLiteral(TARVEX_CMAKE_COMMAND),
+            {QStringLiteral("--install"), m_buildDir, QStringLiteral("--prefix"), m_prefix.path()});
+        QVERIFY2(install.exitCode == 0, qPrintable(install.output));
+    }
+
+    // ---- Files -------------------------------------------------------------
+
+    void everyFileIsWhereTheDesktopLooksAndNothingElse() {
+        QStringList expected = {
+            QStringLiteral("bin/tarvex"),
+            QStringLiteral("bin/tarvex-loadsim"),
+            QStringLiteral("share/applications/tarvex.desktop"),
+            QStringLiteral("share/icons/hicolor/scalable/apps/tarvex.svg"),
+            QStringLiteral("share/man/man1/tarvex-loadsim.1.gz"),
+            QStringLiteral("share/man/man1/tarvex.1.gz"),
+            QStringLiteral("share/metainfo/org.tarvex.tarvex.metainfo.xml"),
+        };
+        for (const QString& size : kIconSizes)
+            expected << QStringLiteral("share/icons/hicolor/%1x%1/apps/tarvex.png").arg(size);
+#ifdef TARVEX_BUILD_PLUGIN
+        expected << QStringLiteral("<plugin>");
+#endif
+        expected.sort();
+        QStringList files = installedFiles();
+        for (QString& file : files)
+            if (kPluginPath.match(file).hasMatch())
+                file = QStringLiteral("<plugin>");
+        files.sort();
+        QCOMPARE(files, expected);
+
+        for (const QString& program :
+             {QStringLiteral("bin/tarvex"), QStringLiteral("bin/tarvex-loadsim")})
+            QVERIFY2(QFileInfo(installed(program)).isExecutable(), qPrintable(program));
+    }
+
+    void iconsHaveTheSizesOfTheirThemeFolders_data() {
+        QTest::addColumn<int>("size");
+        for (const QString& size : kIconSizes)
+            QTest::newRow(qPrintable(size + QStringLiteral(" px"))) << size.toInt();
+    }
+    void iconsHaveTheSizesOfTheirThemeFolders() {
+        QFETCH(int, size);
+        const QImage icon(
+            installed(QStringLiteral("share/icons/hicolor/%1x%1/apps/tarvex.png").arg(size)),
+            "PNG");
+        QCOMPARE(icon.size(), QSize(size, size));
+        // A picture on a transparent ground: clear corners, an opaque middle.
+        QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(icon.pixel(size - 1, size - 1)), 0);
+        QCOMPARE(qAlpha(icon.pixel(size / 2, size / 2)), 255);
+    }
+
+    void scalableIconIsASquareVectorPicture() {
+        QSvgRenderer svg(installed(QStringLiteral("share/icons/hicolor/scalable/apps/tarvex.svg")));
+        QVERIFY(svg.isValid());
+        QCOMPARE(svg.viewBoxF().width(), svg.viewBoxF().height());
+        QImage picture(64, 64, QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        svg.render(&painter);
+        painter.end();
+        // It draws what the 64 px picture shows.
+        const QImage png(installed(QStringLiteral("share/icons/hicolor/64x64/apps/tarvex.png")));
+        int differing = 0;
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const QColor a = picture.pixelColor(x, y), b = png.pixelColor(x, y);
+                if (std::abs(a.alpha() - b.alpha()) > 64 || std::abs(a.red() - b.red()) > 64 ||
+                    std::abs(a.green() - b.green()) > 64 || std::abs(a.blue() - b.blue()) > 64)
+                    ++differing;
+            }
+        QVERIFY2(differing < 64 * 64 / 50, qPrintable(QString::number(differing)));
+    }
+
+    // ---- Menu entry and metainfo -------------------------------------------
+
+    void validatorsAcceptTheMenuEntryAndTheMetainfo_data() {
+        QTest::addColumn<QString>("validator");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("menu entry")
+            << "desktop-file-validate" << QStringList{} << "share/applications/tarvex.desktop";
+        QTest::newRow("metainfo") << "appstreamcli"
+                                  << QStringList{"validate", "--no-net", "--pedantic"}
+                                  << "share/metainfo/org.tarvex.tarvex.metainfo.xml";
+    }
+    void validatorsAcceptTheMenuEntryAndTheMetainfo() {
+        QFETCH(QString, validator);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, file);
+        const QString program = QStandardPaths::findExecutable(validator);
+        QVERIFY2(!program.isEmpty(),
+                 qPrintable(validator + " is missing: scripts/deps installs it"));
+        const Run check = run(program, arguments << installed(file));
+        QVERIFY2(check.exitCode == 0, qPrintable(check.output));
+        // Clean: no error, warning, information or pedantic note.
+        QVERIFY2(!check.output.contains(QRegularExpression(QStringLiteral("^[EWIP]: "),
+                                                           QRegularExpression::MultilineOption)),
+                 qPrintable(check.output));
+        if (validator == QStringLiteral("desktop-file-validate"))
+            QVERIFY2(check.output.isEmpty(), qPrintable(check.output));
+    }
+
+    // The entry starts the installed program and shows the installed icon;
+    // the metainfo speaks of that entry.
+    void menuEntryNamesTheInstalledProgramAndIcon() {
+        const QString entry =
+            fileText(installed(QStringLiteral("share/applications/tarvex.desktop")));
+        QCOMPARE(desktopEntryValue(entry, QStringLiteral("Exec")), QStringLiteral("tarvex"));
+        QVERIFY(QFileInfo(installed(QStringLiteral("bin/tarvex"))).isExecutable());
+        const QString icon = desktopEntryValue(entry, QStringLiteral("Icon"));
+        QVERIFY(QFile::exists(
+            installed(QStringLiteral("share/icons/hicolor/48x48/apps/%1.png").arg(icon))));
+        QVERIFY(QFile::exists(
+            installed(QStringLiteral("share/icons/hicolor/scalable/apps/%1.svg").arg(icon))));
+        QVERIFY(desktopEntryValue(entry, QStringLiteral("Categories"))
+                    .split(u';')
+                    .contains(QStringLiteral("Science")));
+
+        const QString metainfo =
+            fileText(installed(QStringLiteral("share/metainfo/org.tarvex.tarvex.metainfo.xml")));
+        QVERIFY2(metainfo.contains(
+                     QStringLiteral("<launchable type=\"desktop-id\">tarvex.desktop</launchable>")),
+                 qPrintable(metainfo));
+        QVERIFY(metainfo.contains(
+            QStringLiteral("<release version=\"%1\"").arg(QStringLiteral(TARVEX_VERSION))));
+    }
+
+    // ---- Manual pages ------------------------------------------------------
+
+    void manualPagesRenderWithoutWarnings_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("program") << "share/man/man1/tarvex.1.gz"
+                                 << "tarvex";
+        QTest::newRow("simulator") << "share/man/man1/tarvex-loadsim.1.gz"
+                                   << "tarvex-loadsim";
+    }
+    void manualPagesRenderWithoutWarnings() {
+        QFETCH(QString, page);
+        QFETCH(QString, name);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("MANWIDTH"), QStringLiteral("80"));
+        env.insert(QStringLiteral("MAN_KEEP_FORMATTING"), QString());
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        QProcess man;
+        man.setProcessEnvironment(env);
+        man.start(QStringLiteral("man"),
+                  {QStringLiteral("--warnings"), QStringLiteral("-E"), QStringLiteral("UTF-8"),
+                   QStringLiteral("-l"), installed(page)});
+        QVERIFY(man.waitForFinished(60000));
+        const QString warnings = QString::fromUtf8(man.readAllStandardError());
+        QCOMPARE(man.exitCode(), 0);
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings));
+        const QString text = QString::fromUtf8(man.readAllStandardOutput());
+        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("NAME\\s+%1\\s+-\\s").arg(name))),
+                 qPrintable(text));
+    }
+
+    // The simulator's page is made from its --help: every option is there.
+    void simulatorPageHasEveryOptionOfItsHelp() {
+        const Run help =
+            run(installed(QStringLiteral("bin/tarvex-loadsim")), {QStringLiteral("--help")});
+        QCOMPARE(help.exitCode, 0);
+        QStringList options;
+        const QRegularExpression option(QStringLiteral("^  (?:-\\w, )?(--[\\w-]+)"),
+                                        QRegularExpression::MultilineOption);
+        for (auto it = option.globalMatch(help.output); it.hasNext();)
+            options << it.next().captured(1);
+        QVERIFY2(options.contains(QStringLiteral("--link")) && options.size() > 10,
+                 qPrintable(help.output));
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("MANWIDTH"), QStringLiteral("200"));
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        const Run man = run(
+            QStringLiteral("man"),
+            {QStringLiteral("-l"), installed(QStringLiteral("share/man/man1/tarvex-loadsim.1.gz"))},
+            env);
+        QCOMPARE(man.exitCode, 0);
+        // Hyphens come out as U+2010 in some locales; compare plain hyphens.
+        const QString text = QString(man.output)
+                                 .replace(QChar(0x2010), u'-')
+                                 .remove(QRegularExpression(QStringLiteral(".\b")));
+        for (const QString& o : options)
+            QVERIFY2(text.contains(o), qPrintable(o));
+    }
+
+    // ---- The installed program ---------------------------------------------
+
+#ifdef TARVEX_BUILD_PLUGIN
+    // The build tree's program has its plugin beside it; the installed one
+    // finds it in its private library directory, and it loads and runs there
+    // (it reports that it cannot start an office that is not there).
+    void installedProgramFindsItsPlugin() {
+        QCOMPARE(libreOfficePluginPath(m_buildDir + QStringLiteral("/src/app")),
+                 QStringLiteral(TARVEX_BUILD_PLUGIN));
+        const QString plugin = installedPlugin();
+        QVERIFY(!plugin.isEmpty());
+        QCOMPARE(libreOfficePluginPath(installed(QStringLiteral("bin"))), plugin);
+
+        QTemporaryDir profiles;
+        LibreOfficeSettings settings;
+        settings.officeProgram = QStringLiteral("/nonexistent/soffice");
+        settings.connectTimeoutMs = 1500;
+        settings.profileParent = profiles.path();
+        auto automation = loadLibreOfficeAutomation(plugin, settings);
+        try {
+            automation->newInstance();
+            QFAIL("an instance without an office");
+        } catch (const SpreadsheetError& e) {
+            QVERIFY2(QString::fromUtf8(e.what()).contains(QStringLiteral("Cannot start")),
+                     e.what());
+        }
+    }
+#endif
+
+    // The installed program starts (it makes its table and alias), and ends
+    // cleanly on SIGTERM. Its table is beside it while its directory is
+    // writable, and in the user's data directory once it is not.
+    void installedProgramKeepsItsTableWhereTheUserMayWrite_data() {
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("writable: beside the program") << false;
+        QTest::newRow("read-only: the user's data directory") << true;
+    }
+    void installedProgramKeepsItsTableWhereTheUserMayWrite() {
+        QFETCH(bool, readOnly);
+        const QString bin = installed(QStringLiteral("bin"));
+        const QFile::Permissions writable = QFileInfo(bin).permissions();
+        struct Restore {
+            QString dir;
+            QFile::Permissions mode;
+            ~Restore() { QFile::setPermissions(dir, mode); }
+        } restore{bin, writable};
+        if (readOnly)
+            QVERIFY(
+                QFile::setPermissions(bin, writable & ~(QFile::WriteOwner | QFile::WriteUser |
+                                                        QFile::WriteGroup | QFile::WriteOther)));
+
+        QTemporaryDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral(".local/share")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config")));
+        const QString perUser = home.filePath(QStringLiteral(".local/share/TarvexVol/Table"));
+        const QString beside = bin + QStringLiteral("/Table");
+        const QString expected = readOnly ? perUser : beside;
+        const QString alias = home.filePath(QStringLiteral(".config/tarvex/table-engine.conf"));
+
+        QProcess program;
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.setProcessEnvironment(env);
+        program.start(installed(QStringLiteral("bin/tarvex")));
+        QVERIFY(program.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(expected + QStringLiteral("/tables.db")) &&
+                                     fileText(alias).contains(QStringLiteral("PATH=") + expected),
+                                 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(catchesTermination(program.processId()), 60000);
+        program.terminate();
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+
+        QVERIFY(!QFile::exists(readOnly ? beside : perUser));
+        QVERIFY(QDir(beside).removeRecursively());
+    }
+};
+
+QTEST_MAIN(TestInstallation)
+#include "tst_installation.moc"

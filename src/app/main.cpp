@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
     // name is set: Qt would append it to every window caption.
     QApplication::setApplicationName(QStringLiteral("TarvexVol"));
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
+    // The menu entry the windows belong to (its icon and name on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("tarvex"));
 
     // --help and --version answer before the application starts, so they
     // need no display.

@@ -266,26 +266,48 @@ private slots:
                  qPrintable(text));
     }
 
-    // The simulator's page is made from its --help: every option is there.
-    void simulatorPageHasEveryOptionOfItsHelp() {
-        const Run help =
-            run(installed(QStringLiteral("bin/tarvex-loadsim")), {QStringLiteral("--help")});
+    // Both pages are made from the programs' --help: every option is there,
+    // and the installed program answers --version without a display.
+    void pageHasEveryOptionOfItsHelp_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("someOption");
+        QTest::addColumn<int>("fewestOptions");
+        QTest::newRow("program") << "tarvex"
+                                 << "--port" << 3;
+        QTest::newRow("simulator") << "tarvex-loadsim"
+                                   << "--link" << 10;
+    }
+    void pageHasEveryOptionOfItsHelp() {
+        QFETCH(QString, program);
+        QFETCH(QString, someOption);
+        QFETCH(int, fewestOptions);
+        QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
+        noDisplay.remove(QStringLiteral("DISPLAY"));
+        noDisplay.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        noDisplay.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        const QString binary = installed(QStringLiteral("bin/") + program);
+        const Run version = run(binary, {QStringLiteral("--version")}, noDisplay);
+        QCOMPARE(version.exitCode, 0);
+        QVERIFY2(version.output.contains(QStringLiteral(TARVEX_VERSION)),
+                 qPrintable(version.output));
+
+        const Run help = run(binary, {QStringLiteral("--help")}, noDisplay);
         QCOMPARE(help.exitCode, 0);
         QStringList options;
         const QRegularExpression option(QStringLiteral("^  (?:-\\w, )?(--[\\w-]+)"),
                                         QRegularExpression::MultilineOption);
         for (auto it = option.globalMatch(help.output); it.hasNext();)
             options << it.next().captured(1);
-        QVERIFY2(options.contains(QStringLiteral("--link")) && options.size() > 10,
+        QVERIFY2(options.contains(someOption) && options.size() >= fewestOptions,
                  qPrintable(help.output));
 
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("MANWIDTH"), QStringLiteral("200"));
         env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-        const Run man = run(
-            QStringLiteral("man"),
-            {QStringLiteral("-l"), installed(QStringLiteral("share/man/man1/tarvex-loadsim.1.gz"))},
-            env);
+        const Run man = run(QStringLiteral("man"),
+                            {QStringLiteral("-l"),
+                             installed(QStringLiteral("share/man/man1/%1.1.gz").arg(program))},
+                            env);
         QCOMPARE(man.exitCode, 0);
         // Hyphens come out as U+2010 in some locales; compare plain hyphens.
         const QString text = QString(man.output)

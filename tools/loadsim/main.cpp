@@ -106,6 +106,7 @@ bool runCommand(LoadSimulator& sim, const std::string& line) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvex-loadsim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARVEX_VERSION));
 
     QCommandLineParser p;
     p.setApplicationDescription(
@@ -142,8 +143,12 @@ int main(int argc, char** argv) {
         {"hangup-after", "Close the line S seconds after the start.", "S"},
         {"log", "Append every frame received and every answer to FILE with a time stamp.", "FILE"},
         {{"v", "verbose"}, "Print every frame received."},
+        // -v is taken by --verbose, so the version has only its long name.
+        {"version", "Displays version information."},
     });
     p.process(app);
+    if (p.isSet("version"))
+        p.showVersion();
 
     SimulatorOptions options;
     options.model.speed = numberOption(p, "speed", m.speed);

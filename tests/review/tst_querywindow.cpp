@@ -3,12 +3,15 @@
 #include "support/WindowFinder.h"
 
 #include "review/DataGrid.h"
+#include "review/OperationProgress.h"
 #include "review/QueryModel.h"
 #include "review/QueryWindow.h"
 #include "review/SpreadsheetExport.h"
 #include "store/ReadingTable.h"
 
 #include <QHeaderView>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QToolButton>
@@ -337,6 +340,75 @@ private slots:
         QVERIFY(storedAtMessage);
         QCOMPARE(m_store->storedIds(), QList<int>({3, 4, 5, 6}));
         QVERIFY(!clearTable().isActive());
+    }
+
+    // A long Clear shows its progress (without Cancel: the operator has
+    // confirmed), serves what arrives between its blocks, and deletes the
+    // rows stored when the operator confirmed: a reading stored meanwhile
+    // stays.
+    void clearOfALargeTableShowsProgressAndKeepsNewReadings() {
+        const int rows = 30000;
+        QVERIFY(fillReadings(m_store->tableFile(), rows));
+        OperationProgress::setDelayOverride(0);
+        int maximum = -1;
+        bool cancelOffered = true;
+        QString label;
+        whenShown<QProgressDialog>([&](QProgressDialog& progress) {
+            maximum = progress.maximum();
+            label = progress.labelText();
+            cancelOffered = progress.findChild<QPushButton*>() != nullptr;
+        });
+        int leftWhenStored = -1;
+        QTimer::singleShot(0, [&] {
+            leftWhenStored = int(m_store->storedIds().size());
+            QVERIFY(readingStored());
+        });
+        m_window->openReadings();
+        button("clearButton")->click();
+        OperationProgress::setDelayOverride(std::nullopt);
+
+        QCOMPARE(maximum, rows);
+        QCOMPARE(label, QStringLiteral("Clearing records..."));
+        QVERIFY(!cancelOffered);
+        QVERIFY2(leftWhenStored > 0 && leftWhenStored < rows,
+                 qPrintable(QString::number(leftWhenStored)));
+        // The reading stored during the Clear followed the largest ID then.
+        QCOMPARE(m_store->storedIds(), QList<int>({rows}));
+        QCOMPARE(m_store->messages().size(), 1); // the confirmation only
+        QVERIFY(!clearTable().isActive());
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void clearOfALargeTableStopsAtARowThatRefuses_data() {
+        QTest::addColumn<int>("refusing");
+        QTest::newRow("in the first block") << 700;
+        QTest::newRow("after many blocks") << 27000;
+    }
+    // A row refuses to go far into a long Clear: every row before it is
+    // deleted, it and those after stay, and the failure is reported once.
+    void clearOfALargeTableStopsAtARowThatRefuses() {
+        QFETCH(int, refusing);
+        const int rows = 30000;
+        QVERIFY(fillReadings(m_store->tableFile(), rows));
+        {
+            RawDb raw(m_store->tableFile());
+            QString error;
+            raw.rows(QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON Tarvex "
+                                    "WHEN old.ID = %1 BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                         .arg(refusing),
+                     &error);
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+        }
+        m_window->openReadings();
+        button("clearButton")->click();
+        QCOMPARE(m_store->messages().size(), 2);
+        QCOMPARE(m_store->messages().last().text, kFailed);
+        const QList<int> left = m_store->storedIds();
+        QCOMPARE(left.size(), rows - refusing);
+        QCOMPARE(left.first(), refusing);
+        QCOMPARE(left.last(), rows - 1);
+        QVERIFY(!clearTable().isActive());
+        QVERIFY(readingStored());
     }
 
     // The table cannot be opened: the default exception display shows the

@@ -13,10 +13,6 @@ namespace {
 
 std::optional<int> delayOverride;
 
-// Events are served at most this often: a step of a few microseconds must not
-// pay for a pass through the event queue each time.
-constexpr int kServeIntervalMs = 15;
-
 } // namespace
 
 void OperationProgress::setDelayOverride(std::optional<int> delayMs) {
@@ -41,7 +37,6 @@ OperationProgress::OperationProgress(QWidget* parent, const QString& label, int 
     // The dialog's clock starts here; it shows itself once the delay has
     // passed while events are served.
     m_dialog->setValue(0);
-    m_sinceServed.start();
 }
 
 OperationProgress::~OperationProgress() = default;
@@ -54,9 +49,6 @@ bool OperationProgress::advance(int value) {
 }
 
 void OperationProgress::serveEvents() {
-    if (m_sinceServed.elapsed() < kServeIntervalMs && !m_dialog->isVisible())
-        return;
-    m_sinceServed.restart();
     // Input reaches only a dialog that shows (it is modal); before that the
     // operator's input waits for the end of the operation.
     QCoreApplication::processEvents(m_dialog->isVisible() ? QEventLoop::AllEvents

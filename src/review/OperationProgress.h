@@ -9,7 +9,6 @@
 // is modal over its window, so the operator can reach only its Cancel button.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QString>
 
 #include <memory>
@@ -49,7 +48,6 @@ public:
 
 private:
     std::unique_ptr<QProgressDialog> m_dialog;
-    QElapsedTimer m_sinceServed;
 };
 
 } // namespace tarvex

@@ -75,10 +75,12 @@ public:
         }
         return fields;
     }
+    int rowCount() override { return m_query.rowCount(); }
     void first() override { m_query.first(); }
     void next() override { m_query.next(); }
     bool atEnd() const override { return m_query.atEnd(); }
     QString editText(int field) const override { return m_query.field(field).toString(); }
+    QVariant value(int field) const override { return m_query.field(field).value(); }
     QVariant bookmark() const override {
         const Bookmark mark = m_query.bookmark();
         return mark ? QVariant(*mark) : QVariant();
@@ -196,7 +198,7 @@ void QueryWindow::exportToSpreadsheet() {
     if (!m_export)
         m_export = std::make_unique<SpreadsheetExport>(*m_automation);
     QueryExportSource source(*m_query);
-    exportQueryToSpreadsheet(*m_export, source);
+    exportQueryToSpreadsheet(*m_export, source, this);
 }
 
 void QueryWindow::clearAllReadings() {

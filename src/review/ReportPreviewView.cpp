@@ -231,6 +231,12 @@ void ReportPreviewView::updatePreview() {
     m_border = std::max(m_paper.width(), m_paper.height()) / 25;
     m_failureShown = false;
     m_currentPage = std::clamp(m_currentPage, 1, std::max(1, pageCount()));
+    layOut();
+}
+
+// Lays the pages out afresh in the view's size, fitting them if so asked,
+// with the current page in view.
+void ReportPreviewView::layOut() {
     if (m_zoomMode != ZoomMode::Custom)
         m_scale = fittingScale();
     m_scale = std::min(m_scale, maximumScale());
@@ -254,24 +260,12 @@ void ReportPreviewView::setViewMode(ViewMode mode) {
     m_viewMode = mode;
     if (mode == ViewMode::AllPages)
         m_zoomMode = ZoomMode::FitInView;
-    if (m_zoomMode != ZoomMode::Custom)
-        m_scale = fittingScale();
-    m_scale = std::min(m_scale, maximumScale());
-    updateScrollBars();
-    scrollToPage(m_currentPage);
-    viewport()->update();
-    emit previewChanged();
+    layOut();
 }
 
 void ReportPreviewView::setZoomMode(ZoomMode mode) {
     m_zoomMode = mode;
-    if (mode != ZoomMode::Custom) {
-        m_scale = std::min(fittingScale(), maximumScale());
-        updateScrollBars();
-        scrollToPage(m_currentPage);
-        viewport()->update();
-    }
-    emit previewChanged();
+    layOut();
 }
 
 void ReportPreviewView::setZoomFactor(double factor) {
@@ -293,14 +287,11 @@ void ReportPreviewView::zoomOut(double factor) {
 void ReportPreviewView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     if (m_zoomMode != ZoomMode::Custom) {
-        m_scale = std::min(fittingScale(), maximumScale());
-        updateScrollBars();
-        scrollToPage(m_currentPage);
-        emit previewChanged();
+        layOut();
     } else {
         updateScrollBars();
+        viewport()->update();
     }
-    viewport()->update();
 }
 
 void ReportPreviewView::scrollContentsBy(int dx, int dy) {

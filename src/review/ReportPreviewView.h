@@ -77,6 +77,7 @@ private:
     double fittingScale() const;
     double maximumScale() const;
     void setScale(double scale, const QPointF& anchor);
+    void layOut();
     void updateScrollBars();
     void scrollToPage(int page);
     int mostVisiblePage() const;

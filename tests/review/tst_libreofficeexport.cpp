@@ -228,73 +228,54 @@ private slots:
         QVERIFY(!QFileInfo::exists(started.profileDir));
     }
 
-    // The office goes away in the middle of the data: the export ends in the
-    // warning, this program goes on, and the office's profile and pipes (its
-    // own single-instance pipe too) are gone at once.
-    void officeEndingDuringTheExportEndsInTheWarning() {
+    void officeFailingPartWayIsEndedWithWhatItLeft_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("callTimeoutMs");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("office goes away") << int(SIGKILL) << 30000 << 2000;
+        // Long enough for the office to make the workbook on a busy machine.
+        QTest::newRow("office stops answering") << int(SIGSTOP) << 15000 << 20000;
+    }
+    // The office goes away or stops answering in the middle of the data: the
+    // export ends in the warning (a call that gets no answer waits no longer
+    // than its time-out), this program goes on, and the office's whole
+    // process group is gone, with its profile and its pipes (its own
+    // single-instance pipe too).
+    void officeFailingPartWayIsEndedWithWhatItLeft() {
+        QFETCH(int, signal);
+        QFETCH(int, callTimeoutMs);
+        QFETCH(int, rows);
         LibreOfficeInstance started;
-        struct EndingSource : FakeExportSource {
+        struct FailingSource : FakeExportSource {
             const LibreOfficeInstance* office = nullptr;
-            bool killed = false;
+            int signal = 0;
+            bool sent = false;
             void next() override {
                 FakeExportSource::next();
                 if (current == 100)
-                    killed = ::kill(-static_cast<pid_t>(office->pid), SIGKILL) == 0;
+                    sent = ::kill(-static_cast<pid_t>(office->pid), signal) == 0;
             }
         } source;
+        static_cast<FakeExportSource&>(source) = FakeExportSource::readings(rows);
         source.office = &started;
+        source.signal = signal;
         const QStringList pipesBefore = officePipes();
-        static_cast<FakeExportSource&>(source) = FakeExportSource::readings(2000);
 
         LibreOfficeSettings settings;
         settings.profileParent = m_profiles.path();
         settings.startedInstance = &started;
+        settings.callTimeoutMs = callTimeoutMs;
         auto automation = loadLibreOfficeAutomation(pluginPath(), settings);
         SpreadsheetExport component(*automation);
         QVERIFY(!exportQueryToSpreadsheet(component, source));
         QCOMPARE(m_messages.size(), 1);
         QCOMPARE(m_messages[0].text, QStringLiteral("no Install Excel!"));
         QCOMPARE(source.controlsDisabled, 0);
-        // Ended by the kill (the failure may surface some blocks later).
-        QVERIFY(source.killed);
+        // Ended by the signal (the failure may surface some blocks later).
+        QVERIFY(source.sent);
         QVERIFY(!office::isGroupRunning(started.pid));
         QVERIFY(!QFileInfo::exists(started.profileDir));
         QVERIFY(!QFileInfo::exists(office::pipeSocketPath(started.pipeName)));
-        QCOMPARE(newPipes(pipesBefore), QStringList());
-    }
-
-    // The office stops answering in the middle of the data (it is stopped):
-    // the call in hand waits no longer than its time-out, then the office's
-    // whole process group is ended, its profile and pipes removed, and the
-    // warning shown.
-    void officeThatStopsAnsweringIsEnded() {
-        LibreOfficeInstance started;
-        struct StoppingSource : FakeExportSource {
-            const LibreOfficeInstance* office = nullptr;
-            bool stopped = false;
-            void next() override {
-                FakeExportSource::next();
-                if (current == 100)
-                    stopped = ::kill(-static_cast<pid_t>(office->pid), SIGSTOP) == 0;
-            }
-        } source;
-        source.office = &started;
-        const QStringList pipesBefore = officePipes();
-        static_cast<FakeExportSource&>(source) = FakeExportSource::readings(20000);
-
-        LibreOfficeSettings settings;
-        settings.profileParent = m_profiles.path();
-        settings.startedInstance = &started;
-        // Long enough for the office to make the workbook on a busy machine.
-        settings.callTimeoutMs = 15000;
-        auto automation = loadLibreOfficeAutomation(pluginPath(), settings);
-        SpreadsheetExport component(*automation);
-        QVERIFY(!exportQueryToSpreadsheet(component, source));
-        QCOMPARE(m_messages.size(), 1);
-        QCOMPARE(m_messages[0].text, QStringLiteral("no Install Excel!"));
-        QVERIFY(source.stopped);
-        QVERIFY(!office::isGroupRunning(started.pid));
-        QVERIFY(!QFileInfo::exists(started.profileDir));
         QCOMPARE(newPipes(pipesBefore), QStringList());
     }
 

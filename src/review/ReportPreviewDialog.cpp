@@ -225,13 +225,22 @@ ReportPreviewDialog::ReportPreviewDialog(BandReport& report, QPrinter& printer, 
     // Without a printer there is no page setup to offer.
     m_pageSetup->setEnabled(m_printer.isValid());
 
-    m_view->updatePreview();
+    try {
+        m_view->updatePreview();
+    } catch (...) {
+        disconnectEditors();
+        throw;
+    }
     m_view->setFocus();
 }
 
 ReportPreviewDialog::~ReportPreviewDialog() {
-    // The editors report a last edit when they lose the focus as the window
-    // goes; the view has gone by then.
+    disconnectEditors();
+}
+
+// The editors report a last edit when they lose the focus as the window goes;
+// the view has gone by then.
+void ReportPreviewDialog::disconnectEditors() {
     m_zoomFactor->lineEdit()->disconnect(this);
     m_pageNumber->disconnect(this);
 }

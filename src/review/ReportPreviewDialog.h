@@ -57,6 +57,7 @@ private slots:
 private:
     QAction* addAction(QActionGroup* group, const char* name, const char* text, const char* icon);
     void setFitting(QAction* fit);
+    void disconnectEditors();
     void applyZoomText();
 
     BandReport& m_report;

@@ -1,7 +1,7 @@
 // Pictures of the review windows and report pages to look at: the query
 // window on 60 rows, its toolbar enabled and disabled (three times the size),
 // the About window, the report's preview window (fitting the page, and with
-// facing pages zoomed in), and the report of those rows and of an empty table
+// facing pages zoomed in, and the overview), and the report of those rows and of an empty table
 // as PDF files.
 //
 // Usage: review_pictures <directory>   (then: pdftoppm -r 60 -png report.pdf page)
@@ -79,6 +79,9 @@ int main(int argc, char** argv) {
         view.setCurrentPage(2);
         QTest::qWait(50);
         preview.grab().save(out.filePath(QStringLiteral("preview-facing.png")));
+        view.setViewMode(ReportPreviewView::ViewMode::AllPages);
+        QTest::qWait(50);
+        preview.grab().save(out.filePath(QStringLiteral("preview-overview.png")));
         preview.reject();
     });
     child<QToolButton>(&previewed, "reportButton")->click();

@@ -195,22 +195,14 @@ ReportPreviewDialog::ReportPreviewDialog(BandReport& report, QPrinter& printer, 
         else
             updateControls();
     });
+    // A page or two are fitted again (to the width if that was chosen); the
+    // overview fits every page.
     const auto setMode = [this](ReportPreviewView::ViewMode mode) {
-        const bool overview = mode == ReportPreviewView::ViewMode::AllPages;
-        // The overview fits every page; fitting and paging mean nothing there.
-        m_fitGroup->setEnabled(!overview);
-        m_navigationGroup->setEnabled(!overview);
-        m_pageNumber->setEnabled(!overview);
-        m_pageCountLabel->setEnabled(!overview);
+        const bool byWidth = m_fitWidth->isChecked();
         m_view->setViewMode(mode);
-        if (overview) {
-            setFitting(nullptr);
-            return;
-        }
-        QAction* fit = m_fitWidth->isChecked() ? m_fitWidth : m_fitPage;
-        setFitting(fit);
-        m_view->setZoomMode(fit == m_fitWidth ? ReportPreviewView::ZoomMode::FitToWidth
-                                              : ReportPreviewView::ZoomMode::FitInView);
+        if (mode != ReportPreviewView::ViewMode::AllPages)
+            m_view->setZoomMode(byWidth ? ReportPreviewView::ZoomMode::FitToWidth
+                                        : ReportPreviewView::ZoomMode::FitInView);
     };
     connect(m_singleMode, &QAction::triggered, this,
             [setMode] { setMode(ReportPreviewView::ViewMode::SinglePage); });
@@ -308,10 +300,18 @@ void ReportPreviewDialog::updateControls() {
     m_portrait->setChecked(portrait);
     m_landscape->setChecked(!portrait);
     const ReportPreviewView::ViewMode mode = m_view->viewMode();
+    const bool overview = mode == ReportPreviewView::ViewMode::AllPages;
     m_singleMode->setChecked(mode == ReportPreviewView::ViewMode::SinglePage);
     m_facingMode->setChecked(mode == ReportPreviewView::ViewMode::FacingPages);
-    m_overviewMode->setChecked(mode == ReportPreviewView::ViewMode::AllPages);
-    if (mode != ReportPreviewView::ViewMode::AllPages) {
+    m_overviewMode->setChecked(overview);
+    // Fitting and paging mean nothing in the overview.
+    m_fitGroup->setEnabled(!overview);
+    m_navigationGroup->setEnabled(!overview);
+    m_pageNumber->setEnabled(!overview);
+    m_pageCountLabel->setEnabled(!overview);
+    if (overview) {
+        setFitting(nullptr);
+    } else {
         switch (m_view->zoomMode()) {
         case ReportPreviewView::ZoomMode::FitToWidth:
             setFitting(m_fitWidth);

@@ -1,9 +1,12 @@
 // Review benchmark: the query window opened on a million stored rows (time
 // until the grid shows its first rows, time to jump to the last row and to
-// rows in between, peak memory), and the report preview of 10 k rows (time
-// until the preview window shows all its pages).
+// rows in between, peak memory, Clear of all rows), the report preview of a
+// million rows (time until page 1 shows, time per further page, peak memory
+// while paging) and the PDF of all its pages (pages per second, memory as
+// the pages are written).
 //
-// Usage: bench_review [rows for the query window (1000000)] [rows for the report (10000)]
+// Usage: bench_review [rows for the query window (1000000)] [rows for the report (1000000)]
+//                     [rows for the PDF (1000000; 0 leaves it out)]
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 
 #include "support/ReviewFixture.h"
@@ -13,16 +16,23 @@
 #include "review/QueryModel.h"
 #include "review/QueryWindow.h"
 #include "review/ReadingReport.h"
+#include "review/ReportPreviewDialog.h"
+#include "review/ReportPreviewView.h"
 #include "store/ReadingTable.h"
 
+#include <QAction>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -155,34 +165,163 @@ void benchQueryWindow(int rows) {
                 clock.elapsed() / 1000.0, static_cast<int>(store.storedIds().size()));
 }
 
+// Processor time used by the process so far, in seconds.
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// The resident memory of the process now, in MiB.
+double residentMiB() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// Notes when the first page of a preview has been drawn: connects to the
+// preview's view at the first painting of its pages.
+class FirstPageWatch : public QObject {
+public:
+    explicit FirstPageWatch(const QElapsedTimer& clock) : m_clock(clock) {
+        qApp->installEventFilter(this);
+    }
+    ~FirstPageWatch() override { qApp->removeEventFilter(this); }
+    double firstPageMs() const { return m_firstPageMs; }
+    void reset() {
+        m_firstPageMs = -1;
+        m_view = nullptr;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !m_view) {
+            if (auto* view = qobject_cast<ReportPreviewView*>(watched->parent())) {
+                m_view = view;
+                connect(view, &ReportPreviewView::pageDrawn, this, [this](int page) {
+                    if (page == 1 && m_firstPageMs < 0)
+                        m_firstPageMs = m_clock.nsecsElapsed() / 1e6;
+                });
+            }
+        }
+        return false;
+    }
+
+private:
+    const QElapsedTimer& m_clock;
+    QPointer<ReportPreviewView> m_view;
+    double m_firstPageMs = -1;
+};
+
+// Report pressed until the first page shows, then paging: the next page, a
+// page anywhere, the last page, each shown; peak memory while paging.
 void benchReportPreview(int rows) {
     ReviewStore store;
+    QElapsedTimer clock;
+    clock.start();
     if (!fillReadings(store.tableFile(), rows)) {
         std::printf("report preview: filling %d rows failed\n", rows);
         return;
     }
+    std::printf("report preview of %d rows (filled in %.1f s, peak memory before %ld MiB)\n", rows,
+                clock.elapsed() / 1000.0, peakMemoryMiB());
     ReadingReport report;
     QueryWindow window(&report);
     QToolButton* const reportButton = child<QToolButton>(&window, "reportButton");
-    std::vector<double> shown;
+    std::vector<double> firstPage, nextPage, anyPage, lastPage;
     int pages = 0;
+    int drawn = 0;
+    QRandomGenerator random(7);
+    FirstPageWatch watch(clock);
     for (int run = 0; run < 5; ++run) {
-        QElapsedTimer clock;
-        double until = 0;
-        whenShown<QPrintPreviewDialog>([&](QPrintPreviewDialog& preview) {
-            until = clock.nsecsElapsed() / 1e6;
-            pages = preview.findChild<QPrintPreviewWidget*>()->pageCount();
+        watch.reset();
+        whenShown<ReportPreviewDialog>([&](ReportPreviewDialog& preview) {
+            ReportPreviewView& view = *preview.view();
+            while (watch.firstPageMs() < 0)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            firstPage.push_back(watch.firstPageMs());
+            pages = preview.pageCount();
+            QObject::connect(&view, &ReportPreviewView::pageDrawn, [&] { ++drawn; });
+            QAction* next = preview.findChild<QAction*>(QStringLiteral("nextPageAction"));
+            QElapsedTimer step;
+            // Through the first pages one by one (on the first run many).
+            for (int i = 0; i < (run == 0 ? 2000 : 100); ++i) {
+                step.start();
+                next->trigger();
+                view.viewport()->repaint();
+                nextPage.push_back(step.nsecsElapsed() / 1e6);
+            }
+            for (int i = 0; i < 50; ++i) {
+                step.start();
+                view.setCurrentPage(1 + int(random.bounded(pages)));
+                view.viewport()->repaint();
+                anyPage.push_back(step.nsecsElapsed() / 1e6);
+            }
+            step.start();
+            preview.findChild<QAction*>(QStringLiteral("lastPageAction"))->trigger();
+            view.viewport()->repaint();
+            lastPage.push_back(step.nsecsElapsed() / 1e6);
             preview.reject();
         });
         clock.start();
         reportButton->click();
-        shown.push_back(until);
         QCoreApplication::processEvents();
     }
-    std::printf("report preview of %d rows (%d pages)\n", rows, pages);
-    std::printf("  Report pressed until the preview shows:         median %.0f ms, max %.0f ms\n",
-                Median(shown), maxOf(shown));
+    std::printf("  %d pages; pages drawn while paging: %d\n", pages, drawn);
+    std::printf("  Report pressed until page 1 shows:              median %.0f ms, max %.0f ms\n",
+                Median(firstPage), maxOf(firstPage));
+    std::printf("  next page, shown:                               median %.1f ms, max %.1f ms\n",
+                Median(nextPage), maxOf(nextPage));
+    std::printf("  a page anywhere, shown:                         median %.1f ms, max %.1f ms\n",
+                Median(anyPage), maxOf(anyPage));
+    std::printf("  the last page, shown:                           median %.1f ms, max %.1f ms\n",
+                Median(lastPage), maxOf(lastPage));
     std::printf("  peak memory of the process: %ld MiB\n", peakMemoryMiB());
+}
+
+// Every page of the report into a PDF file: pages per second, and the
+// resident memory as the run goes on.
+void benchReportPdf(int rows) {
+    ReviewStore store;
+    if (!fillReadings(store.tableFile(), rows)) {
+        std::printf("report PDF: filling %d rows failed\n", rows);
+        return;
+    }
+    QTemporaryDir dir;
+    ReadingReport report;
+    report.openReadings();
+    QPrinter printer(QPrinter::HighResolution);
+    report.setUpPrinter(printer);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("report.pdf")));
+    const int pages = report.pages(printer).pageCount();
+    // The memory in use, sampled while the pages are printed (the run serves
+    // timers between pages).
+    std::vector<double> resident;
+    QTimer sample;
+    QObject::connect(&sample, &QTimer::timeout, [&] { resident.push_back(residentMiB()); });
+    sample.start(1000);
+    QWidget parent;
+    const double before = residentMiB();
+    QElapsedTimer clock;
+    clock.start();
+    const double cpuBefore = cpuSeconds();
+    const int printed = report.print(printer, 1, &parent);
+    const double seconds = clock.elapsed() / 1000.0;
+    const double cpu = cpuSeconds() - cpuBefore;
+    sample.stop();
+    std::printf("report PDF of %d rows: %d of %d pages in %.1f s, %.0f pages/s (%.0f pages per "
+                "second of processor time), %.0f MiB file\n",
+                rows, printed, pages, seconds, printed / seconds, printed / cpu,
+                QFileInfo(printer.outputFileName()).size() / (1024.0 * 1024.0));
+    std::printf("  resident memory: %.0f MiB before,", before);
+    for (std::size_t i = 0; i < resident.size(); i += std::max<std::size_t>(1, resident.size() / 6))
+        std::printf(" %.0f", resident[i]);
+    std::printf(" MiB during (every %zu s), %.0f MiB after\n",
+                std::max<std::size_t>(1, resident.size() / 6), residentMiB());
 }
 
 } // namespace
@@ -192,8 +331,11 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int queryRows = argc > 1 ? std::atoi(argv[1]) : 1000000;
-    const int reportRows = argc > 2 ? std::atoi(argv[2]) : 10000;
+    const int reportRows = argc > 2 ? std::atoi(argv[2]) : 1000000;
+    const int pdfRows = argc > 3 ? std::atoi(argv[3]) : 1000000;
     benchQueryWindow(queryRows);
     benchReportPreview(reportRows);
+    if (pdfRows > 0)
+        benchReportPdf(pdfRows);
     return 0;
 }

@@ -1,7 +1,8 @@
 // Pictures of the review windows and report pages to look at: the query
 // window on 60 rows, its toolbar enabled and disabled (three times the size),
-// the About window, and the report of those rows and of an empty table as
-// PDF files.
+// the About window, the report's preview window (fitting the page, and with
+// facing pages zoomed in, and the overview), and the report of those rows and of an empty table
+// as PDF files.
 //
 // Usage: review_pictures <directory>   (then: pdftoppm -r 60 -png report.pdf page)
 
@@ -11,6 +12,8 @@
 #include "review/AboutDialog.h"
 #include "review/QueryWindow.h"
 #include "review/ReadingReport.h"
+#include "review/ReportPreviewDialog.h"
+#include "review/ReportPreviewView.h"
 #include "store/ReadingTable.h"
 
 #include <QDir>
@@ -65,6 +68,24 @@ int main(int argc, char** argv) {
     about.grab().scaled(about.size() * 3).save(out.filePath(QStringLiteral("about-x3.png")));
 
     ReadingReport report;
+    QueryWindow previewed(&report);
+    whenShown<ReportPreviewDialog>([&](ReportPreviewDialog& preview) {
+        preview.resize(900, 700);
+        QTest::qWait(50);
+        preview.grab().save(out.filePath(QStringLiteral("preview.png")));
+        ReportPreviewView& view = *preview.view();
+        view.setViewMode(ReportPreviewView::ViewMode::FacingPages);
+        view.setZoomFactor(1.5);
+        view.setCurrentPage(2);
+        QTest::qWait(50);
+        preview.grab().save(out.filePath(QStringLiteral("preview-facing.png")));
+        view.setViewMode(ReportPreviewView::ViewMode::AllPages);
+        QTest::qWait(50);
+        preview.grab().save(out.filePath(QStringLiteral("preview-overview.png")));
+        preview.reject();
+    });
+    child<QToolButton>(&previewed, "reportButton")->click();
+
     report.openReadings();
     report.printToPdf(out.filePath(QStringLiteral("report.pdf")));
     std::printf("pictures written to %s\n", qPrintable(out.path()));

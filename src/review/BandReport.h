@@ -1,11 +1,16 @@
 // Banded page reports: a title band printed once at the start, a column header
-// band at the top of every page and a detail band for every row of a data
-// set, laid out in millimetres and drawn with QPainter onto a QPrinter. The
-// report can be previewed (QPrintPreviewDialog, printable from there, to a
-// PDF file too), printed to a PDF file directly, or drawn onto any printer.
+// band at the top of every page and a detail band for every row of a query,
+// laid out in millimetres and drawn with QPainter. The report is previewed
+// in a window of its own (ReportPreviewDialog, printable from there, to a PDF
+// file too), printed to a PDF file directly, or printed onto any printer.
+//
+// Pages are drawn one at a time and only when needed: where each row falls is
+// worked out from the number of rows and the band heights, and the rows of a
+// page are read through the query's random access, so that a report of a
+// million rows previews and prints in the memory of a few pages.
 #pragma once
 
-#include "store/DataSet.h"
+#include "store/Query.h"
 
 #include <QFont>
 #include <QList>
@@ -14,6 +19,7 @@
 #include <QPointer>
 #include <QString>
 
+class QPainter;
 class QPrinter;
 class QWidget;
 
@@ -26,7 +32,7 @@ namespace tarvex {
 // height and is printed opaque on white.
 struct ReportText {
     QString caption;   // a fixed text, or, when fieldName is set,
-    QString fieldName; // the display text of that field of the current row
+    QString fieldName; // the display text of that field of the row
     double left = 0;
     double top = 0;
     double width = 0;
@@ -41,13 +47,14 @@ struct ReportBand {
     QList<ReportText> texts;
 };
 
-// What a report prints and how: paper, font and bands.
+// What a report prints and how: paper, font and bands. Texts are black on
+// white paper, whatever the desktop's colours.
 struct ReportLayout {
     // Paper, orientation and margins. Default: A4 portrait, 10 mm margins.
     QPageLayout pageLayout{QPageSize(QPageSize::A4), QPageLayout::Portrait,
                            QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter};
-    // The font of every text that has none of its own, in the window-text
-    // colour. Default: Arial 10 point.
+    // The font of every text that has none of its own. Default: Arial 10
+    // point.
     QFont font{QStringLiteral("Arial"), 10};
     // With no rows: the title band and one detail band with empty texts.
     bool printIfEmpty = true;
@@ -57,17 +64,42 @@ struct ReportLayout {
     ReportBand detailBand;
 };
 
+// Where the rows of a report fall: the title band opens the first page, the
+// column header band heads every page that has rows, and as many detail bands
+// follow as fit between the margins (at least one). Pages and rows are
+// numbered from 0.
+class ReportPages {
+public:
+    ReportPages() = default;
+    // The pages of `rows` rows laid out by layout within a printable height
+    // of roomMm millimetres.
+    ReportPages(const ReportLayout& layout, double roomMm, int rows);
+
+    int pageCount() const;
+    int rowCount() const { return m_rows; }
+    // The first row on page, and how many rows it holds.
+    int firstRow(int page) const;
+    int rowsOn(int page) const;
+    int rowsOnFirstPage() const { return m_firstPageRows; }
+    int rowsPerPage() const { return m_pageRows; }
+
+private:
+    int m_rows = 0;
+    int m_firstPageRows = 1;
+    int m_pageRows = 1;
+};
+
 class BandReport : public QObject {
     Q_OBJECT
 
 public:
     explicit BandReport(QObject* parent = nullptr);
 
-    // The rows: the detail band is printed once for every row, from the
-    // first. A closed data set prints as an empty one. The report does not
-    // own it, and forgets it when it is destroyed.
-    DataSet* dataSet() const { return m_dataSet; }
-    void setDataSet(DataSet* dataSet);
+    // The rows: the detail band is printed once for every row the query
+    // counts, from the first. A closed query prints as an empty one. The
+    // report does not own it, and forgets it when it is destroyed.
+    Query* dataSet() const { return m_dataSet; }
+    void setDataSet(Query* dataSet);
 
     const ReportLayout& layout() const { return m_layout; }
     void setLayout(const ReportLayout& layout);
@@ -78,7 +110,7 @@ public:
     // printFinished() follows such a print run.
     void preview(QWidget* parent = nullptr);
 
-    // Prints the report into a PDF file; printFinished() follows. Returns the
+    // Prints every page into a PDF file; printFinished() follows. Returns the
     // number of pages. Raises PrintError when the file cannot be written.
     int printToPdf(const QString& fileName);
 
@@ -86,10 +118,30 @@ public:
     // no duplex, all pages, automatic paper bin).
     void setUpPrinter(QPrinter& printer) const;
 
-    // Draws every page onto printer (its painting is begun and ended here)
-    // and returns the number of pages. Sends no signal. Raises PrintError
-    // when the printer cannot be painted on.
-    int render(QPrinter& printer);
+    // The pages of the rows counted now, on printer's paper.
+    ReportPages pages(const QPrinter& printer);
+
+    // Prints the pages printer's print range selects (all pages, from-to,
+    // or currentPage, counted from 1), in the printer's page order and, where
+    // the printer cannot make copies itself, as many times as it is asked
+    // to. Page after page is drawn and handed to the printer, so that memory
+    // does not grow with the number of pages. With a progressParent, a run
+    // that takes a while shows its progress in a dialog over it whose Cancel
+    // ends the run after the page in hand (a PDF file is then removed).
+    // printFinished() follows. Returns the number of pages printed, 0 when
+    // cancelled. Raises PrintError when the printer cannot be painted on, and
+    // the engine's DatabaseError when the rows cannot be read.
+    int print(QPrinter& printer, int currentPage = 1, QWidget* progressParent = nullptr);
+
+    // Draws page (from 0) of pages onto painter, whose coordinates are
+    // device pixels of a printer with the given resolution (dots per inch)
+    // with their origin at the top-left corner of the space within the
+    // margins, and whose width is roomWidthMm millimetres. Text sizes follow
+    // that resolution whatever device painter draws on, so the preview draws
+    // the printed page scaled. Raises the engine's DatabaseError when the
+    // rows cannot be read.
+    void drawPage(QPainter& painter, const ReportPages& pages, int page, int resolution,
+                  double roomWidthMm);
 
 signals:
     // The preview window has closed.
@@ -98,7 +150,7 @@ signals:
     void printFinished();
 
 private:
-    QPointer<DataSet> m_dataSet;
+    QPointer<Query> m_dataSet;
     ReportLayout m_layout;
 };
 

@@ -6,8 +6,17 @@
 // temporary directory, a pipe of its own for the connection, no start window.
 // The document is created hidden and shown by setVisible(true). Releasing the
 // application closes only this program's connection; the office and its
-// document stay open under the operator's control. Profiles of offices that
-// have ended are removed when the next instance starts.
+// document stay open under the operator's control - once shown. An office
+// released before its document was shown, or one that does not answer a call
+// in time, is ended (its whole process group) and its profile and pipes are
+// removed, so that a failed export leaves nothing behind. Profiles of offices
+// that have ended otherwise are removed when the next instance starts.
+//
+// Every call into the office runs on a thread of the instance's own: the
+// calling thread waits for it (serving timers and queued calls, not the
+// operator's input) at most for the call time-out. Calls that return nothing
+// are handed over without waiting; blocks of values and number formats for
+// neighbouring rows that wait together are merged into one call.
 #pragma once
 
 #include "review/SpreadsheetAutomation.h"
@@ -29,6 +38,12 @@ struct LibreOfficeSettings {
     QString officeProgram;
     // How long a new office may take until it accepts the connection.
     int connectTimeoutMs = 60000;
+    // How long one call into the office may take; past it the office is
+    // taken for hung and ended.
+    int callTimeoutMs = 30000;
+    // The kind of document a new workbook is (tests name one that is missing,
+    // as where Calc is not installed).
+    QString documentFactory = QStringLiteral("private:factory/scalc");
     // Where the private profiles are made; empty: the system's temporary directory.
     QString profileParent;
     // When set, every office is written here once it accepts the connection,

@@ -9,7 +9,7 @@
 
 namespace tarvex {
 
-inline constexpr int kLibreOfficePluginVersion = 1;
+inline constexpr int kLibreOfficePluginVersion = 2;
 
 extern "C" {
 // Returns the plugin's version.

@@ -2,6 +2,7 @@
 
 #include "review/DataGrid.h"
 #include "review/LibreOfficeAutomation.h"
+#include "review/OperationProgress.h"
 #include "review/Pictures.h"
 #include "review/QueryModel.h"
 #include "review/ReadingReport.h"
@@ -11,14 +12,23 @@
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QToolButton>
 
+#include <algorithm>
 #include <exception>
 
 namespace tarvex {
 
 namespace {
+
+// Clear: the first block, the largest, and the time a block should take.
+constexpr int kFirstClearBlock = 2000;
+constexpr int kMaxClearBlock = 200000;
+constexpr qint64 kClearBlockMs = 60;
+// Clear shows its progress once it has taken this long.
+constexpr int kClearProgressDelayMs = 500;
 
 QToolButton* makeToolButton(QWidget* parent, const QString& name, const QString& caption,
                             const QIcon& picture, int pictureSize, const QRect& geometry) {
@@ -65,10 +75,12 @@ public:
         }
         return fields;
     }
+    int rowCount() override { return m_query.rowCount(); }
     void first() override { m_query.first(); }
     void next() override { m_query.next(); }
     bool atEnd() const override { return m_query.atEnd(); }
     QString editText(int field) const override { return m_query.field(field).toString(); }
+    QVariant value(int field) const override { return m_query.field(field).value(); }
     QVariant bookmark() const override {
         const Bookmark mark = m_query.bookmark();
         return mark ? QVariant(*mark) : QVariant();
@@ -186,7 +198,7 @@ void QueryWindow::exportToSpreadsheet() {
     if (!m_export)
         m_export = std::make_unique<SpreadsheetExport>(*m_automation);
     QueryExportSource source(*m_query);
-    exportQueryToSpreadsheet(*m_export, source);
+    exportQueryToSpreadsheet(*m_export, source, this);
 }
 
 void QueryWindow::clearAllReadings() {
@@ -198,8 +210,6 @@ void QueryWindow::clearAllReadings() {
 
     bool failed = false;
     {
-        // Deleting a long table takes a while and nothing is served
-        // meanwhile: the busy cursor tells the operator so.
         const BusyCursor busy;
         m_clearTable->setActive(false);
         ReadingTable::attach(*m_clearTable);
@@ -207,28 +217,42 @@ void QueryWindow::clearAllReadings() {
         // A failure to open reaches the default exception display; nothing
         // has been deleted then.
         m_clearTable->open();
-
         try {
-            m_clearTable->lockTable(LockType::Write);
-            while (!m_clearTable->atEnd())
-                m_clearTable->remove();
+            deleteReadings(*m_clearTable);
         } catch (...) {
             failed = true;
         }
-        // The lock is released and the table closed before anything waits
-        // for the operator: readings go on being stored meanwhile, and must
-        // not find the table locked. Rows deleted before a failure stay
-        // deleted.
-        try {
-            m_clearTable->unlockTable(LockType::Write);
-        } catch (...) {
-            m_clearTable->close();
-            throw;
-        }
+        // Every block was committed on its own: rows deleted before a failure
+        // stay deleted, and no lock is left for the readings stored meanwhile.
         m_clearTable->close();
     }
     if (failed)
         showPlainMessageBox(QStringLiteral("Failed to Clear Data from Table!"), applicationTitle());
+}
+
+// Deletes the rows stored when the operator confirmed: the first ones in ID
+// order, as many as there were then. Readings stored while it runs get larger
+// IDs and stay. The rows go in blocks, each its own transaction of about
+// kClearBlockMs, so that the reading log waits at most that long for the table
+// and the window thread serves what arrives between blocks.
+void QueryWindow::deleteReadings(Table& table) {
+    const int total = table.rowCount();
+    OperationProgress progress(this, QStringLiteral("Clearing records..."), total,
+                               kClearProgressDelayMs, OperationProgress::Cancel::NotOffered);
+    int deleted = 0;
+    int block = kFirstClearBlock;
+    QElapsedTimer clock;
+    while (deleted < total) {
+        clock.start();
+        const int gone = table.removeFirst(std::min(block, total - deleted));
+        if (gone == 0)
+            break; // rows went away by other hands meanwhile
+        deleted += gone;
+        const qint64 took = std::max<qint64>(1, clock.elapsed());
+        block = static_cast<int>(
+            std::clamp<qint64>(gone * kClearBlockMs / took, kFirstClearBlock, kMaxClearBlock));
+        progress.advance(deleted);
+    }
 }
 
 } // namespace tarvex

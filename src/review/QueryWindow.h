@@ -60,11 +60,14 @@ private slots:
     // "Excel": copies every row of the query into a new spreadsheet
     // (LibreOffice Calc); shows "no Install Excel!" when that fails.
     void exportToSpreadsheet();
-    // "Clear": deletes every stored reading after the operator confirms.
+    // "Clear": deletes every reading stored when the operator confirms. Long
+    // runs show their progress; readings stored meanwhile are kept.
     void clearAllReadings();
     void closeReadings();
 
 private:
+    void deleteReadings(Table& table);
+
     // The rows on show; given its alias and statement by openReadings().
     Query* m_query;
     // Used only by clearAllReadings(), open only while it deletes.

@@ -5,10 +5,19 @@
 // show the application, and release.
 //
 // Every object stands for one reference held on the application. Destroying
-// it releases that reference and nothing else: the application is never asked
-// to close a document or to quit. Every failure of a call is raised as an
-// exception derived from std::runtime_error (SpreadsheetError from the
-// implementations of this program).
+// it releases that reference; the application is never asked to close a
+// document. An application that has not been made visible is of no use to
+// anyone once it is released: releasing it ends it, with everything it left
+// behind (its process, its files). A visible one stays under the operator's
+// control.
+//
+// Every failure of a call is raised as an exception derived from
+// std::runtime_error (SpreadsheetError from the implementations of this
+// program). An implementation may carry out calls that return nothing after
+// they have returned; a failure of such a call is then raised by a later
+// call, at the latest by setVisible(true). No call waits for the application
+// without bound: one that does not answer in time ends the instance and
+// raises.
 #pragma once
 
 #include "errors/Errors.h"
@@ -16,6 +25,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 #include <memory>
 #include <optional>
@@ -60,9 +70,13 @@ public:
     virtual ~SpreadsheetRange() = default;
     // Puts one text into every cell of the range, as it stands.
     virtual void setValue(const QString& value) = 0;
-    // Puts a block of texts into the range, one line per row of the range and
-    // one text per column; the block has exactly the range's size.
-    virtual void setValues(const QList<QStringList>& block) = 0;
+    // Puts a block of values into the range, one line per row of the range
+    // and one value per column; the block has exactly the range's size. A
+    // text (QString) goes in as it stands, never read as a number, a date or
+    // a formula; a number (int, qint64, double) as a number; a date (QDate)
+    // as a date value, which a cell of the general format shows in the
+    // application's own date format; a null value leaves the cell empty.
+    virtual void setValues(const QList<QVariantList>& block) = 0;
     virtual void setNumberFormat(const QString& format) = 0;
     virtual void setFont(const SpreadsheetFont& font) = 0;
     virtual void setAlignment(const SpreadsheetAlignment& alignment) = 0;

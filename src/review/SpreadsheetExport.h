@@ -1,6 +1,8 @@
 // The spreadsheet export: copies every row of a query into the first
 // worksheet of a new workbook in a new instance of a spreadsheet application,
 // then leaves the application visible and running with the unsaved workbook.
+// Text fields go out as texts in the text format ("@"), whole numbers as
+// numbers and dates as date values, both in the general format.
 //
 // The query window's "Excel" button calls exportQueryToSpreadsheet with its
 // query (seen through ExportSource) and its export component.
@@ -14,7 +16,11 @@
 
 #include <memory>
 
+class QWidget;
+
 namespace tarvex {
+
+class OperationProgress;
 
 // The texts of the export.
 inline constexpr const char* kExportWorksheetName = "Kelvarnotraske Simple Export 1";
@@ -62,9 +68,12 @@ public:
 
     // Runs the export: starts a new instance of the application, adds a
     // workbook, writes the titles and every row of the source, formats
-    // them and shows the application. Raises on failure; the references taken
-    // so far stay held until releaseApplication().
-    void run();
+    // them and shows the application. With a progressParent, an export that
+    // takes longer than a second shows the rows written in a progress dialog
+    // over it, whose Cancel stops the export after the block in hand; run()
+    // then returns false (the application not shown). Raises on failure; the
+    // references taken so far stay held until releaseApplication().
+    bool run(QWidget* progressParent = nullptr);
 
     // Releases the worksheet, the workbook and the application, in that
     // order, without closing anything. Never raises.
@@ -73,12 +82,13 @@ public:
 private:
     struct Column {
         int field;
-        bool text;
+        ExportFieldType type;
     };
 
     QList<Column> writeTitleRow();
-    int writeData(const QList<Column>& columns);
-    void writeBlock(const QList<Column>& columns, int top, const QList<QStringList>& block);
+    // The rows written; -1 when the operator cancelled.
+    int writeData(const QList<Column>& columns, OperationProgress* progress);
+    void writeBlock(const QList<Column>& columns, int top, const QList<QVariantList>& block);
     void formatRows(int top, int bottom, int columns, const SpreadsheetFont& font);
 
     SpreadsheetAutomation& m_automation;
@@ -105,9 +115,12 @@ private:
 };
 
 // The "Excel" button: opens the query, sets the component up for it and runs
-// the export; whatever happened, releases the application; on any failure
-// shows the warning "no Install Excel!". Returns true when the export ran to
-// its end.
-bool exportQueryToSpreadsheet(SpreadsheetExport& exportComponent, ExportSource& query);
+// the export (its progress shown over progressParent); whatever happened,
+// releases the application - which ends an application that was never shown,
+// so that nothing is left behind; on any failure shows the warning "no
+// Install Excel!" (not when the operator cancelled). Returns true when the
+// export ran to its end.
+bool exportQueryToSpreadsheet(SpreadsheetExport& exportComponent, ExportSource& query,
+                              QWidget* progressParent = nullptr);
 
 } // namespace tarvex

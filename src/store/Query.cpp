@@ -16,9 +16,13 @@ namespace tarvex {
 
 namespace {
 
-constexpr int kBlockRows = 256;          // rows fetched around a row asked for
-constexpr int kMaxWalkBlockRows = 32768; // largest block while walking with next()
-constexpr int kMaxCachedRows = 65536;    // rows kept beyond the most recent block
+constexpr int kBlockRows = 256;         // rows fetched around a row asked for
+constexpr int kMaxWalkBlockRows = 8192; // largest block of a walk through the rows
+constexpr int kMaxCachedRows = 65536;   // rows kept beyond the most recent block
+// The table file is read through a memory map of at most this size: a skip to
+// a far row then walks pages in memory instead of reading each one from the
+// file. Map pages are the file's own (clean, shared with the file cache).
+constexpr qint64 kMapBytes = qint64(256) << 20;
 
 } // namespace
 
@@ -53,6 +57,9 @@ void Query::internalOpen() {
     if (!m_connection)
         throw DatabaseError(QStringLiteral("Cannot run the query \"%1\": alias %2 has no tables")
                                 .arg(statement().simplified(), alias()));
+    // Reads only: the map is never written through.
+    m_connection->run(QStringLiteral("PRAGMA mmap_size=%1").arg(kMapBytes),
+                      QStringLiteral("Cannot run the query \"%1\"").arg(statement().simplified()));
     fetch(0, kBlockRows, false);
     if (const Block* b = findBlock(0)) {
         m_row = -1;

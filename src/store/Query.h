@@ -18,13 +18,14 @@ class Connection;
 // A select statement on an alias's tables. The result is read-only.
 //
 // Cost: nothing is read at once. Rows are fetched in blocks as they are
-// needed (256 rows around a row asked for; a walk with next() fetches blocks
-// that double up to 32768 rows) and a few blocks are kept. Each fetch runs the
-// statement with LIMIT/OFFSET and finishes it, so an open query holds no read
-// transaction between calls and never keeps the table file's log from being
-// checkpointed; reaching row n costs SQLite a skip over n rows (tens of
-// milliseconds at a million). rowCount() runs one COUNT(*) over the statement
-// (SQLite counts a table's entries without decoding them) and keeps the answer
+// needed (256 rows around a row asked for; a walk through the rows, with
+// next() or row after row with valueAt(), fetches blocks that double up to
+// 8192 rows) and a few blocks are kept. Each fetch runs the statement with
+// LIMIT/OFFSET and finishes it, so an open query holds no read transaction
+// between calls and never keeps the table file's log from being
+// checkpointed; reaching row n costs SQLite a skip over n rows (the table
+// file is read through a memory map, so about 20 ms at a million). rowCount() runs one COUNT(*)
+// over the statement (SQLite counts a table's entries without decoding them) and keeps the answer
 // until the query is closed. Since every block is read afresh, rows appended
 // to the table while the query is open may show up after the counted ones.
 class Query : public DataSet {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace tarvex {
 
@@ -21,6 +22,8 @@ struct Table::Cursor {
     std::vector<FieldType> types;
     std::vector<int> keyColumns; // positions in a row read by the queries (0 is rowid)
     QSqlQuery first, last, next, prior, byRowid, insert, remove, count;
+    // The first rows in the table's order: deleted at once, or listed.
+    QSqlQuery removeFirst, firstRowids;
 };
 
 Table::Table(QObject* parent) : DataSet(parent) {}
@@ -109,6 +112,11 @@ void Table::internalOpen() {
                               .arg(t, names.join(u','), insertMarks.join(u',')));
     s->remove = c.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(t));
     s->count = c.prepare(QStringLiteral("SELECT count(*) FROM %1").arg(t));
+    const QString firstRowids =
+        QStringLiteral("SELECT rowid FROM %1 ORDER BY %2 LIMIT ?").arg(t, order.join(u','));
+    s->removeFirst =
+        c.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid IN (%2)").arg(t, firstRowids));
+    s->firstRowids = c.prepare(firstRowids);
     m_cursor = std::move(s);
 
     m_atStart = true;
@@ -233,12 +241,16 @@ void Table::commit() {
         m_cursor->connection->run(QStringLiteral("COMMIT"),
                                   QStringLiteral("Cannot write to table %1").arg(m_tableName));
     } catch (...) {
-        try {
-            m_cursor->connection->run(QStringLiteral("ROLLBACK"), QString());
-        } catch (const DatabaseError&) {
-            // Nothing left to undo.
-        }
+        rollbackQuietly();
         throw;
+    }
+}
+
+void Table::rollbackQuietly() {
+    try {
+        m_cursor->connection->run(QStringLiteral("ROLLBACK"), QString());
+    } catch (const DatabaseError&) {
+        // Nothing left to undo.
     }
 }
 
@@ -326,6 +338,79 @@ void Table::remove() {
         m_atEnd = true;
     }
     notifyChanged();
+}
+
+int Table::removeFirst(int count) {
+    checkBrowseMode();
+    if (count <= 0)
+        return 0;
+    Connection& c = *m_cursor->connection;
+    const QString context = QStringLiteral("Cannot delete a row of table %1").arg(m_tableName);
+    const bool own = m_lockDepth == 0;
+    if (own)
+        begin();
+    int deleted = 0;
+    std::optional<DatabaseError> failure;
+    try {
+        // A savepoint, so that a refused block is undone on its own, also
+        // inside the lock's transaction.
+        c.run(QStringLiteral("SAVEPOINT remove_first"), context);
+        try {
+            m_cursor->removeFirst.bindValue(0, count);
+            c.exec(m_cursor->removeFirst, context);
+            deleted = m_cursor->removeFirst.numRowsAffected();
+            m_cursor->removeFirst.finish();
+            c.run(QStringLiteral("RELEASE remove_first"), context);
+        } catch (const DatabaseError&) {
+            // Some row refuses: find it, deleting those before it.
+            c.run(QStringLiteral("ROLLBACK TO remove_first"), context);
+            c.run(QStringLiteral("RELEASE remove_first"), context);
+            deleted = removeOneByOne(count, failure);
+        }
+        if (own)
+            commit();
+    } catch (...) {
+        if (own)
+            rollbackQuietly();
+        throw;
+    }
+    if (!seek(m_cursor->first, {}))
+        clearCurrent();
+    m_atStart = true;
+    m_atEnd = !m_rowid;
+    if (deleted > 0)
+        notifyChanged();
+    if (failure)
+        throw *failure;
+    return deleted;
+}
+
+// Deletes the first `count` rows one at a time, in order, until one fails;
+// that failure is kept in `failure`. Returns how many went.
+int Table::removeOneByOne(int count, std::optional<DatabaseError>& failure) {
+    Connection& c = *m_cursor->connection;
+    QSqlQuery& list = m_cursor->firstRowids;
+    list.bindValue(0, count);
+    c.exec(list, QStringLiteral("Cannot read table %1").arg(m_tableName));
+    std::vector<qint64> rowids;
+    while (list.next())
+        rowids.push_back(list.value(0).toLongLong());
+    list.finish();
+
+    const QString context = QStringLiteral("Cannot delete a row of table %1").arg(m_tableName);
+    int deleted = 0;
+    for (const qint64 rowid : rowids) {
+        try {
+            m_cursor->remove.bindValue(0, rowid);
+            c.exec(m_cursor->remove, context);
+            m_cursor->remove.finish();
+        } catch (const DatabaseError& error) {
+            failure = error;
+            break;
+        }
+        ++deleted;
+    }
+    return deleted;
 }
 
 int Table::rowCount() {

@@ -48,6 +48,16 @@ public:
     // Deletes the current row and moves to the row that follows; when none
     // follows, atEnd() turns true. While appending, drops the new row instead.
     void remove();
+    // Deletes the first `count` rows in the table's order (all of them when
+    // fewer are stored) with one statement, as one committed transaction
+    // (inside the lock's transaction while the table is locked), and returns
+    // how many went. When a row refuses to go, the rows before it are deleted
+    // and committed all the same, the rest of the block stays, and the
+    // engine's error is raised. A failure to take the table's write lock
+    // raises before anything is deleted. Afterwards the first row is current.
+    // Cost: one b-tree walk over the rows deleted; nothing is read into memory
+    // unless a row refuses to go.
+    int removeFirst(int count);
     // Rows stored; the row being appended is not counted.
     int rowCount() override;
 
@@ -79,6 +89,8 @@ private:
     void clearCurrent();
     void commit();
     void begin();
+    void rollbackQuietly();
+    int removeOneByOne(int count, std::optional<DatabaseError>& failure);
 
     QString m_tableName;
     TableType m_tableType = TableType::Default;

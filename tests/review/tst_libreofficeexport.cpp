@@ -1,5 +1,7 @@
 // The export into a real LibreOffice Calc: after the export the document is
-// read back through UNO from the office the export started.
+// read back through UNO from the office the export started; an office that
+// fails, stops answering or lacks Calc part of the way is ended with all it
+// left behind.
 
 #include "review/LibreOfficeAutomation.h"
 #include "review/SpreadsheetExport.h"
@@ -24,8 +26,10 @@
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/util/NumberFormat.hpp>
 #include <com/sun/star/util/XNumberFormats.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 
@@ -66,6 +70,38 @@ QString formatString(const Reference<css::frame::XModel>& model,
     return fromUno(format);
 }
 
+// The kind of the cell's number format (css::util::NumberFormat).
+sal_Int16 formatType(const Reference<css::frame::XModel>& model,
+                     const Reference<css::sheet::XSpreadsheet>& sheet, int column, int row) {
+    sal_Int32 key = 0;
+    cellProperties(sheet, column, row)->getPropertyValue(OUString("NumberFormat")) >>= key;
+    auto formats =
+        Reference<css::util::XNumberFormatsSupplier>(model, UNO_QUERY_THROW)->getNumberFormats();
+    sal_Int16 type = 0;
+    formats->getByKey(key)->getPropertyValue(OUString("Type")) >>= type;
+    return type;
+}
+
+css::table::CellContentType contentType(const Reference<css::sheet::XSpreadsheet>& sheet,
+                                        int column, int row) {
+    return sheet->getCellByPosition(column, row)->getType();
+}
+
+// The OSL pipes of this user in the temporary directory.
+QStringList officePipes() {
+    return QDir("/tmp").entryList({QFileInfo(office::pipeSocketPath("*")).fileName()},
+                                  QDir::System);
+}
+
+// The pipes there now that were not there before.
+QStringList newPipes(const QStringList& before) {
+    QStringList added;
+    for (const QString& pipe : officePipes())
+        if (!before.contains(pipe))
+            added << pipe;
+    return added;
+}
+
 } // namespace
 
 class TestLibreOfficeExport : public QObject {
@@ -73,7 +109,6 @@ class TestLibreOfficeExport : public QObject {
 
     QTemporaryDir m_profiles;
     QList<MessageRequest> m_messages;
-    QStringList m_singleInstancePipes;
 
 private slots:
     void initTestCase() {
@@ -92,8 +127,10 @@ private slots:
         source.rows[0][1] = QStringLiteral("  1.50"); // leading blanks stay
         source.rows[1][2] = QStringLiteral("007");    // a number would lose its zeros
         source.rows[2][3] = QStringLiteral("伏特 1,5");
-        source.rows[3][3] = QStringLiteral("=1+1");        // not a formula
-        source.rows[4][4] = QStringLiteral("10 Dec 2026"); // not a date value
+        source.rows[3][3] = QStringLiteral("=1+1");       // not a formula
+        source.rows[4][2] = QStringLiteral("10/12/2026"); // a text, not a date
+        source.rows[5][4] = QStringLiteral("02/29/2024");
+        source.rows[6][0] = QStringLiteral("2147483647");
         source.current = 4;
 
         LibreOfficeInstance started;
@@ -125,9 +162,25 @@ private slots:
         const QStringList titles{"ID", "VolVal", "CurVal", "PowVal", "TestDate"};
         for (int c = 0; c < 5; ++c)
             QCOMPARE(cellText(sheet, c, 0), titles[c]);
-        for (int r = 0; r < source.rows.size(); ++r)
-            for (int c = 0; c < 5; ++c)
+        const QDate dayZero(1899, 12, 30); // of the document's date values
+        for (int r = 0; r < source.rows.size(); ++r) {
+            // The values as texts, exactly.
+            for (int c = 1; c <= 3; ++c) {
                 QCOMPARE(cellText(sheet, c, r + 1), source.rows[r][c]);
+                QCOMPARE(contentType(sheet, c, r + 1), css::table::CellContentType_TEXT);
+            }
+            // The ID as a number in the general format.
+            QCOMPARE(contentType(sheet, 0, r + 1), css::table::CellContentType_VALUE);
+            QCOMPARE(sheet->getCellByPosition(0, r + 1)->getValue(), source.rows[r][0].toDouble());
+            QCOMPARE(formatString(model, sheet, 0, r + 1), QStringLiteral("General"));
+            QCOMPARE(cellText(sheet, 0, r + 1), source.rows[r][0]);
+            // The date as a date value, shown in the office's own date format
+            // (as a date typed into a cell of the general format).
+            const QDate date = QDate::fromString(source.rows[r][4], "MM/dd/yyyy");
+            QCOMPARE(contentType(sheet, 4, r + 1), css::table::CellContentType_VALUE);
+            QCOMPARE(sheet->getCellByPosition(4, r + 1)->getValue(), double(dayZero.daysTo(date)));
+            QVERIFY(formatType(model, sheet, 4, r + 1) & css::util::NumberFormat::DATE);
+        }
         // Nothing beside or below.
         QCOMPARE(cellText(sheet, 5, 0), QString());
         QCOMPARE(cellText(sheet, 5, 1), QString());
@@ -175,46 +228,79 @@ private slots:
         QVERIFY(!QFileInfo::exists(started.profileDir));
     }
 
-    // The office goes away in the middle of the data: the export ends in the
-    // warning, and this program goes on.
-    void officeEndingDuringTheExportEndsInTheWarning() {
+    void officeFailingPartWayIsEndedWithWhatItLeft_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("callTimeoutMs");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("office goes away") << int(SIGKILL) << 30000 << 2000;
+        // Long enough for the office to make the workbook on a busy machine.
+        QTest::newRow("office stops answering") << int(SIGSTOP) << 15000 << 20000;
+    }
+    // The office goes away or stops answering in the middle of the data: the
+    // export ends in the warning (a call that gets no answer waits no longer
+    // than its time-out), this program goes on, and the office's whole
+    // process group is gone, with its profile and its pipes (its own
+    // single-instance pipe too).
+    void officeFailingPartWayIsEndedWithWhatItLeft() {
+        QFETCH(int, signal);
+        QFETCH(int, callTimeoutMs);
+        QFETCH(int, rows);
         LibreOfficeInstance started;
-        struct EndingSource : FakeExportSource {
+        struct FailingSource : FakeExportSource {
             const LibreOfficeInstance* office = nullptr;
+            int signal = 0;
+            bool sent = false;
             void next() override {
                 FakeExportSource::next();
                 if (current == 100)
-                    ::kill(-static_cast<pid_t>(office->pid), SIGKILL);
+                    sent = ::kill(-static_cast<pid_t>(office->pid), signal) == 0;
             }
         } source;
+        static_cast<FakeExportSource&>(source) = FakeExportSource::readings(rows);
         source.office = &started;
-        m_singleInstancePipes = QDir("/tmp").entryList(
-            {QFileInfo(office::pipeSocketPath("SingleOfficeIPC_*")).fileName()}, QDir::System);
-        static_cast<FakeExportSource&>(source) = FakeExportSource::readings(2000);
+        source.signal = signal;
+        const QStringList pipesBefore = officePipes();
 
         LibreOfficeSettings settings;
         settings.profileParent = m_profiles.path();
         settings.startedInstance = &started;
+        settings.callTimeoutMs = callTimeoutMs;
         auto automation = loadLibreOfficeAutomation(pluginPath(), settings);
         SpreadsheetExport component(*automation);
         QVERIFY(!exportQueryToSpreadsheet(component, source));
         QCOMPARE(m_messages.size(), 1);
         QCOMPARE(m_messages[0].text, QStringLiteral("no Install Excel!"));
         QCOMPARE(source.controlsDisabled, 0);
-        QVERIFY(source.current >= 100);
-        QTRY_VERIFY(!office::isGroupRunning(started.pid));
-        // Its profile and its pipe go at the next start.
-        QVERIFY(QFileInfo::exists(office::pipeSocketPath(started.pipeName)));
-        // (The pipe may take a moment to lose its listener.)
-        QTRY_VERIFY((office::removeStaleProfiles(m_profiles.path()),
-                     !QFileInfo::exists(office::pipeSocketPath(started.pipeName))));
+        // Ended by the signal (the failure may surface some blocks later).
+        QVERIFY(source.sent);
+        QVERIFY(!office::isGroupRunning(started.pid));
         QVERIFY(!QFileInfo::exists(started.profileDir));
-        // The office's own single-instance pipe is left behind too.
-        const QStringList left = QDir("/tmp").entryList(
-            {QFileInfo(office::pipeSocketPath("SingleOfficeIPC_*")).fileName()}, QDir::System);
-        for (const QString& pipe : left)
-            if (!m_singleInstancePipes.contains(pipe))
-                office::removeStalePipe(pipe.mid(pipe.indexOf("SingleOfficeIPC_")));
+        QVERIFY(!QFileInfo::exists(office::pipeSocketPath(started.pipeName)));
+        QCOMPARE(newPipes(pipesBefore), QStringList());
+    }
+
+    // An office without Calc: the workbook cannot be made; the warning, and
+    // no office is left running, nor its profile or pipes.
+    void missingCalcEndsInTheWarningAndNoOffice() {
+        LibreOfficeInstance started;
+        const QStringList pipesBefore = officePipes();
+        LibreOfficeSettings settings;
+        settings.profileParent = m_profiles.path();
+        settings.startedInstance = &started;
+        settings.documentFactory = QStringLiteral("private:factory/tarvex-missing");
+        auto automation = loadLibreOfficeAutomation(pluginPath(), settings);
+        SpreadsheetExport component(*automation);
+        FakeExportSource source = FakeExportSource::readings(3);
+        QVERIFY(!exportQueryToSpreadsheet(component, source));
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(m_messages[0].text, QStringLiteral("no Install Excel!"));
+        // It was started and connected, then ended.
+        QVERIFY(started.pid > 0);
+        QVERIFY(!office::isGroupRunning(started.pid));
+        QVERIFY(!QFileInfo::exists(started.profileDir));
+        QCOMPARE(newPipes(pipesBefore), QStringList());
+        QCOMPARE(QDir(m_profiles.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList());
     }
 };
 

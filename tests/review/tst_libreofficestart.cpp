@@ -1,6 +1,7 @@
 // The LibreOffice plugin when the office cannot be had: missing, ending at
-// once, or never accepting the connection. Shell scripts stand in for the
-// office, so no display is needed.
+// once, never accepting the connection, or taking it and never answering.
+// Shell scripts and a fake office stand in for the office, so no display is
+// needed.
 
 #include "review/LibreOfficeAutomation.h"
 #include "review/SpreadsheetExport.h"
@@ -11,6 +12,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -118,6 +121,62 @@ private slots:
         QCOMPARE(m_messages[0].text, QStringLiteral("no Install Excel!"));
         QCOMPARE(log, QStringList{"Open"});
         QCOMPARE(entries(settings.profileParent), QStringList());
+    }
+
+    // An office that takes the connection and then never answers: the call
+    // waits no longer than its time-out, the office's whole process group is
+    // ended, and neither its profile nor its pipes are left in the temporary
+    // directories. Through the button: the warning.
+    void officeThatStopsAnsweringIsEnded() {
+        const QString record = QDir(m_dir.path()).filePath("fake-office.record");
+        qputenv("TARVEX_FAKE_OFFICE_RECORD", QFile::encodeName(record));
+        LibreOfficeSettings settings;
+        settings.officeProgram = QStringLiteral(TARVEX_FAKE_OFFICE);
+        settings.callTimeoutMs = 1500;
+        settings.profileParent = freshProfileParent("silent");
+        LibreOfficeInstance started;
+        settings.startedInstance = &started;
+        auto automation = loadLibreOfficeAutomation(pluginPath(), settings);
+        // Whatever the test finds, no fake office outlives it.
+        QList<qint64> offices;
+        const auto endOffices = qScopeGuard([&] {
+            for (const qint64 pid : offices)
+                office::killGroup(pid, std::chrono::milliseconds(0));
+        });
+
+        for (int press = 0; press < 2; ++press) {
+            QFile::remove(record);
+            m_messages.clear();
+            if (press == 0) {
+                try {
+                    automation->newInstance();
+                    QFAIL("an instance of an office that does not answer");
+                } catch (const SpreadsheetError& e) {
+                    QVERIFY2(QString::fromUtf8(e.what()).contains("did not answer within 1.5 s"),
+                             e.what());
+                }
+            } else {
+                SpreadsheetExport component(*automation);
+                FakeExportSource source = FakeExportSource::readings(3);
+                QVERIFY(!exportQueryToSpreadsheet(component, source));
+                QCOMPARE(m_messages.size(), 1);
+                QCOMPARE(m_messages[0].text, QStringLiteral("no Install Excel!"));
+            }
+            QFile file(record);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QStringList lines =
+                QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+            QCOMPARE(lines.size(), 3);
+            const qint64 pid = lines[0].toLongLong();
+            QVERIFY(pid > 0);
+            offices << pid;
+            QVERIFY(!office::isGroupRunning(pid));
+            for (const QString& socket : lines.mid(1))
+                QVERIFY2(!QFileInfo::exists(socket), qPrintable(socket));
+            QCOMPARE(entries(settings.profileParent), QStringList());
+            QVERIFY(started.pipeName.isEmpty());
+        }
+        qunsetenv("TARVEX_FAKE_OFFICE_RECORD");
     }
 
     // The office gets its own profile and pipe, no start window, and not this

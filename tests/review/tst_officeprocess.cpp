@@ -1,5 +1,6 @@
-// Starting detached office processes and removing the profiles of offices
-// that have ended, with small shell scripts standing in for the office.
+// Starting detached office processes, ending them with what they leave
+// behind, and removing the profiles of offices that have ended, with small
+// shell scripts and a fake office standing in for the office.
 
 #include "errors/Errors.h"
 #include "review/libreoffice/OfficeProcess.h"
@@ -31,6 +32,53 @@ qint64 startShell(const QString& script, const QString& marker, QStringList env 
 QByteArray readProc(qint64 pid, const char* what) {
     QFile f(QStringLiteral("/proc/%1/%2").arg(pid).arg(what));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A listening Unix-domain socket at path in this process; -1 on failure.
+int listenAt(const QString& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, QFile::encodeName(path).constData());
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 1) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The fake office started as the plugin starts an office, with its profile in
+// parent; its pid and socket paths as it records them.
+struct FakeOffice {
+    qint64 launcher = 0; // as started
+    qint64 pid = 0;      // as it recorded itself (0 when it did not)
+    QString profile;
+    QStringList sockets;
+};
+
+FakeOffice startFakeOffice(const QString& parent, const QString& record) {
+    FakeOffice office;
+    QFile::remove(record);
+    office.profile = office::makeProfile(parent);
+    qputenv("TARVEX_FAKE_OFFICE_RECORD", QFile::encodeName(record));
+    const qint64 launcher = office.launcher = office::startDetached(
+        TARVEX_FAKE_OFFICE,
+        {office::profileArgument(office.profile),
+         QStringLiteral("--accept=pipe,name=tarvex-test-%1;urp;").arg(::getpid())},
+        office::environmentWithout({}));
+    qunsetenv("TARVEX_FAKE_OFFICE_RECORD");
+    QFile file(record);
+    for (int i = 0; i < 200 && !(file.exists() && file.size() > 0); ++i)
+        QTest::qWait(25);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+        office.pid = lines.value(0).toLongLong();
+        office.sockets = lines.mid(1);
+    }
+    if (office.pid != launcher)
+        office.pid = 0;
+    return office;
 }
 
 } // namespace
@@ -217,6 +265,88 @@ private slots:
         QVERIFY(!office::removeStalePipe(name));
         QVERIFY(QFile::remove(path));
         QVERIFY(!office::removeStalePipe("../" + name));
+    }
+
+    // The sockets a process group listens on, as /proc tells: not those it
+    // only connects with, nor those of other groups.
+    void listeningSocketsAreFoundOnTheGroup() {
+        const QString listening =
+            office::pipeSocketPath(QStringLiteral("tarvex-listen-%1").arg(::getpid()));
+        const int fd = listenAt(listening);
+        QVERIFY(fd >= 0);
+        const int connected = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strcpy(address.sun_path, QFile::encodeName(listening).constData());
+        QCOMPARE(::connect(connected, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        const QStringList own = office::listeningSockets(::getpgid(0));
+        QVERIFY(own.contains(listening));
+        QCOMPARE(own.count(listening), 1);
+        const qint64 other = endAfterwards(startShell("sleep 60", "other-group"));
+        QVERIFY(!office::listeningSockets(other).contains(listening));
+        ::close(connected);
+        ::close(fd);
+        QVERIFY(QFile::remove(listening));
+    }
+
+    // Ending an office leaves nothing: its whole group is gone (also when it
+    // does not end when asked), its pipes and its profile are removed.
+    void endingAnOfficeLeavesNothingBehind_data() {
+        QTest::addColumn<int>("graceMs");
+        QTest::newRow("forced at once") << 0;
+        QTest::newRow("asked first") << 300;
+    }
+    void endingAnOfficeLeavesNothingBehind() {
+        QFETCH(int, graceMs);
+        const QString parent = QDir(m_dir.path()).filePath(QStringLiteral("end-%1").arg(graceMs));
+        QVERIFY(QDir().mkpath(parent));
+        const FakeOffice fake =
+            startFakeOffice(parent, QDir(m_dir.path()).filePath("fake-office.record"));
+        endAfterwards(fake.launcher);
+        QVERIFY(fake.pid > 0);
+        QCOMPARE(fake.sockets.size(), 2);
+        QTRY_COMPARE(office::listeningSockets(fake.pid).size(), 2);
+        for (const QString& socket : fake.sockets)
+            QVERIFY(office::listeningSockets(fake.pid).contains(socket));
+        QVERIFY(QFileInfo::exists(fake.profile + "/user/registrymodifications.xcu"));
+
+        office::endOffice(fake.pid, fake.profile, {}, std::chrono::milliseconds(graceMs));
+        QVERIFY(!office::isGroupRunning(fake.pid));
+        for (const QString& socket : fake.sockets)
+            QVERIFY2(!QFileInfo::exists(socket), qPrintable(socket));
+        QVERIFY(!QFileInfo::exists(fake.profile));
+        QCOMPARE(QDir(parent).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+    }
+
+    // The sockets named in a pid file go with a stale profile; sockets that
+    // are not LibreOffice's pipes, and pipes somebody listens on, stay.
+    void socketsOfAnEndedOfficeAreRemovedWithItsProfile() {
+        const QString parent = QDir(m_dir.path()).filePath("sockets");
+        QVERIFY(QDir().mkpath(parent));
+        const QString profile = office::makeProfile(parent);
+        const qint64 ended = office::startDetached("/bin/true", {}, office::environmentWithout({}));
+        QTRY_VERIFY(!office::isGroupRunning(ended));
+        const QString stale =
+            office::pipeSocketPath(QStringLiteral("tarvex-stale-%1").arg(::getpid()));
+        const QString foreign = QDir(m_dir.path()).filePath("not-a-pipe");
+        for (const QString& path : {stale, foreign}) {
+            const int fd = listenAt(path);
+            QVERIFY(fd >= 0);
+            ::close(fd); // bound, nobody listening
+        }
+        office::writePidFile(profile, ended, "tarvex-none", {stale, foreign});
+        QFile pidFile(QDir(profile).filePath("tarvex-office.pid"));
+        QVERIFY(pidFile.open(QIODevice::ReadOnly));
+        QCOMPARE(pidFile.readAll(), QByteArray::number(ended) + "\ntarvex-none\n" +
+                                        QFile::encodeName(stale) + '\n' +
+                                        QFile::encodeName(foreign) + '\n');
+        pidFile.close();
+        QVERIFY(!office::removeStaleSocket(foreign));
+        office::removeStaleProfiles(parent);
+        QVERIFY(!QFileInfo::exists(profile));
+        QVERIFY(!QFileInfo::exists(stale));
+        QVERIFY(QFileInfo::exists(foreign));
+        QVERIFY(QFile::remove(foreign));
     }
 };
 

@@ -3,12 +3,15 @@
 #include "support/WindowFinder.h"
 
 #include "review/DataGrid.h"
+#include "review/OperationProgress.h"
 #include "review/QueryModel.h"
 #include "review/QueryWindow.h"
 #include "review/SpreadsheetExport.h"
 #include "store/ReadingTable.h"
 
 #include <QHeaderView>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QToolButton>
@@ -339,6 +342,75 @@ private slots:
         QVERIFY(!clearTable().isActive());
     }
 
+    // A long Clear shows its progress (without Cancel: the operator has
+    // confirmed), serves what arrives between its blocks, and deletes the
+    // rows stored when the operator confirmed: a reading stored meanwhile
+    // stays.
+    void clearOfALargeTableShowsProgressAndKeepsNewReadings() {
+        const int rows = 30000;
+        QVERIFY(fillReadings(m_store->tableFile(), rows));
+        OperationProgress::setDelayOverride(0);
+        int maximum = -1;
+        bool cancelOffered = true;
+        QString label;
+        whenShown<QProgressDialog>([&](QProgressDialog& progress) {
+            maximum = progress.maximum();
+            label = progress.labelText();
+            cancelOffered = progress.findChild<QPushButton*>() != nullptr;
+        });
+        int leftWhenStored = -1;
+        QTimer::singleShot(0, [&] {
+            leftWhenStored = int(m_store->storedIds().size());
+            QVERIFY(readingStored());
+        });
+        m_window->openReadings();
+        button("clearButton")->click();
+        OperationProgress::setDelayOverride(std::nullopt);
+
+        QCOMPARE(maximum, rows);
+        QCOMPARE(label, QStringLiteral("Clearing records..."));
+        QVERIFY(!cancelOffered);
+        QVERIFY2(leftWhenStored > 0 && leftWhenStored < rows,
+                 qPrintable(QString::number(leftWhenStored)));
+        // The reading stored during the Clear followed the largest ID then.
+        QCOMPARE(m_store->storedIds(), QList<int>({rows}));
+        QCOMPARE(m_store->messages().size(), 1); // the confirmation only
+        QVERIFY(!clearTable().isActive());
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void clearOfALargeTableStopsAtARowThatRefuses_data() {
+        QTest::addColumn<int>("refusing");
+        QTest::newRow("in the first block") << 700;
+        QTest::newRow("after many blocks") << 27000;
+    }
+    // A row refuses to go far into a long Clear: every row before it is
+    // deleted, it and those after stay, and the failure is reported once.
+    void clearOfALargeTableStopsAtARowThatRefuses() {
+        QFETCH(int, refusing);
+        const int rows = 30000;
+        QVERIFY(fillReadings(m_store->tableFile(), rows));
+        {
+            RawDb raw(m_store->tableFile());
+            QString error;
+            raw.rows(QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON Tarvex "
+                                    "WHEN old.ID = %1 BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                         .arg(refusing),
+                     &error);
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+        }
+        m_window->openReadings();
+        button("clearButton")->click();
+        QCOMPARE(m_store->messages().size(), 2);
+        QCOMPARE(m_store->messages().last().text, kFailed);
+        const QList<int> left = m_store->storedIds();
+        QCOMPARE(left.size(), rows - refusing);
+        QCOMPARE(left.first(), refusing);
+        QCOMPARE(left.last(), rows - 1);
+        QVERIFY(!clearTable().isActive());
+        QVERIFY(readingStored());
+    }
+
     // The table cannot be opened: the default exception display shows the
     // engine's message, nothing is deleted and both data sets stay closed.
     void clearCannotOpenTheTable() {
@@ -356,8 +428,9 @@ private slots:
                  QVariant(2));
     }
 
-    // "Excel" on the real window: every row of the query goes out as its grid
-    // texts, and the grid keeps its current row. After a Clear answered No
+    // "Excel" on the real window: every row of the query goes out (the
+    // values as the grid's texts, the ID as a number and the date as a date),
+    // and the grid keeps its current row. After a Clear answered No
     // (which closes the query), "Excel" opens the query again, and each press
     // asks for a new instance.
     void excelExportsTheQueryAndKeepsTheCurrentRow() {
@@ -373,10 +446,14 @@ private slots:
         QCOMPARE(recording.blocks.size(), 2);
         QCOMPARE(recording.blocks[0].range, QStringLiteral("A2:E21"));
         QCOMPARE(recording.blocks[1].range, QStringLiteral("A22:E26"));
-        QList<QStringList> exported = recording.blocks[0].values + recording.blocks[1].values;
-        exported.resize(25);
-        for (int i = 0; i < 25; ++i)
-            QCOMPARE(exported[i], expectedRow(i, i));
+        const QList<QVariantList> exported =
+            recording.blocks[0].values + recording.blocks[1].values;
+        QCOMPARE(exported.size(), 25);
+        for (int i = 0; i < 25; ++i) {
+            const LoadReading r = nthReading(i);
+            QCOMPARE(exported[i],
+                     (QVariantList{qlonglong(i), r.voltsText, r.ampsText, r.wattsText, nthDay(i)}));
+        }
         QCOMPARE(query().rowNumber(), 7);
         QCOMPARE(grid().currentIndex().row(), 7);
         QVERIFY(m_store->messages().isEmpty());

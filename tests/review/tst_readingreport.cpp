@@ -1,16 +1,23 @@
 #include "support/ReviewFixture.h"
 #include "support/WindowFinder.h"
 
+#include "review/OperationProgress.h"
 #include "review/QueryModel.h"
 #include "review/QueryWindow.h"
 #include "review/ReadingReport.h"
+#include "review/ReportPreviewDialog.h"
+#include "review/ReportPreviewView.h"
 #include "store/ReadingTable.h"
 
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
+#include <QAction>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPrinter>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSignalSpy>
 #include <QToolButton>
 
@@ -102,6 +109,30 @@ QStringList detailWords(int i) {
             QLocale().toString(nthDay(i), QLocale::ShortFormat)};
 }
 
+// The words of row i of a table filled by fillReadings().
+QStringList filledWords(int i) {
+    const LoadReading r = nthReading(i % 50000);
+    return {QString::number(i), r.voltsText.trimmed(), r.ampsText.trimmed(), r.wattsText.trimmed(),
+            QLocale().toString(nthDay(i % 3000), QLocale::ShortFormat)};
+}
+
+// The rows per page: 22 under the title, 23 on every later page.
+constexpr int kFirstPageRows = 22;
+constexpr int kPageRows = 23;
+
+int pagesFor(int rows) {
+    return rows <= kFirstPageRows ? 1 : 1 + (rows - kFirstPageRows + kPageRows - 1) / kPageRows;
+}
+
+// The darkest grey of a picture (0 black, 255 white).
+int darkest(const QImage& image) {
+    int darkest = 255;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            darkest = std::min(darkest, qGray(image.pixel(x, y)));
+    return darkest;
+}
+
 } // namespace
 
 class TestReadingReport : public QObject {
@@ -129,6 +160,20 @@ class TestReadingReport : public QObject {
     static Query& windowQuery(const QueryWindow& window) { return *child<Query>(&window, "query"); }
     static QToolButton* reportButton(const QueryWindow& window) {
         return child<QToolButton>(&window, "reportButton");
+    }
+
+    // Runs act on the preview window the Report button of a query window
+    // opens, then closes the window.
+    void onPreview(ReadingReport& report, const std::function<void(ReportPreviewDialog&)>& act) {
+        QueryWindow window(&report);
+        whenShown<ReportPreviewDialog>([&](ReportPreviewDialog& preview) {
+            if (QTest::qWaitForWindowExposed(&preview))
+                act(preview);
+            else
+                qWarning("The preview window was not exposed");
+            preview.reject();
+        });
+        reportButton(window)->click();
     }
 
 private slots:
@@ -273,9 +318,9 @@ private slots:
             QString caption;
             int pages = 0;
             int rowsDuring = -1;
-            whenShown<QPrintPreviewDialog>([&](QPrintPreviewDialog& preview) {
+            whenShown<ReportPreviewDialog>([&](ReportPreviewDialog& preview) {
                 caption = preview.windowTitle();
-                pages = preview.findChild<QPrintPreviewWidget*>()->pageCount();
+                pages = preview.pageCount();
                 rowsDuring = reportQuery(report).isActive() ? reportQuery(report).rowCount() : -1;
                 preview.reject();
             });
@@ -305,10 +350,10 @@ private slots:
         QueryWindow window(&report);
         QSignalSpy printed(&report, &BandReport::printFinished);
         const QString file = pdf(QStringLiteral("printed"));
-        whenShown<QPrintPreviewDialog>([&](QPrintPreviewDialog& preview) {
+        whenShown<ReportPreviewDialog>([&](ReportPreviewDialog& preview) {
             preview.printer()->setOutputFormat(QPrinter::PdfFormat);
             preview.printer()->setOutputFileName(file);
-            preview.findChild<QPrintPreviewWidget*>()->print();
+            preview.print();
             preview.accept();
         });
         reportButton(window)->click();
@@ -327,7 +372,7 @@ private slots:
         ReadingReport report;
         QueryWindow window(&report);
         bool previewShown = false;
-        QPointer<QTimer> watch = whenShown<QPrintPreviewDialog>([&](QPrintPreviewDialog& preview) {
+        QPointer<QTimer> watch = whenShown<ReportPreviewDialog>([&](ReportPreviewDialog& preview) {
             previewShown = true;
             preview.reject();
         });
@@ -338,6 +383,249 @@ private slots:
         QCOMPARE(m_store->messages().first().icon, QMessageBox::Critical);
         QVERIFY(m_store->messages().first().text.contains(QStringLiteral("Tarvex")));
         QVERIFY(!reportQuery(report).isActive());
+    }
+
+    // Where the rows fall, worked out from the row count and the band
+    // heights alone: as many pages as the printed report has, each row on
+    // the page it is printed on.
+    void pagesFollowFromTheRowCount_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<QList<int>>("firstRows"); // of each page, up to three
+        QTest::newRow("empty") << 0 << 1 << QList<int>{0};
+        QTest::newRow("one row") << 1 << 1 << QList<int>{0};
+        QTest::newRow("first page full") << 22 << 1 << QList<int>{0};
+        QTest::newRow("one row over") << 23 << 2 << QList<int>{0, 22};
+        QTest::newRow("second page full") << 45 << 2 << QList<int>{0, 22};
+        QTest::newRow("three pages") << 46 << 3 << QList<int>{0, 22, 45};
+        QTest::newRow("a million") << 1000000 << 43479 << QList<int>{0, 22, 45};
+    }
+    void pagesFollowFromTheRowCount() {
+        QFETCH(int, rows);
+        QFETCH(int, pages);
+        QFETCH(QList<int>, firstRows);
+        ReadingReport report;
+        const ReportPages counted(report.layout(), kRoom, rows);
+        QCOMPARE(counted.pageCount(), pages);
+        QCOMPARE(counted.pageCount(), pagesFor(rows));
+        int total = 0;
+        for (int page = 0; page < pages; ++page) {
+            if (page < firstRows.size())
+                QCOMPARE(counted.firstRow(page), firstRows[page]);
+            QCOMPARE(counted.firstRow(page), total);
+            QVERIFY(counted.rowsOn(page) >= (rows > 0 ? 1 : 0));
+            total += counted.rowsOn(page);
+        }
+        QCOMPARE(total, rows);
+        // Pages past the last hold nothing.
+        QCOMPARE(counted.rowsOn(pages), 0);
+    }
+
+    void printedRangeOfALargeTable_data() {
+        QTest::addColumn<QString>("which");
+        QTest::newRow("first page") << "first";
+        QTest::newRow("a middle page") << "middle";
+        QTest::newRow("last page") << "last";
+        QTest::newRow("current page") << "current";
+    }
+    // A table of thousands of pages: the preview counts them at once, and a
+    // page printed from it (by its number, or as the current page) holds the
+    // rows it should, read from the middle or the end of the table.
+    void printedRangeOfALargeTable() {
+        QFETCH(QString, which);
+        const int rows = 200000;
+        QVERIFY(fillReadings(m_store->tableFile(), rows));
+        const int pages = pagesFor(rows);
+        const int page = which == "first"    ? 1
+                         : which == "middle" ? pages / 2
+                         : which == "last"   ? pages
+                                             : 4321;
+        const QString file = pdf(which);
+        ReadingReport report;
+        int counted = 0;
+        onPreview(report, [&](ReportPreviewDialog& preview) {
+            counted = preview.pageCount();
+            QPrinter& printer = *preview.printer();
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(file);
+            if (which == "current") {
+                preview.view()->setCurrentPage(page);
+                printer.setPrintRange(QPrinter::CurrentPage);
+            } else {
+                printer.setPrintRange(QPrinter::PageRange);
+                printer.setFromTo(page, page);
+            }
+            preview.print();
+        });
+        QCOMPARE(counted, pages);
+        QCOMPARE(pageCount(file), 1);
+        QList<QStringList> lines = pageLines(pageTexts(file).value(0));
+        if (page == 1)
+            QCOMPARE(lines.takeFirst(),
+                     QStringList({QStringLiteral("TARVEX"), QStringLiteral("REPORT")}));
+        QCOMPARE(lines.takeFirst(), kHeader);
+        const int first = page == 1 ? 0 : kFirstPageRows + (page - 2) * kPageRows;
+        const int onPage = std::min(page == 1 ? kFirstPageRows : kPageRows, rows - first);
+        QCOMPARE(lines.size(), onPage);
+        for (int i = 0; i < onPage; ++i)
+            QCOMPARE(lines[i], filledWords(first + i));
+        if (page == pages)
+            QCOMPARE(lines.last(), filledWords(rows - 1));
+    }
+
+    // Paging through a large table draws the pages that are shown and no
+    // others, so memory does not grow with the pages of the table; the
+    // toolbar's page number follows.
+    void previewDrawsOnlyThePagesShown() {
+        const int rows = 100000;
+        QVERIFY(fillReadings(m_store->tableFile(), rows));
+        ReadingReport report;
+        QSet<int> drawn;
+        QSet<int> shown;
+        QString pageNumber;
+        QString pageLabel;
+        onPreview(report, [&](ReportPreviewDialog& preview) {
+            ReportPreviewView& view = *preview.view();
+            QObject::connect(&view, &ReportPreviewView::pageDrawn,
+                             [&](int page) { drawn.insert(page); });
+            const auto showAndNote = [&] {
+                view.viewport()->repaint();
+                // The current page and those beside it can be in view.
+                for (int page :
+                     {view.currentPage() - 1, view.currentPage(), view.currentPage() + 1})
+                    shown.insert(page);
+            };
+            view.viewport()->repaint();
+            shown.insert(1);
+            shown.insert(2);
+            QAction* next = preview.findChild<QAction*>(QStringLiteral("nextPageAction"));
+            for (int i = 0; i < 30; ++i) {
+                next->trigger();
+                showAndNote();
+            }
+            preview.findChild<QAction*>(QStringLiteral("lastPageAction"))->trigger();
+            showAndNote();
+            auto* number = preview.findChild<QLineEdit*>(QStringLiteral("pageNumber"));
+            number->setText(QStringLiteral("1234"));
+            emit number->editingFinished();
+            showAndNote();
+            pageNumber = number->text();
+            pageLabel = preview.findChild<QLabel*>(QStringLiteral("pageCount"))->text();
+            QCOMPARE(view.currentPage(), 1234);
+        });
+        const int pages = pagesFor(rows);
+        QCOMPARE(pageNumber, QStringLiteral("1234"));
+        QCOMPARE(pageLabel, QStringLiteral("/ %1").arg(pages));
+        QVERIFY(drawn.contains(1));
+        QVERIFY(drawn.contains(31));
+        QVERIFY(drawn.contains(pages));
+        QVERIFY(drawn.contains(1234));
+        QVERIFY2((drawn - shown).isEmpty(), qPrintable(QString::number((drawn - shown).size())));
+        QVERIFY(drawn.size() < 40);
+    }
+
+    // The toolbar: zoom in and out, fit the width, facing pages and the
+    // overview, and landscape paper, which holds fewer rows to a page.
+    void previewZoomsAndTurnsThePaper() {
+        m_store->log(60);
+        ReadingReport report;
+        onPreview(report, [&](ReportPreviewDialog& preview) {
+            ReportPreviewView& view = *preview.view();
+            const auto action = [&](const char* name) {
+                return preview.findChild<QAction*>(QString::fromLatin1(name));
+            };
+            QCOMPARE(view.zoomMode(), ReportPreviewView::ZoomMode::FitInView);
+            QVERIFY(action("fitPageAction")->isChecked());
+            const double fitted = view.zoomFactor();
+            action("zoomInAction")->trigger();
+            QVERIFY(std::abs(view.zoomFactor() - fitted * 1.1) < 1e-6);
+            QVERIFY(!action("fitPageAction")->isChecked());
+            action("zoomOutAction")->trigger();
+            action("zoomOutAction")->trigger();
+            QVERIFY(view.zoomFactor() < fitted);
+            action("fitWidthAction")->trigger();
+            QCOMPARE(view.zoomMode(), ReportPreviewView::ZoomMode::FitToWidth);
+            QVERIFY(view.zoomFactor() > fitted);
+            action("facingModeAction")->trigger();
+            QCOMPARE(view.viewMode(), ReportPreviewView::ViewMode::FacingPages);
+            action("overviewModeAction")->trigger();
+            QCOMPARE(view.viewMode(), ReportPreviewView::ViewMode::AllPages);
+            // Paging and fitting mean nothing in the overview.
+            QVERIFY(!action("nextPageAction")->isEnabled());
+            QVERIFY(!action("fitWidthAction")->isEnabled());
+            action("singleModeAction")->trigger();
+            QCOMPARE(preview.pageCount(), 3);
+            action("landscapeAction")->trigger();
+            QCOMPARE(preview.printer()->pageLayout().orientation(), QPageLayout::Landscape);
+            // 190 mm between the margins: 14 rows under the title, 15 on each
+            // page after it.
+            QCOMPARE(preview.pageCount(), 5);
+            action("portraitAction")->trigger();
+            QCOMPARE(preview.pageCount(), 3);
+        });
+    }
+
+    // Under a dark desktop palette the printed text stays black on white,
+    // on paper and in the preview.
+    void textIsBlackWhateverThePalette() {
+        const QPalette saved = QApplication::palette();
+        QPalette dark = saved;
+        for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            dark.setColor(role, QColor(235, 235, 235));
+        dark.setColor(QPalette::Window, QColor(30, 30, 30));
+        dark.setColor(QPalette::Base, QColor(20, 20, 20));
+        QApplication::setPalette(dark);
+        m_store->log(5);
+        ReadingReport report;
+        const QString file = printReport(report, QStringLiteral("dark"));
+        QImage preview;
+        onPreview(report, [&](ReportPreviewDialog& dialog) {
+            ReportPreviewView& view = *dialog.view();
+            view.setZoomFactor(1);
+            view.setCurrentPage(1);
+            preview = view.viewport()->grab().toImage();
+        });
+        QApplication::setPalette(saved);
+
+        const QString png = m_dir->filePath(QStringLiteral("dark"));
+        run(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-r"), QStringLiteral("50"), QStringLiteral("-png"),
+             QStringLiteral("-singlefile"), file, png});
+        const QImage paper(png + QStringLiteral(".png"));
+        QVERIFY(!paper.isNull());
+        QVERIFY2(darkest(paper) < 80, qPrintable(QString::number(darkest(paper))));
+        // The preview's paper: white, with dark text on it.
+        QVERIFY(!preview.isNull());
+        QVERIFY2(darkest(preview) < 80, qPrintable(QString::number(darkest(preview))));
+    }
+
+    // A print run that takes a while shows its progress; Cancel ends it after
+    // the page in hand and takes the unfinished PDF file away.
+    void printingShowsProgressAndCanBeCancelled() {
+        OperationProgress::setDelayOverride(0);
+        QVERIFY(fillReadings(m_store->tableFile(), 20000));
+        const QString file = pdf(QStringLiteral("cancelled"));
+        ReadingReport report;
+        QSignalSpy printed(&report, &BandReport::printFinished);
+        int result = -1;
+        int maximum = 0;
+        int valueAtCancel = 0;
+        onPreview(report, [&](ReportPreviewDialog& preview) {
+            preview.printer()->setOutputFormat(QPrinter::PdfFormat);
+            preview.printer()->setOutputFileName(file);
+            whenShown<QProgressDialog>([&](QProgressDialog& progress) {
+                maximum = progress.maximum();
+                valueAtCancel = progress.value();
+                progress.cancel();
+            });
+            result = preview.print();
+        });
+        OperationProgress::setDelayOverride(std::nullopt);
+        QCOMPARE(maximum, pagesFor(20000));
+        QVERIFY(valueAtCancel < maximum);
+        QCOMPARE(result, 0);
+        QCOMPARE(printed.size(), 1);
+        QVERIFY(!QFile::exists(file));
     }
 };
 

@@ -2,12 +2,15 @@
 // calls made, their order, the blocks of values, and what a failure leaves.
 
 #include "review/LibreOfficeAutomation.h"
+#include "review/OperationProgress.h"
 #include "review/SpreadsheetExport.h"
 #include "support/FakeExportSource.h"
 #include "support/RecordingAutomation.h"
 #include "ui/MessageBoxes.h"
 
+#include <QApplication>
 #include <QLibraryInfo>
+#include <QProgressDialog>
 #include <QTest>
 #include <QTimer>
 
@@ -93,7 +96,7 @@ private slots:
         expected << kReleases;
         QCOMPARE(recording.log, expected);
         QCOMPARE(recording.blocks.size(), 1);
-        QCOMPARE(recording.blocks[0].values, source.rows);
+        QCOMPARE(recording.blocks[0].values, source.allCells());
         QVERIFY(recording.callsWithoutHourglass.isEmpty());
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
         QVERIFY(m_messages.isEmpty());
@@ -133,10 +136,10 @@ private slots:
         QCOMPARE(data, expectedData);
 
         // Every row once, in order, in its block.
-        QList<QStringList> sent;
+        QList<QVariantList> sent;
         for (const RecordedBlock& block : recording.blocks)
             sent += block.values;
-        QCOMPARE(sent, source.rows);
+        QCOMPARE(sent, source.allCells());
 
         // Titles first; data rows formatted only when there are some; the
         // application shown last.
@@ -156,12 +159,93 @@ private slots:
         source.rows[0][3] = QString();
         QVERIFY(press(recording, source));
         QCOMPARE(recording.blocks.size(), 1);
-        QCOMPARE(recording.blocks[0].values[1][1], QStringLiteral("   1.50"));
-        QCOMPARE(recording.blocks[0].values[1][2], QStringLiteral(" 0.00 "));
-        QCOMPARE(recording.blocks[0].values[0][3], QString());
+        const QList<QVariantList>& values = recording.blocks[0].values;
+        QCOMPARE(values[1][1], QVariant(QStringLiteral("   1.50")));
+        QCOMPARE(values[1][2], QVariant(QStringLiteral(" 0.00 ")));
+        QCOMPARE(values[0][3], QVariant(QString()));
         // Their column has the text format before they arrive.
         QVERIFY(recording.log.indexOf("B2:B3 NumberFormat(@)") <
                 recording.log.indexOf("A2:E3 Values(2x5)"));
+    }
+
+    void numbersAndDatesGoOutAsValues_data() {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QVariant>("number");
+        QTest::addColumn<QVariant>("day");
+        QTest::newRow("both") << "17"
+                              << "12/10/2026" << QVariant(qlonglong(17))
+                              << QVariant(QDate(2026, 12, 10));
+        QTest::newRow("large number")
+            << "2147483647"
+            << "01/01/1900" << QVariant(qlonglong(2147483647)) << QVariant(QDate(1900, 1, 1));
+        QTest::newRow("empty fields") << ""
+                                      << "" << QVariant() << QVariant();
+    }
+    // The ID goes out as a number and the date as a date value, both in the
+    // general format (the text format is given to the text columns only); an
+    // empty field leaves its cell empty.
+    void numbersAndDatesGoOutAsValues() {
+        QFETCH(QString, id);
+        QFETCH(QString, date);
+        QFETCH(QVariant, number);
+        QFETCH(QVariant, day);
+        Recording recording;
+        FakeExportSource source = FakeExportSource::readings(1);
+        source.rows[0][0] = id;
+        source.rows[0][4] = date;
+        QVERIFY(press(recording, source));
+        const QVariantList& line = recording.blocks.value(0).values.value(0);
+        QCOMPARE(line.value(0), number);
+        QCOMPARE(line.value(0).typeId(), number.typeId());
+        QCOMPARE(line.value(4), day);
+        QCOMPARE(line.value(4).typeId(), day.typeId());
+        QCOMPARE(line.value(1).typeId(), int(QMetaType::QString));
+        QCOMPARE(recording.log.filter("NumberFormat"),
+                 (QStringList{"B2:B2 NumberFormat(@)", "C2:C2 NumberFormat(@)",
+                              "D2:D2 NumberFormat(@)"}));
+    }
+
+    // A long export shows the rows written in a progress dialog; its Cancel
+    // stops the export after the block in hand: nothing is shown, everything
+    // taken is released, and no warning follows.
+    void longExportShowsProgressAndCanBeCancelled() {
+        OperationProgress::setDelayOverride(0);
+        Recording recording;
+        struct CancellingSource : FakeExportSource {
+            int maximum = -1;
+            int valueAtCancel = -1;
+            void next() override {
+                FakeExportSource::next();
+                if (current != 130)
+                    return;
+                if (auto* progress =
+                        qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())) {
+                    maximum = progress->maximum();
+                    valueAtCancel = progress->value();
+                    progress->cancel();
+                }
+            }
+        } source;
+        static_cast<FakeExportSource&>(source) = FakeExportSource::readings(500);
+        source.current = 3;
+        source.log = &recording.log;
+        RecordingAutomation automation(recording);
+        SpreadsheetExport component(automation);
+        QWidget window;
+        window.show();
+        QVERIFY(!exportQueryToSpreadsheet(component, source, &window));
+        OperationProgress::setDelayOverride(std::nullopt);
+
+        QCOMPARE(source.maximum, 500);
+        QCOMPARE(source.valueAtCancel, 120);
+        QVERIFY(m_messages.isEmpty());
+        // The block in hand when Cancel was pressed is the last one written.
+        QCOMPARE(recording.blocks.size(), 7);
+        QVERIFY(!recording.log.contains("Visible(true)"));
+        QCOMPARE(recording.log.mid(recording.log.size() - 3), kReleases);
+        QCOMPARE(source.controlsDisabled, 0);
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }
 
     void hiddenAndUnhandledFieldsAreLeftOut() {
@@ -172,7 +256,8 @@ private slots:
                             {"Blob", {}, true, ExportFieldType::Other},
                             {"VolVal", "Volts", true, ExportFieldType::Text},
                             {"TestDate", {}, true, ExportFieldType::Date}};
-        source.rows = {{"1", "h1", "b1", "1.00", "d1"}, {"2", "h2", "b2", "2.00", "d2"}};
+        source.rows = {{"1", "h1", "b1", "1.00", "12/01/2026"},
+                       {"2", "h2", "b2", "2.00", "12/02/2026"}};
         QVERIFY(press(recording, source));
         const QStringList titles = recording.log.filter(" Value(");
         QCOMPARE(titles,
@@ -182,7 +267,8 @@ private slots:
         QCOMPARE(recording.blocks.size(), 1);
         QCOMPARE(recording.blocks[0].range, QStringLiteral("A2:C3"));
         QCOMPARE(recording.blocks[0].values,
-                 (QList<QStringList>{{"1", "1.00", "d1"}, {"2", "2.00", "d2"}}));
+                 (QList<QVariantList>{{qlonglong(1), "1.00", QDate(2026, 12, 1)},
+                                      {qlonglong(2), "2.00", QDate(2026, 12, 2)}}));
         QVERIFY(recording.log.contains("A2:C3 " + kFont));
     }
 

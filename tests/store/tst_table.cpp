@@ -1,5 +1,5 @@
-// Table objects: opening, appending in key order, deleting, locks and
-// commits.
+// Table objects: opening, appending in key order, deleting (row by row and
+// in blocks), locks and commits.
 #include "StoreTest.h"
 
 using namespace tarvex;
@@ -157,6 +157,103 @@ private slots:
         QVERIFY(!t.atEnd());
         QCOMPARE(t.fieldByName(QStringLiteral("ID")).toInt(), 1);
         QCOMPARE(t.rowCount(), 1);
+    }
+
+    // Deleting the first rows in blocks: in key order, each block committed
+    // at once, a block larger than the table takes what is there.
+    void removeFirstDeletesRowsInKeyOrder_data() {
+        QTest::addColumn<QList<int>>("blocks");
+        QTest::addColumn<QList<int>>("deleted");
+        QTest::newRow("one block") << QList<int>{10} << QList<int>{10};
+        QTest::newRow("blocks") << QList<int>{3, 3, 3, 3} << QList<int>{3, 3, 3, 1};
+        QTest::newRow("past the end") << QList<int>{4, 100, 5} << QList<int>{4, 6, 0};
+        QTest::newRow("nothing") << QList<int>{0, -1} << QList<int>{0, 0};
+    }
+    void removeFirstDeletesRowsInKeyOrder() {
+        QFETCH(QList<int>, blocks);
+        QFETCH(QList<int>, deleted);
+        addTestAlias(*m_scratch);
+        createTestTable();
+        // Stored out of key order: the order is the primary index's.
+        addTestRows(5, 5);
+        addTestRows(0, 5);
+        Table t;
+        openTestTable(t);
+        RawDb raw(m_scratch->tableFile());
+        int gone = 0;
+        for (int i = 0; i < blocks.size(); ++i) {
+            QCOMPARE(t.removeFirst(blocks[i]), deleted[i]);
+            gone += deleted[i];
+            // Committed: another connection sees the rest, from the next ID on.
+            QCOMPARE(raw.value(QStringLiteral("SELECT count(*) FROM Tarvex")), QVariant(10 - gone));
+            if (gone < 10) {
+                QCOMPARE(raw.value(QStringLiteral("SELECT min(ID) FROM Tarvex")), QVariant(gone));
+                QVERIFY(t.atStart() && !t.atEnd());
+                QCOMPARE(t.fieldByName(QStringLiteral("ID")).toInt(), gone);
+            } else {
+                QVERIFY(t.isEmpty());
+            }
+        }
+    }
+
+    // A row that refuses to go: those before it in the block are deleted and
+    // committed, it and the rest stay, and the engine's message is raised.
+    void removeFirstStopsAtARowThatRefuses_data() {
+        QTest::addColumn<int>("refusing");
+        QTest::addColumn<bool>("locked");
+        QTest::newRow("first row") << 0 << false;
+        QTest::newRow("in the middle") << 4 << false;
+        QTest::newRow("last of the block") << 7 << false;
+        QTest::newRow("in the middle, under a lock") << 4 << true;
+    }
+    void removeFirstStopsAtARowThatRefuses() {
+        QFETCH(int, refusing);
+        QFETCH(bool, locked);
+        addTestAlias(*m_scratch);
+        createTestTable();
+        addTestRows(0, 10);
+        RawDb raw(m_scratch->tableFile());
+        QString error;
+        raw.rows(QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON Tarvex WHEN old.ID = %1 "
+                                "BEGIN SELECT RAISE(ABORT, 'kept on purpose'); END")
+                     .arg(refusing),
+                 &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        Table t;
+        openTestTable(t);
+        if (locked)
+            t.lockTable(LockType::Write);
+        QVERIFY(engineError([&] { t.removeFirst(8); }).contains(QStringLiteral("kept on purpose")));
+        if (locked)
+            t.unlockTable(LockType::Write);
+        QCOMPARE(raw.value(QStringLiteral("SELECT count(*) FROM Tarvex")), QVariant(10 - refusing));
+        QCOMPARE(raw.value(QStringLiteral("SELECT min(ID) FROM Tarvex")), QVariant(refusing));
+        QCOMPARE(t.fieldByName(QStringLiteral("ID")).toInt(), refusing);
+        // The table goes on: the refusing row stays, the others can go.
+        raw.rows(QStringLiteral("DROP TRIGGER keep"));
+        QCOMPARE(t.removeFirst(100), 10 - refusing);
+        QVERIFY(t.isEmpty());
+    }
+
+    // Another connection holds the write lock: nothing is deleted, the table
+    // is left without a transaction of its own.
+    void removeFirstOnALockedFileDeletesNothing() {
+        addTestAlias(*m_scratch);
+        createTestTable();
+        addTestRows(0, 4);
+        Table t;
+        openTestTable(t);
+        {
+            RawDb other(m_scratch->tableFile());
+            QString error;
+            other.rows(QStringLiteral("BEGIN IMMEDIATE"), &error);
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+            QVERIFY(engineError([&] { t.removeFirst(2); }).contains(QStringLiteral("locked")));
+            other.rows(QStringLiteral("COMMIT"));
+        }
+        QCOMPARE(t.rowCount(), 4);
+        QCOMPARE(t.removeFirst(2), 2);
+        QCOMPARE(t.rowCount(), 2);
     }
 
     // ---- Locks and commits --------------------------------------------------

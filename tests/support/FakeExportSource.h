@@ -1,10 +1,14 @@
 // An in-memory query for the export: fields, rows, a current row, bookmarks
 // and control links, with every call written to a log and failures on demand.
+// Rows are held as edit texts; whole-number fields read their text as a
+// number and date fields theirs as a date (month/day/year).
 #pragma once
 
 #include "review/ExportSource.h"
 
+#include <QDate>
 #include <QStringList>
+#include <QVariantList>
 
 #include <stdexcept>
 
@@ -42,6 +46,7 @@ public:
         opened = true;
     }
     QList<ExportField> fields() const override { return fieldList; }
+    int rowCount() override { return int(rows.size()); }
     void first() override {
         note(QStringLiteral("First"));
         current = 0;
@@ -53,6 +58,41 @@ public:
     }
     bool atEnd() const override { return current >= rows.size(); }
     QString editText(int field) const override { return rows.at(current).at(field); }
+    QVariant value(int field) const override { return valueAt(current, field); }
+
+    // The value of a field in a row; null when its text is not one.
+    QVariant valueAt(int row, int field) const {
+        const QString& text = rows.at(row).at(field);
+        switch (fieldList.at(field).type) {
+        case ExportFieldType::WholeNumber: {
+            bool ok = false;
+            const qlonglong number = text.toLongLong(&ok);
+            return ok ? QVariant(number) : QVariant();
+        }
+        case ExportFieldType::Date: {
+            const QDate date = QDate::fromString(text, QStringLiteral("MM/dd/yyyy"));
+            return date.isValid() ? QVariant(date) : QVariant();
+        }
+        case ExportFieldType::Text:
+        case ExportFieldType::Other:
+            break;
+        }
+        return text;
+    }
+    // What the export should put into the cells of a row: texts as they
+    // stand, numbers and dates as values.
+    QVariantList cells(int row) const {
+        QVariantList line;
+        for (int field = 0; field < fieldList.size(); ++field)
+            line << valueAt(row, field);
+        return line;
+    }
+    QList<QVariantList> allCells() const {
+        QList<QVariantList> all;
+        for (int row = 0; row < rows.size(); ++row)
+            all << cells(row);
+        return all;
+    }
     QVariant bookmark() const override {
         note(QStringLiteral("Bookmark(%1)").arg(current));
         return current;

@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QStringList>
+#include <QVariantList>
 
 #include <memory>
 
@@ -14,7 +15,7 @@ namespace tarvex {
 
 struct RecordedBlock {
     QString range;
-    QList<QStringList> values;
+    QList<QVariantList> values;
 };
 
 struct Recording {
@@ -65,7 +66,7 @@ public:
     void setValue(const QString& value) override {
         m_recording.note(QStringLiteral("%1 Value(%2)").arg(m_address, value));
     }
-    void setValues(const QList<QStringList>& block) override {
+    void setValues(const QList<QVariantList>& block) override {
         m_recording.note(QStringLiteral("%1 Values(%2x%3)")
                              .arg(m_address)
                              .arg(block.size())

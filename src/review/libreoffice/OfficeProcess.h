@@ -34,9 +34,14 @@ bool isRunning(qint64 pid, const QString& marker);
 // yet reaped do not count).
 bool isGroupRunning(qint64 pgid);
 
-// Ends the process group led by `pid`: asks it to end, then forces it after five
-// seconds.
-void killGroup(qint64 pid);
+// Ends the process group led by `pid`: asks it to end, then forces it after
+// `grace` (at once for a grace of zero), and waits until it has gone (five
+// seconds at most after it was forced).
+void killGroup(qint64 pid, std::chrono::milliseconds grace = std::chrono::seconds(5));
+
+// The paths of the Unix-domain sockets the processes of group `pgid` listen
+// on (the office's pipes), read from /proc.
+QStringList listeningSockets(qint64 pgid);
 
 // Private profiles are directories named with this prefix, each holding the
 // pid file of the office that uses it.
@@ -45,9 +50,10 @@ inline constexpr const char* kPidFileName = "tarvex-office.pid";
 
 // Makes a new, empty profile directory in `parent`.
 QString makeProfile(const QString& parent);
-// Records the office that runs with `profileDir` and the name of the pipe it
-// accepts connections on.
-void writePidFile(const QString& profileDir, qint64 pid, const QString& pipeName);
+// Records the office that runs with `profileDir`, the name of the pipe it
+// accepts connections on and the paths of the other sockets it listens on.
+void writePidFile(const QString& profileDir, qint64 pid, const QString& pipeName,
+                  const QStringList& sockets = {});
 // The argument that points an office at `profileDir`; also its marker.
 QString profileArgument(const QString& profileDir);
 
@@ -55,9 +61,18 @@ QString profileArgument(const QString& profileDir);
 // on it any more (an office that was ended abruptly leaves it behind).
 QString pipeSocketPath(const QString& pipeName);
 bool removeStalePipe(const QString& pipeName);
+// The same for a socket file named by its path; only this user's LibreOffice
+// pipes ("OSL_PIPE_...") are removed.
+bool removeStaleSocket(const QString& path);
+
+// Ends an office for good and removes what it leaves behind: its process
+// group (forced after `grace`), the sockets it listened on (those given, and
+// any found on it still) and its profile. Waits at most a few seconds.
+void endOffice(qint64 pid, const QString& profileDir, const QStringList& sockets,
+               std::chrono::milliseconds grace);
 
 // Removes the profiles in `parent` whose office no longer runs, with the pipe
-// recorded in their pid file. A profile
+// and the sockets recorded in their pid file. A profile
 // without a pid file is being set up by a starting office and is kept until
 // it is older than `setupGrace`.
 void removeStaleProfiles(const QString& parent,

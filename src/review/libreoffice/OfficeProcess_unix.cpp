@@ -8,9 +8,11 @@
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QSaveFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -193,16 +195,61 @@ bool isGroupRunning(qint64 pgid) {
            });
 }
 
-void killGroup(qint64 pid) {
+void killGroup(qint64 pid, std::chrono::milliseconds grace) {
     if (pid <= 0 || !isGroupRunning(pid))
         return;
     const pid_t group = -static_cast<pid_t>(pid);
-    // Asked first, so that the office can take its pipe away; forced after a while.
-    ::kill(group, SIGTERM);
-    for (int i = 0; i < 50 && isGroupRunning(pid); ++i)
-        ::usleep(100 * 1000);
-    if (isGroupRunning(pid))
-        ::kill(group, SIGKILL);
+    if (grace.count() > 0) {
+        // Asked first, so that the office can take its pipe away; forced
+        // after a while.
+        ::kill(group, SIGTERM);
+        for (qint64 waited = 0; waited < grace.count() && isGroupRunning(pid); waited += 50)
+            ::usleep(50 * 1000);
+    }
+    if (!isGroupRunning(pid))
+        return;
+    // Also a stopped process ends on this.
+    ::kill(group, SIGKILL);
+    for (int i = 0; i < 100 && isGroupRunning(pid); ++i)
+        ::usleep(50 * 1000);
+}
+
+QStringList listeningSockets(qint64 pgid) {
+    // The socket inodes the processes of the group hold...
+    QSet<QByteArray> inodes;
+    anyProcess([&](qint64 member, const QByteArray&, qint64 group) {
+        if (group != pgid)
+            return false;
+        const QString fds = QStringLiteral("/proc/%1/fd").arg(member);
+        for (const QString& fd : QDir(fds).entryList(QDir::System | QDir::NoDotAndDotDot)) {
+            const QByteArray target =
+                QFile::encodeName(QFile::symLinkTarget(fds + QLatin1Char('/') + fd));
+            // "socket:[12345]"; symLinkTarget makes it a path of the fd folder.
+            const qsizetype at = target.indexOf("socket:[");
+            if (at >= 0)
+                inodes.insert(target.mid(at + 8, target.indexOf(']', at) - at - 8));
+        }
+        return false;
+    });
+    // ... and the paths the listening ones are bound to.
+    QStringList paths;
+    QFile unix(QStringLiteral("/proc/net/unix"));
+    if (inodes.isEmpty() || !unix.open(QIODevice::ReadOnly))
+        return paths;
+    unix.readLine(); // "Num RefCount Protocol Flags Type St Inode Path"
+    while (!unix.atEnd()) {
+        const QList<QByteArray> fields = unix.readLine().simplified().split(' ');
+        // A listening socket has the flag __SO_ACCEPTCON (0x10000).
+        bool ok = false;
+        const qulonglong flags = fields.value(3).toULongLong(&ok, 16);
+        if (fields.size() < 8 || !ok || !(flags & 0x10000) || !inodes.contains(fields[6]) ||
+            !fields[7].startsWith('/'))
+            continue;
+        const QString path = QFile::decodeName(fields[7]);
+        if (!paths.contains(path))
+            paths.append(path);
+    }
+    return paths;
 }
 
 QString makeProfile(const QString& parent) {
@@ -215,9 +262,12 @@ QString makeProfile(const QString& parent) {
     return dir.path();
 }
 
-void writePidFile(const QString& profileDir, qint64 pid, const QString& pipeName) {
+void writePidFile(const QString& profileDir, qint64 pid, const QString& pipeName,
+                  const QStringList& sockets) {
     QSaveFile file(QDir(profileDir).filePath(QString::fromLatin1(kPidFileName)));
-    const QByteArray content = QByteArray::number(pid) + '\n' + pipeName.toUtf8() + '\n';
+    QByteArray content = QByteArray::number(pid) + '\n' + pipeName.toUtf8() + '\n';
+    for (const QString& socket : sockets)
+        content += QFile::encodeName(socket) + '\n';
     if (!file.open(QIODevice::WriteOnly) || file.write(content) < 0 || !file.commit())
         throw SpreadsheetError(QStringLiteral("Cannot write %1: %2")
                                    .arg(file.fileName(), file.errorString())
@@ -233,11 +283,13 @@ namespace {
 
 enum class PipeState { None, Listening, Stale };
 
-PipeState pipeState(const QString& pipeName) {
+bool isPipeName(const QString& pipeName) {
     // A pipe name is a single file name of its own.
-    if (pipeName.isEmpty() || pipeName.contains('/') || pipeName.startsWith('.'))
-        return PipeState::None;
-    const QByteArray path = QFile::encodeName(pipeSocketPath(pipeName));
+    return !pipeName.isEmpty() && !pipeName.contains('/') && !pipeName.startsWith('.');
+}
+
+PipeState socketState(const QString& socketPath) {
+    const QByteArray path = QFile::encodeName(socketPath);
     struct stat st {};
     if (::lstat(path.constData(), &st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != ::getuid())
         return PipeState::None;
@@ -257,11 +309,46 @@ PipeState pipeState(const QString& pipeName) {
     return refused ? PipeState::Stale : PipeState::Listening;
 }
 
+PipeState pipeState(const QString& pipeName) {
+    return isPipeName(pipeName) ? socketState(pipeSocketPath(pipeName)) : PipeState::None;
+}
+
 } // namespace
 
+bool removeStaleSocket(const QString& path) {
+    const QFileInfo info(path);
+    // Only LibreOffice's pipes of this user, in a folder of their own name.
+    const QString prefix = QStringLiteral("OSL_PIPE_%1_").arg(::getuid());
+    return info.isAbsolute() && info.fileName().startsWith(prefix) &&
+           socketState(path) == PipeState::Stale &&
+           ::unlink(QFile::encodeName(path).constData()) == 0;
+}
+
 bool removeStalePipe(const QString& pipeName) {
-    return pipeState(pipeName) == PipeState::Stale &&
-           ::unlink(QFile::encodeName(pipeSocketPath(pipeName)).constData()) == 0;
+    return isPipeName(pipeName) && removeStaleSocket(pipeSocketPath(pipeName));
+}
+
+void endOffice(qint64 pid, const QString& profileDir, const QStringList& sockets,
+               std::chrono::milliseconds grace) {
+    QStringList left = sockets;
+    for (const QString& socket : listeningSockets(pid))
+        if (!left.contains(socket))
+            left.append(socket);
+    killGroup(pid, grace);
+    // A socket may take a moment to lose its listener after its process has
+    // gone.
+    for (int attempt = 0; attempt < 20 && !left.isEmpty(); ++attempt) {
+        for (auto it = left.begin(); it != left.end();) {
+            if (removeStaleSocket(*it) || !QFileInfo::exists(*it))
+                it = left.erase(it);
+            else
+                ++it;
+        }
+        if (!left.isEmpty())
+            ::usleep(50 * 1000);
+    }
+    if (!profileDir.isEmpty())
+        QDir(profileDir).removeRecursively();
 }
 
 QString profileArgument(const QString& profileDir) {
@@ -286,12 +373,23 @@ void removeStaleProfiles(const QString& parent, std::chrono::seconds setupGrace)
             const qint64 pid = lines.value(0).trimmed().toLongLong(&ok);
             if (ok && isRunning(pid, profileArgument(profile.filePath())))
                 continue;
-            // An office that was ended abruptly leaves its pipe behind; while
-            // something still listens on it, the office is not quite gone.
+            // An office that was ended abruptly leaves its pipes behind; while
+            // something still listens on one, the office is not quite gone.
             const QString pipeName = QString::fromUtf8(lines.value(1).trimmed());
-            if (pipeState(pipeName) == PipeState::Listening)
+            QStringList sockets;
+            for (qsizetype i = 2; i < lines.size(); ++i)
+                if (!lines[i].trimmed().isEmpty())
+                    sockets << QFile::decodeName(lines[i].trimmed());
+            const bool listening =
+                pipeState(pipeName) == PipeState::Listening ||
+                std::any_of(sockets.begin(), sockets.end(), [](const QString& socket) {
+                    return socketState(socket) == PipeState::Listening;
+                });
+            if (listening)
                 continue;
             removeStalePipe(pipeName);
+            for (const QString& socket : sockets)
+                removeStaleSocket(socket);
         } else if (profile.birthTime().isValid()
                        ? profile.birthTime().toUTC().secsTo(now) < setupGrace.count()
                        : profile.lastModified().toUTC().secsTo(now) < setupGrace.count()) {

@@ -35,20 +35,20 @@ inline QString fromUno(const OUString& text) {
     return QString::fromUtf16(reinterpret_cast<const char16_t*>(text.getStr()), text.getLength());
 }
 
-// The UNO runtime of this process, made on first use and kept for the rest of
-// the run. Its type libraries are the office's: the office's bootstrap file
-// is named for this process only (a bootstrap variable, not the environment,
-// so that no office started from here sees it). Raises css::uno::Exception.
+// The UNO runtime of this process, made on first use (from any thread) and
+// kept for the rest of the run. Its type libraries are the office's: the
+// office's bootstrap file is named for this process only (a bootstrap
+// variable, not the environment, so that no office started from here sees
+// it). Raises css::uno::Exception; a later call tries again.
 inline Reference<css::uno::XComponentContext> localContext() {
-    static Reference<css::uno::XComponentContext>* context = nullptr;
-    if (!context) {
+    // Never released: the runtime lives until the process ends.
+    static Reference<css::uno::XComponentContext>* const context = [] {
         rtl::Bootstrap::set(
             OUString("URE_BOOTSTRAP"),
             toUno(QStringLiteral("file://" TARVEX_LIBREOFFICE_PROGRAM_DIR "/fundamentalrc")));
-        // Never released: the runtime lives until the process ends.
-        context = new Reference<css::uno::XComponentContext>(
+        return new Reference<css::uno::XComponentContext>(
             cppu::defaultBootstrap_InitialComponentContext());
-    }
+    }();
     return *context;
 }
 

@@ -19,7 +19,7 @@ struct Table::Cursor {
     std::unique_ptr<Connection> connection;
     QString table; // stored name
     std::vector<FieldType> types;
-    std::vector<int> keyColumns; // positions in a row read by the queries (0 is rowid)
+    std::vector<int> keyColumns; // positions in a row read by the queries (0: the row's identity)
     QSqlQuery first, last, next, prior, byRowid, insert, remove, count;
 };
 
@@ -76,9 +76,11 @@ void Table::internalOpen() {
         s->keyColumns.push_back(k.second + 1);
         order << names[k.second];
     }
+    Connection& c = *s->connection;
+    const QString rowId = c.rowIdColumn();
     if (order.isEmpty()) {
         s->keyColumns.push_back(0);
-        order << QStringLiteral("rowid");
+        order << rowId;
     }
     for (const QString& o : order)
         orderDesc << o + QStringLiteral(" DESC");
@@ -87,27 +89,27 @@ void Table::internalOpen() {
         marks << QStringLiteral("?");
 
     const QString t = quoteName(s->table);
-    const QString select = QStringLiteral("SELECT rowid, %1 FROM %2 ").arg(names.join(u','), t);
+    const QString select = QStringLiteral("SELECT %1, %2 FROM %3 ").arg(rowId, names.join(u','), t);
     const QString key = u'(' + order.join(u',') + u')';
     const QString values = u'(' + marks.join(u',') + u')';
     const QString asc =
         QStringLiteral(" ORDER BY ") + order.join(u',') + QStringLiteral(" LIMIT 1");
     const QString desc =
         QStringLiteral(" ORDER BY ") + orderDesc.join(u',') + QStringLiteral(" LIMIT 1");
-    Connection& c = *s->connection;
     s->first = c.prepare(select + asc);
     s->last = c.prepare(select + desc);
     s->next =
         c.prepare(select + QStringLiteral("WHERE ") + key + QStringLiteral(" > ") + values + asc);
     s->prior =
         c.prepare(select + QStringLiteral("WHERE ") + key + QStringLiteral(" < ") + values + desc);
-    s->byRowid = c.prepare(select + QStringLiteral("WHERE rowid = ?"));
+    s->byRowid = c.prepare(select + QStringLiteral("WHERE %1 = ?").arg(rowId));
     QStringList insertMarks;
     for (int i = 0; i < columns.size(); ++i)
         insertMarks << QStringLiteral("?");
-    s->insert = c.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                              .arg(t, names.join(u','), insertMarks.join(u',')));
-    s->remove = c.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(t));
+    s->insert =
+        c.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)%4")
+                      .arg(t, names.join(u','), insertMarks.join(u','), c.returningRowId()));
+    s->remove = c.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(t, rowId));
     s->count = c.prepare(QStringLiteral("SELECT count(*) FROM %1").arg(t));
     m_cursor = std::move(s);
 
@@ -138,7 +140,7 @@ bool Table::loadRow(QSqlQuery& query) {
         query.finish();
         return false;
     }
-    m_rowid = query.value(0).toLongLong();
+    m_rowid = m_cursor->connection->rowIdOf(query.value(0));
     m_row.clear();
     for (std::size_t i = 0; i < m_cursor->types.size(); ++i)
         m_row << fromStorage(m_cursor->types[i], query.value(static_cast<int>(i) + 1));
@@ -223,9 +225,9 @@ void Table::append() {
     notifyScrolled();
 }
 
-void Table::begin() {
-    m_cursor->connection->run(QStringLiteral("BEGIN IMMEDIATE"),
-                              QStringLiteral("Cannot write to table %1").arg(m_tableName));
+void Table::begin(bool lockOthersOut) {
+    m_cursor->connection->beginWrite(lockOthersOut ? m_cursor->table : QString(),
+                                     QStringLiteral("Cannot write to table %1").arg(m_tableName));
 }
 
 void Table::commit() {
@@ -264,14 +266,14 @@ void Table::post() {
         }
         throw;
     }
-    const qint64 rowid = q.lastInsertId().toLongLong();
+    const qint64 rowid = m_cursor->connection->insertedRowId(q);
     q.finish();
     if (own)
         commit();
 
     m_state = DataSetState::Browse;
     m_newRow.clear();
-    if (!seek(m_cursor->byRowid, {rowid}))
+    if (!seek(m_cursor->byRowid, {m_cursor->connection->rowIdValue(rowid)}))
         clearCurrent();
     m_atStart = m_atEnd = false;
     notifyChanged();
@@ -300,7 +302,7 @@ void Table::remove() {
     if (own)
         begin();
     try {
-        m_cursor->remove.bindValue(0, *m_rowid);
+        m_cursor->remove.bindValue(0, c.rowIdValue(*m_rowid));
         c.exec(m_cursor->remove, context);
         m_cursor->remove.finish();
     } catch (...) {
@@ -328,6 +330,15 @@ void Table::remove() {
     notifyChanged();
 }
 
+bool Table::tryClaim() {
+    checkActive();
+    return m_cursor->connection->tryClaim();
+}
+
+bool Table::isConnectionLost() const {
+    return m_cursor && m_cursor->connection->isLost();
+}
+
 int Table::rowCount() {
     checkActive();
     QSqlQuery& q = m_cursor->count;
@@ -341,7 +352,7 @@ int Table::rowCount() {
 void Table::lockTable(LockType) {
     checkActive();
     if (m_lockDepth == 0)
-        begin();
+        begin(true);
     ++m_lockDepth;
 }
 
@@ -360,7 +371,7 @@ void Table::gotoBookmark(const Bookmark& bookmark) {
     checkBrowseMode();
     if (!bookmark)
         return;
-    if (!seek(m_cursor->byRowid, {*bookmark}))
+    if (!seek(m_cursor->byRowid, {m_cursor->connection->rowIdValue(*bookmark)}))
         throw DatabaseError(
             QStringLiteral("The remembered row of table %1 no longer exists").arg(m_tableName));
     m_atStart = m_atEnd = false;

@@ -112,13 +112,15 @@ public:
     static void changeAliasParams(const QString& alias, const QStringList& lines);
     // Writes the configuration file (atomically), so alias changes last.
     static void saveConfig();
-    // Table names of the alias's directory, system tables left out. A
-    // directory without a table file has none (and gets no file).
+    // Table names of the alias's directory (or schema), system tables left
+    // out. A directory without a table file has none (and gets no file), as
+    // has a server without the alias's schema (which is not made).
     static QStringList tables(const QString& alias);
-    // Creates an empty table (and the table file when there is none). Raises
-    // when a table of that name exists in any letter case. At most one
-    // primary index; a primary index on a single FieldType::Integer field
-    // keeps the rows in its order.
+    // Creates an empty table (and the table file, or the alias's schema on
+    // its server, when there is none). Raises when a table of that name
+    // exists in any letter case. At most one primary index; a primary index
+    // on a single FieldType::Integer field keeps the rows in its order. On a
+    // server a field of FieldType::Float is a DOUBLE PRECISION column.
     static void createTable(const QString& alias, const QString& tableName, TableType type,
                             const QList<FieldDef>& fields, const QList<IndexDef>& indexes);
 

@@ -46,13 +46,25 @@ Program::~Program() {
 // run then stores its readings there. When the directory cannot be created
 // (an exception) the run is left without a table and every reading fails to
 // be stored; when only the alias fails, the operator is warned and the run
-// stores through the alias as it is.
+// stores through the alias as it is. A server that cannot be reached, or a
+// schema another program logs into, is told as the set-up words it; the run
+// keeps its readings until the server takes them.
 void Program::prepareStore(const QString& dataDirectory) {
     const QString directory =
         dataDirectory.isEmpty() ? ReadingTable::defaultDataDirectory() : dataDirectory;
-    if (ReadingTable::setUp(directory) == ReadingTable::SetupResult::AliasFailed)
+    QString warning;
+    switch (ReadingTable::setUp(directory, &warning)) {
+    case ReadingTable::SetupResult::Ready:
+        break;
+    case ReadingTable::SetupResult::AliasFailed:
         showMessageBox(QStringLiteral("Have no install BDE ,Please insatll !"),
                        QMessageBox::Warning, QMessageBox::Yes);
+        break;
+    case ReadingTable::SetupResult::ServerUnreachable:
+    case ReadingTable::SetupResult::SchemaInUse:
+        showMessageBox(warning, QMessageBox::Warning, QMessageBox::Yes);
+        break;
+    }
     m_run->attachReadingTable();
 }
 

@@ -30,7 +30,7 @@ ReadingRecorder::ReadingRecorder(QObject* parent)
 ReadingRecorder::~ReadingRecorder() = default;
 
 void ReadingRecorder::attachReadingTable() {
-    ReadingTable::attach(*m_table);
+    ReadingTable::attachLog(*m_table);
 }
 
 void ReadingRecorder::setPollInterval(int ms) {

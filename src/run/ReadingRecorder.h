@@ -43,8 +43,9 @@ public:
     int capacity() const { return m_capacity; }
 
 public slots:
-    // Points the table at the reading table. Until then every reading waits
-    // (the store could not be prepared).
+    // Points the table at the reading table (on a server: connects and
+    // claims the bench's schema at once). Until then every reading waits (the
+    // store could not be prepared).
     void attachReadingTable();
     // Capacity for an hour of readings at this poll interval (0: unchanged).
     void setPollInterval(int ms);

@@ -57,9 +57,8 @@ void Query::internalOpen() {
     if (!m_connection)
         throw DatabaseError(QStringLiteral("Cannot run the query \"%1\": alias %2 has no tables")
                                 .arg(statement().simplified(), alias()));
-    // Reads only: the map is never written through.
-    m_connection->run(QStringLiteral("PRAGMA mmap_size=%1").arg(kMapBytes),
-                      QStringLiteral("Cannot run the query \"%1\"").arg(statement().simplified()));
+    m_connection->mapForReading(
+        kMapBytes, QStringLiteral("Cannot run the query \"%1\"").arg(statement().simplified()));
     fetch(0, kBlockRows, false);
     if (const Block* b = findBlock(0)) {
         m_row = -1;
@@ -102,9 +101,12 @@ const Query::Block* Query::findBlock(int row) {
 const Query::Block* Query::fetch(int start, int size, bool sequential) {
     const QString text = statement();
     const QString context = QStringLiteral("Cannot run the query \"%1\"").arg(text.simplified());
-    QSqlQuery q = m_connection->prepare(
-        QStringLiteral("SELECT * FROM (\n%1\n) LIMIT %2 OFFSET %3").arg(text).arg(size).arg(start),
-        context);
+    QSqlQuery q =
+        m_connection->prepare(QStringLiteral("SELECT * FROM (\n%1\n) AS q LIMIT %2 OFFSET %3")
+                                  .arg(text)
+                                  .arg(size)
+                                  .arg(start),
+                              context);
     m_connection->exec(q, context);
 
     if (fieldCount() == 0) {
@@ -127,6 +129,9 @@ const Query::Block* Query::fetch(int start, int size, bool sequential) {
                 }
             }
             if (!known) {
+                // A server's driver names no table for a forward-only
+                // result: the type comes from the column, and the size of a
+                // text from its declared length.
                 switch (f.metaType().id()) {
                 case QMetaType::Int:
                 case QMetaType::LongLong:
@@ -137,6 +142,10 @@ const Query::Block* Query::fetch(int start, int size, bool sequential) {
                     break;
                 case QMetaType::QString:
                     type = FieldType::String;
+                    fieldSize = qMax(0, f.length());
+                    break;
+                case QMetaType::QDate:
+                    type = FieldType::Date;
                     break;
                 default:
                     break;
@@ -283,7 +292,7 @@ int Query::rowCount() {
         const QString context =
             QStringLiteral("Cannot count the rows of the query \"%1\"").arg(text.simplified());
         QSqlQuery q = m_connection->prepare(
-            QStringLiteral("SELECT count(*) FROM (\n%1\n)").arg(text), context);
+            QStringLiteral("SELECT count(*) FROM (\n%1\n) AS q").arg(text), context);
         m_connection->exec(q, context);
         const qint64 n = q.next() ? q.value(0).toLongLong() : 0;
         q.finish();

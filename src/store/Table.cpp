@@ -20,7 +20,7 @@ struct Table::Cursor {
     std::unique_ptr<Connection> connection;
     QString table; // stored name
     std::vector<FieldType> types;
-    std::vector<int> keyColumns; // positions in a row read by the queries (0 is rowid)
+    std::vector<int> keyColumns; // positions in a row read by the queries (0: the row's identity)
     QSqlQuery first, last, next, prior, byRowid, insert, remove, count;
     // The first rows in the table's order: deleted at once, or listed.
     QSqlQuery removeFirst, firstRowids;
@@ -79,9 +79,11 @@ void Table::internalOpen() {
         s->keyColumns.push_back(k.second + 1);
         order << names[k.second];
     }
+    Connection& c = *s->connection;
+    const QString rowId = c.rowIdColumn();
     if (order.isEmpty()) {
         s->keyColumns.push_back(0);
-        order << QStringLiteral("rowid");
+        order << rowId;
     }
     for (const QString& o : order)
         orderDesc << o + QStringLiteral(" DESC");
@@ -90,32 +92,32 @@ void Table::internalOpen() {
         marks << QStringLiteral("?");
 
     const QString t = quoteName(s->table);
-    const QString select = QStringLiteral("SELECT rowid, %1 FROM %2 ").arg(names.join(u','), t);
+    const QString select = QStringLiteral("SELECT %1, %2 FROM %3 ").arg(rowId, names.join(u','), t);
     const QString key = u'(' + order.join(u',') + u')';
     const QString values = u'(' + marks.join(u',') + u')';
     const QString asc =
         QStringLiteral(" ORDER BY ") + order.join(u',') + QStringLiteral(" LIMIT 1");
     const QString desc =
         QStringLiteral(" ORDER BY ") + orderDesc.join(u',') + QStringLiteral(" LIMIT 1");
-    Connection& c = *s->connection;
     s->first = c.prepare(select + asc);
     s->last = c.prepare(select + desc);
     s->next =
         c.prepare(select + QStringLiteral("WHERE ") + key + QStringLiteral(" > ") + values + asc);
     s->prior =
         c.prepare(select + QStringLiteral("WHERE ") + key + QStringLiteral(" < ") + values + desc);
-    s->byRowid = c.prepare(select + QStringLiteral("WHERE rowid = ?"));
+    s->byRowid = c.prepare(select + QStringLiteral("WHERE %1 = ?").arg(rowId));
     QStringList insertMarks;
     for (int i = 0; i < columns.size(); ++i)
         insertMarks << QStringLiteral("?");
-    s->insert = c.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                              .arg(t, names.join(u','), insertMarks.join(u',')));
-    s->remove = c.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(t));
+    s->insert =
+        c.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)%4")
+                      .arg(t, names.join(u','), insertMarks.join(u','), c.returningRowId()));
+    s->remove = c.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(t, rowId));
     s->count = c.prepare(QStringLiteral("SELECT count(*) FROM %1").arg(t));
     const QString firstRowids =
-        QStringLiteral("SELECT rowid FROM %1 ORDER BY %2 LIMIT ?").arg(t, order.join(u','));
+        QStringLiteral("SELECT %1 FROM %2 ORDER BY %3 LIMIT ?").arg(rowId, t, order.join(u','));
     s->removeFirst =
-        c.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid IN (%2)").arg(t, firstRowids));
+        c.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 IN (%3)").arg(t, rowId, firstRowids));
     s->firstRowids = c.prepare(firstRowids);
     m_cursor = std::move(s);
 
@@ -146,7 +148,7 @@ bool Table::loadRow(QSqlQuery& query) {
         query.finish();
         return false;
     }
-    m_rowid = query.value(0).toLongLong();
+    m_rowid = m_cursor->connection->rowIdOf(query.value(0));
     m_row.clear();
     for (std::size_t i = 0; i < m_cursor->types.size(); ++i)
         m_row << fromStorage(m_cursor->types[i], query.value(static_cast<int>(i) + 1));
@@ -231,9 +233,9 @@ void Table::append() {
     notifyScrolled();
 }
 
-void Table::begin() {
-    m_cursor->connection->run(QStringLiteral("BEGIN IMMEDIATE"),
-                              QStringLiteral("Cannot write to table %1").arg(m_tableName));
+void Table::begin(bool lockOthersOut) {
+    m_cursor->connection->beginWrite(lockOthersOut ? m_cursor->table : QString(),
+                                     QStringLiteral("Cannot write to table %1").arg(m_tableName));
 }
 
 void Table::commit() {
@@ -276,14 +278,14 @@ void Table::post() {
         }
         throw;
     }
-    const qint64 rowid = q.lastInsertId().toLongLong();
+    const qint64 rowid = m_cursor->connection->insertedRowId(q);
     q.finish();
     if (own)
         commit();
 
     m_state = DataSetState::Browse;
     m_newRow.clear();
-    if (!seek(m_cursor->byRowid, {rowid}))
+    if (!seek(m_cursor->byRowid, {m_cursor->connection->rowIdValue(rowid)}))
         clearCurrent();
     m_atStart = m_atEnd = false;
     notifyChanged();
@@ -312,7 +314,7 @@ void Table::remove() {
     if (own)
         begin();
     try {
-        m_cursor->remove.bindValue(0, *m_rowid);
+        m_cursor->remove.bindValue(0, c.rowIdValue(*m_rowid));
         c.exec(m_cursor->remove, context);
         m_cursor->remove.finish();
     } catch (...) {
@@ -394,14 +396,14 @@ int Table::removeOneByOne(int count, std::optional<DatabaseError>& failure) {
     c.exec(list, QStringLiteral("Cannot read table %1").arg(m_tableName));
     std::vector<qint64> rowids;
     while (list.next())
-        rowids.push_back(list.value(0).toLongLong());
+        rowids.push_back(c.rowIdOf(list.value(0)));
     list.finish();
 
     const QString context = QStringLiteral("Cannot delete a row of table %1").arg(m_tableName);
     int deleted = 0;
     for (const qint64 rowid : rowids) {
         try {
-            m_cursor->remove.bindValue(0, rowid);
+            m_cursor->remove.bindValue(0, c.rowIdValue(rowid));
             c.exec(m_cursor->remove, context);
             m_cursor->remove.finish();
         } catch (const DatabaseError& error) {
@@ -411,6 +413,15 @@ int Table::removeOneByOne(int count, std::optional<DatabaseError>& failure) {
         ++deleted;
     }
     return deleted;
+}
+
+bool Table::tryClaim() {
+    checkActive();
+    return m_cursor->connection->tryClaim();
+}
+
+bool Table::isConnectionLost() const {
+    return m_cursor && m_cursor->connection->isLost();
 }
 
 int Table::rowCount() {
@@ -426,7 +437,7 @@ int Table::rowCount() {
 void Table::lockTable(LockType) {
     checkActive();
     if (m_lockDepth == 0)
-        begin();
+        begin(true);
     ++m_lockDepth;
 }
 
@@ -445,7 +456,7 @@ void Table::gotoBookmark(const Bookmark& bookmark) {
     checkBrowseMode();
     if (!bookmark)
         return;
-    if (!seek(m_cursor->byRowid, {*bookmark}))
+    if (!seek(m_cursor->byRowid, {m_cursor->connection->rowIdValue(*bookmark)}))
         throw DatabaseError(
             QStringLiteral("The remembered row of table %1 no longer exists").arg(m_tableName));
     m_atStart = m_atEnd = false;

@@ -16,10 +16,11 @@ namespace tarvex {
 
 enum class LockType { Read, Write };
 
-// A table of an alias's directory. Rows are kept in the order of the table's
-// primary index (the order of insertion when it has none); first(), next()
-// and last() move in that order, so last() reads the largest key through the
-// index.
+// A table of an alias's directory or of its schema on a server. Rows are
+// kept in the order of the table's primary index (when it has none: the order
+// of insertion in a table file, the order of the rows' places on a server);
+// first(), next() and last() move in that order, so last() reads the largest
+// key through the index.
 class Table : public DataSet {
     Q_OBJECT
 
@@ -63,14 +64,27 @@ public:
 
     // A lock of either type keeps every other table or query object and
     // every other process from changing the tables of this alias directory
-    // until unlockTable() (readers go on). Rows posted and deleted meanwhile
-    // are committed together by the unlockTable() that releases the lock (or
-    // by close()). Locks nest; unlockTable() without a lock does nothing.
+    // (on a server: this table) until unlockTable() (readers go on). Rows posted and deleted
+    // meanwhile are committed together by the unlockTable() that releases the lock (or by close()).
+    // Locks nest; unlockTable() without a lock does nothing.
     void lockTable(LockType type);
     void unlockTable(LockType type);
     bool isLocked() const { return m_lockDepth > 0; }
 
-    Bookmark bookmark() const override; // the row's SQLite rowid
+    // Claims the alias's tables for this table object until it closes: a
+    // second table object (of this or another program) that tries to claim
+    // them is refused meanwhile. On a server this is an advisory lock of the
+    // connection's session keyed on the schema's name, so two programs
+    // configured on one schema find each other; it also ends when the
+    // connection is lost. A table file has nothing to claim: always true.
+    // False when the claim is held elsewhere; raises when it cannot be asked.
+    bool tryClaim();
+    // The connection to the server broke (it restarted or went away):
+    // nothing on this table works until it is closed and opened again. Never
+    // true for a table file.
+    bool isConnectionLost() const;
+
+    Bookmark bookmark() const override; // the row's identity (SQLite's rowid)
     void gotoBookmark(const Bookmark& bookmark) override;
 
 protected:
@@ -88,7 +102,7 @@ private:
     bool seek(QSqlQuery& query, const QVariantList& key);
     void clearCurrent();
     void commit();
-    void begin();
+    void begin(bool lockOthersOut = false);
     void rollbackQuietly();
     int removeOneByOne(int count, std::optional<DatabaseError>& failure);
 

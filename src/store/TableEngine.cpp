@@ -22,10 +22,19 @@ namespace tarvex {
 namespace {
 
 const QString kDefaultDriver = QStringLiteral("QSQLITE");
-// The stored name of the one driver: the table file of the alias directory.
+// The stored names of the drivers: the table file of the alias directory, and
+// a PostgreSQL server.
 const QString kTableFileDriver = QStringLiteral("PARADOX");
+const QString kServerDriver = QStringLiteral("POSTGRESQL");
 const QString kPathParam = QStringLiteral("PATH");
 const QString kDriverParam = QStringLiteral("DEFAULT DRIVER");
+// The parameters of a server alias.
+const QString kHostParam = QStringLiteral("HOST");
+const QString kPortParam = QStringLiteral("PORT");
+const QString kDatabaseParam = QStringLiteral("DATABASE");
+const QString kUserParam = QStringLiteral("USER");
+const QString kSchemaParam = QStringLiteral("SCHEMA");
+const QString kPasswordParam = QStringLiteral("PASSWORD");
 
 struct Param {
     QString name;
@@ -225,6 +234,41 @@ void checkTableFileDriver(const QString& driver, const QString& alias) {
         throw DatabaseError(QStringLiteral("Driver not known: %1 (alias %2)").arg(driver, alias));
 }
 
+bool namesServer(const Alias& a) {
+    const Param* driver = findParam(a, kDriverParam);
+    return driver && driver->value.trimmed().compare(kServerDriver, Qt::CaseInsensitive) == 0;
+}
+
+QString paramValue(const Alias& a, const QString& name) {
+    const Param* p = findParam(a, name);
+    return p ? p->value.trimmed() : QString();
+}
+
+ServerAlias serverOf(const Alias& a) {
+    if (findParam(a, kPasswordParam))
+        throw DatabaseError(
+            QStringLiteral("Alias %1 holds a PASSWORD: remove it from the table engine's "
+                           "configuration and keep the password in ~/.pgpass (or the file "
+                           "PGPASSFILE names)")
+                .arg(a.name));
+    ServerAlias server;
+    server.host = paramValue(a, kHostParam);
+    const QString port = paramValue(a, kPortParam);
+    if (!port.isEmpty()) {
+        bool ok = false;
+        server.port = port.toInt(&ok);
+        if (!ok || server.port < 1 || server.port > 65535)
+            throw DatabaseError(
+                QStringLiteral("Alias %1: PORT=%2 is not a port number").arg(a.name, port));
+    }
+    server.database = paramValue(a, kDatabaseParam);
+    server.user = paramValue(a, kUserParam);
+    server.schema = paramValue(a, kSchemaParam);
+    if (server.schema.isEmpty())
+        throw DatabaseError(QStringLiteral("Alias %1 has no SCHEMA parameter").arg(a.name));
+    return server;
+}
+
 } // namespace
 
 // ---- Engine operations ----------------------------------------------------
@@ -309,7 +353,6 @@ void TableEngine::createTable(const QString& alias, const QString& tableName, Ta
     if (fields.isEmpty())
         throw invalid(QStringLiteral("it has no fields"));
 
-    QStringList columns;
     QStringList names;
     for (const FieldDef& f : fields) {
         if (f.name.trimmed().isEmpty() || hasControlCharacters(f.name))
@@ -317,29 +360,13 @@ void TableEngine::createTable(const QString& alias, const QString& tableName, Ta
         if (names.contains(f.name, Qt::CaseInsensitive))
             throw invalid(QStringLiteral("field %1 appears twice").arg(f.name));
         names << f.name;
-        QString decl;
-        switch (f.dataType) {
-        case FieldType::String:
-            if (f.size < 1 || f.size > 255)
-                throw invalid(QStringLiteral("field %1 needs a size from 1 to 255").arg(f.name));
-            decl = QStringLiteral("VARCHAR(%1)").arg(f.size);
-            break;
-        case FieldType::Integer:
-            decl = QStringLiteral("INTEGER");
-            break;
-        case FieldType::Float:
-            decl = QStringLiteral("REAL");
-            break;
-        case FieldType::Date:
-            decl = QStringLiteral("DATE");
-            break;
-        case FieldType::Unknown:
+        if (f.dataType == FieldType::String && (f.size < 1 || f.size > 255))
+            throw invalid(QStringLiteral("field %1 needs a size from 1 to 255").arg(f.name));
+        if (f.dataType == FieldType::Unknown)
             throw invalid(QStringLiteral("field %1 has no type").arg(f.name));
-        }
-        columns << quoteName(f.name) + u' ' + decl +
-                       (f.required ? QStringLiteral(" NOT NULL") : QString());
     }
 
+    std::optional<IndexDef> primary;
     QStringList extra;
     bool hasPrimary = false;
     for (const IndexDef& ix : indexes) {
@@ -357,8 +384,7 @@ void TableEngine::createTable(const QString& alias, const QString& tableName, Ta
             if (hasPrimary)
                 throw invalid(QStringLiteral("it has more than one primary index"));
             hasPrimary = true;
-            columns << QStringLiteral("CONSTRAINT %1 PRIMARY KEY (%2)")
-                           .arg(quoteName(ix.name), quoted.join(u','));
+            primary = ix;
         } else {
             extra << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
                          .arg(ix.options.testFlag(IndexOption::Unique) ? QStringLiteral("UNIQUE ")
@@ -371,8 +397,20 @@ void TableEngine::createTable(const QString& alias, const QString& tableName, Ta
     const auto connection = Connection::open(alias, true, type);
     if (connection->tables().contains(tableName, Qt::CaseInsensitive))
         throw invalid(QStringLiteral("a table of that name exists"));
+    QStringList columns;
+    for (const FieldDef& f : fields)
+        columns << quoteName(f.name) + u' ' + connection->declaredType(f.dataType, f.size) +
+                       (f.required ? QStringLiteral(" NOT NULL") : QString());
+    if (primary) {
+        QStringList quoted;
+        for (const QString& f : primary->fields)
+            quoted << quoteName(f);
+        columns << QStringLiteral("CONSTRAINT %1 PRIMARY KEY (%2)")
+                       .arg(quoteName(connection->primaryKeyName(tableName, primary->name)),
+                            quoted.join(u','));
+    }
     const QString context = QStringLiteral("Cannot create table %1").arg(tableName);
-    connection->run(QStringLiteral("BEGIN IMMEDIATE"), context);
+    connection->beginWrite(QString(), context);
     try {
         connection->run(QStringLiteral("CREATE TABLE %1 (%2)")
                             .arg(quoteName(tableName), columns.join(QStringLiteral(", "))),
@@ -387,6 +425,37 @@ void TableEngine::createTable(const QString& alias, const QString& tableName, Ta
         }
         throw;
     }
+}
+
+std::optional<ServerAlias> TableEngine::serverAlias(const QString& alias) {
+    Engine& e = theEngine();
+    const std::lock_guard lock(e.mutex);
+    startLocked(e);
+    const Alias& a = aliasOrRaise(e, alias);
+    if (!namesServer(a))
+        return std::nullopt;
+    return serverOf(a);
+}
+
+bool TableEngine::isServerAlias(const QString& alias) {
+    Engine& e = theEngine();
+    const std::lock_guard lock(e.mutex);
+    try {
+        startLocked(e);
+    } catch (const DatabaseError&) {
+        return false;
+    }
+    const Alias* a = findAlias(e, alias);
+    return a && namesServer(*a);
+}
+
+QString ServerAlias::description() const {
+    const QString where = host.isEmpty()          ? QStringLiteral("the default host")
+                          : host.startsWith(u'/') ? QStringLiteral("socket directory %1").arg(host)
+                                                  : QStringLiteral("host %1").arg(host);
+    return QStringLiteral("database %1 on %2, port %3")
+        .arg(database.isEmpty() ? QStringLiteral("(the default)") : database, where,
+             port < 0 ? QStringLiteral("(the default)") : QString::number(port));
 }
 
 QString TableEngine::tableFilePath(const QString& alias) {
@@ -426,11 +495,13 @@ void TableEngine::shutdown() {
 
 // ---- Inside the engine ----------------------------------------------------
 
-QString aliasDirectory(const QString& alias, TableType type) {
+AliasPlace aliasPlace(const QString& alias, TableType type) {
     Engine& e = theEngine();
     const std::lock_guard lock(e.mutex);
     startLocked(e);
     const Alias& a = aliasOrRaise(e, alias);
+    if (namesServer(a))
+        return {a.name, QString(), serverOf(a)};
     if (type == TableType::Default) {
         if (const Param* driver = findParam(a, kDriverParam))
             checkTableFileDriver(driver->value, a.name);
@@ -438,7 +509,16 @@ QString aliasDirectory(const QString& alias, TableType type) {
     const Param* path = findParam(a, kPathParam);
     if (!path || path->value.isEmpty())
         throw DatabaseError(QStringLiteral("Alias %1 has no PATH parameter").arg(a.name));
-    return path->value;
+    return {a.name, path->value, std::nullopt};
+}
+
+QString aliasDirectory(const QString& alias, TableType type) {
+    const AliasPlace place = aliasPlace(alias, type);
+    if (place.server)
+        throw DatabaseError(
+            QStringLiteral("Alias %1 keeps its tables on a server, not in a table file")
+                .arg(place.alias));
+    return place.directory;
 }
 
 QString engineDriverName() {

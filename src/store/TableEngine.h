@@ -1,29 +1,41 @@
-// The table engine: named aliases that point at data directories, the tables
-// in those directories and read-only select queries (store/Table.h,
-// store/Query.h), over Qt SQL with its SQLite driver.
+// The table engine: named aliases that point at data directories or at a
+// schema on a PostgreSQL server, the tables there and read-only select
+// queries (store/Table.h, store/Query.h), over Qt SQL with its SQLite and
+// PostgreSQL drivers.
 //
-// Storage. All tables of one alias directory live in one SQLite file in that
-// directory (TableEngine::tableFilePath). The file runs in WAL mode with
-// synchronous=FULL, and every posted row is one committed transaction (unless
-// the table is locked, see Table::lockTable), so a posted row survives a crash
-// or a power cut. Table names are matched without regard to letter case. A
-// file that is not a database, or is damaged, raises a DatabaseError naming
-// the file; the engine never replaces, overwrites or truncates it.
+// Storage in a directory. All tables of one alias directory live in one
+// SQLite file in that directory (TableEngine::tableFilePath). The file runs in
+// WAL mode with synchronous=FULL, and every posted row is one committed
+// transaction (unless the table is locked, see Table::lockTable), so a posted
+// row survives a crash or a power cut. Table names are matched without regard
+// to letter case. A file that is not a database, or is damaged, raises a
+// DatabaseError naming the file; the engine never replaces, overwrites or
+// truncates it.
+//
+// Storage on a server. An alias with "DEFAULT DRIVER=POSTGRESQL" keeps its
+// tables in one schema of a PostgreSQL database (TableEngine::serverAlias),
+// reached through Qt's QPSQL driver; several benches log into one server,
+// each into a schema of its own. Credentials are never part of the alias:
+// libpq finds them itself (~/.pgpass or the file PGPASSFILE names, peer
+// authentication on a Unix socket). Every posted row is one committed
+// transaction there too. The schema is created when a table is first created
+// in it. A connection that breaks (the server restarted or went away) stays
+// broken: the data set on it raises until it is closed and opened again.
 //
 // Configuration. Aliases and their NAME=VALUE parameters live in the engine's
 // own configuration file (TableEngine::configFile, under the user's
-// configuration directory). An alias's driver is stored as
-// "DEFAULT DRIVER=PARADOX": the one driver the engine knows, the table file
-// of the alias directory, is called so in configuration files. The engine
-// starts at its first use: it loads the Qt SQLite driver and reads the file.
-// When the driver cannot be loaded, or the file cannot be read or written, it
-// fails to start and every operation raises; the next operation tries to
-// start it again. Alias changes take effect at once and last beyond the run
-// after TableEngine::saveConfig.
+// configuration directory). An alias's driver is stored as "DEFAULT
+// DRIVER=PARADOX" for the table file of the alias directory, as it is called
+// in configuration files, and "DEFAULT DRIVER=POSTGRESQL" for a server. The
+// engine starts at its first use: it loads the Qt SQLite driver and reads the
+// file. When the driver cannot be loaded, or the file cannot be read or
+// written, it fails to start and every operation raises; the next operation
+// tries to start it again. Alias changes take effect at once and last beyond
+// the run after TableEngine::saveConfig.
 //
 // Every failure raises DatabaseError with the engine's message. Everything
-// here is meant for one thread (the window thread); the configuration
-// functions may also be called from others.
+// here is meant for one thread at a time (each data set for the thread that
+// opened it); the configuration functions may be called from any thread.
 #pragma once
 
 #include "store/DataSet.h"
@@ -33,12 +45,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace tarvex {
 
-// How a table is reached; either way it lives in the table file of the alias
-// directory. Default: the alias's default driver, when it names one, must be
-// that of the table file. LocalFile: the table file whatever driver the alias
-// names.
+// How a table of an alias directory is reached; either way it lives in the
+// table file of the directory. Default: the alias's default driver, when it
+// names one, must be that of the table file. LocalFile: the table file
+// whatever driver the alias names. An alias of a server has no table file:
+// its tables are those of its schema on the server, whatever the type.
 enum class TableType { Default, LocalFile };
 
 enum class IndexOption : unsigned { Primary = 1u, Unique = 2u };
@@ -56,6 +71,23 @@ struct IndexDef {
     QString name;
     QStringList fields;
     IndexOptions options;
+};
+
+// An alias that names a PostgreSQL server, as its parameters HOST, PORT,
+// DATABASE, USER and SCHEMA give it. An empty text (or port -1) leaves the
+// choice to libpq: its environment (PGHOST, PGPORT, PGDATABASE, PGUSER) or
+// its defaults (the local Unix socket, port 5432, a database and a user named
+// like the system user).
+struct ServerAlias {
+    QString host; // a host name or address, or a Unix socket directory
+    int port = -1;
+    QString database;
+    QString user;
+    QString schema; // never empty: each bench logs into a schema of its own
+
+    // "database lab on host db.example, port 5432", as messages name the
+    // server; parts left to libpq are named as its defaults.
+    QString description() const;
 };
 
 // The engine's operations on aliases and table files.
@@ -80,17 +112,30 @@ public:
     static void changeAliasParams(const QString& alias, const QStringList& lines);
     // Writes the configuration file (atomically), so alias changes last.
     static void saveConfig();
-    // Table names of the alias's directory, system tables left out. A
-    // directory without a table file has none (and gets no file).
+    // Table names of the alias's directory (or schema), system tables left
+    // out. A directory without a table file has none (and gets no file), as
+    // has a server without the alias's schema (which is not made).
     static QStringList tables(const QString& alias);
-    // Creates an empty table (and the table file when there is none). Raises
-    // when a table of that name exists in any letter case. At most one
-    // primary index; a primary index on a single FieldType::Integer field
-    // keeps the rows in its order.
+    // Creates an empty table (and the table file, or the alias's schema on
+    // its server, when there is none). Raises when a table of that name
+    // exists in any letter case. At most one primary index; a primary index
+    // on a single FieldType::Integer field keeps the rows in its order. On a
+    // server a field of FieldType::Float is a DOUBLE PRECISION column.
     static void createTable(const QString& alias, const QString& tableName, TableType type,
                             const QList<FieldDef>& fields, const QList<IndexDef>& indexes);
 
-    // The SQLite file that holds the tables of the alias's directory.
+    // The server an alias names ("DEFAULT DRIVER=POSTGRESQL", any letter
+    // case), or nothing for an alias of a directory. Reads the configuration
+    // only. Raises for an unknown alias, and for a server alias without a
+    // SCHEMA, with a PORT that is not a port number or with a PASSWORD (which
+    // belongs in libpq's password file, never in this configuration).
+    static std::optional<ServerAlias> serverAlias(const QString& alias);
+    // Whether the alias names a PostgreSQL server. Never raises: false for an
+    // unknown alias and when the configuration cannot be read.
+    static bool isServerAlias(const QString& alias);
+
+    // The SQLite file that holds the tables of the alias's directory. Raises
+    // for an alias of a server.
     static QString tableFilePath(const QString& alias);
     // The configuration file in use.
     static QString configFile();

@@ -83,6 +83,99 @@ private slots:
         QCOMPARE(TableEngine::aliases(), QStringList{kTestAlias});
     }
 
+    // An alias names a server by its driver alone; its parameters are read as
+    // written, and what would be a mistake on a server is refused before any
+    // connection is tried.
+    void serverAliasIsReadFromItsParameters_data() {
+        QTest::addColumn<QByteArray>("params");
+        QTest::addColumn<QString>("expected"); // host|port|database|user|schema, or the error
+        QTest::newRow("all parameters")
+            << QByteArray("DEFAULT DRIVER=POSTGRESQL\nHOST=db.lab\nPORT=5433\nDATABASE=lab\n"
+                          "USER=bench\nSCHEMA=Bench 7\n")
+            << "db.lab|5433|lab|bench|Bench 7";
+        QTest::newRow("socket directory, libpq's defaults, any letter case")
+            << QByteArray("default driver=PostgreSQL\nhost=/run/postgresql\nschema=b1\n")
+            << "/run/postgresql|-1|||b1";
+        QTest::newRow("no schema") << QByteArray("DEFAULT DRIVER=POSTGRESQL\nHOST=db\n")
+                                   << "Alias Bench has no SCHEMA parameter";
+        QTest::newRow("port not a number")
+            << QByteArray("DEFAULT DRIVER=POSTGRESQL\nPORT=54x\nSCHEMA=b1\n")
+            << "Alias Bench: PORT=54x is not a port number";
+        QTest::newRow("port out of range")
+            << QByteArray("DEFAULT DRIVER=POSTGRESQL\nPORT=70000\nSCHEMA=b1\n")
+            << "Alias Bench: PORT=70000 is not a port number";
+        QTest::newRow("password in the file")
+            << QByteArray("DEFAULT DRIVER=POSTGRESQL\nSCHEMA=b1\nPASSWORD=secret\n")
+            << "Alias Bench holds a PASSWORD";
+    }
+    void serverAliasIsReadFromItsParameters() {
+        QFETCH(QByteArray, params);
+        QFETCH(QString, expected);
+        const QByteArray config = "[Bench]\n" + params;
+        writeFile(m_scratch->configFile(), config);
+        QVERIFY(TableEngine::isServerAlias(kTestAlias));
+        QString got;
+        try {
+            const std::optional<ServerAlias> server = TableEngine::serverAlias(kTestAlias);
+            QVERIFY(server.has_value());
+            got = QStringList{server->host, QString::number(server->port), server->database,
+                              server->user, server->schema}
+                      .join(u'|');
+        } catch (const DatabaseError& e) {
+            got = e.message();
+        }
+        QVERIFY2(got.startsWith(expected), qPrintable(got));
+        // A server alias has no table file; no directory is made for it.
+        QVERIFY(engineError([] {
+                    TableEngine::tableFilePath(kTestAlias);
+                }).startsWith(QStringLiteral("Alias Bench")));
+        QCOMPARE(fileBytes(m_scratch->configFile()), config);
+    }
+
+    void onlyTheServerDriverNamesAServer() {
+        writeFile(m_scratch->configFile(), "[Files]\nPATH=/x\nDEFAULT DRIVER=PARADOX\n"
+                                           "[Plain]\nPATH=/y\n"
+                                           "[Server]\nDEFAULT DRIVER=POSTGRESQL\nSCHEMA=b\n");
+        QVERIFY(!TableEngine::isServerAlias(QStringLiteral("Files")));
+        QVERIFY(!TableEngine::isServerAlias(QStringLiteral("Plain")));
+        QVERIFY(!TableEngine::isServerAlias(QStringLiteral("Nowhere")));
+        QVERIFY(TableEngine::isServerAlias(QStringLiteral("SERVER")));
+        QVERIFY(!TableEngine::serverAlias(QStringLiteral("Files")).has_value());
+        QVERIFY(engineError([] {
+                    TableEngine::serverAlias(QStringLiteral("Nowhere"));
+                }).contains(QStringLiteral("Unknown alias: Nowhere")));
+        // Broken engine: no alias is a server, and asking raises nothing.
+        TableEngine::setDriverName(QStringLiteral("QSQLITE_MISSING"));
+        QVERIFY(!TableEngine::isServerAlias(QStringLiteral("Server")));
+    }
+
+    void serverIsDescribedByWhatLibpqWillUse_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("host") << "db.lab" << 5432 << "lab"
+                              << "database lab on host db.lab, port 5432";
+        QTest::newRow("socket directory") << "/run/postgresql" << 6543 << "lab"
+                                          << "database lab on socket directory /run/postgresql, "
+                                             "port 6543";
+        QTest::newRow("defaults") << "" << -1 << ""
+                                  << "database (the default) on the default host, port (the "
+                                     "default)";
+    }
+    void serverIsDescribedByWhatLibpqWillUse() {
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        QFETCH(QString, database);
+        QFETCH(QString, description);
+        ServerAlias server;
+        server.host = host;
+        server.port = port;
+        server.database = database;
+        server.schema = QStringLiteral("b1");
+        QCOMPARE(server.description(), description);
+    }
+
     void engineThatCannotStartRaisesEverywhere_data() {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("message");

@@ -1,0 +1,194 @@
+// The query window, the printed report, the export and the clear on a bench
+// that logs into a PostgreSQL server: they show and act on the bench's own
+// rows there as they do on a table file.
+#include "support/PostgresServer.h"
+#include "support/RecordingAutomation.h"
+#include "support/ReviewFixture.h"
+#include "support/WindowFinder.h"
+
+#include "review/DataGrid.h"
+#include "review/QueryModel.h"
+#include "review/QueryWindow.h"
+#include "review/ReadingReport.h"
+#include "store/ReadingTable.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QToolButton>
+
+using namespace tarvex;
+
+namespace {
+
+// The texts the grid and the export show for the i-th reading of a run.
+QStringList expectedRow(int id, int i) {
+    const LoadReading r = nthReading(i);
+    return {QString::number(id), r.voltsText, r.ampsText, r.wattsText,
+            QLocale().toString(nthDay(i), QLocale::ShortFormat)};
+}
+
+QStringList gridRow(const QueryModel& model, int row) {
+    QStringList cells;
+    for (int column = 0; column < model.columnCount(); ++column)
+        cells << model.index(row, column).data().toString();
+    return cells;
+}
+
+// The words of the report's detail lines, in order, as pdftotext reads them.
+QList<QStringList> reportLines(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    p.waitForFinished(60000);
+    QList<QStringList> lines;
+    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n')) {
+        const QStringList words =
+            line.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+        if (!words.isEmpty() && words.first().toInt() >= 0 && words.size() == 5 &&
+            words.first() != QStringLiteral("Index"))
+            lines << words;
+    }
+    return lines;
+}
+
+} // namespace
+
+class TestQueryWindowServer : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<PostgresServer> m_server;
+    std::unique_ptr<ScratchEngine> m_scratch;
+    QString m_schema;
+    QList<MessageRequest> m_boxes;
+    MessageHandler m_previousHandler;
+    QMessageBox::StandardButton m_answer = QMessageBox::Yes;
+
+    // Logs readings first .. first + count - 1 through the reading log.
+    void log(int count, int first = 0) {
+        Table table;
+        ReadingTable::attachLog(table);
+        for (int i = first; i < first + count; ++i)
+            ReadingTable::appendReading(table, nthReading(i),
+                                        QDateTime(nthDay(i), QTime(23, 59, 58)));
+    }
+
+    int storedRows(const QString& schema) {
+        ServerDb db(*m_server);
+        return db.value(QStringLiteral("SELECT count(*) FROM \"%1\".\"Tarvex\"").arg(schema))
+            .toInt();
+    }
+
+private slots:
+    void initTestCase() {
+        m_previousHandler = setMessageHandler([this](const MessageRequest& request) {
+            m_boxes << request;
+            return m_answer;
+        });
+        m_server = std::make_unique<PostgresServer>();
+        QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
+    }
+    void cleanupTestCase() {
+        m_server.reset();
+        setMessageHandler(m_previousHandler);
+    }
+    void init() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        m_boxes.clear();
+        m_answer = QMessageBox::Yes;
+        m_scratch = std::make_unique<ScratchEngine>();
+        static int n = 0;
+        m_schema = QStringLiteral("review%1").arg(++n);
+        // Another bench's rows in the same database, never shown here.
+        writeFile(m_scratch->configFile(),
+                  m_server->aliasText(QStringLiteral("RoruvEde"), m_schema + QStringLiteral("x")));
+        QCOMPARE(ReadingTable::setUp(m_scratch->dataDir()), ReadingTable::SetupResult::Ready);
+        log(4, 500);
+        writeFile(m_scratch->configFile(),
+                  m_server->aliasText(QStringLiteral("RoruvEde"), m_schema));
+        TableEngine::shutdown();
+        QCOMPARE(ReadingTable::setUp(m_scratch->dataDir()), ReadingTable::SetupResult::Ready);
+    }
+    void cleanup() {
+        m_scratch.reset();
+        QLocale::setDefault(QLocale::system());
+    }
+
+    // The grid shows the bench's rows in ID order, as on a table file, and
+    // rows far down are fetched when they are reached.
+    void gridShowsTheBenchsRows() {
+        log(700);
+        QueryWindow window;
+        window.openReadings();
+        const QueryModel& model = *child<DataGrid>(&window, "grid")->queryModel();
+        QCOMPARE(model.rowCount(), 700);
+        QStringList titles;
+        for (int column = 0; column < model.columnCount(); ++column)
+            titles << model.headerData(column, Qt::Horizontal).toString();
+        QCOMPARE(titles, (QStringList{"ID", "VolVal", "CurVal", "PowVal", "TestDate"}));
+        for (int i : {0, 1, 255, 256, 650, 699})
+            QCOMPARE(gridRow(model, i), expectedRow(i, i));
+        Query& query = *child<Query>(&window, "query");
+        query.last();
+        QCOMPARE(query.rowNumber(), 699);
+        QCOMPARE(query.fieldByName(QStringLiteral("ID")).toInt(), 699);
+        QVERIFY(m_boxes.isEmpty());
+    }
+
+    // The report prints the bench's rows, every one once and in order.
+    void reportPrintsTheBenchsRows() {
+        log(30);
+        ReadingReport report;
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+        report.openReadings();
+        report.printToPdf(pdf);
+        const QList<QStringList> lines = reportLines(pdf);
+        QCOMPARE(lines.size(), 30);
+        for (int i = 0; i < 30; ++i) {
+            const LoadReading r = nthReading(i);
+            QCOMPARE(lines[i], (QStringList{QString::number(i), r.voltsText.trimmed(),
+                                            r.ampsText.trimmed(), r.wattsText.trimmed(),
+                                            QLocale().toString(nthDay(i), QLocale::ShortFormat)}));
+        }
+    }
+
+    // "Excel" sends every row of the query: ID and date as values, the
+    // measurements as their stored texts.
+    void exportSendsTheBenchsRows() {
+        log(25);
+        QueryWindow window;
+        window.openReadings();
+        Recording recording;
+        window.setSpreadsheetAutomation(std::make_unique<RecordingAutomation>(recording));
+        child<QToolButton>(&window, "exportButton")->click();
+        QList<QVariantList> exported;
+        for (const RecordedBlock& block : recording.blocks)
+            exported += block.values;
+        QCOMPARE(exported.size(), 25);
+        for (int i = 0; i < 25; ++i) {
+            const LoadReading r = nthReading(i);
+            QCOMPARE(exported[i],
+                     (QVariantList{qlonglong(i), r.voltsText, r.ampsText, r.wattsText, nthDay(i)}));
+        }
+        QVERIFY(m_boxes.isEmpty());
+    }
+
+    // "Clear" answered Yes deletes the bench's rows only; numbering starts
+    // again from 0.
+    void clearDeletesTheBenchsRows() {
+        log(40);
+        QueryWindow window;
+        window.openReadings();
+        child<QToolButton>(&window, "clearButton")->click();
+        QCOMPARE(m_boxes.size(), 1); // the question only
+        QCOMPARE(storedRows(m_schema), 0);
+        QCOMPARE(storedRows(m_schema + QStringLiteral("x")), 4);
+        log(1, 41);
+        window.openReadings();
+        const QueryModel& model = *child<DataGrid>(&window, "grid")->queryModel();
+        QCOMPARE(model.rowCount(), 1);
+        QCOMPARE(gridRow(model, 0), expectedRow(0, 41));
+    }
+};
+
+QTEST_MAIN(TestQueryWindowServer)
+#include "tst_querywindow_server.moc"

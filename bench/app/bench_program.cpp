@@ -13,7 +13,8 @@
 //    poll interval), and the time from the answer that crosses the minimum
 //    during the sleep to the load-off request on the line.
 // With --picture, a screenshot of the control window during a run is saved
-// (run it under Xvfb).
+// (run it under Xvfb): the load on for a while, so that the status bar shows
+// the charge and energy drawn, and the voltage chart zoomed by a mouse drag.
 #include "BenchSupport.h"
 #include "app/Program.h"
 #include "control/ControlWindow.h"
@@ -110,8 +111,7 @@ struct Bench {
                 }
             });
         PortSettingsDialog& settings = *program->portSettingsDialog();
-        child<QComboBox>(&settings, "portBox")
-            ->setEditText(QString::fromStdString(sim->terminalPath()));
+        settings.setPortName(QString::fromStdString(sim->terminalPath()));
         child<QLineEdit>(&settings, "intervalEdit")->setText(QStringLiteral("150"));
         QTimer::singleShot(0, &settings,
                            [&settings] { child<QPushButton>(&settings, "okButton")->click(); });
@@ -298,7 +298,41 @@ int main(int argc, char** argv) {
         child<QWidget>(&bench.window(), "minimumVoltageField")->setFocus();
         bench.Run(40);
         bench.button("loadOnButton")->click();
-        Pump(3500);
+        Pump(8000);
+        // The operator drags a rectangle around the middle of the voltage
+        // line, a little above and below it, and again in the zoomed view.
+        auto* chart = child<StripChart>(&bench.window(), "voltageChart");
+        const QRect plot = chart->plotRect();
+        const LineSeries& line = chart->series();
+        double lowest = line.yValue(line.count() / 2), highest = lowest;
+        for (std::size_t i = line.count() * 3 / 10; i < line.count() * 7 / 10; ++i) {
+            lowest = std::min(lowest, line.yValue(i));
+            highest = std::max(highest, line.yValue(i));
+        }
+        const auto mouse = [chart](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+            QMouseEvent event(type, at, chart->mapToGlobal(at), Qt::LeftButton, buttons,
+                              Qt::NoModifier);
+            QCoreApplication::sendEvent(chart, &event);
+        };
+        // A pixel of the whole axis is volts wide: the operator zooms again
+        // into the zoomed view until the line fills it.
+        for (int drag = 0; drag < 3; ++drag) {
+            const auto [axisLow, axisHigh] = chart->leftRange();
+            const auto yOf = [&](double value) {
+                return plot.bottom() -
+                       int((value - axisLow) / (axisHigh - axisLow) * plot.height());
+            };
+            const int left = drag == 0 ? plot.left() + plot.width() * 3 / 10 : plot.left() + 1;
+            const int right = drag == 0 ? plot.left() + plot.width() * 7 / 10 : plot.right() - 1;
+            const int margin = plot.height() / 6;
+            const QPoint from(left, std::max(plot.top() + 1, yOf(highest) - margin));
+            const QPoint to(right, std::min(plot.bottom() - 1, yOf(lowest) + margin));
+            mouse(QEvent::MouseButtonPress, from, Qt::LeftButton);
+            mouse(QEvent::MouseMove, (from + to) / 2, Qt::LeftButton);
+            mouse(QEvent::MouseMove, to, Qt::LeftButton);
+            mouse(QEvent::MouseButtonRelease, to, Qt::NoButton);
+        }
+        Pump(1500);
         const QRect frame = bench.window().geometry();
         QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(),
                                                                     frame.width(), frame.height());

@@ -13,6 +13,8 @@
 // postgresql (found in /usr/lib/postgresql/<version>/bin or on the PATH).
 #pragma once
 
+#include "support/RawConnection.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -339,62 +341,15 @@ private:
 };
 
 // A plain connection to the test server's database, outside the engine.
-class ServerDb {
+class ServerDb : public RawConnection {
 public:
     explicit ServerDb(const PostgresServer& server)
-        : m_name(QStringLiteral("server-raw-%1").arg(++counter())) {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
-        db.setHostName(server.socketDirectory());
-        db.setPort(server.port());
-        db.setUserName(PostgresServer::user());
-        db.setDatabaseName(PostgresServer::database());
-        m_open = db.open();
-        if (!m_open)
-            m_error = db.lastError().text();
-    }
-    ~ServerDb() {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    ServerDb(const ServerDb&) = delete;
-    ServerDb& operator=(const ServerDb&) = delete;
-
-    bool isOpen() const { return m_open; }
-    QString errorString() const { return m_error; }
-
-    // All rows of a statement; an empty list and the error text on failure.
-    QList<QVariantList> rows(const QString& sql, QString* error = nullptr) {
-        QList<QVariantList> rows;
-        QSqlQuery q(QSqlDatabase::database(m_name, false));
-        if (!q.exec(sql)) {
-            if (error)
-                *error = q.lastError().text();
-            return rows;
-        }
-        while (q.next()) {
-            QVariantList row;
-            for (int i = 0; i < q.record().count(); ++i)
-                row << q.value(i);
-            rows << row;
-        }
-        return rows;
-    }
-    QVariant value(const QString& sql) {
-        const auto all = rows(sql);
-        return all.isEmpty() || all.first().isEmpty() ? QVariant() : all.first().first();
-    }
-
-private:
-    static int& counter() {
-        static int n = 0;
-        return n;
-    }
-    QString m_name;
-    QString m_error;
-    bool m_open = false;
+        : RawConnection(QStringLiteral("QPSQL"), [&server](QSqlDatabase& db) {
+              db.setHostName(server.socketDirectory());
+              db.setPort(server.port());
+              db.setUserName(PostgresServer::user());
+              db.setDatabaseName(PostgresServer::database());
+          }) {}
 };
 
 } // namespace tarvex

@@ -8,6 +8,7 @@
 #include "store/ReadingTable.h"
 #include "store/Table.h"
 #include "store/TableEngine.h"
+#include "support/RawConnection.h"
 
 #include <QDir>
 #include <QFile>
@@ -160,54 +161,11 @@ inline QString openTestQueryError() {
 }
 
 // A plain SQLite connection to a table file, outside the engine.
-class RawDb {
+class RawDb : public RawConnection {
 public:
-    explicit RawDb(const QString& file) : m_name(QStringLiteral("raw-%1").arg(++counter())) {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(file);
-        m_open = db.open();
-    }
-    ~RawDb() {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    RawDb(const RawDb&) = delete;
-    RawDb& operator=(const RawDb&) = delete;
-
-    bool isOpen() const { return m_open; }
-
-    // All rows of a statement; an empty list and the error text on failure.
-    QList<QVariantList> rows(const QString& sql, QString* error = nullptr) {
-        QList<QVariantList> rows;
-        QSqlQuery q(QSqlDatabase::database(m_name, false));
-        if (!q.exec(sql)) {
-            if (error)
-                *error = q.lastError().text();
-            return rows;
-        }
-        while (q.next()) {
-            QVariantList row;
-            for (int i = 0; i < q.record().count(); ++i)
-                row << q.value(i);
-            rows << row;
-        }
-        return rows;
-    }
-    QVariant value(const QString& sql) {
-        const auto all = rows(sql);
-        return all.isEmpty() || all.first().isEmpty() ? QVariant() : all.first().first();
-    }
-
-private:
-    static int& counter() {
-        static int n = 0;
-        return n;
-    }
-    QString m_name;
-    bool m_open = false;
+    explicit RawDb(const QString& file)
+        : RawConnection(QStringLiteral("QSQLITE"),
+                        [&file](QSqlDatabase& db) { db.setDatabaseName(file); }) {}
 };
 
 } // namespace tarvex

@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "PaintCounter.h"
 
 using namespace tarvex;
 
@@ -56,28 +57,8 @@ long peakMemoryMiB() {
     return usage.ru_maxrss / 1024;
 }
 
-// Counts the paintings of a widget.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
-    int paints() const { return m_paints; }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++m_paints;
-        return false;
-    }
-
-private:
-    int m_paints = 0;
-};
-
-// Processes events until the widget has painted once more than before.
-void waitForPaint(const PaintCounter& counter, int before) {
-    while (counter.paints() <= before)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
+using bench::PaintCounter;
+using bench::waitForPaint;
 
 void pressKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QKeyEvent press(QEvent::KeyPress, key, modifiers);

@@ -44,6 +44,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "PaintCounter.h"
 
 using namespace tarvex;
 using bench::Median;
@@ -249,39 +250,20 @@ void benchBenches(PostgresServer& server, int benches, int seconds) {
         return v.empty() ? 0.0 : *std::max_element(v.begin(), v.end());
     };
     std::printf("  reading to committed row, all %zu rows: p50 %.1f ms, p99 %.1f ms, max %.0f ms\n",
-                latencies.size(), Median(latencies), Percentile(latencies, 0.99),
-                maxOf(latencies));
+                latencies.size(), Median(latencies), Percentile(latencies, 0.99), maxOf(latencies));
     std::printf("  away from the restart (%zu rows):     p50 %.1f ms, p99 %.1f ms, max %.0f ms\n",
                 steady.size(), Median(steady), Percentile(steady, 0.99), maxOf(steady));
     std::printf("  taken from the stop to 1 s after the start (%zu rows): p50 %.0f ms, max %.0f "
                 "ms\n",
                 restart.size(), Median(restart), maxOf(restart));
-    std::printf("  server processor time: %.1f s over %.0f s = %.1f %% of one core\n", cpu,
-                elapsed, 100.0 * cpu / elapsed);
+    std::printf("  server processor time: %.1f s over %.0f s = %.1f %% of one core\n", cpu, elapsed,
+                100.0 * cpu / elapsed);
 }
 
 // ---- The query window on a large server table ------------------------------------
 
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
-    int paints() const { return m_paints; }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++m_paints;
-        return false;
-    }
-
-private:
-    int m_paints = 0;
-};
-
-void waitForPaint(const PaintCounter& counter, int before) {
-    while (counter.paints() <= before)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
+using bench::PaintCounter;
+using bench::waitForPaint;
 
 void benchQueryWindow(PostgresServer& server, int rows) {
     QTemporaryDir dir;
@@ -289,8 +271,8 @@ void benchQueryWindow(PostgresServer& server, int rows) {
     {
         QFile f(config);
         f.open(QIODevice::WriteOnly);
-        f.write(server.aliasText(QString::fromLatin1(ReadingTable::kAlias),
-                                 QStringLiteral("large")));
+        f.write(
+            server.aliasText(QString::fromLatin1(ReadingTable::kAlias), QStringLiteral("large")));
     }
     TableEngine::setConfigFile(config);
     if (ReadingTable::setUp() != ReadingTable::SetupResult::Ready) {

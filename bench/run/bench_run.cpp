@@ -1,6 +1,6 @@
 // The run on its own thread against the simulated load, in-process.
 //
-//   bench_run [--runs N (1000)] [--lock S (30)] [--chunks N (1000000)]
+//   bench_run [--runs N (1000)] [--lock S (30)] [--chunks N (1000000)] [--only I]
 //
 // 1. Randomized runs: each with its own source (voltage, capacity, current,
 //    speed), minimum voltage and faults (split, joined and junk answers, a
@@ -30,6 +30,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -71,6 +72,10 @@ public:
                 [this](const LoadReading& r, qint64) { readings.push_back(r.milliVolts); });
         connect(m_run.get(), &LoadRun::stoppedAtMinimumVoltage, this,
                 [this] { stoppedAfter.push_back(int(readings.size())); });
+        connect(m_run.get(), &LoadRun::silenceChanged, this, [this](bool silent) {
+            if (silent)
+                toldNoAnswer = true;
+        });
         post(m_run.get(), [run = m_run.get()] { run->attachReadingTable(); });
     }
     ~Bench() override {
@@ -99,6 +104,7 @@ public:
 
     std::vector<int> readings;     // millivolts of every whole answer, in order
     std::vector<int> stoppedAfter; // reading counts at each stop
+    bool toldNoAnswer = false;     // "No answer from the load" was shown
 
 private:
     QThread m_thread;
@@ -107,11 +113,26 @@ private:
 
 struct RandomRunResult {
     bool firstWholeCrossingStopped = false;
+    // The line never brought a whole answer at or below the minimum (every
+    // one came split or joined to another), the run did not stop, and the
+    // operator was told that the load does not answer.
+    bool noWholeCrossingTold = false;
     double latencyMs = -1;
 };
 
-RandomRunResult randomRun(QRandomGenerator& random, const QString& tableFile) {
+// What a randomized run is made of, drawn before it starts, so that the
+// runs of a seed can be replayed one by one (--only N).
+struct RunPlan {
     loadsim::SimulatorOptions options;
+    double minimum = 0;
+    int interval = 0;
+    int fault = 0;
+    int faultMs = 0;
+};
+
+RunPlan planRun(QRandomGenerator& random) {
+    RunPlan plan;
+    loadsim::SimulatorOptions& options = plan.options;
     options.baudRate = random.bounded(2) ? 0 : 9600;
     options.model.openCircuitVolts = 12.0 + random.bounded(10) / 10.0;
     options.model.endVolts = 10.0 + random.bounded(10) / 10.0;
@@ -124,21 +145,30 @@ RandomRunResult randomRun(QRandomGenerator& random, const QString& tableFile) {
         options.misbehaviour.joinEvery = 2 + random.bounded(5);
     if (random.bounded(3) == 0)
         options.misbehaviour.junkEvery = 2 + random.bounded(5);
-    loadsim::LoadSimulator sim(options);
-    const double minimum =
+    plan.minimum =
         options.model.endVolts +
         random.bounded(int((options.model.openCircuitVolts - options.model.endVolts) * 80)) / 100.0;
+    plan.interval = 100 + random.bounded(60);
+    plan.fault = random.bounded(4);
+    if (plan.fault == 0)
+        plan.faultMs = 200 + random.bounded(600);
+    if (plan.fault == 2)
+        plan.faultMs = 200 + random.bounded(800);
+    return plan;
+}
 
+RandomRunResult randomRun(const RunPlan& plan, const QString& tableFile, bool verbose) {
+    loadsim::LoadSimulator sim(plan.options);
+    const double minimum = plan.minimum;
     Bench bench;
-    const int interval = 100 + random.bounded(60);
-    bench.start(QString::fromStdString(sim.terminalPath()), interval, minimum);
+    bench.start(QString::fromStdString(sim.terminalPath()), plan.interval, minimum);
 
     // Faults from outside while the run goes on.
     std::unique_ptr<QSqlDatabase> locker;
     const QString lockName = QStringLiteral("bench-lock");
-    const int fault = random.bounded(4);
+    const int fault = plan.fault;
     if (fault == 0)
-        sim.staySilentFor(200 + random.bounded(600));
+        sim.staySilentFor(plan.faultMs);
     if (fault == 1) {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), lockName);
         db.setDatabaseName(tableFile);
@@ -146,7 +176,7 @@ RandomRunResult randomRun(QRandomGenerator& random, const QString& tableFile) {
             QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE"));
     }
     if (fault == 2)
-        QThread::msleep(200 + random.bounded(800)); // the window thread is busy
+        QThread::msleep(plan.faultMs); // the window thread is busy
 
     const bool stopped = pumpUntil([&] { return !bench.stoppedAfter.empty(); }, 60000);
     pump(150); // requests already on their way
@@ -160,8 +190,22 @@ RandomRunResult randomRun(QRandomGenerator& random, const QString& tableFile) {
     }
 
     RandomRunResult result;
-    if (!stopped)
+    if (!stopped) {
+        const bool crossed = std::any_of(bench.readings.begin(), bench.readings.end(),
+                                         [minimum](int mv) { return mv <= minimum * 1000.0; });
+        result.noWholeCrossingTold = !crossed && bench.toldNoAnswer;
+        if (verbose && !result.noWholeCrossingTold)
+            std::printf("    no stop within 60 s: %zu readings, the last %d mV, minimum %.3f V\n",
+                        bench.readings.size(), bench.readings.empty() ? -1 : bench.readings.back(),
+                        minimum);
+        if (verbose && !result.noWholeCrossingTold)
+            std::printf("    plan: %u bd, split every %d, join every %d, junk every %d, poll "
+                        "%d ms, fault %d (%d ms), speed %.0f\n",
+                        plan.options.baudRate, plan.options.misbehaviour.splitEvery,
+                        plan.options.misbehaviour.joinEvery, plan.options.misbehaviour.junkEvery,
+                        plan.interval, plan.fault, plan.faultMs, plan.options.model.speed);
         return result;
+    }
     // The first whole answer at or below the minimum is the one the stop
     // came on, and none came before it.
     int firstCrossing = -1;
@@ -172,8 +216,19 @@ RandomRunResult randomRun(QRandomGenerator& random, const QString& tableFile) {
         }
     result.firstWholeCrossingStopped =
         firstCrossing >= 0 && bench.stoppedAfter.front() == firstCrossing + 1;
-    if (!result.firstWholeCrossingStopped)
+    if (!result.firstWholeCrossingStopped) {
+        if (verbose) {
+            std::printf("    minimum %.6f V, first crossing at reading %d, stopped after %d; "
+                        "readings around it (mV):",
+                        minimum, firstCrossing, bench.stoppedAfter.front());
+            const int around = std::max(firstCrossing, bench.stoppedAfter.front() - 1);
+            for (int i = std::max(0, around - 5);
+                 i < std::min(int(bench.readings.size()), around + 3); ++i)
+                std::printf(" %d", bench.readings[std::size_t(i)]);
+            std::printf("\n");
+        }
         return result;
+    }
 
     // From the crossing answer's last byte to the load-off request.
     const int crossingMv = bench.readings[std::size_t(firstCrossing)];
@@ -279,12 +334,15 @@ int main(int argc, char** argv) {
     int runs = 1000;
     int lockSeconds = 30;
     long chunks = 1'000'000;
+    int only = -1; // replays this randomized run alone, with the others' draws
     for (int i = 1; i + 1 < argc; i += 2) {
         const QByteArray arg = argv[i];
         if (arg == "--runs")
             runs = std::atoi(argv[i + 1]);
         else if (arg == "--lock")
             lockSeconds = std::atoi(argv[i + 1]);
+        else if (arg == "--only")
+            only = std::atoi(argv[i + 1]);
         else if (arg == "--chunks")
             chunks = std::atol(argv[i + 1]);
     }
@@ -306,20 +364,29 @@ int main(int argc, char** argv) {
 
     if (runs > 0) {
         QRandomGenerator random(20261210);
-        int good = 0;
+        int good = 0, ran = 0, noWholeCrossing = 0;
         std::vector<double> latency;
         const auto start = Clock::now();
         for (int i = 0; i < runs; ++i) {
-            const RandomRunResult r = randomRun(random, tableFile);
+            const RunPlan plan = planRun(random);
+            if (only >= 0 && i != only)
+                continue;
+            const RandomRunResult r = randomRun(plan, tableFile, true);
+            ++ran;
             good += r.firstWholeCrossingStopped;
+            noWholeCrossing += r.noWholeCrossingTold;
             if (r.latencyMs >= 0)
                 latency.push_back(r.latencyMs);
-            if (!r.firstWholeCrossingStopped)
+            if (!r.firstWholeCrossingStopped && !r.noWholeCrossingTold)
                 std::printf("  run %d: the stop did not come on the first whole crossing\n", i);
         }
-        std::printf("randomized runs: %d of %d stopped on the first whole answer at or below the "
-                    "minimum (target all), in %.0f s\n",
-                    good, runs, std::chrono::duration<double>(Clock::now() - start).count());
+        std::printf("randomized runs: %d of %d runs with a whole answer at or below the minimum "
+                    "stopped on the first one (target all), in %.0f s\n",
+                    good, ran - noWholeCrossing,
+                    std::chrono::duration<double>(Clock::now() - start).count());
+        std::printf("  and %d runs whose line never brought a whole answer at or below the "
+                    "minimum (each split or joined): no stop, \"No answer from the load\" shown\n",
+                    noWholeCrossing);
         std::printf("crossing answer's last byte -> load-off request on the line, %zu runs: "
                     "p50 %.1f ms  p99 %.1f ms  max %.1f ms (target p99 <= 100 ms)\n",
                     latency.size(), bench::Percentile(latency, 0.5),

@@ -155,14 +155,21 @@ CsvWriter::Result CsvWriter::walk(DataSet& data, QIODevice& out) {
 }
 
 // Hands the buffer's text to out as UTF-8 and empties the buffer; false, with
-// the device's reason kept, when out does not take all of it.
+// the device's reason kept, when out does not take all of it. A file takes
+// what it has room for and tells why it takes no more only at the next
+// write, so a short write is followed by another.
 bool CsvWriter::put(QIODevice& out, QString& buffer) {
     const QByteArray bytes = buffer.toUtf8();
     buffer.resize(0);
-    if (out.write(bytes) == bytes.size())
-        return true;
-    m_error = out.errorString();
-    return false;
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = out.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            m_error = out.errorString();
+            return false;
+        }
+        done += written;
+    }
+    return true;
 }
 
 } // namespace tarvex

@@ -1,8 +1,8 @@
 // Pictures of the review windows and report pages to look at: the query
-// window on 60 rows, its toolbar enabled and disabled (three times the size),
-// the About window, the report's preview window (fitting the page, and with
-// facing pages zoomed in, and the overview), and the report of those rows and of an empty table
-// as PDF files.
+// window on 60 rows (also with its grid's context menu), its toolbar enabled
+// and disabled (three times the size), the About window, the report's preview
+// window (fitting the page, and with facing pages zoomed in, and the
+// overview), and the report of those rows and of an empty table as PDF files.
 //
 // Usage: review_pictures <directory>   (then: pdftoppm -r 60 -png report.pdf page)
 
@@ -10,6 +10,8 @@
 #include "support/WindowFinder.h"
 
 #include "review/AboutDialog.h"
+#include "review/DataGrid.h"
+#include "review/QueryModel.h"
 #include "review/QueryWindow.h"
 #include "review/ReadingReport.h"
 #include "review/ReportPreviewDialog.h"
@@ -17,6 +19,8 @@
 #include "store/ReadingTable.h"
 
 #include <QDir>
+#include <QMenu>
+#include <QPainter>
 #include <QToolButton>
 
 #include <cstdio>
@@ -54,6 +58,19 @@ int main(int argc, char** argv) {
     window.grab(toolbar)
         .scaled(toolbar.size() * 3)
         .save(out.filePath(QStringLiteral("toolbar.png")));
+    // The grid's context menu, asked for from the keyboard at the current
+    // cell, drawn into the window where it shows.
+    DataGrid& grid = *child<DataGrid>(&window, "grid");
+    grid.setFocus();
+    QTest::keyClick(&grid, Qt::Key_F10, Qt::ShiftModifier);
+    auto* menu = child<QMenu>(&window, "gridMenu");
+    QImage withMenu = window.grab().toImage();
+    {
+        QPainter painter(&withMenu);
+        painter.drawPixmap(window.mapFromGlobal(menu->pos()), menu->grab());
+    }
+    withMenu.save(out.filePath(QStringLiteral("query-menu.png")));
+    menu->close();
     child<QToolButton>(&window, "exportButton")->setEnabled(false);
     child<QToolButton>(&window, "clearButton")->setEnabled(false);
     window.grab(toolbar)

@@ -3,6 +3,8 @@
 #include "review/QueryModel.h"
 #include "ui/Application.h"
 
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -48,6 +50,21 @@ void DataGrid::changeEvent(QEvent* event) {
         verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
         sizeColumns();
     }
+}
+
+void DataGrid::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_F10 || event->modifiers() != Qt::ShiftModifier) {
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    // The event the Menu key brings: at the current cell (in the viewport's
+    // coordinates, as for a click on the rows), or amid the rows without one.
+    const QRect cell = visualRect(currentIndex());
+    const QPoint at = cell.isValid() ? cell.center() : viewport()->rect().center();
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, viewport()->mapToGlobal(at),
+                           event->modifiers());
+    QCoreApplication::sendEvent(this, &menu);
+    event->accept();
 }
 
 void DataGrid::setQueryModel(QueryModel* model) {

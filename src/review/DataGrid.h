@@ -2,7 +2,8 @@
 // column per field, with a row indicator beside the current row. The grid's
 // current cell and the query's current row move together. Tab leaves the grid
 // (the arrow keys move between cells), so the window's other controls stay
-// reachable by keyboard.
+// reachable by keyboard. Shift+F10 asks for the grid's context menu at the
+// current cell, as the Menu key does.
 #pragma once
 
 #include <QFont>
@@ -29,6 +30,7 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void followCurrentRow(int row);

@@ -1,5 +1,6 @@
 #include "review/QueryWindow.h"
 
+#include "review/CsvWriter.h"
 #include "review/DataGrid.h"
 #include "review/LibreOfficeAutomation.h"
 #include "review/OperationProgress.h"
@@ -9,11 +10,18 @@
 #include "review/SpreadsheetExport.h"
 #include "store/ReadingTable.h"
 #include "ui/Application.h"
+#include "ui/FileDialogs.h"
 #include "ui/MessageBoxes.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFrame>
+#include <QMenu>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <QToolButton>
 
 #include <algorithm>
@@ -29,6 +37,8 @@ constexpr int kMaxClearBlock = 200000;
 constexpr qint64 kClearBlockMs = 60;
 // Clear shows its progress once it has taken this long.
 constexpr int kClearProgressDelayMs = 500;
+// So does "Save as CSV…".
+constexpr int kCsvProgressDelayMs = 500;
 
 QToolButton* makeToolButton(QWidget* parent, const QString& name, const QString& caption,
                             const QIcon& picture, int pictureSize, const QRect& geometry) {
@@ -155,6 +165,24 @@ QueryWindow::QueryWindow(ReadingReport* report, QWidget* parent)
     connect(clearButton, &QToolButton::clicked, this,
             [this] { guarded([this] { clearAllReadings(); }); });
 
+    m_saveCsvAction = new QAction(QStringLiteral("Save as CSV…"), this);
+    m_saveCsvAction->setObjectName(QStringLiteral("saveCsvAction"));
+    m_saveCsvAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_saveCsvAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_saveCsvAction);
+    connect(m_saveCsvAction, &QAction::triggered, this,
+            [this] { guarded([this] { saveAsCsv(); }); });
+
+    m_gridMenu = new QMenu(this);
+    m_gridMenu->setObjectName(QStringLiteral("gridMenu"));
+    m_gridMenu->addAction(m_saveCsvAction);
+    // Asked for by a right click on the rows, the Menu key or Shift+F10; the
+    // position is the viewport's.
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint& at) {
+        m_gridMenu->popup(grid->viewport()->mapToGlobal(at));
+    });
+
     setTabOrder(reportButton, exportButton);
     setTabOrder(exportButton, clearButton);
     setTabOrder(clearButton, grid);
@@ -253,6 +281,73 @@ void QueryWindow::deleteReadings(Table& table) {
             std::clamp<qint64>(gone * kClearBlockMs / took, kFirstClearBlock, kMaxClearBlock));
         progress.advance(deleted);
     }
+}
+
+void QueryWindow::saveAsCsv() {
+    // A query that cannot be opened is reported before any file is asked for.
+    m_query->open();
+    if (m_csvDirectory.isEmpty()) {
+        m_csvDirectory = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (!QFileInfo(m_csvDirectory).isDir())
+            m_csvDirectory = QDir::homePath();
+    }
+    SaveFileRequest request;
+    request.parent = this;
+    request.caption = QStringLiteral("Save as CSV");
+    request.proposedPath = QDir(m_csvDirectory).filePath(QStringLiteral("Tarvex.csv"));
+    request.filter = QStringLiteral("CSV files (*.csv);;All files (*)");
+    request.defaultSuffix = QStringLiteral("csv");
+    const QString fileName = askSaveFileName(request);
+    if (fileName.isEmpty())
+        return;
+    m_csvDirectory = QFileInfo(fileName).absolutePath();
+
+    QString error;
+    if (!writeCsvFile(fileName, error))
+        showMessageBox(QStringLiteral("The CSV file %1 could not be written: %2")
+                           .arg(QDir::toNativeSeparators(fileName), error),
+                       QMessageBox::Warning, QMessageBox::Ok);
+}
+
+bool QueryWindow::writeCsvFile(const QString& fileName, QString& error) {
+    // The rows go to a temporary file beside fileName, which takes its name
+    // only at commit().
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    const BusyCursor busy;
+    OperationProgress progress(this, QStringLiteral("Saving records..."), m_query->rowCount(),
+                               kCsvProgressDelayMs, OperationProgress::Cancel::Offered);
+    CsvWriter writer;
+    connect(&writer, &CsvWriter::progressed, &writer, [&progress, &writer](int rows) {
+        if (!progress.advance(rows))
+            writer.cancel();
+    });
+    CsvWriter::Result result = CsvWriter::Result::Failed;
+    try {
+        result = writer.write(*m_query, file);
+    } catch (const std::exception& e) {
+        file.cancelWriting();
+        error = QString::fromUtf8(e.what());
+        return false;
+    }
+    switch (result) {
+    case CsvWriter::Result::Written:
+        if (file.commit())
+            return true;
+        error = file.errorString();
+        return false;
+    case CsvWriter::Result::Cancelled:
+        file.cancelWriting();
+        return true;
+    case CsvWriter::Result::Failed:
+        break;
+    }
+    file.cancelWriting();
+    error = writer.errorString();
+    return false;
 }
 
 } // namespace tarvex

@@ -1,5 +1,6 @@
 // The query window: every stored reading in a grid, with a toolbar to print
-// them as a report, copy them into a spreadsheet, or delete them all.
+// them as a report, copy them into a spreadsheet, or delete them all, and a
+// command that saves them as a CSV file.
 //
 // How the control window uses it. The window is created once, hidden, and
 // lives for the whole run. Its "Query" button calls openReadings(), which
@@ -10,13 +11,18 @@
 //
 // The toolbar's buttons ("reportButton", "exportButton", "clearButton") and
 // the grid ("grid") are found by their object names; the query on show is the
-// child "query". Whatever a button's operation raises goes to the default
-// exception display.
+// child "query". The grid's context menu ("gridMenu": a right click, the Menu
+// key or Shift+F10 on the grid) holds "Save as CSV…" ("saveCsvAction"), which
+// Ctrl+S also triggers anywhere in the window. Whatever a button's or a
+// command's operation raises goes to the default exception display.
 #pragma once
 
 #include <QDialog>
 
 #include <memory>
+
+class QAction;
+class QMenu;
 
 namespace tarvex {
 
@@ -63,16 +69,35 @@ private slots:
     // "Clear": deletes every reading stored when the operator confirms. Long
     // runs show their progress; readings stored meanwhile are kept.
     void clearAllReadings();
+    // "Save as CSV…": opens the query if need be (a failure to open reaches
+    // the default exception display before any dialog), asks for a file
+    // (askSaveFileName, which confirms before replacing one; ".csv" added to
+    // a name without a suffix) and writes every row of the query - the rows
+    // the grid counts - there as CSV (CsvWriter). The file appears whole or
+    // not at all: the rows go to a temporary file beside it, which replaces
+    // it at the end; a cancelled or failed write leaves an existing file as
+    // it was. A failure shows a warning naming the file and the reason. Long
+    // writes show their progress with Cancel. The query keeps its current
+    // row.
+    void saveAsCsv();
     void closeReadings();
 
 private:
     void deleteReadings(Table& table);
+    // Writes the query into fileName; false, with the reason in error, when
+    // the file could not be written (a cancel is no failure).
+    bool writeCsvFile(const QString& fileName, QString& error);
 
     // The rows on show; given its alias and statement by openReadings().
     Query* m_query;
     // Used only by clearAllReadings(), open only while it deletes.
     Table* m_clearTable;
     QueryModel* m_model;
+    QAction* m_saveCsvAction;
+    QMenu* m_gridMenu;
+    // Where "Save as CSV…" proposes the next file: where the last one went,
+    // the user's documents directory (or home) at first.
+    QString m_csvDirectory;
     ReadingReport* m_report;
     std::unique_ptr<ReadingReport> m_ownReport;
     std::unique_ptr<SpreadsheetAutomation> m_automation;

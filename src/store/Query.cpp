@@ -159,12 +159,15 @@ const Query::Block* Query::fetch(int start, int size, bool sequential) {
     Block block;
     block.start = start;
     const std::size_t columns = m_types.size();
+    block.values.reserve(static_cast<std::size_t>(size) * columns);
     while (block.count < size && q.next()) {
         for (std::size_t i = 0; i < columns; ++i)
             block.values.push_back(fromStorage(m_types[i], q.value(static_cast<int>(i))));
         ++block.count;
     }
     q.finish();
+    if (block.count < size)
+        block.values.shrink_to_fit();
 
     if (block.count < size && (block.count > 0 || start == 0))
         m_rowCount = start + block.count;

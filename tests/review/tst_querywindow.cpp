@@ -1,3 +1,4 @@
+#include "support/CsvParser.h"
 #include "support/RecordingAutomation.h"
 #include "support/ReviewFixture.h"
 #include "support/WindowFinder.h"
@@ -8,13 +9,24 @@
 #include "review/QueryWindow.h"
 #include "review/SpreadsheetExport.h"
 #include "store/ReadingTable.h"
+#include "ui/FileDialogs.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QDir>
 #include <QHeaderView>
+#include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QToolButton>
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <optional>
 
 using namespace tarvex;
 
@@ -47,6 +59,107 @@ QStringList titles(const QueryModel& model) {
 
 bool hasIndicator(const QueryModel& model, int row) {
     return !model.headerData(row, Qt::Vertical, Qt::DecorationRole).value<QIcon>().isNull();
+}
+
+// The records the CSV file for the first n readings of a test run holds.
+QList<QStringList> expectedCsv(int n) {
+    QList<QStringList> records{{"ID", "VolVal", "CurVal", "PowVal", "TestDate"}};
+    for (int i = 0; i < n; ++i) {
+        const LoadReading r = nthReading(i);
+        records << QStringList{QString::number(i), r.voltsText, r.ampsText, r.wattsText,
+                               nthDay(i).toString(Qt::ISODate)};
+    }
+    return records;
+}
+
+// The records of a CSV file; none when it is missing or does not parse.
+QList<QStringList> csvRecords(const QString& file) {
+    QString error;
+    const auto parsed = parseCsv(fileBytes(file), &error);
+    if (!parsed)
+        qWarning("%s does not parse: %s", qPrintable(file), qPrintable(error));
+    return parsed.value_or(QList<QStringList>());
+}
+
+// Answers every save dialog with one path while it lives, and keeps what
+// each dialog was asked to show.
+class SaveDialogAnswer {
+public:
+    explicit SaveDialogAnswer(QString path)
+        : m_path(std::move(path)),
+          m_previous(setSaveFileNameAsker([this](const SaveFileRequest& r) {
+              m_requests << r;
+              return m_path;
+          })) {}
+    ~SaveDialogAnswer() { setSaveFileNameAsker(m_previous); }
+    SaveDialogAnswer(const SaveDialogAnswer&) = delete;
+    SaveDialogAnswer& operator=(const SaveDialogAnswer&) = delete;
+
+    const QList<SaveFileRequest>& requests() const { return m_requests; }
+
+private:
+    QString m_path;
+    QList<SaveFileRequest> m_requests;
+    SaveFileNameAsker m_previous;
+};
+
+// Acts on the first progress dialog shown while it lives, as it is shown,
+// and notes how it looks.
+class ProgressWatch : public QObject {
+public:
+    explicit ProgressWatch(std::function<void(QProgressDialog&)> act) : m_act(std::move(act)) {
+        qApp->installEventFilter(this);
+    }
+    ~ProgressWatch() override { qApp->removeEventFilter(this); }
+
+    bool shown = false;
+    QString label;
+    int maximum = -1;
+    bool cancelOffered = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* dialog = qobject_cast<QProgressDialog*>(watched);
+        if (dialog && event->type() == QEvent::Show && !std::exchange(shown, true)) {
+            label = dialog->labelText();
+            maximum = dialog->maximum();
+            cancelOffered = dialog->findChild<QPushButton*>() != nullptr;
+            m_act(*dialog);
+        }
+        return false;
+    }
+
+private:
+    std::function<void(QProgressDialog&)> m_act;
+};
+
+// While it lives, no file of this process can grow beyond a size (the
+// system's limit, which binds a superuser too): a write past it fails as on
+// a full disk, with "File too large", instead of ending the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) : m_handler(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        rlimit limit = m_previous;
+        limit.rlim_cur = bytes;
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            qFatal("The file size limit cannot be set");
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_previous{};
+    void (*m_handler)(int);
+};
+
+// The files in a directory, hidden ones too.
+QStringList filesIn(const QString& directory) {
+    return QDir(directory).entryList(QDir::Files | QDir::Hidden | QDir::System);
 }
 
 // A plain SQLite connection that holds the table file's write lock.
@@ -83,6 +196,7 @@ class TestQueryWindow : public QObject {
     DataGrid& grid() const { return *child<DataGrid>(m_window.get(), "grid"); }
     const QueryModel& model() const { return *grid().queryModel(); }
     QToolButton* button(const char* name) const { return child<QToolButton>(m_window.get(), name); }
+    QAction* saveCsvAction() const { return child<QAction>(m_window.get(), "saveCsvAction"); }
 
     // Stores a reading through a table object of its own, as the control
     // window does while the query window is shown; false when it fails.
@@ -481,6 +595,239 @@ private slots:
         QCOMPARE(m_store->messages()[0].text, QStringLiteral("no Install Excel!"));
         QCOMPARE(m_store->messages()[0].title, QStringLiteral("Warning"));
         QCOMPARE(m_store->messages()[0].buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
+    }
+
+    // Ctrl+S on the window: the dialog is asked for a .csv file (and not
+    // told to replace one without asking), and every row of the query goes
+    // into it, read back cell for cell; the grid keeps its current row and
+    // nothing is left beside the file. After a Clear answered No (which
+    // closes the query) the query is opened again; the next dialog opens
+    // where the last file went.
+    void ctrlSSavesEveryRowAsCsv() {
+        m_store->log(25);
+        m_window->openReadings();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        query().moveTo(7);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("readings.csv"));
+        SaveDialogAnswer answer(file);
+
+        QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier);
+
+        QCOMPARE(answer.requests().size(), 1);
+        const SaveFileRequest& asked = answer.requests().first();
+        QCOMPARE(asked.parent, static_cast<QWidget*>(m_window.get()));
+        QCOMPARE(asked.caption, QStringLiteral("Save as CSV"));
+        QCOMPARE(QFileInfo(asked.proposedPath).fileName(), QStringLiteral("Tarvex.csv"));
+        QCOMPARE(asked.defaultSuffix, QStringLiteral("csv"));
+        QVERIFY(asked.filter.startsWith(QStringLiteral("CSV files (*.csv)")));
+        QVERIFY(!asked.options.testFlag(QFileDialog::DontConfirmOverwrite));
+        QCOMPARE(csvRecords(file), expectedCsv(25));
+        QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("readings.csv")});
+        QCOMPARE(query().rowNumber(), 7);
+        QCOMPARE(grid().currentIndex().row(), 7);
+        QVERIFY(m_store->messages().isEmpty());
+        QVERIFY(!QApplication::overrideCursor());
+
+        m_store->setAnswer(QMessageBox::No);
+        button("clearButton")->click();
+        QVERIFY(!query().isActive());
+        m_store->log(2, 25);
+        QVERIFY(QFile::remove(file));
+        QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(answer.requests().size(), 2);
+        QCOMPARE(answer.requests().last().proposedPath, dir.filePath(QStringLiteral("Tarvex.csv")));
+        QVERIFY(query().isActive());
+        QCOMPARE(model().rowCount(), 27);
+        QCOMPARE(csvRecords(file), expectedCsv(27));
+        QCOMPARE(m_store->messages().size(), 1); // the confirmation only
+    }
+
+    // The grid's context menu holds "Save as CSV…" alone, opened by a right
+    // click on the rows or from the keyboard (the Menu key, whose event the
+    // system sends the focused grid, or Shift+F10) at the current cell; the
+    // entry is chosen with the keyboard.
+    void gridMenuOffersSaveAsCsv_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("right click") << "right click";
+        QTest::newRow("Menu key") << "Menu key";
+        QTest::newRow("Shift+F10") << "Shift+F10";
+    }
+    void gridMenuOffersSaveAsCsv() {
+        QFETCH(QString, how);
+        m_store->log(6);
+        m_window->openReadings();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        DataGrid& grid = this->grid();
+        grid.setFocus();
+        grid.setCurrentIndex(model().index(2, 1));
+        auto* menu = child<QMenu>(m_window.get(), "gridMenu");
+        QVERIFY(!menu->isVisible());
+        const QPoint cell = grid.visualRect(grid.currentIndex()).center();
+        QPoint at = cell;
+        int row = 2;
+        if (how == QStringLiteral("right click")) {
+            // The click also makes its row the current one, as a left click does.
+            row = 4;
+            at = grid.visualRect(model().index(row, 3)).center();
+            // Through the window, as the system delivers a click: the press
+            // brings the context menu event.
+            QTest::mouseClick(m_window->windowHandle(), Qt::RightButton, {},
+                              grid.viewport()->mapTo(m_window.get(), at));
+        } else if (how == QStringLiteral("Menu key")) {
+            QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, cell,
+                                      grid.viewport()->mapToGlobal(cell));
+            QApplication::sendEvent(&grid, &menuKey);
+        } else {
+            QTest::keyClick(&grid, Qt::Key_F10, Qt::ShiftModifier);
+        }
+
+        QVERIFY(menu->isVisible());
+        QCOMPARE(QApplication::activePopupWidget(), menu);
+        QCOMPARE(menu->pos(), grid.viewport()->mapToGlobal(at));
+        QCOMPARE(menu->actions(), QList<QAction*>{saveCsvAction()});
+        QCOMPARE(saveCsvAction()->text(), QStringLiteral("Save as CSV…"));
+        QCOMPARE(saveCsvAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("menu.csv"));
+        SaveDialogAnswer answer(file);
+        QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+        QVERIFY(!menu->isVisible());
+        QCOMPARE(answer.requests().size(), 1);
+        QCOMPARE(csvRecords(file), expectedCsv(6));
+        QCOMPARE(query().rowNumber(), row);
+    }
+
+    // Cancel in the progress of a long save: no file appears under the name
+    // chosen, an earlier file of that name stays as it was, nothing is left
+    // beside it, and the window goes on (the next save writes every row).
+    void cancelledSaveLeavesNoFile_data() {
+        QTest::addColumn<bool>("earlier");
+        QTest::newRow("no earlier file") << false;
+        QTest::newRow("an earlier file") << true;
+    }
+    void cancelledSaveLeavesNoFile() {
+        QFETCH(bool, earlier);
+        const int rows = 20000;
+        QVERIFY(fillReadings(m_store->tableFile(), rows));
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("readings.csv"));
+        const QByteArray earlierBytes("ID\r\nearlier\r\n");
+        if (earlier)
+            writeFile(file, earlierBytes);
+        m_window->openReadings();
+        query().moveTo(30);
+        SaveDialogAnswer answer(file);
+        OperationProgress::setDelayOverride(0);
+        {
+            ProgressWatch watch([](QProgressDialog& progress) {
+                QMetaObject::invokeMethod(&progress, &QProgressDialog::cancel,
+                                          Qt::QueuedConnection);
+            });
+            saveCsvAction()->trigger();
+            OperationProgress::setDelayOverride(std::nullopt);
+            QVERIFY(watch.shown);
+            QCOMPARE(watch.label, QStringLiteral("Saving records..."));
+            QCOMPARE(watch.maximum, rows);
+            QVERIFY(watch.cancelOffered);
+        }
+        QCOMPARE(filesIn(dir.path()),
+                 earlier ? QStringList{QStringLiteral("readings.csv")} : QStringList());
+        if (earlier)
+            QCOMPARE(fileBytes(file), earlierBytes);
+        QVERIFY(m_store->messages().isEmpty());
+        QCOMPARE(query().rowNumber(), 30);
+        QVERIFY(!query().controlsDisabled());
+        QVERIFY(!QApplication::overrideCursor());
+
+        saveCsvAction()->trigger();
+        const QList<QStringList> saved = csvRecords(file);
+        QCOMPARE(saved.size(), rows + 1);
+        QCOMPARE(saved.last().first(), QString::number(rows - 1));
+        QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("readings.csv")});
+    }
+
+    // A save that fails - the directory cannot take the file (also for a
+    // superuser), the file cannot grow (as on a full disk), or the table goes
+    // away while the rows are written - tells the operator which file and
+    // why, and leaves no file (an earlier one as it was) and nothing beside
+    // it; the window goes on.
+    void failedSaveTellsWhyAndLeavesNoFile_data() {
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("directory missing") << "place"
+                                           << "missing/readings.csv"
+                                           << "No such file or directory";
+        QTest::newRow("a file for a directory") << "place"
+                                                << "plain/readings.csv"
+                                                << "Not a directory";
+        QTest::newRow("a directory of the system") << "place"
+                                                   << "/proc/tarvex-readings.csv"
+                                                   << "";
+        QTest::newRow("no room for the file") << "room"
+                                              << "readings.csv"
+                                              << "File too large";
+        QTest::newRow("table gone while writing") << "table"
+                                                  << "readings.csv"
+                                                  << "no such table: Tarvex";
+    }
+    void failedSaveTellsWhyAndLeavesNoFile() {
+        QFETCH(QString, cause);
+        QFETCH(QString, where);
+        QFETCH(QString, reason);
+        const bool writes = cause != QStringLiteral("place");
+        const int rows = writes ? 20000 : 30;
+        QVERIFY(fillReadings(m_store->tableFile(), rows));
+        QTemporaryDir dir;
+        writeFile(dir.filePath(QStringLiteral("plain")), "a file, not a directory");
+        const QString file = QDir(dir.path()).absoluteFilePath(where);
+        const QByteArray earlierBytes("ID\r\nearlier\r\n");
+        if (writes)
+            writeFile(file, earlierBytes);
+        const QStringList filesBefore = filesIn(dir.path());
+        m_window->openReadings();
+        query().moveTo(12);
+        SaveDialogAnswer answer(file);
+        OperationProgress::setDelayOverride(0);
+        const QString table = m_store->tableFile();
+        {
+            ProgressWatch watch([&](QProgressDialog&) {
+                if (cause == QStringLiteral("table"))
+                    QTimer::singleShot(0, [table] {
+                        RawDb(table).rows(QStringLiteral("ALTER TABLE Tarvex RENAME TO Other"));
+                    });
+            });
+            std::optional<FileSizeLimit> limit;
+            if (cause == QStringLiteral("room"))
+                limit.emplace(256 * 1024);
+            saveCsvAction()->trigger();
+            limit.reset();
+            OperationProgress::setDelayOverride(std::nullopt);
+            QCOMPARE(watch.shown, writes);
+        }
+
+        QCOMPARE(m_store->messages().size(), 1);
+        const MessageRequest& told = m_store->messages().first();
+        QCOMPARE(told.icon, QMessageBox::Warning);
+        QCOMPARE(told.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        const QString start = QStringLiteral("The CSV file %1 could not be written: ")
+                                  .arg(QDir::toNativeSeparators(file));
+        QVERIFY2(told.text.startsWith(start), qPrintable(told.text));
+        QVERIFY2(told.text.size() > start.size() && told.text.contains(reason),
+                 qPrintable(told.text));
+        if (writes)
+            QCOMPARE(fileBytes(file), earlierBytes);
+        else
+            QVERIFY(!QFileInfo::exists(file));
+        QCOMPARE(filesIn(dir.path()), filesBefore);
+        QCOMPARE(query().rowNumber(), 12);
+        QVERIFY(!query().controlsDisabled());
+        QVERIFY(!QApplication::overrideCursor());
     }
 
     // The toolbar and the grid are reached with Tab, and Tab leaves the grid.

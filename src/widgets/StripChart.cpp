@@ -2,6 +2,7 @@
 
 #include "widgets/ChartScale.h"
 
+#include "ui/FileDialogs.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
@@ -9,7 +10,6 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QImageWriter>
@@ -708,10 +708,6 @@ bool StripChart::savePicture(const QString& fileName, qreal scale, QString* erro
     return false;
 }
 
-void StripChart::setSaveFileNameAsker(SaveFileNameAsker asker) {
-    m_saveFileNameAsker = std::move(asker);
-}
-
 void StripChart::savePictureAs(qreal scale) {
     const bool print = scale > devicePixelRatioF();
     if (m_pictureDirectory.isEmpty())
@@ -722,10 +718,13 @@ void StripChart::savePictureAs(qreal scale) {
             .filePath(name + (print ? QStringLiteral("@2x.png") : QStringLiteral(".png")));
     const QString caption =
         print ? QStringLiteral("Save picture at 2× as PNG") : QStringLiteral("Save picture as PNG");
-    QString fileName = m_saveFileNameAsker
-                           ? m_saveFileNameAsker(this, caption, proposed)
-                           : QFileDialog::getSaveFileName(this, caption, proposed,
-                                                          QStringLiteral("PNG pictures (*.png)"));
+    // The save dialog asks before it replaces a file.
+    QString fileName = askSaveFileName({this,
+                                        caption,
+                                        proposed,
+                                        QStringLiteral("PNG pictures (*.png)"),
+                                        QStringLiteral("png"),
+                                        {}});
     if (fileName.isEmpty())
         return;
     if (QFileInfo(fileName).suffix().isEmpty())

@@ -14,7 +14,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -178,15 +177,6 @@ public:
     // errorText when given, when the file cannot be written.
     bool savePicture(const QString& fileName, qreal scale, QString* errorText = nullptr);
 
-    // Test seam: asks for the name of the file a picture is saved in, given
-    // the dialog's parent, its caption and a proposed path; returns the chosen
-    // path, or an empty text when the operator cancels. The default asks with
-    // QFileDialog (which confirms before overwriting); an empty asker restores
-    // it.
-    using SaveFileNameAsker = std::function<QString(QWidget* parent, const QString& caption,
-                                                    const QString& proposedPath)>;
-    void setSaveFileNameAsker(SaveFileNameAsker asker);
-
 public slots:
     // Back to the whole history: the bottom axis follows the points again and
     // the left axis shows its own range.
@@ -252,7 +242,6 @@ private:
     QRubberBand* m_rubberBand = nullptr;    // made at the first zoom drag
     QMenu* m_menu = nullptr;                // made at the first right click
     QAction* m_showAllAction = nullptr;
-    SaveFileNameAsker m_saveFileNameAsker;
     QString m_pictureDirectory; // where the last picture was saved
 };
 

@@ -2,6 +2,7 @@
 #include "widgets/RunChart.h"
 #include "widgets/StripChart.h"
 
+#include "ui/FileDialogs.h"
 #include "ui/MessageBoxes.h"
 
 #include <QAction>
@@ -12,6 +13,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
@@ -1133,12 +1135,16 @@ private slots:
         chart.zoomTo({100, 300, 0.5, 2.5});
         QStringList asked;
         QString answer = dir.filePath(QStringLiteral("run-12"));
-        chart.setSaveFileNameAsker(
-            [&](QWidget* parent, const QString& caption, const QString& proposed) {
-                asked << caption << QFileInfo(proposed).fileName();
-                [&] { QCOMPARE(parent, static_cast<QWidget*>(&chart)); }();
+        const SaveFileNameAsker previousAsker =
+            setSaveFileNameAsker([&](const SaveFileRequest& request) {
+                asked << request.caption << QFileInfo(request.proposedPath).fileName();
+                [&] {
+                    QCOMPARE(request.parent, static_cast<QWidget*>(&chart));
+                    QVERIFY(!request.options.testFlag(QFileDialog::DontConfirmOverwrite));
+                }();
                 return answer;
             });
+        const auto restoreAsker = qScopeGuard([&] { setSaveFileNameAsker(previousAsker); });
         chooseFromMenu(chart, action);
         QCOMPARE(asked.size(), 2);
         QVERIFY(asked[0].startsWith(QStringLiteral("Save picture")));

@@ -847,7 +847,19 @@ public:
 
     std::unique_ptr<SpreadsheetApplication> newInstance() override {
         office::removeStaleProfiles(m_settings.profileParent);
+        // An office that ends before it takes a connection (LibreOffice may
+        // end at the first start of a fresh profile, more so on a loaded
+        // machine) gets one second chance with a profile of its own.
+        if (auto application = startOffice(false))
+            return application;
+        return startOffice(true);
+    }
 
+private:
+    // Starts an office and connects to it. Returns nothing when the office
+    // ended before it accepted the connection and lastChance is false; raises
+    // on every other failure.
+    std::unique_ptr<SpreadsheetApplication> startOffice(bool lastChance) {
         LibreOfficeInstance instance;
         instance.pipeName = QStringLiteral("tarvex-%1-%2")
                                 .arg(QCoreApplication::applicationPid())
@@ -872,7 +884,9 @@ public:
         // From here on the session ends the office, unless it is shown.
         auto session = std::make_shared<OfficeSession>(m_settings, instance);
         office::writePidFile(instance.profileDir, instance.pid, instance.pipeName);
-        connect(*session, profileArgument);
+        if (!connect(*session, profileArgument, lastChance))
+            return nullptr; // the session removes the profile as it goes
+
         // The office's pipes, also those it made for itself: they go with it.
         const QStringList sockets = office::listeningSockets(instance.pid);
         session->setSockets(sockets);
@@ -882,8 +896,9 @@ public:
         return std::make_unique<CalcApplication>(std::move(session), m_settings.documentFactory);
     }
 
-private:
-    void connect(OfficeSession& session, const QString& marker) const {
+    // False when the office ended before it accepted the connection and this
+    // is not its last chance (then it raises).
+    bool connect(OfficeSession& session, const QString& marker, bool lastChance) const {
         const LibreOfficeInstance& instance = session.instance();
         session.call(QStringLiteral("starting UNO"), [](UnoState& uno) {
             try {
@@ -908,9 +923,12 @@ private:
                 });
             if (connected)
                 break;
-            if (!office::isRunning(instance.pid, marker))
+            if (!office::isRunning(instance.pid, marker)) {
+                if (!lastChance)
+                    return false;
                 fail(QStringLiteral("LibreOffice (%1) ended before it accepted a connection")
                          .arg(m_settings.officeProgram));
+            }
             if (deadline.hasExpired())
                 fail(QStringLiteral("LibreOffice (%1) did not accept a connection within %2 s")
                          .arg(m_settings.officeProgram)
@@ -930,6 +948,7 @@ private:
             uno.bridge = bridge.bridge;
             uno.desktop = bridge.desktop;
         });
+        return true;
     }
 
     LibreOfficeSettings m_settings;

@@ -10,22 +10,22 @@
 //   --only    measure one library ("StripChart", "Qt Charts", "QCustomPlot")
 //   --points  measure with N points per series only
 // (--only and --points are for looking at one case under a profiler.)
+#include "StepTimer.h"
 #include "widgets/RunChart.h"
 #include "widgets/StripChart.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #ifdef TARVEX_HAVE_QCUSTOMPLOT
+#include <algorithm>
 #include <qcustomplot.h>
 #endif
 
 #include <malloc.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -234,22 +234,11 @@ Result measure(const std::function<std::unique_ptr<Contender>()>& make, int coun
         result.ownBytesPerPoint = double(ours->seriesBytes()) / (double(count) * kCharts);
     (void)heapBefore;
 
-    for (int i = 0; i < 3; ++i) // warm up caches, fonts, glyphs
-        contender->reading(readings);
-    const int wanted = quick ? 15 : 201;
-    const qint64 budgetNs = (quick ? 1 : 6) * 1'000'000'000LL;
-    std::vector<qint64> times;
-    QElapsedTimer total;
-    total.start();
-    while (int(times.size()) < wanted && (times.size() < 3 || total.nsecsElapsed() < budgetNs)) {
-        QElapsedTimer timer;
-        timer.start();
-        contender->reading(readings);
-        times.push_back(timer.nsecsElapsed());
-    }
-    std::sort(times.begin(), times.end());
-    result.samples = int(times.size());
-    result.medianMs = double(times[times.size() / 2]) / 1e6;
+    // The first calls warm caches, fonts and glyphs up.
+    const bench::StepTiming timing = bench::timeStep(
+        [&contender, &readings] { contender->reading(readings); }, quick ? 15 : 201, quick ? 1 : 6);
+    result.samples = timing.samples;
+    result.medianMs = timing.medianMs;
     return result;
 }
 

@@ -10,11 +10,11 @@
 // Prints the median time per repaint of the three charts for each view width.
 //
 // Usage: chart_zoom_bench [--quick] [--points N]
+#include "StepTimer.h"
 #include "widgets/RunChart.h"
 #include "widgets/StripChart.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 
 #include <algorithm>
 #include <array>
@@ -80,21 +80,7 @@ private:
 };
 
 double medianMs(const std::function<void()>& step, bool quick) {
-    for (int i = 0; i < 3; ++i) // warm up
-        step();
-    const int wanted = quick ? 15 : 201;
-    const qint64 budgetNs = (quick ? 1 : 4) * 1'000'000'000LL;
-    std::vector<qint64> times;
-    QElapsedTimer total;
-    total.start();
-    while (int(times.size()) < wanted && (times.size() < 3 || total.nsecsElapsed() < budgetNs)) {
-        QElapsedTimer timer;
-        timer.start();
-        step();
-        times.push_back(timer.nsecsElapsed());
-    }
-    std::sort(times.begin(), times.end());
-    return double(times[times.size() / 2]) / 1e6;
+    return bench::timeStep(step, quick ? 15 : 201, quick ? 1 : 4).medianMs;
 }
 
 } // namespace

@@ -6,7 +6,7 @@
 
 #include "support/StoreFixture.h"
 
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
@@ -21,25 +21,7 @@
 
 namespace tarvex {
 
-// A reading as the load reports it: millivolts, milliamperes, tenths of a watt.
-inline LoadReading reading(std::int32_t milliVolts, std::uint16_t milliAmps,
-                           std::uint16_t tenthWatts) {
-    const DeviceFrame answer = makeStatusAnswer(milliAmps, milliVolts, tenthWatts);
-    return decodeStatusAnswer(answer);
-}
-
-// The i-th reading of a test run: every one has texts of its own.
-inline LoadReading nthReading(int i) {
-    return reading(12000 + 10 * i, static_cast<std::uint16_t>(1000 + 10 * i),
-                   static_cast<std::uint16_t>(100 + i));
-}
-
-// The day the i-th reading of a test run is stored on.
-inline QDate nthDay(int i) {
-    return QDate(2026, 1, 1).addDays(i);
-}
-
-// A scratch engine with the data directory, the alias and an empty reading
+// A scratch store with the data directory, the alias and an empty reading
 // table, as at the program's start; every message box is recorded and
 // answered with the answer set (Yes unless set otherwise).
 class ReviewStore {
@@ -49,7 +31,7 @@ public:
             m_messages << request;
             return m_answerer ? m_answerer(request) : m_answer;
         });
-        if (ReadingTable::setUp(m_scratch.dataDir()) != ReadingTable::SetupResult::Ready)
+        if (ReadingStore::setUp(m_scratch.dataDir()) != ReadingStore::SetupResult::Ready)
             qFatal("The scratch store cannot be set up");
     }
     ~ReviewStore() { setMessageHandler(m_previous); }
@@ -57,14 +39,13 @@ public:
     ReviewStore& operator=(const ReviewStore&) = delete;
 
     QString tableFile() const { return m_scratch.tableFile(); }
+    const ScratchStore& scratch() const { return m_scratch; }
 
-    // Logs readings first .. first + count - 1 through the reading log.
+    // Logs readings first .. first + count - 1 as the reading log does.
     void log(int count, int first = 0) {
-        Table table;
-        ReadingTable::attach(table);
+        ReadingStore store;
         for (int i = first; i < first + count; ++i)
-            ReadingTable::appendReading(table, nthReading(i),
-                                        QDateTime(nthDay(i), QTime(23, 59, 58)));
+            store.append(nthReading(i), QDateTime(nthDay(i), QTime(23, 59, 58)));
     }
 
     // The stored IDs, in ID order, read from outside the engine.
@@ -88,7 +69,7 @@ public:
     }
 
 private:
-    ScratchEngine m_scratch;
+    ScratchStore m_scratch;
     MessageHandler m_previous;
     QList<MessageRequest> m_messages;
     QMessageBox::StandardButton m_answer = QMessageBox::Yes;

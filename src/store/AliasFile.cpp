@@ -140,8 +140,8 @@ QList<Alias> AliasFile::read(const QString& file) {
     if (fd < 0) {
         if (errno == ENOENT)
             return {};
-        throw failure(QStringLiteral("cannot be read (%1)").arg(QString::fromLocal8Bit(
-                          std::strerror(errno))));
+        throw failure(QStringLiteral("cannot be read (%1)")
+                          .arg(QString::fromLocal8Bit(std::strerror(errno))));
     }
     struct Closer {
         int fd;
@@ -152,7 +152,8 @@ QList<Alias> AliasFile::read(const QString& file) {
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
         throw failure(QStringLiteral("is not a regular file"));
     if (status.st_size > kMaxBytes)
-        throw failure(QStringLiteral("is larger than %1 KiB: it is no alias file").arg(kMaxBytes / 1024));
+        throw failure(
+            QStringLiteral("is larger than %1 KiB: it is no alias file").arg(kMaxBytes / 1024));
     QByteArray bytes;
     bytes.resize(static_cast<qsizetype>(status.st_size) + 1);
     qsizetype got = 0;
@@ -161,8 +162,8 @@ QList<Alias> AliasFile::read(const QString& file) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            throw failure(QStringLiteral("cannot be read (%1)").arg(QString::fromLocal8Bit(
-                              std::strerror(errno))));
+            throw failure(QStringLiteral("cannot be read (%1)")
+                              .arg(QString::fromLocal8Bit(std::strerror(errno))));
         if (n == 0)
             break;
         got += n;
@@ -176,8 +177,8 @@ QList<Alias> AliasFile::read(const QString& file) {
     // The program keeps its alias up to date: a file it could not write
     // would leave it behind.
     if (::access(path.constData(), W_OK) != 0)
-        throw failure(QStringLiteral("cannot be written (%1)").arg(QString::fromLocal8Bit(
-                          std::strerror(errno))));
+        throw failure(QStringLiteral("cannot be written (%1)")
+                          .arg(QString::fromLocal8Bit(std::strerror(errno))));
     return parse(bytes, file);
 }
 

@@ -228,8 +228,7 @@ void ReadingJournal::clearIfSettled() {
         static_cast<void>(::ftruncate(m_fd, 0));
 }
 
-QList<ReadingJournal::Entry> ReadingJournal::adopt(const QString& directory,
-                                                   ReadingJournal& into) {
+QList<ReadingJournal::Entry> ReadingJournal::adopt(const QString& directory, ReadingJournal& into) {
     QList<Entry> adopted;
     if (directory.isEmpty())
         return adopted;

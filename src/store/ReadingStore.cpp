@@ -89,9 +89,8 @@ StorePlace placeFromConfig(const QString& file) {
     QList<Alias> aliases = AliasFile::read(file);
     const Alias* alias = AliasFile::find(aliases, kAlias);
     if (!alias)
-        throw DatabaseError(
-            QStringLiteral("The reading table is not set up: %1 has no alias %2")
-                .arg(QDir::toNativeSeparators(file), kAlias));
+        throw DatabaseError(QStringLiteral("The reading table is not set up: %1 has no alias %2")
+                                .arg(QDir::toNativeSeparators(file), kAlias));
     if (namesServer(*alias))
         return {QString(), serverOf(*alias)};
     const QString path = alias->value(QStringLiteral("PATH"));
@@ -275,7 +274,8 @@ ReadingStore::SetupResult ReadingStore::setUp(const QString& dataDirectory, QStr
     // claim: this program is the one that logs into this table file.
     remember(StorePlace{dataDirectory, std::nullopt}, dataDirectory);
     releaseTableFileClaims();
-    const auto backend = openTableFile(dataDirectory, driver, true, std::make_shared<StoreDeadline>());
+    const auto backend =
+        openTableFile(dataDirectory, driver, true, std::make_shared<StoreDeadline>());
     if (!backend->claim()) {
         tell(backend->claimedElsewhere() +
              QStringLiteral(".\nEnd the other program, or give this one a directory of its own. "
@@ -392,8 +392,9 @@ qint64 ReadingStore::append(const LoadReading& reading, const QDateTime& takenAt
         try {
             if (maybeStoredAs) {
                 QSqlQuery& look = b.prepared(
-                    QStringLiteral("SELECT 1 FROM %1 WHERE \"ID\" = ? AND \"VolVal\" = ? AND "
-                                   "\"CurVal\" = ? AND \"PowVal\" = ? AND \"TestDate\" = ?")
+                    QStringLiteral(
+                        "SELECT 1 FROM %1 WHERE \"ID\" = CAST(? AS BIGINT) AND \"VolVal\" = ? AND "
+                        "\"CurVal\" = ? AND \"PowVal\" = ? AND \"TestDate\" = ?")
                         .arg(b.table()),
                     context);
                 look.bindValue(0, *maybeStoredAs);
@@ -483,9 +484,10 @@ QList<StoredReading> ReadingStore::read(int first, int n, const Count& counted) 
     try {
         StoreBackend& b = backend();
         const QString context = QStringLiteral("Cannot read %1").arg(b.place());
-        const QString columns = QStringLiteral("SELECT \"ID\", \"VolVal\", \"CurVal\", \"PowVal\", "
-                                               "\"TestDate\" FROM %1 WHERE \"ID\" <= ? ORDER BY \"ID\"")
-                                    .arg(b.table());
+        const QString columns =
+            QStringLiteral("SELECT \"ID\", \"VolVal\", \"CurVal\", \"PowVal\", "
+                           "\"TestDate\" FROM %1 WHERE \"ID\" <= CAST(? AS BIGINT) ORDER BY \"ID\"")
+                .arg(b.table());
         // Rows in the second half are counted from the end: a shorter skip.
         const bool fromEnd = first > total / 2;
         QSqlQuery& q = b.prepared(columns + (fromEnd ? QStringLiteral(" DESC") : QString()) +
@@ -518,7 +520,8 @@ QList<StoredReading> ReadingStore::readAfter(qint64 id, int n, qint64 lastId) {
         const QString context = QStringLiteral("Cannot read %1").arg(b.place());
         QSqlQuery& q = b.prepared(
             QStringLiteral("SELECT \"ID\", \"VolVal\", \"CurVal\", \"PowVal\", \"TestDate\" FROM "
-                           "%1 WHERE \"ID\" > ? AND \"ID\" <= ? ORDER BY \"ID\" LIMIT ?")
+                           "%1 WHERE \"ID\" > CAST(? AS BIGINT) AND \"ID\" <= CAST(? AS BIGINT) "
+                           "ORDER BY \"ID\" LIMIT ?")
                 .arg(b.table()),
             context);
         q.bindValue(0, id);

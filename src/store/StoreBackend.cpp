@@ -107,7 +107,8 @@ void StoreBackend::findTable(bool create) {
     QString name = stored();
     if (name.isEmpty() && create) {
         try {
-            run(createTableSql(), QStringLiteral("Cannot create table %1 in %2").arg(wanted, m_place));
+            run(createTableSql(),
+                QStringLiteral("Cannot create table %1 in %2").arg(wanted, m_place));
         } catch (const DatabaseError&) {
             // Another program (a bench starting at the same moment) may
             // have made it meanwhile.

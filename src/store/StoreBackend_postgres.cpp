@@ -36,10 +36,10 @@ const QString kServerDriver = QStringLiteral("QPSQL");
 
 // libpq's parameters (';' separates them for the driver). The server ends a
 // statement after 5 s and gives up on a lock after 2 s.
-const QString kConnectOptions = QStringLiteral(
-    "connect_timeout=5;tcp_user_timeout=8000;keepalives=1;keepalives_idle=10;"
-    "keepalives_interval=5;keepalives_count=3;application_name=tarvex;"
-    "options='-c statement_timeout=5000 -c lock_timeout=2000'");
+const QString kConnectOptions =
+    QStringLiteral("connect_timeout=5;tcp_user_timeout=8000;keepalives=1;keepalives_idle=10;"
+                   "keepalives_interval=5;keepalives_count=3;application_name=tarvex;"
+                   "options='-c statement_timeout=5000 -c lock_timeout=2000'");
 
 // The first of the two keys of the claim's advisory lock; the second comes
 // from the schema's name (claimKey), so that every program of this kind
@@ -77,7 +77,10 @@ const void* pgConnection(const QSqlDatabase& db) {
     if (!db.isValid() || !db.driver())
         return nullptr;
     const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
+    // The driver registers the type as "PGconn*" or under libpq's struct
+    // name, "pg_conn*".
+    if (!handle.isValid() || (qstrcmp(handle.typeName(), "PGconn*") != 0 &&
+                              qstrcmp(handle.typeName(), "pg_conn*") != 0))
         return nullptr;
     return *static_cast<void* const*>(handle.constData());
 }
@@ -102,8 +105,8 @@ public:
         const std::lock_guard lock(m_mutex);
         if (!m_thread.joinable())
             m_thread = std::thread([this] { watch(); });
-        m_armed.push_back(
-            {socket, QDeadlineTimer(ReadingStore::kStatementMs).deadline(), std::move(storeDeadline)});
+        m_armed.push_back({socket, QDeadlineTimer(ReadingStore::kStatementMs).deadline(),
+                           std::move(storeDeadline)});
         m_changed.notify_all();
         return std::prev(m_armed.end());
     }

@@ -403,6 +403,90 @@ private slots:
         QVERIFY(!QFile::exists(tableFile()));
     }
 
+    // An alias names a server by its driver alone; its parameters are read
+    // as written, and what would be a mistake on a server is refused before
+    // any connection is tried (the set-up tells it as a server it cannot use).
+    void serverAliasIsReadFromItsParameters_data() {
+        QTest::addColumn<QByteArray>("params");
+        QTest::addColumn<QString>("expected"); // host|port|database|user|schema, or the error
+        QTest::newRow("all parameters")
+            << QByteArray("DEFAULT DRIVER=POSTGRESQL\nHOST=db.lab\nPORT=5433\nDATABASE=lab\n"
+                          "USER=bench\nSCHEMA=Bench 7\n")
+            << "db.lab|5433|lab|bench|Bench 7";
+        QTest::newRow("socket directory, libpq's defaults, any letter case")
+            << QByteArray("default driver=PostgreSQL\nhost=/run/postgresql\nschema=b1\n")
+            << "/run/postgresql|-1|||b1";
+        QTest::newRow("no schema") << QByteArray("DEFAULT DRIVER=POSTGRESQL\nHOST=db\n")
+                                   << "Alias RoruvEde has no SCHEMA parameter";
+        QTest::newRow("port not a number")
+            << QByteArray("DEFAULT DRIVER=POSTGRESQL\nPORT=54x\nSCHEMA=b1\n")
+            << "Alias RoruvEde: PORT=54x is not a port number";
+        QTest::newRow("port out of range")
+            << QByteArray("DEFAULT DRIVER=POSTGRESQL\nPORT=70000\nSCHEMA=b1\n")
+            << "Alias RoruvEde: PORT=70000 is not a port number";
+        QTest::newRow("password in the file")
+            << QByteArray("DEFAULT DRIVER=POSTGRESQL\nSCHEMA=b1\nPASSWORD=secret\n")
+            << "Alias RoruvEde holds a PASSWORD";
+        QTest::newRow("schema longer than a server takes")
+            << QByteArray("DEFAULT DRIVER=POSTGRESQL\nSCHEMA=" + QByteArray(64, 'x') + "\n")
+            << "Alias RoruvEde: SCHEMA=" + QString(64, u'x') +
+                   " is longer than the 63 bytes a server takes for a name";
+    }
+    void serverAliasIsReadFromItsParameters() {
+        QFETCH(QByteArray, params);
+        QFETCH(QString, expected);
+        const QByteArray config = "[RoruvEde]\n" + params;
+        writeFile(m_scratch->configFile(), config);
+        QString got;
+        try {
+            const std::optional<ServerAlias> server = ReadingStore::serverAlias();
+            QVERIFY(server.has_value());
+            got = QStringList{server->host, QString::number(server->port), server->database,
+                              server->user, server->schema}
+                      .join(u'|');
+        } catch (const DatabaseError& e) {
+            got = e.message();
+        }
+        QVERIFY2(got.startsWith(expected), qPrintable(got));
+        if (expected.startsWith(QStringLiteral("Alias"))) {
+            QString warning;
+            QCOMPARE(ReadingStore::setUp(m_dir, &warning),
+                     ReadingStore::SetupResult::ServerUnreachable);
+            QVERIFY2(warning.contains(expected), qPrintable(warning));
+        }
+        // A server alias has no table file; no directory is made for it, and
+        // the alias is left as written.
+        QVERIFY(!QFile::exists(m_dir));
+        QCOMPARE(fileBytes(m_scratch->configFile()), config);
+    }
+
+    void serverIsDescribedByWhatLibpqWillUse_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("host") << "db.lab" << 5432 << "lab"
+                              << "database lab on host db.lab, port 5432";
+        QTest::newRow("socket directory") << "/run/postgresql" << 6543 << "lab"
+                                          << "database lab on socket directory /run/postgresql, "
+                                             "port 6543";
+        QTest::newRow("defaults") << "" << -1 << ""
+                                  << "database (the default) on the default host, port (the "
+                                     "default)";
+    }
+    void serverIsDescribedByWhatLibpqWillUse() {
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        QFETCH(QString, database);
+        QFETCH(QString, description);
+        ServerAlias server;
+        server.host = host;
+        server.port = port;
+        server.database = database;
+        server.schema = QStringLiteral("b1");
+        QCOMPARE(server.description(), description);
+    }
+
     void directoryThatCannotBeCreatedRaises() {
         writeFile(m_scratch->root() + QStringLiteral("/bin"), "a file where the folder goes");
         QCOMPARE(storeError([&] { static_cast<void>(ReadingStore::setUp(m_dir)); }),

@@ -25,7 +25,7 @@
 #include "run/LoadRun.h"
 #include "run/ReadingRecorder.h"
 #include "serial/SerialLink.h"
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 #include "store/Table.h"
 #include "store/TableEngine.h"
 #include "ui/MessageBoxes.h"
@@ -203,7 +203,7 @@ int busyWindow() {
     ReadingRecorder* recorder = bench.program->run()->recorder();
     callAndWait(recorder, [recorder] { recorder->table()->close(); });
     if (!bench::FillReadingTable(
-            TableEngine::tableFilePath(QString::fromLatin1(ReadingTable::kAlias)), kRows))
+            TableEngine::tableFilePath(QString::fromLatin1(ReadingStore::kAlias)), kRows))
         return 1;
     bench.button("loadOnButton")->click();
     Pump(1500);
@@ -229,7 +229,7 @@ int busyWindow() {
         bench.button("queryButton")->click();
     });
     callAndWait(recorder, [recorder] { recorder->table()->close(); });
-    bench::FillReadingTable(TableEngine::tableFilePath(QString::fromLatin1(ReadingTable::kAlias)),
+    bench::FillReadingTable(TableEngine::tableFilePath(QString::fromLatin1(ReadingStore::kAlias)),
                             kRows);
     measure("a report preview of 1 M rows", [&] {
         QTimer::singleShot(0, &query, [&query] {
@@ -367,7 +367,7 @@ int main(int argc, char** argv) {
         ReadingRecorder* recorder = bench.program->run()->recorder();
         callAndWait(recorder, [recorder] { recorder->table()->close(); });
         if (!bench::FillReadingTable(
-                TableEngine::tableFilePath(QString::fromLatin1(ReadingTable::kAlias)), sizes[k]))
+                TableEngine::tableFilePath(QString::fromLatin1(ReadingStore::kAlias)), sizes[k]))
             return 1;
         LineSeries& volts = child<StripChart>(&window, "voltageChart")->series();
         LineSeries& amps = child<StripChart>(&window, "currentChart")->series();

@@ -13,7 +13,7 @@
 
 #include "review/CsvWriter.h"
 #include "review/QueryWindow.h"
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 #include "ui/FileDialogs.h"
 
 #include <QAction>

@@ -18,7 +18,7 @@
 #include "review/ReadingReport.h"
 #include "review/ReportPreviewDialog.h"
 #include "review/ReportPreviewView.h"
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 
 #include <QAction>
 #include <QElapsedTimer>

@@ -16,7 +16,7 @@
 #include "review/ReadingReport.h"
 #include "review/ReportPreviewDialog.h"
 #include "review/ReportPreviewView.h"
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 
 #include <QDir>
 #include <QMenu>

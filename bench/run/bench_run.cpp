@@ -18,7 +18,7 @@
 #include "run/CrossThread.h"
 #include "run/LoadRun.h"
 #include "run/ReadingRecorder.h"
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 #include "store/TableEngine.h"
 
 #include <QCoreApplication>
@@ -350,11 +350,11 @@ int main(int argc, char** argv) {
     QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/bench_run-XXXXXX"));
     TableEngine::setConfigFile(dir.filePath(QStringLiteral("engine.conf")));
     const QString data = dir.filePath(QStringLiteral("Table"));
-    if (ReadingTable::setUp(data) != ReadingTable::SetupResult::Ready) {
+    if (ReadingStore::setUp(data) != ReadingStore::SetupResult::Ready) {
         std::fprintf(stderr, "the reading table cannot be set up under %s\n", qPrintable(data));
         return 1;
     }
-    const QString tableFile = TableEngine::tableFilePath(QString::fromLatin1(ReadingTable::kAlias));
+    const QString tableFile = TableEngine::tableFilePath(QString::fromLatin1(ReadingStore::kAlias));
 
     if (chunks > 0)
         fuzz(chunks);

@@ -24,7 +24,7 @@
 #include "review/QueryWindow.h"
 #include "run/CrossThread.h"
 #include "run/ReadingRecorder.h"
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 
 #include <QApplication>
 #include <QDirIterator>
@@ -67,7 +67,7 @@ double msSince(Clock::time_point from, Clock::time_point to) {
 int runBench(const QString& config, int seconds, int intervalMs) {
     TableEngine::setConfigFile(config);
     QString warning;
-    if (ReadingTable::setUp(QString(), &warning) != ReadingTable::SetupResult::Ready)
+    if (ReadingStore::setUp(QString(), &warning) != ReadingStore::SetupResult::Ready)
         std::fprintf(stderr, "bench start: %s\n", qPrintable(warning));
 
     QThread storeThread;
@@ -193,7 +193,7 @@ void benchBenches(PostgresServer& server, int benches, int seconds) {
         const QString file = configs.filePath(QStringLiteral("bench%1.conf").arg(b + 1));
         QFile f(file);
         f.open(QIODevice::WriteOnly);
-        f.write(server.aliasText(QString::fromLatin1(ReadingTable::kAlias),
+        f.write(server.aliasText(QString::fromLatin1(ReadingStore::kAlias),
                                  QStringLiteral("bench%1").arg(b + 1, 2, 10, QLatin1Char('0'))));
         f.close();
         auto p = std::make_unique<QProcess>();
@@ -272,10 +272,10 @@ void benchQueryWindow(PostgresServer& server, int rows) {
         QFile f(config);
         f.open(QIODevice::WriteOnly);
         f.write(
-            server.aliasText(QString::fromLatin1(ReadingTable::kAlias), QStringLiteral("large")));
+            server.aliasText(QString::fromLatin1(ReadingStore::kAlias), QStringLiteral("large")));
     }
     TableEngine::setConfigFile(config);
-    if (ReadingTable::setUp() != ReadingTable::SetupResult::Ready) {
+    if (ReadingStore::setUp() != ReadingStore::SetupResult::Ready) {
         std::printf("query window: the set-up failed\n");
         return;
     }

@@ -5,7 +5,7 @@
 //
 // Usage: bench_store [soak trials (100)] [readings per size (200)]
 
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -43,7 +43,7 @@ LoadReading workedReading() {
 
 // Points RoruvEde at dir and makes the reading table exist there.
 void setUpStore(const QString& dir) {
-    if (ReadingTable::setUp(dir) != ReadingTable::SetupResult::Ready)
+    if (ReadingStore::setUp(dir) != ReadingStore::SetupResult::Ready)
         throw std::runtime_error("the alias RoruvEde cannot be set up");
 }
 
@@ -79,7 +79,7 @@ void appendCost(const QString& root, int readings) {
             return;
         auto table = std::make_unique<Table>();
         table->setAlias(alias);
-        table->setTableName(QString::fromLatin1(ReadingTable::kTableName));
+        table->setTableName(QString::fromLatin1(ReadingStore::kTableName));
         table->open();
         sizes.push_back({n, std::move(table), {}, {}, {}, {}});
     }
@@ -125,7 +125,7 @@ void appendCost(const QString& root, int readings) {
 
 void queryCost() {
     constexpr int kScreen = 25; // rows the query window's grid shows at once
-    const QString file = TableEngine::tableFilePath(QString::fromLatin1(ReadingTable::kAlias));
+    const QString file = TableEngine::tableFilePath(QString::fromLatin1(ReadingStore::kAlias));
     if (!bench::FillReadingTable(file, 1000000))
         return;
     std::vector<double> open;
@@ -138,7 +138,7 @@ void queryCost() {
         Query q;
         QElapsedTimer timer;
         timer.start();
-        q.setAlias(QString::fromLatin1(ReadingTable::kAlias));
+        q.setAlias(QString::fromLatin1(ReadingStore::kAlias));
         q.setSql({QStringLiteral("select * from Tarvex")});
         q.open();
         for (int row = 0; row < kScreen; ++row)

@@ -10,12 +10,12 @@
 // million rows previews and prints in the memory of a few pages.
 #pragma once
 
+#include <QAbstractItemModel>
 #include <QFont>
 #include <QList>
 #include <QObject>
 #include <QPageLayout>
 #include <QPointer>
-#include <QAbstractItemModel>
 #include <QString>
 
 class QPainter;

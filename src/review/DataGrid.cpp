@@ -122,9 +122,9 @@ void DataGrid::sizeColumns() {
     const int digit = cells.horizontalAdvance(QLatin1Char('0'));
     for (int i = 0; i < m_model->columnCount(); ++i) {
         const QString title = m_model->headerData(i, Qt::Horizontal).toString();
-        setColumnWidth(i, std::max(ReadingModel::displayWidth(i) * digit,
-                                   titles.horizontalAdvance(title)) +
-                              8);
+        setColumnWidth(
+            i,
+            std::max(ReadingModel::displayWidth(i) * digit, titles.horizontalAdvance(title)) + 8);
     }
 }
 

@@ -109,8 +109,8 @@ bool ReadingModel::forEachBlock(
         return true;
     qint64 after = std::numeric_limits<qint64>::min();
     for (int first = 0; first < m_counted.rows;) {
-        const QList<StoredReading> rows = m_store.readAfter(
-            after, std::min(kWalkRows, m_counted.rows - first), m_counted.lastId);
+        const QList<StoredReading> rows =
+            m_store.readAfter(after, std::min(kWalkRows, m_counted.rows - first), m_counted.lastId);
         if (rows.isEmpty())
             break; // rows went away by other hands meanwhile
         if (!visit(first, rows))

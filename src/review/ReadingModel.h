@@ -55,7 +55,8 @@ public:
     // visit(first, rows) gets each block in turn and returns false to stop
     // the walk. Returns false when stopped. Raises DatabaseError when a block
     // cannot be read.
-    bool forEachBlock(const std::function<bool(int first, const QList<StoredReading>& rows)>& visit);
+    bool
+    forEachBlock(const std::function<bool(int first, const QList<StoredReading>& rows)>& visit);
 
     // The width of a column in characters: 11 for the ID, 10 for the others.
     static int displayWidth(int column);

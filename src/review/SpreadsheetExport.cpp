@@ -32,7 +32,8 @@ bool isTextColumn(int column) {
 // What goes into the cells of a row: the ID as a number, the texts as they
 // stand, the day as a date (nothing for a stored text that is no date).
 QVariantList cellsOf(const StoredReading& r) {
-    return {qlonglong(r.id), r.volts, r.amps, r.watts, r.date.isValid() ? QVariant(r.date) : QVariant()};
+    return {qlonglong(r.id), r.volts, r.amps, r.watts,
+            r.date.isValid() ? QVariant(r.date) : QVariant()};
 }
 
 } // namespace

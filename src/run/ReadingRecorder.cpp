@@ -139,15 +139,16 @@ void ReadingRecorder::attachReadingTable() {
         return;
     try {
         auto journal = std::make_shared<ReadingJournal>(ReadingStore::dataDirectory());
-        const QList<ReadingJournal::Entry> left = ReadingJournal::adopt(journal->directory(), *journal);
+        const QList<ReadingJournal::Entry> left =
+            ReadingJournal::adopt(journal->directory(), *journal);
         int count = 0;
         {
             const std::lock_guard lock(m_mutex);
             m_journal = journal;
             // What an ended program left goes first, in its order.
             for (auto it = left.crbegin(); it != left.crend(); ++it)
-                m_waiting.push_front({m_nextSerial++, it->reading, it->takenAt, it->key,
-                                      it->attemptedId});
+                m_waiting.push_front(
+                    {m_nextSerial++, it->reading, it->takenAt, it->key, it->attemptedId});
             if (!left.isEmpty())
                 m_episode = true;
             count = static_cast<int>(m_waiting.size());

@@ -124,7 +124,7 @@ private:
     ReadingStore m_store;
     QTimer m_retryTimer;
     bool m_attached = false;
-    bool m_told = false;          // storingDelayed emitted in this episode
+    bool m_told = false; // storingDelayed emitted in this episode
     int m_writtenInEpisode = 0;
 
     // Shared with record(); guarded by m_mutex.
@@ -132,8 +132,8 @@ private:
     std::deque<Waiting> m_waiting;
     quint64 m_nextSerial = 1;
     int m_capacity;
-    bool m_episode = false;       // readings wait: backlogWritten() at the end
-    bool m_delayed = false;       // a write failed; retried by the timer
+    bool m_episode = false; // readings wait: backlogWritten() at the end
+    bool m_delayed = false; // a write failed; retried by the timer
     bool m_wakePosted = false;
     bool m_overflowPending = false;
     bool m_overflowTold = false;

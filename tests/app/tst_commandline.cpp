@@ -96,7 +96,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, portName);
         QFETCH(int, position);
-        ScratchEngine engine;
+        ScratchStore engine;
         Program program(engine.dataDir());
         QVERIFY(program.portSettingsDialog());
         applyCommandLine(parseCommandLine(QStringList{QStringLiteral("tarvex")} + arguments),

@@ -35,7 +35,7 @@ class TestProgramServer : public QObject {
     Q_OBJECT
 
     std::unique_ptr<PostgresServer> m_server;
-    std::unique_ptr<ScratchEngine> m_engine;
+    std::unique_ptr<ScratchStore> m_engine;
     QList<MessageRequest> m_boxes;
     MessageHandler m_previousHandler;
 
@@ -63,7 +63,7 @@ private slots:
     void init() {
         QVERIFY(m_server->start());
         m_boxes.clear();
-        m_engine = std::make_unique<ScratchEngine>();
+        m_engine = std::make_unique<ScratchStore>();
     }
     void cleanup() { m_engine.reset(); }
 
@@ -89,7 +89,7 @@ private slots:
         // The other program: a reading log of its own that holds the schema.
         auto other = std::make_unique<Table>();
         if (how == QStringLiteral("claimed")) {
-            QCOMPARE(ReadingTable::setUp(m_engine->dataDir()), ReadingTable::SetupResult::Ready);
+            QCOMPARE(ReadingStore::setUp(m_engine->dataDir()), ReadingStore::SetupResult::Ready);
             ReadingTable::attachLog(*other);
             QVERIFY(other->isActive());
         } else {

@@ -94,7 +94,7 @@ class TestControlWindow : public QObject {
 
     TemporaryLockDirectory m_locks; // the tests never touch the system's port locks
 
-    std::unique_ptr<ScratchEngine> engine;
+    std::unique_ptr<ScratchStore> engine;
     std::unique_ptr<LoadSimulator> sim;
     std::unique_ptr<Program> program;
     QList<MessageRequest> boxes;
@@ -207,7 +207,7 @@ private slots:
 
     void init() {
         boxes.clear();
-        engine = std::make_unique<ScratchEngine>();
+        engine = std::make_unique<ScratchStore>();
         loadsim::SimulatorOptions options;
         options.baudRate = 0; // answers at once: the tests look at order, not at speed
         sim = std::make_unique<LoadSimulator>(options);
@@ -700,7 +700,7 @@ private slots:
 
     // The alias cannot be set up at start: the program warns once, the table
     // step is skipped, and the window is created all the same.
-    void aliasFailureAtStartWarns_data() { ScratchEngine::aliasFailureRows(); }
+    void aliasFailureAtStartWarns_data() { ScratchStore::aliasFailureRows(); }
     void aliasFailureAtStartWarns() {
         QFETCH(QString, how);
         program.reset();

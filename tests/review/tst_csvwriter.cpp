@@ -7,7 +7,7 @@
 #include "support/ReviewFixture.h"
 
 #include "review/CsvWriter.h"
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 
 #include <QBuffer>
 #include <QSignalSpy>
@@ -133,7 +133,7 @@ private slots:
     // hold commas, quotes, line breaks and Chinese text, comes back cell for
     // cell; the file is UTF-8 without a byte order mark.
     void awkwardTableRoundTrips() {
-        ScratchEngine scratch;
+        ScratchStore scratch;
         addTestAlias(scratch);
         // (Qt's SQLite driver drops double quotes from the names of columns, so
         // the quotes are in values only.)

@@ -8,7 +8,7 @@
 #include "review/QueryModel.h"
 #include "review/QueryWindow.h"
 #include "review/SpreadsheetExport.h"
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 #include "ui/FileDialogs.h"
 
 #include <QAction>

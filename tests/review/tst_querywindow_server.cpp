@@ -10,7 +10,7 @@
 #include "review/QueryModel.h"
 #include "review/QueryWindow.h"
 #include "review/ReadingReport.h"
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -56,7 +56,7 @@ class TestQueryWindowServer : public QObject {
     Q_OBJECT
 
     std::unique_ptr<PostgresServer> m_server;
-    std::unique_ptr<ScratchEngine> m_scratch;
+    std::unique_ptr<ScratchStore> m_scratch;
     QString m_schema;
     QList<MessageRequest> m_boxes;
     MessageHandler m_previousHandler;
@@ -94,18 +94,18 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         m_boxes.clear();
         m_answer = QMessageBox::Yes;
-        m_scratch = std::make_unique<ScratchEngine>();
+        m_scratch = std::make_unique<ScratchStore>();
         static int n = 0;
         m_schema = QStringLiteral("review%1").arg(++n);
         // Another bench's rows in the same database, never shown here.
         writeFile(m_scratch->configFile(),
                   m_server->aliasText(QStringLiteral("RoruvEde"), m_schema + QStringLiteral("x")));
-        QCOMPARE(ReadingTable::setUp(m_scratch->dataDir()), ReadingTable::SetupResult::Ready);
+        QCOMPARE(ReadingStore::setUp(m_scratch->dataDir()), ReadingStore::SetupResult::Ready);
         log(4, 500);
         writeFile(m_scratch->configFile(),
                   m_server->aliasText(QStringLiteral("RoruvEde"), m_schema));
         TableEngine::shutdown();
-        QCOMPARE(ReadingTable::setUp(m_scratch->dataDir()), ReadingTable::SetupResult::Ready);
+        QCOMPARE(ReadingStore::setUp(m_scratch->dataDir()), ReadingStore::SetupResult::Ready);
     }
     void cleanup() {
         m_scratch.reset();

@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
             answer[9] = 0xB9;
             const LoadReading reading = decodeStatusAnswer(answer);
             const qint64 id = store.append(reading, QDateTime::currentDateTime());
-            const QByteArray line = QByteArray::number(id) + ' ' + reading.voltsText.toUtf8() + '\n';
+            const QByteArray line =
+                QByteArray::number(id) + ' ' + reading.voltsText.toUtf8() + '\n';
             if (::write(STDOUT_FILENO, line.constData(), static_cast<size_t>(line.size())) !=
                 line.size())
                 return 4;

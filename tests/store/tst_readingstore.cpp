@@ -190,7 +190,9 @@ private slots:
                 return QStringLiteral("alias failed");
             ReadingStore store;
             const qint64 id = store.append(workedReading(), QDateTime::currentDateTime());
-            return QStringLiteral("%1 #%2").arg(aliasLines(m_scratch->configFile()).value(0)).arg(id);
+            return QStringLiteral("%1 #%2")
+                .arg(aliasLines(m_scratch->configFile()).value(0))
+                .arg(id);
         };
 
         QCOMPARE(startAndStore(), QStringLiteral("PATH=%1 #0").arg(beside));
@@ -279,9 +281,8 @@ private slots:
         QTest::newRow("first line is not the path")
             << "DEFAULT DRIVER=PARADOX\nPATH=%1\n"
             << QStringList{"DEFAULT DRIVER=PARADOX", "PATH=%1"} << true;
-        QTest::newRow("a line with escapes")
-            << "PATH=/old\nNOTE=two\\nlines\n"
-            << QStringList{"PATH=%1", "NOTE=two\\nlines"} << false;
+        QTest::newRow("a line with escapes") << "PATH=/old\nNOTE=two\\nlines\n"
+                                             << QStringList{"PATH=%1", "NOTE=two\\nlines"} << false;
     }
     void outOfDateAliasIsCorrected() {
         QFETCH(QString, params);
@@ -600,9 +601,10 @@ private slots:
             QVERIFY(other.held());
             const QString refused =
                 storeError([&] { log.append(workedReading(), QDateTime::currentDateTime()); });
-            QVERIFY2(refused.startsWith(QStringLiteral("The table file %1 is locked by another user")
-                                            .arg(QDir::toNativeSeparators(tableFile()))),
-                     qPrintable(refused));
+            QVERIFY2(
+                refused.startsWith(QStringLiteral("The table file %1 is locked by another user")
+                                       .arg(QDir::toNativeSeparators(tableFile()))),
+                qPrintable(refused));
         }
         QCOMPARE(log.append(workedReading(), QDateTime::currentDateTime()), 1);
         QCOMPARE(storedRows().size(), 2);
@@ -620,7 +622,8 @@ private slots:
         QVERIFY(storeError([&] {
                     log.append(workedReading(), QDateTime::currentDateTime());
                 }).contains(QStringLiteral("locked")));
-        QVERIFY2(clock.elapsed() < ReadingStore::kBusyMs, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() < ReadingStore::kBusyMs,
+                 qPrintable(QString::number(clock.elapsed())));
     }
 
     // A retry of a reading whose commit may have gone through looks for its
@@ -670,11 +673,11 @@ private slots:
 
     void rowNumbersRunOutAtTheLargest32BitNumber() {
         start();
-        RawDb(tableFile()).rows(
-            QStringLiteral("INSERT INTO Tarvex VALUES (2147483647, '1', '2', '3', '2024-05-01')"));
-        QCOMPARE(storeError([] {
-                     ReadingStore().append(workedReading(), QDateTime::currentDateTime());
-                 }),
+        RawDb(tableFile())
+            .rows(QStringLiteral(
+                "INSERT INTO Tarvex VALUES (2147483647, '1', '2', '3', '2024-05-01')"));
+        QCOMPARE(storeError(
+                     [] { ReadingStore().append(workedReading(), QDateTime::currentDateTime()); }),
                  QStringLiteral("Table Tarvex has no row number left after 2147483647"));
         QCOMPARE(storedRows().size(), 1);
     }
@@ -721,8 +724,9 @@ private slots:
     // null texts, a date that is none as its text.
     void foreignValuesComeBackAsTheyAre() {
         start();
-        RawDb(tableFile()).rows(QStringLiteral("INSERT INTO Tarvex VALUES (0, NULL, '', ' 1,50', "
-                                               "'31.12.2024'), (1, 'x', 'y', 'z', NULL)"));
+        RawDb(tableFile())
+            .rows(QStringLiteral("INSERT INTO Tarvex VALUES (0, NULL, '', ' 1,50', "
+                                 "'31.12.2024'), (1, 'x', 'y', 'z', NULL)"));
         ReadingStore store;
         const QList<StoredReading> rows = store.read(0, 2, store.count());
         QCOMPARE(rows.size(), 2);
@@ -741,9 +745,10 @@ private slots:
     void deletionStopsAtARowThatRefuses() {
         start();
         fill(10);
-        RawDb(tableFile()).rows(QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON Tarvex WHEN "
-                                               "old.ID = 4 BEGIN SELECT RAISE(ABORT, 'refused'); "
-                                               "END"));
+        RawDb(tableFile())
+            .rows(QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON Tarvex WHEN "
+                                 "old.ID = 4 BEGIN SELECT RAISE(ABORT, 'refused'); "
+                                 "END"));
         ReadingStore store;
         QVERIFY(storeError([&] { store.removeFirst(8); }).contains(QStringLiteral("refused")));
         QCOMPARE(store.count().rows, 6);
@@ -785,7 +790,8 @@ private slots:
         std::unique_ptr<QProcess> second = startLogChild(*m_scratch, m_dir, QStringLiteral("1"));
         QVERIFY(second->waitForFinished(60000));
         QCOMPARE(second->exitCode(), 3);
-        QVERIFY(QString::fromUtf8(second->readAllStandardError()).startsWith(QStringLiteral("Another program")));
+        QVERIFY(QString::fromUtf8(second->readAllStandardError())
+                    .startsWith(QStringLiteral("Another program")));
         QCOMPARE(storedRows().size(), 4);
     }
 

@@ -83,8 +83,8 @@ class TestReadingStoreServer : public QObject {
     // The process ID of the one session of this program on the server.
     qint64 backendPid() {
         ServerDb db(*m_server);
-        const QList<QVariantList> pids = db.rows(QStringLiteral(
-            "SELECT pid FROM pg_stat_activity WHERE application_name = 'tarvex'"));
+        const QList<QVariantList> pids = db.rows(
+            QStringLiteral("SELECT pid FROM pg_stat_activity WHERE application_name = 'tarvex'"));
         return pids.size() == 1 ? pids.first().first().toLongLong() : -1;
     }
 
@@ -231,10 +231,9 @@ private slots:
         QVERIFY(warning.contains(m_scratch->configFile()));
         ReadingStore log;
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(storeError([&] {
-                         log.append(nthReading(900 + i), QDateTime::currentDateTime());
-                     }),
-                     told);
+            QCOMPARE(
+                storeError([&] { log.append(nthReading(900 + i), QDateTime::currentDateTime()); }),
+                told);
         QCOMPARE(storeError([&] { log.removeFirst(1); }), told);
 
         first->kill();
@@ -275,9 +274,8 @@ private slots:
             QVERIFY2(warning.contains(part), qPrintable(warning));
         QVERIFY(!QFile::exists(m_dir));
         ReadingStore log;
-        QVERIFY(storeError([&] {
-                    log.append(nthReading(0), QDateTime::currentDateTime());
-                }) != QStringLiteral("<no error>"));
+        QVERIFY(storeError([&] { log.append(nthReading(0), QDateTime::currentDateTime()); }) !=
+                QStringLiteral("<no error>"));
 
         QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
         QCOMPARE(log.append(nthReading(1), QDateTime::currentDateTime()), 0);
@@ -376,37 +374,46 @@ private slots:
         admin.rows(QStringLiteral("ALTER SYSTEM SET synchronous_standby_names = 'ghost'"));
         admin.rows(QStringLiteral("SELECT pg_reload_conf()"));
 
+        // The server takes the new setting in a moment: until it does,
+        // readings are stored as ever.
         std::optional<qint64> inDoubt;
         QString failure;
-        QThread* writer = QThread::create([&] {
-            ReadingStore log;
-            failure = storeError([&] {
-                log.append(nthReading(1), QDateTime::currentDateTime(), std::nullopt, {},
-                           &inDoubt);
-            });
-        });
-        writer->start();
-        // The commit is on the disk and waits for the standby: end its session.
         QVariant waiting;
-        for (int i = 0; i < 300 && !waiting.isValid(); ++i) {
-            waiting = admin.value(QStringLiteral("SELECT pid FROM pg_stat_activity WHERE "
-                                                 "wait_event = 'SyncRep'"));
-            if (!waiting.isValid())
-                QThread::msleep(50);
+        int next = 1;
+        for (; next < 50 && !waiting.isValid(); ++next) {
+            QThread* writer = QThread::create([&, next] {
+                ReadingStore log;
+                failure = storeError([&] {
+                    log.append(nthReading(next), QDateTime::currentDateTime(), std::nullopt, {},
+                               &inDoubt);
+                });
+            });
+            writer->start();
+            // The commit is on the disk and waits for the standby: end its
+            // session.
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    waiting = admin.value(QStringLiteral("SELECT pid FROM pg_stat_activity "
+                                                         "WHERE wait_event = 'SyncRep'"));
+                    return waiting.isValid() || writer->isFinished();
+                },
+                30000));
+            if (waiting.isValid())
+                admin.rows(
+                    QStringLiteral("SELECT pg_terminate_backend(%1)").arg(waiting.toLongLong()));
+            QVERIFY(writer->wait(30000));
+            delete writer;
         }
-        QVERIFY(waiting.isValid());
-        admin.rows(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(waiting.toLongLong()));
-        QVERIFY(writer->wait(30000));
-        delete writer;
         admin.rows(QStringLiteral("ALTER SYSTEM RESET synchronous_standby_names"));
         admin.rows(QStringLiteral("SELECT pg_reload_conf()"));
+        --next; // the reading whose commit was cut off
 
         QVERIFY2(failure.contains(QStringLiteral("was lost")), qPrintable(failure));
-        QCOMPARE(inDoubt, std::optional<qint64>(1));
+        QCOMPARE(inDoubt, std::optional<qint64>(next));
         ReadingStore retry;
-        QCOMPARE(retry.append(nthReading(1), QDateTime::currentDateTime(), inDoubt), 1);
-        QCOMPARE(storedRows(m_schema).size(), 2);
-        QCOMPARE(retry.append(nthReading(2), QDateTime::currentDateTime()), 2);
+        QCOMPARE(retry.append(nthReading(next), QDateTime::currentDateTime(), inDoubt), next);
+        QCOMPARE(storedRows(m_schema).size(), next + 1);
+        QCOMPARE(retry.append(nthReading(next + 1), QDateTime::currentDateTime()), next + 1);
     }
 };
 

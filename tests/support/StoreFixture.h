@@ -74,7 +74,8 @@ public:
         QTest::newRow("alias without parameters")
             << QStringLiteral("empty alias") << QStringLiteral("Alias RoruvEde in ");
         QTest::newRow("configuration damaged")
-            << QStringLiteral("damaged") << QStringLiteral("is damaged (line 2: not a NAME=VALUE line)");
+            << QStringLiteral("damaged")
+            << QStringLiteral("is damaged (line 2: not a NAME=VALUE line)");
     }
 
     // Makes the alias steps of the set-up fail: "driver" (the SQLite driver

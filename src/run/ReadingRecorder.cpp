@@ -124,6 +124,11 @@ void ReadingRecorder::wake() {
     }
     if (overflow)
         emitAcross(this, &ReadingRecorder::backlogOverflowed, capacity);
+    // The program's start could not prepare the table: readings wait, and
+    // the operator hears of it once.
+    if (!m_attached && !std::exchange(m_told, true))
+        emitAcross(this, &ReadingRecorder::storingDelayed,
+                   QStringLiteral("the reading table was not set up at the start of the program"));
     if (!delayed) {
         writeWaiting();
         return;

@@ -77,7 +77,7 @@ public slots:
     // Starts storing: takes over the readings the journals of ended programs
     // left in the data directory (ReadingStore::dataDirectory()) and writes
     // them first, and on a server connects and claims the bench's schema at
-    // once. Until then every reading waits.
+    // once. Until then every reading waits (told once as storing delayed).
     void attachReadingTable();
     // Capacity for an hour of readings at this poll interval (0: unchanged).
     // Any thread.

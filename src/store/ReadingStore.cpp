@@ -223,6 +223,8 @@ ReadingStore::SetupResult ReadingStore::setUp(const QString& dataDirectory, QStr
         const std::lock_guard lock(s.mutex);
         driver = s.sqliteDriver;
     }
+    // Whatever this set-up ends with, the last one's table is not used.
+    remember(std::nullopt, dataDirectory);
     const QString file = configFile();
     QList<Alias> aliases;
     QString unreadable;

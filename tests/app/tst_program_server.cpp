@@ -15,6 +15,7 @@
 #include "ui/MessageBoxes.h"
 
 #include <QLabel>
+#include <QProcess>
 #include <QTest>
 
 #include <memory>
@@ -86,12 +87,14 @@ private slots:
         const QByteArray config = m_server->aliasText(QStringLiteral("RoruvEde"), schema);
         writeFile(m_engine->configFile(), config);
 
-        // The other program: a reading log of its own that holds the schema.
-        auto other = std::make_unique<Table>();
+        // The other program: a program of its own that holds the schema.
+        auto other = std::make_unique<QProcess>();
         if (how == QStringLiteral("claimed")) {
-            QCOMPARE(ReadingStore::setUp(m_engine->dataDir()), ReadingStore::SetupResult::Ready);
-            ReadingTable::attachLog(*other);
-            QVERIFY(other->isActive());
+            other->setProgram(QStringLiteral(TARVEX_LOG_CHILD));
+            other->setArguments({m_engine->configFile(), m_engine->dataDir(), QStringLiteral("hold")});
+            other->start();
+            QVERIFY2(other->waitForReadyRead(kWaitMs), other->readAllStandardError().constData());
+            ReadingStore::forgetSetUp();
         } else {
             QVERIFY(m_server->stop());
         }
@@ -123,8 +126,10 @@ private slots:
                  qPrintable(m_boxes[1].text));
 
         // The server takes them: back, or the other program ends.
-        if (how == QStringLiteral("claimed"))
-            other.reset();
+        if (how == QStringLiteral("claimed")) {
+            other->kill();
+            QVERIFY(other->waitForFinished(kWaitMs));
+        }
         else
             QVERIFY(m_server->start());
         QTRY_COMPARE_WITH_TIMEOUT(storePanel->text(),

@@ -14,9 +14,7 @@
 #include "run/LoadRun.h"
 #include "run/ReadingRecorder.h"
 #include "serial/SerialLink.h"
-#include "store/Query.h"
-#include "store/Table.h"
-#include "store/TableEngine.h"
+#include "review/ReadingModel.h"
 #include "support/WindowFinder.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
@@ -349,10 +347,7 @@ private slots:
     // Storing fails (the table is gone from under the run); the stop still
     // happens, then the failure is shown.
     void storingFailureDoesNotDisableTheStop() {
-        callAndWait(run().recorder(), [this] {
-            run().recorder()->table()->close();
-            run().recorder()->table()->setTableName(QStringLiteral("NoSuchTable"));
-        });
+        RawDb(engine->tableFile()).rows(QStringLiteral("ALTER TABLE Tarvex RENAME TO Other"));
         minimumVoltageField().setValue(13.0);
         startRun();
         QTRY_VERIFY_WITH_TIMEOUT(boxes.size() >= 2, kWaitMs);
@@ -666,12 +661,12 @@ private slots:
         int rowsShown = -1;
         QTimer::singleShot(0, program->queryWindow(), [&] {
             QVERIFY(program->queryWindow()->isVisible());
-            rowsShown = child<Query>(program->queryWindow(), "query")->rowCount();
+            rowsShown = child<ReadingModel>(program->queryWindow(), "model")->rowCount();
             program->queryWindow()->reject();
         });
         QTest::mouseClick(toolButton("queryButton"), Qt::LeftButton);
         QCOMPARE(rowsShown, 2);
-        QVERIFY(!child<Query>(program->queryWindow(), "query")->isActive());
+        QVERIFY(!child<ReadingModel>(program->queryWindow(), "model")->isOpen());
 
         bool aboutShown = false;
         QTimer::singleShot(0, program->aboutDialog(), [&] {
@@ -703,12 +698,18 @@ private slots:
     void aliasFailureAtStartWarns_data() { ScratchStore::aliasFailureRows(); }
     void aliasFailureAtStartWarns() {
         QFETCH(QString, how);
+        QFETCH(QString, reason);
         program.reset();
         boxes.clear();
         engine->breakAliasSetUp(how);
         const QString fresh = engine->root() + QStringLiteral("/fresh/Table");
         program = std::make_unique<Program>(fresh);
-        QCOMPARE(boxTexts(), QStringList{QStringLiteral("Have no install BDE ,Please insatll !")});
+        QCOMPARE(boxTexts().size(), 1);
+        QVERIFY2(boxTexts().first().startsWith(
+                     QStringLiteral("Have no install BDE ,Please insatll !\n")),
+                 qPrintable(boxTexts().first()));
+        QVERIFY2(boxTexts().first().section(u'\n', 1).contains(reason),
+                 qPrintable(boxTexts().first()));
         QCOMPARE(boxes.first().icon, QMessageBox::Warning);
         QCOMPARE(boxes.first().buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
         QVERIFY(program->controlWindow());

@@ -38,6 +38,9 @@ int main(int argc, char** argv) {
             return 3;
         }
         if (mode == "hold") {
+            // On a server the claim is held by the connection that took it.
+            ReadingStore holder;
+            holder.claim();
             std::printf("ready\n");
             std::fflush(stdout);
             for (;;)

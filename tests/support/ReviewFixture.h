@@ -6,6 +6,7 @@
 
 #include "support/StoreFixture.h"
 
+#include "review/ReadingModel.h"
 #include "store/ReadingStore.h"
 #include "ui/MessageBoxes.h"
 
@@ -106,6 +107,81 @@ inline bool fillReadings(const QString& file, int n) {
     QSqlDatabase::removeDatabase(name);
     return ok;
 }
+
+// Stores rows from outside the program, each given as its texts: ID, VolVal,
+// CurVal, PowVal and TestDate (an empty text: an empty field). False on
+// failure.
+inline bool storeRows(const QString& file, const QList<QStringList>& rows) {
+    const QString name = QStringLiteral("store-rows");
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        if (db.open()) {
+            QSqlQuery q(db);
+            ok = q.exec(QStringLiteral("BEGIN"));
+            QSqlQuery insert(db);
+            ok = ok && insert.prepare(QStringLiteral("INSERT INTO Tarvex VALUES (?, ?, ?, ?, ?)"));
+            for (const QStringList& row : rows) {
+                for (int i = 0; ok && i < 5; ++i)
+                    insert.bindValue(i, row.value(i).isEmpty() ? QVariant() : QVariant(row[i]));
+                ok = ok && insert.exec();
+            }
+            insert.finish();
+            ok = ok && q.exec(QStringLiteral("COMMIT"));
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+// The texts of the first n readings of a test run, as storeRows takes them.
+inline QList<QStringList> readingRows(int n) {
+    QList<QStringList> rows;
+    for (int i = 0; i < n; ++i) {
+        const LoadReading r = nthReading(i);
+        rows << QStringList{QString::number(i), r.voltsText, r.ampsText, r.wattsText,
+                            nthDay(i).toString(Qt::ISODate)};
+    }
+    return rows;
+}
+
+// What the spreadsheet export puts into the cells of such rows: the ID as a
+// number, the texts as they stand, the day as a date (nothing for a day that
+// is none).
+inline QList<QVariantList> exportedCells(const QList<QStringList>& rows) {
+    QList<QVariantList> cells;
+    for (const QStringList& row : rows) {
+        const QDate day = QDate::fromString(row.value(4), Qt::ISODate);
+        cells << QVariantList{row[0].toLongLong(), row.value(1), row.value(2), row.value(3),
+                              day.isValid() ? QVariant(day) : QVariant()};
+    }
+    return cells;
+}
+
+// Rows in a scratch store and a model of them, open on its first row, as the
+// query window has them when the operator presses "Excel".
+class StoredRows {
+public:
+    explicit StoredRows(QList<QStringList> rows) : m_rows(std::move(rows)) {
+        if (ReadingStore::setUp(m_scratch.dataDir()) != ReadingStore::SetupResult::Ready ||
+            !storeRows(m_scratch.tableFile(), m_rows))
+            qFatal("The scratch store cannot be filled");
+        m_model.open();
+    }
+    StoredRows(const StoredRows&) = delete;
+    StoredRows& operator=(const StoredRows&) = delete;
+
+    ReadingModel& model() { return m_model; }
+    const QList<QStringList>& rows() const { return m_rows; }
+    QString tableFile() const { return m_scratch.tableFile(); }
+
+private:
+    ScratchStore m_scratch;
+    QList<QStringList> m_rows;
+    ReadingModel m_model;
+};
 
 // Runs act on the first modal window of type W that is shown from now on,
 // once, from the event loop of its showing; returns at once. Gives up after

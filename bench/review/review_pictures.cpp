@@ -11,8 +11,8 @@
 
 #include "review/AboutDialog.h"
 #include "review/DataGrid.h"
-#include "review/QueryModel.h"
 #include "review/QueryWindow.h"
+#include "review/ReadingModel.h"
 #include "review/ReadingReport.h"
 #include "review/ReportPreviewDialog.h"
 #include "review/ReportPreviewView.h"
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    child<Query>(&window, "query")->moveTo(3);
+    child<ReadingModel>(&window, "model")->setCurrentRow(3);
     window.grab().save(out.filePath(QStringLiteral("query.png")));
     const QRect toolbar(0, 0, 320, 42);
     window.grab(toolbar)

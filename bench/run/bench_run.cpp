@@ -19,7 +19,6 @@
 #include "run/LoadRun.h"
 #include "run/ReadingRecorder.h"
 #include "store/ReadingStore.h"
-#include "store/TableEngine.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -348,13 +347,13 @@ int main(int argc, char** argv) {
     }
 
     QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/bench_run-XXXXXX"));
-    TableEngine::setConfigFile(dir.filePath(QStringLiteral("engine.conf")));
+    ReadingStore::setConfigFile(dir.filePath(QStringLiteral("engine.conf")));
     const QString data = dir.filePath(QStringLiteral("Table"));
     if (ReadingStore::setUp(data) != ReadingStore::SetupResult::Ready) {
         std::fprintf(stderr, "the reading table cannot be set up under %s\n", qPrintable(data));
         return 1;
     }
-    const QString tableFile = TableEngine::tableFilePath(QString::fromLatin1(ReadingStore::kAlias));
+    const QString tableFile = data + QStringLiteral("/tables.db");
 
     if (chunks > 0)
         fuzz(chunks);

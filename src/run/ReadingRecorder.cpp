@@ -205,8 +205,10 @@ void ReadingRecorder::writeWaiting() {
         };
         std::optional<qint64> inDoubt;
         QString failure;
+        qint64 id = -1;
         try {
-            m_store.append(next.reading, next.takenAt, next.maybeStoredAs, beforeCommit, &inDoubt);
+            id = m_store.append(next.reading, next.takenAt, next.maybeStoredAs, beforeCommit,
+                                &inDoubt);
         } catch (const std::exception& e) {
             failure = QString::fromUtf8(e.what());
         } catch (...) {
@@ -233,6 +235,7 @@ void ReadingRecorder::writeWaiting() {
             beDelayed(failure);
             return;
         }
+        emitAcross(this, &ReadingRecorder::readingStored, id);
     }
     endEpisode();
 }

@@ -93,6 +93,8 @@ public slots:
     int flush(int timeoutMs) { return flush(QDeadlineTimer(timeoutMs)); }
 
 signals:
+    // A reading is stored, as the row with this ID.
+    void readingStored(qint64 id);
     // Readings have started to wait; message is the table's failure.
     void storingDelayed(const QString& message);
     // How many readings wait, after every change while any do (0 at the end).

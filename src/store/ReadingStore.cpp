@@ -155,6 +155,25 @@ QString textOf(const QVariant& value) {
     return value.isNull() ? QString() : value.toString();
 }
 
+// The day of a stored "yyyy-MM-dd" (a time of day may follow after 'T' or a
+// blank); invalid for any other text. Read by hand: this runs for every row
+// a walk reads.
+QDate dayOf(const QString& s) {
+    if (s.size() < 10 || s[4] != u'-' || s[7] != u'-' ||
+        (s.size() > 10 && s[10] != u'T' && s[10] != u' '))
+        return QDate();
+    int digits[8] = {};
+    const int at[8] = {0, 1, 2, 3, 5, 6, 8, 9};
+    for (int i = 0; i < 8; ++i) {
+        const char16_t c = s[at[i]].unicode();
+        if (c < u'0' || c > u'9')
+            return QDate();
+        digits[i] = c - u'0';
+    }
+    return QDate(digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3],
+                 digits[4] * 10 + digits[5], digits[6] * 10 + digits[7]);
+}
+
 // A row as the statements below select it: ID, VolVal, CurVal, PowVal,
 // TestDate.
 StoredReading readingOf(const QSqlQuery& query) {
@@ -168,10 +187,8 @@ StoredReading readingOf(const QSqlQuery& query) {
         r.date = date.toDate();
     } else if (!date.isNull()) {
         const QString s = date.toString();
-        const QDate d = QDate::fromString(s.left(10), Qt::ISODate);
-        if (d.isValid() && (s.size() == 10 || s[10] == u'T' || s[10] == u' '))
-            r.date = d;
-        else
+        r.date = dayOf(s);
+        if (!r.date.isValid())
             r.dateText = s;
     }
     return r;

@@ -142,34 +142,31 @@ void ReadingRecorder::wake() {
 void ReadingRecorder::attachReadingTable() {
     if (m_attached)
         return;
-    try {
-        auto journal = std::make_shared<ReadingJournal>(ReadingStore::dataDirectory());
-        const QList<ReadingJournal::Entry> left =
-            ReadingJournal::adopt(journal->directory(), *journal);
-        int count = 0;
-        {
-            const std::lock_guard lock(m_mutex);
-            m_journal = journal;
-            // What an ended program left goes first, in its order.
-            for (auto it = left.crbegin(); it != left.crend(); ++it)
-                m_waiting.push_front(
-                    {m_nextSerial++, it->reading, it->takenAt, it->key, it->attemptedId});
-            if (!left.isEmpty())
-                m_episode = true;
-            count = static_cast<int>(m_waiting.size());
-            m_attached = true;
-        }
+    auto journal = std::make_shared<ReadingJournal>(ReadingStore::dataDirectory());
+    const QList<ReadingJournal::Entry> left = ReadingJournal::adopt(journal->directory(), *journal);
+    int count = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_journal = journal;
+        // What an ended program left goes first, in its order.
+        for (auto it = left.crbegin(); it != left.crend(); ++it)
+            m_waiting.push_front(
+                {m_nextSerial++, it->reading, it->takenAt, it->key, it->attemptedId});
         if (!left.isEmpty())
-            emitAcross(this, &ReadingRecorder::waitingChanged, count);
-        // On a server the claim is taken at once, so that a program started
-        // later on the same schema is told at its start; a server out of
-        // reach is left for the first reading to find.
-        if (ReadingStore::serverAlias())
-            m_store.claim();
-    } catch (const std::exception& e) {
-        qWarning("The reading log cannot start at once: %s", e.what());
+            m_episode = true;
+        count = static_cast<int>(m_waiting.size());
+        m_attached = true;
     }
-    m_attached = true;
+    if (!left.isEmpty())
+        emitAcross(this, &ReadingRecorder::waitingChanged, count);
+    // Connected, and the table claimed, at once: on a server a program
+    // started later on the same schema is told at its start. A table out of
+    // reach, or a claim held elsewhere, is left for the first reading to
+    // find.
+    try {
+        m_store.claim();
+    } catch (const std::exception&) {
+    }
     writeWaiting();
 }
 

@@ -344,8 +344,9 @@ private slots:
                  QStringLiteral("CREATE TABLE TARVEX (Note VARCHAR(40))"));
     }
 
-    // The operator is told by the program's start; the set-up gives the
-    // Part's warning with the reason on a second line, and skips the table.
+    // The operator is told by the program's start: the set-up gives the
+    // warning that the alias failed, with the reason on a second line, and
+    // skips the table.
     void aliasFailureIsToldWithItsReasonAndSkipsTheTable_data() {
         ScratchStore::aliasFailureRows();
     }

@@ -8,6 +8,7 @@
 // is delayed and "stored <N>" when a backlog has been written.
 
 #include "protocol/DeviceFrame.h"
+#include "run/CrossThread.h"
 #include "run/ReadingRecorder.h"
 #include "store/ReadingStore.h"
 
@@ -51,7 +52,7 @@ int main(int argc, char** argv) {
     QObject::connect(recorder, &ReadingRecorder::backlogWritten, &app,
                      [](int count) { say("stored " + QByteArray::number(count)); });
     storing.start();
-    QMetaObject::invokeMethod(recorder, &ReadingRecorder::attachReadingTable);
+    post(recorder, [recorder] { recorder->attachReadingTable(); });
 
     int k = 0;
     QTimer tick;

@@ -161,11 +161,9 @@ HorizontalScale::HorizontalScale(int firstColumn, int lastColumn, double first, 
         m_offset = span / 2;
 }
 
-std::int64_t SortedColumns::firstIndex(int column) const {
+std::int64_t SortedColumns::search(int column, std::int64_t low, std::int64_t high) const {
     // column() never decreases along the points, so the points left of the
     // column come first.
-    std::int64_t low = 0;
-    std::int64_t high = m_count;
     while (low < high) {
         const std::int64_t middle = low + (high - low) / 2;
         if (SortedColumns::column(middle) < column)
@@ -174,6 +172,25 @@ std::int64_t SortedColumns::firstIndex(int column) const {
             high = middle;
     }
     return low;
+}
+
+std::int64_t SortedColumns::firstIndex(int column) const {
+    return search(column, 0, m_count);
+}
+
+std::int64_t SortedColumns::firstIndexFrom(int column, std::int64_t from) const {
+    // Steps of 1, 2, 4, ... from `from` until a point lies in or beyond the
+    // column; the answer lies in the last step.
+    std::int64_t low = std::min(from, m_count);
+    std::int64_t step = 1;
+    while (low < m_count) {
+        const std::int64_t probe = std::min(low + step - 1, m_count - 1);
+        if (SortedColumns::column(probe) >= column)
+            return search(column, low, probe);
+        low = probe + 1;
+        step *= 2;
+    }
+    return m_count;
 }
 
 std::pair<double, double> scaledRange(double first, double last, double anchor, double factor,
@@ -328,7 +345,7 @@ void ColumnExtents::update(const MinMaxPyramid& values, const PointColumns& colu
     for (std::size_t k = 0; k < size; ++k) {
         const int c = firstColumn + int(k);
         const std::int64_t begin = next;
-        next = std::min(columns.firstIndex(c + 1), count);
+        next = std::min(columns.firstIndexFrom(c + 1, begin), count);
         const std::int64_t end = std::max(next, begin);
         Column& column = m_columns[k];
         if (!keep || !slide(values, column, begin, end))

@@ -76,6 +76,12 @@ public:
     // The smallest index whose column is column or to the right of it; the
     // number of points when there is none.
     virtual std::int64_t firstIndex(int column) const = 0;
+    // The same, for a caller who knows that the answer is from or beyond
+    // (0 <= from): the columns of a plot are looked up left to right.
+    virtual std::int64_t firstIndexFrom(int column, std::int64_t from) const {
+        (void)from;
+        return firstIndex(column);
+    }
 };
 
 // The horizontal axis of a series: point indices to pixel columns. Of count
@@ -145,16 +151,23 @@ private:
 
 // Points whose x values never decrease, laid out by a horizontal scale: point
 // i lies in the column of x[i] * factor. firstIndex() searches the x values
-// by halves, so it costs the logarithm of the number of points. The x values
-// are not copied; they must outlive the layout and hold no NaN.
+// by halves, so it costs the logarithm of the number of points;
+// firstIndexFrom() gallops from its starting point first, so it costs the
+// logarithm of the distance and reads x values that lie close together. The
+// x values are not copied; they must outlive the layout and hold no NaN.
 class SortedColumns : public PointColumns {
 public:
     SortedColumns(const double* x, std::int64_t count, double factor, const HorizontalScale& scale)
         : m_x(x), m_count(count), m_factor(factor), m_scale(scale) {}
     int column(std::int64_t index) const override { return m_scale.column(m_x[index] * m_factor); }
     std::int64_t firstIndex(int column) const override;
+    std::int64_t firstIndexFrom(int column, std::int64_t from) const override;
 
 private:
+    // The first index in [low, high) whose column is column or beyond; high
+    // when none is.
+    std::int64_t search(int column, std::int64_t low, std::int64_t high) const;
+
     const double* m_x;
     std::int64_t m_count;
     double m_factor;

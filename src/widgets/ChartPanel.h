@@ -78,8 +78,10 @@ struct ChartView {
 // title (the accessible name stays the title). A right click without a drag,
 // the Menu key or Shift+F10 (when the chart has the focus) opens a menu:
 // "Copy picture", "Copy picture at 2×", "Save picture as PNG…", "Save picture
-// at 2× as PNG…", "Show all". A drag up-right or down-left with the left
-// button does nothing.
+// at 2× as PNG…", "Show all"; from the keyboard it opens amid the plot. A
+// drag up-right or down-left with the left button does nothing. A chart that
+// takes the focus (its focus policy is the chart's choice) shows the style's
+// focus frame, never in its pictures.
 //
 // All functions are called on the window thread.
 class ChartPanel : public QWidget {

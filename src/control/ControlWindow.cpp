@@ -7,7 +7,6 @@
 #include "run/LoadRun.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
-#include "ui/WindowTimer.h"
 #include "widgets/ElapsedClock.h"
 #include "widgets/NumberField.h"
 #include "widgets/RunChart.h"
@@ -22,6 +21,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
@@ -255,9 +255,12 @@ void ControlWindow::buildLayout() {
     m_loadOnButton->setEnabled(false);
     m_loadOffButton->setEnabled(false);
 
-    m_clockTimer = new WindowTimer(1000, this);
+    m_clockTimer = new QTimer(this);
     m_clockTimer->setObjectName(QStringLiteral("clockTimer"));
-    connect(m_clockTimer, &WindowTimer::timeout, this, &ControlWindow::showElapsedTime);
+    m_clockTimer->setInterval(1000);
+    m_clockTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_clockTimer, &QTimer::timeout, this,
+            [this] { guarded([this] { showElapsedTime(); }); });
 
     onClick(m_settingsButton, this, &ControlWindow::openPortSettings);
     onClick(m_queryButton, this, &ControlWindow::showQueryWindow);
@@ -304,7 +307,7 @@ void ControlWindow::wireRun() {
 }
 
 void ControlWindow::closeEvent(QCloseEvent* event) {
-    m_clockTimer->setEnabled(false);
+    m_clockTimer->stop();
     m_loadOffButton->setEnabled(false);
     m_loadOnButton->setEnabled(false);
     m_frontPanelButton->setEnabled(false);
@@ -380,14 +383,17 @@ void ControlWindow::switchLoadOn() {
     m_statusPanels[1]->setText(m_tally.text());
     m_statusPanels[2]->clear();
     m_elapsed.start();
-    m_clockTimer->setEnabled(true);
+    // A clock already running (Load ON again after Self Control and PC
+    // Control during a run) goes on ticking undisturbed.
+    if (!m_clockTimer->isActive())
+        m_clockTimer->start();
 }
 
 void ControlWindow::switchLoadOff() {
     m_tallying = false;
     m_loadOffButton->setEnabled(false);
     m_loadOnButton->setEnabled(true);
-    m_clockTimer->setEnabled(false);
+    m_clockTimer->stop();
     command(m_run, &LoadRun::switchLoadOff);
 }
 
@@ -421,7 +427,7 @@ void ControlWindow::showReading(const LoadReading& reading, qint64 receivedMs) {
 
 void ControlWindow::showStopAtMinimumVoltage() {
     m_tallying = false;
-    m_clockTimer->setEnabled(false);
+    m_clockTimer->stop();
     m_computerControlButton->setEnabled(true);
     m_frontPanelButton->setEnabled(false);
     m_loadOnButton->setEnabled(false);

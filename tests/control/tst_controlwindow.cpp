@@ -20,7 +20,6 @@
 #include "support/WindowFinder.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
-#include "ui/WindowTimer.h"
 #include "widgets/ElapsedClock.h"
 #include "widgets/NumberField.h"
 #include "widgets/SevenSegmentReadout.h"
@@ -108,7 +107,7 @@ class TestControlWindow : public QObject {
     QToolButton* toolButton(const char* name) { return part<QToolButton>(name); }
     LineSeries& series(const char* chart) { return part<StripChart>(chart)->series(); }
     std::size_t readingsShown() { return series("voltageChart").count(); }
-    WindowTimer& clockTimer() { return *part<WindowTimer>("clockTimer"); }
+    QTimer& clockTimer() { return *part<QTimer>("clockTimer"); }
     ElapsedClock& clock() { return *part<ElapsedClock>("elapsedClock"); }
     QLabel& statusPanel(const char* name) { return *part<QLabel>(name); }
     NumberField& minimumVoltageField() { return *part<NumberField>("minimumVoltageField"); }
@@ -228,7 +227,7 @@ private slots:
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
         QVERIFY(!run().isPolling());
         QCOMPARE(run().pollInterval(), 300);
-        QVERIFY(!clockTimer().isEnabled());
+        QVERIFY(!clockTimer().isActive());
         QCOMPARE(clockTimer().interval(), 1000);
         QCOMPARE(minimumVoltageField().value(), 0.01);
         QCOMPARE(run().link()->commPort(), QStringLiteral("COM2"));
@@ -270,7 +269,7 @@ private slots:
         click("loadOnButton");
         QCOMPARE(buttons(), (Buttons{false, true, false, true}));
         QTRY_VERIFY_WITH_TIMEOUT(run().isPolling(), kWaitMs);
-        QVERIFY(clockTimer().isEnabled());
+        QVERIFY(clockTimer().isActive());
         QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= 3, kWaitMs);
         QCOMPARE(statusPanel("baudRatePanel").text(), QStringLiteral("波特率9600"));
         // The charge and energy drawn since Load ON.
@@ -282,7 +281,7 @@ private slots:
 
         click("loadOffButton");
         QCOMPARE(buttons(), (Buttons{false, true, true, false}));
-        QVERIFY(!clockTimer().isEnabled());
+        QVERIFY(!clockTimer().isActive());
         QTRY_VERIFY_WITH_TIMEOUT(!run().isPolling(), kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(!sim->state().inputOn, kWaitMs);
         // Answers to polls already sent may still come in.
@@ -335,7 +334,7 @@ private slots:
         QCOMPARE(boxes.first().buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
         QVERIFY(!run().isPolling());
-        QVERIFY(!clockTimer().isEnabled());
+        QVERIFY(!clockTimer().isActive());
         // The reading that stopped the run was shown and stored.
         QCOMPARE(readingsShown(), std::size_t(1));
         QTRY_COMPARE_WITH_TIMEOUT(rows().size(), 1, kWaitMs);
@@ -446,7 +445,7 @@ private slots:
         click("frontPanelButton");
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
         QVERIFY(run().isPolling());
-        QVERIFY(clockTimer().isEnabled());
+        QVERIFY(clockTimer().isActive());
         const std::size_t count = readingsShown();
         QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= count + 2, kWaitMs);
     }
@@ -468,7 +467,7 @@ private slots:
         QCOMPARE(closed.count(), 1);
         QVERIFY(!window().isVisible());
         QVERIFY(!run().isPolling());
-        QVERIFY(!clockTimer().isEnabled());
+        QVERIFY(!clockTimer().isActive());
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
         // The program ends at once: the port goes with it. The close has
         // waited for its two frames, so they reach the load all the same.

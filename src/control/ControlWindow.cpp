@@ -8,7 +8,7 @@
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
 #include "widgets/ElapsedClock.h"
-#include "widgets/NumberField.h"
+#include "widgets/MinimumVoltageField.h"
 #include "widgets/RunChart.h"
 #include "widgets/SevenSegmentReadout.h"
 #include "widgets/StripChart.h"
@@ -227,19 +227,8 @@ void ControlWindow::buildLayout() {
     m_powerChart = makeRunChart(chartPanel, RunChart::Power, 315, m_powerSeries);
 
     QLabel* minimumCaption = makeCaption(mainPanel, QStringLiteral("Minimum Voltage:"), 544, 36);
-    m_minimumVoltageField = new NumberField(mainPanel);
+    m_minimumVoltageField = new MinimumVoltageField(mainPanel);
     m_minimumVoltageField->setObjectName(QStringLiteral("minimumVoltageField"));
-    QFont entryFont(QStringLiteral("MS Sans Serif"));
-    entryFont.setPixelSize(13);
-    m_minimumVoltageField->setTextFont(entryFont);
-    QFont errorFont(QStringLiteral("MS Sans Serif"));
-    errorFont.setPixelSize(11);
-    errorFont.setBold(true);
-    m_minimumVoltageField->setErrorFont(errorFont);
-    m_minimumVoltageField->setPrecision(2);
-    m_minimumVoltageField->setMaxLength(6);
-    m_minimumVoltageField->setAlignment(Qt::AlignLeft);
-    m_minimumVoltageField->setValue(0.01);
     m_minimumVoltageField->setGeometry(544, 56, 80, 24);
     minimumCaption->setBuddy(m_minimumVoltageField);
 
@@ -302,7 +291,7 @@ void ControlWindow::wireRun() {
     const auto applyMinimum = [run = m_run](double volts) {
         post(run, [run, volts] { run->setMinimumVoltage(volts); });
     };
-    connect(m_minimumVoltageField, &NumberField::valueChanged, this, applyMinimum);
+    connect(m_minimumVoltageField, &MinimumVoltageField::valueChanged, this, applyMinimum);
     applyMinimum(m_minimumVoltageField->value());
 }
 

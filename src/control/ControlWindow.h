@@ -26,7 +26,7 @@ class AboutDialog;
 class ElapsedClock;
 class LineSeries;
 class LoadRun;
-class NumberField;
+class MinimumVoltageField;
 class PortSettingsDialog;
 class QueryWindow;
 class SevenSegmentReadout;
@@ -117,7 +117,7 @@ private:
     LineSeries* m_voltageSeries;
     LineSeries* m_currentSeries;
     LineSeries* m_powerSeries;
-    NumberField* m_minimumVoltageField;
+    MinimumVoltageField* m_minimumVoltageField;
     QPushButton* m_computerControlButton;
     QPushButton* m_frontPanelButton;
     QPushButton* m_loadOnButton;

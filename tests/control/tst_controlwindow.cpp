@@ -21,7 +21,7 @@
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
 #include "widgets/ElapsedClock.h"
-#include "widgets/NumberField.h"
+#include "widgets/MinimumVoltageField.h"
 #include "widgets/SevenSegmentReadout.h"
 #include "widgets/StripChart.h"
 
@@ -110,7 +110,9 @@ class TestControlWindow : public QObject {
     QTimer& clockTimer() { return *part<QTimer>("clockTimer"); }
     ElapsedClock& clock() { return *part<ElapsedClock>("elapsedClock"); }
     QLabel& statusPanel(const char* name) { return *part<QLabel>(name); }
-    NumberField& minimumVoltageField() { return *part<NumberField>("minimumVoltageField"); }
+    MinimumVoltageField& minimumVoltageField() {
+        return *part<MinimumVoltageField>("minimumVoltageField");
+    }
     QComboBox& portBox() { return *child<QComboBox>(&settingsDialog(), "portBox"); }
     QComboBox& baudRateBox() { return *child<QComboBox>(&settingsDialog(), "baudRateBox"); }
     QLineEdit& intervalEdit() { return *child<QLineEdit>(&settingsDialog(), "intervalEdit"); }
@@ -384,6 +386,32 @@ private slots:
         else
             QTest::qWait(100);
         QCOMPARE(boxTexts().contains(QStringLiteral("The Minnum Voltag is Protect!")), stops);
+    }
+
+    // The operator's minimum: below its caption, which names it, reached with
+    // Tab from the Close button. What is typed counts for the stop only once
+    // Enter has applied it.
+    void minimumVoltageTypedByTheOperator() {
+        MinimumVoltageField& field = minimumVoltageField();
+        QCOMPARE(field.parentWidget(), part<QFrame>("mainPanel"));
+        QCOMPARE(field.geometry(), QRect(544, 56, 80, 24));
+        QCOMPARE(QAccessible::queryAccessibleInterface(&field)->text(QAccessible::Name),
+                 QStringLiteral("Minimum Voltage:"));
+        window().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window()));
+        toolButton("closeButton")->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(toolButton("closeButton"), Qt::Key_Tab);
+        QTRY_VERIFY(field.hasFocus());
+        QTest::keyClicks(&field, QStringLiteral("13"));
+        deliver(Answer(1000, 12000, 120));
+        QTRY_COMPARE_WITH_TIMEOUT(readingsShown(), std::size_t(1), kWaitMs);
+        QTest::qWait(100);
+        QVERIFY(boxes.isEmpty());
+        QTest::keyClick(&field, Qt::Key_Return);
+        QCOMPARE(field.value(), 13.0);
+        deliver(Answer(1000, 12000, 120));
+        QTRY_VERIFY_WITH_TIMEOUT(!boxes.isEmpty(), kWaitMs);
+        QCOMPARE(boxTexts(), QStringList{QStringLiteral("The Minnum Voltag is Protect!")});
     }
 
     // Chunks of any other length change nothing; a split answer over the

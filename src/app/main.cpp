@@ -1,6 +1,7 @@
 // Tarvex: discharge tests with a programmable DC electronic load.
 #include "app/CommandLine.h"
 #include "app/Program.h"
+#include "app/ProgramIcon.h"
 #include "control/ControlWindow.h"
 #include "ui/Application.h"
 
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     if (line.action != CommandLine::Action::Run)
         return answerCommandLine(line);
     Application app(argc, argv);
+    QApplication::setWindowIcon(programIcon());
 
     Program program;
     ControlWindow* window = program.controlWindow();

@@ -120,8 +120,8 @@ QString openFailureHint(int errorCode, const QString& reason) {
     QString what;
     if (errorCode == EACCES || errorCode == EPERM)
         what = QStringLiteral("On Linux, serial ports belong to the group \"dialout\": add your "
-                              "user to it (sudo usermod -aG dialout $USER), then log out and in "
-                              "again.");
+                              "user to it (sudo usermod -aG dialout \"$USER\"), then log out and "
+                              "in again.");
     else if (errorCode == EBUSY)
         what = QStringLiteral("Another program holds the port (a terminal program, or another "
                               "copy of this one).");

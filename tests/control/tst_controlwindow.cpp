@@ -546,7 +546,7 @@ private slots:
     void failedOpenTellsWhyAndWhatToDo_data() {
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("hint");
-        QTest::newRow("no permission") << int(EACCES) << "dialout";
+        QTest::newRow("no permission") << int(EACCES) << "sudo usermod -aG dialout \"$USER\"";
         QTest::newRow("held by another program") << int(EBUSY) << "Another program holds";
         QTest::newRow("no such port") << int(ENOENT) << "";
     }

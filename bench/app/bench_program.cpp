@@ -27,7 +27,7 @@
 #include "serial/SerialLink.h"
 #include "store/ReadingStore.h"
 #include "ui/MessageBoxes.h"
-#include "widgets/NumberField.h"
+#include "widgets/MinimumVoltageField.h"
 #include "widgets/StripChart.h"
 
 #include "support/WindowFinder.h"
@@ -37,6 +37,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QSqlDatabase>
@@ -234,7 +235,7 @@ int busyWindow() {
     });
 
     // The source crosses the minimum while the window thread sleeps.
-    child<NumberField>(&bench.window(), "minimumVoltageField")->setValue(13.0);
+    child<MinimumVoltageField>(&bench.window(), "minimumVoltageField")->setValue(13.0);
     const auto sleptFrom = Clock::now();
     QThread::msleep(3000);
     Pump(500);

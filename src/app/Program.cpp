@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "app/DataLocation.h"
 #include "control/ControlWindow.h"
 #include "control/PortSettingsDialog.h"
 #include "review/AboutDialog.h"
@@ -51,7 +52,7 @@ Program::~Program() {
 // its readings until the table takes them.
 void Program::prepareStore(const QString& dataDirectory) {
     const QString directory =
-        dataDirectory.isEmpty() ? ReadingStore::defaultDataDirectory() : dataDirectory;
+        dataDirectory.isEmpty() ? DataLocation::tableDirectory() : dataDirectory;
     QString warning;
     if (ReadingStore::setUp(directory, &warning) != ReadingStore::SetupResult::Ready)
         showMessageBox(warning, QMessageBox::Warning, QMessageBox::Yes);

@@ -194,8 +194,9 @@ bool exportReadingsToSpreadsheet(SpreadsheetExport& exportComponent, ReadingMode
     }
     exportComponent.releaseApplication();
     if (!done && !cancelled)
-        showMessageBox(QString::fromUtf8(kNoSpreadsheetWarning), QMessageBox::Warning,
-                       QMessageBox::Yes);
+        showMessageBox(QString::fromUtf8(kNoSpreadsheetWarning) + QStringLiteral("\n\n") +
+                           QString::fromUtf8(kNoSpreadsheetHint),
+                       QMessageBox::Warning, QMessageBox::Yes);
     return done;
 }
 

@@ -3,7 +3,6 @@
 #include "store/AliasFile_p.h"
 #include "store/StoreBackend_p.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlQuery>
@@ -12,8 +11,6 @@
 #include <algorithm>
 #include <limits>
 #include <mutex>
-
-#include <unistd.h>
 
 namespace tarvex {
 
@@ -97,18 +94,6 @@ StorePlace placeFromConfig(const QString& file) {
     if (path.isEmpty())
         throw DatabaseError(QStringLiteral("Alias %1 has no PATH parameter").arg(kAlias));
     return {alias->find(QStringLiteral("PATH"))->value, std::nullopt};
-}
-
-// Whether the permission bits of directory grant this user writing and its
-// file system takes writes. access() alone would call every directory
-// writable for a superuser, even one made read-only with chmod.
-bool isWritableByUser(const QString& directory) {
-    const QFileInfo info(directory);
-    if (!info.isDir() || !info.isWritable())
-        return false;
-    if (info.ownerId() == ::geteuid())
-        return info.permission(QFile::WriteOwner);
-    return info.permission(QFile::WriteGroup) || info.permission(QFile::WriteOther);
 }
 
 void remember(const std::optional<StorePlace>& place, const QString& dataDirectory) {
@@ -219,15 +204,6 @@ QStringList ReadingStore::fieldNames() {
 }
 
 // ---- Set-up ----------------------------------------------------------------
-
-QString ReadingStore::defaultDataDirectory(const QString& programDirectory) {
-    const QString programDir =
-        programDirectory.isEmpty() ? QCoreApplication::applicationDirPath() : programDirectory;
-    const QString dataDir = isWritableByUser(programDir)
-                                ? programDir
-                                : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    return dataDir + QStringLiteral("/Table");
-}
 
 ReadingStore::SetupResult ReadingStore::setUp(const QString& dataDirectory, QString* warning) {
     const auto tell = [warning](const QString& text) {

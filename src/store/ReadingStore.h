@@ -91,17 +91,6 @@ public:
     // IndexID, is primary and unique on ID.
     static QStringList fieldNames();
 
-    // Where the reading table is kept: "Table" in the program's directory
-    // when this user may write there (a program run from its build tree or
-    // copied to a directory of its own keeps its table beside it), otherwise
-    // "Table" in the user's data directory (QStandardPaths::AppDataLocation,
-    // e.g. ~/.local/share/TarvexVol/Table), as for a program installed under
-    // /usr/bin. The program's directory counts as writable when its file
-    // system and its permission bits let this user write to it (a
-    // superuser's right to write anywhere does not count, its ownership
-    // does). programDirectory empty: the directory of the program file.
-    static QString defaultDataDirectory(const QString& programDirectory = {});
-
     enum class SetupResult {
         Ready,       // directory (or schema), alias and table exist; the table is claimed
         AliasFailed, // the alias could not be read or made; the table was not looked at

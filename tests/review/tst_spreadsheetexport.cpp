@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -69,7 +70,10 @@ class TestSpreadsheetExport : public QObject {
         QCOMPARE(m_messages.size(), 1);
         QCOMPARE(m_messages[0].icon, QMessageBox::Warning);
         QCOMPARE(m_messages[0].title, QStringLiteral("Warning"));
-        QCOMPARE(m_messages[0].text, QStringLiteral("no Install Excel!"));
+        QCOMPARE(m_messages[0].text,
+                 QStringLiteral("no Install Excel!\n\nOn Linux, the export needs LibreOffice Calc: "
+                                "install the package libreoffice-calc (sudo apt install "
+                                "libreoffice-calc). The error output tells what failed."));
         QCOMPARE(m_messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
     }
 
@@ -391,20 +395,29 @@ private slots:
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }
 
+    // The warning, and the reason on the error output.
     void missingPluginEndsInTheWarning_data() {
         QTest::addColumn<QString>("plugin");
-        QTest::newRow("missing") << QStringLiteral("/nonexistent/tarvex_libreoffice.so");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << QStringLiteral("/nonexistent/tarvex_libreoffice.so")
+                                 << "The LibreOffice plugin cannot be loaded: .*"
+                                    "/nonexistent/tarvex_libreoffice\\.so";
         QTest::newRow("not a plugin")
-            << QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libQt6Core.so.6";
+            << QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libQt6Core.so.6"
+            << "/.*/libQt6Core\\.so\\.6 is not a LibreOffice plugin of this program";
     }
     void missingPluginEndsInTheWarning() {
         QFETCH(QString, plugin);
+        QFETCH(QString, reason);
         auto automation = loadLibreOfficeAutomation(plugin);
         QVERIFY(automation);
         QVERIFY_THROWS_EXCEPTION(SpreadsheetError, automation->newInstance());
         SpreadsheetExport component(*automation);
         store(readingRows(3));
         m_model->close();
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            QRegularExpression(QStringLiteral("^Spreadsheet export failed: ") + reason));
         QVERIFY(!exportReadingsToSpreadsheet(component, *m_model));
         verifyWarnedOnce();
         // The readings were opened for it.

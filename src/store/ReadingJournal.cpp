@@ -224,8 +224,10 @@ void ReadingJournal::settle(quint64 key) {
 
 void ReadingJournal::clearIfSettled() {
     const std::lock_guard lock(m_mutex);
-    if (m_fd >= 0 && m_open.isEmpty())
-        static_cast<void>(::ftruncate(m_fd, 0));
+    if (m_fd >= 0 && m_open.isEmpty() && ::ftruncate(m_fd, 0) != 0)
+        // The settled records stay; the next start finds nothing open in them.
+        m_error = QStringLiteral("%1 cannot be emptied (%2)")
+                      .arg(QDir::toNativeSeparators(m_file), systemError());
 }
 
 QList<ReadingJournal::Entry> ReadingJournal::adopt(const QString& directory, ReadingJournal& into) {

@@ -79,8 +79,8 @@ const void* pgConnection(const QSqlDatabase& db) {
     const QVariant handle = db.driver()->handle();
     // The driver registers the type as "PGconn*" or under libpq's struct
     // name, "pg_conn*".
-    if (!handle.isValid() || (qstrcmp(handle.typeName(), "PGconn*") != 0 &&
-                              qstrcmp(handle.typeName(), "pg_conn*") != 0))
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
         return nullptr;
     return *static_cast<void* const*>(handle.constData());
 }

@@ -91,7 +91,8 @@ private slots:
         auto other = std::make_unique<QProcess>();
         if (how == QStringLiteral("claimed")) {
             other->setProgram(QStringLiteral(TARVEX_LOG_CHILD));
-            other->setArguments({m_engine->configFile(), m_engine->dataDir(), QStringLiteral("hold")});
+            other->setArguments(
+                {m_engine->configFile(), m_engine->dataDir(), QStringLiteral("hold")});
             other->start();
             QVERIFY2(other->waitForReadyRead(kWaitMs), other->readAllStandardError().constData());
             ReadingStore::forgetSetUp();
@@ -129,9 +130,9 @@ private slots:
         if (how == QStringLiteral("claimed")) {
             other->kill();
             QVERIFY(other->waitForFinished(kWaitMs));
-        }
-        else
+        } else {
             QVERIFY(m_server->start());
+        }
         QTRY_COMPARE_WITH_TIMEOUT(storePanel->text(),
                                   QStringLiteral("All 5 waiting readings stored"), kWaitMs);
         const QList<QVariantList> stored = rows(schema);

@@ -20,8 +20,10 @@
 // use, on the thread that uses it, and is used on that thread only (the
 // reading log's writer has one, the query window another). No call blocks
 // beyond a bound: a locked table file is waited for 2 s, a server gets
-// connect_timeout, statement_timeout and tcp_user_timeout, and a statement a
-// server leaves unanswered is broken off by the program after kStatementMs.
+// connect_timeout (5 s), statement_timeout and tcp_user_timeout, and a
+// statement a server leaves unanswered is broken off by the program after
+// kStatementMs. setDeadline() shortens each of these to what is left before
+// it, and no connection is begun once it has passed.
 //
 // Failures raise DatabaseError with a message the operator can read (which
 // table file or server, and why).
@@ -204,8 +206,10 @@ public:
     // Gives up the connection (and a server claim held through it).
     void close();
     bool isOpen() const;
-    // Every call from now until deadline ends by then (a server statement
-    // is broken off, a locked table file not waited for longer). Any thread.
+    // Every call from now until deadline ends by then: a server statement
+    // is broken off, a locked table file not waited for longer, a connection
+    // to a server begun before it is given what is left (libpq takes 2 s at
+    // the least) and none is begun after it. Any thread.
     void setDeadline(QDeadlineTimer deadline);
 
 private:

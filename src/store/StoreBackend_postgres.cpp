@@ -2,7 +2,8 @@
 // Qt's QPSQL driver (libpq underneath).
 //
 // Time bounds. libpq gives up on a server that does not answer a connection
-// within connect_timeout and on a TCP peer that does not acknowledge what was
+// within connect_timeout (shortened to what is left before the store's
+// deadline) and on a TCP peer that does not acknowledge what was
 // sent within tcp_user_timeout; the server ends a statement that runs longer
 // than statement_timeout. None of these helps when the server's process
 // itself stops answering mid-statement (stopped, swapped out, a network cut
@@ -20,6 +21,7 @@
 #include <QSqlError>
 #include <QtEndian>
 
+#include <algorithm>
 #include <condition_variable>
 #include <list>
 #include <mutex>
@@ -34,12 +36,17 @@ namespace {
 
 const QString kServerDriver = QStringLiteral("QPSQL");
 
-// libpq's parameters (';' separates them for the driver). The server ends a
-// statement after 5 s and gives up on a lock after 2 s.
+// libpq's parameters (';' separates them for the driver), after
+// connect_timeout. The server ends a statement after 5 s and gives up on a
+// lock after 2 s.
 const QString kConnectOptions =
-    QStringLiteral("connect_timeout=5;tcp_user_timeout=8000;keepalives=1;keepalives_idle=10;"
+    QStringLiteral("tcp_user_timeout=8000;keepalives=1;keepalives_idle=10;"
                    "keepalives_interval=5;keepalives_count=3;application_name=tarvex;"
                    "options='-c statement_timeout=5000 -c lock_timeout=2000'");
+// How long a connection may take to be made, in seconds: kConnectSeconds, or
+// what is left until the store's deadline (libpq takes 2 s at the least).
+constexpr int kConnectSeconds = 5;
+constexpr int kLeastConnectSeconds = 2;
 
 // The first of the two keys of the claim's advisory lock; the second comes
 // from the schema's name (claimKey), so that every program of this kind
@@ -281,7 +288,16 @@ void PostgresBackend::open(bool create) {
     m_db.setPort(m_server.port);
     m_db.setDatabaseName(m_server.database);
     m_db.setUserName(m_server.user);
-    m_db.setConnectOptions(kConnectOptions);
+    // A connection is not begun once the deadline has passed (the end of
+    // the program), and one begun before it is given what is left of it.
+    const int leftMs = m_deadline->remainingMs(kConnectSeconds * 1000);
+    if (leftMs == 0)
+        throw DatabaseError(QStringLiteral("Cannot connect to %1: no time is left before the "
+                                           "end of the program")
+                                .arg(m_server.description()));
+    const int connectSeconds = std::max(kLeastConnectSeconds, (leftMs + 999) / 1000);
+    m_db.setConnectOptions(QStringLiteral("connect_timeout=%1;").arg(connectSeconds) +
+                           kConnectOptions);
     if (!m_db.open())
         throw DatabaseError(QStringLiteral("Cannot connect to %1: %2")
                                 .arg(m_server.description(), serverText(m_db.lastError())));

@@ -130,7 +130,10 @@ void SqliteBackend::open(const QString& driver, bool create) {
         throw DatabaseError(
             QStringLiteral("The SQLite driver (Qt SQL plugin %1) cannot be loaded").arg(driver));
     m_db.setDatabaseName(m_file);
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(ReadingStore::kBusyMs));
+    // A locked table file is waited for kBusyMs, or until the store's
+    // deadline.
+    m_busyMs = m_deadline->remainingMs(ReadingStore::kBusyMs);
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyMs));
     const QString context = QStringLiteral("Cannot open %1").arg(place());
     if (!m_db.open())
         throw error(m_db.lastError(), context);

@@ -362,6 +362,23 @@ private slots:
         stopped.resume();
     }
 
+    // The end of the program has come: a store without a connection does
+    // not begin one (a server out of reach would hold the end up for the
+    // whole connect_timeout), and says why; without the deadline it connects.
+    void noConnectionIsBegunAfterTheDeadline() {
+        QCOMPARE(ReadingStore::setUp(m_dir), ReadingStore::SetupResult::Ready);
+        ReadingStore log;
+        log.setDeadline(QDeadlineTimer(0));
+        const QString refused =
+            storeError([&] { log.append(nthReading(0), QDateTime::currentDateTime()); });
+        QVERIFY2(refused.contains(QStringLiteral("no time is left before the end of the program")),
+                 qPrintable(refused));
+        QVERIFY(!log.isOpen());
+        QVERIFY(storedRows(m_schema).isEmpty());
+        log.setDeadline(QDeadlineTimer(QDeadlineTimer::Forever));
+        QCOMPARE(log.append(nthReading(0), QDateTime::currentDateTime()), 0);
+    }
+
     // The server ends the session while a commit waits for its answer (here
     // the commit waits for a standby that never comes, and the session is
     // ended meanwhile, as by a crash after the commit): the outcome is

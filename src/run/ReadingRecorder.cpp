@@ -90,17 +90,20 @@ void ReadingRecorder::record(const LoadReading& reading, const QDateTime& takenA
 void ReadingRecorder::journalWaitingLocked() {
     if (!m_journal)
         return;
+    // A journal that cannot be written (a full disk) is tried once per call,
+    // not once per waiting reading: record() runs on the run's thread.
     for (Waiting& w : m_waiting)
-        if (w.journalKey == 0)
-            journalLocked(w);
+        if (w.journalKey == 0 && !journalLocked(w))
+            return;
 }
 
-void ReadingRecorder::journalLocked(Waiting& w) {
+bool ReadingRecorder::journalLocked(Waiting& w) {
     ReadingJournal::Entry entry{0, w.reading, w.takenAt, w.maybeStoredAs};
     // The row of the reading being written may be committed any moment.
     if (w.serial == m_inFlight && m_inFlightId)
         entry.attemptedId = m_inFlightId;
     w.journalKey = m_journal->add(entry);
+    return w.journalKey != 0;
 }
 
 // ---- On the storing thread --------------------------------------------------

@@ -120,7 +120,8 @@ private:
     void endEpisode();
     // Caller holds m_mutex.
     void journalWaitingLocked();
-    void journalLocked(Waiting& w);
+    // False when the journal cannot be written.
+    bool journalLocked(Waiting& w);
 
     // Storing thread only.
     ReadingStore m_store;

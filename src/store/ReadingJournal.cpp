@@ -185,8 +185,12 @@ quint64 ReadingJournal::add(const Entry& entry) {
     if (!writeLine(waitingRecord(e)))
         return 0;
     m_open.insert(e.key);
-    if (e.attemptedId && !writeLine(attemptRecord(e.key, *e.attemptedId)))
-        return 0;
+    // The reading is in the file and open under its key from here on, even
+    // when its note fails (errorString() then says why): a key the caller
+    // never learnt would leave it open for ever, and the next start would
+    // store it beside the copy that was written again under a new key.
+    if (e.attemptedId)
+        writeLine(attemptRecord(e.key, *e.attemptedId));
     return e.key;
 }
 

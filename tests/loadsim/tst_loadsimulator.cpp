@@ -126,6 +126,40 @@ private slots:
         QVERIFY(std::equal(expected[5].begin(), expected[5].end(), frames[5].bytes.begin()));
     }
 
+    // Load-off requests lost on demand (the option at start, or the call):
+    // the first N leave the input on, the next switches it off; "all" never.
+    void loadOffsAreIgnoredOnDemand_data() {
+        QTest::addColumn<bool>("atStart");
+        QTest::addColumn<int>("ignored");
+        QTest::addColumn<int>("offsUntilOff"); // 0: never off
+        QTest::newRow("none") << false << 0 << 1;
+        QTest::newRow("the first, by the option") << true << 1 << 2;
+        QTest::newRow("the first two, by the call") << false << 2 << 3;
+        QTest::newRow("all") << false << -1 << 0;
+    }
+    void loadOffsAreIgnoredOnDemand() {
+        QFETCH(bool, atStart);
+        QFETCH(int, ignored);
+        QFETCH(int, offsUntilOff);
+        SimulatorOptions options = testOptions();
+        if (atStart)
+            options.ignoredLoadOffs = ignored;
+        LoadSimulator sim(options);
+        Program program(sim);
+        QVERIFY(program.open());
+        program.send(makeControlFrame(ControlMode::ComputerLoadOn));
+        QVERIFY(program.poll().amps > 0);
+        if (!atStart)
+            sim.ignoreLoadOffs(ignored);
+        for (int off = 1; off <= 4; ++off) {
+            program.send(makeControlFrame(ControlMode::ComputerLoadOff));
+            const LoadReading r = program.poll();
+            const bool switchedOff = offsUntilOff > 0 && off >= offsUntilOff;
+            QCOMPARE(r.amps > 0, !switchedOff);
+            QCOMPARE(sim.state().inputOn, !switchedOff);
+        }
+    }
+
     void answerCarriesTheValuesWhereTheProgramReadsThem_data() {
         QTest::addColumn<double>("volts");
         QTest::addColumn<double>("amps");

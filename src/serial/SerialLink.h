@@ -92,6 +92,9 @@ public:
 
     // True from a successful (or half-failed) open() until close().
     bool isOpen() const { return m_open; }
+    // The open port's descriptor (for the run's guard process); -1 when
+    // closed.
+    int handle() const { return m_port ? m_port->fd() : -1; }
     // Why the last open() could not open the port, as the system said it
     // (an errno value), for telling the operator what to do: EBUSY when
     // another program or link holds the port (its lock file or exclusive

@@ -8,6 +8,7 @@
 #include "app/Program.h"
 #include "control/ControlWindow.h"
 #include "control/PortSettingsDialog.h"
+#include "control/SerialDevice.h"
 #include "loadsim/LoadSimulator.h"
 #include "review/AboutDialog.h"
 #include "review/QueryWindow.h"
@@ -18,6 +19,7 @@
 #include "store/Query.h"
 #include "store/Table.h"
 #include "store/TableEngine.h"
+#include "support/PortTextEntry.h"
 #include "support/WindowFinder.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
@@ -765,6 +767,42 @@ private slots:
         QVERIFY(beeps >= 1);
         QCOMPARE(controlFrames(), (QList<QByteArray>{kPc, kOn, kOff, kOff, kOff, kSelf}));
         QVERIFY(sim->state().inputOn);
+    }
+
+    // Whichever way the load's path got into "Comm Port" (here its stable
+    // by-id path, which the device list offers too), the dialog shows it
+    // again after the device list changed, and OK opens that port.
+    void portTextInEveryWayIsThePortOpened_data() {
+        QTest::addColumn<QString>("way");
+        for (const QString& way : kPortTextWays)
+            QTest::newRow(qPrintable(way)) << way;
+    }
+    void portTextInEveryWayIsThePortOpened() {
+        QFETCH(QString, way);
+        QTemporaryDir dir;
+        const QString byId = dir.filePath(QStringLiteral("usb-Load_Bench_42-if00"));
+        QVERIFY(QFile::link(QString::fromStdString(sim->terminalPath()), byId));
+        QList<SerialDevice> devices{{QString::fromStdString(sim->terminalPath()), byId,
+                                     QStringLiteral("Electronic load"), QString(), QString()}};
+        settingsDialog().setDeviceEnumerator([&devices] { return devices; });
+        settingsDialog().show(); // the list is made at each showing
+        settingsDialog().hide();
+        putPortText(settingsDialog(), way, byId);
+        devices.prepend(
+            {QStringLiteral("/dev/ttyACM9"), QString(), QString(), QString(), QString()});
+        QString shown;
+        QTimer::singleShot(0, &settingsDialog(), [&] {
+            shown = portBox().currentText();
+            child<QPushButton>(&settingsDialog(), "okButton")->click();
+        });
+        QTest::mouseClick(toolButton("settingsButton"), Qt::LeftButton);
+        settingsDialog().setDeviceEnumerator({});
+        QCOMPARE(shown, byId);
+        QTRY_VERIFY_WITH_TIMEOUT(button("frontPanelButton")->isEnabled(), kWaitMs);
+        QVERIFY(boxes.isEmpty());
+        QCOMPARE(run().settings().portName, byId);
+        click("computerControlButton");
+        QTRY_VERIFY_WITH_TIMEOUT(sim->state().computerControl, kWaitMs);
     }
 
     // The port path put into "Comm Port" by assistive technology (its text

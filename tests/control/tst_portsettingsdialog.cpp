@@ -1,6 +1,7 @@
 #include "control/PortSettingsDialog.h"
 #include "control/SerialDevice.h"
 #include "errors/Errors.h"
+#include "support/PortTextEntry.h"
 #include "support/WindowFinder.h"
 
 #include <QAbstractItemView>
@@ -46,38 +47,6 @@ QStringList items(QComboBox* box) {
 }
 
 } // namespace
-
-// Puts text into "Comm Port" the way an operator (or a tool acting for one)
-// can: keys, the clipboard, an input method's commit, assistive technology
-// setting the editor's text (no key events), --port, a choice in the list.
-void putPortText(PortSettingsDialog& dialog, const QString& way, const QString& text) {
-    QComboBox* portBox = child<QComboBox>(&dialog, "portBox");
-    QLineEdit* editor = portBox->lineEdit();
-    if (way == QLatin1String("keys")) {
-        editor->selectAll();
-        QTest::keyClicks(editor, text);
-    } else if (way == QLatin1String("paste")) {
-        QGuiApplication::clipboard()->setText(text);
-        editor->selectAll();
-        editor->paste();
-    } else if (way == QLatin1String("input method")) {
-        editor->selectAll();
-        editor->del();
-        QInputMethodEvent commit;
-        commit.setCommitString(text);
-        QCoreApplication::sendEvent(editor, &commit);
-    } else if (way == QLatin1String("accessibility")) {
-        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(editor);
-        QVERIFY(accessible);
-        accessible->setText(QAccessible::Value, text);
-    } else if (way == QLatin1String("--port")) {
-        dialog.setPortName(text);
-    } else {
-        const int index = portBox->findText(text);
-        QVERIFY(index >= 0);
-        portBox->setCurrentIndex(index);
-    }
-}
 
 class TestPortSettingsDialog : public QObject {
     Q_OBJECT

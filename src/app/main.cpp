@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/ExitPaths.h"
 #include "app/Program.h"
+#include "app/ProgramIcon.h"
 #include "control/ControlWindow.h"
 #include "ui/Application.h"
 
@@ -19,17 +20,13 @@ int main(int argc, char** argv) {
     // The menu entry the windows belong to (its icon and name on Wayland).
     QGuiApplication::setDesktopFileName(QStringLiteral("tarvex"));
 
-    // --help and --version answer before the application starts, so they
-    // need no display.
-    const CommandLine early = parseCommandLine(commandLineArguments(argc, argv));
-    if (early.action == CommandLine::Action::ShowHelp ||
-        early.action == CommandLine::Action::ShowVersion)
-        return answerCommandLine(early);
-    Application app(argc, argv);
-    // The application has taken out Qt's own options; the rest must be ours.
-    const CommandLine line = parseCommandLine(QCoreApplication::arguments());
+    // The line is answered before the application starts: --help, --version
+    // and a refused line need no display.
+    const CommandLine line = parseCommandLine(commandLineArguments(argc, argv));
     if (line.action != CommandLine::Action::Run)
         return answerCommandLine(line);
+    Application app(argc, argv);
+    QApplication::setWindowIcon(programIcon());
 
     Program program;
     ControlWindow* window = program.controlWindow();

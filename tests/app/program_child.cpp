@@ -23,7 +23,7 @@
 #include "support/WindowFinder.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
-#include "widgets/NumberField.h"
+#include "widgets/MinimumVoltageField.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
     QObject::connect(run, &LoadRun::linkBack, &app, [] { say(QStringLiteral("link back")); });
 
     // Setting -> OK, then PC Control and Load ON once the port is open.
-    child<NumberField>(window, "minimumVoltageField")->setValue(minimum);
+    child<MinimumVoltageField>(window, "minimumVoltageField")->setValue(minimum);
     QObject::connect(run, &LoadRun::portOpened, window, [window] {
         child<QPushButton>(window, "computerControlButton")->click();
         child<QPushButton>(window, "loadOnButton")->click();

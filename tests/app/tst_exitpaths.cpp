@@ -100,6 +100,10 @@ public:
     }
 
     qint64 pid() const { return m_process.processId(); }
+    // True once the program has ended (also when it had before the call).
+    bool waitForEnd(int timeoutMs = kWaitMs) {
+        return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(timeoutMs);
+    }
     QProcess& process() { return m_process; }
     void command(const QByteArray& line) { m_process.write(line + '\n'); }
 
@@ -227,7 +231,7 @@ private slots:
         QVERIFY2(!program.waitForLine("load on").isEmpty(), qPrintable(program.errorOutput()));
         QVERIFY(m_sim->state().inputOn);
         QCOMPARE(::kill(pid_t(program.pid()), signal), 0);
-        QVERIFY(program.process().waitForFinished(kWaitMs));
+        QVERIFY(program.waitForEnd());
         QTRY_VERIFY_WITH_TIMEOUT(endsSwitchedOff(*m_sim), kWaitMs);
         if (!guard) {
             // It ended by itself, after the requests.
@@ -248,7 +252,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(endsSwitchedOff(*m_sim), kWaitMs);
         QVERIFY(program.process().state() != QProcess::NotRunning ||
                 std::chrono::steady_clock::now() - sent < std::chrono::seconds(60));
-        QVERIFY(program.process().waitForFinished(kWaitMs));
+        QVERIFY(program.waitForEnd());
         QCOMPARE(program.process().exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.process().exitCode(), 128 + SIGTERM);
         QVERIFY(std::chrono::steady_clock::now() - sent < std::chrono::seconds(60));
@@ -266,7 +270,7 @@ private slots:
         ProgramChild program(port(), {"--no-guard"}, environment);
         QVERIFY2(!program.waitForLine("load on").isEmpty(), qPrintable(program.errorOutput()));
         x.end();
-        QVERIFY(program.process().waitForFinished(kWaitMs));
+        QVERIFY(program.waitForEnd());
         QTRY_VERIFY_WITH_TIMEOUT(endsSwitchedOff(*m_sim), kWaitMs);
         QVERIFY(program.process().exitStatus() == QProcess::NormalExit);
     }
@@ -284,7 +288,7 @@ private slots:
         const auto answers = m_sim->sentAnswers().size();
         QVERIFY(m_sim->waitForAnswers(answers + 3, kWaitMs));
         QCOMPARE(::kill(pid_t(program.pid()), SIGTERM), 0);
-        QVERIFY(program.process().waitForFinished(kWaitMs));
+        QVERIFY(program.waitForEnd());
         QCOMPARE(program.process().exitStatus(), QProcess::NormalExit);
         QTRY_VERIFY_WITH_TIMEOUT(endsSwitchedOff(*m_sim), kWaitMs);
     }
@@ -325,20 +329,20 @@ private slots:
         else
             program.command("close");
         if (pluggedBack) {
-            QVERIFY(program.process().waitForFinished(kWaitMs));
+            QVERIFY(program.waitForEnd());
             QTRY_VERIFY_WITH_TIMEOUT(endsSwitchedOff(*m_sim), kWaitMs);
             QVERIFY(m_sim->receivedFrames().size() > framesBefore);
             return;
         }
         const QString warning = QStringLiteral("The load on %1 may still be on").arg(link);
         if (bySignal) {
-            QVERIFY(program.process().waitForFinished(kWaitMs));
+            QVERIFY(program.waitForEnd());
             const QString errors = program.errorOutput();
             QVERIFY2(errors.contains(warning), qPrintable(errors));
         } else {
             const QString box = program.waitForLine(QStringLiteral("box: The load on"));
             QVERIFY2(box.contains(warning), qPrintable(box));
-            QVERIFY(program.process().waitForFinished(kWaitMs));
+            QVERIFY(program.waitForEnd());
         }
         QVERIFY(m_sim->state().inputOn); // nothing could reach it
     }

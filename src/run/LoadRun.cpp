@@ -226,8 +226,8 @@ void LoadRun::handToComputer() {
     // the request has left the port.
     send(makeControlFrame(ControlMode::ComputerLoadOff));
     if (m_loadMayBeOn && drain(kLoadOffSendTimeoutMs)) {
-        setLoadMayBeOn(false);
         disarmGuard();
+        setLoadMayBeOn(false);
     }
 }
 
@@ -269,8 +269,8 @@ void LoadRun::switchLoadOff() {
     setSilent(false);
     send(makeControlFrame(ControlMode::ComputerLoadOff));
     if (m_loadMayBeOn && drain(kLoadOffSendTimeoutMs)) {
-        setLoadMayBeOn(false);
         disarmGuard();
+        setLoadMayBeOn(false);
     }
 }
 
@@ -461,8 +461,8 @@ void LoadRun::endStop(bool answered, double amps) {
     drain(kExitSendTimeoutMs);
     const bool off = answered && amps < kFlowingAmps;
     if (off) {
-        setLoadMayBeOn(false);
         disarmGuard();
+        setLoadMayBeOn(false);
     }
     if (answered && !off) {
         qCritical("THE LOAD ON %s IS STILL ON: it draws %.2f A after %d load-off requests. "
@@ -527,8 +527,8 @@ bool LoadRun::shutDown() {
     m_shutDown = true;
     updateSilenceWatch();
     if (delivered) {
-        setLoadMayBeOn(false);
         disarmGuard();
+        setLoadMayBeOn(false);
     }
     m_exitSafe = delivered || !mayBeOn;
     return m_exitSafe;

@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -83,8 +84,19 @@ public:
         m_thread.start();
     }
     ~RunOnThread() {
-        callAndWait(m_run.get(), [run = m_run.get()] { run->finish(); });
+        // Chunks posted before the close may still be handled on the run's
+        // thread. Its last word, after its event loop, tells this thread so
+        // in a way ThreadSanitizer sees (QThread::wait() happens inside Qt):
+        // the run is destroyed here only after that.
+        std::promise<void> ended;
+        callAndWait(m_run.get(), [this, &ended] {
+            m_run->finish();
+            QObject::connect(
+                &m_thread, &QThread::finished, &m_thread, [&ended] { ended.set_value(); },
+                Qt::DirectConnection);
+        });
         m_thread.quit();
+        ended.get_future().wait();
         m_thread.wait();
     }
     LoadRun* operator->() const { return m_run.get(); }

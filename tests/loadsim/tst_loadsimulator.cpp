@@ -219,14 +219,16 @@ private slots:
     void misbehaviourShapesTheChunksTheProgramReceives_data() {
         QTest::addColumn<Trouble>("trouble");
         QTest::addColumn<QList<qsizetype>>("sizes");
-        QTest::newRow("split") << Trouble::Split << QList<qsizetype>{10, 16};
-        QTest::newRow("join") << Trouble::Join << QList<qsizetype>{52};
-        QTest::newRow("junk") << Trouble::Junk << QList<qsizetype>{31};
-        QTest::newRow("silence") << Trouble::Silence << QList<qsizetype>{26};
+        QTest::addColumn<bool>("alone"); // the last answer, as recorded
+        QTest::newRow("split") << Trouble::Split << QList<qsizetype>{10, 16} << false;
+        QTest::newRow("join") << Trouble::Join << QList<qsizetype>{52} << false;
+        QTest::newRow("junk") << Trouble::Junk << QList<qsizetype>{31} << false;
+        QTest::newRow("silence") << Trouble::Silence << QList<qsizetype>{26} << true;
     }
     void misbehaviourShapesTheChunksTheProgramReceives() {
         QFETCH(Trouble, trouble);
         QFETCH(QList<qsizetype>, sizes);
+        QFETCH(bool, alone);
         QTemporaryDir dir;
         SimulatorOptions options = testOptions();
         options.logFile = dir.filePath(QStringLiteral("load.log")).toStdString();
@@ -276,6 +278,10 @@ private slots:
         QCOMPARE(program.chunks.join().left(3), QByteArray("\xAA\x00\x91", 3));
         QVERIFY2(text.contains("RX AA 00 91 00 00"), text.constData());
         QVERIFY(text.contains("TX AA 00 91"));
+        // The held-back answer of a join goes out inside the next one's burst.
+        const auto answers = sim.sentAnswers();
+        QCOMPARE(answers.size(), std::size_t(1));
+        QCOMPARE(answers.back().alone, alone);
     }
 
     // The load going away: the program gets one hang-up request.

@@ -477,6 +477,8 @@ void LoadSimulator::sendAnswer(Clock::time_point at) {
 
     SentAnswer record;
     record.bytes = answer;
+    const bool paused = pauseMs > 0 && splitAfter > 0 && splitAfter < static_cast<int>(out.size());
+    record.alone = !joined && junk <= 0 && !paused;
     std::string note = "answer";
     if (joined)
         note += ", right behind the one held back";

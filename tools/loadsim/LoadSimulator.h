@@ -47,10 +47,17 @@ struct ReceivedFrame {
     bool checksumOk = false;
 };
 
+// One answer as it went out, with what went out with it: firstByteAt and
+// lastByteAt bound the whole burst (an answer held back before it, junk
+// behind it, a pause inside it).
 struct SentAnswer {
     Clock::time_point firstByteAt; // just before the first byte was written
     Clock::time_point lastByteAt;  // just after the last byte was written
     Bytes bytes;                   // the 26-byte answer
+    // Its 26 bytes and nothing else, without a pause: not split, not joined
+    // to one held back, no junk behind it. Whether the program's end takes
+    // it as one chunk depends on the pauses before and after it too.
+    bool alone = false;
 };
 
 // Misbehaviour applied to every n-th answer (0: never).

@@ -48,9 +48,13 @@ LoadRun::LoadRun(QObject* parent)
     connect(&m_reconnectTimer, &QTimer::timeout, this, &LoadRun::tryReconnect);
     m_silenceTimer.setObjectName(QStringLiteral("silenceTimer"));
     m_silenceTimer.setSingleShot(true);
+    // A coarse timer may fire 5 % early or late: half a second of a 10 s
+    // limit, more than a poll interval.
+    m_silenceTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_silenceTimer, &QTimer::timeout, this, &LoadRun::silenceLimitReached);
     m_stopAnswerTimer.setObjectName(QStringLiteral("stopAnswerTimer"));
     m_stopAnswerTimer.setSingleShot(true);
+    m_stopAnswerTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_stopAnswerTimer, &QTimer::timeout, this, &LoadRun::stopAnswerMissing);
 
     // The reading log's writer on a thread of its own: a table that waits

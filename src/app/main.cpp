@@ -1,10 +1,14 @@
 // Tarvex: discharge tests with a programmable DC electronic load.
 #include "app/CommandLine.h"
+#include "app/LinkTrace.h"
 #include "app/Program.h"
 #include "control/ControlWindow.h"
 #include "ui/Application.h"
 
+#include <QFileInfo>
 #include <QScreen>
+
+#include <cstdio>
 
 using namespace tarvex;
 
@@ -28,6 +32,17 @@ int main(int argc, char** argv) {
     if (line.action != CommandLine::Action::Run)
         return answerCommandLine(line);
 
+    // Before the program: the trace sees the run from its start to its end.
+    LinkTrace trace;
+    if (!line.traceFileName.isEmpty()) {
+        QString why;
+        if (!trace.start(line.traceFileName, &why)) {
+            std::fprintf(stderr, "%s: cannot write the trace file %s: %s\n",
+                         qPrintable(QFileInfo(QCoreApplication::applicationFilePath()).fileName()),
+                         qPrintable(line.traceFileName), qPrintable(why));
+            return 2;
+        }
+    }
     Program program;
     ControlWindow* window = program.controlWindow();
     if (!window)

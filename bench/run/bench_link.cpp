@@ -1,7 +1,8 @@
 // The serial link against the load simulator on a pseudo-terminal, 9600 bit/s
 // pacing, a poll every 150 ms:
 //   - latency from an answer's last byte leaving the simulator to
-//     chunkReceived (the 60 ms that end a chunk are its floor);
+//     chunkReceived (the 60 ms that end a chunk are its floor), and from
+//     there to a request sent in reply arriving at the simulator;
 //   - time on the link's thread per readyRead (bytes taken, the chunk timer
 //     restarted) and per chunk (the timer's end of the chunk and the signal
 //     with its receiver), and its processor time per answer;
@@ -126,9 +127,17 @@ int main(int argc, char** argv) {
     app.chunkTimer = link.findChild<QObject*>(QStringLiteral("chunkTimer"));
     std::vector<Clock::time_point> received;
     std::vector<int> sizes;
+    // Every whole answer is answered with a front-panel request (to which
+    // the load does not answer), as the stop answers the crossing one.
+    const QByteArray reply = bytesOf(makeControlFrame(ControlMode::FrontPanel));
+    std::vector<Clock::time_point> replied;
     QObject::connect(&link, &SerialLink::chunkReceived, [&](const QByteArray& chunk) {
         received.push_back(Clock::now());
         sizes.push_back(int(chunk.size()));
+        if (chunk.size() == qsizetype(kFrameSize)) {
+            replied.push_back(Clock::now());
+            link.sendBytes(reply);
+        }
     });
     if (!link.open()) {
         std::fprintf(stderr, "the simulator's terminal does not open: %s\n",
@@ -185,6 +194,16 @@ int main(int argc, char** argv) {
                 std::chrono::duration<double, std::milli>(received[i] - answer->lastByteAt)
                     .count());
     }
+    std::vector<double> replyMs;
+    std::size_t next = 0;
+    for (const auto& frame : sim.receivedFrames()) {
+        if (QByteArray(reinterpret_cast<const char*>(frame.bytes.data()),
+                       qsizetype(frame.bytes.size())) != reply ||
+            next == replied.size())
+            continue;
+        replyMs.push_back(
+            std::chrono::duration<double, std::milli>(frame.receivedAt - replied[next++]).count());
+    }
     using bench::Percentile;
     std::printf("serial link against the load simulator, 9600 bit/s pacing, poll every 150 ms\n");
     std::printf("  answers sent %zu, chunks received %zu, of them 26 bytes long %d\n",
@@ -193,6 +212,9 @@ int main(int argc, char** argv) {
                 "(the 60 ms that end a chunk are the floor)\n",
                 Percentile(latencyMs, 0.5), Percentile(latencyMs, 0.99),
                 Percentile(latencyMs, 1.0));
+    std::printf("  chunkReceived -> a request sent in reply read by the simulator: p50 %.2f ms, "
+                "p99 %.2f ms (%zu requests)\n",
+                Percentile(replyMs, 0.5), Percentile(replyMs, 0.99), replyMs.size());
     std::printf("  link's thread per readyRead: p50 %.1f us, p99 %.1f us (%zu of them); per "
                 "chunk: p50 %.1f us, p99 %.1f us\n",
                 Percentile(app.readMicros, 0.5), Percentile(app.readMicros, 0.99),

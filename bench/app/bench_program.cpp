@@ -29,7 +29,7 @@
 #include "store/Table.h"
 #include "store/TableEngine.h"
 #include "ui/MessageBoxes.h"
-#include "widgets/NumberField.h"
+#include "widgets/MinimumVoltageField.h"
 #include "widgets/StripChart.h"
 
 #include "support/WindowFinder.h"
@@ -39,6 +39,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QSqlDatabase>
@@ -241,7 +242,7 @@ int busyWindow() {
     });
 
     // The source crosses the minimum while the window thread sleeps.
-    child<NumberField>(&bench.window(), "minimumVoltageField")->setValue(13.0);
+    child<MinimumVoltageField>(&bench.window(), "minimumVoltageField")->setValue(13.0);
     const auto sleptFrom = Clock::now();
     QThread::msleep(3000);
     Pump(500);

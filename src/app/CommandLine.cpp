@@ -12,6 +12,24 @@
 
 namespace tarvex {
 
+namespace {
+
+// The options QGuiApplication, QApplication and the X11 platform take out of
+// the command line (with one dash or two; those with a value also as
+// -name=value).
+const char* const kQtOptionsWithValue[] = {"platform",        "platformpluginpath",
+                                           "platformtheme",   "plugin",
+                                           "qwindowgeometry", "geometry",
+                                           "qwindowtitle",    "title",
+                                           "qwindowicon",     "icon",
+                                           "session",         "style",
+                                           "stylesheet",      "qmljsdebugger",
+                                           "display",         "name",
+                                           "visual"};
+const char* const kQtSwitches[] = {"reverse", "widgetcount", "testability", "nograb", "dograb"};
+
+} // namespace
+
 CommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -33,6 +51,19 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                        "received in hex. For finding out what goes wrong on a link."),
         QStringLiteral("FILE"));
     parser.addOptions({help, version, port, trace});
+    // Qt's own options, read here only to be let through: the application
+    // takes them out and acts on them. Read before the application exists,
+    // they let a line that is refused be told without a display.
+    for (const char* name : kQtOptionsWithValue) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : kQtSwitches) {
+        QCommandLineOption option(QString::fromLatin1(name), QString());
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
 
     CommandLine line;
     const bool parsed = parser.parse(arguments);

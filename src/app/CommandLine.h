@@ -21,11 +21,12 @@ struct CommandLine {
     QString text;
 };
 
-// Reads arguments, the program's path first. Options are words after one or
-// two dashes ("-h" is --help, "-platform" an unknown option, not -p -l ...).
-// --help and --version answer whatever else is on the line, so that they can
-// be asked before the application has taken out Qt's own options (-platform,
-// -style, ...); anything else unknown, a missing PATH or a further argument
+// Reads arguments, the program's path first, before the application exists
+// (so that no answer needs a display). Options are words after one or two
+// dashes ("-h" is --help, "-stylesheet" is not -s -t -y ...). Qt's own options
+// (-platform NAME, -style NAME, -reverse, ...) are let through for the
+// application to act on. --help and --version answer whatever else is on the
+// line; an unknown option, an option without its value or a further argument
 // refuses the line. The version comes from QCoreApplication's application
 // name and version.
 CommandLine parseCommandLine(const QStringList& arguments);

@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "app/DataLocation.h"
 #include "control/ControlWindow.h"
 #include "control/PortSettingsDialog.h"
 #include "review/AboutDialog.h"
@@ -51,7 +52,7 @@ Program::~Program() {
 // keeps its readings until the server takes them.
 void Program::prepareStore(const QString& dataDirectory) {
     const QString directory =
-        dataDirectory.isEmpty() ? ReadingTable::defaultDataDirectory() : dataDirectory;
+        dataDirectory.isEmpty() ? DataLocation::tableDirectory() : dataDirectory;
     QString warning;
     switch (ReadingTable::setUp(directory, &warning)) {
     case ReadingTable::SetupResult::Ready:

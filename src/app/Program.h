@@ -23,7 +23,7 @@ class Program {
 public:
     // Creates the run and the windows; a window whose creation fails is shown
     // by the default exception display and left out. dataDirectory holds the
-    // reading table (the program's own "Table" directory when empty).
+    // reading table (empty: DataLocation::tableDirectory()).
     explicit Program(const QString& dataDirectory = QString());
     ~Program();
     Program(const Program&) = delete;

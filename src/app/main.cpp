@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/LinkTrace.h"
 #include "app/Program.h"
+#include "app/ProgramIcon.h"
 #include "control/ControlWindow.h"
 #include "ui/Application.h"
 
@@ -20,29 +21,30 @@ int main(int argc, char** argv) {
     // The menu entry the windows belong to (its icon and name on Wayland).
     QGuiApplication::setDesktopFileName(QStringLiteral("tarvex"));
 
-    // --help and --version answer before the application starts, so they
-    // need no display.
-    const CommandLine early = parseCommandLine(commandLineArguments(argc, argv));
-    if (early.action == CommandLine::Action::ShowHelp ||
-        early.action == CommandLine::Action::ShowVersion)
-        return answerCommandLine(early);
-    Application app(argc, argv);
-    // The application has taken out Qt's own options; the rest must be ours.
-    const CommandLine line = parseCommandLine(QCoreApplication::arguments());
+    // The line is answered before the application starts: --help, --version
+    // and a refused line need no display.
+    const QStringList arguments = commandLineArguments(argc, argv);
+    const CommandLine line = parseCommandLine(arguments);
     if (line.action != CommandLine::Action::Run)
         return answerCommandLine(line);
 
-    // Before the program: the trace sees the run from its start to its end.
+    // The trace starts before the application and the run, so that it sees
+    // the run from its start to its end; a file that cannot be written is
+    // told without a display, as a refused line is.
     LinkTrace trace;
     if (!line.traceFileName.isEmpty()) {
         QString why;
         if (!trace.start(line.traceFileName, &why)) {
-            std::fprintf(stderr, "%s: cannot write the trace file %s: %s\n",
-                         qPrintable(QFileInfo(QCoreApplication::applicationFilePath()).fileName()),
-                         qPrintable(line.traceFileName), qPrintable(why));
+            std::fprintf(
+                stderr, "%s: cannot write the trace file %s: %s\n",
+                qPrintable(QFileInfo(arguments.value(0, QStringLiteral("tarvex"))).fileName()),
+                qPrintable(line.traceFileName), qPrintable(why));
             return 2;
         }
     }
+    Application app(argc, argv);
+    QApplication::setWindowIcon(programIcon());
+
     Program program;
     ControlWindow* window = program.controlWindow();
     if (!window)

@@ -7,9 +7,8 @@
 #include "run/LoadRun.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
-#include "ui/WindowTimer.h"
 #include "widgets/ElapsedClock.h"
-#include "widgets/NumberField.h"
+#include "widgets/MinimumVoltageField.h"
 #include "widgets/RunChart.h"
 #include "widgets/SevenSegmentReadout.h"
 #include "widgets/StripChart.h"
@@ -22,6 +21,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
@@ -120,8 +120,8 @@ QString openFailureHint(int errorCode, const QString& reason) {
     QString what;
     if (errorCode == EACCES || errorCode == EPERM)
         what = QStringLiteral("On Linux, serial ports belong to the group \"dialout\": add your "
-                              "user to it (sudo usermod -aG dialout $USER), then log out and in "
-                              "again.");
+                              "user to it (sudo usermod -aG dialout \"$USER\"), then log out and "
+                              "in again.");
     else if (errorCode == EBUSY)
         what = QStringLiteral("Another program holds the port (a terminal program, or another "
                               "copy of this one).");
@@ -227,19 +227,8 @@ void ControlWindow::buildLayout() {
     m_powerChart = makeRunChart(chartPanel, RunChart::Power, 315, m_powerSeries);
 
     QLabel* minimumCaption = makeCaption(mainPanel, QStringLiteral("Minimum Voltage:"), 544, 36);
-    m_minimumVoltageField = new NumberField(mainPanel);
+    m_minimumVoltageField = new MinimumVoltageField(mainPanel);
     m_minimumVoltageField->setObjectName(QStringLiteral("minimumVoltageField"));
-    QFont entryFont(QStringLiteral("MS Sans Serif"));
-    entryFont.setPixelSize(13);
-    m_minimumVoltageField->setTextFont(entryFont);
-    QFont errorFont(QStringLiteral("MS Sans Serif"));
-    errorFont.setPixelSize(11);
-    errorFont.setBold(true);
-    m_minimumVoltageField->setErrorFont(errorFont);
-    m_minimumVoltageField->setPrecision(2);
-    m_minimumVoltageField->setMaxLength(6);
-    m_minimumVoltageField->setAlignment(Qt::AlignLeft);
-    m_minimumVoltageField->setValue(0.01);
     m_minimumVoltageField->setGeometry(544, 56, 80, 24);
     minimumCaption->setBuddy(m_minimumVoltageField);
 
@@ -255,9 +244,12 @@ void ControlWindow::buildLayout() {
     m_loadOnButton->setEnabled(false);
     m_loadOffButton->setEnabled(false);
 
-    m_clockTimer = new WindowTimer(1000, this);
+    m_clockTimer = new QTimer(this);
     m_clockTimer->setObjectName(QStringLiteral("clockTimer"));
-    connect(m_clockTimer, &WindowTimer::timeout, this, &ControlWindow::showElapsedTime);
+    m_clockTimer->setInterval(1000);
+    m_clockTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_clockTimer, &QTimer::timeout, this,
+            [this] { guarded([this] { showElapsedTime(); }); });
 
     onClick(m_settingsButton, this, &ControlWindow::openPortSettings);
     onClick(m_queryButton, this, &ControlWindow::showQueryWindow);
@@ -299,12 +291,12 @@ void ControlWindow::wireRun() {
     const auto applyMinimum = [run = m_run](double volts) {
         post(run, [run, volts] { run->setMinimumVoltage(volts); });
     };
-    connect(m_minimumVoltageField, &NumberField::valueChanged, this, applyMinimum);
+    connect(m_minimumVoltageField, &MinimumVoltageField::valueChanged, this, applyMinimum);
     applyMinimum(m_minimumVoltageField->value());
 }
 
 void ControlWindow::closeEvent(QCloseEvent* event) {
-    m_clockTimer->setEnabled(false);
+    m_clockTimer->stop();
     m_loadOffButton->setEnabled(false);
     m_loadOnButton->setEnabled(false);
     m_frontPanelButton->setEnabled(false);
@@ -380,14 +372,17 @@ void ControlWindow::switchLoadOn() {
     m_statusPanels[1]->setText(m_tally.text());
     m_statusPanels[2]->clear();
     m_elapsed.start();
-    m_clockTimer->setEnabled(true);
+    // A clock already running (Load ON again after Self Control and PC
+    // Control during a run) goes on ticking undisturbed.
+    if (!m_clockTimer->isActive())
+        m_clockTimer->start();
 }
 
 void ControlWindow::switchLoadOff() {
     m_tallying = false;
     m_loadOffButton->setEnabled(false);
     m_loadOnButton->setEnabled(true);
-    m_clockTimer->setEnabled(false);
+    m_clockTimer->stop();
     command(m_run, &LoadRun::switchLoadOff);
 }
 
@@ -421,7 +416,7 @@ void ControlWindow::showReading(const LoadReading& reading, qint64 receivedMs) {
 
 void ControlWindow::showStopAtMinimumVoltage() {
     m_tallying = false;
-    m_clockTimer->setEnabled(false);
+    m_clockTimer->stop();
     m_computerControlButton->setEnabled(true);
     m_frontPanelButton->setEnabled(false);
     m_loadOnButton->setEnabled(false);

@@ -17,6 +17,7 @@ class QFrame;
 class QLabel;
 class QPushButton;
 class QStatusBar;
+class QTimer;
 class QToolButton;
 
 namespace tarvex {
@@ -25,12 +26,11 @@ class AboutDialog;
 class ElapsedClock;
 class LineSeries;
 class LoadRun;
-class NumberField;
+class MinimumVoltageField;
 class PortSettingsDialog;
 class QueryWindow;
 class SevenSegmentReadout;
 class StripChart;
-class WindowTimer;
 
 // The hours, minutes and seconds the clock shows for an elapsed time: whole
 // days and milliseconds dropped.
@@ -117,7 +117,7 @@ private:
     LineSeries* m_voltageSeries;
     LineSeries* m_currentSeries;
     LineSeries* m_powerSeries;
-    NumberField* m_minimumVoltageField;
+    MinimumVoltageField* m_minimumVoltageField;
     QPushButton* m_computerControlButton;
     QPushButton* m_frontPanelButton;
     QPushButton* m_loadOnButton;
@@ -129,7 +129,8 @@ private:
     // reading log's ("Readings waiting to be stored: 12").
     QLabel* m_linkPanel;
     QLabel* m_storePanel;
-    WindowTimer* m_clockTimer;
+    // Ticks the elapsed-time clock every second while the load is on.
+    QTimer* m_clockTimer;
 
     // The elapsed-time clock counts from Load ON on a monotonic clock, so a
     // change of the wall clock (daylight saving, time sync) cannot make it

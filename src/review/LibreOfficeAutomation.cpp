@@ -43,6 +43,17 @@ QString libreOfficePluginPath(const QString& programDirectory) {
 
 std::unique_ptr<SpreadsheetAutomation>
 loadLibreOfficeAutomation(const QString& pluginPath, const LibreOfficeSettings& settings) {
+#ifdef TARVEX_LIBREOFFICE_PROGRAM_DIR
+    // The UNO runtime the plugin links, loaded first from the office's own
+    // directory, where its libraries find their companions; the plugin's
+    // UNO libraries are then these.
+    QLibrary runtime(QStringLiteral(TARVEX_LIBREOFFICE_PROGRAM_DIR "/libuno_cppuhelpergcc3.so.3"));
+    runtime.setLoadHints(QLibrary::PreventUnloadHint);
+    if (!runtime.load())
+        return unavailable(QStringLiteral("LibreOffice's UNO runtime cannot be loaded (is "
+                                          "LibreOffice Calc installed?): %1")
+                               .arg(runtime.errorString()));
+#endif
     // The plugin stays loaded for the rest of the run: the UNO runtime it
     // brings in cannot be unloaded safely.
     QLibrary library(pluginPath);

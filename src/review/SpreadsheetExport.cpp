@@ -224,8 +224,9 @@ bool exportQueryToSpreadsheet(SpreadsheetExport& exportComponent, ExportSource& 
     }
     exportComponent.releaseApplication();
     if (!done && !cancelled)
-        showMessageBox(QString::fromUtf8(kNoSpreadsheetWarning), QMessageBox::Warning,
-                       QMessageBox::Yes);
+        showMessageBox(QString::fromUtf8(kNoSpreadsheetWarning) + QStringLiteral("\n\n") +
+                           QString::fromUtf8(kNoSpreadsheetHint),
+                       QMessageBox::Warning, QMessageBox::Yes);
     return done;
 }
 

@@ -25,6 +25,10 @@ class OperationProgress;
 // The texts of the export.
 inline constexpr const char* kExportWorksheetName = "Kelvarnotraske Simple Export 1";
 inline constexpr const char* kNoSpreadsheetWarning = "no Install Excel!";
+// What to do, under the warning (the reason goes to the error output).
+inline constexpr const char* kNoSpreadsheetHint =
+    "On Linux, the export needs LibreOffice Calc: install the package libreoffice-calc (sudo "
+    "apt install libreoffice-calc). The error output tells what failed.";
 
 // Cell references: columns 1 to 26 are "A" to "Z", then "AA", "AB" and so on.
 QString columnLetters(int column);
@@ -117,9 +121,10 @@ private:
 // The "Excel" button: opens the query, sets the component up for it and runs
 // the export (its progress shown over progressParent); whatever happened,
 // releases the application - which ends an application that was never shown,
-// so that nothing is left behind; on any failure shows the warning "no
-// Install Excel!" (not when the operator cancelled). Returns true when the
-// export ran to its end.
+// so that nothing is left behind; on any failure writes the reason to the
+// error output and shows the warning "no Install Excel!" with the hint under
+// it (not when the operator cancelled). Returns true when the export ran to
+// its end.
 bool exportQueryToSpreadsheet(SpreadsheetExport& exportComponent, ExportSource& query,
                               QWidget* progressParent = nullptr);
 

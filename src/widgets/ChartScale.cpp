@@ -152,15 +152,56 @@ double IndexColumns::indexAt(double column) const {
     return m_viewFirst + (column - m_first) * m_viewWidth / m_span;
 }
 
-std::pair<double, double> scaledIndexRange(double first, double last, double anchor, double factor,
-                                           std::int64_t count, double minimumWidth) {
-    const double whole = double(std::max<std::int64_t>(count - 1, 1));
+HorizontalScale::HorizontalScale(int firstColumn, int lastColumn, double first, double last)
+    : m_firstColumn(firstColumn), m_first(first) {
+    const int span = std::max(lastColumn - firstColumn, 0);
+    if (last > first)
+        m_columnsPerUnit = span / (last - first);
+    else
+        m_offset = span / 2;
+}
+
+std::int64_t SortedColumns::search(int column, std::int64_t low, std::int64_t high) const {
+    // column() never decreases along the points, so the points left of the
+    // column come first.
+    while (low < high) {
+        const std::int64_t middle = low + (high - low) / 2;
+        if (SortedColumns::column(middle) < column)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+std::int64_t SortedColumns::firstIndex(int column) const {
+    return search(column, 0, m_count);
+}
+
+std::int64_t SortedColumns::firstIndexFrom(int column, std::int64_t from) const {
+    // Steps of 1, 2, 4, ... from `from` until a point lies in or beyond the
+    // column; the answer lies in the last step.
+    std::int64_t low = std::min(from, m_count);
+    std::int64_t step = 1;
+    while (low < m_count) {
+        const std::int64_t probe = std::min(low + step - 1, m_count - 1);
+        if (SortedColumns::column(probe) >= column)
+            return search(column, low, probe);
+        low = probe + 1;
+        step *= 2;
+    }
+    return m_count;
+}
+
+std::pair<double, double> scaledRange(double first, double last, double anchor, double factor,
+                                      double wholeFirst, double wholeLast, double minimumWidth) {
+    const double whole = std::max(wholeLast - wholeFirst, 0.0);
     const double lowest = std::min(minimumWidth, whole);
     const double width = std::max(last - first, lowest);
     const double scaled = std::clamp(width * factor, lowest, whole);
     // The anchor keeps its fraction of the way across.
-    const double fraction = std::clamp((anchor - first) / width, 0.0, 1.0);
-    const double start = std::clamp(anchor - fraction * scaled, 0.0, whole - scaled);
+    const double fraction = width > 0 ? std::clamp((anchor - first) / width, 0.0, 1.0) : 0.5;
+    const double start = std::clamp(anchor - fraction * scaled, wholeFirst, wholeLast - scaled);
     return {start, start + scaled};
 }
 
@@ -286,7 +327,7 @@ bool ColumnExtents::slide(const MinMaxPyramid& values, Column& column, std::int6
     return true;
 }
 
-void ColumnExtents::update(const MinMaxPyramid& values, const IndexColumns& columns,
+void ColumnExtents::update(const MinMaxPyramid& values, const PointColumns& columns,
                            int firstColumn, int lastColumn) {
     const auto count = std::int64_t(values.count());
     const auto size = std::size_t(std::max(lastColumn - firstColumn + 1, 0));
@@ -304,7 +345,7 @@ void ColumnExtents::update(const MinMaxPyramid& values, const IndexColumns& colu
     for (std::size_t k = 0; k < size; ++k) {
         const int c = firstColumn + int(k);
         const std::int64_t begin = next;
-        next = std::min(columns.firstIndex(c + 1), count);
+        next = std::min(columns.firstIndexFrom(c + 1, begin), count);
         const std::int64_t end = std::max(next, begin);
         Column& column = m_columns[k];
         if (!keep || !slide(values, column, begin, end))
@@ -313,16 +354,51 @@ void ColumnExtents::update(const MinMaxPyramid& values, const IndexColumns& colu
     m_count = count;
 }
 
-void traceColumns(const ColumnExtents& columns, const VerticalScale& rows, LineSpans& spans) {
-    for (int c = columns.firstColumn(); c <= columns.lastColumn(); ++c) {
-        const ColumnExtents::Column& column = columns.at(c);
+void traceLine(const MinMaxPyramid& values, const PointColumns& columns,
+               const ColumnExtents& extents, const VerticalScale& rows, LineSpans& spans,
+               LineGaps gaps) {
+    const auto count = std::int64_t(values.count());
+    auto isDrawn = [&](std::int64_t index) {
+        return !std::isnan(values.value(std::size_t(index)));
+    };
+    // The index of the point the line stands on, -1 before the first.
+    std::int64_t current = -1;
+    auto lineTo = [&](std::int64_t index) {
+        // With broken gaps the line only joins a point to the one right
+        // before it.
+        if (gaps == LineGaps::Broken && current != index - 1)
+            spans.breakLine();
+        spans.lineTo(columns.column(index), rows.row(values.value(std::size_t(index))));
+        current = index;
+    };
+    const int firstColumn = extents.firstColumn();
+    const int lastColumn = extents.lastColumn();
+    std::int64_t before = std::min(columns.firstIndex(firstColumn), count) - 1;
+    if (gaps == LineGaps::Joined) {
+        while (before >= 0 && !isDrawn(before))
+            --before;
+    }
+    if (before >= 0 && isDrawn(before))
+        lineTo(before);
+    for (int c = firstColumn; c <= lastColumn; ++c) {
+        const ColumnExtents::Column& column = extents.at(c);
         if (column.last < 0)
             continue;
+        if (gaps == LineGaps::Broken && current != column.first - 1)
+            spans.breakLine();
         spans.lineTo(c, rows.row(column.firstValue));
         spans.lineTo(c, rows.row(column.extent.max));
         spans.lineTo(c, rows.row(column.extent.min));
         spans.lineTo(c, rows.row(column.lastValue));
+        current = column.last;
     }
+    std::int64_t after = columns.firstIndex(lastColumn + 1);
+    if (gaps == LineGaps::Joined) {
+        while (after < count && !isDrawn(after))
+            ++after;
+    }
+    if (after < count && isDrawn(after))
+        lineTo(after);
 }
 
 } // namespace tarvex

@@ -60,8 +60,22 @@ private slots:
             << "Usage: tarvex [options]\n";
         // ...and Qt's options are not read as letters: no "h" in "stylesheet".
         QTest::newRow("Qt option, not help")
-            << QStringList{"-stylesheet", "x.qss"} << Action::Refuse << QString()
-            << "tarvex: Unknown option 'stylesheet'.\nTry 'tarvex --help'.\n";
+            << QStringList{"-stylesheet", "x.qss"} << Action::Run << QString() << QString();
+        // Qt's options are let through for the application, in its forms.
+        QTest::newRow("Qt's options")
+            << QStringList{"-platform", "offscreen", "--style",       "fusion", "-reverse",
+                           "--port",    "Com2",      "-qwindowtitle", "Bench 7"}
+            << Action::Run << "Com2" << QString();
+        QTest::newRow("Qt's option with =") << QStringList{"-style=fusion", "--platform=xcb"}
+                                            << Action::Run << QString() << QString();
+        QTest::newRow("Qt's X11 options") << QStringList{"-display", ":1", "-name", "bench"}
+                                          << Action::Run << QString() << QString();
+        QTest::newRow("unknown among Qt's options")
+            << QStringList{"-platform", "offscreen", "--bogus"} << Action::Refuse << QString()
+            << "tarvex: Unknown option 'bogus'.\nTry 'tarvex --help'.\n";
+        QTest::newRow("Qt's option without its value")
+            << QStringList{"-platform"} << Action::Refuse << QString()
+            << "Missing value after '-platform'.";
         QTest::newRow("unknown") << QStringList{"--bogus"} << Action::Refuse << QString()
                                  << "Unknown option 'bogus'.";
         QTest::newRow("no path") << QStringList{"--port"} << Action::Refuse << QString()
@@ -129,8 +143,9 @@ private slots:
         QCOMPARE(dialog.portListPosition(), position);
     }
 
-    // The program itself: help and version need no display; a refused line
-    // ends it with status 2 before any window.
+    // The program itself, with no display to be had: help and version answer
+    // with status 0, a refused line ends it with status 2, all before the
+    // application starts.
     void programAnswersTheLine_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
@@ -138,8 +153,17 @@ private slots:
         QTest::addColumn<QString>("errors");
         QTest::newRow("version") << QStringList{"--version"} << 0 << "TarvexVol 2.0\n" << QString();
         QTest::newRow("help") << QStringList{"-h"} << 0 << "--port <PATH>" << QString();
+        QTest::newRow("help among Qt's options")
+            << QStringList{"-platform", "xcb", "--help"} << 0 << "--port <PATH>" << QString();
         QTest::newRow("unknown") << QStringList{"--bogus"} << 2 << QString()
                                  << "tarvex: Unknown option 'bogus'.\nTry 'tarvex --help'.\n";
+        QTest::newRow("unknown among Qt's options")
+            << QStringList{"-platform", "xcb", "-bogus"} << 2 << QString()
+            << "tarvex: Unknown option 'bogus'.\n";
+        QTest::newRow("no path") << QStringList{"--port"} << 2 << QString()
+                                 << "tarvex: Missing value after '--port'.\n";
+        QTest::newRow("a further argument") << QStringList{"/dev/ttyS0"} << 2 << QString()
+                                            << "tarvex: Unexpected argument '/dev/ttyS0'.\n";
         QTest::newRow("help tells of --trace")
             << QStringList{"--help"} << 0 << "--trace <FILE>" << QString();
         QTest::newRow("a trace file that cannot be written")
@@ -152,15 +176,11 @@ private slots:
         QFETCH(QString, output);
         QFETCH(QString, errors);
         QProcess program;
+        // No display: the answer must not need one.
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        if (status == 0) {
-            // A display that cannot be reached: the answer must not need one.
-            environment.remove(QStringLiteral("DISPLAY"));
-            environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        } else {
-            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        }
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         program.setProcessEnvironment(environment);
         program.start(programPath(), arguments);
         QVERIFY2(program.waitForFinished(60000), qPrintable(program.errorString()));

@@ -20,9 +20,8 @@
 #include "support/WindowFinder.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
-#include "ui/WindowTimer.h"
 #include "widgets/ElapsedClock.h"
-#include "widgets/NumberField.h"
+#include "widgets/MinimumVoltageField.h"
 #include "widgets/SevenSegmentReadout.h"
 #include "widgets/StripChart.h"
 
@@ -106,10 +105,12 @@ class TestControlWindow : public QObject {
     QToolButton* toolButton(const char* name) { return part<QToolButton>(name); }
     LineSeries& series(const char* chart) { return part<StripChart>(chart)->series(); }
     std::size_t readingsShown() { return series("voltageChart").count(); }
-    WindowTimer& clockTimer() { return *part<WindowTimer>("clockTimer"); }
+    QTimer& clockTimer() { return *part<QTimer>("clockTimer"); }
     ElapsedClock& clock() { return *part<ElapsedClock>("elapsedClock"); }
     QLabel& statusPanel(const char* name) { return *part<QLabel>(name); }
-    NumberField& minimumVoltageField() { return *part<NumberField>("minimumVoltageField"); }
+    MinimumVoltageField& minimumVoltageField() {
+        return *part<MinimumVoltageField>("minimumVoltageField");
+    }
     QComboBox& portBox() { return *child<QComboBox>(&settingsDialog(), "portBox"); }
     QComboBox& baudRateBox() { return *child<QComboBox>(&settingsDialog(), "baudRateBox"); }
     QLineEdit& intervalEdit() { return *child<QLineEdit>(&settingsDialog(), "intervalEdit"); }
@@ -226,7 +227,7 @@ private slots:
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
         QVERIFY(!run().isPolling());
         QCOMPARE(run().pollInterval(), 300);
-        QVERIFY(!clockTimer().isEnabled());
+        QVERIFY(!clockTimer().isActive());
         QCOMPARE(clockTimer().interval(), 1000);
         QCOMPARE(minimumVoltageField().value(), 0.01);
         QCOMPARE(run().link()->portName(), QStringLiteral("COM2"));
@@ -268,7 +269,7 @@ private slots:
         click("loadOnButton");
         QCOMPARE(buttons(), (Buttons{false, true, false, true}));
         QTRY_VERIFY_WITH_TIMEOUT(run().isPolling(), kWaitMs);
-        QVERIFY(clockTimer().isEnabled());
+        QVERIFY(clockTimer().isActive());
         QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= 3, kWaitMs);
         QCOMPARE(statusPanel("baudRatePanel").text(), QStringLiteral("波特率9600"));
         // The charge and energy drawn since Load ON.
@@ -280,7 +281,7 @@ private slots:
 
         click("loadOffButton");
         QCOMPARE(buttons(), (Buttons{false, true, true, false}));
-        QVERIFY(!clockTimer().isEnabled());
+        QVERIFY(!clockTimer().isActive());
         QTRY_VERIFY_WITH_TIMEOUT(!run().isPolling(), kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(!sim->state().inputOn, kWaitMs);
         // Answers to polls already sent may still come in.
@@ -333,7 +334,7 @@ private slots:
         QCOMPARE(boxes.first().buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
         QVERIFY(!run().isPolling());
-        QVERIFY(!clockTimer().isEnabled());
+        QVERIFY(!clockTimer().isActive());
         // The reading that stopped the run was shown and stored.
         QCOMPARE(readingsShown(), std::size_t(1));
         QTRY_COMPARE_WITH_TIMEOUT(rows().size(), 1, kWaitMs);
@@ -383,6 +384,32 @@ private slots:
         else
             QTest::qWait(100);
         QCOMPARE(boxTexts().contains(QStringLiteral("The Minnum Voltag is Protect!")), stops);
+    }
+
+    // The operator's minimum: below its caption, which names it, reached with
+    // Tab from the Close button. What is typed counts for the stop only once
+    // Enter has applied it.
+    void minimumVoltageTypedByTheOperator() {
+        MinimumVoltageField& field = minimumVoltageField();
+        QCOMPARE(field.parentWidget(), part<QFrame>("mainPanel"));
+        QCOMPARE(field.geometry(), QRect(544, 56, 80, 24));
+        QCOMPARE(QAccessible::queryAccessibleInterface(&field)->text(QAccessible::Name),
+                 QStringLiteral("Minimum Voltage:"));
+        window().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window()));
+        toolButton("closeButton")->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(toolButton("closeButton"), Qt::Key_Tab);
+        QTRY_VERIFY(field.hasFocus());
+        QTest::keyClicks(&field, QStringLiteral("13"));
+        deliver(Answer(1000, 12000, 120));
+        QTRY_COMPARE_WITH_TIMEOUT(readingsShown(), std::size_t(1), kWaitMs);
+        QTest::qWait(100);
+        QVERIFY(boxes.isEmpty());
+        QTest::keyClick(&field, Qt::Key_Return);
+        QCOMPARE(field.value(), 13.0);
+        deliver(Answer(1000, 12000, 120));
+        QTRY_VERIFY_WITH_TIMEOUT(!boxes.isEmpty(), kWaitMs);
+        QCOMPARE(boxTexts(), QStringList{QStringLiteral("The Minnum Voltag is Protect!")});
     }
 
     // Chunks of any other length change nothing; a split answer over the
@@ -444,7 +471,7 @@ private slots:
         click("frontPanelButton");
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
         QVERIFY(run().isPolling());
-        QVERIFY(clockTimer().isEnabled());
+        QVERIFY(clockTimer().isActive());
         const std::size_t count = readingsShown();
         QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= count + 2, kWaitMs);
     }
@@ -466,7 +493,7 @@ private slots:
         QCOMPARE(closed.count(), 1);
         QVERIFY(!window().isVisible());
         QVERIFY(!run().isPolling());
-        QVERIFY(!clockTimer().isEnabled());
+        QVERIFY(!clockTimer().isActive());
         QCOMPARE(buttons(), (Buttons{true, false, false, false}));
         // The program ends at once: the port goes with it. The close has
         // waited for its two frames, so they reach the load all the same.
@@ -517,7 +544,7 @@ private slots:
     void failedOpenTellsWhyAndWhatToDo_data() {
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("hint");
-        QTest::newRow("no permission") << int(EACCES) << "dialout";
+        QTest::newRow("no permission") << int(EACCES) << "sudo usermod -aG dialout \"$USER\"";
         QTest::newRow("held by another program") << int(EBUSY) << "Another program holds";
         QTest::newRow("no such port") << int(ENOENT) << "";
     }

@@ -1,8 +1,10 @@
 // The installation: `cmake --install` of this build tree into a temporary
-// prefix puts every file where the desktop looks for it, the menu entry and
-// the metainfo pass their validators, the manual pages render, and the
-// installed program starts, finds its LibreOffice plugin and keeps its table
-// where the user may write.
+// prefix puts every file where the desktop and Debian look for it, the menu
+// entry and the metainfo pass their validators, the manual pages render, and
+// the installed program answers its command line without a display, starts,
+// finds its LibreOffice plugin, shows its icon on its window and keeps its
+// table in the data directory of whoever runs it - root too - writing nothing
+// into the installation.
 #include "review/LibreOfficeAutomation.h"
 #include "review/SpreadsheetAutomation.h"
 
@@ -11,6 +13,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
@@ -18,6 +21,9 @@
 
 #include <csignal>
 #include <cstdlib>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tarvex;
 
@@ -62,6 +68,56 @@ QString desktopEntryValue(const QString& text, const QString& key) {
                                   QRegularExpression::MultilineOption);
     return line.match(text).captured(1);
 }
+
+// The text of a gzip-compressed file.
+QString gunzipped(const QString& path) {
+    QProcess gzip;
+    gzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), path});
+    if (!gzip.waitForFinished(60000) || gzip.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(gzip.readAllStandardOutput());
+}
+
+// Every file and directory under root, relative to it, sorted.
+QStringList entriesUnder(const QString& root) {
+    QStringList entries;
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        entries << QDir(root).relativeFilePath(it.next());
+    entries.sort();
+    return entries;
+}
+
+// The environment of a program run by a person without a display: its home
+// and data directories under home.
+QProcessEnvironment personalEnvironment(const QString& home) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/runtime"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    return env;
+}
+
+// Gives path and everything under it to uid (as root).
+bool giveTo(const QString& path, uid_t uid) {
+    QStringList all = entriesUnder(path);
+    for (QString& entry : all)
+        entry = path + u'/' + entry;
+    all << path;
+    for (const QString& entry : all)
+        if (::lchown(QFile::encodeName(entry).constData(), uid, static_cast<gid_t>(uid)) != 0)
+            return false;
+    return true;
+}
+
+// The user nobody, and its group nogroup.
+constexpr uid_t kNobody = 65534;
 
 // Whether process pid catches SIGTERM: the program does once its window is
 // up and closing it on the signal would end the run cleanly.
@@ -119,6 +175,9 @@ private slots:
             QStringLiteral("bin/tarvex"),
             QStringLiteral("bin/tarvex-loadsim"),
             QStringLiteral("share/applications/tarvex.desktop"),
+            QStringLiteral("share/doc/tarvex/README.md.gz"),
+            QStringLiteral("share/doc/tarvex/changelog.gz"),
+            QStringLiteral("share/doc/tarvex/copyright"),
             QStringLiteral("share/icons/hicolor/scalable/apps/tarvex.svg"),
             QStringLiteral("share/man/man1/tarvex-loadsim.1.gz"),
             QStringLiteral("share/man/man1/tarvex.1.gz"),
@@ -179,6 +238,52 @@ private slots:
                     ++differing;
             }
         QVERIFY2(differing < 64 * 64 / 50, qPrintable(QString::number(differing)));
+    }
+
+    // ---- Documentation -----------------------------------------------------
+
+    // share/doc/tarvex as Debian has it: the copyright in machine-readable
+    // form, the changelog of this version, and the README the manual page
+    // points at - which all tell the same command to join dialout.
+    void documentationIsWhereDebianLooksForIt() {
+        const QString doc = installed(QStringLiteral("share/doc/tarvex/"));
+        const QString copyright = fileText(doc + QStringLiteral("copyright"));
+        QVERIFY2(
+            copyright.startsWith(QStringLiteral(
+                "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n")),
+            qPrintable(copyright));
+        for (const QString& field : {QStringLiteral("Files: *"), QStringLiteral("Copyright: "),
+                                     QStringLiteral("License: ")})
+            QVERIFY2(copyright.contains(u'\n' + field), qPrintable(field));
+
+        QTemporaryDir scratch;
+        const QString changelog = scratch.filePath(QStringLiteral("changelog"));
+        QFile file(changelog);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(gunzipped(doc + QStringLiteral("changelog.gz")).toUtf8());
+        file.close();
+        const Run version =
+            run(QStringLiteral("dpkg-parsechangelog"),
+                {QStringLiteral("-l"), changelog, QStringLiteral("-S"), QStringLiteral("Version")});
+        QCOMPARE(version.output.trimmed(), QStringLiteral(TARVEX_VERSION));
+
+        const QString readme = gunzipped(doc + QStringLiteral("README.md.gz"));
+        QCOMPARE(readme, fileText(QStringLiteral(TARVEX_SOURCE_DIR "/README.md")));
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("MANWIDTH"), QStringLiteral("200"));
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        const Run man = run(
+            QStringLiteral("man"),
+            {QStringLiteral("-l"), installed(QStringLiteral("share/man/man1/tarvex.1.gz"))}, env);
+        const QString page = QString(man.output)
+                                 .replace(QChar(0x2010), u'-')
+                                 .remove(QRegularExpression(QStringLiteral(".\b")));
+        QVERIFY2(page.contains(QStringLiteral("/usr/share/doc/tarvex/README.md.gz")),
+                 qPrintable(page));
+        const QString join = QStringLiteral("sudo usermod -aG dialout \"$USER\"");
+        QVERIFY2(page.contains(join), qPrintable(page));
+        QVERIFY(readme.contains(join));
     }
 
     // ---- Menu entry and metainfo -------------------------------------------
@@ -346,44 +451,105 @@ private slots:
     }
 #endif
 
-    // The installed program starts (it makes its table and alias), and ends
-    // cleanly on SIGTERM. Its table is beside it while its directory is
-    // writable, and in the user's data directory once it is not.
-    void installedProgramKeepsItsTableWhereTheUserMayWrite_data() {
-        QTest::addColumn<bool>("readOnly");
-        QTest::newRow("writable: beside the program") << false;
-        QTest::newRow("read-only: the user's data directory") << true;
+    // The installed program answers its command line without a display:
+    // help and version on the standard output with status 0, a refused line
+    // on the error output with status 2.
+    void commandLineNeedsNoDisplay_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("--help") << QStringList{"--help"} << 0 << "Usage: tarvex [options]";
+        QTest::newRow("--version")
+            << QStringList{"--version"} << 0 << "TarvexVol " TARVEX_VERSION "\n";
+        QTest::newRow("--bogus") << QStringList{"--bogus"} << 2
+                                 << "tarvex: Unknown option 'bogus'.\nTry 'tarvex --help'.\n";
+        QTest::newRow("--port without its path")
+            << QStringList{"--port"} << 2 << "tarvex: Missing value after '--port'.\n";
+        QTest::newRow("a further argument") << QStringList{"--port", "/dev/ttyUSB0", "/dev/ttyUSB1"}
+                                            << 2 << "tarvex: Unexpected argument '/dev/ttyUSB1'.\n";
+        QTest::newRow("unknown among Qt's options") << QStringList{"-platform", "xcb", "-bogus"}
+                                                    << 2 << "tarvex: Unknown option 'bogus'.\n";
     }
-    void installedProgramKeepsItsTableWhereTheUserMayWrite() {
-        QFETCH(bool, readOnly);
-        const QString bin = installed(QStringLiteral("bin"));
-        const QFile::Permissions writable = QFileInfo(bin).permissions();
-        struct Restore {
-            QString dir;
-            QFile::Permissions mode;
-            ~Restore() { QFile::setPermissions(dir, mode); }
-        } restore{bin, writable};
-        if (readOnly)
-            QVERIFY(
-                QFile::setPermissions(bin, writable & ~(QFile::WriteOwner | QFile::WriteUser |
-                                                        QFile::WriteGroup | QFile::WriteOther)));
-
+    void commandLineNeedsNoDisplay() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, answer);
         QTemporaryDir home;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcess program;
+        program.setProcessEnvironment(personalEnvironment(home.path()));
+        program.start(installed(QStringLiteral("bin/tarvex")), arguments);
+        QVERIFY(program.waitForFinished(60000));
+        const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), status);
+        QVERIFY2((status == 0 ? out : err).contains(answer), qPrintable(out + err));
+        QVERIFY2((status == 0 ? err : out).isEmpty(), qPrintable(out + err));
+        // Nothing was made for it.
+        QCOMPARE(entriesUnder(home.path()), QStringList());
+    }
+
+    // The installed program starts (it makes its table and alias), and ends
+    // cleanly on SIGTERM. Whoever runs it - root, who may write to the
+    // installation's bin, or a user - its table is in that user's data
+    // directory, and nothing is written into the installation. A copy in a
+    // portable folder of its own keeps its table beside itself.
+    void tableIsKeptWhereItBelongs_data() {
+        QTest::addColumn<QString>("runner"); // "root", "user" (nobody when root runs the test)
+        QTest::addColumn<bool>("portable");
+        QTest::newRow("installed, run by root") << "root" << false;
+        QTest::newRow("installed, run by a user") << "user" << false;
+        QTest::newRow("portable copy") << "" << true;
+    }
+    void tableIsKeptWhereItBelongs() {
+        QFETCH(QString, runner);
+        QFETCH(bool, portable);
+        const bool asRoot = ::geteuid() == 0;
+        if (runner == QStringLiteral("root") && !asRoot)
+            QSKIP("only root can run the program as root");
+        // A user's run from a test run by root: as nobody, in a home of its
+        // own, with the installation readable by all.
+        const bool asNobody = runner == QStringLiteral("user") && asRoot;
+
+        QTemporaryDir scratch;
+        QString bin = installed(QStringLiteral("bin"));
+        if (portable) {
+            bin = scratch.filePath(QStringLiteral("Tarvex 2.0"));
+            QVERIFY(QDir().mkpath(bin));
+            QVERIFY(QFile::copy(installed(QStringLiteral("bin/tarvex")),
+                                bin + QStringLiteral("/tarvex")));
+        }
+        const QString home = scratch.filePath(QStringLiteral("home"));
+        QVERIFY(QDir().mkpath(home + QStringLiteral("/runtime")));
+        QVERIFY(QFile::setPermissions(home + QStringLiteral("/runtime"),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QStringList command{bin + QStringLiteral("/tarvex")};
+        if (asNobody) {
+            QVERIFY(QFile::setPermissions(m_prefix.path(), QFileInfo(bin).permissions()));
+            QVERIFY(QFile::setPermissions(scratch.path(), QFileInfo(bin).permissions()));
+            QVERIFY(giveTo(home, kNobody));
+            command = QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                                  QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
+                                  QStringLiteral("--")} +
+                      command;
+        }
+        QProcessEnvironment env = personalEnvironment(home);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral(".local/share")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config")));
-        const QString perUser = home.filePath(QStringLiteral(".local/share/TarvexVol/Table"));
+        const QString perUser = home + QStringLiteral("/.local/share/TarvexVol/Table");
         const QString beside = bin + QStringLiteral("/Table");
-        const QString expected = readOnly ? perUser : beside;
-        const QString alias = home.filePath(QStringLiteral(".config/tarvex/table-engine.conf"));
+        const QString expected = portable ? beside : perUser;
+        const QString alias = home + QStringLiteral("/.config/tarvex/table-engine.conf");
+        const QStringList installation = entriesUnder(m_prefix.path());
 
         QProcess program;
         program.setProcessChannelMode(QProcess::ForwardedChannels);
         program.setProcessEnvironment(env);
-        program.start(installed(QStringLiteral("bin/tarvex")));
+        program.start(command.first(), command.mid(1));
         QVERIFY(program.waitForStarted());
+        const auto end = qScopeGuard([&] {
+            program.kill();
+            program.waitForFinished();
+        });
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(expected + QStringLiteral("/tables.db")) &&
                                      fileText(alias).contains(QStringLiteral("PATH=") + expected),
                                  60000);
@@ -393,8 +559,94 @@ private slots:
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
 
-        QVERIFY(!QFile::exists(readOnly ? beside : perUser));
-        QVERIFY(QDir(beside).removeRecursively());
+        QCOMPARE(entriesUnder(m_prefix.path()), installation);
+        if (portable)
+            QVERIFY(!QFile::exists(perUser));
+        else
+            QCOMPARE(QFileInfo(perUser + QStringLiteral("/tables.db")).ownerId(),
+                     asNobody ? kNobody : ::geteuid());
+    }
+
+    // Every window carries the program's icon: the control window, on the X
+    // display, shows the installed picture (_NET_WM_ICON, read with xprop).
+    void windowCarriesTheProgramIcon() {
+        QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "needs an X display: run under xvfb-run");
+        for (const char* tool : {"xprop", "xwininfo"})
+            QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(),
+                     "x11-utils is missing: scripts/deps installs it");
+        QTemporaryDir home;
+        QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("runtime"))));
+        QVERIFY(QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QProcessEnvironment env = personalEnvironment(home.path());
+        env.insert(QStringLiteral("DISPLAY"), qEnvironmentVariable("DISPLAY"));
+
+        QProcess program;
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.setProcessEnvironment(env);
+        program.start(installed(QStringLiteral("bin/tarvex")));
+        QVERIFY(program.waitForStarted());
+        const auto end = qScopeGuard([&] {
+            program.terminate();
+            if (!program.waitForFinished(30000)) {
+                program.kill();
+                program.waitForFinished();
+            }
+        });
+
+        // The window's id, once it is there.
+        const QRegularExpression named(QStringLiteral("^\\s*(0x[0-9a-f]+) \"TarvexForm\""),
+                                       QRegularExpression::MultilineOption);
+        const auto windowId = [&] {
+            const Run tree =
+                run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
+            return named.match(tree.output).captured(1);
+        };
+        QString window;
+        QTRY_VERIFY_WITH_TIMEOUT(!(window = windowId()).isEmpty(), 60000);
+        // Width, height and the pixels (ARGB) of each picture, one after
+        // another; all of them (xprop reads 250,000 bytes unless told).
+        const Run property =
+            run(QStringLiteral("xprop"),
+                {QStringLiteral("-len"), QStringLiteral("16000000"), QStringLiteral("-id"), window,
+                 QStringLiteral("-f"), QStringLiteral("_NET_WM_ICON"), QStringLiteral("32c"),
+                 QStringLiteral("_NET_WM_ICON")});
+        QCOMPARE(property.exitCode, 0);
+        const int equals = property.output.indexOf(u'=');
+        QVERIFY2(equals > 0, qPrintable(property.output));
+        QList<quint32> values;
+        for (const QString& value : property.output.mid(equals + 1).split(u',')) {
+            bool ok = false;
+            values << value.trimmed().toUInt(&ok);
+            QVERIFY2(ok, qPrintable(property.output.left(200)));
+        }
+        QStringList sizes;
+        bool compared = false;
+        for (qsizetype at = 0; at + 2 <= values.size();) {
+            const int width = int(values[at]), height = int(values[at + 1]);
+            QVERIFY(width > 0 && height > 0 && at + 2 + width * height <= values.size());
+            sizes << QStringLiteral("%1x%2").arg(width).arg(height);
+            if (width == 48 && height == 48) {
+                const QImage picture =
+                    QImage(installed(QStringLiteral("share/icons/hicolor/48x48/apps/tarvex.png")))
+                        .convertToFormat(QImage::Format_ARGB32);
+                int differing = 0;
+                for (int y = 0; y < 48; ++y)
+                    for (int x = 0; x < 48; ++x) {
+                        const QColor shown = QColor::fromRgba(values[at + 2 + y * 48 + x]);
+                        const QColor file = picture.pixelColor(x, y);
+                        if (std::abs(shown.alpha() - file.alpha()) > 8 ||
+                            (file.alpha() > 0 && (std::abs(shown.red() - file.red()) > 8 ||
+                                                  std::abs(shown.green() - file.green()) > 8 ||
+                                                  std::abs(shown.blue() - file.blue()) > 8)))
+                            ++differing;
+                    }
+                QCOMPARE(differing, 0);
+                compared = true;
+            }
+            at += 2 + width * height;
+        }
+        QVERIFY2(compared, qPrintable(sizes.join(u' ')));
     }
 };
 

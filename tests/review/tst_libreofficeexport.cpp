@@ -269,7 +269,7 @@ private slots:
         SpreadsheetExport component(*automation);
         QVERIFY(!exportQueryToSpreadsheet(component, source));
         QCOMPARE(m_messages.size(), 1);
-        QCOMPARE(m_messages[0].text, QStringLiteral("no Install Excel!"));
+        QCOMPARE(m_messages[0].text.section(u'\n', 0, 0), QStringLiteral("no Install Excel!"));
         QCOMPARE(source.controlsDisabled, 0);
         // Ended by the signal (the failure may surface some blocks later).
         QVERIFY(source.sent);
@@ -293,7 +293,7 @@ private slots:
         FakeExportSource source = FakeExportSource::readings(3);
         QVERIFY(!exportQueryToSpreadsheet(component, source));
         QCOMPARE(m_messages.size(), 1);
-        QCOMPARE(m_messages[0].text, QStringLiteral("no Install Excel!"));
+        QCOMPARE(m_messages[0].text.section(u'\n', 0, 0), QStringLiteral("no Install Excel!"));
         // It was started and connected, then ended.
         QVERIFY(started.pid > 0);
         QVERIFY(!office::isGroupRunning(started.pid));

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -59,7 +60,10 @@ class TestSpreadsheetExport : public QObject {
         QCOMPARE(m_messages.size(), 1);
         QCOMPARE(m_messages[0].icon, QMessageBox::Warning);
         QCOMPARE(m_messages[0].title, QStringLiteral("Warning"));
-        QCOMPARE(m_messages[0].text, QStringLiteral("no Install Excel!"));
+        QCOMPARE(m_messages[0].text,
+                 QStringLiteral("no Install Excel!\n\nOn Linux, the export needs LibreOffice Calc: "
+                                "install the package libreoffice-calc (sudo apt install "
+                                "libreoffice-calc). The error output tells what failed."));
         QCOMPARE(m_messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
     }
 
@@ -401,14 +405,20 @@ private slots:
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }
 
+    // The warning, and the reason on the error output.
     void missingPluginEndsInTheWarning_data() {
         QTest::addColumn<QString>("plugin");
-        QTest::newRow("missing") << QStringLiteral("/nonexistent/tarvex_libreoffice.so");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << QStringLiteral("/nonexistent/tarvex_libreoffice.so")
+                                 << "The LibreOffice plugin cannot be loaded: .*"
+                                    "/nonexistent/tarvex_libreoffice\\.so";
         QTest::newRow("not a plugin")
-            << QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libQt6Core.so.6";
+            << QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libQt6Core.so.6"
+            << "/.*/libQt6Core\\.so\\.6 is not a LibreOffice plugin of this program";
     }
     void missingPluginEndsInTheWarning() {
         QFETCH(QString, plugin);
+        QFETCH(QString, reason);
         auto automation = loadLibreOfficeAutomation(plugin);
         QVERIFY(automation);
         QVERIFY_THROWS_EXCEPTION(SpreadsheetError, automation->newInstance());
@@ -416,6 +426,9 @@ private slots:
         FakeExportSource source = FakeExportSource::readings(3);
         QStringList log;
         source.log = &log;
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            QRegularExpression(QStringLiteral("^Spreadsheet export failed: ") + reason));
         QVERIFY(!exportQueryToSpreadsheet(component, source));
         verifyWarnedOnce();
         QCOMPARE(log, QStringList{"Open"});

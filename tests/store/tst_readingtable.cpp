@@ -36,50 +36,6 @@ void clearRows(int count) {
     t.unlockTable(LockType::Write);
 }
 
-// The user's data directory moved under root for as long as it lives:
-// XDG_DATA_HOME points there and QStandardPaths' test mode is off, so
-// AppDataLocation is where an installed program keeps its table.
-class ScratchDataHome {
-public:
-    explicit ScratchDataHome(const QString& root) : m_saved(qgetenv("XDG_DATA_HOME")) {
-        qputenv("XDG_DATA_HOME", QFile::encodeName(root));
-        QStandardPaths::setTestModeEnabled(false);
-    }
-    ~ScratchDataHome() {
-        QStandardPaths::setTestModeEnabled(true);
-        if (m_saved.isNull())
-            qunsetenv("XDG_DATA_HOME");
-        else
-            qputenv("XDG_DATA_HOME", m_saved);
-    }
-    ScratchDataHome(const ScratchDataHome&) = delete;
-    ScratchDataHome& operator=(const ScratchDataHome&) = delete;
-
-private:
-    QByteArray m_saved;
-};
-
-// Sets the permission bits of directory to read-only (or back to writable)
-// and restores them when it goes, so the scratch directory can be removed.
-class DirectoryMode {
-public:
-    explicit DirectoryMode(QString directory) : m_directory(std::move(directory)) {}
-    ~DirectoryMode() { setReadOnly(false); }
-    DirectoryMode(const DirectoryMode&) = delete;
-    DirectoryMode& operator=(const DirectoryMode&) = delete;
-
-    void setReadOnly(bool readOnly) {
-        QFile::Permissions mode = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
-                                  QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
-        if (!readOnly)
-            mode |= QFile::WriteOwner;
-        QVERIFY(QFile::setPermissions(m_directory, mode));
-    }
-
-private:
-    QString m_directory;
-};
-
 } // namespace
 
 class TestReadingTable : public QObject {
@@ -129,76 +85,6 @@ private slots:
     void cleanup() {
         m_scratch.reset();
         QLocale::setDefault(QLocale::system());
-    }
-
-    void dataDirectoryIsBesideTheProgram() {
-        QCOMPARE(ReadingTable::defaultDataDirectory(),
-                 QCoreApplication::applicationDirPath() + QStringLiteral("/Table"));
-    }
-
-    // An installed program's directory is read-only: its table goes to the
-    // user's data directory, and the alias follows the table each time the
-    // program's directory changes its mind. Rows stay where they were stored.
-    void tableFollowsTheProgramDirectorysPermissions() {
-        const QString program = m_scratch->root() + QStringLiteral("/bin");
-        QVERIFY(QDir().mkpath(program));
-        DirectoryMode mode(program);
-        ScratchDataHome home(m_scratch->root() + QStringLiteral("/home/.local/share"));
-        const QString beside = program + QStringLiteral("/Table");
-        const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                                QStringLiteral("/Table");
-        QVERIFY2(perUser.startsWith(m_scratch->root() + QStringLiteral("/home/.local/share/")),
-                 qPrintable(perUser));
-
-        // Each start stores one reading and says where the alias points and
-        // which ID the reading got.
-        const auto startAndStore = [&] {
-            TableEngine::shutdown();
-            const QString directory = ReadingTable::defaultDataDirectory(program);
-            if (ReadingTable::setUp(directory) != ReadingTable::SetupResult::Ready)
-                return QStringLiteral("alias failed");
-            Table t;
-            ReadingTable::attach(t);
-            ReadingTable::appendReading(t, workedReading());
-            const int id = t.fieldByName(QStringLiteral("ID")).toInt();
-            t.close();
-            TableEngine::shutdown(); // what was saved
-            return QStringLiteral("%1 #%2")
-                .arg(TableEngine::aliasParams(QStringLiteral("RoruvEde")).value(0))
-                .arg(id);
-        };
-
-        QCOMPARE(startAndStore(), QStringLiteral("PATH=%1 #0").arg(beside));
-        QVERIFY(!QFile::exists(perUser));
-        const QByteArray besideTable = fileBytes(beside + QStringLiteral("/tables.db"));
-
-        mode.setReadOnly(true);
-        QCOMPARE(startAndStore(), QStringLiteral("PATH=%1 #0").arg(perUser));
-        QCOMPARE(startAndStore(), QStringLiteral("PATH=%1 #1").arg(perUser));
-        QCOMPARE(fileBytes(beside + QStringLiteral("/tables.db")), besideTable);
-
-        mode.setReadOnly(false);
-        QCOMPARE(startAndStore(), QStringLiteral("PATH=%1 #1").arg(beside));
-    }
-
-    void userDataDirectoryThatCannotBeCreatedRaises() {
-        const QString program = m_scratch->root() + QStringLiteral("/bin");
-        QVERIFY(QDir().mkpath(program));
-        DirectoryMode mode(program);
-        mode.setReadOnly(true);
-        const QString blocked = m_scratch->root() + QStringLiteral("/data-home");
-        writeFile(blocked, "a file where the user's data directory goes");
-        ScratchDataHome home(blocked);
-
-        const QString directory = ReadingTable::defaultDataDirectory(program);
-        QVERIFY2(directory.startsWith(blocked + u'/'), qPrintable(directory));
-        QString message;
-        try {
-            static_cast<void>(ReadingTable::setUp(directory));
-        } catch (const StoreSetupError& e) {
-            message = QString::fromUtf8(e.what());
-        }
-        QCOMPARE(message, QStringLiteral("Cannot create ") + directory);
     }
 
     // ---- Set-up -------------------------------------------------------------

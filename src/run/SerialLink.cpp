@@ -110,8 +110,10 @@ int SerialLink::handle() const {
 }
 
 bool SerialLink::open() {
-    if (m_open)
+    if (m_open && !m_failed)
         return true;
+    // A port that failed is given up and its device opened anew.
+    close(0);
     m_lastOpenError = 0;
     if (!canBeHad(m_settings))
         return refuseOpen(EINVAL);
@@ -157,7 +159,8 @@ void SerialLink::close(int drainMs) {
     if (!m_open)
         return;
     if (m_port.isOpen()) {
-        if (!waitUntilSent(drainMs))
+        // A port that failed takes nothing more.
+        if (!m_failed && !waitUntilSent(drainMs))
             qCDebug(linkTrace) << "close: not all sent within" << drainMs << "ms,"
                                << m_port.bytesToWrite() << "bytes dropped";
         m_port.close();

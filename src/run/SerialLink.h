@@ -67,7 +67,8 @@ public:
     // (TIOCEXCL) - and while it is open it carries our lock file, flock and
     // exclusive mode. Raw bytes, the line settings, no flow control of
     // either kind (a plain three-wire link). True when the port is open (also
-    // when it was open already: it is left as it is). False on any failure -
+    // when it was open already: it is left as it is; a port that has hung up
+    // is closed and its device opened anew). False on any failure -
     // no such device, no permission, in use, not a serial port, a setting
     // refused - with the port closed again; lastOpenError() tells why.
     bool open();

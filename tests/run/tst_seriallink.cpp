@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -207,6 +208,32 @@ private slots:
         QVERIFY(!rig.link.waitUntilSent(100));
         rig.link.close();
         QVERIFY(!rig.link.isOpen());
+        QCOMPARE(rig.rec.hangups, 1);
+    }
+
+    // open() after a hang-up does not take the dead port for an open one:
+    // it tries the device again, and a device that is back opens.
+    void openAfterHangupOpensTheDeviceAgain() {
+        Rig rig;
+        QVERIFY(rig.open());
+        // Held open here, the terminal keeps its number, so that no other
+        // test's terminal can come under its name meanwhile.
+        const int stale = ::open(rig.pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(stale >= 0);
+        rig.pty.hangUp();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.rec.hangups, 1, 10000);
+        QVERIFY(rig.link.isOpen());
+        QVERIFY(!rig.link.open());
+        QVERIFY(!rig.link.isOpen());
+        QCOMPARE(rig.link.lastOpenError(), ENOENT); // gone with its terminal
+        ::close(stale);
+
+        PtyPair back;
+        QVERIFY(back.isOpen());
+        rig.link.setPortName(back.slavePath());
+        QVERIFY(rig.link.open());
+        QVERIFY(rig.link.sendBytes("ok"));
+        QCOMPARE(back.read(2, 10000), QByteArray("ok"));
         QCOMPARE(rig.rec.hangups, 1);
     }
 

@@ -44,7 +44,13 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("Puts PATH in \"Comm Port\" of the port settings at start (a serial "
                        "device, a link to one, or Com1 to Com4); Setting and OK open it."),
         QStringLiteral("PATH"));
-    parser.addOptions({help, version, port});
+    const QCommandLineOption trace(
+        QStringLiteral("trace"),
+        QStringLiteral("Writes the serial link's trace to FILE, each line with its time: "
+                       "opens, closes, hang-ups and errors, and every frame sent and chunk "
+                       "received in hex. For finding out what goes wrong on a link."),
+        QStringLiteral("FILE"));
+    parser.addOptions({help, version, port, trace});
     // Qt's own options, read here only to be let through: the application
     // takes them out and acts on them. Read before the application exists,
     // they let a line that is refused be told without a display.
@@ -88,6 +94,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         return refuse(
             QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
     line.portName = parser.value(port);
+    line.traceFileName = parser.value(trace);
     return line;
 }
 

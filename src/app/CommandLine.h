@@ -1,4 +1,4 @@
-// The program's command line: --help, --version and --port PATH.
+// The program's command line: --help, --version, --port PATH and --trace FILE.
 #pragma once
 
 #include <QString>
@@ -16,7 +16,8 @@ struct CommandLine {
         Refuse,      // print text (why, and where to look) to the error output
     };
     Action action = Action::Run;
-    QString portName; // --port's PATH; empty when not given
+    QString portName;      // --port's PATH; empty when not given
+    QString traceFileName; // --trace's FILE; empty when not given
     QString text;
 };
 

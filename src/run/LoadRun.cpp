@@ -2,7 +2,7 @@
 
 #include "run/CrossThread.h"
 #include "run/ReadingRecorder.h"
-#include "serial/SerialLink.h"
+#include "run/SerialLink.h"
 
 #include <QMetaObject>
 
@@ -16,17 +16,22 @@ namespace {
 // How long the end of the run waits for readings still waiting to be stored.
 constexpr int kExitFlushMs = 2000;
 
+LineSettings lineSettingsOf(const LinkSettings& settings) {
+    return {settings.baudRate, settings.dataBits, settings.parity, settings.stopBits};
+}
+
+QByteArray bytesOf(const DeviceFrame& frame) {
+    return QByteArray(reinterpret_cast<const char*>(frame.data()), qsizetype(frame.size()));
+}
+
 } // namespace
 
 LoadRun::LoadRun(QObject* parent)
     : QObject(parent), m_link(new SerialLink(this)), m_pollTimer(this), m_reconnectTimer(this),
       m_recorder(new ReadingRecorder) {
     m_link->setObjectName(QStringLiteral("link"));
-    m_link->setCommPort(m_settings.portName);
-    m_link->setBaudRate(m_settings.baudRate);
-    m_link->setDataBits(m_settings.dataBits);
-    m_link->setParity(m_settings.parity);
-    m_link->setStopBits(m_settings.stopBits);
+    m_link->setPortName(m_settings.portName);
+    m_link->setLineSettings(lineSettingsOf(m_settings));
     connect(m_link, &SerialLink::chunkReceived, this, &LoadRun::takeChunk);
     connect(m_link, &SerialLink::hangupRequested, this, &LoadRun::handleHangup);
 
@@ -92,11 +97,8 @@ void LoadRun::applySettings(const LinkSettings& settings) {
     m_reconnectTimer.stop();
     m_linkLost = false;
     m_link->close();
-    m_link->setCommPort(settings.portName);
-    m_link->setBaudRate(settings.baudRate);
-    m_link->setDataBits(settings.dataBits);
-    m_link->setStopBits(settings.stopBits);
-    m_link->setParity(settings.parity);
+    m_link->setPortName(settings.portName);
+    m_link->setLineSettings(lineSettingsOf(settings));
     if (openLink()) {
         emitAcross(this, &LoadRun::portOpened);
     } else {
@@ -107,14 +109,7 @@ void LoadRun::applySettings(const LinkSettings& settings) {
 
 // Opens the link with its present settings; a failed open leaves it closed.
 bool LoadRun::openLink() {
-    try {
-        m_link->open();
-        m_portOpen = true;
-    } catch (...) {
-        // The link's own message is not shown: the window tells which port.
-        m_link->close();
-        m_portOpen = false;
-    }
+    m_portOpen = m_link->open();
     m_unansweredPolls = 0;
     setSilent(false);
     return m_portOpen;
@@ -122,8 +117,7 @@ bool LoadRun::openLink() {
 
 void LoadRun::sendCommand(ControlMode mode) {
     // The link copies the frame; with no port open the request goes nowhere.
-    const DeviceFrame frame = makeControlFrame(mode);
-    m_link->sendBytes(frame.data(), static_cast<std::uint16_t>(frame.size()));
+    m_link->sendBytes(bytesOf(makeControlFrame(mode)));
 }
 
 void LoadRun::handToComputer() {
@@ -173,8 +167,7 @@ void LoadRun::poll() {
             setSilent(true);
         ++m_unansweredPolls;
     }
-    const DeviceFrame query = makeStatusQuery();
-    m_link->sendBytes(query.data(), static_cast<std::uint16_t>(query.size()));
+    m_link->sendBytes(bytesOf(makeStatusQuery()));
 }
 
 void LoadRun::setSilent(bool silent) {
@@ -220,7 +213,7 @@ void LoadRun::handleHangup() {
     m_linkLost = true;
     setSilent(false);
     m_reconnectTimer.start();
-    emitAcross(this, &LoadRun::linkLost, m_link->commPort());
+    emitAcross(this, &LoadRun::linkLost, m_link->portName());
 }
 
 void LoadRun::tryReconnect() {
@@ -228,7 +221,7 @@ void LoadRun::tryReconnect() {
         return;
     m_reconnectTimer.stop();
     m_linkLost = false;
-    emitAcross(this, &LoadRun::linkBack, m_link->commPort());
+    emitAcross(this, &LoadRun::linkBack, m_link->portName());
 }
 
 void LoadRun::shutDown() {

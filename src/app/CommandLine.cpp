@@ -53,7 +53,13 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                        "without readings.")
             .arg(LoadRun::kDefaultSilenceLimitMs / 1000),
         QStringLiteral("SECONDS"));
-    parser.addOptions({help, version, port, silenceLimit});
+    const QCommandLineOption trace(
+        QStringLiteral("trace"),
+        QStringLiteral("Writes the serial link's trace to FILE, each line with its time: "
+                       "opens, closes, hang-ups and errors, and every frame sent and chunk "
+                       "received in hex. For finding out what goes wrong on a link."),
+        QStringLiteral("FILE"));
+    parser.addOptions({help, version, port, silenceLimit, trace});
     // Qt's own options, read here only to be let through: the application
     // takes them out and acts on them. Read before the application exists,
     // they let a line that is refused be told without a display.
@@ -107,6 +113,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                               .arg(parser.value(silenceLimit)));
         line.silenceLimitMs = static_cast<int>(seconds * 1000 + 0.5);
     }
+    line.traceFileName = parser.value(trace);
     return line;
 }
 

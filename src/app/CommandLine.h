@@ -1,5 +1,5 @@
-// The program's command line: --help, --version, --port PATH and
-// --silence-limit SECONDS.
+// The program's command line: --help, --version, --port PATH,
+// --silence-limit SECONDS and --trace FILE.
 #pragma once
 
 #include <QString>
@@ -17,7 +17,8 @@ struct CommandLine {
         Refuse,      // print text (why, and where to look) to the error output
     };
     Action action = Action::Run;
-    QString portName; // --port's PATH; empty when not given
+    QString portName;      // --port's PATH; empty when not given
+    QString traceFileName; // --trace's FILE; empty when not given
     // --silence-limit in milliseconds (0: never); -1 when not given.
     int silenceLimitMs = -1;
     QString text;

@@ -1,12 +1,16 @@
 // Tarvex: discharge tests with a programmable DC electronic load.
 #include "app/CommandLine.h"
 #include "app/ExitPaths.h"
+#include "app/LinkTrace.h"
 #include "app/Program.h"
 #include "app/ProgramIcon.h"
 #include "control/ControlWindow.h"
 #include "ui/Application.h"
 
+#include <QFileInfo>
 #include <QScreen>
+
+#include <cstdio>
 
 using namespace tarvex;
 
@@ -22,9 +26,25 @@ int main(int argc, char** argv) {
 
     // The line is answered before the application starts: --help, --version
     // and a refused line need no display.
-    const CommandLine line = parseCommandLine(commandLineArguments(argc, argv));
+    const QStringList arguments = commandLineArguments(argc, argv);
+    const CommandLine line = parseCommandLine(arguments);
     if (line.action != CommandLine::Action::Run)
         return answerCommandLine(line);
+
+    // The trace starts before the application and the run, so that it sees
+    // the run from its start to its end; a file that cannot be written is
+    // told without a display, as a refused line is.
+    LinkTrace trace;
+    if (!line.traceFileName.isEmpty()) {
+        QString why;
+        if (!trace.start(line.traceFileName, &why)) {
+            std::fprintf(
+                stderr, "%s: cannot write the trace file %s: %s\n",
+                qPrintable(QFileInfo(arguments.value(0, QStringLiteral("tarvex"))).fileName()),
+                qPrintable(line.traceFileName), qPrintable(why));
+            return 2;
+        }
+    }
     Application app(argc, argv);
     QApplication::setWindowIcon(programIcon());
 

@@ -3,7 +3,7 @@
 #include "run/CrossThread.h"
 #include "run/PollInterval.h"
 #include "run/ReadingRecorder.h"
-#include "serial/SerialLink.h"
+#include "run/SerialLink.h"
 
 #include <QMetaObject>
 #include <QtGlobal>
@@ -18,6 +18,14 @@ namespace {
 
 // How long the end of the run waits for readings still waiting to be stored.
 constexpr int kExitFlushMs = 2000;
+
+LineSettings lineSettingsOf(const LinkSettings& settings) {
+    return {settings.baudRate, settings.dataBits, settings.parity, settings.stopBits};
+}
+
+QByteArray bytesOf(const DeviceFrame& frame) {
+    return QByteArray(reinterpret_cast<const char*>(frame.data()), qsizetype(frame.size()));
+}
 
 } // namespace
 
@@ -111,44 +119,29 @@ void LoadRun::attachReadingTable() {
 // --- The link --------------------------------------------------------------
 
 void LoadRun::configureLink(const LinkSettings& settings) {
-    m_link->setCommPort(settings.portName);
-    m_link->setBaudRate(settings.baudRate);
-    m_link->setDataBits(settings.dataBits);
-    m_link->setStopBits(settings.stopBits);
-    m_link->setParity(settings.parity);
+    m_link->setPortName(settings.portName);
+    m_link->setLineSettings(lineSettingsOf(settings));
 }
 
-// Opens the link with its present settings; a failed open, whichever way it
-// is reported, leaves it closed.
+// Opens the link with its present settings; a failed open leaves it closed.
 bool LoadRun::openLink() {
-    bool opened = false;
-    try {
-        opened = m_link->open();
-    } catch (...) {
-        // The link's own message is not shown: the window tells which port.
-        opened = false;
-    }
-    if (!opened)
-        m_link->close();
-    m_portOpen = opened;
+    m_portOpen = m_link->open();
     m_unansweredPolls = 0;
     setSilent(false);
-    return opened;
+    return m_portOpen;
 }
 
 // Closes the link once what was handed to it has left the port (or drainMs
 // has passed): a close never throws away a request not yet on the line.
 void LoadRun::closeLink(int drainMs) {
-    if (drainMs > 0 && m_link->isOpen())
-        m_link->waitUntilSent(drainMs);
-    m_link->close();
+    m_link->close(drainMs);
     m_portOpen = false;
 }
 
 // The link copies the frame; with no port open the request goes nowhere and
 // the result is false.
 bool LoadRun::send(const DeviceFrame& frame) {
-    return m_link->sendBytes(frame.data(), static_cast<std::uint16_t>(frame.size()));
+    return m_link->sendBytes(bytesOf(frame));
 }
 
 bool LoadRun::drain(int timeoutMs) {

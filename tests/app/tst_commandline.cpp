@@ -131,6 +131,29 @@ private slots:
                      limitMs < 0 ? LoadRun::kDefaultSilenceLimitMs : limitMs);
     }
 
+    // --trace names the file of the serial link's trace.
+    void traceNamesItsFile_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<CommandLine::Action>("action");
+        QTest::addColumn<QString>("traceFileName");
+        using Action = CommandLine::Action;
+        QTest::newRow("none") << QStringList{} << Action::Run << QString();
+        QTest::newRow("--trace FILE")
+            << QStringList{"--trace", "/tmp/link.log"} << Action::Run << "/tmp/link.log";
+        QTest::newRow("with --port")
+            << QStringList{"--port", "Com2", "--trace=link.log"} << Action::Run << "link.log";
+        QTest::newRow("no file") << QStringList{"--trace"} << Action::Refuse << QString();
+    }
+    void traceNamesItsFile() {
+        QFETCH(QStringList, arguments);
+        QFETCH(CommandLine::Action, action);
+        QFETCH(QString, traceFileName);
+        const CommandLine line =
+            parseCommandLine(QStringList{QStringLiteral("tarvex")} + arguments);
+        QCOMPARE(line.action, action);
+        QCOMPARE(line.traceFileName, traceFileName);
+    }
+
     // --port puts its path in the port settings' box, as if typed there; a
     // name the list offers is that entry.
     void portArrivesInThePortBox_data() {
@@ -177,6 +200,11 @@ private slots:
                                  << "tarvex: Missing value after '--port'.\n";
         QTest::newRow("a further argument") << QStringList{"/dev/ttyS0"} << 2 << QString()
                                             << "tarvex: Unexpected argument '/dev/ttyS0'.\n";
+        QTest::newRow("help tells of --trace")
+            << QStringList{"--help"} << 0 << "--trace <FILE>" << QString();
+        QTest::newRow("a trace file that cannot be written")
+            << QStringList{"--trace", "/nonexistent-dir/link.log"} << 2 << QString()
+            << "tarvex: cannot write the trace file /nonexistent-dir/link.log: ";
     }
     void programAnswersTheLine() {
         QFETCH(QStringList, arguments);

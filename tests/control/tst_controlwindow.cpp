@@ -15,7 +15,7 @@
 #include "run/CrossThread.h"
 #include "run/LoadRun.h"
 #include "run/ReadingRecorder.h"
-#include "serial/SerialLink.h"
+#include "run/SerialLink.h"
 #include "store/Query.h"
 #include "store/Table.h"
 #include "store/TableEngine.h"
@@ -93,8 +93,6 @@ template <> char* toString(const Buttons& b) {
 
 class TestControlWindow : public QObject {
     Q_OBJECT
-
-    TemporaryLockDirectory m_locks; // the tests never touch the system's port locks
 
     std::unique_ptr<ScratchEngine> engine;
     std::unique_ptr<LoadSimulator> sim;
@@ -235,7 +233,7 @@ private slots:
         QVERIFY(!clockTimer().isActive());
         QCOMPARE(clockTimer().interval(), 1000);
         QCOMPARE(minimumVoltageField().value(), 0.01);
-        QCOMPARE(run().link()->commPort(), QStringLiteral("COM2"));
+        QCOMPARE(run().link()->portName(), QStringLiteral("COM2"));
         QCOMPARE(statusPanel("baudRatePanel").width(), 100);
         QCOMPARE(statusPanel("capacityPanel").width(), 120);
         QCOMPARE(statusPanel("daysPanel").width(), 50);
@@ -542,14 +540,25 @@ private slots:
     void failedOpenTellsWhyAndWhatToDo() {
         QFETCH(int, error);
         QFETCH(QString, hint);
-        callAndWait(run().link(), [link = run().link(), error] {
-            link->setPortOpener([error](const std::string&) -> std::unique_ptr<SerialPort> {
-                errno = error;
-                return nullptr;
-            });
-        });
-        applySettings(QStringLiteral("/dev/ttyUSB7"));
+        PtyPair port;
+        QVERIFY(port.isOpen());
+        ChildProcess terminalProgram("sleep", "60");
+        std::unique_ptr<PortLockFile> lock;
+        QString portName = port.slavePath();
+        if (error == EACCES) {
+            // The run's thread opens the port as a user outside dialout.
+            QVERIFY(port.denyAccess());
+            callAndWait(&run(), [] { dropDevicePermission(); });
+        } else if (error == EBUSY) {
+            lock = std::make_unique<PortLockFile>(portName,
+                                                  PortLockFile::tenDigits(terminalProgram.pid()));
+            QVERIFY(lock->isWritten());
+        } else {
+            portName = QStringLiteral("/dev/tarvex-no-such-port");
+        }
+        applySettings(portName);
         QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), 1, kWaitMs);
+        callAndWait(&run(), [] { restoreDevicePermission(); });
         const QStringList lines = boxes.first().text.split(QLatin1Char('\n'));
         QCOMPARE(lines.first(), QStringLiteral("打开串口0失败"));
         if (hint.isEmpty()) {
@@ -613,7 +622,7 @@ private slots:
         });
         QTest::mouseClick(toolButton("settingsButton"), Qt::LeftButton);
         QCOMPARE(run().pollInterval(), 150);
-        QCOMPARE(run().link()->baudRate(), 9600u);
+        QCOMPARE(run().link()->lineSettings().baudRate, 9600u);
         QVERIFY(run().link()->isOpen());
         QTRY_COMPARE_WITH_TIMEOUT(statusPanel("baudRatePanel").text(),
                                   QStringLiteral("波特率19200"), kWaitMs);

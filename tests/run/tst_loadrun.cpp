@@ -115,8 +115,6 @@ private:
 class TestLoadRun : public QObject {
     Q_OBJECT
 
-    TemporaryLockDirectory m_locks; // the tests never touch the system's port locks
-
     std::unique_ptr<ScratchEngine> m_engine;
     std::unique_ptr<LoadSimulator> m_sim;
     std::unique_ptr<RunOnThread> m_run;
@@ -644,6 +642,26 @@ private slots:
         m_run->call([run = m_run->get()] { run->handToComputer(); });
         QTRY_COMPARE_WITH_TIMEOUT(m_run->get()->guardProcessId(), qint64(0), kWaitMs);
         QVERIFY(!m_run->get()->loadMayBeOn());
+    }
+
+    // The end of the run waits for its last two requests at most its bound:
+    // a line that does not move (its output held, as by XOFF) does not hold
+    // up the exit, and the requests still go out once it moves again.
+    void exitWaitsForTheLastRequestsAtMostItsBound() {
+        PtyPair line;
+        QVERIFY(line.isOpen());
+        QueuedSpy opened(m_run->get(), &LoadRun::portOpened);
+        const LinkSettings settings = settingsFor(line.slavePath(), 0); // no polls
+        m_run->call([run = m_run->get(), settings] { run->applySettings(settings); });
+        QVERIFY(opened.wait(kWaitMs));
+        QCOMPARE(tcflow(line.slaveFd(), TCOOFF), 0);
+        {
+            Watchdog watchdog(60, "the end of the run on a line that does not move");
+            callAndWait(m_run->get(), [run = m_run->get()] { run->shutDown(); });
+        }
+        QCOMPARE(line.readNow(), QByteArray());
+        QCOMPARE(tcflow(line.slaveFd(), TCOON), 0);
+        QCOMPARE(line.read(qsizetype(2 * kFrameSize), kWaitMs), kOff + kSelf);
     }
 
     // Random chunks through the receive path: split, joined, junk, empty,

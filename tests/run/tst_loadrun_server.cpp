@@ -28,8 +28,6 @@ constexpr int kWaitMs = 30000;
 class TestLoadRunServer : public QObject {
     Q_OBJECT
 
-    TemporaryLockDirectory m_locks; // the tests never touch the system's port locks
-
     std::unique_ptr<PostgresServer> m_server;
     std::unique_ptr<ScratchEngine> m_engine;
     std::unique_ptr<LoadSimulator> m_sim;

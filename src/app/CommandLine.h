@@ -1,4 +1,5 @@
-// The program's command line: --help, --version, --port PATH and --trace FILE.
+// The program's command line: --help, --version, --port PATH,
+// --silence-limit SECONDS and --trace FILE.
 #pragma once
 
 #include <QString>
@@ -18,6 +19,8 @@ struct CommandLine {
     Action action = Action::Run;
     QString portName;      // --port's PATH; empty when not given
     QString traceFileName; // --trace's FILE; empty when not given
+    // --silence-limit in milliseconds (0: never); -1 when not given.
+    int silenceLimitMs = -1;
     QString text;
 };
 
@@ -40,8 +43,8 @@ QStringList commandLineArguments(int argc, char** argv);
 int answerCommandLine(const CommandLine& line);
 
 // What the line asks of the program at start: --port's PATH goes into "Comm
-// Port" of the port settings, as if typed there; the port is opened, as
-// always, after Setting and OK.
+// Port" of the port settings, as if typed there (the port is opened, as
+// always, after Setting and OK); --silence-limit goes to the run.
 void applyCommandLine(const CommandLine& line, Program& program);
 
 } // namespace tarvex

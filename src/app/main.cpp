@@ -1,5 +1,6 @@
 // Tarvex: discharge tests with a programmable DC electronic load.
 #include "app/CommandLine.h"
+#include "app/ExitPaths.h"
 #include "app/LinkTrace.h"
 #include "app/Program.h"
 #include "app/ProgramIcon.h"
@@ -14,6 +15,8 @@
 using namespace tarvex;
 
 int main(int argc, char** argv) {
+    // A closed error output must not end the program with the load on.
+    ignoreBrokenPipes();
     // The application's title (plain message boxes carry it). No display
     // name is set: Qt would append it to every window caption.
     QApplication::setApplicationName(QStringLiteral("TarvexVol"));
@@ -50,7 +53,10 @@ int main(int argc, char** argv) {
     if (!window)
         return 1;
     applyCommandLine(line, program);
-    closeOnTerminationSignals(window);
+    // SIGTERM, SIGINT and SIGHUP switch the load off on the run's thread,
+    // then end the program here; an unplanned exit() switches it off too.
+    ExitPaths exitPaths(program);
+    QObject::connect(&exitPaths, &ExitPaths::endRequested, &app, &QCoreApplication::quit);
 
     // The control window opens centred on the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

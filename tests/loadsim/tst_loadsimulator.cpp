@@ -128,6 +128,40 @@ private slots:
         QVERIFY(std::equal(expected[5].begin(), expected[5].end(), frames[5].bytes.begin()));
     }
 
+    // Load-off requests lost on demand (the option at start, or the call):
+    // the first N leave the input on, the next switches it off; "all" never.
+    void loadOffsAreIgnoredOnDemand_data() {
+        QTest::addColumn<bool>("atStart");
+        QTest::addColumn<int>("ignored");
+        QTest::addColumn<int>("offsUntilOff"); // 0: never off
+        QTest::newRow("none") << false << 0 << 1;
+        QTest::newRow("the first, by the option") << true << 1 << 2;
+        QTest::newRow("the first two, by the call") << false << 2 << 3;
+        QTest::newRow("all") << false << -1 << 0;
+    }
+    void loadOffsAreIgnoredOnDemand() {
+        QFETCH(bool, atStart);
+        QFETCH(int, ignored);
+        QFETCH(int, offsUntilOff);
+        SimulatorOptions options = testOptions();
+        if (atStart)
+            options.ignoredLoadOffs = ignored;
+        LoadSimulator sim(options);
+        Program program(sim);
+        QVERIFY(program.open());
+        program.send(makeControlFrame(ControlMode::ComputerLoadOn));
+        QVERIFY(program.poll().amps > 0);
+        if (!atStart)
+            sim.ignoreLoadOffs(ignored);
+        for (int off = 1; off <= 4; ++off) {
+            program.send(makeControlFrame(ControlMode::ComputerLoadOff));
+            const LoadReading r = program.poll();
+            const bool switchedOff = offsUntilOff > 0 && off >= offsUntilOff;
+            QCOMPARE(r.amps > 0, !switchedOff);
+            QCOMPARE(sim.state().inputOn, !switchedOff);
+        }
+    }
+
     void answerCarriesTheValuesWhereTheProgramReadsThem_data() {
         QTest::addColumn<double>("volts");
         QTest::addColumn<double>("amps");
@@ -187,14 +221,16 @@ private slots:
     void misbehaviourShapesTheChunksTheProgramReceives_data() {
         QTest::addColumn<Trouble>("trouble");
         QTest::addColumn<QList<qsizetype>>("sizes");
-        QTest::newRow("split") << Trouble::Split << QList<qsizetype>{10, 16};
-        QTest::newRow("join") << Trouble::Join << QList<qsizetype>{52};
-        QTest::newRow("junk") << Trouble::Junk << QList<qsizetype>{31};
-        QTest::newRow("silence") << Trouble::Silence << QList<qsizetype>{26};
+        QTest::addColumn<bool>("alone"); // the last answer, as recorded
+        QTest::newRow("split") << Trouble::Split << QList<qsizetype>{10, 16} << false;
+        QTest::newRow("join") << Trouble::Join << QList<qsizetype>{52} << false;
+        QTest::newRow("junk") << Trouble::Junk << QList<qsizetype>{31} << false;
+        QTest::newRow("silence") << Trouble::Silence << QList<qsizetype>{26} << true;
     }
     void misbehaviourShapesTheChunksTheProgramReceives() {
         QFETCH(Trouble, trouble);
         QFETCH(QList<qsizetype>, sizes);
+        QFETCH(bool, alone);
         QTemporaryDir dir;
         SimulatorOptions options = testOptions();
         options.logFile = dir.filePath(QStringLiteral("load.log")).toStdString();
@@ -244,6 +280,10 @@ private slots:
         QCOMPARE(program.chunks.join().left(3), QByteArray("\xAA\x00\x91", 3));
         QVERIFY2(text.contains("RX AA 00 91 00 00"), text.constData());
         QVERIFY(text.contains("TX AA 00 91"));
+        // The held-back answer of a join goes out inside the next one's burst.
+        const auto answers = sim.sentAnswers();
+        QCOMPARE(answers.size(), std::size_t(1));
+        QCOMPARE(answers.back().alone, alone);
     }
 
     // The load going away: the program gets one hang-up request.

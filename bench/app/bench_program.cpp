@@ -24,7 +24,7 @@
 #include "run/CrossThread.h"
 #include "run/LoadRun.h"
 #include "run/ReadingRecorder.h"
-#include "serial/SerialLink.h"
+#include "run/SerialLink.h"
 #include "store/ReadingStore.h"
 #include "ui/MessageBoxes.h"
 #include "widgets/MinimumVoltageField.h"

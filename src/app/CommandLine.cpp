@@ -2,6 +2,8 @@
 
 #include "app/Program.h"
 #include "control/PortSettingsDialog.h"
+#include "run/CrossThread.h"
+#include "run/LoadRun.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -44,7 +46,20 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("Puts PATH in \"Comm Port\" of the port settings at start (a serial "
                        "device, a link to one, or Com1 to Com4); Setting and OK open it."),
         QStringLiteral("PATH"));
-    parser.addOptions({help, version, port});
+    const QCommandLineOption silenceLimit(
+        QStringLiteral("silence-limit"),
+        QStringLiteral("While the load is on, switches it off when it has given no reading for "
+                       "SECONDS (default %1; 0: never): the minimum-voltage stop cannot work "
+                       "without readings.")
+            .arg(LoadRun::kDefaultSilenceLimitMs / 1000),
+        QStringLiteral("SECONDS"));
+    const QCommandLineOption trace(
+        QStringLiteral("trace"),
+        QStringLiteral("Writes the serial link's trace to FILE, each line with its time: "
+                       "opens, closes, hang-ups and errors, and every frame sent and chunk "
+                       "received in hex. For finding out what goes wrong on a link."),
+        QStringLiteral("FILE"));
+    parser.addOptions({help, version, port, silenceLimit, trace});
     // Qt's own options, read here only to be let through: the application
     // takes them out and acts on them. Read before the application exists,
     // they let a line that is refused be told without a display.
@@ -88,6 +103,17 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         return refuse(
             QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
     line.portName = parser.value(port);
+    if (parser.isSet(silenceLimit)) {
+        bool ok = false;
+        const double seconds = parser.value(silenceLimit).toDouble(&ok);
+        // A day at most: the limit is a number of milliseconds.
+        if (!ok || seconds < 0 || seconds > 86400)
+            return refuse(QStringLiteral("--silence-limit needs a number of seconds from 0 to "
+                                         "86400, not '%1'.")
+                              .arg(parser.value(silenceLimit)));
+        line.silenceLimitMs = static_cast<int>(seconds * 1000 + 0.5);
+    }
+    line.traceFileName = parser.value(trace);
     return line;
 }
 
@@ -108,6 +134,9 @@ int answerCommandLine(const CommandLine& line) {
 void applyCommandLine(const CommandLine& line, Program& program) {
     if (!line.portName.isEmpty() && program.portSettingsDialog())
         program.portSettingsDialog()->setPortName(line.portName);
+    if (line.silenceLimitMs >= 0)
+        post(program.run(),
+             [run = program.run(), ms = line.silenceLimitMs] { run->setSilenceLimit(ms); });
 }
 
 } // namespace tarvex

@@ -1,4 +1,5 @@
-// The program's command line: --help, --version and --port PATH.
+// The program's command line: --help, --version, --port PATH,
+// --silence-limit SECONDS and --trace FILE.
 #pragma once
 
 #include <QString>
@@ -16,7 +17,10 @@ struct CommandLine {
         Refuse,      // print text (why, and where to look) to the error output
     };
     Action action = Action::Run;
-    QString portName; // --port's PATH; empty when not given
+    QString portName;      // --port's PATH; empty when not given
+    QString traceFileName; // --trace's FILE; empty when not given
+    // --silence-limit in milliseconds (0: never); -1 when not given.
+    int silenceLimitMs = -1;
     QString text;
 };
 
@@ -39,8 +43,8 @@ QStringList commandLineArguments(int argc, char** argv);
 int answerCommandLine(const CommandLine& line);
 
 // What the line asks of the program at start: --port's PATH goes into "Comm
-// Port" of the port settings, as if typed there; the port is opened, as
-// always, after Setting and OK.
+// Port" of the port settings, as if typed there (the port is opened, as
+// always, after Setting and OK); --silence-limit goes to the run.
 void applyCommandLine(const CommandLine& line, Program& program);
 
 } // namespace tarvex

@@ -12,6 +12,8 @@
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
 
+#include <QDeadlineTimer>
+
 namespace tarvex {
 
 Program::Program(const QString& dataDirectory) : m_run(std::make_unique<LoadRun>()) {
@@ -38,9 +40,13 @@ Program::Program(const QString& dataDirectory) : m_run(std::make_unique<LoadRun>
 Program::~Program() {
     // The windows go first: they talk to the run.
     m_controlWindow.reset();
-    callAndWait(m_run.get(), [run = m_run.get()] { run->finish(); });
+    // Bounded: the port's close drains for at most two seconds, a guard let
+    // go gets three.
+    if (!callAndWaitFor(m_run.get(), kFinishWaitMs, [run = m_run.get()] { run->finish(); }))
+        qWarning("the run did not finish within %d ms", kFinishWaitMs);
     m_runThread.quit();
-    m_runThread.wait();
+    if (!m_runThread.wait(QDeadlineTimer(kFinishWaitMs)))
+        qFatal("the run's thread did not end within %d ms", kFinishWaitMs);
 }
 
 // The data directory, the alias and the reading table are made to exist; the

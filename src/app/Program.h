@@ -29,6 +29,9 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
+    // How long the end waits for the run to finish and its thread to end.
+    static constexpr int kFinishWaitMs = 8000;
+
     LoadRun* run() const { return m_run.get(); }
     ControlWindow* controlWindow() const { return m_controlWindow.get(); }
     QueryWindow* queryWindow() const { return m_queryWindow.get(); }

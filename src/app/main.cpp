@@ -1,15 +1,22 @@
 // Tarvex: discharge tests with a programmable DC electronic load.
 #include "app/CommandLine.h"
+#include "app/ExitPaths.h"
+#include "app/LinkTrace.h"
 #include "app/Program.h"
 #include "app/ProgramIcon.h"
 #include "control/ControlWindow.h"
 #include "ui/Application.h"
 
+#include <QFileInfo>
 #include <QScreen>
+
+#include <cstdio>
 
 using namespace tarvex;
 
 int main(int argc, char** argv) {
+    // A closed error output must not end the program with the load on.
+    ignoreBrokenPipes();
     // The application's title (plain message boxes carry it). No display
     // name is set: Qt would append it to every window caption.
     QApplication::setApplicationName(QStringLiteral("TarvexVol"));
@@ -19,9 +26,25 @@ int main(int argc, char** argv) {
 
     // The line is answered before the application starts: --help, --version
     // and a refused line need no display.
-    const CommandLine line = parseCommandLine(commandLineArguments(argc, argv));
+    const QStringList arguments = commandLineArguments(argc, argv);
+    const CommandLine line = parseCommandLine(arguments);
     if (line.action != CommandLine::Action::Run)
         return answerCommandLine(line);
+
+    // The trace starts before the application and the run, so that it sees
+    // the run from its start to its end; a file that cannot be written is
+    // told without a display, as a refused line is.
+    LinkTrace trace;
+    if (!line.traceFileName.isEmpty()) {
+        QString why;
+        if (!trace.start(line.traceFileName, &why)) {
+            std::fprintf(
+                stderr, "%s: cannot write the trace file %s: %s\n",
+                qPrintable(QFileInfo(arguments.value(0, QStringLiteral("tarvex"))).fileName()),
+                qPrintable(line.traceFileName), qPrintable(why));
+            return 2;
+        }
+    }
     Application app(argc, argv);
     QApplication::setWindowIcon(programIcon());
 
@@ -30,7 +53,10 @@ int main(int argc, char** argv) {
     if (!window)
         return 1;
     applyCommandLine(line, program);
-    closeOnTerminationSignals(window);
+    // SIGTERM, SIGINT and SIGHUP switch the load off on the run's thread,
+    // then end the program here; an unplanned exit() switches it off too.
+    ExitPaths exitPaths(program);
+    QObject::connect(&exitPaths, &ExitPaths::endRequested, &app, &QCoreApplication::quit);
 
     // The control window opens centred on the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -5,6 +5,7 @@
 #include "review/QueryWindow.h"
 #include "run/CrossThread.h"
 #include "run/LoadRun.h"
+#include "run/PollInterval.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
 #include "widgets/ElapsedClock.h"
@@ -25,7 +26,9 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <memory>
 
 namespace tarvex {
 
@@ -36,6 +39,9 @@ constexpr int kClientHeight = 557;
 constexpr int kToolPanelHeight = 44;
 constexpr int kStatusBarHeight = 19;
 constexpr qint64 kMsPerDay = 86'400'000;
+// How long closing waits for the run to switch the load off: its own bound
+// on the requests, and some to spare for a run that is busy.
+constexpr int kCloseWaitMs = LoadRun::kExitSendTimeoutMs + 3000;
 const QColor kLime(0, 255, 0);
 
 QFrame* makePanel(QWidget* parent, const QString& name, QRect geometry) {
@@ -196,10 +202,14 @@ void ControlWindow::buildLayout() {
     }
     m_linkPanel = new QLabel(m_statusBar);
     m_linkPanel->setObjectName(QStringLiteral("linkPanel"));
-    m_linkPanel->setFixedWidth(160);
-    m_statusBar->addWidget(m_linkPanel);
+    // At least 160 pixels; a longer notice takes what room there is (its
+    // tooltip and its accessible text hold all of it).
+    m_linkPanel->setMinimumWidth(160);
+    m_linkPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_statusBar->addWidget(m_linkPanel, 1);
     m_storePanel = new QLabel(m_statusBar);
     m_storePanel->setObjectName(QStringLiteral("storePanel"));
+    m_storePanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_statusBar->addWidget(m_storePanel, 1);
     setStatusBar(m_statusBar);
 
@@ -277,6 +287,12 @@ void ControlWindow::wireRun() {
     connect(m_run, &LoadRun::portOpenFailed, this, &ControlWindow::showPortOpenFailed);
     connect(m_run, &LoadRun::stoppedAtMinimumVoltage, this,
             &ControlWindow::showStopAtMinimumVoltage);
+    connect(m_run, &LoadRun::stoppedForSilence, this, &ControlWindow::showStopForSilence);
+    connect(m_run, &LoadRun::loadStillOn, this, &ControlWindow::showLoadStillOn);
+    connect(m_run, &LoadRun::loadOnRefused, this, &ControlWindow::showLoadOnRefused);
+    connect(m_run, &LoadRun::loadSwitchedOffForPortChange, this, &ControlWindow::showPortChange);
+    connect(m_run, &LoadRun::loadMayStillBeOn, this, &ControlWindow::showLoadMayStillBeOn);
+    connect(m_run, &LoadRun::guardFailed, this, &ControlWindow::showGuardFailed);
     connect(m_run, &LoadRun::linkLost, this, &ControlWindow::showLinkLost);
     connect(m_run, &LoadRun::linkBack, this, &ControlWindow::showLinkBack);
     connect(m_run, &LoadRun::silenceChanged, this, &ControlWindow::showSilence);
@@ -302,8 +318,14 @@ void ControlWindow::closeEvent(QCloseEvent* event) {
     m_frontPanelButton->setEnabled(false);
     m_computerControlButton->setEnabled(true);
     // Load off, then front panel, and wait (bounded) until both have left the
-    // port: the program ends right after.
-    callAndWait(m_run, [run = m_run] { run->shutDown(); });
+    // port: the program ends right after. When they could not reach the
+    // load, the operator must know that it may still be on.
+    auto safe = std::make_shared<std::atomic<bool>>(false);
+    const bool answered =
+        callAndWaitFor(m_run, kCloseWaitMs, [run = m_run, safe] { *safe = run->shutDown(); });
+    if (!answered || !*safe)
+        showMessageBox(loadMayStillBeOnText(m_run->settings().portName), QMessageBox::Warning,
+                       QMessageBox::Yes);
     event->accept();
     emit closed();
 }
@@ -322,19 +344,19 @@ void ControlWindow::applyPortSettings() {
     settings.stopBits = static_cast<quint8>(parseInteger(entries.stopBits));
     settings.parity = static_cast<quint8>(parseInteger(entries.parity));
     settings.pollIntervalMs = parseInteger(entries.pollInterval);
+    // What the link panel said belongs to the port being replaced.
+    m_linkPanel->clear();
     post(m_run, [run = m_run, settings] { run->applySettings(settings); });
 }
 
 void ControlWindow::showPortOpened() {
     m_portOpen = true;
-    m_linkPanel->clear();
     m_computerControlButton->setEnabled(true);
     m_frontPanelButton->setEnabled(true);
 }
 
 void ControlWindow::showPortOpenFailed(int errorCode, const QString& reason) {
     m_portOpen = false;
-    m_linkPanel->clear();
     // Self Control follows PC Control, whatever the open did.
     m_frontPanelButton->setEnabled(m_computerControlButton->isEnabled());
     const int position =
@@ -360,6 +382,14 @@ void ControlWindow::handToFrontPanel() {
 }
 
 void ControlWindow::switchLoadOn() {
+    // A load the program cannot poll is not switched on: the stop would
+    // never see a reading.
+    const LinkSettings line = m_run->settings();
+    const QString refusal = pollingRefusal(line.pollIntervalMs, line.baudRate);
+    if (!refusal.isEmpty()) {
+        showMessageBox(refusal, QMessageBox::Warning, QMessageBox::Yes);
+        return;
+    }
     m_loadOnButton->setEnabled(false);
     m_loadOffButton->setEnabled(true);
     command(m_run, &LoadRun::switchLoadOn);
@@ -414,15 +444,74 @@ void ControlWindow::showReading(const LoadReading& reading, qint64 receivedMs) {
     m_powerSeries->append(reading.watts);
 }
 
-void ControlWindow::showStopAtMinimumVoltage() {
+// The buttons and the clock after the run stopped the load by itself.
+void ControlWindow::showStopped() {
     m_tallying = false;
     m_clockTimer->stop();
     m_computerControlButton->setEnabled(true);
     m_frontPanelButton->setEnabled(false);
     m_loadOnButton->setEnabled(false);
     m_loadOffButton->setEnabled(false);
+}
+
+void ControlWindow::showStopAtMinimumVoltage() {
+    showStopped();
     showMessageBox(QStringLiteral("The Minnum Voltag is Protect!"), QMessageBox::Warning,
                    QMessageBox::Yes);
+}
+
+void ControlWindow::showStopForSilence(const QString& portName, int limitMs) {
+    showStopped();
+    m_linkPanel->setText(QStringLiteral("No reading: load switched off"));
+    showMessageBox(QStringLiteral("The load on %1 gave no reading for %2 s. It was switched off: "
+                                  "the minimum-voltage stop cannot work without readings.")
+                       .arg(portName, QLocale().toString(limitMs / 1000.0)),
+                   QMessageBox::Warning, QMessageBox::Yes);
+}
+
+void ControlWindow::showLoadStillOn(const QString& portName, double amps) {
+    m_linkPanel->setText(QStringLiteral("LOAD STILL ON: switch it off"));
+    beep();
+    showMessageBox(QStringLiteral("THE LOAD ON %1 IS STILL ON. It draws %2 A after three load-off "
+                                  "requests. Switch it off at the load itself now.")
+                       .arg(portName, QLocale().toString(amps, 'f', 2)),
+                   QMessageBox::Critical, QMessageBox::Yes);
+}
+
+void ControlWindow::showLoadOnRefused(const QString& reason) {
+    // The window refuses first; this comes when the settings changed between
+    // the click and the run. The buttons go back to before Load ON.
+    m_tallying = false;
+    m_clockTimer->stop();
+    m_loadOffButton->setEnabled(false);
+    m_loadOnButton->setEnabled(true);
+    showMessageBox(reason, QMessageBox::Warning, QMessageBox::Yes);
+}
+
+void ControlWindow::showPortChange(const QString& fromPort, const QString& toPort) {
+    showStopped();
+    m_linkPanel->setText(
+        fromPort == toPort
+            ? QStringLiteral("Load on %1 switched off before changing its line settings")
+                  .arg(fromPort)
+            : QStringLiteral("Load on %1 switched off before changing to %2")
+                  .arg(fromPort, toPort));
+    m_linkPanel->setToolTip(m_linkPanel->text());
+}
+
+void ControlWindow::showLoadMayStillBeOn(const QString& portName) {
+    showStopped();
+    m_linkPanel->setText(QStringLiteral("Load on %1 may still be on").arg(portName));
+    m_linkPanel->setToolTip(m_linkPanel->text());
+    showMessageBox(loadMayStillBeOnText(portName), QMessageBox::Warning, QMessageBox::Yes);
+}
+
+void ControlWindow::showGuardFailed(const QString& reason) {
+    showMessageBox(QStringLiteral("The load is on, but no guard process could be started (%1): "
+                                  "should the program end unexpectedly, nothing would switch the "
+                                  "load off. Watch it, or switch it off and try again.")
+                       .arg(reason),
+                   QMessageBox::Warning, QMessageBox::Yes);
 }
 
 void ControlWindow::showLinkLost(const QString& portName) {

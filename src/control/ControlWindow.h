@@ -86,6 +86,12 @@ private slots:
     void showPortOpened();
     void showPortOpenFailed(int errorCode, const QString& reason);
     void showStopAtMinimumVoltage();
+    void showStopForSilence(const QString& portName, int limitMs);
+    void showLoadStillOn(const QString& portName, double amps);
+    void showLoadOnRefused(const QString& reason);
+    void showPortChange(const QString& fromPort, const QString& toPort);
+    void showLoadMayStillBeOn(const QString& portName);
+    void showGuardFailed(const QString& reason);
     void showLinkLost(const QString& portName);
     void showLinkBack(const QString& portName);
     void showSilence(bool silent);
@@ -98,6 +104,7 @@ private:
     void buildLayout();
     void wireRun();
     void applyPortSettings();
+    void showStopped();
 
     LoadRun* m_run;
     Windows m_windows;
@@ -125,8 +132,9 @@ private:
     QStatusBar* m_statusBar;
     // 100, 120 and 50 pixels wide; the first shows the baud rate at every poll.
     std::array<QLabel*, 3> m_statusPanels;
-    // The link's state ("Link lost", "No answer from the load") and the
-    // reading log's ("Readings waiting to be stored: 12").
+    // The link's state ("Link lost", "No answer from the load", what the
+    // run did to keep the load safe) and the reading log's ("Readings
+    // waiting to be stored: 12").
     QLabel* m_linkPanel;
     QLabel* m_storePanel;
     // Ticks the elapsed-time clock every second while the load is on.

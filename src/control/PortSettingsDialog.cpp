@@ -1,6 +1,7 @@
 #include "control/PortSettingsDialog.h"
 
 #include "errors/Errors.h"
+#include "run/PollInterval.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -12,6 +13,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 
+#include <algorithm>
 #include <limits>
 
 namespace tarvex {
@@ -137,11 +139,17 @@ PortSettingsDialog::PortSettingsDialog(QWidget* parent) : QDialog(parent) {
 
     auto* intervalGroup = new QGroupBox(QStringLiteral("Interval"), this);
     intervalGroup->setObjectName(QStringLiteral("intervalGroup"));
-    intervalGroup->setGeometry(8, 130, 297, 62);
-    QLabel* intervalCaption = makeLabel(QStringLiteral("Send-frequency"), intervalGroup, 12, 30);
+    intervalGroup->setGeometry(8, 130, 297, 70);
+    QLabel* intervalCaption = makeLabel(QStringLiteral("Send-frequency"), intervalGroup, 12, 26);
     m_intervalEdit = makeEdit(QStringLiteral("200"), QStringLiteral("intervalEdit"),
-                              intervalCaption, intervalGroup, {112, 26, 80, 22});
-    makeLabel(QStringLiteral("(ms)"), intervalGroup, 198, 30);
+                              intervalCaption, intervalGroup, {112, 22, 80, 22});
+    makeLabel(QStringLiteral("(ms)"), intervalGroup, 198, 26);
+    m_intervalWarning = new QLabel(intervalGroup);
+    m_intervalWarning->setObjectName(QStringLiteral("intervalWarning"));
+    m_intervalWarning->setGeometry(12, 48, 277, 16);
+    QPalette warningPalette = m_intervalWarning->palette();
+    warningPalette.setColor(QPalette::WindowText, Qt::red);
+    m_intervalWarning->setPalette(warningPalette);
 
     m_okButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
                                  QStringLiteral("OK"), this);
@@ -158,9 +166,11 @@ PortSettingsDialog::PortSettingsDialog(QWidget* parent) : QDialog(parent) {
     // Escape rejects the dialog (QDialog's own key handling).
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
-    connect(m_portBox, &QComboBox::currentIndexChanged, this,
-            [this](int index) { m_portIndex = index; });
-    connect(m_portBox->lineEdit(), &QLineEdit::textEdited, this, [this] { m_portIndex = -1; });
+    connect(m_intervalEdit, &QLineEdit::textChanged, this,
+            &PortSettingsDialog::updateIntervalWarning);
+    connect(m_baudRateBox, &QComboBox::currentTextChanged, this,
+            &PortSettingsDialog::updateIntervalWarning);
+    updateIntervalWarning();
 
     setTabOrder(m_portBox, m_baudRateBox);
     setTabOrder(m_baudRateBox, m_intervalEdit);
@@ -177,9 +187,45 @@ QString PortSettingsDialog::baudRateText() const {
     return m_baudRateBox->currentText();
 }
 
+int PortSettingsDialog::portListPosition() const {
+    return m_portBox->findText(m_portBox->currentText(),
+                               Qt::MatchExactly | Qt::MatchCaseSensitive) +
+           1;
+}
+
 void PortSettingsDialog::setPortName(const QString& name) {
-    m_portBox->setEditText(name);
-    m_portIndex = -1;
+    selectPortEntry(name);
+}
+
+// Selects the entry equal to text, or none, and leaves text in the box as it
+// was (choosing no entry would clear it).
+void PortSettingsDialog::selectPortEntry(const QString& text) {
+    const QSignalBlocker blocker(m_portBox);
+    m_portBox->setCurrentIndex(
+        m_portBox->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    if (m_portBox->currentText() != text)
+        m_portBox->setEditText(text);
+}
+
+void PortSettingsDialog::updateIntervalWarning() {
+    // Texts that are no integer are told at OK; only integers are judged
+    // here, read as OK reads them.
+    int interval = 0;
+    quint32 baud = 0;
+    try {
+        interval = parseInteger(m_intervalEdit->text());
+        baud = static_cast<quint32>(std::max(parseInteger(m_baudRateBox->currentText()), 0));
+    } catch (const ConversionError&) {
+        baud = 0;
+    }
+    const QString warning = baud > 0 ? pollIntervalWarning(interval, baud) : QString();
+    m_intervalWarning->setText(warning);
+    // Not there at all for assistive technology while there is nothing to say.
+    m_intervalWarning->setHidden(warning.isEmpty());
+    m_intervalWarning->setToolTip(warning.isEmpty() ? QString() : pollingRefusal(interval, baud));
+    m_intervalWarning->setAccessibleName(warning);
+    // Assistive technology reads it with the interval, too.
+    m_intervalEdit->setAccessibleDescription(warning);
 }
 
 void PortSettingsDialog::setDeviceEnumerator(DeviceEnumerator enumerator) {
@@ -195,9 +241,8 @@ void PortSettingsDialog::showEvent(QShowEvent* event) {
 void PortSettingsDialog::refreshPortList() {
     const QList<SerialDevice> devices =
         m_deviceEnumerator ? m_deviceEnumerator() : serialDevicesPresent();
+    // The text the operator sees stays, whatever the list becomes.
     const QString text = m_portBox->currentText();
-    const int chosen = m_portIndex;
-    const QString chosenText = chosen >= 0 ? m_portBox->itemText(chosen) : QString();
     {
         const QSignalBlocker blocker(m_portBox);
         while (m_portBox->count() > kNamedPorts)
@@ -206,15 +251,8 @@ void PortSettingsDialog::refreshPortList() {
             m_portBox->addItem(device.path());
             m_portBox->setItemData(m_portBox->count() - 1, device.toolTip(), Qt::ToolTipRole);
         }
-        int index = chosen < kNamedPorts ? chosen : -1;
-        for (int i = kNamedPorts; index < 0 && chosen >= kNamedPorts && i < m_portBox->count(); ++i)
-            if (m_portBox->itemText(i) == chosenText)
-                index = i;
-        m_portBox->setCurrentIndex(index);
-        if (index < 0)
-            m_portBox->setEditText(text);
-        m_portIndex = index;
     }
+    selectPortEntry(text);
     // The list opens as wide as its longest path; the box keeps its size.
     const QFontMetrics metrics(m_portBox->view()->font());
     int widest = 0;

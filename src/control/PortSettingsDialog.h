@@ -1,7 +1,8 @@
 // The port settings dialog: serial port, baud rate and poll interval. It only
 // holds the entries; the control window reads them after OK. It is created
 // once and only hidden between showings, so it keeps what the operator last
-// typed or chose, also after Cancel.
+// typed or chose, also after Cancel. Below the interval it warns when polling
+// at that interval cannot watch the load at the chosen baud rate.
 #pragma once
 
 #include "control/SerialDevice.h"
@@ -13,6 +14,7 @@
 #include <functional>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -41,20 +43,21 @@ public:
     PortSettingsEntries entries() const;
     // The baud-rate box's present text, whatever became of the last showing.
     QString baudRateText() const;
-    // 1-based position of the selected entry of the port list, 0 when none is
-    // selected: typing in the box clears the selection, choosing an entry
-    // sets it. At start the first entry (Com1) is selected. Com1 to Com4 are
-    // 1 to 4; the serial devices present follow from 5.
-    int portListPosition() const { return m_portIndex + 1; }
-    // Puts name in "Comm Port" as if the operator had typed it (no entry
-    // selected); it is opened, as always, after Setting and OK.
+    // 1-based position of the port list's entry equal to the port box's text
+    // (Com1 to Com4 are 1 to 4; the serial devices present follow from 5);
+    // 0 when no entry equals it. At start the text is Com1.
+    int portListPosition() const;
+    // Puts name in "Comm Port" (selecting the entry equal to it, if any); it
+    // is opened, as always, after Setting and OK.
     void setPortName(const QString& name);
 
     // Test seam: lists the serial devices that the port list offers after
     // Com1 to Com4, each by its path() with its toolTip(). The list is made
-    // afresh each time the dialog is shown; an entry still present stays
-    // selected, one that went keeps its name in the box as typed text. The
-    // default is serialDevicesPresent(); an empty enumerator restores it.
+    // afresh each time the dialog is shown. The box keeps the text the
+    // operator sees, however it got there (keys, paste, an input method,
+    // assistive technology, --port, a list choice); the entry equal to it is
+    // selected, and none when no entry equals it. The default is
+    // serialDevicesPresent(); an empty enumerator restores it.
     using DeviceEnumerator = std::function<QList<SerialDevice>()>;
     void setDeviceEnumerator(DeviceEnumerator enumerator);
 
@@ -63,6 +66,8 @@ protected:
 
 private:
     void refreshPortList();
+    void selectPortEntry(const QString& text);
+    void updateIntervalWarning();
 
     QComboBox* m_portBox;
     QComboBox* m_baudRateBox;
@@ -70,9 +75,11 @@ private:
     QLineEdit* m_parityEdit;
     QLineEdit* m_stopBitsEdit;
     QLineEdit* m_intervalEdit;
+    // Says when the interval is too short for the baud rate to watch the
+    // load, or stops polling; empty otherwise.
+    QLabel* m_intervalWarning;
     QPushButton* m_okButton;
     QPushButton* m_cancelButton;
-    int m_portIndex = 0;
     DeviceEnumerator m_deviceEnumerator;
 };
 

@@ -21,18 +21,6 @@ public:
     QString message() const { return QString::fromUtf8(what()); }
 };
 
-// The serial link cannot open its port or start its threads.
-class SerialError : public Error {
-public:
-    using Error::Error;
-};
-
-// The serial link's trace file cannot be created or closed.
-class TraceFileError : public Error {
-public:
-    using Error::Error;
-};
-
 // A failure of the table engine: its configuration, a table file or a
 // statement.
 class DatabaseError : public Error {

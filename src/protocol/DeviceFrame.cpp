@@ -9,6 +9,15 @@ std::uint8_t frameChecksum(const DeviceFrame& frame) {
     return static_cast<std::uint8_t>(sum & 0xFF);
 }
 
+bool isWellFormedAnswer(const std::uint8_t* bytes) {
+    DeviceFrame frame;
+    for (std::size_t i = 0; i < kFrameSize; ++i)
+        frame[i] = bytes[i];
+    return frame[0] == kFrameStart &&
+           frame[2] == static_cast<std::uint8_t>(FrameCommand::ReadStatus) &&
+           frame[25] == frameChecksum(frame);
+}
+
 namespace {
 
 DeviceFrame makeRequest(FrameCommand command, std::uint8_t mode) {

@@ -32,6 +32,11 @@ enum class ControlMode : std::uint8_t {
 // Low 8 bits of the sum of bytes 0 to 24.
 std::uint8_t frameChecksum(const DeviceFrame& frame);
 
+// True when the 26 bytes at bytes are an answer to a status query as the
+// load sends it: start byte, command and checksum in place. A chunk of 26
+// bytes made of the ends of two answers is not.
+bool isWellFormedAnswer(const std::uint8_t* bytes);
+
 DeviceFrame makeStatusQuery();
 DeviceFrame makeControlFrame(ControlMode mode);
 

@@ -21,7 +21,9 @@
 #include <QObject>
 #include <QThread>
 
+#include <chrono>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -67,6 +69,26 @@ template <class F> void callAndWait(QObject* receiver, F&& call) {
         done.set_value();
     });
     finished.wait();
+}
+
+// Runs call on receiver's thread and waits at most timeoutMs for it to have
+// run; true when it has. For the ways out of the program, where nothing may
+// wait without a bound. On a time-out the call still runs later, when the
+// receiver's thread gets to it: it must own what it uses (capture by value
+// or shared pointers, never the caller's locals). Directly when receiver
+// lives on this thread.
+template <class F> bool callAndWaitFor(QObject* receiver, int timeoutMs, F call) {
+    if (receiver->thread() == QThread::currentThread()) {
+        call();
+        return true;
+    }
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    post(receiver, [call = std::move(call), done]() mutable {
+        call();
+        done->set_value();
+    });
+    return finished.wait_for(std::chrono::milliseconds(timeoutMs)) == std::future_status::ready;
 }
 
 } // namespace tarvex

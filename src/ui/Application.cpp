@@ -3,45 +3,9 @@
 #include "ui/MessageBoxes.h"
 
 #include <QSet>
-#include <QSocketNotifier>
 #include <QThread>
-#include <QWidget>
-
-#include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace tarvex {
-
-namespace {
-
-int signalPipe[2] = {-1, -1};
-
-extern "C" void onTerminationSignal(int signal) {
-    const char byte = static_cast<char>(signal);
-    // Only async-signal-safe calls here; a full pipe means a close is pending anyway.
-    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
-}
-
-} // namespace
-
-void closeOnTerminationSignals(QWidget* window) {
-    if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
-    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
-        char drain[16];
-        while (::read(signalPipe[0], drain, sizeof drain) > 0) {
-        }
-        window->close();
-    });
-    struct sigaction action = {};
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(signal, &action, nullptr);
-}
 
 namespace {
 

@@ -9,8 +9,6 @@
 #include <exception>
 #include <utility>
 
-class QWidget;
-
 namespace tarvex {
 
 // Shows the message of an escaped exception (error box titled with the
@@ -41,11 +39,6 @@ template <class F> void guarded(F&& handler) {
         showUnknownException();
     }
 }
-
-// Makes SIGTERM, SIGINT and SIGHUP close the given window through its normal
-// close path (its close event runs), so that the end of a session shuts the
-// program down as the operator's close would.
-void closeOnTerminationSignals(QWidget* window);
 
 class Application : public QApplication {
     Q_OBJECT

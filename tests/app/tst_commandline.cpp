@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/Program.h"
 #include "control/PortSettingsDialog.h"
+#include "run/LoadRun.h"
 #include "support/StoreFixture.h"
 
 #include <QCoreApplication>
@@ -96,14 +97,72 @@ private slots:
         QVERIFY2(line.text.contains(text), qPrintable(line.text));
     }
 
-    // --port puts its path in the port settings' box, as if typed there.
+    // --silence-limit: seconds, 0 for never; anything else refuses the line.
+    void silenceLimitIsReadOrRefused_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<int>("limitMs");
+        QTest::newRow("not given") << QStringList{} << false << -1;
+        QTest::newRow("10 s") << QStringList{"--silence-limit", "10"} << false << 10000;
+        QTest::newRow("0: never") << QStringList{"--silence-limit=0"} << false << 0;
+        QTest::newRow("a fraction") << QStringList{"--silence-limit", "1.5"} << false << 1500;
+        QTest::newRow("negative") << QStringList{"--silence-limit", "-1"} << true << -1;
+        QTest::newRow("not a number") << QStringList{"--silence-limit", "ten"} << true << -1;
+        QTest::newRow("more than a day") << QStringList{"--silence-limit", "86401"} << true << -1;
+        QTest::newRow("no value") << QStringList{"--silence-limit"} << true << -1;
+    }
+    void silenceLimitIsReadOrRefused() {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, refused);
+        QFETCH(int, limitMs);
+        const CommandLine line =
+            parseCommandLine(QStringList{QStringLiteral("tarvex")} + arguments);
+        QCOMPARE(line.action == CommandLine::Action::Refuse, refused);
+        if (refused) {
+            QVERIFY2(line.text.contains(QStringLiteral("silence-limit")), qPrintable(line.text));
+            return;
+        }
+        QCOMPARE(line.silenceLimitMs, limitMs);
+        // The run takes it.
+        ScratchStore engine;
+        Program program(engine.dataDir());
+        applyCommandLine(line, program);
+        QTRY_COMPARE(program.run()->silenceLimitMs(),
+                     limitMs < 0 ? LoadRun::kDefaultSilenceLimitMs : limitMs);
+    }
+
+    // --trace names the file of the serial link's trace.
+    void traceNamesItsFile_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<CommandLine::Action>("action");
+        QTest::addColumn<QString>("traceFileName");
+        using Action = CommandLine::Action;
+        QTest::newRow("none") << QStringList{} << Action::Run << QString();
+        QTest::newRow("--trace FILE")
+            << QStringList{"--trace", "/tmp/link.log"} << Action::Run << "/tmp/link.log";
+        QTest::newRow("with --port")
+            << QStringList{"--port", "Com2", "--trace=link.log"} << Action::Run << "link.log";
+        QTest::newRow("no file") << QStringList{"--trace"} << Action::Refuse << QString();
+    }
+    void traceNamesItsFile() {
+        QFETCH(QStringList, arguments);
+        QFETCH(CommandLine::Action, action);
+        QFETCH(QString, traceFileName);
+        const CommandLine line =
+            parseCommandLine(QStringList{QStringLiteral("tarvex")} + arguments);
+        QCOMPARE(line.action, action);
+        QCOMPARE(line.traceFileName, traceFileName);
+    }
+
+    // --port puts its path in the port settings' box, as if typed there; a
+    // name the list offers is that entry.
     void portArrivesInThePortBox_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("portName");
         QTest::addColumn<int>("position");
         QTest::newRow("--port") << QStringList{"--port", "/tmp/tarvex-load"} << "/tmp/tarvex-load"
                                 << 0;
-        QTest::newRow("a named port") << QStringList{"--port", "Com3"} << "Com3" << 0;
+        QTest::newRow("a named port") << QStringList{"--port", "Com3"} << "Com3" << 3;
         QTest::newRow("none") << QStringList{} << "Com1" << 1;
     }
     void portArrivesInThePortBox() {
@@ -129,7 +188,7 @@ private slots:
         QTest::addColumn<QString>("output");
         QTest::addColumn<QString>("errors");
         QTest::newRow("version") << QStringList{"--version"} << 0 << "TarvexVol 2.0\n" << QString();
-        QTest::newRow("help") << QStringList{"-h"} << 0 << "--port <PATH>" << QString();
+        QTest::newRow("help") << QStringList{"-h"} << 0 << "--silence-limit <SECONDS>" << QString();
         QTest::newRow("help among Qt's options")
             << QStringList{"-platform", "xcb", "--help"} << 0 << "--port <PATH>" << QString();
         QTest::newRow("unknown") << QStringList{"--bogus"} << 2 << QString()
@@ -141,6 +200,11 @@ private slots:
                                  << "tarvex: Missing value after '--port'.\n";
         QTest::newRow("a further argument") << QStringList{"/dev/ttyS0"} << 2 << QString()
                                             << "tarvex: Unexpected argument '/dev/ttyS0'.\n";
+        QTest::newRow("help tells of --trace")
+            << QStringList{"--help"} << 0 << "--trace <FILE>" << QString();
+        QTest::newRow("a trace file that cannot be written")
+            << QStringList{"--trace", "/nonexistent-dir/link.log"} << 2 << QString()
+            << "tarvex: cannot write the trace file /nonexistent-dir/link.log: ";
     }
     void programAnswersTheLine() {
         QFETCH(QStringList, arguments);

@@ -10,7 +10,7 @@
 #include "protocol/DeviceFrame.h"
 #include "run/CrossThread.h"
 #include "run/LoadRun.h"
-#include "serial/SerialLink.h"
+#include "run/SerialLink.h"
 #include "support/WindowFinder.h"
 #include "ui/MessageBoxes.h"
 

@@ -4,9 +4,11 @@
 
 #include "support/SerialTestSupport.h"
 
+#include "app/CommandLine.h"
 #include "app/Program.h"
 #include "control/ControlWindow.h"
 #include "control/PortSettingsDialog.h"
+#include "control/SerialDevice.h"
 #include "loadsim/LoadSimulator.h"
 #include "review/AboutDialog.h"
 #include "review/QueryWindow.h"
@@ -14,7 +16,8 @@
 #include "run/CrossThread.h"
 #include "run/LoadRun.h"
 #include "run/ReadingRecorder.h"
-#include "serial/SerialLink.h"
+#include "run/SerialLink.h"
+#include "support/PortTextEntry.h"
 #include "support/WindowFinder.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
@@ -89,8 +92,6 @@ template <> char* toString(const Buttons& b) {
 class TestControlWindow : public QObject {
     Q_OBJECT
 
-    TemporaryLockDirectory m_locks; // the tests never touch the system's port locks
-
     std::unique_ptr<ScratchStore> engine;
     std::unique_ptr<LoadSimulator> sim;
     std::unique_ptr<Program> program;
@@ -153,7 +154,7 @@ class TestControlWindow : public QObject {
 
     // "Setting", entries typed, OK.
     void applySettings(const QString& port, const QString& baud = QStringLiteral("9600"),
-                       const QString& interval = QStringLiteral("100")) {
+                       const QString& interval = QStringLiteral("150")) {
         const int listed = portBox().findText(port);
         if (listed >= 0) {
             portBox().setCurrentIndex(listed);
@@ -230,7 +231,7 @@ private slots:
         QVERIFY(!clockTimer().isActive());
         QCOMPARE(clockTimer().interval(), 1000);
         QCOMPARE(minimumVoltageField().value(), 0.01);
-        QCOMPARE(run().link()->commPort(), QStringLiteral("COM2"));
+        QCOMPARE(run().link()->portName(), QStringLiteral("COM2"));
         QCOMPARE(statusPanel("baudRatePanel").width(), 100);
         QCOMPARE(statusPanel("capacityPanel").width(), 120);
         QCOMPARE(statusPanel("daysPanel").width(), 50);
@@ -258,7 +259,7 @@ private slots:
     void usualRun() {
         openPort();
         QCOMPARE(buttons(), (Buttons{true, true, false, false}));
-        QCOMPARE(run().pollInterval(), 100);
+        QCOMPARE(run().pollInterval(), 150);
 
         click("computerControlButton");
         QCOMPARE(buttons(), (Buttons{false, true, true, false}));
@@ -501,18 +502,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!sim->state().inputOn && !sim->state().computerControl, kWaitMs);
     }
 
-    void terminationSignalClosesThroughTheSamePath() {
-        startRun();
-        closeOnTerminationSignals(&window());
-        QSignalSpy closed(&window(), &ControlWindow::closed);
-        std::raise(SIGTERM);
-        QTRY_COMPARE_WITH_TIMEOUT(closed.count(), 1, kWaitMs);
-        program.reset();
-        QTRY_VERIFY_WITH_TIMEOUT(controlFrames().size() >= 4, kWaitMs);
-        const QList<QByteArray> frames = controlFrames();
-        QCOMPARE(frames.mid(frames.size() - 2), (QList<QByteArray>{kOff, kSelf}));
-    }
-
     void failedOpenMessage_data() {
         QTest::addColumn<QString>("port");
         QTest::addColumn<QString>("message");
@@ -533,8 +522,6 @@ private slots:
         QCOMPARE(buttons(), (Buttons{true, true, false, false}));
     }
 
-    // OK while the port is open reopens it with the new settings at once;
-    // a run goes on polling at the new interval, without a message.
     // A port the user may not open, or one another program holds: the
     // message keeps its first line and adds the system's reason and what to
     // do about it.
@@ -548,14 +535,25 @@ private slots:
     void failedOpenTellsWhyAndWhatToDo() {
         QFETCH(int, error);
         QFETCH(QString, hint);
-        callAndWait(run().link(), [link = run().link(), error] {
-            link->setPortOpener([error](const std::string&) -> std::unique_ptr<SerialPort> {
-                errno = error;
-                return nullptr;
-            });
-        });
-        applySettings(QStringLiteral("/dev/ttyUSB7"));
+        PtyPair port;
+        QVERIFY(port.isOpen());
+        ChildProcess terminalProgram("sleep", "60");
+        std::unique_ptr<PortLockFile> lock;
+        QString portName = port.slavePath();
+        if (error == EACCES) {
+            // The run's thread opens the port as a user outside dialout.
+            QVERIFY(port.denyAccess());
+            callAndWait(&run(), [] { dropDevicePermission(); });
+        } else if (error == EBUSY) {
+            lock = std::make_unique<PortLockFile>(portName,
+                                                  PortLockFile::tenDigits(terminalProgram.pid()));
+            QVERIFY(lock->isWritten());
+        } else {
+            portName = QStringLiteral("/dev/tarvex-no-such-port");
+        }
+        applySettings(portName);
         QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), 1, kWaitMs);
+        callAndWait(&run(), [] { restoreDevicePermission(); });
         const QStringList lines = boxes.first().text.split(QLatin1Char('\n'));
         QCOMPARE(lines.first(), QStringLiteral("打开串口0失败"));
         if (hint.isEmpty()) {
@@ -566,12 +564,15 @@ private slots:
         QVERIFY(lines.at(3).contains(hint));
     }
 
-    void okWhileRunningReopensAndPollingGoesOn() {
+    // OK while the load is on with the same port and line settings keeps
+    // the port open; the run goes on polling at the new interval, without a
+    // message.
+    void okWhileRunningKeepsThePortAndPollingGoesOn() {
         startRun();
         QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= 2, kWaitMs);
         applySettings(QString::fromStdString(sim->terminalPath()), QStringLiteral("9600"),
-                      QStringLiteral("150"));
-        QTRY_COMPARE_WITH_TIMEOUT(run().pollInterval(), 150, kWaitMs);
+                      QStringLiteral("200"));
+        QTRY_COMPARE_WITH_TIMEOUT(run().pollInterval(), 200, kWaitMs);
         QVERIFY(run().isPolling());
         const std::size_t before = readingsShown();
         QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= before + 5, kWaitMs);
@@ -615,8 +616,8 @@ private slots:
             child<QPushButton>(&settingsDialog(), "cancelButton")->click();
         });
         QTest::mouseClick(toolButton("settingsButton"), Qt::LeftButton);
-        QCOMPARE(run().pollInterval(), 100);
-        QCOMPARE(run().link()->baudRate(), 9600u);
+        QCOMPARE(run().pollInterval(), 150);
+        QCOMPARE(run().link()->lineSettings().baudRate, 9600u);
         QVERIFY(run().link()->isOpen());
         QTRY_COMPARE_WITH_TIMEOUT(statusPanel("baudRatePanel").text(),
                                   QStringLiteral("波特率19200"), kWaitMs);
@@ -649,6 +650,225 @@ private slots:
         emitAcross(run().link(), &SerialLink::hangupRequested);
         QTest::qWait(100);
         QCOMPARE(boxes.size(), 1);
+    }
+
+    // Setting -> OK while the load is on, through the windows. The same line:
+    // polling and the clock go on. Another port: the old load is switched off
+    // first, the status bar says so, the buttons and the clock are as after a
+    // stop, nothing is switched on at the new port; one that cannot be opened
+    // gives the usual message, the old load being off already.
+    void settingsWhileTheLoadIsOn_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("staysOn");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("unchanged") << "none" << true << QStringList{};
+        QTest::newRow("interval only") << "interval" << true << QStringList{};
+        QTest::newRow("another port") << "port" << false << QStringList{};
+        QTest::newRow("a port that cannot be opened")
+            << "bad port" << false << QStringList{QStringLiteral("打开串口0失败")};
+    }
+    void settingsWhileTheLoadIsOn() {
+        QFETCH(QString, change);
+        QFETCH(bool, staysOn);
+        QFETCH(QStringList, messages);
+        loadsim::SimulatorOptions options;
+        options.baudRate = 0;
+        LoadSimulator other(options);
+        const QString port = QString::fromStdString(sim->terminalPath());
+        startRun();
+        QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= 2, kWaitMs);
+        const QString newPort =
+            change == QLatin1String("port")       ? QString::fromStdString(other.terminalPath())
+            : change == QLatin1String("bad port") ? QStringLiteral("/nonexistent/tty")
+                                                  : port;
+        const QString interval =
+            change == QLatin1String("interval") ? QStringLiteral("200") : QStringLiteral("150");
+        applySettings(newPort, QStringLiteral("9600"), interval);
+        if (staysOn) {
+            QTRY_COMPARE_WITH_TIMEOUT(run().pollInterval(), interval.toInt(), kWaitMs);
+            const std::size_t count = readingsShown();
+            QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= count + 3, kWaitMs);
+            QCOMPARE(buttons(), (Buttons{true, true, false, true}));
+            QVERIFY(clockTimer().isActive());
+            QCOMPARE(statusPanel("linkPanel").text(), QString());
+            QVERIFY(sim->state().inputOn);
+            QVERIFY(boxes.isEmpty());
+            return;
+        }
+        const QString told =
+            QStringLiteral("Load on %1 switched off before changing to %2").arg(port, newPort);
+        QTRY_COMPARE_WITH_TIMEOUT(statusPanel("linkPanel").text(), told, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(boxTexts(), messages, kWaitMs);
+        // As after a stop, then the new port's open (or failure): Self
+        // Control follows PC Control.
+        QTRY_COMPARE_WITH_TIMEOUT(buttons(), (Buttons{true, true, false, false}), kWaitMs);
+        QVERIFY(!clockTimer().isActive());
+        QVERIFY(!run().isPolling());
+        const QList<QByteArray> frames = wire();
+        QCOMPARE(frames.mid(frames.size() - 2), (QList<QByteArray>{kOff, kSelf}));
+        QVERIFY(!sim->state().inputOn);
+        QTest::qWait(300);
+        QCOMPARE(other.receivedFrames().size(), std::size_t(0));
+        QCOMPARE(statusPanel("linkPanel").text(), told);
+    }
+
+    // The interval must let polling watch the load: the dialog warns, and
+    // Load ON does not switch on a load the program cannot poll.
+    void loadOnNeedsAnIntervalPollingCanKeep_data() {
+        QTest::addColumn<QString>("interval");
+        QTest::addColumn<QString>("warning");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("0 ms") << "0"
+                              << "Polling off: Load ON needs 150 ms or more" << true;
+        QTest::newRow("10 ms") << "10"
+                               << "Too short for 9600 bit/s: 150 ms or more" << true;
+        QTest::newRow("80 ms") << "80"
+                               << "Too short for 9600 bit/s: 150 ms or more" << true;
+        QTest::newRow("150 ms") << "150"
+                                << "" << false;
+    }
+    void loadOnNeedsAnIntervalPollingCanKeep() {
+        QFETCH(QString, interval);
+        QFETCH(QString, warning);
+        QFETCH(bool, refused);
+        applySettings(QString::fromStdString(sim->terminalPath()), QStringLiteral("9600"),
+                      interval);
+        QTRY_VERIFY_WITH_TIMEOUT(button("frontPanelButton")->isEnabled(), kWaitMs);
+        QCOMPARE(child<QLabel>(&settingsDialog(), "intervalWarning")->text(), warning);
+        click("computerControlButton");
+        click("loadOnButton");
+        if (!refused) {
+            QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= 3, kWaitMs);
+            QVERIFY(boxes.isEmpty());
+            return;
+        }
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.first().icon, QMessageBox::Warning);
+        QVERIFY(boxes.first().text.startsWith(QStringLiteral("The load was not switched on")));
+        QVERIFY(boxes.first().text.contains(QStringLiteral("at least 150 ms")));
+        // As before Load ON.
+        QCOMPARE(buttons(), (Buttons{false, true, true, false}));
+        QVERIFY(!clockTimer().isActive());
+        QTest::qWait(500);
+        QVERIFY(!run().isPolling());
+        QVERIFY(!wire().contains(kOn));
+        QVERIFY(!sim->state().inputOn);
+        QCOMPARE(readingsShown(), std::size_t(0));
+    }
+
+    // A load that stops answering is switched off after the silence limit
+    // (--silence-limit), and the operator is told once, in these words.
+    void silenceStopIsToldOnce() {
+        applyCommandLine(parseCommandLine({QStringLiteral("tarvex"),
+                                           QStringLiteral("--silence-limit"), QStringLiteral("1")}),
+                         *program);
+        startRun();
+        QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= 2, kWaitMs);
+        sim->staySilentFor(60000);
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), 1, kWaitMs);
+        QCOMPARE(boxes.first().text,
+                 QStringLiteral("The load on %1 gave no reading for 1 s. It was switched off: the "
+                                "minimum-voltage stop cannot work without readings.")
+                     .arg(QString::fromStdString(sim->terminalPath())));
+        QCOMPARE(boxes.first().icon, QMessageBox::Warning);
+        QCOMPARE(buttons(), (Buttons{true, false, false, false}));
+        QVERIFY(!clockTimer().isActive());
+        QCOMPARE(statusPanel("linkPanel").text(), QStringLiteral("No reading: load switched off"));
+        QTRY_VERIFY_WITH_TIMEOUT(!sim->state().inputOn && !sim->state().computerControl, kWaitMs);
+        QTest::qWait(2000);
+        QCOMPARE(boxes.size(), 1);
+    }
+
+    // A load that ignores every load-off: after three, the operator is told
+    // loudly - a box, the status bar, a beep (and the error output).
+    void loadThatStaysOnIsToldLoudly() {
+        int beeps = 0;
+        const BeepHandler previous = setBeepHandler([&beeps] { ++beeps; });
+        startRun();
+        QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= 1, kWaitMs);
+        sim->ignoreLoadOffs(-1);
+        minimumVoltageField().setValue(13.0);
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), 2, kWaitMs);
+        setBeepHandler(previous);
+        QCOMPARE(boxes[0].text, QStringLiteral("The Minnum Voltag is Protect!"));
+        QCOMPARE(boxes[1].icon, QMessageBox::Critical);
+        QVERIFY(boxes[1].text.contains(QString::fromStdString(sim->terminalPath())));
+        QVERIFY(boxes[1].text.contains(QStringLiteral("STILL ON")));
+        QVERIFY(statusPanel("linkPanel").text().startsWith(QStringLiteral("LOAD STILL ON")));
+        QVERIFY(beeps >= 1);
+        QCOMPARE(controlFrames(), (QList<QByteArray>{kPc, kOn, kOff, kOff, kOff, kSelf}));
+        QVERIFY(sim->state().inputOn);
+    }
+
+    // Whichever way the load's path got into "Comm Port" (here its stable
+    // by-id path, which the device list offers too), the dialog shows it
+    // again after the device list changed, and OK opens that port.
+    void portTextInEveryWayIsThePortOpened_data() {
+        QTest::addColumn<QString>("way");
+        for (const QString& way : kPortTextWays)
+            QTest::newRow(qPrintable(way)) << way;
+    }
+    void portTextInEveryWayIsThePortOpened() {
+        QFETCH(QString, way);
+        QTemporaryDir dir;
+        const QString byId = dir.filePath(QStringLiteral("usb-Load_Bench_42-if00"));
+        QVERIFY(QFile::link(QString::fromStdString(sim->terminalPath()), byId));
+        QList<SerialDevice> devices{{QString::fromStdString(sim->terminalPath()), byId,
+                                     QStringLiteral("Electronic load"), QString(), QString()}};
+        settingsDialog().setDeviceEnumerator([&devices] { return devices; });
+        settingsDialog().show(); // the list is made at each showing
+        settingsDialog().hide();
+        putPortText(settingsDialog(), way, byId);
+        devices.prepend(
+            {QStringLiteral("/dev/ttyACM9"), QString(), QString(), QString(), QString()});
+        QString shown;
+        QTimer::singleShot(0, &settingsDialog(), [&] {
+            shown = portBox().currentText();
+            child<QPushButton>(&settingsDialog(), "okButton")->click();
+        });
+        QTest::mouseClick(toolButton("settingsButton"), Qt::LeftButton);
+        settingsDialog().setDeviceEnumerator({});
+        QCOMPARE(shown, byId);
+        QTRY_VERIFY_WITH_TIMEOUT(button("frontPanelButton")->isEnabled(), kWaitMs);
+        QVERIFY(boxes.isEmpty());
+        QCOMPARE(run().settings().portName, byId);
+        click("computerControlButton");
+        QTRY_VERIFY_WITH_TIMEOUT(sim->state().computerControl, kWaitMs);
+    }
+
+    // The port path put into "Comm Port" by assistive technology (its text
+    // set, no key events) is the port in use, and stays so: Setting again
+    // mid-run shows it, and OK keeps polling that load, whose stop works.
+    void portTextFromAssistiveTechnologyStaysThePortInUse() {
+        const QString path = QString::fromStdString(sim->terminalPath());
+        QAccessibleInterface* editor = QAccessible::queryAccessibleInterface(portBox().lineEdit());
+        QVERIFY(editor);
+        editor->setText(QAccessible::Value, path);
+        QTimer::singleShot(0, &settingsDialog(),
+                           [this] { child<QPushButton>(&settingsDialog(), "okButton")->click(); });
+        QTest::mouseClick(toolButton("settingsButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(button("frontPanelButton")->isEnabled(), kWaitMs);
+        QVERIFY(boxes.isEmpty());
+        click("computerControlButton");
+        click("loadOnButton");
+        QTRY_VERIFY_WITH_TIMEOUT(readingsShown() >= 2, kWaitMs);
+
+        QString shown;
+        QTimer::singleShot(0, &settingsDialog(), [&] {
+            shown = portBox().currentText();
+            child<QPushButton>(&settingsDialog(), "okButton")->click();
+        });
+        QTest::mouseClick(toolButton("settingsButton"), Qt::LeftButton);
+        QCOMPARE(shown, path);
+        QTest::qWait(300);
+        QCOMPARE(run().settings().portName, path);
+        QVERIFY(run().isPolling());
+        const auto answers = sim->sentAnswers().size();
+        QVERIFY(sim->waitForAnswers(answers + 3, kWaitMs));
+        minimumVoltageField().setValue(13.0);
+        QTRY_VERIFY_WITH_TIMEOUT(!boxes.isEmpty(), kWaitMs);
+        QCOMPARE(boxes.first().text, QStringLiteral("The Minnum Voltag is Protect!"));
+        QTRY_VERIFY_WITH_TIMEOUT(!sim->state().inputOn, kWaitMs);
     }
 
     void elapsedClockDropsDaysAndMilliseconds_data() {

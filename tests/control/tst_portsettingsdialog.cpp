@@ -1,12 +1,18 @@
 #include "control/PortSettingsDialog.h"
 #include "control/SerialDevice.h"
 #include "errors/Errors.h"
+#include "support/PortTextEntry.h"
 #include "support/WindowFinder.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -110,9 +116,9 @@ private slots:
         QCOMPARE(dialog.portListPosition(), 1);
     }
 
-    // The message after a failed open names the chosen list entry, or 0 for
-    // a typed name.
-    void portListPositionNamesTheChosenEntry() {
+    // The message after a failed open names the list entry equal to the
+    // text, however the text got there, or 0 for a name not in the list.
+    void portListPositionNamesTheEntryOfTheText() {
         PortSettingsDialog dialog;
         QComboBox* portBox = child<QComboBox>(&dialog, "portBox");
         QCOMPARE(dialog.portListPosition(), 1);
@@ -125,9 +131,13 @@ private slots:
         QCOMPARE(dialog.entries().portName, QStringLiteral("COM7"));
         QCOMPARE(dialog.portListPosition(), 0);
 
-        // Typing a name that is also in the list is still a typed name.
+        // Typing a name that is in the list names that entry; another case
+        // of letters is another name.
         portBox->lineEdit()->selectAll();
         QTest::keyClicks(portBox->lineEdit(), QStringLiteral("Com2"));
+        QCOMPARE(dialog.portListPosition(), 2);
+        portBox->lineEdit()->selectAll();
+        QTest::keyClicks(portBox->lineEdit(), QStringLiteral("COM2"));
         QCOMPARE(dialog.portListPosition(), 0);
 
         // Choosing with the keyboard selects again.
@@ -231,34 +241,128 @@ private slots:
         QCOMPARE(dialog.portListPosition(), 3);
     }
 
-    // A name given at start or typed is kept as it is, even when the list
-    // offers the same path.
-    void givenOrTypedNameSurvivesTheList_data() {
-        QTest::addColumn<bool>("typed");
+    // Whichever way the text got into "Comm Port", the dialog keeps it across
+    // showings and changes of the device list, selects the entry equal to it
+    // (none when there is none) and names that entry's position.
+    void portTextSurvivesShowingsAndTheList_data() {
+        QTest::addColumn<QString>("way");
         QTest::addColumn<QString>("name");
-        QTest::newRow("given, a link") << false << QStringLiteral("/tmp/tarvex-load");
-        QTest::newRow("given, a listed device") << false << kAdapterById;
-        QTest::newRow("typed, a listed device") << true << kAdapterById;
-    }
-    void givenOrTypedNameSurvivesTheList() {
-        QFETCH(bool, typed);
-        QFETCH(QString, name);
-        PortSettingsDialog dialog;
-        dialog.setDeviceEnumerator(twoDevices);
-        QComboBox* portBox = child<QComboBox>(&dialog, "portBox");
-        if (typed) {
-            showAndHide(dialog);
-            portBox->lineEdit()->selectAll();
-            QTest::keyClicks(portBox->lineEdit(), name);
-        } else {
-            dialog.setPortName(name);
+        QTest::addColumn<int>("position"); // in the list of twoDevices()
+        const QString link = QStringLiteral("/tmp/tarvex-load");
+        for (const QString& way :
+             {QStringLiteral("keys"), QStringLiteral("paste"), QStringLiteral("input method"),
+              QStringLiteral("accessibility"), QStringLiteral("--port")}) {
+            QTest::addRow("%s, a link", qPrintable(way)) << way << link << 0;
+            QTest::addRow("%s, a listed by-id path", qPrintable(way)) << way << kAdapterById << 5;
+            QTest::addRow("%s, a named port", qPrintable(way)) << way << "Com3" << 3;
         }
-        QCOMPARE(dialog.entries().portName, name);
-        QCOMPARE(dialog.portListPosition(), 0);
+        QTest::newRow("list choice, a device") << "list" << kAdapterById << 5;
+        QTest::newRow("list choice, a named port") << "list"
+                                                   << "Com4" << 4;
+    }
+    void portTextSurvivesShowingsAndTheList() {
+        QFETCH(QString, way);
+        QFETCH(QString, name);
+        QFETCH(int, position);
+        PortSettingsDialog dialog;
+        QList<SerialDevice> devices = twoDevices();
+        dialog.setDeviceEnumerator([&] { return devices; });
+        QComboBox* portBox = child<QComboBox>(&dialog, "portBox");
+        QLineEdit* editor = portBox->lineEdit();
         showAndHide(dialog);
-        QCOMPARE(portBox->count(), 6);
+        // Com1 is chosen at start: a text that arrives without touching the
+        // list must not bring Com1 back.
+        QCOMPARE(portBox->currentIndex(), 0);
+        putPortText(dialog, way, name);
         QCOMPARE(dialog.entries().portName, name);
-        QCOMPARE(dialog.portListPosition(), 0);
+        QCOMPARE(dialog.portListPosition(), position);
+
+        showAndHide(dialog);
+        QCOMPARE(dialog.entries().portName, name);
+        QCOMPARE(dialog.portListPosition(), position);
+        QCOMPARE(portBox->currentIndex(), position - 1);
+        QCOMPARE(editor->text(), name);
+
+        // Another device came, listed before the adapter; the adapter moves.
+        devices.prepend({QStringLiteral("/dev/ttyACM0"), QString(),
+                         QStringLiteral("Electronic load"), QString(), QString()});
+        showAndHide(dialog);
+        QCOMPARE(dialog.entries().portName, name);
+        QCOMPARE(dialog.portListPosition(), position > 4 ? position + 1 : position);
+
+        // All devices went: the text stays, as a name no entry has.
+        devices.clear();
+        showAndHide(dialog);
+        QCOMPARE(portBox->count(), 4);
+        QCOMPARE(dialog.entries().portName, name);
+        QCOMPARE(dialog.portListPosition(), position > 4 ? 0 : position);
+        QCOMPARE(portBox->currentIndex(), position > 4 ? -1 : position - 1);
+    }
+
+    // Below the interval: a warning while polling at it cannot watch the
+    // load at the chosen baud rate, naming the smallest that works; gone
+    // once the interval is long enough. Its text is what assistive
+    // technology reads, on the label and with the interval's editor.
+    void intervalWarningFollowsIntervalAndBaudRate_data() {
+        QTest::addColumn<QString>("baud");
+        QTest::addColumn<QString>("interval");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("0 at 9600") << "9600"
+                                   << "0"
+                                   << "Polling off: Load ON needs 150 ms or more";
+        QTest::newRow("10 at 9600") << "9600"
+                                    << "10"
+                                    << "Too short for 9600 bit/s: 150 ms or more";
+        QTest::newRow("80 at 9600") << "9600"
+                                    << "80"
+                                    << "Too short for 9600 bit/s: 150 ms or more";
+        QTest::newRow("150 at 9600") << "9600"
+                                     << "150"
+                                     << "";
+        QTest::newRow("150 at 4800") << "4800"
+                                     << "150"
+                                     << "Too short for 4800 bit/s: 220 ms or more";
+        QTest::newRow("100 at 38400") << "38400"
+                                      << "100"
+                                      << "";
+        QTest::newRow("hexadecimal, as OK reads it") << "9600"
+                                                     << "$96"
+                                                     << "";
+        QTest::newRow("interval not a number: told at OK") << "9600"
+                                                           << "8O"
+                                                           << "";
+        QTest::newRow("baud rate not a number: told at OK") << "96OO"
+                                                            << "10"
+                                                            << "";
+    }
+    void intervalWarningFollowsIntervalAndBaudRate() {
+        QFETCH(QString, baud);
+        QFETCH(QString, interval);
+        QFETCH(QString, warning);
+        PortSettingsDialog dialog;
+        QLabel* label = child<QLabel>(&dialog, "intervalWarning");
+        QCOMPARE(label->text(), QString()); // 200 ms at 9600 bit/s at start
+        QVERIFY(label->isHidden());
+        QComboBox* baudBox = child<QComboBox>(&dialog, "baudRateBox");
+        baudBox->lineEdit()->selectAll();
+        QTest::keyClicks(baudBox->lineEdit(), baud);
+        QLineEdit* intervalEdit = child<QLineEdit>(&dialog, "intervalEdit");
+        intervalEdit->selectAll();
+        QTest::keyClicks(intervalEdit, interval);
+        QCOMPARE(label->text(), warning);
+        QCOMPARE(intervalEdit->accessibleDescription(), warning);
+        QCOMPARE(label->isHidden(), warning.isEmpty());
+        if (warning.isEmpty())
+            return;
+        QCOMPARE(QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name), warning);
+        // Inside the dialog's fixed layout, above the buttons, wide enough.
+        dialog.show();
+        const QRect shown(label->mapTo(&dialog, QPoint(0, 0)), label->size());
+        QVERIFY(dialog.rect().contains(shown));
+        QVERIFY(shown.bottom() < child<QPushButton>(&dialog, "okButton")->y());
+        QVERIFY2(label->fontMetrics().horizontalAdvance(warning) <= label->width(),
+                 qPrintable(warning));
+        QCOMPARE(dialog.size(), QSize(313, 253)); // 321 x 283 with its frame
     }
 
     void stablePathsLeadToTheirDevices() {

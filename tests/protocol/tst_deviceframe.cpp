@@ -75,6 +75,35 @@ private slots:
         QCOMPARE(r.ampsText, formatFixed2(milliAmps, 1000, 4, QStringLiteral(".")));
         QCOMPARE(r.wattsText, formatFixed2(deciWatts, 10, 6, QStringLiteral(".")));
     }
+
+    // What the protection counts as an answer: start byte, command and
+    // checksum in place; the ends of two answers run together are not one.
+    void wellFormedAnswers_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("wellFormed");
+        const DeviceFrame a = makeStatusAnswer(1500, 12345, 185);
+        const DeviceFrame b = makeStatusAnswer(1000, 11000, 110);
+        const QByteArray first(reinterpret_cast<const char*>(a.data()), 26);
+        const QByteArray second(reinterpret_cast<const char*>(b.data()), 26);
+        QTest::newRow("an answer") << first << true;
+        QTest::newRow("the end of one and the start of the next")
+            << first.mid(10) + second.left(10) << false;
+        QByteArray badSum = first;
+        badSum[25] = char(badSum[25] + 1);
+        QTest::newRow("a wrong checksum") << badSum << false;
+        DeviceFrame control = a;
+        control[2] = std::uint8_t(FrameCommand::SetControlMode);
+        control[25] = frameChecksum(control);
+        QTest::newRow("another command")
+            << QByteArray(reinterpret_cast<const char*>(control.data()), 26) << false;
+        QTest::newRow("zeros") << QByteArray(26, '\0') << false;
+    }
+    void wellFormedAnswers() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, wellFormed);
+        QCOMPARE(isWellFormedAnswer(reinterpret_cast<const std::uint8_t*>(bytes.constData())),
+                 wellFormed);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDeviceFrame)

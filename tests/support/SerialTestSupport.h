@@ -1,22 +1,27 @@
 // Helpers shared by the serial link's tests: a recorder for the link's
-// signals, a pseudo-terminal standing in for the load, the trace file, a
-// lock directory of the test's own, a watchdog for steps that might hang.
+// signals, a pseudo-terminal standing in for the load, another program that
+// holds a port by its lock file, a thread without the permission to open
+// devices, a watchdog for steps that might hang.
 #pragma once
 
-#include "serial/SerialLink.h"
-#include "serial/SerialPortLock.h"
+#include "run/SerialLink.h"
 
 #include <QByteArray>
-#include <QFile>
+#include <QCoreApplication>
 #include <QObject>
-#include <QStringList>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
+#include <QFile>
+
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
+#include <spawn.h>
 #include <stdlib.h>
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -27,15 +32,13 @@
 #include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace tarvex {
 
 // Records what the link delivers; every signal must come on the link's own
-// (window) thread.
+// thread.
 struct LinkRecorder {
     QList<QByteArray> chunks;
-    int zeroMissing = 0; // chunks without the zero byte behind them
     int hangups = 0;
     QObject context; // ends the connections with the recorder
 
@@ -43,8 +46,6 @@ struct LinkRecorder {
         QObject::connect(&link, &SerialLink::chunkReceived, &context,
                          [this, &link](const QByteArray& chunk) {
                              QCOMPARE(QThread::currentThread(), link.thread());
-                             if (chunk.constData()[chunk.size()] != 0)
-                                 ++zeroMissing;
                              chunks.append(chunk);
                          });
         QObject::connect(&link, &SerialLink::hangupRequested, &context, [this, &link] {
@@ -100,13 +101,16 @@ public:
                 QThread::msleep(1);
         }
     }
-    // Reads until count bytes have come or timeoutMs have passed.
+    // Reads until count bytes have come or timeoutMs have passed, handling
+    // this thread's events meanwhile (a link on this thread writes from its
+    // event loop).
     QByteArray read(qsizetype count, int timeoutMs) {
         QByteArray got;
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (got.size() < count && std::chrono::steady_clock::now() < end) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             pollfd p{m_master, POLLIN, 0};
-            if (::poll(&p, 1, 20) <= 0)
+            if (::poll(&p, 1, 5) <= 0)
                 continue;
             char buffer[4096];
             const ssize_t n = ::read(m_master, buffer, sizeof buffer);
@@ -126,6 +130,8 @@ public:
         fcntl(m_master, F_SETFL, flags);
         return got;
     }
+    // Nobody but root may open the device any more.
+    bool denyAccess() { return ::chmod(m_path.c_str(), 0) == 0; }
     // The device goes away: both ends of our side close.
     void hangUp() {
         if (m_slave >= 0)
@@ -141,22 +147,83 @@ private:
     std::string m_path;
 };
 
-// Serial port lock files go to a temporary directory of the test's own while
-// the object lives, never to the system's lock directory. Create one per
-// test case (or for the whole test in initTestCase) before opening ports.
-class TemporaryLockDirectory {
+// A process of our own (spawned without fork(), which ThreadSanitizer does
+// not allow in a threaded test) that runs until it is ended.
+class ChildProcess {
 public:
-    TemporaryLockDirectory() { SerialPortLock::setDirectory(m_dir.path().toStdString()); }
-    ~TemporaryLockDirectory() { SerialPortLock::setDirectory({}); }
-    TemporaryLockDirectory(const TemporaryLockDirectory&) = delete;
-    TemporaryLockDirectory& operator=(const TemporaryLockDirectory&) = delete;
+    explicit ChildProcess(const char* program, const char* argument = nullptr) {
+        const char* argv[] = {program, argument, nullptr};
+        if (posix_spawnp(&m_pid, program, nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+            m_pid = -1;
+    }
+    ~ChildProcess() { end(); }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
 
-    QString path() const { return m_dir.path(); }
-    QString filePath(const QString& name) const { return m_dir.filePath(name); }
+    pid_t pid() const { return m_pid; }
+    // Kills it and waits until it is gone.
+    void end() {
+        if (m_pid <= 0 || m_ended)
+            return;
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+        m_ended = true;
+    }
+    // Waits until it has ended by itself and is gone from the system.
+    void reap() {
+        if (m_pid > 0 && !m_ended)
+            waitpid(m_pid, nullptr, 0);
+        m_ended = true;
+    }
 
 private:
-    QTemporaryDir m_dir;
+    pid_t m_pid = -1;
+    bool m_ended = false;
 };
+
+// The port's lock file with the given content, as another program leaves it
+// (a terminal program writes its process id as ten digits and a newline);
+// removed when the object goes, whoever made the file by then.
+class PortLockFile {
+public:
+    PortLockFile(const QString& portName, const QByteArray& content)
+        : m_path(SerialLink::lockFilePath(portName)) {
+        QFile file(m_path);
+        m_written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                    file.write(content) == content.size();
+    }
+    ~PortLockFile() { QFile::remove(m_path); }
+    PortLockFile(const PortLockFile&) = delete;
+    PortLockFile& operator=(const PortLockFile&) = delete;
+
+    bool isWritten() const { return m_written; }
+    QString path() const { return m_path; }
+    static QByteArray tenDigits(pid_t pid) {
+        return QByteArray::number(pid).rightJustified(10, ' ') + '\n';
+    }
+
+private:
+    QString m_path;
+    bool m_written = false;
+};
+
+// Takes the permission to open devices whose mode does not allow it (see
+// PtyPair::denyAccess) from the calling thread, as for a user outside the
+// group dialout: for root, whom no file mode stops, the thread's filesystem
+// ids become nobody's (setfsuid(2) acts on one thread and drops root's file
+// capabilities with it). restoreDevicePermission() gives it back.
+inline void dropDevicePermission() {
+    if (geteuid() == 0) {
+        setfsgid(65534);
+        setfsuid(65534);
+    }
+}
+inline void restoreDevicePermission() {
+    if (geteuid() == 0) {
+        setfsuid(0);
+        setfsgid(0);
+    }
+}
 
 // Ends the test process with a message when it is not dismissed within
 // seconds: a step that might hang (a close, a destructor) fails the test
@@ -190,41 +257,6 @@ private:
     bool m_over = false;
     std::thread m_thread;
 };
-
-// The message of the SerialError that link.open() throws; empty when it
-// throws none.
-inline QString openError(SerialLink& link) {
-    try {
-        link.open();
-    } catch (const SerialError& e) {
-        return QString::fromUtf8(e.what());
-    }
-    return {};
-}
-
-inline QStringList traceLines(const QString& fileName) {
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray all = f.readAll();
-    QStringList lines = QString::fromUtf8(all).split(QStringLiteral("\r\n"));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
-
-// True when `expected` occur in `lines` in this order (other lines between).
-inline bool containsInOrder(const QStringList& lines, const QStringList& expected) {
-    qsizetype at = 0;
-    for (const auto& want : expected) {
-        while (at < lines.size() && lines[at] != want)
-            ++at;
-        if (at == lines.size())
-            return false;
-        ++at;
-    }
-    return true;
-}
 
 inline QByteArray pattern(int count, int seed = 0) {
     QByteArray bytes(count, '\0');

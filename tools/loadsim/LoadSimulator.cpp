@@ -63,7 +63,7 @@ Bytes encodeAnswer(const LoadState& s) {
 }
 
 LoadSimulator::LoadSimulator(const SimulatorOptions& options)
-    : m_options(options), m_modelTime(Clock::now()) {
+    : m_options(options), m_modelTime(Clock::now()), m_ignoredLoadOffs(options.ignoredLoadOffs) {
     std::string error;
     if (!openLine(&error))
         throw std::runtime_error(error);
@@ -194,6 +194,9 @@ void LoadSimulator::addJunkToNextAnswer(int count) {
 }
 void LoadSimulator::staySilentFor(int ms) {
     post([=, this] { m_silentUntil = Clock::now() + std::chrono::milliseconds(ms); });
+}
+void LoadSimulator::ignoreLoadOffs(int count) {
+    post([=, this] { m_ignoredLoadOffs = std::max(count, -1); });
 }
 void LoadSimulator::setMisbehaviour(const Misbehaviour& misbehaviour) {
     post([=, this] { m_options.misbehaviour = misbehaviour; });
@@ -387,11 +390,18 @@ void LoadSimulator::handleFrame(const Bytes& frame, Clock::time_point at) {
     const bool checksumOk = frameChecksum(f) == f[25];
     const auto command = static_cast<FrameCommand>(f[2]);
     std::string note;
+    const bool ignored = checksumOk && command == FrameCommand::SetControlMode &&
+                         static_cast<ControlMode>(f[3]) == ControlMode::ComputerLoadOff &&
+                         m_ignoredLoadOffs != 0;
+    if (ignored && m_ignoredLoadOffs > 0)
+        --m_ignoredLoadOffs;
     {
         std::lock_guard lock(m_mutex);
         m_received.push_back(ReceivedFrame{at, frame, checksumOk});
         m_changed.notify_all();
-        if (checksumOk && command == FrameCommand::SetControlMode) {
+        if (ignored) {
+            note = "PC control, input off: ignored";
+        } else if (checksumOk && command == FrameCommand::SetControlMode) {
             advanceModel(at);
             switch (static_cast<ControlMode>(f[3])) {
             case ControlMode::FrontPanel:
@@ -467,6 +477,8 @@ void LoadSimulator::sendAnswer(Clock::time_point at) {
 
     SentAnswer record;
     record.bytes = answer;
+    const bool paused = pauseMs > 0 && splitAfter > 0 && splitAfter < static_cast<int>(out.size());
+    record.alone = !joined && junk <= 0 && !paused;
     std::string note = "answer";
     if (joined)
         note += ", right behind the one held back";

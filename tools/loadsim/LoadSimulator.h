@@ -47,10 +47,17 @@ struct ReceivedFrame {
     bool checksumOk = false;
 };
 
+// One answer as it went out, with what went out with it: firstByteAt and
+// lastByteAt bound the whole burst (an answer held back before it, junk
+// behind it, a pause inside it).
 struct SentAnswer {
     Clock::time_point firstByteAt; // just before the first byte was written
     Clock::time_point lastByteAt;  // just after the last byte was written
     Bytes bytes;                   // the 26-byte answer
+    // Its 26 bytes and nothing else, without a pause: not split, not joined
+    // to one held back, no junk behind it. Whether the program's end takes
+    // it as one chunk depends on the pauses before and after it too.
+    bool alone = false;
 };
 
 // Misbehaviour applied to every n-th answer (0: never).
@@ -71,6 +78,10 @@ struct SimulatorOptions {
     // Every received frame and every answer is appended here with a time
     // stamp; empty means no log file.
     std::string logFile;
+    // The first this many load-off requests (set-control-mode, computer
+    // control with the input off) are ignored as a load with a noisy line
+    // would miss them; -1 ignores every one (the input stays on).
+    int ignoredLoadOffs = 0;
     // A symbolic link to the terminal is made here (replacing whatever link
     // or file is there), follows the terminal across replug() and is removed
     // when the simulator ends; empty means no link.
@@ -118,6 +129,10 @@ public:
     void addJunkToNextAnswer(int count = 3);
     // Read-status requests are ignored for ms milliseconds.
     void staySilentFor(int ms);
+    // The next count load-off requests are ignored (they are received and
+    // logged, but the input stays as it is); -1 ignores every one from now
+    // on, 0 ignores none again.
+    void ignoreLoadOffs(int count);
     // Closes the line: the program's end sees a hang-up. Nothing more works
     // until a replug().
     void hangUp();
@@ -190,7 +205,8 @@ private:
     int m_joins = 0;
     std::deque<int> m_junk;
     Clock::time_point m_silentUntil{};
-    Bytes m_held; // an answer held back to be joined
+    int m_ignoredLoadOffs = 0; // -1: all
+    Bytes m_held;              // an answer held back to be joined
     std::uint64_t m_answerCount = 0;
     bool m_plugBackPending = false;
     Clock::time_point m_plugBackAt{};

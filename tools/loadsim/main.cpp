@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -25,6 +26,8 @@ const char* kCommands = R"(Commands on standard input:
   join                  hold the next answer back and send it with the one after
   junk [N]              put N junk bytes (3) right behind the next answer
   silent MS             ignore read-status requests for MS milliseconds
+  ignore-off [N|all]    ignore the next N load-off requests (1), or all of them
+                        (0: none again)
   current A             set the current drawn while the input is on
   speed N               run the model N times faster
   hangup                close the line (the program sees the device go away)
@@ -80,6 +83,17 @@ bool runCommand(LoadSimulator& sim, const std::string& line) {
             sim.staySilentFor(ms);
         else
             std::puts("silent needs milliseconds");
+    } else if (word == "ignore-off") {
+        std::string count = "1";
+        in >> count;
+        if (count == "all")
+            sim.ignoreLoadOffs(-1);
+        else
+            try {
+                sim.ignoreLoadOffs(std::max(std::stoi(count), 0));
+            } catch (const std::exception&) {
+                std::puts("ignore-off needs a count or \"all\"");
+            }
     } else if (word == "current") {
         double amps = 0;
         if (in >> amps)
@@ -141,6 +155,10 @@ int main(int argc, char** argv) {
         {"silent-after", "Stop answering S seconds after the start...", "S"},
         {"silent-for", "...for S seconds (default 30).", "S"},
         {"hangup-after", "Close the line S seconds after the start.", "S"},
+        {"ignore-load-off",
+         "Ignore the first N load-off requests (computer control, input off), as a load on a "
+         "noisy line would miss them; \"all\" ignores every one.",
+         "N"},
         {"log", "Append every frame received and every answer to FILE with a time stamp.", "FILE"},
         {{"v", "verbose"}, "Print every frame received."},
         // -v is taken by --verbose, so the version has only its long name.
@@ -164,6 +182,13 @@ int main(int argc, char** argv) {
     options.misbehaviour.joinEvery = static_cast<int>(numberOption(p, "join-every", 0));
     options.misbehaviour.junkEvery = static_cast<int>(numberOption(p, "junk-every", 0));
     options.misbehaviour.junkBytes = static_cast<int>(numberOption(p, "junk-bytes", 3));
+    if (p.isSet("ignore-load-off")) {
+        if (p.value("ignore-load-off") == QLatin1String("all"))
+            options.ignoredLoadOffs = -1;
+        else
+            options.ignoredLoadOffs =
+                static_cast<int>(std::max(numberOption(p, "ignore-load-off", 0), 0.0));
+    }
     options.logFile = p.value("log").toStdString();
     options.linkPath = p.value("link").toStdString();
     const double silentAfter = numberOption(p, "silent-after", -1);

@@ -25,9 +25,7 @@
 #include "run/LoadRun.h"
 #include "run/ReadingRecorder.h"
 #include "run/SerialLink.h"
-#include "store/ReadingTable.h"
-#include "store/Table.h"
-#include "store/TableEngine.h"
+#include "store/ReadingStore.h"
 #include "ui/MessageBoxes.h"
 #include "widgets/MinimumVoltageField.h"
 #include "widgets/StripChart.h"
@@ -90,7 +88,7 @@ struct Bench {
     std::vector<double> handlerMs;
 
     Bench() {
-        TableEngine::setConfigFile(dir.filePath(QStringLiteral("engine.conf")));
+        ReadingStore::setConfigFile(dir.filePath(QStringLiteral("engine.conf")));
         loadsim::SimulatorOptions options;
         options.baudRate = 9600;
         options.model.speed = 20;
@@ -201,10 +199,7 @@ int busyWindow() {
                        [&settings] { child<QPushButton>(&settings, "okButton")->click(); });
     bench.button("settingsButton")->click();
     Pump(500);
-    ReadingRecorder* recorder = bench.program->run()->recorder();
-    callAndWait(recorder, [recorder] { recorder->table()->close(); });
-    if (!bench::FillReadingTable(
-            TableEngine::tableFilePath(QString::fromLatin1(ReadingTable::kAlias)), kRows))
+    if (!bench::FillReadingTable(bench.dir.filePath(QStringLiteral("Table/tables.db")), kRows))
         return 1;
     bench.button("loadOnButton")->click();
     Pump(1500);
@@ -229,9 +224,7 @@ int busyWindow() {
         });
         bench.button("queryButton")->click();
     });
-    callAndWait(recorder, [recorder] { recorder->table()->close(); });
-    bench::FillReadingTable(TableEngine::tableFilePath(QString::fromLatin1(ReadingTable::kAlias)),
-                            kRows);
+    bench::FillReadingTable(bench.dir.filePath(QStringLiteral("Table/tables.db")), kRows);
     measure("a report preview of 1 M rows", [&] {
         QTimer::singleShot(0, &query, [&query] {
             closeModalWhenShown(&query, 1000);
@@ -365,10 +358,8 @@ int main(int argc, char** argv) {
     for (int k = 0; k < 2; ++k) {
         Bench bench;
         ControlWindow& window = bench.window();
-        ReadingRecorder* recorder = bench.program->run()->recorder();
-        callAndWait(recorder, [recorder] { recorder->table()->close(); });
-        if (!bench::FillReadingTable(
-                TableEngine::tableFilePath(QString::fromLatin1(ReadingTable::kAlias)), sizes[k]))
+        if (!bench::FillReadingTable(bench.dir.filePath(QStringLiteral("Table/tables.db")),
+                                     sizes[k]))
             return 1;
         LineSeries& volts = child<StripChart>(&window, "voltageChart")->series();
         LineSeries& amps = child<StripChart>(&window, "currentChart")->series();

@@ -11,8 +11,8 @@
 #include "review/LibreOfficeAutomation.h"
 #include "review/SpreadsheetExport.h"
 #include "review/libreoffice/OfficeProcess.h"
-#include "support/FakeExportSource.h"
 #include "support/OfficeReader.h"
+#include "support/ReviewFixture.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
@@ -82,12 +82,12 @@ int main(int argc, char** argv) {
     for (int rows : {45, 10000, 100000}) {
         std::vector<Run> results;
         for (int run = 0; run < (rows > 10000 ? 1 : runs); ++run) {
-            FakeExportSource source = FakeExportSource::readings(rows);
+            StoredRows stored(readingRows(rows));
             Clock clock;
             TimedAutomation timed(clock, *office);
             SpreadsheetExport component(timed);
             clock.sinceButton.start();
-            const bool done = exportQueryToSpreadsheet(component, source);
+            const bool done = exportReadingsToSpreadsheet(component, stored.model());
             const double total = clock.sinceButton.nsecsElapsed() / 1e6;
             if (!done) {
                 std::fprintf(stderr, "the export of %d rows failed\n", rows);

@@ -13,7 +13,8 @@
 
 #include "review/CsvWriter.h"
 #include "review/QueryWindow.h"
-#include "store/ReadingTable.h"
+#include "review/ReadingModel.h"
+#include "store/ReadingStore.h"
 #include "ui/FileDialogs.h"
 
 #include <QAction>
@@ -141,13 +142,13 @@ int main(int argc, char** argv) {
     // The writer alone.
     Figures writer;
     for (int run = 0; run < runs; ++run) {
-        Query query;
-        ReadingTable::openQuery(query);
+        ReadingModel readings;
+        readings.open();
         measure(writer, path, rows, [&] {
             QSaveFile file(path);
             CsvWriter csv;
             return file.open(QIODevice::WriteOnly) &&
-                   csv.write(query, file) == CsvWriter::Result::Written && file.commit();
+                   csv.write(readings, file) == CsvWriter::Result::Written && file.commit();
         });
     }
     print("writer into a file", writer, rows);

@@ -13,12 +13,12 @@
 #include "support/WindowFinder.h"
 
 #include "review/DataGrid.h"
-#include "review/QueryModel.h"
 #include "review/QueryWindow.h"
+#include "review/ReadingModel.h"
 #include "review/ReadingReport.h"
 #include "review/ReportPreviewDialog.h"
 #include "review/ReportPreviewView.h"
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -80,8 +80,7 @@ void benchQueryWindow(int rows) {
 
     QueryWindow window;
     DataGrid& grid = *child<DataGrid>(&window, "grid");
-    const QueryModel& model = *grid.queryModel();
-    Query& query = *child<Query>(&window, "query");
+    const ReadingModel& model = *grid.readingModel();
     PaintCounter painted(grid.viewport());
     std::vector<double> open, firstRows, last, random, pageDown;
     QRandomGenerator random64(42);
@@ -105,7 +104,7 @@ void benchQueryWindow(int rows) {
         pressKey(&grid, Qt::Key_End, Qt::ControlModifier);
         grid.viewport()->repaint();
         last.push_back(clock.nsecsElapsed() / 1e6);
-        if (query.rowNumber() != rows - 1 || painted.paints() <= mark)
+        if (model.currentRow() != rows - 1 || painted.paints() <= mark)
             std::printf("  the grid did not reach the last row!\n");
 
         // Rows anywhere, as the scroll bar's thumb is dragged.

@@ -11,12 +11,12 @@
 
 #include "review/AboutDialog.h"
 #include "review/DataGrid.h"
-#include "review/QueryModel.h"
 #include "review/QueryWindow.h"
+#include "review/ReadingModel.h"
 #include "review/ReadingReport.h"
 #include "review/ReportPreviewDialog.h"
 #include "review/ReportPreviewView.h"
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 
 #include <QDir>
 #include <QMenu>
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    child<Query>(&window, "query")->moveTo(3);
+    child<ReadingModel>(&window, "model")->setCurrentRow(3);
     window.grab().save(out.filePath(QStringLiteral("query.png")));
     const QRect toolbar(0, 0, 320, 42);
     window.grab(toolbar)

@@ -40,8 +40,7 @@
 #include "run/LoadRun.h"
 #include "run/PollInterval.h"
 #include "run/ReadingRecorder.h"
-#include "store/ReadingTable.h"
-#include "store/TableEngine.h"
+#include "store/ReadingStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -798,13 +797,13 @@ int main(int argc, char** argv) {
     }
 
     QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/bench_run-XXXXXX"));
-    TableEngine::setConfigFile(dir.filePath(QStringLiteral("engine.conf")));
+    ReadingStore::setConfigFile(dir.filePath(QStringLiteral("engine.conf")));
     const QString data = dir.filePath(QStringLiteral("Table"));
-    if (ReadingTable::setUp(data) != ReadingTable::SetupResult::Ready) {
+    if (ReadingStore::setUp(data) != ReadingStore::SetupResult::Ready) {
         std::fprintf(stderr, "the reading table cannot be set up under %s\n", qPrintable(data));
         return 1;
     }
-    const QString tableFile = TableEngine::tableFilePath(QString::fromLatin1(ReadingTable::kAlias));
+    const QString tableFile = data + QStringLiteral("/tables.db");
 
     if (chunks > 0)
         fuzz(chunks);

@@ -20,11 +20,11 @@
 #include "support/WindowFinder.h"
 
 #include "review/DataGrid.h"
-#include "review/QueryModel.h"
 #include "review/QueryWindow.h"
+#include "review/ReadingModel.h"
 #include "run/CrossThread.h"
 #include "run/ReadingRecorder.h"
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 
 #include <QApplication>
 #include <QDirIterator>
@@ -65,9 +65,10 @@ double msSince(Clock::time_point from, Clock::time_point to) {
 // and one line "latency <ms> <taken at>" per reading whose row was committed
 // (taken at: the monotonic clock, in ms, which all processes share).
 int runBench(const QString& config, int seconds, int intervalMs) {
-    TableEngine::setConfigFile(config);
+    ReadingStore::setConfigFile(config);
     QString warning;
-    if (ReadingTable::setUp(QString(), &warning) != ReadingTable::SetupResult::Ready)
+    if (ReadingStore::setUp(config + QStringLiteral(".data"), &warning) !=
+        ReadingStore::SetupResult::Ready)
         std::fprintf(stderr, "bench start: %s\n", qPrintable(warning));
 
     QThread storeThread;
@@ -76,18 +77,14 @@ int runBench(const QString& config, int seconds, int intervalMs) {
     recorder->moveToThread(&storeThread);
     storeThread.start();
 
-    // Every row the log commits becomes its current row: the first time an
-    // ID is seen is the moment its row was committed.
+    // The moment each reading's row was committed.
     std::mutex mutex;
     std::map<int, Clock::time_point> committed;
     QObject::connect(
-        recorder->table(), &DataSet::dataSetChanged, recorder->table(),
-        [table = recorder->table(), &mutex, &committed] {
-            if (!table->isActive() || table->state() != DataSetState::Browse || table->isEmpty())
-                return;
-            const int id = table->fieldByName(QStringLiteral("ID")).toInt();
+        recorder, &ReadingRecorder::readingStored, recorder,
+        [&mutex, &committed](qint64 id) {
             const std::lock_guard lock(mutex);
-            committed.emplace(id, Clock::now());
+            committed.emplace(static_cast<int>(id), Clock::now());
         },
         Qt::DirectConnection);
     post(recorder, [recorder] { recorder->attachReadingTable(); });
@@ -104,7 +101,7 @@ int runBench(const QString& config, int seconds, int intervalMs) {
         taken.push_back(Clock::now());
         volts.push_back(reading.voltsText);
         const QDateTime now = QDateTime::currentDateTime();
-        post(recorder, [recorder, reading, now] { recorder->record(reading, now); });
+        recorder->record(reading, now);
     });
     poll.start();
     QTimer::singleShot(seconds * 1000, &poll, &QTimer::stop);
@@ -130,12 +127,13 @@ int runBench(const QString& config, int seconds, int intervalMs) {
     int stored = 0;
     int lost = 0;
     try {
-        Query query;
-        ReadingTable::openQuery(query);
-        stored = query.rowCount();
+        ReadingStore store;
+        const ReadingStore::Count counted = store.count();
+        stored = counted.rows;
+        const QList<StoredReading> rows = store.read(0, counted.rows, counted);
         for (std::size_t i = 0; i < volts.size(); ++i) {
             const int row = static_cast<int>(i);
-            if (query.valueAt(row, 0).toInt() != row || query.displayTextAt(row, 1) != volts[i])
+            if (row >= rows.size() || rows[row].id != row || rows[row].volts != volts[i])
                 ++lost;
         }
     } catch (const std::exception& e) {
@@ -193,7 +191,7 @@ void benchBenches(PostgresServer& server, int benches, int seconds) {
         const QString file = configs.filePath(QStringLiteral("bench%1.conf").arg(b + 1));
         QFile f(file);
         f.open(QIODevice::WriteOnly);
-        f.write(server.aliasText(QString::fromLatin1(ReadingTable::kAlias),
+        f.write(server.aliasText(QString::fromLatin1(ReadingStore::kAlias),
                                  QStringLiteral("bench%1").arg(b + 1, 2, 10, QLatin1Char('0'))));
         f.close();
         auto p = std::make_unique<QProcess>();
@@ -272,10 +270,11 @@ void benchQueryWindow(PostgresServer& server, int rows) {
         QFile f(config);
         f.open(QIODevice::WriteOnly);
         f.write(
-            server.aliasText(QString::fromLatin1(ReadingTable::kAlias), QStringLiteral("large")));
+            server.aliasText(QString::fromLatin1(ReadingStore::kAlias), QStringLiteral("large")));
     }
-    TableEngine::setConfigFile(config);
-    if (ReadingTable::setUp() != ReadingTable::SetupResult::Ready) {
+    ReadingStore::setConfigFile(config);
+    if (ReadingStore::setUp(dir.filePath(QStringLiteral("Table"))) !=
+        ReadingStore::SetupResult::Ready) {
         std::printf("query window: the set-up failed\n");
         return;
     }
@@ -300,8 +299,7 @@ void benchQueryWindow(PostgresServer& server, int rows) {
 
     QueryWindow window;
     DataGrid& grid = *child<DataGrid>(&window, "grid");
-    const QueryModel& model = *grid.queryModel();
-    Query& query = *child<Query>(&window, "query");
+    const ReadingModel& model = *grid.readingModel();
     PaintCounter painted(grid.viewport());
     std::vector<double> open, firstRows, last, jump;
     QRandomGenerator random(42);
@@ -322,7 +320,7 @@ void benchQueryWindow(PostgresServer& server, int rows) {
         QCoreApplication::sendEvent(&grid, &press);
         grid.viewport()->repaint();
         last.push_back(clock.nsecsElapsed() / 1e6);
-        if (query.rowNumber() != rows - 1)
+        if (model.currentRow() != rows - 1)
             std::printf("  the grid did not reach the last row!\n");
 
         for (int j = 0; j < 3; ++j) {

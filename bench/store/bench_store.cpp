@@ -1,11 +1,12 @@
-// Store benchmark: what one reading costs with 0, 1 k, 100 k and 1 M rows
-// stored (numbering through the index, next to numbering by COUNT(*)); how
-// fast "select * from Tarvex" on 1 M rows shows its first screenful; and a
-// soak of SIGKILLs against a process that stores readings.
+// Store benchmark: the statements one stored reading costs (SQLite's own
+// trace of every statement the connection runs); what one reading costs with
+// 0, 1 k, 100 k and 1 M rows stored; how fast the rows of a 1 M-row table
+// are counted and read in blocks (the first screenful, the last, one far
+// inside); and a soak of SIGKILLs against a process that stores readings.
 //
 // Usage: bench_store [soak trials (100)] [readings per size (200)]
 
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -13,6 +14,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -21,9 +23,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <vector>
+
+#include <dlfcn.h>
 
 #include "BenchSupport.h"
 
@@ -35,164 +41,182 @@ using bench::Percentile;
 namespace {
 
 LoadReading workedReading() {
-    DeviceFrame answer{};
-    const std::uint8_t bytes[] = {0xDC, 0x05, 0x39, 0x30, 0x00, 0x00, 0xB9, 0x00};
-    std::copy(std::begin(bytes), std::end(bytes), answer.begin() + 3);
-    return decodeStatusAnswer(answer);
+    return decodeStatusAnswer(makeStatusAnswer(1500, 12345, 185));
 }
 
 // Points RoruvEde at dir and makes the reading table exist there.
 void setUpStore(const QString& dir) {
-    if (ReadingTable::setUp(dir) != ReadingTable::SetupResult::Ready)
+    ReadingStore::forgetSetUp();
+    if (ReadingStore::setUp(dir) != ReadingStore::SetupResult::Ready)
         throw std::runtime_error("the alias RoruvEde cannot be set up");
 }
 
-// The numbering the program was first written with: ID := the row count.
-void appendReadingByCount(Table& table, const LoadReading& reading) {
-    table.open();
-    table.append();
-    table.fieldByName(QStringLiteral("ID")).setValue(table.rowCount());
-    table.fieldByName(QStringLiteral("VolVal")).setValue(reading.voltsText);
-    table.fieldByName(QStringLiteral("CurVal")).setValue(reading.ampsText);
-    table.fieldByName(QStringLiteral("PowVal")).setValue(reading.wattsText);
-    table.fieldByName(QStringLiteral("TestDate")).setValue(QDate::currentDate());
-    table.post();
-}
+// Every statement the SQLite connections of this thread run, counted through
+// SQLite's own trace (sqlite3_trace_v2, looked up in the library Qt's driver
+// loaded).
+class StatementTrace {
+public:
+    // Traces the connections open now.
+    StatementTrace() {
+        void* library = ::dlopen("libsqlite3.so.0", RTLD_NOW | RTLD_NOLOAD);
+        using Trace = int (*)(void*, unsigned, int (*)(unsigned, void*, void*, void*), void*);
+        using Sql = const char* (*)(void*);
+        const auto trace =
+            library ? reinterpret_cast<Trace>(::dlsym(library, "sqlite3_trace_v2")) : nullptr;
+        s_sql = library ? reinterpret_cast<Sql>(::dlsym(library, "sqlite3_sql")) : nullptr;
+        if (!trace)
+            throw std::runtime_error("SQLite's trace cannot be reached");
+        for (const QString& name : QSqlDatabase::connectionNames()) {
+            const QSqlDatabase db = QSqlDatabase::database(name, false);
+            const QVariant handle =
+                db.isValid() && db.driver() ? db.driver()->handle() : QVariant();
+            if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+                continue;
+            void* connection = *static_cast<void* const*>(handle.constData());
+            trace(connection, 1 /* SQLITE_TRACE_STMT */, &StatementTrace::count, this);
+            m_traced.push_back({connection, trace});
+        }
+    }
+    ~StatementTrace() {
+        for (const auto& [connection, trace] : m_traced)
+            trace(connection, 0, nullptr, nullptr);
+    }
+    StatementTrace(const StatementTrace&) = delete;
+    StatementTrace& operator=(const StatementTrace&) = delete;
 
-struct SizedTable {
-    int rows;
-    std::unique_ptr<Table> table;
-    std::vector<double> ours, byCount, nextId, count;
+    int connections() const { return static_cast<int>(m_traced.size()); }
+    long long statements() const { return m_count; }
+    // How often each statement ran (its text, as prepared).
+    const std::map<std::string, long long>& texts() const { return m_texts; }
+
+private:
+    static int count(unsigned, void* self, void* statement, void*) {
+        auto* t = static_cast<StatementTrace*>(self);
+        ++t->m_count;
+        const char* sql = s_sql ? s_sql(statement) : nullptr;
+        ++t->m_texts[sql ? std::string(sql) : std::string("?")];
+        return 0;
+    }
+
+    using Trace = int (*)(void*, unsigned, int (*)(unsigned, void*, void*, void*), void*);
+    static inline const char* (*s_sql)(void*) = nullptr;
+    std::vector<std::pair<void*, Trace>> m_traced;
+    long long m_count = 0;
+    std::map<std::string, long long> m_texts;
 };
 
-// One store per size, each under an alias of its own, filled outside the
-// engine. The readings go round the sizes, so that the disk's moods (every
-// posted row waits for an fsync) fall on all of them alike.
-void appendCost(const QString& root, int readings) {
-    std::vector<SizedTable> sizes;
-    for (const int n : {0, 1000, 100000, 1000000}) {
-        const QString dir = QStringLiteral("%1/rows%2/Table").arg(root).arg(n);
-        const QString alias = QStringLiteral("Rows%1").arg(n);
-        setUpStore(dir);
-        TableEngine::addPathAlias(alias, dir, QStringLiteral("Paradox"));
-        if (!bench::FillReadingTable(TableEngine::tableFilePath(alias), n))
-            return;
-        auto table = std::make_unique<Table>();
-        table->setAlias(alias);
-        table->setTableName(QString::fromLatin1(ReadingTable::kTableName));
-        table->open();
-        sizes.push_back({n, std::move(table), {}, {}, {}, {}});
-    }
-
-    const LoadReading reading = workedReading();
-    QElapsedTimer timer;
-    for (int i = 0; i < readings; ++i) {
-        for (SizedTable& s : sizes) {
-            timer.start();
-            ReadingTable::appendReading(*s.table, reading);
-            s.ours.push_back(timer.nsecsElapsed() / 1000.0);
-            timer.start();
-            appendReadingByCount(*s.table, reading);
-            s.byCount.push_back(timer.nsecsElapsed() / 1000.0);
-        }
-    }
-    // The numbering step alone, without the write.
-    qint64 sum = 0;
-    for (int i = 0; i < 200; ++i) {
-        for (SizedTable& s : sizes) {
-            timer.start();
-            s.table->last();
-            sum += s.table->fieldByName(QStringLiteral("ID")).toLongLong() + 1;
-            s.nextId.push_back(timer.nsecsElapsed() / 1000.0);
-            timer.start();
-            sum += s.table->rowCount();
-            s.count.push_back(timer.nsecsElapsed() / 1000.0);
-        }
-    }
-
-    std::printf("Per-reading cost of appendReading, us (median, 90th percentile), %d readings per "
-                "size,\nnext to numbering by COUNT(*); then the numbering step alone (median):\n",
-                readings);
-    std::printf("%10s %10s %10s %12s %12s | %12s %12s\n", "rows", "ours", "ours p90", "COUNT(*)",
-                "COUNT(*) p90", "max(ID)+1", "COUNT(*)");
-    for (const SizedTable& s : sizes)
-        std::printf("%10d %10.0f %10.0f %12.0f %12.0f | %12.1f %12.1f\n", s.rows, Median(s.ours),
-                    Percentile(s.ours, 0.9), Median(s.byCount), Percentile(s.byCount, 0.9),
-                    Median(s.nextId), Median(s.count));
-    std::printf("ours at 1 M / ours at 1 k: %.2f (target <= 1.2)   (check %lld)\n\n",
-                Median(sizes[3].ours) / Median(sizes[1].ours), static_cast<long long>(sum));
+void statementsPerReading(const QString& root) {
+    setUpStore(root + QStringLiteral("/statements/Table"));
+    ReadingStore store;
+    store.append(workedReading(), QDateTime::currentDateTime()); // connected, prepared
+    constexpr int kReadings = 1000;
+    StatementTrace trace;
+    for (int i = 0; i < kReadings; ++i)
+        store.append(workedReading(), QDateTime::currentDateTime());
+    std::printf("Statements per stored reading (SQLite's trace of %d connection(s), %d readings): "
+                "%.2f (target: one INSERT in its transaction)\n",
+                trace.connections(), kReadings, double(trace.statements()) / kReadings);
+    for (const auto& [sql, n] : trace.texts())
+        std::printf("  %5.2f x %s\n", double(n) / kReadings, sql.c_str());
+    std::printf("\n");
 }
 
-void queryCost() {
+// One store per size, each in a directory of its own, filled outside the
+// program. The readings go round the sizes, so that the disk's moods (every
+// stored row waits for an fsync) fall on all of them alike.
+void appendCost(const QString& root, int readings) {
+    struct Sized {
+        int rows;
+        std::unique_ptr<ReadingStore> store; // connected to its own table file
+        std::vector<double> micros;
+    };
+    const LoadReading reading = workedReading();
+    std::vector<Sized> sizes;
+    for (const int n : {0, 1000, 100000, 1000000}) {
+        const QString dir = QStringLiteral("%1/rows%2/Table").arg(root).arg(n);
+        setUpStore(dir);
+        if (!bench::FillReadingTable(dir + QStringLiteral("/tables.db"), n))
+            return;
+        auto store = std::make_unique<ReadingStore>();
+        store->count(); // connected
+        sizes.push_back({n, std::move(store), {}});
+    }
+    QElapsedTimer timer;
+    for (int i = 0; i < readings; ++i) {
+        for (Sized& s : sizes) {
+            timer.start();
+            s.store->append(reading, QDateTime::currentDateTime());
+            s.micros.push_back(timer.nsecsElapsed() / 1000.0);
+        }
+    }
+    std::printf("Cost of storing a reading, us (median, 90th percentile), %d readings per size:\n",
+                readings);
+    std::printf("%10s %10s %10s\n", "rows", "median", "p90");
+    for (const Sized& s : sizes)
+        std::printf("%10d %10.0f %10.0f\n", s.rows, Median(s.micros), Percentile(s.micros, 0.9));
+    std::printf("at 1 M / at 1 k: %.2f (target <= 1.2)\n\n",
+                Median(sizes[3].micros) / Median(sizes[1].micros));
+}
+
+void readCost(const QString& root) {
     constexpr int kScreen = 25; // rows the query window's grid shows at once
-    const QString file = TableEngine::tableFilePath(QString::fromLatin1(ReadingTable::kAlias));
-    if (!bench::FillReadingTable(file, 1000000))
+    const QString dir = root + QStringLiteral("/read/Table");
+    setUpStore(dir);
+    if (!bench::FillReadingTable(dir + QStringLiteral("/tables.db"), 1000000))
         return;
-    std::vector<double> open;
-    std::vector<double> count;
-    std::vector<double> last;
-    std::vector<double> jumps;
-    double walk = 0;
+    std::vector<double> open, last, far, walk;
     qint64 checksum = 0;
     for (int trial = 0; trial < 5; ++trial) {
-        Query q;
+        ReadingStore store;
         QElapsedTimer timer;
         timer.start();
-        q.setAlias(QString::fromLatin1(ReadingTable::kAlias));
-        q.setSql({QStringLiteral("select * from Tarvex")});
-        q.open();
-        for (int row = 0; row < kScreen; ++row)
-            for (int f = 0; f < q.fieldCount(); ++f)
-                checksum += q.displayTextAt(row, f).size();
+        const ReadingStore::Count counted = store.count();
+        for (const StoredReading& r : store.read(0, kScreen, counted))
+            checksum += r.id;
         open.push_back(timer.nsecsElapsed() / 1e6);
 
         timer.start();
-        checksum += q.rowCount();
-        count.push_back(timer.nsecsElapsed() / 1e6);
-
-        timer.start();
-        q.last();
-        for (int row = q.rowNumber() - kScreen + 1; row <= q.rowNumber(); ++row)
-            for (int f = 0; f < q.fieldCount(); ++f)
-                checksum += q.displayTextAt(row, f).size();
+        for (const StoredReading& r : store.read(counted.rows - kScreen, kScreen, counted))
+            checksum += r.id;
         last.push_back(timer.nsecsElapsed() / 1e6);
 
         for (const int row : {500000, 250000, 750000, 10000}) {
             timer.start();
-            for (int r = row; r < row + kScreen; ++r)
-                checksum += q.displayTextAt(r, 0).size();
-            jumps.push_back(timer.nsecsElapsed() / 1e6);
+            for (const StoredReading& r : store.read(row, kScreen, counted))
+                checksum += r.id;
+            far.push_back(timer.nsecsElapsed() / 1e6);
         }
 
-        if (trial == 0) {
-            q.disableControls();
-            timer.start();
-            int rows = 0;
-            for (q.first(); !q.atEnd(); q.next()) {
-                checksum += q.field(4).displayText().size();
-                ++rows;
-            }
-            walk = timer.nsecsElapsed() / 1e6;
-            q.enableControls();
-            std::printf("Walk first()..atEnd() with field texts: %d rows in %.0f ms\n", rows, walk);
+        timer.start();
+        int rows = 0;
+        qint64 after = -1;
+        for (;;) {
+            const QList<StoredReading> block = store.readAfter(after, 4096, counted.lastId);
+            if (block.isEmpty())
+                break;
+            rows += static_cast<int>(block.size());
+            after = block.last().id;
         }
+        walk.push_back(timer.nsecsElapsed() / 1e6);
+        checksum += rows;
     }
-    std::printf("\"select * from Tarvex\" on 1 M rows (median of 5, ms):\n"
-                "  open + first screenful (%d rows): %.1f (target <= 200)\n"
-                "  rowCount:                          %.1f\n"
-                "  last + last screenful:             %.1f\n"
-                "  a screenful far inside:            %.1f (median of %zu)\n"
+    std::printf("The 1 M-row table, read in blocks (median of 5, ms):\n"
+                "  connect, count and the first screenful (%d rows): %.1f\n"
+                "  the last screenful:                                %.1f\n"
+                "  a screenful far inside:                            %.1f (median of %zu)\n"
+                "  every row, 4096 at a time:                         %.0f\n"
                 "  (checksum %lld)\n\n",
-                kScreen, Median(open), Median(count), Median(last), Median(jumps), jumps.size(),
+                kScreen, Median(open), Median(last), Median(far), far.size(), Median(walk),
                 static_cast<long long>(checksum));
 }
 
 void soak(const QString& root, int trials) {
     const QString config = root + QStringLiteral("/soak/table-engine.conf");
     const QString dir = root + QStringLiteral("/soak/Table");
-    const QString previous = TableEngine::setConfigFile(config);
+    const QString previous = ReadingStore::setConfigFile(config);
     setUpStore(dir);
-    TableEngine::setConfigFile(previous);
+    ReadingStore::forgetSetUp(); // the children claim the table
+    ReadingStore::setConfigFile(previous);
 
     QMap<int, QString> reported;
     int lost = 0;
@@ -259,13 +283,12 @@ int main(int argc, char** argv) {
     const int readings = argc > 2 ? std::atoi(argv[2]) : 200;
 
     QTemporaryDir root(QDir::tempPath() + QStringLiteral("/bench_store-XXXXXX"));
-    TableEngine::setConfigFile(root.filePath(QStringLiteral("table-engine.conf")));
-    const QString dir = root.filePath(QStringLiteral("Table"));
+    ReadingStore::setConfigFile(root.filePath(QStringLiteral("table-engine.conf")));
     try {
         std::printf("Stores under %s\n\n", qPrintable(root.path()));
+        statementsPerReading(root.path());
         appendCost(root.path(), readings);
-        setUpStore(dir);
-        queryCost();
+        readCost(root.path());
         soak(root.path(), trials);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_store: %s\n", e.what());

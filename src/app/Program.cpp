@@ -8,7 +8,7 @@
 #include "review/ReadingReport.h"
 #include "run/CrossThread.h"
 #include "run/LoadRun.h"
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
 
@@ -51,27 +51,17 @@ Program::~Program() {
 
 // The data directory, the alias and the reading table are made to exist; the
 // run then stores its readings there. When the directory cannot be created
-// (an exception) the run is left without a table and every reading fails to
-// be stored; when only the alias fails, the operator is warned and the run
-// stores through the alias as it is. A server that cannot be reached, or a
-// schema another program logs into, is told as the set-up words it; the run
-// keeps its readings until the server takes them.
+// (an exception) the run is left without a table and every reading waits;
+// when the alias fails, the operator is warned (with the reason) and the
+// readings wait. A server that cannot be reached, or a table file or schema
+// another program logs into, is told as the set-up words it; the run keeps
+// its readings until the table takes them.
 void Program::prepareStore(const QString& dataDirectory) {
     const QString directory =
         dataDirectory.isEmpty() ? DataLocation::tableDirectory() : dataDirectory;
     QString warning;
-    switch (ReadingTable::setUp(directory, &warning)) {
-    case ReadingTable::SetupResult::Ready:
-        break;
-    case ReadingTable::SetupResult::AliasFailed:
-        showMessageBox(QStringLiteral("Have no install BDE ,Please insatll !"),
-                       QMessageBox::Warning, QMessageBox::Yes);
-        break;
-    case ReadingTable::SetupResult::ServerUnreachable:
-    case ReadingTable::SetupResult::SchemaInUse:
+    if (ReadingStore::setUp(directory, &warning) != ReadingStore::SetupResult::Ready)
         showMessageBox(warning, QMessageBox::Warning, QMessageBox::Yes);
-        break;
-    }
     m_run->attachReadingTable();
 }
 

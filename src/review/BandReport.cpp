@@ -3,7 +3,6 @@
 #include "errors/Errors.h"
 #include "review/OperationProgress.h"
 #include "review/ReportPreviewDialog.h"
-#include "store/Query.h"
 
 #include <QFile>
 #include <QFontMetricsF>
@@ -194,8 +193,8 @@ int ReportPages::rowsOn(int page) const {
 
 BandReport::BandReport(QObject* parent) : QObject(parent) {}
 
-void BandReport::setDataSet(Query* dataSet) {
-    m_dataSet = dataSet;
+void BandReport::setModel(QAbstractItemModel* model) {
+    m_model = model;
 }
 
 void BandReport::setLayout(const ReportLayout& layout) {
@@ -220,7 +219,7 @@ void BandReport::setUpPrinter(QPrinter& printer) const {
 }
 
 ReportPages BandReport::pages(const QPrinter& printer) {
-    const int rows = m_dataSet && m_dataSet->isActive() ? m_dataSet->rowCount() : 0;
+    const int rows = m_model ? m_model->rowCount() : 0;
     return ReportPages(m_layout, printer.pageLayout().paintRect(QPageLayout::Millimeter).height(),
                        rows);
 }
@@ -236,18 +235,25 @@ void BandReport::drawPage(QPainter& painter, const ReportPages& pages, int page,
         return;
     }
     bands.print(m_layout.columnHeaderBand);
-    if (!m_dataSet || !m_dataSet->isActive())
+    if (!m_model || m_model->rowCount() < pages.rowCount())
         return; // closed since it was counted
-    // The detail texts' fields, looked up once for the page.
-    Query& query = *m_dataSet;
-    QList<int> fields;
-    for (const ReportText& text : m_layout.detailBand.texts)
-        fields << (text.fieldName.isEmpty() ? -1 : query.fieldByName(text.fieldName).index());
+    // The detail texts' columns, looked up once for the page.
+    QAbstractItemModel& model = *m_model;
+    QList<int> columns;
+    for (const ReportText& text : m_layout.detailBand.texts) {
+        int column = -1;
+        for (int c = 0; !text.fieldName.isEmpty() && c < model.columnCount(); ++c)
+            if (model.headerData(c, Qt::Horizontal).toString() == text.fieldName)
+                column = c;
+        columns << column;
+    }
     const int first = pages.firstRow(page);
     const int rows = pages.rowsOn(page);
     for (int row = first; row < first + rows; ++row)
-        bands.print(m_layout.detailBand,
-                    [&](int text) { return query.displayTextAt(row, fields[text]); });
+        bands.print(m_layout.detailBand, [&](int text) {
+            return columns[text] < 0 ? QString()
+                                     : model.index(row, columns[text]).data().toString();
+        });
 }
 
 int BandReport::print(QPrinter& printer, int currentPage, QWidget* progressParent) {

@@ -1,17 +1,16 @@
 // Banded page reports: a title band printed once at the start, a column header
-// band at the top of every page and a detail band for every row of a query,
+// band at the top of every page and a detail band for every row of a model,
 // laid out in millimetres and drawn with QPainter. The report is previewed
 // in a window of its own (ReportPreviewDialog, printable from there, to a PDF
 // file too), printed to a PDF file directly, or printed onto any printer.
 //
 // Pages are drawn one at a time and only when needed: where each row falls is
 // worked out from the number of rows and the band heights, and the rows of a
-// page are read through the query's random access, so that a report of a
+// page are read from the model as the page is drawn, so that a report of a
 // million rows previews and prints in the memory of a few pages.
 #pragma once
 
-#include "store/Query.h"
-
+#include <QAbstractItemModel>
 #include <QFont>
 #include <QList>
 #include <QObject>
@@ -32,7 +31,7 @@ namespace tarvex {
 // height and is printed opaque on white.
 struct ReportText {
     QString caption;   // a fixed text, or, when fieldName is set,
-    QString fieldName; // the display text of that field of the row
+    QString fieldName; // the display text of the row's column titled so
     double left = 0;
     double top = 0;
     double width = 0;
@@ -95,11 +94,13 @@ class BandReport : public QObject {
 public:
     explicit BandReport(QObject* parent = nullptr);
 
-    // The rows: the detail band is printed once for every row the query
-    // counts, from the first. A closed query prints as an empty one. The
-    // report does not own it, and forgets it when it is destroyed.
-    Query* dataSet() const { return m_dataSet; }
-    void setDataSet(Query* dataSet);
+    // The rows: the detail band is printed once for every row of the model,
+    // from the first, its texts the display texts of the columns whose
+    // titles (horizontal header) are their field names. A model without rows
+    // prints as an empty one. The report does not own it, and forgets it when
+    // it is destroyed.
+    QAbstractItemModel* model() const { return m_model; }
+    void setModel(QAbstractItemModel* model);
 
     const ReportLayout& layout() const { return m_layout; }
     void setLayout(const ReportLayout& layout);
@@ -118,7 +119,7 @@ public:
     // no duplex, all pages, automatic paper bin).
     void setUpPrinter(QPrinter& printer) const;
 
-    // The pages of the rows counted now, on printer's paper.
+    // The pages of the model's rows, on printer's paper.
     ReportPages pages(const QPrinter& printer);
 
     // Prints the pages printer's print range selects (all pages, from-to,
@@ -129,8 +130,7 @@ public:
     // that takes a while shows its progress in a dialog over it whose Cancel
     // ends the run after the page in hand (a PDF file is then removed).
     // printFinished() follows. Returns the number of pages printed, 0 when
-    // cancelled. Raises PrintError when the printer cannot be painted on, and
-    // the engine's DatabaseError when the rows cannot be read.
+    // cancelled. Raises PrintError when the printer cannot be painted on.
     int print(QPrinter& printer, int currentPage = 1, QWidget* progressParent = nullptr);
 
     // Draws page (from 0) of pages onto painter, whose coordinates are
@@ -138,8 +138,7 @@ public:
     // with their origin at the top-left corner of the space within the
     // margins, and whose width is roomWidthMm millimetres. Text sizes follow
     // that resolution whatever device painter draws on, so the preview draws
-    // the printed page scaled. Raises the engine's DatabaseError when the
-    // rows cannot be read.
+    // the printed page scaled.
     void drawPage(QPainter& painter, const ReportPages& pages, int page, int resolution,
                   double roomWidthMm);
 
@@ -150,7 +149,7 @@ signals:
     void printFinished();
 
 private:
-    QPointer<Query> m_dataSet;
+    QPointer<QAbstractItemModel> m_model;
     ReportLayout m_layout;
 };
 

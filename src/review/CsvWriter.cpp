@@ -1,18 +1,14 @@
 #include "review/CsvWriter.h"
 
-#include "store/DataSet.h"
+#include "review/ReadingModel.h"
 
 #include <QDate>
-#include <QDateTime>
 #include <QIODevice>
-#include <QLocale>
-#include <QScopeGuard>
-#include <QTime>
-
-#include <utility>
-#include <vector>
 
 namespace tarvex {
+
+static_assert(CsvWriter::kProgressRows == ReadingModel::kWalkRows,
+              "progress is told after each block of the walk");
 
 namespace {
 
@@ -52,36 +48,6 @@ QString isoDate(QDate date) {
 
 CsvWriter::CsvWriter(QObject* parent) : QObject(parent) {}
 
-QString CsvWriter::text(const QVariant& value) {
-    if (value.isNull())
-        return QString();
-    switch (value.typeId()) {
-    case QMetaType::QString:
-        return value.toString();
-    case QMetaType::Int:
-    case QMetaType::Short:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-        return QString::number(value.toLongLong());
-    case QMetaType::UInt:
-    case QMetaType::UShort:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-        return QString::number(value.toULongLong());
-    case QMetaType::Double:
-        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
-    case QMetaType::QDate:
-        return isoDate(value.toDate());
-    case QMetaType::QDateTime:
-        return value.toDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
-    case QMetaType::QTime:
-        return value.toTime().toString(QStringLiteral("HH:mm:ss"));
-    default:
-        // QVariant's own conversions are those of the C locale.
-        return value.toString();
-    }
-}
-
 void CsvWriter::appendField(QString& line, const QString& text) {
     if (!needsQuotes(text)) {
         line += text;
@@ -96,62 +62,55 @@ void CsvWriter::appendField(QString& line, const QString& text) {
     line += u'"';
 }
 
-CsvWriter::Result CsvWriter::write(DataSet& data, QIODevice& out) {
+CsvWriter::Result CsvWriter::write(ReadingModel& readings, QIODevice& out) {
     m_rows = 0;
     m_error.clear();
     m_cancelled = false;
-    data.open();
-    data.disableControls();
-    const auto resume = qScopeGuard([&data] { data.enableControls(); });
-    const Bookmark mark = data.bookmark();
-    Result result = Result::Failed;
-    try {
-        result = walk(data, out);
-    } catch (...) {
-        try {
-            data.gotoBookmark(mark);
-        } catch (...) {
-            // The failure that stopped the walk is the one to report.
-        }
-        throw;
-    }
-    data.gotoBookmark(mark);
-    return result;
-}
-
-CsvWriter::Result CsvWriter::walk(DataSet& data, QIODevice& out) {
-    std::vector<Field*> fields;
+    if (!readings.isOpen())
+        readings.open();
     QString buffer;
-    for (int i = 0; i < data.fieldCount(); ++i) {
-        fields.push_back(&data.field(i));
+    const QStringList names = ReadingStore::fieldNames();
+    for (qsizetype i = 0; i < names.size(); ++i) {
         if (i > 0)
             buffer += u',';
-        appendField(buffer, fields.back()->name());
+        appendField(buffer, names[i]);
     }
     buffer += kLineEnd;
 
-    int buffered = 0; // rows in the buffer
-    for (data.first(); !data.atEnd(); data.next()) {
-        bool firstField = true;
-        for (Field* field : fields) {
-            if (!std::exchange(firstField, false))
-                buffer += u',';
-            appendField(buffer, text(field->value()));
+    Result result = Result::Written;
+    readings.forEachBlock([&](int, const QList<StoredReading>& rows) {
+        for (const StoredReading& r : rows) {
+            appendField(buffer, QString::number(r.id));
+            buffer += u',';
+            appendField(buffer, r.volts);
+            buffer += u',';
+            appendField(buffer, r.amps);
+            buffer += u',';
+            appendField(buffer, r.watts);
+            buffer += u',';
+            if (r.date.isValid())
+                buffer += isoDate(r.date);
+            else
+                appendField(buffer, r.dateText);
+            buffer += kLineEnd;
         }
-        buffer += kLineEnd;
-        if (++buffered == kProgressRows) {
-            if (!put(out, buffer))
-                return Result::Failed;
-            m_rows += std::exchange(buffered, 0);
-            emit progressed(m_rows);
-            if (m_cancelled)
-                return Result::Cancelled;
+        if (!put(out, buffer)) {
+            result = Result::Failed;
+            return false;
         }
-    }
-    if (!put(out, buffer))
-        return Result::Failed;
-    m_rows += buffered;
-    return Result::Written;
+        m_rows += static_cast<int>(rows.size());
+        if (rows.size() < kProgressRows)
+            return true; // the last block
+        emit progressed(m_rows);
+        if (m_cancelled) {
+            result = Result::Cancelled;
+            return false;
+        }
+        return true;
+    });
+    if (result == Result::Written && !put(out, buffer))
+        result = Result::Failed;
+    return result;
 }
 
 // Hands the buffer's text to out as UTF-8 and empties the buffer; false, with

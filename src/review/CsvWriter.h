@@ -1,25 +1,25 @@
-// The rows of a data set as comma-separated values (RFC 4180): UTF-8 without
-// a byte order mark, a header line with the field names, one line per row,
+// The stored readings as comma-separated values (RFC 4180): UTF-8 without a
+// byte order mark, a header line with the field names, one line per row,
 // every line ended by CR LF. A field that holds a comma, a double quote, CR
 // or LF is put in double quotes, its double quotes doubled; every other field
-// is written bare. Values keep their type's plain form, whatever the locale:
-// texts exactly as stored (leading blanks too), whole and floating-point
-// numbers in decimal with a dot, dates as yyyy-MM-dd, date-times as
-// yyyy-MM-ddTHH:mm:ss, times as HH:mm:ss; an empty field is written empty.
+// is written bare. Values keep their plain form, whatever the locale: the ID
+// in decimal, the texts exactly as stored (leading blanks too), the day as
+// yyyy-MM-dd (a stored text that is no date as it stands); an empty field is
+// written empty.
 //
-// The query window's "Save as CSV…" writes its query through a CsvWriter into
+// The query window's "Save as CSV…" writes its model through a CsvWriter into
 // a QSaveFile; the writer itself knows nothing of files or windows.
 #pragma once
 
 #include <QObject>
 #include <QString>
-#include <QVariant>
+#include <QStringList>
 
 class QIODevice;
 
 namespace tarvex {
 
-class DataSet;
+class ReadingModel;
 
 class CsvWriter : public QObject {
     Q_OBJECT
@@ -33,17 +33,14 @@ public:
 
     explicit CsvWriter(QObject* parent = nullptr);
 
-    // Writes the header and every row of data (opened first if need be) to
-    // out, which must be open for writing. The rows are read with a walk from
-    // the first row, which a query fetches in blocks, never all at once; they
-    // reach out in blocks of kProgressRows rows, after each of which
-    // progressed() is emitted. The data set's linked views see none of the
-    // walk (its controls are disabled meanwhile and enabled again whatever
-    // happens): afterwards its current row is the one before, also after a
-    // cancel, and after a failure when that row can still be read. Raises
-    // the data set's DatabaseError when a row cannot be read; the blocks
-    // written by then stay in out. Used on the data set's thread.
-    Result write(DataSet& data, QIODevice& out);
+    // Writes the header and every row of readings (opened first if need be)
+    // to out, which must be open for writing. The rows are read in blocks of
+    // kProgressRows rows (ReadingModel::forEachBlock), never all at once, and
+    // reach out block by block, after each of which progressed() is emitted.
+    // The model's views and its current row see nothing of it. Raises
+    // DatabaseError when a block cannot be read; the blocks written by then
+    // stay in out. Used on the model's thread.
+    Result write(ReadingModel& readings, QIODevice& out);
 
     // The rows the last write() put into its device, the header not counted.
     int rowsWritten() const { return m_rows; }
@@ -53,9 +50,6 @@ public:
     // Rows between two progressed() signals.
     static constexpr int kProgressRows = 4096;
 
-    // The text a value is written as (before any quoting), as described
-    // above; an invalid or null value gives an empty text.
-    static QString text(const QVariant& value);
     // Appends text to line as one field, quoted when it has to be.
     static void appendField(QString& line, const QString& text);
 
@@ -69,7 +63,6 @@ signals:
     void progressed(int rows);
 
 private:
-    Result walk(DataSet& data, QIODevice& out);
     bool put(QIODevice& out, QString& buffer);
 
     int m_rows = 0;

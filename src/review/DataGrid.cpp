@@ -1,6 +1,6 @@
 #include "review/DataGrid.h"
 
-#include "review/QueryModel.h"
+#include "review/ReadingModel.h"
 #include "ui/Application.h"
 
 #include <QContextMenuEvent>
@@ -67,14 +67,14 @@ void DataGrid::keyPressEvent(QKeyEvent* event) {
     event->accept();
 }
 
-void DataGrid::setQueryModel(QueryModel* model) {
+void DataGrid::setReadingModel(ReadingModel* model) {
     if (m_model)
         disconnect(m_model, nullptr, this, nullptr);
     m_model = model;
     setModel(model);
     if (!model)
         return;
-    connect(model, &QueryModel::currentRowChanged, this, &DataGrid::followCurrentRow);
+    connect(model, &ReadingModel::currentRowChanged, this, &DataGrid::followCurrentRow);
     connect(model, &QAbstractItemModel::modelReset, this, &DataGrid::sizeColumns);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
@@ -115,17 +115,16 @@ void DataGrid::followCurrentRow(int row) {
 // Each column as wide as its field's display width in digits of the grid's
 // font, or as its title when that is wider.
 void DataGrid::sizeColumns() {
-    if (!m_model || !m_model->query() || !m_model->query()->isActive())
+    if (!m_model || !m_model->isOpen())
         return;
-    Query& query = *m_model->query();
     const QFontMetrics cells(font());
     const QFontMetrics titles(titleFont());
     const int digit = cells.horizontalAdvance(QLatin1Char('0'));
     for (int i = 0; i < m_model->columnCount(); ++i) {
-        const Field& field = query.field(i);
-        setColumnWidth(i, std::max(field.displayWidth() * digit,
-                                   titles.horizontalAdvance(field.displayLabel())) +
-                              8);
+        const QString title = m_model->headerData(i, Qt::Horizontal).toString();
+        setColumnWidth(
+            i,
+            std::max(ReadingModel::displayWidth(i) * digit, titles.horizontalAdvance(title)) + 8);
     }
 }
 

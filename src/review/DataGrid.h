@@ -1,6 +1,6 @@
-// The data grid: a read-only view of a query's rows through a QueryModel, one
-// column per field, with a row indicator beside the current row. The grid's
-// current cell and the query's current row move together. Tab leaves the grid
+// The data grid: a read-only view of the stored readings through a
+// ReadingModel, one column per field, with a row indicator beside the current
+// row. The grid's current cell and the model's current row move together. Tab leaves the grid
 // (the arrow keys move between cells), so the window's other controls stay
 // reachable by keyboard. Shift+F10 asks for the grid's context menu at the
 // current cell, as the Menu key does.
@@ -12,7 +12,7 @@
 
 namespace tarvex {
 
-class QueryModel;
+class ReadingModel;
 
 class DataGrid : public QTableView {
     Q_OBJECT
@@ -21,8 +21,8 @@ public:
     explicit DataGrid(QWidget* parent = nullptr);
 
     // The rows shown; not owned.
-    QueryModel* queryModel() const { return m_model; }
-    void setQueryModel(QueryModel* model);
+    ReadingModel* readingModel() const { return m_model; }
+    void setReadingModel(ReadingModel* model);
 
     // The font of the column titles.
     QFont titleFont() const;
@@ -36,7 +36,7 @@ private:
     void followCurrentRow(int row);
     void sizeColumns();
 
-    QPointer<QueryModel> m_model;
+    QPointer<ReadingModel> m_model;
     bool m_following = false;
 };
 

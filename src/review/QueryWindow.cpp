@@ -5,10 +5,10 @@
 #include "review/LibreOfficeAutomation.h"
 #include "review/OperationProgress.h"
 #include "review/Pictures.h"
-#include "review/QueryModel.h"
+#include "review/ReadingModel.h"
 #include "review/ReadingReport.h"
 #include "review/SpreadsheetExport.h"
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 #include "ui/Application.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageBoxes.h"
@@ -56,55 +56,6 @@ QToolButton* makeToolButton(QWidget* parent, const QString& name, const QString&
     return button;
 }
 
-// The query as the spreadsheet export reads it.
-class QueryExportSource final : public ExportSource {
-public:
-    explicit QueryExportSource(DataSet& query) : m_query(query) {}
-
-    void open() override { m_query.open(); }
-    QList<ExportField> fields() const override {
-        QList<ExportField> fields;
-        for (int i = 0; i < m_query.fieldCount(); ++i) {
-            const Field& f = m_query.field(i);
-            ExportFieldType type = ExportFieldType::Other;
-            switch (f.dataType()) {
-            case FieldType::String:
-                type = ExportFieldType::Text;
-                break;
-            case FieldType::Integer:
-                type = ExportFieldType::WholeNumber;
-                break;
-            case FieldType::Date:
-                type = ExportFieldType::Date;
-                break;
-            case FieldType::Unknown:
-            case FieldType::Float:
-                break;
-            }
-            fields.append({f.name(), f.displayLabel(), f.isVisible(), type});
-        }
-        return fields;
-    }
-    int rowCount() override { return m_query.rowCount(); }
-    void first() override { m_query.first(); }
-    void next() override { m_query.next(); }
-    bool atEnd() const override { return m_query.atEnd(); }
-    QString editText(int field) const override { return m_query.field(field).toString(); }
-    QVariant value(int field) const override { return m_query.field(field).value(); }
-    QVariant bookmark() const override {
-        const Bookmark mark = m_query.bookmark();
-        return mark ? QVariant(*mark) : QVariant();
-    }
-    void gotoBookmark(const QVariant& mark) override {
-        m_query.gotoBookmark(mark.isValid() ? Bookmark(mark.toLongLong()) : Bookmark());
-    }
-    void disableControls() override { m_query.disableControls(); }
-    void enableControls() override { m_query.enableControls(); }
-
-private:
-    DataSet& m_query;
-};
-
 // Shows the busy cursor for as long as it lives.
 class BusyCursor {
 public:
@@ -125,13 +76,8 @@ QueryWindow::QueryWindow(ReadingReport* report, QWidget* parent)
     resize(560, 401);
     move(174, 112);
 
-    m_query = new Query(this);
-    m_query->setObjectName(QStringLiteral("query"));
-    m_clearTable = new Table(this);
-    m_clearTable->setObjectName(QStringLiteral("clearTable"));
-    m_model = new QueryModel(this);
+    m_model = new ReadingModel(this);
     m_model->setObjectName(QStringLiteral("model"));
-    m_model->setQuery(m_query);
 
     auto* toolBar = new QFrame(this);
     toolBar->setObjectName(QStringLiteral("toolBar"));
@@ -156,7 +102,7 @@ QueryWindow::QueryWindow(ReadingReport* report, QWidget* parent)
     grid->setAccessibleName(QStringLiteral("Readings"));
     grid->setGeometry(0, 42, 559, 359);
     grid->setTitleFont(QFont(QStringLiteral("MS Sans Serif"), 8));
-    grid->setQueryModel(m_model);
+    grid->setReadingModel(m_model);
 
     connect(reportButton, &QToolButton::clicked, this,
             [this] { guarded([this] { showReport(); }); });
@@ -188,10 +134,7 @@ QueryWindow::QueryWindow(ReadingReport* report, QWidget* parent)
     setTabOrder(clearButton, grid);
 }
 
-QueryWindow::~QueryWindow() {
-    // The grid lets go of the query before either goes.
-    m_model->setQuery(nullptr);
-}
+QueryWindow::~QueryWindow() = default;
 
 void QueryWindow::done(int result) {
     guarded([this] { closeReadings(); });
@@ -199,11 +142,11 @@ void QueryWindow::done(int result) {
 }
 
 void QueryWindow::openReadings() {
-    ReadingTable::openQuery(*m_query);
+    m_model->open();
 }
 
 void QueryWindow::closeReadings() {
-    m_query->close();
+    m_model->close();
 }
 
 void QueryWindow::showReport() {
@@ -225,13 +168,11 @@ void QueryWindow::exportToSpreadsheet() {
         m_automation = loadLibreOfficeAutomation();
     if (!m_export)
         m_export = std::make_unique<SpreadsheetExport>(*m_automation);
-    QueryExportSource source(*m_query);
-    exportQueryToSpreadsheet(*m_export, source, this);
+    exportReadingsToSpreadsheet(*m_export, *m_model, this);
 }
 
 void QueryWindow::clearAllReadings() {
-    m_query->close();
-    m_clearTable->close();
+    m_model->close();
     if (showMessageBox(QStringLiteral("Clear All Record,Yes or No?"), QMessageBox::Question,
                        QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
@@ -239,20 +180,19 @@ void QueryWindow::clearAllReadings() {
     bool failed = false;
     {
         const BusyCursor busy;
-        m_clearTable->setActive(false);
-        ReadingTable::attach(*m_clearTable);
-        m_clearTable->setTableType(TableType::LocalFile);
-        // A failure to open reaches the default exception display; nothing
-        // has been deleted then.
-        m_clearTable->open();
+        ReadingStore store;
+        // A table that cannot be read, or that another program logs into,
+        // reaches the default exception display; nothing has been deleted
+        // then.
+        store.claim();
+        const int total = store.count().rows;
         try {
-            deleteReadings(*m_clearTable);
+            deleteReadings(store, total);
         } catch (...) {
             failed = true;
         }
         // Every block was committed on its own: rows deleted before a failure
         // stay deleted, and no lock is left for the readings stored meanwhile.
-        m_clearTable->close();
     }
     if (failed)
         showPlainMessageBox(QStringLiteral("Failed to Clear Data from Table!"), applicationTitle());
@@ -263,8 +203,7 @@ void QueryWindow::clearAllReadings() {
 // IDs and stay. The rows go in blocks, each its own transaction of about
 // kClearBlockMs, so that the reading log waits at most that long for the table
 // and the window thread serves what arrives between blocks.
-void QueryWindow::deleteReadings(Table& table) {
-    const int total = table.rowCount();
+void QueryWindow::deleteReadings(ReadingStore& store, int total) {
     OperationProgress progress(this, QStringLiteral("Clearing records..."), total,
                                kClearProgressDelayMs, OperationProgress::Cancel::NotOffered);
     int deleted = 0;
@@ -272,7 +211,7 @@ void QueryWindow::deleteReadings(Table& table) {
     QElapsedTimer clock;
     while (deleted < total) {
         clock.start();
-        const int gone = table.removeFirst(std::min(block, total - deleted));
+        const int gone = store.removeFirst(std::min(block, total - deleted));
         if (gone == 0)
             break; // rows went away by other hands meanwhile
         deleted += gone;
@@ -284,8 +223,9 @@ void QueryWindow::deleteReadings(Table& table) {
 }
 
 void QueryWindow::saveAsCsv() {
-    // A query that cannot be opened is reported before any file is asked for.
-    m_query->open();
+    // Readings that cannot be read are reported before any file is asked for.
+    if (!m_model->isOpen())
+        m_model->open();
     if (m_csvDirectory.isEmpty()) {
         m_csvDirectory = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         if (!QFileInfo(m_csvDirectory).isDir())
@@ -318,7 +258,7 @@ bool QueryWindow::writeCsvFile(const QString& fileName, QString& error) {
         return false;
     }
     const BusyCursor busy;
-    OperationProgress progress(this, QStringLiteral("Saving records..."), m_query->rowCount(),
+    OperationProgress progress(this, QStringLiteral("Saving records..."), m_model->rowCount(),
                                kCsvProgressDelayMs, OperationProgress::Cancel::Offered);
     CsvWriter writer;
     connect(&writer, &CsvWriter::progressed, &writer, [&progress, &writer](int rows) {
@@ -327,7 +267,7 @@ bool QueryWindow::writeCsvFile(const QString& fileName, QString& error) {
     });
     CsvWriter::Result result = CsvWriter::Result::Failed;
     try {
-        result = writer.write(*m_query, file);
+        result = writer.write(*m_model, file);
     } catch (const std::exception& e) {
         file.cancelWriting();
         error = QString::fromUtf8(e.what());

@@ -4,14 +4,14 @@
 //
 // How the control window uses it. The window is created once, hidden, and
 // lives for the whole run. Its "Query" button calls openReadings(), which
-// opens the window's query on the reading table, and then shows the window
+// opens the window's model of the readings, and then shows the window
 // modally with exec(). Every end of a showing (its close box, Escape) closes
-// the query; the window is then only hidden, so the next showing finds it as
-// it was left. The window never opens its query by itself before a showing.
+// the model; the window is then only hidden, so the next showing finds it as
+// it was left. The window never opens its model by itself before a showing.
 //
 // The toolbar's buttons ("reportButton", "exportButton", "clearButton") and
-// the grid ("grid") are found by their object names; the query on show is the
-// child "query". The grid's context menu ("gridMenu": a right click, the Menu
+// the grid ("grid") are found by their object names; the readings on show
+// are the child "model". The grid's context menu ("gridMenu": a right click, the Menu
 // key or Shift+F10 on the grid) holds "Save as CSV…" ("saveCsvAction"), which
 // Ctrl+S also triggers anywhere in the window. Whatever a button's or a
 // command's operation raises goes to the default exception display.
@@ -26,12 +26,11 @@ class QMenu;
 
 namespace tarvex {
 
-class Query;
-class QueryModel;
+class ReadingModel;
 class ReadingReport;
+class ReadingStore;
 class SpreadsheetAutomation;
 class SpreadsheetExport;
-class Table;
 
 class QueryWindow : public QDialog {
     Q_OBJECT
@@ -46,9 +45,9 @@ public:
     void setReport(ReadingReport* report) { m_report = report; }
 
     // What the control window's "Query" button does before it shows the
-    // window: the query is closed, given the alias RoruvEde and the single
-    // statement "select * from Tarvex", and opened. Raises DatabaseError when
-    // the query cannot be opened (the window should then not be shown).
+    // window: the model of the readings is opened afresh (counted, on its
+    // first row). Raises DatabaseError when the table cannot be read (the
+    // window should then not be shown).
     void openReadings();
 
     // The spreadsheet application the export drives; LibreOffice Calc through
@@ -60,39 +59,39 @@ public:
     void done(int result) override;
 
 private slots:
-    // "Report": opens the report's query on the reading table afresh and
-    // shows the report's preview; returns when the preview has closed.
+    // "Report": opens the report's readings afresh and shows the report's
+    // preview; returns when the preview has closed.
     void showReport();
-    // "Excel": copies every row of the query into a new spreadsheet
-    // (LibreOffice Calc); shows "no Install Excel!" when that fails.
+    // "Excel": copies every row of the readings (opened again when Clear
+    // closed them) into a new spreadsheet (LibreOffice Calc); shows "no
+    // Install Excel!" when that fails.
     void exportToSpreadsheet();
     // "Clear": deletes every reading stored when the operator confirms. Long
-    // runs show their progress; readings stored meanwhile are kept.
+    // runs show their progress; readings stored meanwhile are kept. While
+    // another program logs into the table, the default exception display
+    // says so and nothing is deleted.
     void clearAllReadings();
-    // "Save as CSV…": opens the query if need be (a failure to open reaches
-    // the default exception display before any dialog), asks for a file
-    // (askSaveFileName, which confirms before replacing one; ".csv" added to
-    // a name without a suffix) and writes every row of the query - the rows
-    // the grid counts - there as CSV (CsvWriter). The file appears whole or
+    // "Save as CSV…": opens the readings if need be (a failure to open
+    // reaches the default exception display before any dialog), asks for a
+    // file (askSaveFileName, which confirms before replacing one; ".csv"
+    // added to a name without a suffix) and writes every row - the rows the
+    // grid counts - there as CSV (CsvWriter). The file appears whole or
     // not at all: the rows go to a temporary file beside it, which replaces
     // it at the end; a cancelled or failed write leaves an existing file as
     // it was. A failure shows a warning naming the file and the reason. Long
-    // writes show their progress with Cancel. The query keeps its current
+    // writes show their progress with Cancel. The grid keeps its current
     // row.
     void saveAsCsv();
     void closeReadings();
 
 private:
-    void deleteReadings(Table& table);
-    // Writes the query into fileName; false, with the reason in error, when
+    void deleteReadings(ReadingStore& store, int total);
+    // Writes the readings into fileName; false, with the reason in error, when
     // the file could not be written (a cancel is no failure).
     bool writeCsvFile(const QString& fileName, QString& error);
 
-    // The rows on show; given its alias and statement by openReadings().
-    Query* m_query;
-    // Used only by clearAllReadings(), open only while it deletes.
-    Table* m_clearTable;
-    QueryModel* m_model;
+    // The rows on show; opened by openReadings().
+    ReadingModel* m_model;
     QAction* m_saveCsvAction;
     QMenu* m_gridMenu;
     // Where "Save as CSV…" proposes the next file: where the last one went,

@@ -1,6 +1,6 @@
 #include "review/ReadingReport.h"
 
-#include "store/ReadingTable.h"
+#include "review/ReadingModel.h"
 #include "ui/Application.h"
 
 namespace tarvex {
@@ -67,12 +67,9 @@ ReportLayout readingReportLayout() {
 ReadingReport::ReadingReport(QObject* parent) : BandReport(parent) {
     setObjectName(QStringLiteral("readingReport"));
 
-    m_query = new Query(this);
-    m_query->setObjectName(QStringLiteral("query"));
-    m_query->setAlias(QString::fromLatin1(ReadingTable::kAlias));
-    m_query->setSql({QString::fromLatin1(ReadingTable::kStatement)});
-
-    setDataSet(m_query);
+    m_readings = new ReadingModel(this);
+    m_readings->setObjectName(QStringLiteral("model"));
+    setModel(m_readings);
     setLayout(readingReportLayout());
 
     connect(this, &BandReport::previewClosed, this, &ReadingReport::closeReadings,
@@ -82,11 +79,11 @@ ReadingReport::ReadingReport(QObject* parent) : BandReport(parent) {
 }
 
 void ReadingReport::openReadings() {
-    ReadingTable::openQuery(*m_query);
+    m_readings->open();
 }
 
 void ReadingReport::closeReadings() {
-    guarded([this] { m_query->close(); });
+    guarded([this] { m_readings->close(); });
 }
 
 } // namespace tarvex

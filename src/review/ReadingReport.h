@@ -1,7 +1,8 @@
 // The printed report of the stored readings: "TARVEX REPORT" on A4, then one
-// line per reading (ID, the three values, the date), over a query of its own.
+// line per reading (ID, the three values, the date), over a model of the
+// readings of its own (its child "model").
 //
-// The query is open only while a report runs: openReadings() opens it afresh
+// The model is open only while a report runs: openReadings() opens it afresh
 // before every run, and when the preview closes or a print run ends, closing
 // it is queued; the event loop carries it out after the report has finished
 // with the rows.
@@ -11,7 +12,7 @@
 
 namespace tarvex {
 
-class Query;
+class ReadingModel;
 
 class ReadingReport : public BandReport {
     Q_OBJECT
@@ -19,9 +20,8 @@ class ReadingReport : public BandReport {
 public:
     explicit ReadingReport(QObject* parent = nullptr);
 
-    // Closes the report's query and opens it on the reading table, on its
-    // first row. Raises DatabaseError when it cannot be opened; it is then
-    // closed.
+    // Opens the report's model of the readings afresh. Raises DatabaseError
+    // when the table cannot be read; the model is then closed.
     void openReadings();
 
 private slots:
@@ -30,7 +30,7 @@ private slots:
     void closeReadings();
 
 private:
-    Query* m_query;
+    ReadingModel* m_readings;
 };
 
 } // namespace tarvex

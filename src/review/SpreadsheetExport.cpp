@@ -1,6 +1,7 @@
 #include "review/SpreadsheetExport.h"
 
 #include "review/OperationProgress.h"
+#include "review/ReadingModel.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
 
@@ -20,25 +21,19 @@ namespace {
 // An export shows its progress once it has taken this long.
 constexpr int kExportProgressDelayMs = 1000;
 
-// What goes into the cell of a field: a text as it stands, a whole number, a
-// date, or nothing.
-QVariant cellValue(const ExportSource& source, int field, ExportFieldType type) {
-    switch (type) {
-    case ExportFieldType::Text:
-    case ExportFieldType::Other:
-        break;
-    case ExportFieldType::WholeNumber: {
-        const QVariant value = source.value(field);
-        bool ok = false;
-        const qlonglong number = value.toLongLong(&ok);
-        return ok ? QVariant(number) : QVariant();
-    }
-    case ExportFieldType::Date: {
-        const QDate date = source.value(field).toDate();
-        return date.isValid() ? QVariant(date) : QVariant();
-    }
-    }
-    return source.editText(field);
+// The columns, in order, and which of them hold texts.
+constexpr int kColumns = ReadingModel::ColumnCount;
+
+bool isTextColumn(int column) {
+    return column == ReadingModel::VoltsColumn || column == ReadingModel::AmpsColumn ||
+           column == ReadingModel::WattsColumn;
+}
+
+// What goes into the cells of a row: the ID as a number, the texts as they
+// stand, the day as a date (nothing for a stored text that is no date).
+QVariantList cellsOf(const StoredReading& r) {
+    return {qlonglong(r.id), r.volts, r.amps, r.watts,
+            r.date.isValid() ? QVariant(r.date) : QVariant()};
 }
 
 } // namespace
@@ -86,12 +81,12 @@ bool SpreadsheetExport::run(QWidget* progressParent) {
     if (!m_settings.worksheetName.isEmpty())
         m_worksheet->setName(m_settings.worksheetName);
 
-    const QList<Column> columns = writeTitleRow();
-    const int rows = writeData(columns, progress.get());
+    writeTitleRow();
+    const int rows = writeData(progress.get());
     if (rows < 0)
         return false;
     if (rows > 0)
-        formatRows(m_settings.firstDataRow, m_settings.firstDataRow + rows - 1, columns.size(),
+        formatRows(m_settings.firstDataRow, m_settings.firstDataRow + rows - 1, kColumns,
                    m_settings.dataFont);
 
     m_application->setScreenUpdating(true);
@@ -105,95 +100,69 @@ void SpreadsheetExport::releaseApplication() noexcept {
     m_application.reset();
 }
 
-// Every visible field of a handled type becomes the next column, titled with
-// its display label in one call per cell.
-QList<SpreadsheetExport::Column> SpreadsheetExport::writeTitleRow() {
-    QList<Column> columns;
-    const QList<ExportField> fields = m_settings.source->fields();
-    for (int i = 0; i < fields.size(); ++i) {
-        const ExportField& field = fields[i];
-        if (!field.visible || field.type == ExportFieldType::Other)
-            continue;
-        columns.append({i, field.type});
-        if (m_settings.writesTitles) {
-            const QString cell =
-                cellReference(m_settings.firstColumn + columns.size() - 1, m_settings.titleRow);
-            m_worksheet->range(cell, cell)
-                ->setValue(field.displayLabel.isEmpty() ? field.name : field.displayLabel);
-        }
+// Each field becomes the next column, titled with its name in one call per
+// cell.
+void SpreadsheetExport::writeTitleRow() {
+    if (!m_settings.writesTitles)
+        return;
+    const QStringList names = ReadingStore::fieldNames();
+    for (int i = 0; i < kColumns; ++i) {
+        const QString cell = cellReference(m_settings.firstColumn + i, m_settings.titleRow);
+        m_worksheet->range(cell, cell)->setValue(names[i]);
     }
-    if (m_settings.writesTitles && !columns.isEmpty())
-        formatRows(m_settings.titleRow, m_settings.titleRow, columns.size(), m_settings.titleFont);
-    return columns;
+    formatRows(m_settings.titleRow, m_settings.titleRow, kColumns, m_settings.titleFont);
 }
 
-// Walks the rows in blocks of blockRows() lines with the links to the controls
-// suspended; returns the number of rows written, -1 when the operator
-// cancelled. On success the current row is the one before the walk; on
-// failure or cancel it is where the walk stopped.
-int SpreadsheetExport::writeData(const QList<Column>& columns, OperationProgress* progress) {
-    if (columns.isEmpty())
-        return 0;
-    ExportSource& source = *m_settings.source;
-    source.disableControls();
+// Walks the rows and hands them over in blocks of blockRows() lines;
+// returns the number of rows written, -1 when the operator cancelled.
+int SpreadsheetExport::writeData(OperationProgress* progress) {
+    ReadingModel& source = *m_settings.source;
+    const int blockRows = std::max(1, m_settings.blockRows);
     int rows = 0;
-    try {
-        const QVariant bookmark = source.bookmark();
-        source.first();
-        QList<QVariantList> block;
-        int top = m_settings.firstDataRow;
-        while (!source.atEnd()) {
-            QVariantList line;
-            line.reserve(columns.size());
-            for (const Column& column : columns)
-                line.append(cellValue(source, column.field, column.type));
-            block.append(std::move(line));
+    int top = m_settings.firstDataRow;
+    QList<QVariantList> block;
+    const auto handOver = [&] {
+        writeBlock(top, block);
+        top += static_cast<int>(block.size());
+        block.clear();
+        // A long export keeps the window's work going (and shows how far it
+        // got).
+        if (progress)
+            return progress->advance(rows);
+        servePendingEvents();
+        return true;
+    };
+    const bool walked = source.forEachBlock([&](int, const QList<StoredReading>& readings) {
+        for (const StoredReading& r : readings) {
+            block.append(cellsOf(r));
             ++rows;
-            if (block.size() >= std::max(1, m_settings.blockRows)) {
-                writeBlock(columns, top, block);
-                top += block.size();
-                block.clear();
-                // A long export keeps the window's work going (and shows how
-                // far it got).
-                if (progress) {
-                    if (!progress->advance(rows)) {
-                        source.enableControls();
-                        return -1;
-                    }
-                } else {
-                    servePendingEvents();
-                }
-            }
-            source.next();
+            if (block.size() >= blockRows && !handOver())
+                return false;
         }
-        if (!block.isEmpty())
-            writeBlock(columns, top, block);
-        source.gotoBookmark(bookmark);
-    } catch (...) {
-        source.enableControls();
-        throw;
-    }
-    source.enableControls();
+        return true;
+    });
+    if (!walked)
+        return -1;
+    if (!block.isEmpty())
+        writeBlock(top, block);
     return rows;
 }
 
 // The text columns get the text format over the block's rows before the values
 // arrive, so that the application keeps every text as it stands; numbers and
 // dates keep the general format.
-void SpreadsheetExport::writeBlock(const QList<Column>& columns, int top,
-                                   const QList<QVariantList>& block) {
-    const int bottom = top + block.size() - 1;
+void SpreadsheetExport::writeBlock(int top, const QList<QVariantList>& block) {
+    const int bottom = top + static_cast<int>(block.size()) - 1;
     const int firstColumn = m_settings.firstColumn;
-    for (int i = 0; i < columns.size(); ++i) {
-        if (columns[i].type != ExportFieldType::Text)
+    for (int i = 0; i < kColumns; ++i) {
+        if (!isTextColumn(i))
             continue;
         const int column = firstColumn + i;
         m_worksheet->range(cellReference(column, top), cellReference(column, bottom))
             ->setNumberFormat(QStringLiteral("@"));
     }
     m_worksheet
-        ->range(cellReference(firstColumn, top),
-                cellReference(firstColumn + columns.size() - 1, bottom))
+        ->range(cellReference(firstColumn, top), cellReference(firstColumn + kColumns - 1, bottom))
         ->setValues(block);
 }
 
@@ -205,14 +174,15 @@ void SpreadsheetExport::formatRows(int top, int bottom, int columns, const Sprea
     range->setAlignment(m_settings.alignment);
 }
 
-bool exportQueryToSpreadsheet(SpreadsheetExport& exportComponent, ExportSource& query,
-                              QWidget* progressParent) {
+bool exportReadingsToSpreadsheet(SpreadsheetExport& exportComponent, ReadingModel& readings,
+                                 QWidget* progressParent) {
     bool done = false;
     bool cancelled = false;
     try {
-        query.open();
+        if (!readings.isOpen())
+            readings.open();
         exportComponent.resetDefaults();
-        exportComponent.setSource(&query);
+        exportComponent.setSource(&readings);
         exportComponent.setWorksheetName(QString::fromUtf8(kExportWorksheetName));
         done = exportComponent.run(progressParent);
         cancelled = !done;

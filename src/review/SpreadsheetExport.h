@@ -1,14 +1,13 @@
-// The spreadsheet export: copies every row of a query into the first
+// The spreadsheet export: copies every stored reading into the first
 // worksheet of a new workbook in a new instance of a spreadsheet application,
 // then leaves the application visible and running with the unsaved workbook.
-// Text fields go out as texts in the text format ("@"), whole numbers as
-// numbers and dates as date values, both in the general format.
+// The three value texts go out as texts in the text format ("@"), the ID as
+// a number and the day as a date value, both in the general format.
 //
-// The query window's "Excel" button calls exportQueryToSpreadsheet with its
-// query (seen through ExportSource) and its export component.
+// The query window's "Excel" button calls exportReadingsToSpreadsheet with
+// its model of the readings and its export component.
 #pragma once
 
-#include "review/ExportSource.h"
 #include "review/SpreadsheetAutomation.h"
 
 #include <QList>
@@ -21,6 +20,7 @@ class QWidget;
 namespace tarvex {
 
 class OperationProgress;
+class ReadingModel;
 
 // The texts of the export.
 inline constexpr const char* kExportWorksheetName = "Kelvarnotraske Simple Export 1";
@@ -43,9 +43,9 @@ public:
     SpreadsheetExport(const SpreadsheetExport&) = delete;
     SpreadsheetExport& operator=(const SpreadsheetExport&) = delete;
 
-    // Settings. The source is not owned; it must outlive run().
-    ExportSource* source() const { return m_settings.source; }
-    void setSource(ExportSource* source) { m_settings.source = source; }
+    // Settings. The readings are not owned; they must outlive run().
+    ReadingModel* source() const { return m_settings.source; }
+    void setSource(ReadingModel* source) { m_settings.source = source; }
     // Empty: the worksheet keeps the name the application gave it.
     QString worksheetName() const { return m_settings.worksheetName; }
     void setWorksheetName(const QString& name) { m_settings.worksheetName = name; }
@@ -71,7 +71,8 @@ public:
     void resetDefaults();
 
     // Runs the export: starts a new instance of the application, adds a
-    // workbook, writes the titles and every row of the source, formats
+    // workbook, writes the titles and every row of the source (its current
+    // row and its views untouched), formats
     // them and shows the application. With a progressParent, an export that
     // takes longer than a second shows the rows written in a progress dialog
     // over it, whose Cancel stops the export after the block in hand; run()
@@ -84,15 +85,10 @@ public:
     void releaseApplication() noexcept;
 
 private:
-    struct Column {
-        int field;
-        ExportFieldType type;
-    };
-
-    QList<Column> writeTitleRow();
+    void writeTitleRow();
     // The rows written; -1 when the operator cancelled.
-    int writeData(const QList<Column>& columns, OperationProgress* progress);
-    void writeBlock(const QList<Column>& columns, int top, const QList<QVariantList>& block);
+    int writeData(OperationProgress* progress);
+    void writeBlock(int top, const QList<QVariantList>& block);
     void formatRows(int top, int bottom, int columns, const SpreadsheetFont& font);
 
     SpreadsheetAutomation& m_automation;
@@ -102,7 +98,7 @@ private:
 
     // The settings with the export's defaults.
     struct Settings {
-        ExportSource* source = nullptr;
+        ReadingModel* source = nullptr;
         QString worksheetName;
         bool writesTitles = true;
         int titleRow = 1;
@@ -118,14 +114,14 @@ private:
     Settings m_settings;
 };
 
-// The "Excel" button: opens the query, sets the component up for it and runs
-// the export (its progress shown over progressParent); whatever happened,
-// releases the application - which ends an application that was never shown,
-// so that nothing is left behind; on any failure writes the reason to the
-// error output and shows the warning "no Install Excel!" with the hint under
-// it (not when the operator cancelled). Returns true when the export ran to
-// its end.
-bool exportQueryToSpreadsheet(SpreadsheetExport& exportComponent, ExportSource& query,
-                              QWidget* progressParent = nullptr);
+// The "Excel" button: opens the readings when they are closed, sets the
+// component up for them and runs the export (its progress shown over
+// progressParent); whatever happened, releases the application - which ends
+// an application that was never shown, so that nothing is left behind; on
+// any failure writes the reason to the error output and shows the warning
+// "no Install Excel!" with the hint under it (not when the operator
+// cancelled). Returns true when the export ran to its end.
+bool exportReadingsToSpreadsheet(SpreadsheetExport& exportComponent, ReadingModel& readings,
+                                 QWidget* progressParent = nullptr);
 
 } // namespace tarvex

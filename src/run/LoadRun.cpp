@@ -5,6 +5,7 @@
 #include "run/ReadingRecorder.h"
 #include "run/SerialLink.h"
 
+#include <QDeadlineTimer>
 #include <QMetaObject>
 #include <QtGlobal>
 
@@ -70,7 +71,10 @@ LoadRun::LoadRun(QObject* parent)
     m_storeThread.setObjectName(QStringLiteral("store"));
     m_recorder->setObjectName(QStringLiteral("recorder"));
     m_recorder->moveToThread(&m_storeThread);
-    connect(this, &LoadRun::readingToStore, m_recorder, &ReadingRecorder::record);
+    // Called on the run's thread: the reading joins the writer's wait list
+    // at once, so that the list's bound counts every reading not yet stored.
+    connect(this, &LoadRun::readingToStore, m_recorder, &ReadingRecorder::record,
+            Qt::DirectConnection);
     // What the writer tells, the run tells the windows.
     connect(m_recorder, &ReadingRecorder::storingDelayed, this, [this](const QString& message) {
         emitAcross(this, &LoadRun::storingDelayed, message);
@@ -87,10 +91,14 @@ LoadRun::LoadRun(QObject* parent)
 }
 
 LoadRun::~LoadRun() {
-    // What still waits gets one more chance; the writer goes on its own
-    // thread, then that thread ends.
-    callAndWait(m_recorder, [recorder = m_recorder] {
-        recorder->flush(kExitFlushMs);
+    // What still waits gets one more chance, until kExitFlushMs from now
+    // (a statement the writer is in at this moment is broken off then);
+    // what is left stays in the journal for the next start. The writer goes
+    // on its own thread, then that thread ends.
+    const QDeadlineTimer deadline(kExitFlushMs);
+    m_recorder->finishBy(deadline);
+    callAndWait(m_recorder, [recorder = m_recorder, deadline] {
+        recorder->flush(deadline);
         delete recorder;
     });
     m_storeThread.quit();

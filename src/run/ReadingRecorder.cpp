@@ -1,10 +1,10 @@
 #include "run/ReadingRecorder.h"
 
 #include "run/CrossThread.h"
-#include "store/ReadingTable.h"
-#include "store/Table.h"
+#include "store/ReadingJournal.h"
 
-#include <QElapsedTimer>
+#include <QDir>
+#include <QThread>
 
 #include <algorithm>
 #include <exception>
@@ -15,84 +15,311 @@ namespace {
 
 constexpr int kHourMs = 3'600'000;
 constexpr int kDefaultPollMs = 300;
+// Between two failed attempts at the end of the program.
+constexpr int kFlushPauseMs = 50;
+
+qint64 nowMs() {
+    return QDeadlineTimer::current().deadline();
+}
 
 } // namespace
 
 ReadingRecorder::ReadingRecorder(QObject* parent)
-    : QObject(parent), m_table(new Table(this)), m_retryTimer(this),
-      m_capacity(kHourMs / kDefaultPollMs) {
-    m_table->setObjectName(QStringLiteral("readingTable"));
+    : QObject(parent), m_retryTimer(this), m_capacity(kHourMs / kDefaultPollMs) {
     m_retryTimer.setObjectName(QStringLiteral("retryTimer"));
     m_retryTimer.setInterval(kRetryMs);
-    connect(&m_retryTimer, &QTimer::timeout, this, &ReadingRecorder::writeWaiting);
+    connect(&m_retryTimer, &QTimer::timeout, this, [this] {
+        if (m_journal)
+            m_journal->sync();
+        writeWaiting();
+    });
 }
 
 ReadingRecorder::~ReadingRecorder() = default;
 
-void ReadingRecorder::attachReadingTable() {
-    ReadingTable::attachLog(*m_table);
+int ReadingRecorder::capacity() const {
+    const std::lock_guard lock(m_mutex);
+    return m_capacity;
+}
+
+int ReadingRecorder::waiting() const {
+    const std::lock_guard lock(m_mutex);
+    return static_cast<int>(m_waiting.size());
+}
+
+QString ReadingRecorder::journalFile() const {
+    std::shared_ptr<ReadingJournal> journal;
+    {
+        const std::lock_guard lock(m_mutex);
+        journal = m_journal;
+    }
+    return journal ? journal->fileName() : QString();
+}
+
+void ReadingRecorder::finishBy(QDeadlineTimer deadline) {
+    m_store.setDeadline(deadline);
 }
 
 void ReadingRecorder::setPollInterval(int ms) {
-    if (ms > 0)
-        m_capacity = std::max(1, kHourMs / ms);
+    if (ms <= 0)
+        return;
+    const std::lock_guard lock(m_mutex);
+    m_capacity = std::max(1, kHourMs / ms);
 }
 
+// ---- Handing over (any thread) ---------------------------------------------
+
 void ReadingRecorder::record(const LoadReading& reading, const QDateTime& takenAt) {
-    m_waiting.push_back({reading, takenAt});
-    if (static_cast<int>(m_waiting.size()) > m_capacity) {
+    const std::lock_guard lock(m_mutex);
+    m_waiting.push_back({m_nextSerial++, reading, takenAt, 0, std::nullopt});
+    while (static_cast<int>(m_waiting.size()) > m_capacity) {
+        if (m_journal && m_waiting.front().journalKey != 0)
+            m_journal->settle(m_waiting.front().journalKey);
         m_waiting.pop_front();
-        if (!m_overflowTold) {
-            m_overflowTold = true;
-            emitAcross(this, &ReadingRecorder::backlogOverflowed, m_capacity);
-        }
+        if (!m_overflowTold)
+            m_overflowPending = true;
     }
-    // While readings wait, the retry timer writes them; a new one joins the
-    // queue behind them.
-    if (!m_delayed)
+    // Storing is delayed, or a statement hangs: the readings go into the
+    // journal now, not when the storing thread gets to them.
+    if (m_delayed || (m_inFlight != 0 && nowMs() - m_inFlightSinceMs > kJournalAfterMs))
+        journalWaitingLocked();
+    if (!std::exchange(m_wakePosted, true))
+        post(this, [this] { wake(); });
+}
+
+void ReadingRecorder::journalWaitingLocked() {
+    if (!m_journal)
+        return;
+    // A journal that cannot be written (a full disk) is tried once per call,
+    // not once per waiting reading: record() runs on the run's thread.
+    for (Waiting& w : m_waiting)
+        if (w.journalKey == 0 && !journalLocked(w))
+            return;
+}
+
+bool ReadingRecorder::journalLocked(Waiting& w) {
+    ReadingJournal::Entry entry{0, w.reading, w.takenAt, w.maybeStoredAs};
+    // The row of the reading being written may be committed any moment.
+    if (w.serial == m_inFlight && m_inFlightId)
+        entry.attemptedId = m_inFlightId;
+    w.journalKey = m_journal->add(entry);
+    return w.journalKey != 0;
+}
+
+// ---- On the storing thread --------------------------------------------------
+
+void ReadingRecorder::wake() {
+    bool overflow = false;
+    bool delayed = false;
+    int count = 0;
+    int capacity = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_wakePosted = false;
+        overflow = std::exchange(m_overflowPending, false);
+        if (overflow)
+            m_overflowTold = true;
+        if (!m_attached)
+            m_episode = true;
+        delayed = m_delayed || !m_attached;
+        count = static_cast<int>(m_waiting.size());
+        capacity = m_capacity;
+    }
+    if (overflow)
+        emitAcross(this, &ReadingRecorder::backlogOverflowed, capacity);
+    // The program's start could not prepare the table: readings wait, and
+    // the operator hears of it once.
+    if (!m_attached && !std::exchange(m_told, true))
+        emitAcross(this, &ReadingRecorder::storingDelayed,
+                   QStringLiteral("the reading table was not set up at the start of the program"));
+    if (!delayed) {
         writeWaiting();
-    else
-        emitAcross(this, &ReadingRecorder::waitingChanged, static_cast<int>(m_waiting.size()));
+        return;
+    }
+    // The retry timer writes them; what joined is in the journal already.
+    if (m_journal)
+        m_journal->sync();
+    emitAcross(this, &ReadingRecorder::waitingChanged, count);
+}
+
+void ReadingRecorder::attachReadingTable() {
+    if (m_attached)
+        return;
+    auto journal = std::make_shared<ReadingJournal>(ReadingStore::dataDirectory());
+    const QList<ReadingJournal::Entry> left = ReadingJournal::adopt(journal->directory(), *journal);
+    int count = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_journal = journal;
+        // What an ended program left goes first, in its order.
+        for (auto it = left.crbegin(); it != left.crend(); ++it)
+            m_waiting.push_front(
+                {m_nextSerial++, it->reading, it->takenAt, it->key, it->attemptedId});
+        if (!left.isEmpty())
+            m_episode = true;
+        count = static_cast<int>(m_waiting.size());
+        m_attached = true;
+    }
+    if (!left.isEmpty())
+        emitAcross(this, &ReadingRecorder::waitingChanged, count);
+    // Connected, and the table claimed, at once: on a server a program
+    // started later on the same schema is told at its start. A table out of
+    // reach, or a claim held elsewhere, is left for the first reading to
+    // find.
+    try {
+        m_store.claim();
+    } catch (const std::exception&) {
+    }
+    writeWaiting();
 }
 
 void ReadingRecorder::writeWaiting() {
-    while (!m_waiting.empty()) {
-        const Waiting& next = m_waiting.front();
-        try {
-            ReadingTable::appendReading(*m_table, next.reading, next.takenAt);
-        } catch (const std::exception& error) {
-            if (!m_delayed) {
-                m_delayed = true;
-                m_writtenInEpisode = 0;
-                emitAcross(this, &ReadingRecorder::storingDelayed, QString::fromUtf8(error.what()));
-                m_retryTimer.start();
+    if (!m_attached)
+        return;
+    for (;;) {
+        Waiting next;
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_waiting.empty())
+                break;
+            next = m_waiting.front();
+            m_inFlight = next.serial;
+            m_inFlightSinceMs = nowMs();
+            m_inFlightId.reset();
+        }
+        // Right before the commit: a reading in the journal gets the ID it
+        // is about to be stored as, on the disk, so that a program ended
+        // before it learns the outcome never stores it twice.
+        const auto beforeCommit = [this](qint64 id) {
+            quint64 key = 0;
+            std::shared_ptr<ReadingJournal> journal;
+            {
+                const std::lock_guard lock(m_mutex);
+                m_inFlightId = id;
+                if (!m_waiting.empty() && m_waiting.front().serial == m_inFlight)
+                    key = m_waiting.front().journalKey;
+                journal = m_journal;
             }
-            emitAcross(this, &ReadingRecorder::waitingChanged, static_cast<int>(m_waiting.size()));
+            if (key != 0 && journal)
+                journal->noteAttempt(key, id);
+        };
+        std::optional<qint64> inDoubt;
+        QString failure;
+        qint64 id = -1;
+        try {
+            id = m_store.append(next.reading, next.takenAt, next.maybeStoredAs, beforeCommit,
+                                &inDoubt);
+        } catch (const std::exception& e) {
+            failure = QString::fromUtf8(e.what());
+        } catch (...) {
+            failure = QStringLiteral("Unknown failure");
+        }
+        {
+            const std::lock_guard lock(m_mutex);
+            m_inFlight = 0;
+            m_inFlightId.reset();
+            const bool stillFirst = !m_waiting.empty() && m_waiting.front().serial == next.serial;
+            if (failure.isEmpty()) {
+                if (stillFirst) {
+                    if (m_journal && m_waiting.front().journalKey != 0)
+                        m_journal->settle(m_waiting.front().journalKey);
+                    m_waiting.pop_front();
+                }
+                if (m_episode)
+                    ++m_writtenInEpisode;
+            } else if (inDoubt && stillFirst) {
+                m_waiting.front().maybeStoredAs = inDoubt;
+            }
+        }
+        if (!failure.isEmpty()) {
+            beDelayed(failure);
             return;
         }
-        m_waiting.pop_front();
-        if (m_delayed)
-            ++m_writtenInEpisode;
+        emitAcross(this, &ReadingRecorder::readingStored, id);
     }
-    if (m_delayed) {
-        m_delayed = false;
-        m_overflowTold = false;
-        m_retryTimer.stop();
-        emitAcross(this, &ReadingRecorder::waitingChanged, 0);
-        emitAcross(this, &ReadingRecorder::backlogWritten, m_writtenInEpisode);
-    }
+    endEpisode();
 }
 
-int ReadingRecorder::flush(int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!m_waiting.empty() && clock.elapsed() < timeoutMs) {
-        const std::size_t before = m_waiting.size();
-        writeWaiting();
-        if (m_waiting.size() == before)
-            break; // the table still refuses
+void ReadingRecorder::beDelayed(const QString& failure) {
+    bool first = false;
+    int count = 0;
+    std::shared_ptr<ReadingJournal> journal;
+    {
+        const std::lock_guard lock(m_mutex);
+        first = !m_delayed;
+        m_delayed = true;
+        if (!m_episode) {
+            m_episode = true;
+            m_writtenInEpisode = 0;
+        }
+        journalWaitingLocked();
+        count = static_cast<int>(m_waiting.size());
+        journal = m_journal;
     }
-    return static_cast<int>(m_waiting.size());
+    QString message = failure;
+    if (journal && !journal->sync() && !m_told)
+        message += QStringLiteral("\nThey cannot be kept on the disk meanwhile (%1): they are "
+                                  "lost if the program ends before they are stored.")
+                       .arg(journal->errorString());
+    if (first)
+        m_retryTimer.start();
+    if (!std::exchange(m_told, true))
+        emitAcross(this, &ReadingRecorder::storingDelayed, message);
+    emitAcross(this, &ReadingRecorder::waitingChanged, count);
+}
+
+// Everything that waited has been written.
+void ReadingRecorder::endEpisode() {
+    int written = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_episode)
+            return;
+        m_episode = false;
+        m_delayed = false;
+        m_overflowTold = false;
+        written = std::exchange(m_writtenInEpisode, 0);
+        if (m_journal)
+            m_journal->clearIfSettled();
+    }
+    m_told = false;
+    m_retryTimer.stop();
+    emitAcross(this, &ReadingRecorder::waitingChanged, 0);
+    emitAcross(this, &ReadingRecorder::backlogWritten, written);
+}
+
+int ReadingRecorder::flush(QDeadlineTimer deadline) {
+    m_store.setDeadline(deadline);
+    m_retryTimer.stop();
+    if (m_attached) {
+        while (waiting() > 0 && !deadline.hasExpired()) {
+            const int before = waiting();
+            writeWaiting();
+            if (waiting() >= before)
+                QThread::msleep(static_cast<unsigned long>(
+                    std::clamp<qint64>(deadline.remainingTime(), 0, kFlushPauseMs)));
+        }
+    }
+    // What is left is kept for the next start.
+    int left = 0;
+    std::shared_ptr<ReadingJournal> journal;
+    {
+        const std::lock_guard lock(m_mutex);
+        journalWaitingLocked();
+        left = static_cast<int>(m_waiting.size());
+        journal = m_journal;
+    }
+    if (left == 0)
+        return 0;
+    if (journal && journal->sync() && journal->errorString().isEmpty())
+        qWarning("%d reading(s) could not be stored before the end; they are kept in %s and "
+                 "stored at the next start.",
+                 left, qPrintable(QDir::toNativeSeparators(journal->fileName())));
+    else
+        qWarning("%d reading(s) could not be stored before the end and are lost: %s", left,
+                 qPrintable(journal ? journal->errorString()
+                                    : QStringLiteral("the reading table was never attached")));
+    return left;
 }
 
 } // namespace tarvex

@@ -3,12 +3,24 @@
 #include "ui/MessageBoxes.h"
 
 #include <QSet>
+#include <QThread>
 
 namespace tarvex {
 
 namespace {
 
 void showErrorOnce(const QString& message) {
+    // Only the window thread shows boxes: a failure on the run's or the
+    // storing thread is handed to it (and logged at once), so that neither
+    // of them ever waits for the operator.
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread()) {
+        qWarning("%s", qPrintable(message));
+        if (app)
+            QMetaObject::invokeMethod(
+                app, [message] { showErrorOnce(message); }, Qt::QueuedConnection);
+        return;
+    }
     static QSet<QString> showing;
     if (showing.contains(message)) {
         qWarning("%s", qPrintable(message));

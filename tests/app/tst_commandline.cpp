@@ -124,7 +124,7 @@ private slots:
         }
         QCOMPARE(line.silenceLimitMs, limitMs);
         // The run takes it.
-        ScratchEngine engine;
+        ScratchStore engine;
         Program program(engine.dataDir());
         applyCommandLine(line, program);
         QTRY_COMPARE(program.run()->silenceLimitMs(),
@@ -169,7 +169,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, portName);
         QFETCH(int, position);
-        ScratchEngine engine;
+        ScratchStore engine;
         Program program(engine.dataDir());
         QVERIFY(program.portSettingsDialog());
         applyCommandLine(parseCommandLine(QStringList{QStringLiteral("tarvex")} + arguments),

@@ -22,10 +22,19 @@ namespace {
 
 // The worked example: 12345 mV, 1500 mA, 185 tenths of a watt.
 LoadReading workedReading() {
-    DeviceFrame answer{};
-    const std::uint8_t bytes[] = {0xDC, 0x05, 0x39, 0x30, 0x00, 0x00, 0xB9, 0x00};
-    std::copy(std::begin(bytes), std::end(bytes), answer.begin() + 3);
-    return decodeStatusAnswer(answer);
+    return reading(12345, 1500, 185);
+}
+
+// The first parameter of the alias as the configuration file holds it now.
+QString firstAliasLine(const QString& configFile) {
+    bool inAlias = false;
+    for (const QString& line : QString::fromUtf8(fileBytes(configFile)).split(u'\n')) {
+        if (line.startsWith(u'['))
+            inAlias = line.compare(QStringLiteral("[RoruvEde]"), Qt::CaseInsensitive) == 0;
+        else if (inAlias && line.contains(u'='))
+            return line;
+    }
+    return QString();
 }
 
 // The user's data directory moved under root for as long as it lives:
@@ -80,7 +89,7 @@ constexpr uid_t kOtherUser = 65534;
 class TestDataLocation : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<ScratchEngine> m_scratch;
+    std::unique_ptr<ScratchStore> m_scratch;
     std::unique_ptr<ScratchDataHome> m_home;
 
     QString root() const { return m_scratch->root(); }
@@ -93,7 +102,7 @@ class TestDataLocation : public QObject {
 
 private slots:
     void init() {
-        m_scratch = std::make_unique<ScratchEngine>();
+        m_scratch = std::make_unique<ScratchStore>();
         m_home = std::make_unique<ScratchDataHome>(root() + QStringLiteral("/home/.local/share"));
         QVERIFY2(perUser().startsWith(root() + QStringLiteral("/home/.local/share/")),
                  qPrintable(perUser()));
@@ -216,19 +225,13 @@ private slots:
         // Each start stores one reading and says where the alias points and
         // which ID the reading got.
         const auto startAndStore = [&] {
-            TableEngine::shutdown();
+            ReadingStore::forgetSetUp();
             const QString directory = DataLocation::tableDirectory(program);
-            if (ReadingTable::setUp(directory) != ReadingTable::SetupResult::Ready)
+            if (ReadingStore::setUp(directory) != ReadingStore::SetupResult::Ready)
                 return QStringLiteral("alias failed");
-            Table t;
-            ReadingTable::attach(t);
-            ReadingTable::appendReading(t, workedReading());
-            const int id = t.fieldByName(QStringLiteral("ID")).toInt();
-            t.close();
-            TableEngine::shutdown(); // what was saved
-            return QStringLiteral("%1 #%2")
-                .arg(TableEngine::aliasParams(QStringLiteral("RoruvEde")).value(0))
-                .arg(id);
+            ReadingStore store;
+            const qint64 id = store.append(workedReading(), QDateTime::currentDateTime());
+            return QStringLiteral("%1 #%2").arg(firstAliasLine(m_scratch->configFile())).arg(id);
         };
 
         QCOMPARE(startAndStore(), QStringLiteral("PATH=%1 #0").arg(beside));
@@ -256,13 +259,8 @@ private slots:
 
         const QString directory = DataLocation::tableDirectory(program);
         QVERIFY2(directory.startsWith(blocked + u'/'), qPrintable(directory));
-        QString message;
-        try {
-            static_cast<void>(ReadingTable::setUp(directory));
-        } catch (const StoreSetupError& e) {
-            message = QString::fromUtf8(e.what());
-        }
-        QCOMPARE(message, QStringLiteral("Cannot create ") + directory);
+        QCOMPARE(storeError([&] { static_cast<void>(ReadingStore::setUp(directory)); }),
+                 QStringLiteral("Cannot create ") + directory);
     }
 };
 

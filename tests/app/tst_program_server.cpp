@@ -15,6 +15,7 @@
 #include "ui/MessageBoxes.h"
 
 #include <QLabel>
+#include <QProcess>
 #include <QTest>
 
 #include <memory>
@@ -35,7 +36,7 @@ class TestProgramServer : public QObject {
     Q_OBJECT
 
     std::unique_ptr<PostgresServer> m_server;
-    std::unique_ptr<ScratchEngine> m_engine;
+    std::unique_ptr<ScratchStore> m_engine;
     QList<MessageRequest> m_boxes;
     MessageHandler m_previousHandler;
 
@@ -63,7 +64,7 @@ private slots:
     void init() {
         QVERIFY(m_server->start());
         m_boxes.clear();
-        m_engine = std::make_unique<ScratchEngine>();
+        m_engine = std::make_unique<ScratchStore>();
     }
     void cleanup() { m_engine.reset(); }
 
@@ -86,12 +87,15 @@ private slots:
         const QByteArray config = m_server->aliasText(QStringLiteral("RoruvEde"), schema);
         writeFile(m_engine->configFile(), config);
 
-        // The other program: a reading log of its own that holds the schema.
-        auto other = std::make_unique<Table>();
+        // The other program: a program of its own that holds the schema.
+        auto other = std::make_unique<QProcess>();
         if (how == QStringLiteral("claimed")) {
-            QCOMPARE(ReadingTable::setUp(m_engine->dataDir()), ReadingTable::SetupResult::Ready);
-            ReadingTable::attachLog(*other);
-            QVERIFY(other->isActive());
+            other->setProgram(QStringLiteral(TARVEX_LOG_CHILD));
+            other->setArguments(
+                {m_engine->configFile(), m_engine->dataDir(), QStringLiteral("hold")});
+            other->start();
+            QVERIFY2(other->waitForReadyRead(kWaitMs), other->readAllStandardError().constData());
+            ReadingStore::forgetSetUp();
         } else {
             QVERIFY(m_server->stop());
         }
@@ -123,10 +127,12 @@ private slots:
                  qPrintable(m_boxes[1].text));
 
         // The server takes them: back, or the other program ends.
-        if (how == QStringLiteral("claimed"))
-            other.reset();
-        else
+        if (how == QStringLiteral("claimed")) {
+            other->kill();
+            QVERIFY(other->waitForFinished(kWaitMs));
+        } else {
             QVERIFY(m_server->start());
+        }
         QTRY_COMPARE_WITH_TIMEOUT(storePanel->text(),
                                   QStringLiteral("All 5 waiting readings stored"), kWaitMs);
         const QList<QVariantList> stored = rows(schema);

@@ -12,13 +12,11 @@
 #include "loadsim/LoadSimulator.h"
 #include "review/AboutDialog.h"
 #include "review/QueryWindow.h"
+#include "review/ReadingModel.h"
 #include "run/CrossThread.h"
 #include "run/LoadRun.h"
 #include "run/ReadingRecorder.h"
 #include "run/SerialLink.h"
-#include "store/Query.h"
-#include "store/Table.h"
-#include "store/TableEngine.h"
 #include "support/PortTextEntry.h"
 #include "support/WindowFinder.h"
 #include "ui/Application.h"
@@ -94,7 +92,7 @@ template <> char* toString(const Buttons& b) {
 class TestControlWindow : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<ScratchEngine> engine;
+    std::unique_ptr<ScratchStore> engine;
     std::unique_ptr<LoadSimulator> sim;
     std::unique_ptr<Program> program;
     QList<MessageRequest> boxes;
@@ -209,7 +207,7 @@ private slots:
 
     void init() {
         boxes.clear();
-        engine = std::make_unique<ScratchEngine>();
+        engine = std::make_unique<ScratchStore>();
         loadsim::SimulatorOptions options;
         options.baudRate = 0; // answers at once: the tests look at order, not at speed
         sim = std::make_unique<LoadSimulator>(options);
@@ -351,10 +349,7 @@ private slots:
     // Storing fails (the table is gone from under the run); the stop still
     // happens, then the failure is shown.
     void storingFailureDoesNotDisableTheStop() {
-        callAndWait(run().recorder(), [this] {
-            run().recorder()->table()->close();
-            run().recorder()->table()->setTableName(QStringLiteral("NoSuchTable"));
-        });
+        RawDb(engine->tableFile()).rows(QStringLiteral("ALTER TABLE Tarvex RENAME TO Other"));
         minimumVoltageField().setValue(13.0);
         startRun();
         QTRY_VERIFY_WITH_TIMEOUT(boxes.size() >= 2, kWaitMs);
@@ -913,12 +908,12 @@ private slots:
         int rowsShown = -1;
         QTimer::singleShot(0, program->queryWindow(), [&] {
             QVERIFY(program->queryWindow()->isVisible());
-            rowsShown = child<Query>(program->queryWindow(), "query")->rowCount();
+            rowsShown = child<ReadingModel>(program->queryWindow(), "model")->rowCount();
             program->queryWindow()->reject();
         });
         QTest::mouseClick(toolButton("queryButton"), Qt::LeftButton);
         QCOMPARE(rowsShown, 2);
-        QVERIFY(!child<Query>(program->queryWindow(), "query")->isActive());
+        QVERIFY(!child<ReadingModel>(program->queryWindow(), "model")->isOpen());
 
         bool aboutShown = false;
         QTimer::singleShot(0, program->aboutDialog(), [&] {
@@ -947,15 +942,21 @@ private slots:
 
     // The alias cannot be set up at start: the program warns once, the table
     // step is skipped, and the window is created all the same.
-    void aliasFailureAtStartWarns_data() { ScratchEngine::aliasFailureRows(); }
+    void aliasFailureAtStartWarns_data() { ScratchStore::aliasFailureRows(); }
     void aliasFailureAtStartWarns() {
         QFETCH(QString, how);
+        QFETCH(QString, reason);
         program.reset();
         boxes.clear();
         engine->breakAliasSetUp(how);
         const QString fresh = engine->root() + QStringLiteral("/fresh/Table");
         program = std::make_unique<Program>(fresh);
-        QCOMPARE(boxTexts(), QStringList{QStringLiteral("Have no install BDE ,Please insatll !")});
+        QCOMPARE(boxTexts().size(), 1);
+        QVERIFY2(boxTexts().first().startsWith(
+                     QStringLiteral("Have no install BDE ,Please insatll !\n")),
+                 qPrintable(boxTexts().first()));
+        QVERIFY2(boxTexts().first().section(u'\n', 1).contains(reason),
+                 qPrintable(boxTexts().first()));
         QCOMPARE(boxes.first().icon, QMessageBox::Warning);
         QCOMPARE(boxes.first().buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
         QVERIFY(program->controlWindow());

@@ -1,13 +1,13 @@
-// The CSV writer on its own: the form of each value and field, tables made
-// through the store library read back by an independent parser, the walk in
-// blocks with its progress and cancel, and what failures of the device and
-// of the table leave.
+// The CSV writer on its own: the form of each value and field, rows stored in
+// a real table file read back by an independent parser, the walk in blocks
+// with its progress and cancel, and what failures of the device and of the
+// table leave.
 
 #include "support/CsvParser.h"
 #include "support/ReviewFixture.h"
 
 #include "review/CsvWriter.h"
-#include "store/ReadingTable.h"
+#include "review/ReadingModel.h"
 
 #include <QBuffer>
 #include <QSignalSpy>
@@ -73,32 +73,6 @@ private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
     void cleanupTestCase() { QLocale::setDefault(QLocale::system()); }
 
-    void valuesKeepTheirPlainForm_data() {
-        QTest::addColumn<QVariant>("value");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("text with leading blanks")
-            << QVariant(QStringLiteral(" 12.35")) << QStringLiteral(" 12.35");
-        QTest::newRow("measurement text")
-            << QVariant(QStringLiteral("1.50")) << QStringLiteral("1.50");
-        QTest::newRow("whole number") << QVariant(1234567) << QStringLiteral("1234567");
-        QTest::newRow("negative, beyond 32 bits")
-            << QVariant(qlonglong(-9007199254740993)) << QStringLiteral("-9007199254740993");
-        QTest::newRow("floating point") << QVariant(1234.5) << QStringLiteral("1234.5");
-        QTest::newRow("small floating point") << QVariant(1e-7) << QStringLiteral("1e-07");
-        QTest::newRow("date") << QVariant(QDate(2026, 3, 9)) << QStringLiteral("2026-03-09");
-        QTest::newRow("date before the year 1000")
-            << QVariant(QDate(987, 6, 5)) << QStringLiteral("0987-06-05");
-        QTest::newRow("date-time") << QVariant(QDateTime(QDate(2026, 3, 9), QTime(7, 5, 3, 250)))
-                                   << QStringLiteral("2026-03-09T07:05:03");
-        QTest::newRow("time") << QVariant(QTime(23, 59, 58)) << QStringLiteral("23:59:58");
-        QTest::newRow("empty") << QVariant() << QString();
-    }
-    void valuesKeepTheirPlainForm() {
-        QFETCH(QVariant, value);
-        QFETCH(QString, text);
-        QCOMPARE(CsvWriter::text(value), text);
-    }
-
     void fieldsAreQuotedOnlyWhenNeeded_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("field");
@@ -129,61 +103,29 @@ private slots:
         QCOMPARE(line, QStringLiteral("before,") + field);
     }
 
-    // A table made through the store library, whose field names and values
-    // hold commas, quotes, line breaks and Chinese text, comes back cell for
-    // cell; the file is UTF-8 without a byte order mark.
-    void awkwardTableRoundTrips() {
-        ScratchEngine scratch;
-        addTestAlias(scratch);
-        // (Qt's SQLite driver drops double quotes from the names of columns, so
-        // the quotes are in values only.)
-        const QStringList names{"ID", "Name, first", "Text", "说明 (电压)", "Value", "Day"};
-        TableEngine::createTable(kTestAlias, QStringLiteral("Awkward"), TableType::LocalFile,
-                                 {{names[0], FieldType::Integer},
-                                  {names[1], FieldType::String, 60},
-                                  {names[2], FieldType::String, 60},
-                                  {names[3], FieldType::String, 60},
-                                  {names[4], FieldType::Float},
-                                  {names[5], FieldType::Date}},
-                                 ReadingTable::indexes());
-        const QList<QVariantList> rows{
-            {1, "Smith, John", "say \"hi\"", "电压测试 12.5 V", 1.5, QDate(2026, 1, 2)},
-            {2, "line 1\r\nline 2", "only\nLF", "only\rCR", -0.25, QDate(1999, 12, 31)},
-            {3, " 12.35", "\"", ",", 1e-7, QVariant()},
-            {4, QVariant(), "", "\"\"", QVariant(), QDate(2026, 2, 28)},
-            {2147483647, "中文,逗号", "末尾\r\n", " ", 1234.5, QDate(987, 6, 5)}};
-        {
-            Table table;
-            openTestTable(table, QStringLiteral("Awkward"));
-            for (const QVariantList& row : rows) {
-                table.append();
-                for (int i = 0; i < row.size(); ++i)
-                    table.field(i).setValue(row[i]);
-                table.post();
-            }
-        }
-        const QList<QStringList> expected{
-            {"1", "Smith, John", "say \"hi\"", "电压测试 12.5 V", "1.5", "2026-01-02"},
-            {"2", "line 1\r\nline 2", "only\nLF", "only\rCR", "-0.25", "1999-12-31"},
-            {"3", " 12.35", "\"", ",", "1e-07", ""},
-            {"4", "", "", "\"\"", "", "2026-02-28"},
-            {"2147483647", "中文,逗号", "末尾\r\n", " ", "1234.5", "0987-06-05"}};
-
-        Query query;
-        openTestQuery(query, QStringLiteral("select * from Awkward"));
+    // Rows another program stored, whose values hold commas, quotes, line
+    // breaks, Chinese text, empty fields, the largest ID and dates that are
+    // none, come back cell for cell, each value in its plain form; the file
+    // is UTF-8 without a byte order mark.
+    void awkwardRowsRoundTrip() {
+        StoredRows stored({{"1", "Smith, John", "say \"hi\"", "电压测试 12.5 V", "2026-01-02"},
+                           {"2", "line 1\r\nline 2", "only\nLF", "only\rCR", "0987-06-05"},
+                           {"3", " 12.35", "\"", ",", ""},
+                           {"4", "", "\"\"", " ", "31.12.2024"},
+                           {"2147483647", "中文,逗号", "末尾\r\n", " 1.50 ", "2026-02-28"}});
         QBuffer out;
         out.open(QIODevice::WriteOnly);
         CsvWriter writer;
-        QCOMPARE(writer.write(query, out), CsvWriter::Result::Written);
-        QCOMPARE(writer.rowsWritten(), rows.size());
+        QCOMPARE(writer.write(stored.model(), out), CsvWriter::Result::Written);
+        QCOMPARE(writer.rowsWritten(), 5);
         QVERIFY(!out.data().startsWith("\xEF\xBB\xBF"));
         QString error;
         const auto parsed = parseCsv(out.data(), &error);
         QVERIFY2(parsed, qPrintable(error));
-        QCOMPARE(parsed->size(), expected.size() + 1);
-        QCOMPARE(parsed->first(), names);
-        for (int i = 0; i < expected.size(); ++i)
-            QCOMPARE(parsed->at(i + 1), expected[i]);
+        QCOMPARE(parsed->size(), 6);
+        QCOMPARE(parsed->first(), kReadingFields);
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(parsed->at(i + 1), stored.rows()[i]);
     }
 
     // The reading table's rows: ID as a number, the three value texts as
@@ -200,12 +142,11 @@ private slots:
         QLocale::setDefault(locale);
         ReviewStore store;
         store.log(12);
-        Query query;
-        ReadingTable::openQuery(query);
+        ReadingModel readings;
         QBuffer out;
         out.open(QIODevice::WriteOnly);
         CsvWriter writer;
-        QCOMPARE(writer.write(query, out), CsvWriter::Result::Written);
+        QCOMPARE(writer.write(readings, out), CsvWriter::Result::Written);
 
         const QList<QStringList> parsed = records(out);
         QCOMPARE(parsed.size(), 13);
@@ -227,57 +168,56 @@ private slots:
     // An empty table gives the header line alone.
     void emptyTableGivesTheHeaderAlone() {
         ReviewStore store;
-        Query query;
-        ReadingTable::openQuery(query);
+        ReadingModel readings;
         QBuffer out;
         out.open(QIODevice::WriteOnly);
         CsvWriter writer;
-        QCOMPARE(writer.write(query, out), CsvWriter::Result::Written);
+        QCOMPARE(writer.write(readings, out), CsvWriter::Result::Written);
         QCOMPARE(writer.rowsWritten(), 0);
         QCOMPARE(out.data(), QByteArray("ID,VolVal,CurVal,PowVal,TestDate\r\n"));
     }
 
-    // Far more rows than a fetch block: every row comes out once and in
-    // order, progress is told between blocks, and the query is back on its
-    // row without its views having seen the walk.
+    // Far more rows than a block: every row comes out once and in order,
+    // progress is told between blocks, and the model's views see nothing of
+    // it (its current row stays).
     void largeTableIsWalkedInBlocksAndKeepsTheCurrentRow() {
         const int n = 20000;
         ReviewStore store;
         QVERIFY(fillReadings(store.tableFile(), n));
-        Query query;
-        ReadingTable::openQuery(query);
-        query.moveTo(12345);
-        QSignalSpy scrolled(&query, &DataSet::scrolled);
-        QSignalSpy changed(&query, &DataSet::dataSetChanged);
+        ReadingModel readings;
+        readings.open();
+        readings.setCurrentRow(12345);
+        QSignalSpy moved(&readings, &ReadingModel::currentRowChanged);
+        QSignalSpy reset(&readings, &QAbstractItemModel::modelReset);
         CsvWriter writer;
         QList<int> progress;
         connect(&writer, &CsvWriter::progressed, this, [&](int rows) { progress << rows; });
         QBuffer out;
         out.open(QIODevice::WriteOnly);
 
-        QCOMPARE(writer.write(query, out), CsvWriter::Result::Written);
+        QCOMPARE(writer.write(readings, out), CsvWriter::Result::Written);
 
         QCOMPARE(writer.rowsWritten(), n);
         QCOMPARE(progress, QList<int>({4096, 8192, 12288, 16384}));
-        QCOMPARE(query.rowNumber(), 12345);
-        QVERIFY(!query.controlsDisabled());
-        QCOMPARE(changed.count(), 0);
+        QCOMPARE(readings.currentRow(), 12345);
+        QCOMPARE(moved.count(), 0);
+        QCOMPARE(reset.count(), 0);
         const QList<QStringList> parsed = records(out);
         QCOMPARE(parsed.size(), n + 1);
         for (int i = 0; i < n; ++i)
-            QCOMPARE(parsed[i + 1], readingRecord(i, nthReading(i), nthDay(i % 3000)));
+            QCOMPARE(parsed[i + 1], readingRecord(i, nthReading(i % 50000), nthDay(i % 3000)));
     }
 
     // Cancelled from its progress signal, the writer stops after the block
-    // in hand: the device holds whole rows only, and the query is back on
-    // its row.
+    // in hand: the device holds whole rows only, and the model keeps its
+    // row.
     void cancelStopsAfterTheBlockInHand() {
         const int n = 20000;
         ReviewStore store;
         QVERIFY(fillReadings(store.tableFile(), n));
-        Query query;
-        ReadingTable::openQuery(query);
-        query.moveTo(100);
+        ReadingModel readings;
+        readings.open();
+        readings.setCurrentRow(100);
         CsvWriter writer;
         connect(&writer, &CsvWriter::progressed, &writer, [&writer](int rows) {
             if (rows >= 8192)
@@ -285,22 +225,21 @@ private slots:
         });
         QBuffer out;
         out.open(QIODevice::WriteOnly);
-        QCOMPARE(writer.write(query, out), CsvWriter::Result::Cancelled);
+        QCOMPARE(writer.write(readings, out), CsvWriter::Result::Cancelled);
         QCOMPARE(writer.rowsWritten(), 8192);
         QCOMPARE(records(out).size(), 8192 + 1);
-        QCOMPARE(query.rowNumber(), 100);
-        QVERIFY(!query.controlsDisabled());
+        QCOMPARE(readings.currentRow(), 100);
 
         // The next write starts afresh.
         QBuffer again;
         again.open(QIODevice::WriteOnly);
         disconnect(&writer, &CsvWriter::progressed, nullptr, nullptr);
-        QCOMPARE(writer.write(query, again), CsvWriter::Result::Written);
+        QCOMPARE(writer.write(readings, again), CsvWriter::Result::Written);
         QCOMPARE(writer.rowsWritten(), n);
     }
 
     // The device refuses bytes (a full disk): the write fails with the
-    // device's reason, and the query is back on its row.
+    // device's reason, and the model keeps its row.
     void deviceFailureGivesTheDevicesReason_data() {
         QTest::addColumn<int>("rows");
         QTest::addColumn<qint64>("room");
@@ -312,28 +251,27 @@ private slots:
         QFETCH(qint64, room);
         ReviewStore store;
         QVERIFY(fillReadings(store.tableFile(), rows));
-        Query query;
-        ReadingTable::openQuery(query);
-        query.moveTo(5);
+        ReadingModel readings;
+        readings.open();
+        readings.setCurrentRow(5);
         FullDevice full(room);
         CsvWriter writer;
-        QCOMPARE(writer.write(query, full), CsvWriter::Result::Failed);
+        QCOMPARE(writer.write(readings, full), CsvWriter::Result::Failed);
         QCOMPARE(writer.errorString(), QStringLiteral("No space left on device"));
         QVERIFY(writer.rowsWritten() < rows);
         QCOMPARE(full.taken(), room);
-        QCOMPARE(query.rowNumber(), 5);
-        QVERIFY(!query.controlsDisabled());
+        QCOMPARE(readings.currentRow(), 5);
     }
 
-    // The table goes away during the walk: the engine's error is raised,
-    // and the query's links to its views are resumed.
+    // The table goes away during the walk: the store's error is raised, and
+    // the model keeps its row.
     void tableFailureIsRaisedAndResumesTheLinks() {
         const int n = 20000;
         ReviewStore store;
         QVERIFY(fillReadings(store.tableFile(), n));
-        Query query;
-        ReadingTable::openQuery(query);
-        query.moveTo(50);
+        ReadingModel readings;
+        readings.open();
+        readings.setCurrentRow(50);
         CsvWriter writer;
         connect(&writer, &CsvWriter::progressed, &writer, [&store](int rows) {
             if (rows == 4096)
@@ -343,15 +281,13 @@ private slots:
         out.open(QIODevice::WriteOnly);
         QString message;
         try {
-            writer.write(query, out);
+            writer.write(readings, out);
         } catch (const DatabaseError& e) {
             message = e.message();
         }
         QVERIFY2(message.contains(QStringLiteral("Tarvex")), qPrintable(message));
         QVERIFY(writer.rowsWritten() >= 4096 && writer.rowsWritten() < n);
-        QVERIFY(!query.controlsDisabled());
-        // The row it was on is still at hand.
-        QCOMPARE(query.rowNumber(), 50);
+        QCOMPARE(readings.currentRow(), 50);
     }
 };
 

@@ -4,15 +4,19 @@
 // left behind.
 
 #include "review/LibreOfficeAutomation.h"
+#include "review/OperationProgress.h"
 #include "review/SpreadsheetExport.h"
 #include "review/libreoffice/OfficeProcess.h"
-#include "support/FakeExportSource.h"
 #include "support/OfficeReader.h"
+#include "support/ReviewFixture.h"
 #include "ui/MessageBoxes.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 
@@ -123,15 +127,16 @@ private slots:
     void init() { m_messages.clear(); }
 
     void exportIsReadBackFromTheOffice() {
-        FakeExportSource source = FakeExportSource::readings(23);
-        source.rows[0][1] = QStringLiteral("  1.50"); // leading blanks stay
-        source.rows[1][2] = QStringLiteral("007");    // a number would lose its zeros
-        source.rows[2][3] = QStringLiteral("伏特 1,5");
-        source.rows[3][3] = QStringLiteral("=1+1");       // not a formula
-        source.rows[4][2] = QStringLiteral("10/12/2026"); // a text, not a date
-        source.rows[5][4] = QStringLiteral("02/29/2024");
-        source.rows[6][0] = QStringLiteral("2147483647");
-        source.current = 4;
+        QList<QStringList> rows = readingRows(23);
+        rows[0][1] = QStringLiteral("  1.50"); // leading blanks stay
+        rows[1][2] = QStringLiteral("007");    // a number would lose its zeros
+        rows[2][3] = QStringLiteral("伏特 1,5");
+        rows[3][3] = QStringLiteral("=1+1");       // not a formula
+        rows[4][2] = QStringLiteral("10/12/2026"); // a text, not a date
+        rows[5][4] = QStringLiteral("2024-02-29");
+        rows[22][0] = QStringLiteral("2147483647");
+        StoredRows stored(rows);
+        stored.model().setCurrentRow(4);
 
         LibreOfficeInstance started;
         LibreOfficeSettings settings;
@@ -139,11 +144,10 @@ private slots:
         settings.startedInstance = &started;
         auto automation = loadLibreOfficeAutomation(pluginPath(), settings);
         SpreadsheetExport component(*automation);
-        QVERIFY(exportQueryToSpreadsheet(component, source));
+        QVERIFY(exportReadingsToSpreadsheet(component, stored.model()));
         QVERIFY(m_messages.isEmpty());
         QVERIFY(!started.pipeName.isEmpty());
-        QCOMPARE(source.current, 4);
-        QCOMPARE(source.controlsDisabled, 0);
+        QCOMPARE(stored.model().currentRow(), 4);
 
         // Released by the export, still running: connect again and read back.
         QVERIFY(office::isRunning(started.pid, office::profileArgument(started.profileDir)));
@@ -163,20 +167,20 @@ private slots:
         for (int c = 0; c < 5; ++c)
             QCOMPARE(cellText(sheet, c, 0), titles[c]);
         const QDate dayZero(1899, 12, 30); // of the document's date values
-        for (int r = 0; r < source.rows.size(); ++r) {
+        for (int r = 0; r < rows.size(); ++r) {
             // The values as texts, exactly.
             for (int c = 1; c <= 3; ++c) {
-                QCOMPARE(cellText(sheet, c, r + 1), source.rows[r][c]);
+                QCOMPARE(cellText(sheet, c, r + 1), rows[r][c]);
                 QCOMPARE(contentType(sheet, c, r + 1), css::table::CellContentType_TEXT);
             }
             // The ID as a number in the general format.
             QCOMPARE(contentType(sheet, 0, r + 1), css::table::CellContentType_VALUE);
-            QCOMPARE(sheet->getCellByPosition(0, r + 1)->getValue(), source.rows[r][0].toDouble());
+            QCOMPARE(sheet->getCellByPosition(0, r + 1)->getValue(), rows[r][0].toDouble());
             QCOMPARE(formatString(model, sheet, 0, r + 1), QStringLiteral("General"));
-            QCOMPARE(cellText(sheet, 0, r + 1), source.rows[r][0]);
+            QCOMPARE(cellText(sheet, 0, r + 1), rows[r][0]);
             // The date as a date value, shown in the office's own date format
             // (as a date typed into a cell of the general format).
-            const QDate date = QDate::fromString(source.rows[r][4], "MM/dd/yyyy");
+            const QDate date = QDate::fromString(rows[r][4], Qt::ISODate);
             QCOMPARE(contentType(sheet, 4, r + 1), css::table::CellContentType_VALUE);
             QCOMPARE(sheet->getCellByPosition(4, r + 1)->getValue(), double(dayZero.daysTo(date)));
             QVERIFY(formatType(model, sheet, 4, r + 1) & css::util::NumberFormat::DATE);
@@ -184,18 +188,18 @@ private slots:
         // Nothing beside or below.
         QCOMPARE(cellText(sheet, 5, 0), QString());
         QCOMPARE(cellText(sheet, 5, 1), QString());
-        QCOMPARE(cellText(sheet, 0, source.rows.size() + 1), QString());
+        QCOMPARE(cellText(sheet, 0, rows.size() + 1), QString());
 
         // Text format on the value columns of every data row, but not on their
         // titles nor below the data.
-        for (int r = 1; r <= source.rows.size(); ++r)
+        for (int r = 1; r <= rows.size(); ++r)
             for (int c = 1; c <= 3; ++c)
                 QCOMPARE(formatString(model, sheet, c, r), QStringLiteral("@"));
         QCOMPARE(formatString(model, sheet, 1, 0), QStringLiteral("General"));
-        QCOMPARE(formatString(model, sheet, 1, source.rows.size() + 1), QStringLiteral("General"));
+        QCOMPARE(formatString(model, sheet, 1, rows.size() + 1), QStringLiteral("General"));
 
         // Title and data fonts: MS Sans Serif 8 point, automatic colour, plain.
-        for (int r : {0, 1, int(source.rows.size())}) {
+        for (int r : {0, 1, int(rows.size())}) {
             const auto cell = cellProperties(sheet, 2, r);
             OUString font;
             float height = 0;
@@ -246,19 +250,19 @@ private slots:
         QFETCH(int, callTimeoutMs);
         QFETCH(int, rows);
         LibreOfficeInstance started;
-        struct FailingSource : FakeExportSource {
-            const LibreOfficeInstance* office = nullptr;
-            int signal = 0;
-            bool sent = false;
-            void next() override {
-                FakeExportSource::next();
-                if (current == 100)
-                    sent = ::kill(-static_cast<pid_t>(office->pid), signal) == 0;
-            }
-        } source;
-        static_cast<FakeExportSource&>(source) = FakeExportSource::readings(rows);
-        source.office = &started;
-        source.signal = signal;
+        StoredRows stored(readingRows(rows));
+        // Once 100 rows have gone out (the progress, shown at once, says so).
+        bool sent = false;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+            if (!sent && started.pid > 0 && progress && progress->value() >= 100)
+                sent = ::kill(-static_cast<pid_t>(started.pid), signal) == 0;
+        });
+        watch.start(0);
+        OperationProgress::setDelayOverride(0);
+        QWidget window;
+        window.show();
         const QStringList pipesBefore = officePipes();
 
         LibreOfficeSettings settings;
@@ -267,12 +271,13 @@ private slots:
         settings.callTimeoutMs = callTimeoutMs;
         auto automation = loadLibreOfficeAutomation(pluginPath(), settings);
         SpreadsheetExport component(*automation);
-        QVERIFY(!exportQueryToSpreadsheet(component, source));
+        QVERIFY(!exportReadingsToSpreadsheet(component, stored.model(), &window));
+        watch.stop();
+        OperationProgress::setDelayOverride(std::nullopt);
         QCOMPARE(m_messages.size(), 1);
         QCOMPARE(m_messages[0].text.section(u'\n', 0, 0), QStringLiteral("no Install Excel!"));
-        QCOMPARE(source.controlsDisabled, 0);
         // Ended by the signal (the failure may surface some blocks later).
-        QVERIFY(source.sent);
+        QVERIFY(sent);
         QVERIFY(!office::isGroupRunning(started.pid));
         QVERIFY(!QFileInfo::exists(started.profileDir));
         QVERIFY(!QFileInfo::exists(office::pipeSocketPath(started.pipeName)));
@@ -290,8 +295,8 @@ private slots:
         settings.documentFactory = QStringLiteral("private:factory/tarvex-missing");
         auto automation = loadLibreOfficeAutomation(pluginPath(), settings);
         SpreadsheetExport component(*automation);
-        FakeExportSource source = FakeExportSource::readings(3);
-        QVERIFY(!exportQueryToSpreadsheet(component, source));
+        StoredRows stored(readingRows(3));
+        QVERIFY(!exportReadingsToSpreadsheet(component, stored.model()));
         QCOMPARE(m_messages.size(), 1);
         QCOMPARE(m_messages[0].text.section(u'\n', 0, 0), QStringLiteral("no Install Excel!"));
         // It was started and connected, then ended.

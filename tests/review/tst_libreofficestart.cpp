@@ -6,7 +6,7 @@
 #include "review/LibreOfficeAutomation.h"
 #include "review/SpreadsheetExport.h"
 #include "review/libreoffice/OfficeProcess.h"
-#include "support/FakeExportSource.h"
+#include "support/ReviewFixture.h"
 #include "ui/MessageBoxes.h"
 
 #include <QDeadlineTimer>
@@ -113,13 +113,10 @@ private slots:
 
         // Through the button: the warning, and nothing else.
         SpreadsheetExport component(*automation);
-        FakeExportSource source = FakeExportSource::readings(3);
-        QStringList log;
-        source.log = &log;
-        QVERIFY(!exportQueryToSpreadsheet(component, source));
+        StoredRows stored(readingRows(3));
+        QVERIFY(!exportReadingsToSpreadsheet(component, stored.model()));
         QCOMPARE(m_messages.size(), 1);
         QCOMPARE(m_messages[0].text.section(u'\n', 0, 0), QStringLiteral("no Install Excel!"));
-        QCOMPARE(log, QStringList{"Open"});
         QCOMPARE(entries(settings.profileParent), QStringList());
     }
 
@@ -157,8 +154,8 @@ private slots:
                 }
             } else {
                 SpreadsheetExport component(*automation);
-                FakeExportSource source = FakeExportSource::readings(3);
-                QVERIFY(!exportQueryToSpreadsheet(component, source));
+                StoredRows stored(readingRows(3));
+                QVERIFY(!exportReadingsToSpreadsheet(component, stored.model()));
                 QCOMPARE(m_messages.size(), 1);
                 QCOMPARE(m_messages[0].text.section(u'\n', 0, 0),
                          QStringLiteral("no Install Excel!"));

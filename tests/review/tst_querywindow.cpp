@@ -5,10 +5,9 @@
 
 #include "review/DataGrid.h"
 #include "review/OperationProgress.h"
-#include "review/QueryModel.h"
 #include "review/QueryWindow.h"
+#include "review/ReadingModel.h"
 #include "review/SpreadsheetExport.h"
-#include "store/ReadingTable.h"
 #include "ui/FileDialogs.h"
 
 #include <QAction>
@@ -36,7 +35,7 @@ const QString kConfirm = QStringLiteral("Clear All Record,Yes or No?");
 const QString kFailed = QStringLiteral("Failed to Clear Data from Table!");
 
 // The texts of one grid row, cell by cell.
-QStringList gridRow(const QueryModel& model, int row) {
+QStringList gridRow(const ReadingModel& model, int row) {
     QStringList cells;
     for (int column = 0; column < model.columnCount(); ++column)
         cells << model.index(row, column).data().toString();
@@ -50,14 +49,14 @@ QStringList expectedRow(int id, int i) {
             QLocale().toString(nthDay(i), QLocale::ShortFormat)};
 }
 
-QStringList titles(const QueryModel& model) {
+QStringList titles(const ReadingModel& model) {
     QStringList titles;
     for (int column = 0; column < model.columnCount(); ++column)
         titles << model.headerData(column, Qt::Horizontal).toString();
     return titles;
 }
 
-bool hasIndicator(const QueryModel& model, int row) {
+bool hasIndicator(const ReadingModel& model, int row) {
     return !model.headerData(row, Qt::Vertical, Qt::DecorationRole).value<QIcon>().isNull();
 }
 
@@ -162,26 +161,6 @@ QStringList filesIn(const QString& directory) {
     return QDir(directory).entryList(QDir::Files | QDir::Hidden | QDir::System);
 }
 
-// A plain SQLite connection that holds the table file's write lock.
-class LockHolder {
-public:
-    explicit LockHolder(const QString& file) : m_raw(file) {
-        QString error;
-        m_raw.rows(QStringLiteral("BEGIN IMMEDIATE"), &error);
-        m_held = m_raw.isOpen() && error.isEmpty();
-    }
-    ~LockHolder() { release(); }
-    bool held() const { return m_held; }
-    void release() {
-        if (std::exchange(m_held, false))
-            m_raw.rows(QStringLiteral("COMMIT"));
-    }
-
-private:
-    RawDb m_raw;
-    bool m_held = false;
-};
-
 } // namespace
 
 class TestQueryWindow : public QObject {
@@ -191,20 +170,16 @@ class TestQueryWindow : public QObject {
     std::unique_ptr<QueryWindow> m_window;
 
     // The window's parts, found by their object names.
-    Query& query() const { return *child<Query>(m_window.get(), "query"); }
-    Table& clearTable() const { return *child<Table>(m_window.get(), "clearTable"); }
+    ReadingModel& model() const { return *child<ReadingModel>(m_window.get(), "model"); }
     DataGrid& grid() const { return *child<DataGrid>(m_window.get(), "grid"); }
-    const QueryModel& model() const { return *grid().queryModel(); }
     QToolButton* button(const char* name) const { return child<QToolButton>(m_window.get(), name); }
     QAction* saveCsvAction() const { return child<QAction>(m_window.get(), "saveCsvAction"); }
 
-    // Stores a reading through a table object of its own, as the control
-    // window does while the query window is shown; false when it fails.
+    // Stores a reading through a store of its own, as the reading log does
+    // while the query window is shown; false when it fails.
     bool readingStored() {
         try {
-            Table table;
-            ReadingTable::attach(table);
-            ReadingTable::appendReading(table, nthReading(900));
+            ReadingStore().append(nthReading(900), QDateTime::currentDateTime());
             return true;
         } catch (const DatabaseError&) {
             return false;
@@ -265,50 +240,49 @@ private slots:
         QVERIFY(grid().verticalScrollBar()->maximum() > 0);
     }
 
-    void gridAndQueryShareTheCurrentRow() {
+    void gridAndModelShareTheCurrentRow() {
         m_store->log(40);
         m_window->openReadings();
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         DataGrid& grid = this->grid();
-        Query& query = this->query();
-        const QueryModel& model = this->model();
+        ReadingModel& model = this->model();
 
-        // The query moves: the grid follows, the indicator too.
-        query.moveTo(25);
+        // The model moves: the grid follows, the indicator too.
+        model.setCurrentRow(25);
         QCOMPARE(grid.currentIndex().row(), 25);
         QVERIFY(hasIndicator(model, 25));
         QVERIFY(!hasIndicator(model, 0));
         QVERIFY(grid.visualRect(grid.currentIndex()).intersects(grid.viewport()->rect()));
-        query.last();
+        model.setCurrentRow(1000); // past the end: the last row
         QCOMPARE(grid.currentIndex().row(), 39);
 
-        // The grid moves: the query follows.
+        // The grid moves: the model follows.
         grid.setCurrentIndex(model.index(12, 2));
-        QCOMPARE(query.rowNumber(), 12);
-        QCOMPARE(query.fieldByName(QStringLiteral("ID")).toInt(), 12);
+        QCOMPARE(model.currentRow(), 12);
+        QCOMPARE(model.reading(12).id, 12);
         QTest::keyClick(&grid, Qt::Key_Down);
-        QCOMPARE(query.rowNumber(), 13);
+        QCOMPARE(model.currentRow(), 13);
         QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier);
-        QCOMPARE(query.rowNumber(), 39);
+        QCOMPARE(model.currentRow(), 39);
         QTest::keyClick(&grid, Qt::Key_Home, Qt::ControlModifier);
-        QCOMPARE(query.rowNumber(), 0);
+        QCOMPARE(model.currentRow(), 0);
 
-        // A walk with the links suspended, back to a remembered row, as the
-        // export does: the grid stays still and keeps its current row.
+        // A walk through every row, as the export and the CSV file take:
+        // the grid stays still and keeps its current row.
         grid.setCurrentIndex(model.index(17, 0));
-        QSignalSpy moves(&model, &QueryModel::currentRowChanged);
-        query.disableControls();
-        const Bookmark mark = query.bookmark();
+        QSignalSpy moves(&model, &ReadingModel::currentRowChanged);
         int walked = 0;
-        for (query.first(); !query.atEnd(); query.next())
-            ++walked;
-        query.gotoBookmark(mark);
+        QVERIFY(model.forEachBlock([&](int first, const QList<StoredReading>& rows) {
+            for (const StoredReading& r : rows)
+                if (r.id == first + (&r - rows.data()))
+                    ++walked;
+            return true;
+        }));
         QCOMPARE(moves.count(), 0);
-        query.enableControls();
         QCOMPARE(walked, 40);
         QCOMPARE(grid.currentIndex().row(), 17);
-        QCOMPARE(query.rowNumber(), 17);
+        QCOMPARE(model.currentRow(), 17);
     }
 
     // A table far larger than a fetch block: every row is reachable and
@@ -321,7 +295,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         QCOMPARE(model().rowCount(), n);
         QTest::keyClick(&grid(), Qt::Key_End, Qt::ControlModifier);
-        QCOMPARE(query().rowNumber(), n - 1);
+        QCOMPARE(model().currentRow(), n - 1);
         const int bottom = grid().indexAt(QPoint(2, grid().viewport()->height() - 3)).row();
         QCOMPARE(bottom, n - 1);
         QCOMPARE(model().index(n - 1, 0).data().toString(), QString::number(n - 1));
@@ -329,7 +303,7 @@ private slots:
         QCOMPARE(gridRow(model(), 123456)[1], nthReading(123456 % 50000).voltsText);
     }
 
-    // Every end of a showing closes the query, and the grid empties.
+    // Every end of a showing closes the readings, and the grid empties.
     void everyEndOfAShowingClosesTheQuery_data() {
         QTest::addColumn<int>("how");
         QTest::newRow("close box") << 0;
@@ -353,7 +327,7 @@ private slots:
             });
             m_window->exec();
             QVERIFY(!m_window->isVisible());
-            QVERIFY(!query().isActive());
+            QVERIFY(!model().isOpen());
             QCOMPARE(model().rowCount(), 0);
             QCOMPARE(model().columnCount(), 0);
         }
@@ -385,11 +359,10 @@ private slots:
 
         const int left = answer == QMessageBox::Yes ? 0 : rows;
         QCOMPARE(m_store->storedIds().size(), left);
-        // The grid stays empty whatever the answer; the table is closed and
+        // The grid stays empty whatever the answer; the table is left
         // unlocked.
-        QVERIFY(!query().isActive());
+        QVERIFY(!model().isOpen());
         QCOMPARE(model().rowCount(), 0);
-        QVERIFY(!clearTable().isActive());
         QVERIFY(!QApplication::overrideCursor());
         QVERIFY(readingStored());
         // After a clear with Yes the numbering starts again at 0.
@@ -418,7 +391,6 @@ private slots:
         QCOMPARE(failed.title, applicationTitle());
         QCOMPARE(failed.icon, QMessageBox::NoIcon);
         QCOMPARE(failed.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QVERIFY(!clearTable().isActive());
         QVERIFY(readingStored());
     }
 
@@ -439,7 +411,7 @@ private slots:
         bool storedAtMessage = false;
         m_store->setAnswerer([&](const MessageRequest& request) {
             if (request.text == kFailed) {
-                tableClosedAtMessage = !clearTable().isActive() && !QApplication::overrideCursor();
+                tableClosedAtMessage = !QApplication::overrideCursor();
                 storedAtMessage = readingStored();
                 return QMessageBox::Ok;
             }
@@ -453,7 +425,6 @@ private slots:
         QVERIFY(tableClosedAtMessage);
         QVERIFY(storedAtMessage);
         QCOMPARE(m_store->storedIds(), QList<int>({3, 4, 5, 6}));
-        QVERIFY(!clearTable().isActive());
     }
 
     // A long Clear shows its progress (without Cancel: the operator has
@@ -489,7 +460,6 @@ private slots:
         // The reading stored during the Clear followed the largest ID then.
         QCOMPARE(m_store->storedIds(), QList<int>({rows}));
         QCOMPARE(m_store->messages().size(), 1); // the confirmation only
-        QVERIFY(!clearTable().isActive());
         QVERIFY(!QApplication::overrideCursor());
     }
 
@@ -521,12 +491,11 @@ private slots:
         QCOMPARE(left.size(), rows - refusing);
         QCOMPARE(left.first(), refusing);
         QCOMPARE(left.last(), rows - 1);
-        QVERIFY(!clearTable().isActive());
         QVERIFY(readingStored());
     }
 
     // The table cannot be opened: the default exception display shows the
-    // engine's message, nothing is deleted and both data sets stay closed.
+    // store's message, nothing is deleted and the grid stays empty.
     void clearCannotOpenTheTable() {
         m_store->log(2);
         m_window->openReadings();
@@ -535,8 +504,7 @@ private slots:
         QCOMPARE(m_store->messages().size(), 2);
         QCOMPARE(m_store->messages().last().icon, QMessageBox::Critical);
         QVERIFY(m_store->messages().last().text.contains(QStringLiteral("Tarvex")));
-        QVERIFY(!clearTable().isActive());
-        QVERIFY(!query().isActive());
+        QVERIFY(!model().isOpen());
         QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(RawDb(m_store->tableFile()).value(QStringLiteral("SELECT count(*) FROM Other")),
                  QVariant(2));
@@ -552,7 +520,7 @@ private slots:
         m_window->openReadings();
         Recording recording;
         m_window->setSpreadsheetAutomation(std::make_unique<RecordingAutomation>(recording));
-        query().moveTo(7);
+        model().setCurrentRow(7);
         QCOMPARE(grid().currentIndex().row(), 7);
 
         button("exportButton")->click();
@@ -568,16 +536,16 @@ private slots:
             QCOMPARE(exported[i],
                      (QVariantList{qlonglong(i), r.voltsText, r.ampsText, r.wattsText, nthDay(i)}));
         }
-        QCOMPARE(query().rowNumber(), 7);
+        QCOMPARE(model().currentRow(), 7);
         QCOMPARE(grid().currentIndex().row(), 7);
         QVERIFY(m_store->messages().isEmpty());
 
         m_store->setAnswer(QMessageBox::No);
         button("clearButton")->click();
-        QVERIFY(!query().isActive());
+        QVERIFY(!model().isOpen());
         QCOMPARE(model().rowCount(), 0);
         button("exportButton")->click();
-        QVERIFY(query().isActive());
+        QVERIFY(model().isOpen());
         QCOMPARE(model().rowCount(), 25);
         QCOMPARE(recording.instances, 2);
         QCOMPARE(recording.blocks.size(), 4);
@@ -609,7 +577,7 @@ private slots:
         m_window->openReadings();
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        query().moveTo(7);
+        model().setCurrentRow(7);
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("readings.csv"));
         SaveDialogAnswer answer(file);
@@ -626,20 +594,20 @@ private slots:
         QVERIFY(!asked.options.testFlag(QFileDialog::DontConfirmOverwrite));
         QCOMPARE(csvRecords(file), expectedCsv(25));
         QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("readings.csv")});
-        QCOMPARE(query().rowNumber(), 7);
+        QCOMPARE(model().currentRow(), 7);
         QCOMPARE(grid().currentIndex().row(), 7);
         QVERIFY(m_store->messages().isEmpty());
         QVERIFY(!QApplication::overrideCursor());
 
         m_store->setAnswer(QMessageBox::No);
         button("clearButton")->click();
-        QVERIFY(!query().isActive());
+        QVERIFY(!model().isOpen());
         m_store->log(2, 25);
         QVERIFY(QFile::remove(file));
         QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(answer.requests().size(), 2);
         QCOMPARE(answer.requests().last().proposedPath, dir.filePath(QStringLiteral("Tarvex.csv")));
-        QVERIFY(query().isActive());
+        QVERIFY(model().isOpen());
         QCOMPARE(model().rowCount(), 27);
         QCOMPARE(csvRecords(file), expectedCsv(27));
         QCOMPARE(m_store->messages().size(), 1); // the confirmation only
@@ -700,7 +668,7 @@ private slots:
         QVERIFY(!menu->isVisible());
         QCOMPARE(answer.requests().size(), 1);
         QCOMPARE(csvRecords(file), expectedCsv(6));
-        QCOMPARE(query().rowNumber(), row);
+        QCOMPARE(model().currentRow(), row);
     }
 
     // Cancel in the progress of a long save: no file appears under the name
@@ -721,7 +689,7 @@ private slots:
         if (earlier)
             writeFile(file, earlierBytes);
         m_window->openReadings();
-        query().moveTo(30);
+        model().setCurrentRow(30);
         SaveDialogAnswer answer(file);
         OperationProgress::setDelayOverride(0);
         {
@@ -741,8 +709,7 @@ private slots:
         if (earlier)
             QCOMPARE(fileBytes(file), earlierBytes);
         QVERIFY(m_store->messages().isEmpty());
-        QCOMPARE(query().rowNumber(), 30);
-        QVERIFY(!query().controlsDisabled());
+        QCOMPARE(model().currentRow(), 30);
         QVERIFY(!QApplication::overrideCursor());
 
         saveCsvAction()->trigger();
@@ -792,7 +759,7 @@ private slots:
             writeFile(file, earlierBytes);
         const QStringList filesBefore = filesIn(dir.path());
         m_window->openReadings();
-        query().moveTo(12);
+        model().setCurrentRow(12);
         SaveDialogAnswer answer(file);
         OperationProgress::setDelayOverride(0);
         const QString table = m_store->tableFile();
@@ -826,8 +793,7 @@ private slots:
         else
             QVERIFY(!QFileInfo::exists(file));
         QCOMPARE(filesIn(dir.path()), filesBefore);
-        QCOMPARE(query().rowNumber(), 12);
-        QVERIFY(!query().controlsDisabled());
+        QCOMPARE(model().currentRow(), 12);
         QVERIFY(!QApplication::overrideCursor());
     }
 

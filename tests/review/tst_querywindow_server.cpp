@@ -7,10 +7,10 @@
 #include "support/WindowFinder.h"
 
 #include "review/DataGrid.h"
-#include "review/QueryModel.h"
 #include "review/QueryWindow.h"
+#include "review/ReadingModel.h"
 #include "review/ReadingReport.h"
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -27,7 +27,7 @@ QStringList expectedRow(int id, int i) {
             QLocale().toString(nthDay(i), QLocale::ShortFormat)};
 }
 
-QStringList gridRow(const QueryModel& model, int row) {
+QStringList gridRow(const ReadingModel& model, int row) {
     QStringList cells;
     for (int column = 0; column < model.columnCount(); ++column)
         cells << model.index(row, column).data().toString();
@@ -56,19 +56,17 @@ class TestQueryWindowServer : public QObject {
     Q_OBJECT
 
     std::unique_ptr<PostgresServer> m_server;
-    std::unique_ptr<ScratchEngine> m_scratch;
+    std::unique_ptr<ScratchStore> m_scratch;
     QString m_schema;
     QList<MessageRequest> m_boxes;
     MessageHandler m_previousHandler;
     QMessageBox::StandardButton m_answer = QMessageBox::Yes;
 
-    // Logs readings first .. first + count - 1 through the reading log.
+    // Logs readings first .. first + count - 1 as the reading log does.
     void log(int count, int first = 0) {
-        Table table;
-        ReadingTable::attachLog(table);
+        ReadingStore store;
         for (int i = first; i < first + count; ++i)
-            ReadingTable::appendReading(table, nthReading(i),
-                                        QDateTime(nthDay(i), QTime(23, 59, 58)));
+            store.append(nthReading(i), QDateTime(nthDay(i), QTime(23, 59, 58)));
     }
 
     int storedRows(const QString& schema) {
@@ -94,18 +92,17 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         m_boxes.clear();
         m_answer = QMessageBox::Yes;
-        m_scratch = std::make_unique<ScratchEngine>();
+        m_scratch = std::make_unique<ScratchStore>();
         static int n = 0;
         m_schema = QStringLiteral("review%1").arg(++n);
         // Another bench's rows in the same database, never shown here.
         writeFile(m_scratch->configFile(),
                   m_server->aliasText(QStringLiteral("RoruvEde"), m_schema + QStringLiteral("x")));
-        QCOMPARE(ReadingTable::setUp(m_scratch->dataDir()), ReadingTable::SetupResult::Ready);
+        QCOMPARE(ReadingStore::setUp(m_scratch->dataDir()), ReadingStore::SetupResult::Ready);
         log(4, 500);
         writeFile(m_scratch->configFile(),
                   m_server->aliasText(QStringLiteral("RoruvEde"), m_schema));
-        TableEngine::shutdown();
-        QCOMPARE(ReadingTable::setUp(m_scratch->dataDir()), ReadingTable::SetupResult::Ready);
+        QCOMPARE(ReadingStore::setUp(m_scratch->dataDir()), ReadingStore::SetupResult::Ready);
     }
     void cleanup() {
         m_scratch.reset();
@@ -118,7 +115,7 @@ private slots:
         log(700);
         QueryWindow window;
         window.openReadings();
-        const QueryModel& model = *child<DataGrid>(&window, "grid")->queryModel();
+        ReadingModel& model = *child<DataGrid>(&window, "grid")->readingModel();
         QCOMPARE(model.rowCount(), 700);
         QStringList titles;
         for (int column = 0; column < model.columnCount(); ++column)
@@ -126,10 +123,9 @@ private slots:
         QCOMPARE(titles, (QStringList{"ID", "VolVal", "CurVal", "PowVal", "TestDate"}));
         for (int i : {0, 1, 255, 256, 650, 699})
             QCOMPARE(gridRow(model, i), expectedRow(i, i));
-        Query& query = *child<Query>(&window, "query");
-        query.last();
-        QCOMPARE(query.rowNumber(), 699);
-        QCOMPARE(query.fieldByName(QStringLiteral("ID")).toInt(), 699);
+        model.setCurrentRow(699);
+        QCOMPARE(model.currentRow(), 699);
+        QCOMPARE(model.reading(699).id, 699);
         QVERIFY(m_boxes.isEmpty());
     }
 
@@ -184,7 +180,7 @@ private slots:
         QCOMPARE(storedRows(m_schema + QStringLiteral("x")), 4);
         log(1, 41);
         window.openReadings();
-        const QueryModel& model = *child<DataGrid>(&window, "grid")->queryModel();
+        const ReadingModel& model = *child<DataGrid>(&window, "grid")->readingModel();
         QCOMPARE(model.rowCount(), 1);
         QCOMPARE(gridRow(model, 0), expectedRow(0, 41));
     }

@@ -2,12 +2,12 @@
 #include "support/WindowFinder.h"
 
 #include "review/OperationProgress.h"
-#include "review/QueryModel.h"
 #include "review/QueryWindow.h"
+#include "review/ReadingModel.h"
 #include "review/ReadingReport.h"
 #include "review/ReportPreviewDialog.h"
 #include "review/ReportPreviewView.h"
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 
 #include <QAction>
 #include <QImage>
@@ -154,10 +154,12 @@ class TestReadingReport : public QObject {
 
     // The parts of the report and of the query window, found by their object
     // names.
-    static Query& reportQuery(const ReadingReport& report) {
-        return *child<Query>(&report, "query");
+    static ReadingModel& reportReadings(const ReadingReport& report) {
+        return *child<ReadingModel>(&report, "model");
     }
-    static Query& windowQuery(const QueryWindow& window) { return *child<Query>(&window, "query"); }
+    static ReadingModel& windowReadings(const QueryWindow& window) {
+        return *child<ReadingModel>(&window, "model");
+    }
     static QToolButton* reportButton(const QueryWindow& window) {
         return child<QToolButton>(&window, "reportButton");
     }
@@ -310,7 +312,7 @@ private slots:
         ReadingReport report;
         QueryWindow window(&report);
         window.openReadings();
-        windowQuery(window).moveTo(7);
+        windowReadings(window).setCurrentRow(7);
         QSignalSpy previewed(&report, &BandReport::previewClosed);
         QSignalSpy printed(&report, &BandReport::printFinished);
 
@@ -321,7 +323,8 @@ private slots:
             whenShown<ReportPreviewDialog>([&](ReportPreviewDialog& preview) {
                 caption = preview.windowTitle();
                 pages = preview.pageCount();
-                rowsDuring = reportQuery(report).isActive() ? reportQuery(report).rowCount() : -1;
+                rowsDuring =
+                    reportReadings(report).isOpen() ? reportReadings(report).rowCount() : -1;
                 preview.reject();
             });
             reportButton(window)->click();
@@ -330,15 +333,15 @@ private slots:
             QCOMPARE(pages, stored == 30 ? 2 : 3);
             QCOMPARE(previewed.size(), stored == 30 ? 1 : 2);
             // Queued, not carried out on the spot.
-            QVERIFY(reportQuery(report).isActive());
-            QTRY_VERIFY(!reportQuery(report).isActive());
+            QVERIFY(reportReadings(report).isOpen());
+            QTRY_VERIFY(!reportReadings(report).isOpen());
             m_store->log(30, 30);
         }
         QCOMPARE(printed.size(), 0);
         // The query window's own query is not touched.
-        QVERIFY(windowQuery(window).isActive());
-        QCOMPARE(windowQuery(window).rowNumber(), 7);
-        QCOMPARE(child<QueryModel>(&window, "model")->rowCount(), 30);
+        QVERIFY(windowReadings(window).isOpen());
+        QCOMPARE(windowReadings(window).currentRow(), 7);
+        QCOMPARE(windowReadings(window).rowCount(), 30);
         QVERIFY(m_store->messages().isEmpty());
     }
 
@@ -361,7 +364,7 @@ private slots:
         QCOMPARE(pageCount(file), 2);
         QVERIFY(run(QStringLiteral("pdfinfo"), {file}).contains(QStringLiteral("(A4)")));
         QCOMPARE(pageLines(pageTexts(file).value(1)).value(1), detailWords(22));
-        QTRY_VERIFY(!reportQuery(report).isActive());
+        QTRY_VERIFY(!reportReadings(report).isOpen());
     }
 
     // The report's query cannot be opened: the engine's message in the
@@ -382,7 +385,7 @@ private slots:
         QCOMPARE(m_store->messages().size(), 1);
         QCOMPARE(m_store->messages().first().icon, QMessageBox::Critical);
         QVERIFY(m_store->messages().first().text.contains(QStringLiteral("Tarvex")));
-        QVERIFY(!reportQuery(report).isActive());
+        QVERIFY(!reportReadings(report).isOpen());
     }
 
     // Where the rows fall, worked out from the row count and the band

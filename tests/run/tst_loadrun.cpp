@@ -115,7 +115,7 @@ private:
 class TestLoadRun : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<ScratchEngine> m_engine;
+    std::unique_ptr<ScratchStore> m_engine;
     std::unique_ptr<LoadSimulator> m_sim;
     std::unique_ptr<RunOnThread> m_run;
 
@@ -149,8 +149,8 @@ private slots:
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
 
     void init() {
-        m_engine = std::make_unique<ScratchEngine>();
-        QCOMPARE(ReadingTable::setUp(m_engine->dataDir()), ReadingTable::SetupResult::Ready);
+        m_engine = std::make_unique<ScratchStore>();
+        QCOMPARE(ReadingStore::setUp(m_engine->dataDir()), ReadingStore::SetupResult::Ready);
         loadsim::SimulatorOptions options;
         options.baudRate = 0;
         m_sim = std::make_unique<LoadSimulator>(options);

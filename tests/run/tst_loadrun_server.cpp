@@ -29,7 +29,7 @@ class TestLoadRunServer : public QObject {
     Q_OBJECT
 
     std::unique_ptr<PostgresServer> m_server;
-    std::unique_ptr<ScratchEngine> m_engine;
+    std::unique_ptr<ScratchStore> m_engine;
     std::unique_ptr<LoadSimulator> m_sim;
     QThread m_thread;
     std::unique_ptr<LoadRun> m_run;
@@ -47,10 +47,10 @@ private slots:
         QLocale::setDefault(QLocale::c());
         m_server = std::make_unique<PostgresServer>();
         QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
-        m_engine = std::make_unique<ScratchEngine>();
+        m_engine = std::make_unique<ScratchStore>();
         writeFile(m_engine->configFile(),
                   m_server->aliasText(QStringLiteral("RoruvEde"), QStringLiteral("bench")));
-        QCOMPARE(ReadingTable::setUp(m_engine->dataDir()), ReadingTable::SetupResult::Ready);
+        QCOMPARE(ReadingStore::setUp(m_engine->dataDir()), ReadingStore::SetupResult::Ready);
         loadsim::SimulatorOptions options;
         options.baudRate = 0;
         m_sim = std::make_unique<LoadSimulator>(options);

@@ -1,10 +1,17 @@
-// Helper for the crash-safety test and the soak benchmark: stores readings
-// through the reading log as fast as it can and reports each committed row on
-// standard output as "<ID> <VolVal>", until it is killed.
+// Helper for the store's tests and benchmark: a program of its own that logs
+// into the reading table until it is killed.
 //
-// Usage: tarvex_log_child <engine configuration file> <data directory> [rows]
+// Usage: tarvex_log_child <configuration file> <data directory> [rows]
+//   Sets the store up and stores readings as fast as it can (rows of them,
+//   or until it is killed), reporting each committed row on standard output
+//   as "<ID> <VolVal>". A set-up that finds the table in use ends it with
+//   status 3 and the warning on standard error.
+//
+// Usage: tarvex_log_child <configuration file> <data directory> hold
+//   Sets the store up (claiming the table), says "ready" and then only waits
+//   to be killed.
 
-#include "store/ReadingTable.h"
+#include "store/ReadingStore.h"
 
 #include <QCoreApplication>
 
@@ -17,19 +24,29 @@ using namespace tarvex;
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s <config file> <data directory> [rows]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <config file> <data directory> [rows | hold]\n", argv[0]);
         return 2;
     }
-    const long rows = argc > 3 ? std::atol(argv[3]) : -1;
-    TableEngine::setConfigFile(QString::fromLocal8Bit(argv[1]));
+    const QByteArray mode = argc > 3 ? QByteArray(argv[3]) : QByteArray();
+    const long rows = mode.isEmpty() || mode == "hold" ? -1 : std::atol(argv[3]);
+    ReadingStore::setConfigFile(QString::fromLocal8Bit(argv[1]));
     try {
-        if (ReadingTable::setUp(QString::fromLocal8Bit(argv[2])) !=
-            ReadingTable::SetupResult::Ready) {
-            std::fprintf(stderr, "the alias %s cannot be set up\n", ReadingTable::kAlias);
+        QString warning;
+        if (ReadingStore::setUp(QString::fromLocal8Bit(argv[2]), &warning) !=
+            ReadingStore::SetupResult::Ready) {
+            std::fprintf(stderr, "%s\n", qPrintable(warning));
             return 3;
         }
-        Table table;
-        ReadingTable::attach(table);
+        if (mode == "hold") {
+            // On a server the claim is held by the connection that took it.
+            ReadingStore holder;
+            holder.claim();
+            std::printf("ready\n");
+            std::fflush(stdout);
+            for (;;)
+                ::pause();
+        }
+        ReadingStore store;
         for (long k = 0; rows < 0 || k < rows; ++k) {
             // A reading of 10000 + k mV, 1500 mA and 185 tenths of a watt.
             DeviceFrame answer{};
@@ -40,10 +57,9 @@ int main(int argc, char** argv) {
                 answer[5 + i] = static_cast<std::uint8_t>(mv >> (8 * i));
             answer[9] = 0xB9;
             const LoadReading reading = decodeStatusAnswer(answer);
-            ReadingTable::appendReading(table, reading);
+            const qint64 id = store.append(reading, QDateTime::currentDateTime());
             const QByteArray line =
-                QByteArray::number(table.fieldByName(QStringLiteral("ID")).toInt()) + ' ' +
-                reading.voltsText.toUtf8() + '\n';
+                QByteArray::number(id) + ' ' + reading.voltsText.toUtf8() + '\n';
             if (::write(STDOUT_FILENO, line.constData(), static_cast<size_t>(line.size())) !=
                 line.size())
                 return 4;

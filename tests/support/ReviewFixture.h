@@ -6,7 +6,8 @@
 
 #include "support/StoreFixture.h"
 
-#include "store/ReadingTable.h"
+#include "review/ReadingModel.h"
+#include "store/ReadingStore.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
@@ -21,25 +22,7 @@
 
 namespace tarvex {
 
-// A reading as the load reports it: millivolts, milliamperes, tenths of a watt.
-inline LoadReading reading(std::int32_t milliVolts, std::uint16_t milliAmps,
-                           std::uint16_t tenthWatts) {
-    const DeviceFrame answer = makeStatusAnswer(milliAmps, milliVolts, tenthWatts);
-    return decodeStatusAnswer(answer);
-}
-
-// The i-th reading of a test run: every one has texts of its own.
-inline LoadReading nthReading(int i) {
-    return reading(12000 + 10 * i, static_cast<std::uint16_t>(1000 + 10 * i),
-                   static_cast<std::uint16_t>(100 + i));
-}
-
-// The day the i-th reading of a test run is stored on.
-inline QDate nthDay(int i) {
-    return QDate(2026, 1, 1).addDays(i);
-}
-
-// A scratch engine with the data directory, the alias and an empty reading
+// A scratch store with the data directory, the alias and an empty reading
 // table, as at the program's start; every message box is recorded and
 // answered with the answer set (Yes unless set otherwise).
 class ReviewStore {
@@ -49,7 +32,7 @@ public:
             m_messages << request;
             return m_answerer ? m_answerer(request) : m_answer;
         });
-        if (ReadingTable::setUp(m_scratch.dataDir()) != ReadingTable::SetupResult::Ready)
+        if (ReadingStore::setUp(m_scratch.dataDir()) != ReadingStore::SetupResult::Ready)
             qFatal("The scratch store cannot be set up");
     }
     ~ReviewStore() { setMessageHandler(m_previous); }
@@ -57,14 +40,13 @@ public:
     ReviewStore& operator=(const ReviewStore&) = delete;
 
     QString tableFile() const { return m_scratch.tableFile(); }
+    const ScratchStore& scratch() const { return m_scratch; }
 
-    // Logs readings first .. first + count - 1 through the reading log.
+    // Logs readings first .. first + count - 1 as the reading log does.
     void log(int count, int first = 0) {
-        Table table;
-        ReadingTable::attach(table);
+        ReadingStore store;
         for (int i = first; i < first + count; ++i)
-            ReadingTable::appendReading(table, nthReading(i),
-                                        QDateTime(nthDay(i), QTime(23, 59, 58)));
+            store.append(nthReading(i), QDateTime(nthDay(i), QTime(23, 59, 58)));
     }
 
     // The stored IDs, in ID order, read from outside the engine.
@@ -88,7 +70,7 @@ public:
     }
 
 private:
-    ScratchEngine m_scratch;
+    ScratchStore m_scratch;
     MessageHandler m_previous;
     QList<MessageRequest> m_messages;
     QMessageBox::StandardButton m_answer = QMessageBox::Yes;
@@ -125,6 +107,81 @@ inline bool fillReadings(const QString& file, int n) {
     QSqlDatabase::removeDatabase(name);
     return ok;
 }
+
+// Stores rows from outside the program, each given as its texts: ID, VolVal,
+// CurVal, PowVal and TestDate (an empty text: an empty field). False on
+// failure.
+inline bool storeRows(const QString& file, const QList<QStringList>& rows) {
+    const QString name = QStringLiteral("store-rows");
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        if (db.open()) {
+            QSqlQuery q(db);
+            ok = q.exec(QStringLiteral("BEGIN"));
+            QSqlQuery insert(db);
+            ok = ok && insert.prepare(QStringLiteral("INSERT INTO Tarvex VALUES (?, ?, ?, ?, ?)"));
+            for (const QStringList& row : rows) {
+                for (int i = 0; ok && i < 5; ++i)
+                    insert.bindValue(i, row.value(i).isEmpty() ? QVariant() : QVariant(row[i]));
+                ok = ok && insert.exec();
+            }
+            insert.finish();
+            ok = ok && q.exec(QStringLiteral("COMMIT"));
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+// The texts of the first n readings of a test run, as storeRows takes them.
+inline QList<QStringList> readingRows(int n) {
+    QList<QStringList> rows;
+    for (int i = 0; i < n; ++i) {
+        const LoadReading r = nthReading(i);
+        rows << QStringList{QString::number(i), r.voltsText, r.ampsText, r.wattsText,
+                            nthDay(i).toString(Qt::ISODate)};
+    }
+    return rows;
+}
+
+// What the spreadsheet export puts into the cells of such rows: the ID as a
+// number, the texts as they stand, the day as a date (nothing for a day that
+// is none).
+inline QList<QVariantList> exportedCells(const QList<QStringList>& rows) {
+    QList<QVariantList> cells;
+    for (const QStringList& row : rows) {
+        const QDate day = QDate::fromString(row.value(4), Qt::ISODate);
+        cells << QVariantList{row[0].toLongLong(), row.value(1), row.value(2), row.value(3),
+                              day.isValid() ? QVariant(day) : QVariant()};
+    }
+    return cells;
+}
+
+// Rows in a scratch store and a model of them, open on its first row, as the
+// query window has them when the operator presses "Excel".
+class StoredRows {
+public:
+    explicit StoredRows(QList<QStringList> rows) : m_rows(std::move(rows)) {
+        if (ReadingStore::setUp(m_scratch.dataDir()) != ReadingStore::SetupResult::Ready ||
+            !storeRows(m_scratch.tableFile(), m_rows))
+            qFatal("The scratch store cannot be filled");
+        m_model.open();
+    }
+    StoredRows(const StoredRows&) = delete;
+    StoredRows& operator=(const StoredRows&) = delete;
+
+    ReadingModel& model() { return m_model; }
+    const QList<QStringList>& rows() const { return m_rows; }
+    QString tableFile() const { return m_scratch.tableFile(); }
+
+private:
+    ScratchStore m_scratch;
+    QList<QStringList> m_rows;
+    ReadingModel m_model;
+};
 
 // Runs act on the first modal window of type W that is shown from now on,
 // once, from the event loop of its showing; returns at once. Gives up after

@@ -1,17 +1,17 @@
-// Helpers shared by the store tests: a scratch engine configuration and data
-// directory per test, a table of the reading table's shape under an alias of
-// the tests' own, and a plain SQLite connection that looks at a table file
-// from outside the engine.
+// Helpers shared by the tests of everything that stores readings: a scratch
+// configuration file and data directory per test, readings stored as the
+// reading log stores them, and a plain SQLite connection that looks at a
+// table file from outside the program.
 #pragma once
 
-#include "store/Query.h"
-#include "store/ReadingTable.h"
-#include "store/Table.h"
-#include "store/TableEngine.h"
+#include "store/ReadingStore.h"
 #include "support/RawConnection.h"
+
+#include "protocol/DeviceFrame.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -34,22 +34,24 @@ inline void writeFile(const QString& path, const QByteArray& bytes) {
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
-// A fresh configuration file and data directory; restores the engine's
-// defaults when it goes.
-class ScratchEngine {
+// A fresh configuration file and data directory; the store forgets its
+// set-up and gets its defaults back when it goes.
+class ScratchStore {
 public:
-    ScratchEngine() {
+    ScratchStore() {
         QStandardPaths::setTestModeEnabled(true);
-        TableEngine::setDriverName(QStringLiteral("QSQLITE"));
-        TableEngine::setConfigFile(configFile());
+        ReadingStore::forgetSetUp();
+        ReadingStore::setSqliteDriver(QStringLiteral("QSQLITE"));
+        ReadingStore::setConfigFile(configFile());
         QDir().mkpath(dataDir());
     }
-    ~ScratchEngine() {
-        TableEngine::setConfigFile(QString());
-        TableEngine::setDriverName(QStringLiteral("QSQLITE"));
+    ~ScratchStore() {
+        ReadingStore::forgetSetUp();
+        ReadingStore::setConfigFile(QString());
+        ReadingStore::setSqliteDriver(QStringLiteral("QSQLITE"));
     }
-    ScratchEngine(const ScratchEngine&) = delete;
-    ScratchEngine& operator=(const ScratchEngine&) = delete;
+    ScratchStore(const ScratchStore&) = delete;
+    ScratchStore& operator=(const ScratchStore&) = delete;
 
     QString root() const { return m_dir.path(); }
     QString configFile() const {
@@ -59,27 +61,38 @@ public:
     QString tableFile() const { return dataDir() + QStringLiteral("/tables.db"); }
 
     // The ways breakAliasSetUp can break the set-up, as the rows of a test's
-    // data table with the column "how".
+    // data table with the columns "how" and "reason" (a part of the second
+    // line of the warning).
     static void aliasFailureRows() {
         QTest::addColumn<QString>("how");
-        QTest::newRow("engine missing") << QStringLiteral("driver");
-        QTest::newRow("configuration not writable") << QStringLiteral("config");
-        QTest::newRow("alias without parameters") << QStringLiteral("empty alias");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("driver missing")
+            << QStringLiteral("driver")
+            << QStringLiteral("The SQLite driver (Qt SQL plugin QSQLITE_MISSING) cannot be loaded");
+        QTest::newRow("configuration not writable")
+            << QStringLiteral("config") << QStringLiteral("cannot be read (Not a directory)");
+        QTest::newRow("alias without parameters")
+            << QStringLiteral("empty alias") << QStringLiteral("Alias RoruvEde in ");
+        QTest::newRow("configuration damaged")
+            << QStringLiteral("damaged")
+            << QStringLiteral("is damaged (line 2: not a NAME=VALUE line)");
     }
 
-    // Makes the alias steps of the reading table's set-up fail: "driver" (the
-    // engine's driver is missing), "config" (its configuration file cannot be
-    // written) or "empty alias" (the alias has no parameters).
+    // Makes the alias steps of the set-up fail: "driver" (the SQLite driver
+    // is missing), "config" (the configuration file cannot be written),
+    // "empty alias" (the alias has no parameters) or "damaged" (a line of
+    // the file makes no sense).
     void breakAliasSetUp(const QString& how) {
         if (how == QStringLiteral("driver")) {
-            TableEngine::setDriverName(QStringLiteral("QSQLITE_MISSING"));
+            ReadingStore::setSqliteDriver(QStringLiteral("QSQLITE_MISSING"));
         } else if (how == QStringLiteral("config")) {
             writeFile(root() + QStringLiteral("/file"), "a file, not a folder");
-            TableEngine::setConfigFile(root() + QStringLiteral("/file/table-engine.conf"));
-        } else {
-            QCOMPARE(how, QStringLiteral("empty alias"));
+            ReadingStore::setConfigFile(root() + QStringLiteral("/file/table-engine.conf"));
+        } else if (how == QStringLiteral("empty alias")) {
             writeFile(configFile(), "[RoruvEde]\n");
-            TableEngine::shutdown(); // read afresh at the next use
+        } else {
+            QCOMPARE(how, QStringLiteral("damaged"));
+            writeFile(configFile(), "[RoruvEde]\nthis line has no equals sign\n");
         }
     }
 
@@ -87,85 +100,59 @@ private:
     QTemporaryDir m_dir;
 };
 
-// A table of the reading table's shape, reached through an alias of the
-// tests' own ("Bench") that the test adds to the scratch engine.
-inline const QString kTestAlias = QStringLiteral("Bench");
-
-inline void addTestAlias(const ScratchEngine& scratch) {
-    TableEngine::addPathAlias(kTestAlias, scratch.dataDir(), QStringLiteral("Paradox"));
+// A reading as the load reports it: millivolts, milliamperes, tenths of a watt.
+inline LoadReading reading(std::int32_t milliVolts, std::uint16_t milliAmps,
+                           std::uint16_t tenthWatts) {
+    return decodeStatusAnswer(makeStatusAnswer(milliAmps, milliVolts, tenthWatts));
 }
 
-inline void createTestTable(const QString& name = QStringLiteral("Tarvex")) {
-    TableEngine::createTable(kTestAlias, name, TableType::LocalFile, ReadingTable::fields(),
-                             ReadingTable::indexes());
+// The i-th reading of a test run: every one has texts of its own.
+inline LoadReading nthReading(int i) {
+    return reading(12000 + 10 * i, static_cast<std::uint16_t>(1000 + 10 * i),
+                   static_cast<std::uint16_t>(100 + i));
 }
 
-inline void openTestTable(Table& t, const QString& name = QStringLiteral("Tarvex")) {
-    t.setAlias(kTestAlias);
-    t.setTableName(name);
-    t.setTableType(TableType::LocalFile);
-    t.open();
+// The day the i-th reading of a test run is stored on.
+inline QDate nthDay(int i) {
+    return QDate(2026, 1, 1).addDays(i);
 }
 
-inline void appendTestRow(Table& t, int id, const QString& vol = QStringLiteral(" 12.35"),
-                          QDate date = QDate(2024, 5, 1)) {
-    t.append();
-    t.fieldByName(QStringLiteral("ID")).setValue(id);
-    t.fieldByName(QStringLiteral("VolVal")).setValue(vol);
-    t.fieldByName(QStringLiteral("CurVal")).setValue(QStringLiteral("1.50"));
-    t.fieldByName(QStringLiteral("PowVal")).setValue(QStringLiteral(" 18.50"));
-    t.fieldByName(QStringLiteral("TestDate")).setValue(date);
-    t.post();
-}
-
-// Rows with IDs first .. first + count - 1, in one transaction.
-inline void addTestRows(int first, int count) {
-    Table t;
-    openTestTable(t);
-    t.lockTable(LockType::Write);
-    for (int i = first; i < first + count; ++i)
-        appendTestRow(t, i, QStringLiteral("%1").arg(i, 6));
-    t.unlockTable(LockType::Write);
-}
-
-inline void openTestQuery(Query& q, const QString& sql = QStringLiteral("select * from Tarvex")) {
-    q.setAlias(kTestAlias);
-    q.setSql({sql});
-    q.open();
-}
-
-// Runs f and returns the engine's message, or a marker when nothing raised.
-template <typename F> QString engineError(F&& f) {
+// Runs f and returns the message it raised, or a marker when nothing raised.
+template <typename F> QString storeError(F&& f) {
     try {
         f();
-    } catch (const DatabaseError& e) {
+    } catch (const Error& e) {
         return e.message();
     }
     return QStringLiteral("<no error>");
 }
 
-// What opening the test table (of that name) raises; see engineError.
-inline QString openTestTableError(const QString& name = QStringLiteral("Tarvex")) {
-    return engineError([&name] {
-        Table t;
-        openTestTable(t, name);
-    });
-}
-
-// What opening a query of the test alias raises; see engineError.
-inline QString openTestQueryError() {
-    return engineError([] {
-        Query q;
-        openTestQuery(q);
-    });
-}
-
-// A plain SQLite connection to a table file, outside the engine.
+// A plain SQLite connection to a table file, outside the program.
 class RawDb : public RawConnection {
 public:
     explicit RawDb(const QString& file)
         : RawConnection(QStringLiteral("QSQLITE"),
                         [&file](QSqlDatabase& db) { db.setDatabaseName(file); }) {}
+};
+
+// A plain SQLite connection that holds the table file's write lock.
+class LockHolder {
+public:
+    explicit LockHolder(const QString& file) : m_raw(file) {
+        QString error;
+        m_raw.rows(QStringLiteral("BEGIN IMMEDIATE"), &error);
+        m_held = m_raw.isOpen() && error.isEmpty();
+    }
+    ~LockHolder() { release(); }
+    bool held() const { return m_held; }
+    void release() {
+        if (std::exchange(m_held, false))
+            m_raw.rows(QStringLiteral("COMMIT"));
+    }
+
+private:
+    RawDb m_raw;
+    bool m_held = false;
 };
 
 } // namespace tarvex

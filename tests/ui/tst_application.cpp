@@ -3,6 +3,7 @@
 #include "ui/Application.h"
 
 #include <QTest>
+#include <QThread>
 
 #include <stdexcept>
 
@@ -59,6 +60,28 @@ private slots:
         // Once closed, the same failure is shown again.
         guarded([] { throw std::runtime_error("disk full"); });
         QCOMPARE(boxes.size(), 3);
+    }
+
+    // A failure on another thread (the run's, the storing thread) never
+    // shows a box there: it is handed to the window thread, which shows it.
+    void failureOnAnotherThreadIsShownByTheWindowThread() {
+        QThread* shownOn = nullptr;
+        QString shown;
+        const MessageHandler previous = setMessageHandler([&](const MessageRequest& r) {
+            shownOn = QThread::currentThread();
+            shown = r.text;
+            return QMessageBox::Ok;
+        });
+        QThread* worker = QThread::create(
+            [] { guarded([] { throw std::runtime_error("The table file is locked"); }); });
+        QTest::ignoreMessage(QtWarningMsg, "The table file is locked");
+        worker->start();
+        QVERIFY(worker->wait(30000)); // it did not wait for a box
+        QCOMPARE(shownOn, nullptr);
+        QTRY_COMPARE(shownOn, QThread::currentThread());
+        QCOMPARE(shown, QStringLiteral("The table file is locked"));
+        delete worker;
+        setMessageHandler(previous);
     }
 };
 

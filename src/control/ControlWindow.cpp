@@ -1,5 +1,7 @@
 #include "control/ControlWindow.h"
 
+#include "run/CapacityTally.h"
+
 #include "control/PortSettingsDialog.h"
 #include "review/AboutDialog.h"
 #include "review/QueryWindow.h"
@@ -283,6 +285,11 @@ void ControlWindow::buildLayout() {
 void ControlWindow::wireRun() {
     connect(m_run, &LoadRun::pollSent, this, &ControlWindow::showPoll);
     connect(m_run, &LoadRun::readingTaken, this, &ControlWindow::showReading);
+    // The charge since Load ON, kept in the second panel until the next one.
+    connect(m_run, &LoadRun::chargeDrawn, m_statusPanels[1],
+            [panel = m_statusPanels[1]](double ah, double wh) {
+                panel->setText(capacityText(ah, wh));
+            });
     connect(m_run, &LoadRun::portOpened, this, &ControlWindow::showPortOpened);
     connect(m_run, &LoadRun::portOpenFailed, this, &ControlWindow::showPortOpenFailed);
     connect(m_run, &LoadRun::stoppedAtMinimumVoltage, this,
@@ -393,13 +400,6 @@ void ControlWindow::switchLoadOn() {
     m_loadOnButton->setEnabled(false);
     m_loadOffButton->setEnabled(true);
     command(m_run, &LoadRun::switchLoadOn);
-    // Readings further apart than three polls are not joined in the tally.
-    const int interval = m_run->pollInterval();
-    m_tally.setMaxGap(interval > 0 ? std::max<qint64>(3 * interval, 1000)
-                                   : CapacityTally::kDefaultMaxGapMs);
-    m_tally.reset();
-    m_tallying = true;
-    m_statusPanels[1]->setText(m_tally.text());
     m_statusPanels[2]->clear();
     m_elapsed.start();
     // A clock already running (Load ON again after Self Control and PC
@@ -409,7 +409,6 @@ void ControlWindow::switchLoadOn() {
 }
 
 void ControlWindow::switchLoadOff() {
-    m_tallying = false;
     m_loadOffButton->setEnabled(false);
     m_loadOnButton->setEnabled(true);
     m_clockTimer->stop();
@@ -431,11 +430,7 @@ void ControlWindow::showElapsedTime() {
     m_elapsedClock->setSeconds(shown.seconds);
 }
 
-void ControlWindow::showReading(const LoadReading& reading, qint64 receivedMs) {
-    if (m_tallying) {
-        m_tally.add(receivedMs, reading.amps, reading.watts);
-        m_statusPanels[1]->setText(m_tally.text());
-    }
+void ControlWindow::showReading(const LoadReading& reading) {
     m_voltageReadout->setValue(reading.volts);
     m_currentReadout->setValue(reading.amps);
     m_powerReadout->setValue(reading.watts);
@@ -446,7 +441,6 @@ void ControlWindow::showReading(const LoadReading& reading, qint64 receivedMs) {
 
 // The buttons and the clock after the run stopped the load by itself.
 void ControlWindow::showStopped() {
-    m_tallying = false;
     m_clockTimer->stop();
     m_computerControlButton->setEnabled(true);
     m_frontPanelButton->setEnabled(false);
@@ -481,7 +475,6 @@ void ControlWindow::showLoadStillOn(const QString& portName, double amps) {
 void ControlWindow::showLoadOnRefused(const QString& reason) {
     // The window refuses first; this comes when the settings changed between
     // the click and the run. The buttons go back to before Load ON.
-    m_tallying = false;
     m_clockTimer->stop();
     m_loadOffButton->setEnabled(false);
     m_loadOnButton->setEnabled(true);
@@ -515,7 +508,6 @@ void ControlWindow::showGuardFailed(const QString& reason) {
 }
 
 void ControlWindow::showLinkLost(const QString& portName) {
-    m_tally.breakStretch(); // no reading, no area
     m_linkPanel->setText(QStringLiteral("Link lost"));
     showMessageBox(QStringLiteral("The connection to the load on %1 was lost. Readings and the "
                                   "minimum-voltage stop are paused until it is back; the program "
@@ -530,10 +522,9 @@ void ControlWindow::showLinkBack(const QString&) {
 
 void ControlWindow::showSilence(bool silent) {
     static const QString kNoAnswer = QStringLiteral("No answer from the load");
-    if (silent) {
-        m_tally.breakStretch();
+    if (silent)
         m_linkPanel->setText(kNoAnswer);
-    } else if (m_linkPanel->text() == kNoAnswer)
+    else if (m_linkPanel->text() == kNoAnswer)
         m_linkPanel->clear();
 }
 

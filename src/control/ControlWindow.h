@@ -5,7 +5,6 @@
 #pragma once
 
 #include "protocol/LoadReading.h"
-#include "run/CapacityTally.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -82,7 +81,7 @@ private slots:
     void switchLoadOff();
     void showElapsedTime();
     void showPoll();
-    void showReading(const tarvex::LoadReading& reading, qint64 receivedMs);
+    void showReading(const tarvex::LoadReading& reading);
     void showPortOpened();
     void showPortOpenFailed(int errorCode, const QString& reason);
     void showStopAtMinimumVoltage();
@@ -145,10 +144,6 @@ private:
     // jump or run backwards.
     QElapsedTimer m_elapsed;
     bool m_portOpen = false;
-    // Charge and energy since Load ON, shown in the second panel; counted
-    // while the load is on, kept until the next Load ON.
-    CapacityTally m_tally;
-    bool m_tallying = false;
 };
 
 } // namespace tarvex

@@ -27,9 +27,13 @@ void CapacityTally::add(qint64 atMs, double amps, double watts) {
 }
 
 QString CapacityTally::text() const {
+    return capacityText(m_ampHours, m_wattHours);
+}
+
+QString capacityText(double ampHours, double wattHours) {
     const QLocale locale;
     return QStringLiteral("%1 Ah %2 Wh")
-        .arg(locale.toString(m_ampHours, 'f', 3), locale.toString(m_wattHours, 'f', 2));
+        .arg(locale.toString(ampHours, 'f', 3), locale.toString(wattHours, 'f', 2));
 }
 
 QString elapsedDaysText(qint64 elapsedMs) {

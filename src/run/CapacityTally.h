@@ -44,6 +44,9 @@ private:
     double m_wattHours = 0;
 };
 
+// "2.034 Ah 24.13 Wh" in the locale's numbers.
+QString capacityText(double ampHours, double wattHours);
+
 // The whole days of an elapsed time for the status bar ("+1 d"), empty below
 // one day: the clock shows hours modulo 24.
 QString elapsedDaysText(qint64 elapsedMs);

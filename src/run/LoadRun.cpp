@@ -169,6 +169,7 @@ void LoadRun::applySettings(const LinkSettings& settings) {
         m_settings = settings;
     }
     m_pollIntervalMs = settings.pollIntervalMs;
+    setTallyGap();
     const int interval = settings.pollIntervalMs;
     post(m_recorder, [recorder = m_recorder, interval] { recorder->setPollInterval(interval); });
 
@@ -249,6 +250,10 @@ void LoadRun::switchLoadOn() {
                    pollingRefusal(line.pollIntervalMs, line.baudRate));
         return;
     }
+    m_tally.reset();
+    setTallyGap();
+    m_tallying = true;
+    emitAcross(this, &LoadRun::chargeDrawn, 0.0, 0.0);
     // The operator takes over from a stop still under way: its front-panel
     // request must not follow the load-on.
     cancelStop();
@@ -288,8 +293,16 @@ void LoadRun::setSilenceLimit(int ms) {
     restartSilenceWatch();
 }
 
+// Readings further apart than three polls are not joined in the tally.
+void LoadRun::setTallyGap() {
+    m_tally.setMaxGap(m_pollIntervalMs > 0 ? std::max<qint64>(3 * m_pollIntervalMs, 1000)
+                                           : CapacityTally::kDefaultMaxGapMs);
+}
+
 void LoadRun::setPolling(bool polling) {
     m_polling = polling;
+    if (!polling)
+        m_tallying = false;
     updatePollTimer();
     updateSilenceWatch();
 }
@@ -328,6 +341,8 @@ void LoadRun::setSilent(bool silent) {
     if (silent == m_silent)
         return;
     m_silent = silent;
+    if (silent)
+        m_tally.breakStretch(); // no reading, no area
     emitAcross(this, &LoadRun::silenceChanged, silent);
 }
 
@@ -379,9 +394,14 @@ void LoadRun::takeChunk(const QByteArray& chunk) {
     // The received millivolts, not the rounded text; equal to the minimum
     // stops the run. The requests go out before anything else happens.
     const bool stop = reading.milliVolts <= m_minimumVolts * 1000.0;
+    const bool tallying = m_tallying;
     if (stop)
         beginStop(StopReason::MinimumVoltage);
     emitAcross(this, &LoadRun::readingTaken, reading, receivedMs);
+    if (tallying) {
+        m_tally.add(receivedMs, reading.amps, reading.watts);
+        emitAcross(this, &LoadRun::chargeDrawn, m_tally.ampHours(), m_tally.wattHours());
+    }
     if (stop)
         emitAcross(this, &LoadRun::stoppedAtMinimumVoltage);
     emitAcross(this, &LoadRun::readingToStore, reading, QDateTime::currentDateTime());
@@ -496,6 +516,7 @@ void LoadRun::handleHangup() {
     closeLink(0);
     m_linkLost = true;
     setSilent(false);
+    m_tally.breakStretch(); // no reading, no area
     if (m_stop.active) {
         cancelStop();
         m_stop.pending = true;

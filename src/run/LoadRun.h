@@ -22,6 +22,7 @@
 
 #include "protocol/DeviceFrame.h"
 #include "protocol/LoadReading.h"
+#include "run/CapacityTally.h"
 #include "run/CrossThread.h"
 #include "run/LoadGuard.h"
 
@@ -193,6 +194,12 @@ signals:
     // The voltage fell to the minimum: polling has stopped and the stop's
     // first load-off has been sent (its confirmation follows).
     void stoppedAtMinimumVoltage();
+    // The charge and energy drawn since Load ON, integrated over the
+    // readings' arrival times (see CapacityTally): (0, 0) when a Load ON is
+    // taken, then after each reading while polling with the load on, after
+    // the reading's own readingTaken. Readings further apart than three poll
+    // intervals (at least a second) are not joined.
+    void chargeDrawn(double ampHours, double wattHours);
     // No whole answer came for limitMs while the load was on: polling has
     // stopped and the stop's first load-off has been sent. Told once per
     // stop.
@@ -267,6 +274,7 @@ private:
     void restartSilenceWatch();
     void silenceLimitReached();
     void beginStop(StopReason reason);
+    void setTallyGap();
     void sendStopLoadOff();
     void takeStopAnswer(const LoadReading& reading);
     void stopAnswerMissing();
@@ -301,6 +309,8 @@ private:
     double m_minimumVolts = 0.01;
     int m_unansweredPolls = 0;
     bool m_silent = false;
+    CapacityTally m_tally;
+    bool m_tallying = false; // from Load ON until polling stops
     QElapsedTimer m_clock;
     std::array<std::uint8_t, 2048> m_receiveBuffer{};
 };

@@ -344,6 +344,43 @@ private slots:
         }
     }
 
+    // The run tallies the charge from Load ON: (0, 0) first, then one figure
+    // per reading, the current and power integrated over the readings'
+    // arrival; after Load OFF nothing more is added.
+    void chargeIsTalliedFromLoadOn() {
+        QueuedSpy taken(m_run->get(), &LoadRun::readingTaken);
+        QueuedSpy charge(m_run->get(), &LoadRun::chargeDrawn);
+        m_sim->setCurrent(2.0);
+        openAndSwitchOn(QString::fromStdString(m_sim->terminalPath()));
+        QTRY_VERIFY_WITH_TIMEOUT(taken.count() >= 6, kWaitMs);
+        m_run->call([run = m_run->get()] { run->switchLoadOff(); });
+        QTRY_VERIFY_WITH_TIMEOUT(!m_run->get()->loadMayBeOn(), kWaitMs);
+        QTest::qWait(500); // a late answer would add nothing
+        QCOMPARE(charge.first().at(0).toDouble(), 0.0);
+        QCOMPARE(charge.first().at(1).toDouble(), 0.0);
+        // Every reading before Load OFF counts; an answer to a poll sent
+        // before it may still come, and is not counted.
+        const qsizetype tallied = charge.count() - 1;
+        QVERIFY2(tallied >= 6 && tallied <= taken.count() && tallied >= taken.count() - 1,
+                 qPrintable(QStringLiteral("%1 of %2").arg(tallied).arg(taken.count())));
+        const qint64 spanMs =
+            taken.at(tallied - 1).at(1).toLongLong() - taken.first().at(1).toLongLong();
+        QVERIFY(spanMs > 0);
+        double lowestWatts = 1e9, highestWatts = 0;
+        for (qsizetype i = 0; i < tallied; ++i) {
+            const auto r = taken.at(i).at(0).value<LoadReading>();
+            QCOMPARE(r.amps, 2.0);
+            lowestWatts = std::min(lowestWatts, r.watts);
+            highestWatts = std::max(highestWatts, r.watts);
+        }
+        const double hours = double(spanMs) / 3'600'000.0;
+        QVERIFY(qFuzzyCompare(charge.last().at(0).toDouble(), 2.0 * hours));
+        const double wattHours = charge.last().at(1).toDouble();
+        QVERIFY2(wattHours >= lowestWatts * hours * 0.999999 &&
+                     wattHours <= highestWatts * hours * 1.000001,
+                 qPrintable(QString::number(wattHours)));
+    }
+
     // While the load is on, no whole answer for the silence limit stops it:
     // load-off (asked for its status), front panel, polling ends, told once.
     // A lost link is not silence; a pause shorter than the limit is nothing.

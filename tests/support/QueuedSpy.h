@@ -28,6 +28,7 @@ public:
     qsizetype count() const { return m_calls.size(); }
     const QVariantList& at(qsizetype i) const { return m_calls.at(i); }
     const QVariantList& first() const { return m_calls.first(); }
+    const QVariantList& last() const { return m_calls.last(); }
     // Handles events until count() passes what it was, or timeoutMs.
     bool wait(int timeoutMs = 5000) {
         const qsizetype before = count();

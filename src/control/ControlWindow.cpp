@@ -1,7 +1,6 @@
 #include "control/ControlWindow.h"
 
 #include "control/PortSettingsDialog.h"
-#include "review/AboutDialog.h"
 #include "review/QueryWindow.h"
 #include "run/CrossThread.h"
 #include "run/LoadRun.h"

@@ -2,7 +2,7 @@
 // directory given on the command line: <size>x<size>/apps/tarvex.png for each
 // size the desktop's menus and panels ask for, and scalable/apps/tarvex.svg.
 // Runs at build time, on the offscreen platform.
-#include "review/Pictures.h"
+#include "ui/Pictures.h"
 
 #include <QDir>
 #include <QGuiApplication>

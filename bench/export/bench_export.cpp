@@ -8,9 +8,9 @@
 // Needs a display: run it as  xvfb-run -a bench_export [runs (3)] [screenshot.png]
 // With a file name, the screen after the first 45-row export is saved there.
 
-#include "review/LibreOfficeAutomation.h"
-#include "review/SpreadsheetExport.h"
-#include "review/libreoffice/OfficeProcess.h"
+#include "export/LibreOfficeAutomation.h"
+#include "export/SpreadsheetExport.h"
+#include "export/libreoffice/OfficeProcess.h"
 #include "support/OfficeReader.h"
 #include "support/ReviewFixture.h"
 #include "ui/MessageBoxes.h"

@@ -11,9 +11,9 @@
 #include "support/ReviewFixture.h"
 #include "support/WindowFinder.h"
 
-#include "review/CsvWriter.h"
+#include "export/CsvWriter.h"
+#include "readings/ReadingModel.h"
 #include "review/QueryWindow.h"
-#include "review/ReadingModel.h"
 #include "store/ReadingStore.h"
 #include "ui/FileDialogs.h"
 

@@ -9,13 +9,13 @@
 #include "support/ReviewFixture.h"
 #include "support/WindowFinder.h"
 
-#include "review/AboutDialog.h"
+#include "app/AboutDialog.h"
+#include "readings/ReadingModel.h"
+#include "report/ReadingReport.h"
+#include "report/ReportPreviewDialog.h"
+#include "report/ReportPreviewView.h"
 #include "review/DataGrid.h"
 #include "review/QueryWindow.h"
-#include "review/ReadingModel.h"
-#include "review/ReadingReport.h"
-#include "review/ReportPreviewDialog.h"
-#include "review/ReportPreviewView.h"
 #include "store/ReadingStore.h"
 
 #include <QDir>

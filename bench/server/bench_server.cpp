@@ -19,9 +19,9 @@
 #include "support/ReviewFixture.h"
 #include "support/WindowFinder.h"
 
+#include "readings/ReadingModel.h"
 #include "review/DataGrid.h"
 #include "review/QueryWindow.h"
-#include "review/ReadingModel.h"
 #include "run/CrossThread.h"
 #include "run/ReadingRecorder.h"
 #include "store/ReadingStore.h"

@@ -1,11 +1,11 @@
 #include "app/Program.h"
 
+#include "app/AboutDialog.h"
 #include "app/DataLocation.h"
 #include "control/ControlWindow.h"
 #include "control/PortSettingsDialog.h"
-#include "review/AboutDialog.h"
+#include "report/ReadingReport.h"
 #include "review/QueryWindow.h"
-#include "review/ReadingReport.h"
 #include "run/CrossThread.h"
 #include "run/LoadRun.h"
 #include "store/ReadingStore.h"

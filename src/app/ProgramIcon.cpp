@@ -1,6 +1,6 @@
 #include "app/ProgramIcon.h"
 
-#include "review/Pictures.h"
+#include "ui/Pictures.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,7 +3,6 @@
 #include "run/CapacityTally.h"
 
 #include "control/PortSettingsDialog.h"
-#include "review/AboutDialog.h"
 #include "review/QueryWindow.h"
 #include "run/CrossThread.h"
 #include "run/LoadRun.h"

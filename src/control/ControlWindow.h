@@ -12,6 +12,7 @@
 
 #include <array>
 
+class QDialog;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -21,7 +22,6 @@ class QToolButton;
 
 namespace tarvex {
 
-class AboutDialog;
 class ElapsedClock;
 class LineSeries;
 class LoadRun;
@@ -49,10 +49,12 @@ QString openFailureHint(int errorCode, const QString& reason);
 class ControlWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // The windows the control window shows; all live for the whole run.
+    // The windows the control window shows; all live for the whole run. The
+    // About window belongs to the program, which hands it over; "About" only
+    // shows it modally.
     struct Windows {
         QueryWindow* queryWindow = nullptr;
-        AboutDialog* aboutDialog = nullptr;
+        QDialog* aboutDialog = nullptr;
         PortSettingsDialog* portSettingsDialog = nullptr;
     };
 

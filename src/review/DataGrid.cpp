@@ -1,6 +1,6 @@
 #include "review/DataGrid.h"
 
-#include "review/ReadingModel.h"
+#include "readings/ReadingModel.h"
 #include "ui/Application.h"
 
 #include <QContextMenuEvent>

@@ -6,13 +6,13 @@
 // current cell, as the Menu key does.
 #pragma once
 
+#include "readings/ReadingModel.h"
+
 #include <QFont>
 #include <QPointer>
 #include <QTableView>
 
 namespace tarvex {
-
-class ReadingModel;
 
 class DataGrid : public QTableView {
     Q_OBJECT

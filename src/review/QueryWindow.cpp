@@ -1,17 +1,18 @@
 #include "review/QueryWindow.h"
 
-#include "review/CsvWriter.h"
+#include "export/CsvWriter.h"
+#include "export/LibreOfficeAutomation.h"
+#include "export/SpreadsheetExport.h"
+#include "readings/ReadingModel.h"
+#include "report/ReadingReport.h"
+#include "report/ReportPreviewDialog.h"
 #include "review/DataGrid.h"
-#include "review/LibreOfficeAutomation.h"
-#include "review/OperationProgress.h"
-#include "review/Pictures.h"
-#include "review/ReadingModel.h"
-#include "review/ReadingReport.h"
-#include "review/SpreadsheetExport.h"
 #include "store/ReadingStore.h"
 #include "ui/Application.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageBoxes.h"
+#include "ui/OperationProgress.h"
+#include "ui/Pictures.h"
 
 #include <QAction>
 #include <QApplication>
@@ -155,7 +156,7 @@ void QueryWindow::showReport() {
         m_report = m_ownReport.get();
     }
     m_report->openReadings();
-    m_report->preview(this);
+    ReportPreviewDialog::preview(*m_report, this);
 }
 
 void QueryWindow::setSpreadsheetAutomation(std::unique_ptr<SpreadsheetAutomation> automation) {

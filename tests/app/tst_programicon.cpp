@@ -2,7 +2,7 @@
 // has one, found also under a prefix the desktop does not search; the drawn
 // icon otherwise.
 #include "app/ProgramIcon.h"
-#include "review/Pictures.h"
+#include "ui/Pictures.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,15 +4,15 @@
 
 #include "support/SerialTestSupport.h"
 
+#include "app/AboutDialog.h"
 #include "app/CommandLine.h"
 #include "app/Program.h"
 #include "control/ControlWindow.h"
 #include "control/PortSettingsDialog.h"
 #include "control/SerialDevice.h"
 #include "loadsim/LoadSimulator.h"
-#include "review/AboutDialog.h"
+#include "readings/ReadingModel.h"
 #include "review/QueryWindow.h"
-#include "review/ReadingModel.h"
 #include "run/CrossThread.h"
 #include "run/LoadRun.h"
 #include "run/ReadingRecorder.h"

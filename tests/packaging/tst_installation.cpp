@@ -5,8 +5,8 @@
 // finds its LibreOffice plugin, shows its icon on its window and keeps its
 // table in the data directory of whoever runs it - root too - writing nothing
 // into the installation.
-#include "review/LibreOfficeAutomation.h"
-#include "review/SpreadsheetAutomation.h"
+#include "export/LibreOfficeAutomation.h"
+#include "export/SpreadsheetAutomation.h"
 
 #include <QDirIterator>
 #include <QImage>

@@ -3,12 +3,12 @@
 #include "support/ReviewFixture.h"
 #include "support/WindowFinder.h"
 
+#include "export/SpreadsheetExport.h"
+#include "readings/ReadingModel.h"
 #include "review/DataGrid.h"
-#include "review/OperationProgress.h"
 #include "review/QueryWindow.h"
-#include "review/ReadingModel.h"
-#include "review/SpreadsheetExport.h"
 #include "ui/FileDialogs.h"
+#include "ui/OperationProgress.h"
 
 #include <QAction>
 #include <QContextMenuEvent>

@@ -6,10 +6,10 @@
 #include "support/ReviewFixture.h"
 #include "support/WindowFinder.h"
 
+#include "readings/ReadingModel.h"
+#include "report/ReadingReport.h"
 #include "review/DataGrid.h"
 #include "review/QueryWindow.h"
-#include "review/ReadingModel.h"
-#include "review/ReadingReport.h"
 #include "store/ReadingStore.h"
 
 #include <QProcess>

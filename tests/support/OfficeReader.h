@@ -2,7 +2,7 @@
 // documents back and for closing it afterwards.
 #pragma once
 
-#include "review/libreoffice/Uno.h"
+#include "export/libreoffice/Uno.h"
 
 #include <QList>
 

@@ -2,7 +2,7 @@
 // keeps the blocks of values it was given, and fails on demand.
 #pragma once
 
-#include "review/SpreadsheetAutomation.h"
+#include "export/SpreadsheetAutomation.h"
 
 #include <QCursor>
 #include <QGuiApplication>

@@ -6,7 +6,7 @@
 
 #include "support/StoreFixture.h"
 
-#include "review/ReadingModel.h"
+#include "readings/ReadingModel.h"
 #include "store/ReadingStore.h"
 #include "ui/MessageBoxes.h"
 

@@ -8,6 +8,7 @@
 #include "review/QueryWindow.h"
 #include "run/CrossThread.h"
 #include "run/LoadRun.h"
+#include "run/SleepInhibitor.h"
 #include "store/ReadingStore.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
@@ -30,6 +31,16 @@ Program::Program(const QString& dataDirectory) : m_run(std::make_unique<LoadRun>
     guarded([&] { m_readingReport = std::make_unique<ReadingReport>(); });
     guarded([&] { m_aboutDialog = std::make_unique<AboutDialog>(); });
     guarded([&] { m_portSettingsDialog = std::make_unique<PortSettingsDialog>(); });
+    // No sleep while the load may be on: the lock is asked for on the
+    // inhibitor's own thread, so neither the run nor the windows wait.
+    m_sleepInhibitor = std::make_unique<SleepInhibitor>();
+    QObject::connect(m_run.get(), &LoadRun::loadMayBeOnChanged, m_sleepInhibitor.get(),
+                     [inhibitor = m_sleepInhibitor.get()](bool mayBeOn, const QString& port) {
+                         if (mayBeOn)
+                             inhibitor->hold(port);
+                         else
+                             inhibitor->release();
+                     });
     if (m_queryWindow)
         m_queryWindow->setReport(m_readingReport.get());
     if (m_controlWindow)

@@ -18,6 +18,7 @@ class PortSettingsDialog;
 class AboutDialog;
 class QueryWindow;
 class ReadingReport;
+class SleepInhibitor;
 
 class Program {
 public:
@@ -37,6 +38,8 @@ public:
     QueryWindow* queryWindow() const { return m_queryWindow.get(); }
     AboutDialog* aboutDialog() const { return m_aboutDialog.get(); }
     PortSettingsDialog* portSettingsDialog() const { return m_portSettingsDialog.get(); }
+    // Holds logind's sleep lock while the load may be on (window thread).
+    SleepInhibitor* sleepInhibitor() const { return m_sleepInhibitor.get(); }
 
 private:
     void prepareStore(const QString& dataDirectory);
@@ -48,6 +51,7 @@ private:
     std::unique_ptr<ReadingReport> m_readingReport;
     std::unique_ptr<AboutDialog> m_aboutDialog;
     std::unique_ptr<PortSettingsDialog> m_portSettingsDialog;
+    std::unique_ptr<SleepInhibitor> m_sleepInhibitor;
 };
 
 } // namespace tarvex

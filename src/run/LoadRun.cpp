@@ -308,9 +308,12 @@ void LoadRun::setPolling(bool polling) {
 }
 
 void LoadRun::setLoadMayBeOn(bool on) {
+    const bool changed = on != m_loadMayBeOn;
     m_loadMayBeOn = on;
     m_loadMayBeOnShown = on;
     updateSilenceWatch();
+    if (changed)
+        emitAcross(this, &LoadRun::loadMayBeOnChanged, on, portName());
 }
 
 // Ticks every interval while polling; an interval of 0 stops them (a bare

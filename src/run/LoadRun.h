@@ -200,6 +200,11 @@ signals:
     // the reading's own readingTaken. Readings further apart than three poll
     // intervals (at least a second) are not joined.
     void chargeDrawn(double ampHours, double wattHours);
+    // The load may now be on at portName (a load-on request went out), or
+    // is known to be off again (a load-off left the port, a stop took, the
+    // load went to another port's change or the end). A lost link changes
+    // nothing: the load may still be on.
+    void loadMayBeOnChanged(bool mayBeOn, const QString& portName);
     // No whole answer came for limitMs while the load was on: polling has
     // stopped and the stop's first load-off has been sent. Told once per
     // stop.

@@ -266,6 +266,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, kWaitMs);
         QCOMPARE(lost.first().first().toString(), link);
         QVERIFY(m_run->get()->isLinkLost());
+        // Unplugged, the adapter's link goes (as udev's by-id links do): the
+        // terminal's number may be another test's soon.
+        QVERIFY(::unlink(link.toLocal8Bit().constData()) == 0);
         QTest::qWait(1500); // absent for a while: tries fail
         QCOMPARE(back.count(), 0);
 
@@ -273,7 +276,6 @@ private slots:
         loadsim::SimulatorOptions options;
         options.baudRate = 0;
         auto replugged = std::make_unique<LoadSimulator>(options);
-        QVERIFY(::unlink(link.toLocal8Bit().constData()) == 0);
         QVERIFY(::symlink(replugged->terminalPath().c_str(), link.toLocal8Bit().constData()) == 0);
         QTRY_COMPARE_WITH_TIMEOUT(back.count(), 1, kWaitMs);
         QCOMPARE(lost.count(), 1);
@@ -470,6 +472,8 @@ private slots:
         QVERIFY(firstGuard > 0);
         m_sim->hangUp();
         QTRY_VERIFY_WITH_TIMEOUT(m_run->get()->isLinkLost(), kWaitMs);
+        // The unplugged adapter's link goes with it.
+        QVERIFY(::unlink(link.toLocal8Bit().constData()) == 0);
         // The guard's port went with ours.
         QTRY_COMPARE_WITH_TIMEOUT(m_run->get()->guardProcessId(), qint64(0), kWaitMs);
         QTest::qWait(2500); // longer than the limit: lost, not silent
@@ -478,7 +482,6 @@ private slots:
         loadsim::SimulatorOptions options;
         options.baudRate = 0;
         LoadSimulator replugged(options);
-        QVERIFY(::unlink(link.toLocal8Bit().constData()) == 0);
         QVERIFY(::symlink(replugged.terminalPath().c_str(), link.toLocal8Bit().constData()) == 0);
         QTRY_COMPARE_WITH_TIMEOUT(back.count(), 1, kWaitMs);
         QVERIFY(m_run->get()->guardProcessId() > 0); // armed with the new port
@@ -616,12 +619,13 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(taken.count() >= 2, kWaitMs);
         m_sim->hangUp();
         QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, kWaitMs);
+        // The unplugged adapter's link goes with it.
+        QVERIFY(::unlink(link.toLocal8Bit().constData()) == 0);
         loadsim::SimulatorOptions options;
         options.baudRate = 0;
         std::unique_ptr<LoadSimulator> replugged;
         if (pluggedBack) {
             replugged = std::make_unique<LoadSimulator>(options);
-            QVERIFY(::unlink(link.toLocal8Bit().constData()) == 0);
             QVERIFY(::symlink(replugged->terminalPath().c_str(), link.toLocal8Bit().constData()) ==
                     0);
         }

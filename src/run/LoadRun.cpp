@@ -47,6 +47,7 @@ LoadRun::LoadRun(QObject* parent)
       m_silenceTimer(this), m_stopAnswerTimer(this), m_recorder(new ReadingRecorder) {
     m_link->setObjectName(QStringLiteral("link"));
     configureLink(m_settings);
+    setTallyGap();
     connect(m_link, &SerialLink::chunkReceived, this, &LoadRun::takeChunk);
     connect(m_link, &SerialLink::hangupRequested, this, &LoadRun::handleHangup);
 
@@ -153,7 +154,7 @@ bool LoadRun::send(const DeviceFrame& frame) {
 }
 
 bool LoadRun::drain(int timeoutMs) {
-    return m_link->isOpen() && m_link->waitUntilSent(timeoutMs);
+    return m_link->waitUntilSent(timeoutMs);
 }
 
 int LoadRun::linkHandle() const {
@@ -251,8 +252,6 @@ void LoadRun::switchLoadOn() {
         return;
     }
     m_tally.reset();
-    setTallyGap();
-    m_tallying = true;
     emitAcross(this, &LoadRun::chargeDrawn, 0.0, 0.0);
     // The operator takes over from a stop still under way: its front-panel
     // request must not follow the load-on.
@@ -301,8 +300,6 @@ void LoadRun::setTallyGap() {
 
 void LoadRun::setPolling(bool polling) {
     m_polling = polling;
-    if (!polling)
-        m_tallying = false;
     updatePollTimer();
     updateSilenceWatch();
 }
@@ -397,7 +394,8 @@ void LoadRun::takeChunk(const QByteArray& chunk) {
     // The received millivolts, not the rounded text; equal to the minimum
     // stops the run. The requests go out before anything else happens.
     const bool stop = reading.milliVolts <= m_minimumVolts * 1000.0;
-    const bool tallying = m_tallying;
+    // Polling is on from Load ON until a stop or Load OFF: the tally's span.
+    const bool tallying = m_polling;
     if (stop)
         beginStop(StopReason::MinimumVoltage);
     emitAcross(this, &LoadRun::readingTaken, reading, receivedMs);

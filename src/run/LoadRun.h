@@ -314,8 +314,7 @@ private:
     double m_minimumVolts = 0.01;
     int m_unansweredPolls = 0;
     bool m_silent = false;
-    CapacityTally m_tally;
-    bool m_tallying = false; // from Load ON until polling stops
+    CapacityTally m_tally; // counts while polling (from Load ON to its end)
     QElapsedTimer m_clock;
     std::array<std::uint8_t, 2048> m_receiveBuffer{};
 };

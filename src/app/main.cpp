@@ -7,6 +7,7 @@
 #include "app/ProgramIcon.h"
 #include "control/ControlWindow.h"
 #include "headless/HeadlessRun.h"
+#include "headless/StoredRuns.h"
 #include "ui/Application.h"
 
 #include <QFileInfo>
@@ -56,6 +57,15 @@ int main(int argc, char** argv) {
         break;
     case CommandLine::Action::RunWithoutWindow:
         return runWithoutWindow(argc, argv, line.headless);
+    case CommandLine::Action::ListRuns: {
+        QCoreApplication app(argc, argv);
+        return listRuns(DataLocation::tableDirectory(), line.json);
+    }
+    case CommandLine::Action::ExportRun: {
+        QCoreApplication app(argc, argv);
+        return exportRun(DataLocation::tableDirectory(), line.exportRunId, line.csvFile,
+                         line.bdfFile);
+    }
     default:
         return answerCommandLine(line);
     }

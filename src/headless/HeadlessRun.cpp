@@ -63,6 +63,8 @@ HeadlessRun::HeadlessRun(const HeadlessOptions& options, QObject* parent)
         m_progress.wattHours = wattHours;
         m_taken.ampHours = ampHours;
         m_taken.wattHours = wattHours;
+        // The tally of the reading just taken: now it can be told.
+        tellReading();
     });
     connect(run, &LoadRun::stoppedAtMinimumVoltage, this, [this] {
         if (m_stopExit >= 0)
@@ -226,6 +228,7 @@ void HeadlessRun::portOpenFailed(int errorCode, const QString& reason) {
 void HeadlessRun::takeReading(const LoadReading& reading) {
     if (m_ending || !m_started)
         return;
+    tellReading(); // the one before, should its tally not have come
     m_progress.readings += 1;
     m_progress.elapsedMs = m_sinceLoadOn.elapsed();
     m_progress.takenAtMs = QDateTime::currentMSecsSinceEpoch();
@@ -238,6 +241,15 @@ void HeadlessRun::takeReading(const LoadReading& reading) {
     m_taken.endVolts = reading.volts;
     m_taken.lowestVolts =
         m_progress.readings == 1 ? reading.volts : std::min(m_taken.lowestVolts, reading.volts);
+    m_readingUntold = true;
+}
+
+// A reading is told with the charge and energy its own answer brought
+// (LoadRun tells them right after the reading).
+void HeadlessRun::tellReading() {
+    if (!m_readingUntold)
+        return;
+    m_readingUntold = false;
     if (m_options.quiet)
         return;
     if (m_options.json)
@@ -277,6 +289,7 @@ void HeadlessRun::interrupt(int signal) {
 void HeadlessRun::end(int exitStatus, const QString& reason) {
     if (m_ending)
         return;
+    tellReading();
     m_ending = true;
     m_statusTimer.stop();
     m_linkLostTimer.stop();

@@ -72,6 +72,7 @@ private:
     void portOpened();
     void portOpenFailed(int errorCode, const QString& reason);
     void takeReading(const LoadReading& reading);
+    void tellReading();
     void stopEnded(bool loadOff);
     void linkLost(const QString& portName);
     void linkBack(const QString& portName);
@@ -91,6 +92,7 @@ private:
     bool m_lineShown = false; // a status line stands on the terminal without its line end
     bool m_started = false;   // the load was asked to switch on
     bool m_ending = false;
+    bool m_readingUntold = false; // the last reading waits for its tally
     // What ends the run once its stop has taken (set by the stop's first signal).
     int m_stopExit = -1;
     QString m_stopReason;

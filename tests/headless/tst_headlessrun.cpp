@@ -1,0 +1,228 @@
+// `tarvex run` as a rig runs it: the real program as a child process with no
+// display, against the simulated load on a pseudo-terminal. Each way a run
+// ends gives its exit status and leaves the line ending with load-off then
+// front panel (where the line is there to carry them); the JSON lines parse
+// and agree with the run as stored; a port another program holds is refused
+// at once with the holder named; the sleep lock is held while the load is on.
+#include "RunnerFixture.h"
+
+#include "loadsim/LoadSimulator.h"
+#include "support/FakeLogind.h"
+#include "support/PrivateBus.h"
+
+#include <QJsonArray>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+
+using namespace tarvex;
+using loadsim::LoadSimulator;
+
+namespace {
+
+// What the test does to the run once the load is on.
+enum class Ending { Nothing, Silent, HangUp, Interrupt, Terminate };
+
+loadsim::SimulatorOptions simulatorOptions(double speed) {
+    loadsim::SimulatorOptions options;
+    options.model.speed = speed;
+    return options;
+}
+
+QStringList runLine(const LoadSimulator& sim, const QStringList& more) {
+    return QStringList{QStringLiteral("run"), QStringLiteral("--port"),
+                       QString::fromStdString(sim.terminalPath()), QStringLiteral("--interval"),
+                       QStringLiteral("150")} +
+           more;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Ending)
+
+class TestHeadlessRun : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
+    void exitStatusTellsHowTheRunEnded_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<Ending>("ending");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("lineThere"); // the line can carry the last two requests
+        QTest::addColumn<QString>("said");   // a part of the summary or the error output
+        QTest::newRow("minimum voltage") << QStringList{"--minimum", "12.3"} << Ending::Nothing << 0
+                                         << true << "minimum voltage 12.300 V reached";
+        QTest::newRow("silence") << QStringList{"--minimum", "1", "--silence-limit", "1"}
+                                 << Ending::Silent << 4 << true << "gave no reading for 1 s";
+        QTest::newRow("link lost and not back")
+            << QStringList{"--minimum", "1", "--silence-limit", "1"} << Ending::HangUp << 5 << false
+            << "may still be on";
+        QTest::newRow("SIGINT") << QStringList{"--minimum", "1"} << Ending::Interrupt << 130 << true
+                                << "interrupted by SIGINT";
+        QTest::newRow("SIGTERM") << QStringList{"--minimum", "1"} << Ending::Terminate << 143
+                                 << true << "interrupted by SIGTERM";
+    }
+    void exitStatusTellsHowTheRunEnded() {
+        QFETCH(QStringList, options);
+        QFETCH(Ending, ending);
+        QFETCH(int, status);
+        QFETCH(bool, lineThere);
+        QFETCH(QString, said);
+        LoadSimulator sim(simulatorOptions(ending == Ending::Nothing ? 600 : 1));
+        Bench bench;
+        Runner runner(bench, runLine(sim, options));
+        QVERIFY(sim.waitForAnswers(3, kRunnerWaitMs));
+        switch (ending) {
+        case Ending::Nothing:
+            break;
+        case Ending::Silent:
+            sim.staySilentFor(600000);
+            break;
+        case Ending::HangUp:
+            sim.hangUp();
+            break;
+        case Ending::Interrupt:
+            ::kill(pid_t(runner.pid()), SIGINT);
+            break;
+        case Ending::Terminate:
+            ::kill(pid_t(runner.pid()), SIGTERM);
+            break;
+        }
+        QVERIFY(runner.waitForEnd());
+        QVERIFY2(runner.exitStatus() == status,
+                 qPrintable(QStringLiteral("exit status %1\n").arg(runner.exitStatus()) +
+                            runner.output() + runner.errors()));
+        QVERIFY2((runner.output() + runner.errors()).contains(said),
+                 qPrintable(runner.output() + runner.errors()));
+        QVERIFY2(runner.output().contains(QStringLiteral("(exit status %1)").arg(status)),
+                 qPrintable(runner.output()));
+        if (lineThere)
+            QVERIFY(endsSwitchedOff(sim));
+        // Without logind the run goes on and says so once.
+        QCOMPARE(runner.errors().count(QStringLiteral("may go to sleep")), 1);
+    }
+
+    // Lines refused before anything is touched, and a port that is not there.
+    void refusedBeforeTheLoadIsTouched_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("no port") << QStringList{"run", "--minimum", "11"} << 2
+                                 << "run needs --port PATH.";
+        QTest::newRow("no minimum")
+            << QStringList{"run", "--port", "PORT"} << 2 << "run needs --minimum VOLTS.";
+        QTest::newRow("an interval the line cannot carry")
+            << QStringList{"run", "--port", "PORT", "--minimum", "11", "--interval", "100"} << 2
+            << "Too short for 9600 bit/s";
+        QTest::newRow("a duration that is none")
+            << QStringList{"run", "--port", "PORT", "--minimum", "11", "--max-time", "soon"} << 2
+            << "--max-time needs a duration";
+        QTest::newRow("unknown option") << QStringList{"run", "--port", "PORT", "--bogus"} << 2
+                                        << "Unknown option 'bogus'.\nTry 'tarvex run --help'.";
+        QTest::newRow("port not there")
+            << QStringList{"run", "--port", "/nonexistent/ttyUSB9", "--minimum", "11"} << 1
+            << "cannot open /nonexistent/ttyUSB9: ";
+    }
+    void refusedBeforeTheLoadIsTouched() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        LoadSimulator sim(simulatorOptions(1));
+        arguments.replaceInStrings(QStringLiteral("PORT"),
+                                   QString::fromStdString(sim.terminalPath()));
+        Bench bench;
+        Runner runner(bench, arguments);
+        QVERIFY(runner.waitForEnd());
+        QCOMPARE(runner.exitStatus(), status);
+        QVERIFY2(runner.errors().contains(said), qPrintable(runner.errors()));
+        QVERIFY(sim.receivedFrames().empty());
+    }
+
+    // --json: one object per reading, then the summary, whose figures are the
+    // run's as taken; every reading is in the table.
+    void jsonLinesTellTheRun() {
+        LoadSimulator sim(simulatorOptions(600));
+        Bench bench;
+        Runner runner(bench, runLine(sim, {"--minimum", "12.3", "--json", "--label", "cell 7"}));
+        QVERIFY(runner.waitForEnd());
+        QCOMPARE(runner.exitStatus(), 0);
+        const QList<QJsonObject> lines = runner.jsonLines();
+        QVERIFY(lines.size() >= 3);
+        for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+            QCOMPARE(lines[i].value(QStringLiteral("type")).toString(), QStringLiteral("reading"));
+            QCOMPARE(lines[i].value(QStringLiteral("reading")).toInt(), i + 1);
+            QVERIFY(lines[i].value(QStringLiteral("volts")).toDouble() > 12);
+        }
+        const QJsonObject summary = lines.last();
+        QCOMPARE(summary.value(QStringLiteral("type")).toString(), QStringLiteral("summary"));
+        QCOMPARE(summary.value(QStringLiteral("exitStatus")).toInt(), 0);
+        QCOMPARE(summary.value(QStringLiteral("unstoredReadings")).toInt(), 0);
+        const QJsonObject run = summary.value(QStringLiteral("run")).toObject();
+        QCOMPARE(run.value(QStringLiteral("readings")).toInt(), lines.size() - 1);
+        QCOMPARE(run.value(QStringLiteral("end")).toString(), QStringLiteral("minimum voltage"));
+        QCOMPARE(run.value(QStringLiteral("label")).toString(), QStringLiteral("cell 7"));
+        QVERIFY(run.value(QStringLiteral("endVolts")).toDouble() <= 12.3);
+        const QJsonObject last = lines[lines.size() - 2];
+        QCOMPARE(run.value(QStringLiteral("endVolts")).toDouble(),
+                 last.value(QStringLiteral("volts")).toDouble());
+        QCOMPARE(run.value(QStringLiteral("ampHours")).toDouble(),
+                 last.value(QStringLiteral("ampHours")).toDouble());
+        QVERIFY(runner.errors().isEmpty() ||
+                !runner.errors().contains(QStringLiteral("cannot be stored")));
+    }
+
+    // A port another program holds is refused at once, the holder named:
+    // a second runner, and the window program.
+    void portHeldByAnotherIsRefused() {
+        LoadSimulator sim(simulatorOptions(1));
+        Bench bench;
+        Bench otherBench;
+        Runner first(bench, runLine(sim, {"--minimum", "1"}));
+        QVERIFY(sim.waitForAnswers(2, kRunnerWaitMs));
+        Runner second(otherBench, runLine(sim, {"--minimum", "1"}));
+        QVERIFY(second.waitForEnd());
+        QCOMPARE(second.exitStatus(), 1);
+        QVERIFY2(second.errors().contains(
+                     QStringLiteral("it is in use by process %1 (").arg(first.pid())),
+                 qPrintable(second.errors()));
+        // The first run goes on undisturbed.
+        const std::size_t answers = sim.sentAnswers().size();
+        QVERIFY(sim.waitForAnswers(answers + 2, kRunnerWaitMs));
+        ::kill(pid_t(first.pid()), SIGTERM);
+        QVERIFY(first.waitForEnd());
+        QCOMPARE(first.exitStatus(), 143);
+        QVERIFY(endsSwitchedOff(sim));
+    }
+
+    // The sleep lock: taken for the run's port while the load is on, let go
+    // once it is off.
+    void sleepLockHeldWhileTheLoadIsOn() {
+        PrivateBus bus;
+        QVERIFY2(bus.isRunning(), qPrintable(bus.errorString()));
+        FakeLogind logind(bus.address());
+        QVERIFY2(logind.isRegistered(), qPrintable(logind.errorString()));
+        LoadSimulator sim(simulatorOptions(1));
+        Bench bench;
+        bench.environment().insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), bus.address());
+        Runner runner(bench, runLine(sim, {"--minimum", "1"}));
+        QTRY_COMPARE_WITH_TIMEOUT(logind.locksGiven(), 1, kRunnerWaitMs);
+        const QString port = QString::fromStdString(sim.terminalPath());
+        const FakeLogind::Call lock{QStringLiteral("sleep:idle"), QStringLiteral("TarvexVol"),
+                                    QStringLiteral("discharge test on %1").arg(port),
+                                    QStringLiteral("block")};
+        QCOMPARE(logind.calls(), QList<FakeLogind::Call>{lock});
+        QVERIFY(!logind.isReleased(0));
+        ::kill(pid_t(runner.pid()), SIGTERM);
+        QVERIFY(runner.waitForEnd());
+        QCOMPARE(runner.exitStatus(), 143);
+        QTRY_VERIFY_WITH_TIMEOUT(logind.isReleased(0), kRunnerWaitMs);
+        QVERIFY(!runner.errors().contains(QStringLiteral("may go to sleep")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHeadlessRun)
+#include "tst_headlessrun.moc"

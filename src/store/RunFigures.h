@@ -29,6 +29,13 @@ public:
 
     RunFigures() = default;
     explicit RunFigures(int pollIntervalMs) : m_gapLimitMs(gapLimitMs(pollIntervalMs)) {}
+    // Figures whose readings are joined up to gapLimitMs apart.
+    static RunFigures withGapLimit(qint64 gapLimitMs) {
+        RunFigures f;
+        f.m_gapLimitMs = gapLimitMs;
+        return f;
+    }
+    void setGapLimit(qint64 ms) { m_gapLimitMs = ms; }
 
     // The figures as a record holds them, the last reading (for the next
     // trapezoid) given apart: nothing when it is not known (the next reading

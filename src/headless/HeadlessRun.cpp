@@ -1,5 +1,7 @@
 #include "headless/HeadlessRun.h"
 
+#include "headless/StoredRuns.h"
+
 #include "run/CrossThread.h"
 #include "run/LoadRun.h"
 #include "run/ReadingRecorder.h"
@@ -82,7 +84,39 @@ HeadlessRun::HeadlessRun(const HeadlessOptions& options, QObject* parent)
                            .arg(port, secondsText(limitMs));
         m_taken.end = RunEnd::Silence;
     });
+    connect(run, &LoadRun::limitReached, this, [this](RunEnd which) {
+        if (m_stopExit >= 0)
+            return;
+        m_stopExit = int(HeadlessExit::Limit);
+        const RunLimits& l = m_options.limits;
+        m_stopReason = which == RunEnd::TimeLimit
+                           ? QStringLiteral("time limit %1 reached")
+                                 .arg(elapsedText(l.maxElapsedMs.value_or(0)))
+                       : which == RunEnd::ChargeLimit
+                           ? QStringLiteral("charge limit %1 Ah reached")
+                                 .arg(QString::number(l.maxAmpHours.value_or(0), 'f', 3))
+                           : QStringLiteral("energy limit %1 Wh reached")
+                                 .arg(QString::number(l.maxWattHours.value_or(0), 'f', 2));
+        m_taken.end = which;
+    });
     connect(run, &LoadRun::stopEnded, this, &HeadlessRun::stopEnded);
+    // Taken on the run's thread: the end reads them right after the run's
+    // shutDown(), before this thread's queue is looked at again.
+    connect(
+        run, &LoadRun::runStarted, this,
+        [this](qint64 runId) {
+            const std::lock_guard lock(m_recordMutex);
+            if (runId > 0)
+                m_runId = runId;
+        },
+        Qt::DirectConnection);
+    connect(
+        run, &LoadRun::runEnded, this,
+        [this](const RunRecord& record) {
+            const std::lock_guard lock(m_recordMutex);
+            m_ended = record;
+        },
+        Qt::DirectConnection);
     connect(run, &LoadRun::loadOnRefused, this, [this](const QString& reason) {
         end(int(HeadlessExit::Failed), QStringLiteral("Load ON refused: ") + reason);
     });
@@ -189,11 +223,11 @@ void HeadlessRun::start() {
     m_taken.label = m_options.label;
     m_taken.limits = m_options.limits;
     m_progress.limits = m_options.limits;
-    const double minimum = m_options.minimumVolts;
-    const int silence = m_options.silenceLimitMs;
-    post(m_run.get(), [run = m_run.get(), settings, minimum, silence] {
-        run->setMinimumVoltage(minimum);
-        run->setSilenceLimit(silence);
+    post(m_run.get(), [run = m_run.get(), settings, o = m_options] {
+        run->setMinimumVoltage(o.minimumVolts);
+        run->setSilenceLimit(o.silenceLimitMs);
+        run->setRunLimits(o.limits);
+        run->setRunLabel(o.label);
         run->applySettings(settings);
     });
 }
@@ -317,7 +351,33 @@ void HeadlessRun::end(int exitStatus, const QString& reason) {
                           : exitStatus == int(HeadlessExit::LinkLost) ? RunEnd::LinkLost
                                                                       : RunEnd::Running;
         m_taken.endedAt = QDateTime::currentDateTimeUtc();
-        summary.run = m_taken;
+        // The run as the table keeps it; as the run took it when the table
+        // has not got it.
+        qint64 runId = 0;
+        {
+            const std::lock_guard lock(m_recordMutex);
+            runId = m_runId > 0 ? m_runId : m_ended ? m_ended->id : 0;
+            summary.run = m_ended ? *m_ended : m_taken;
+        }
+        bool filesWritten = true;
+        try {
+            ReadingStore store;
+            if (const std::optional<RunRecord> stored =
+                    runId > 0 ? store.run(runId) : std::nullopt) {
+                summary.run = *stored;
+                summary.stored = true;
+                filesWritten = writeRunFiles(store, *stored, m_options.csvFile, m_options.bdfFile);
+            }
+        } catch (const Error& e) {
+            tell(QStringLiteral("The stored run cannot be read: ") + QString::fromUtf8(e.what()));
+        }
+        if (!summary.stored && !(m_options.csvFile.isEmpty() && m_options.bdfFile.isEmpty())) {
+            tell(QStringLiteral("The run is not stored: no file written"));
+            filesWritten = false;
+        }
+        // A run whose files were asked for and not written is no success.
+        if (!filesWritten && exitStatus == int(HeadlessExit::MinimumVoltage))
+            summary.exitStatus = exitStatus = int(HeadlessExit::Failed);
         if (m_options.json)
             put(stdout, summaryJson(summary) + '\n');
         else

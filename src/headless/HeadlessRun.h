@@ -29,6 +29,8 @@
 #include <QTimer>
 
 #include <memory>
+#include <mutex>
+#include <optional>
 
 namespace tarvex {
 
@@ -98,6 +100,10 @@ private:
     QString m_stopReason;
     RunProgress m_progress;
     RunRecord m_taken; // the run as taken here, for the summary
+    // From the run's thread.
+    std::mutex m_recordMutex;
+    qint64 m_runId = 0;
+    std::optional<RunRecord> m_ended;
 };
 
 } // namespace tarvex

@@ -56,6 +56,15 @@ private slots:
         QTest::addColumn<QString>("said");   // a part of the summary or the error output
         QTest::newRow("minimum voltage") << QStringList{"--minimum", "12.3"} << Ending::Nothing << 0
                                          << true << "minimum voltage 12.300 V reached";
+        QTest::newRow("time limit")
+            << QStringList{"--minimum", "1", "--max-time", "2s"} << Ending::Nothing << 3 << true
+            << "time limit 00:00:02 reached";
+        QTest::newRow("charge limit")
+            << QStringList{"--minimum", "1", "--max-ah", "0.0005"} << Ending::Nothing << 3 << true
+            << "charge limit 0.001 Ah reached";
+        QTest::newRow("energy limit")
+            << QStringList{"--minimum", "1", "--max-wh", "0.006", "--max-ah", "5"}
+            << Ending::Nothing << 3 << true << "energy limit 0.01 Wh reached";
         QTest::newRow("silence") << QStringList{"--minimum", "1", "--silence-limit", "1"}
                                  << Ending::Silent << 4 << true << "gave no reading for 1 s";
         QTest::newRow("link lost and not back")
@@ -72,7 +81,8 @@ private slots:
         QFETCH(int, status);
         QFETCH(bool, lineThere);
         QFETCH(QString, said);
-        LoadSimulator sim(simulatorOptions(ending == Ending::Nothing ? 600 : 1));
+        // The minimum is reached within seconds; the other runs would last hours.
+        LoadSimulator sim(simulatorOptions(status == 0 ? 600 : 1));
         Bench bench;
         Runner runner(bench, runLine(sim, options));
         QVERIFY(sim.waitForAnswers(3, kRunnerWaitMs));
@@ -143,36 +153,59 @@ private slots:
     }
 
     // --json: one object per reading, then the summary, whose figures are the
-    // run's as taken; every reading is in the table.
-    void jsonLinesTellTheRun() {
+    // stored run's, as `tarvex runs --json` reads them back; --csv and `tarvex
+    // export --csv` write its readings, one line each.
+    void jsonLinesTellTheStoredRun() {
         LoadSimulator sim(simulatorOptions(600));
         Bench bench;
-        Runner runner(bench, runLine(sim, {"--minimum", "12.3", "--json", "--label", "cell 7"}));
+        const QString csv = bench.path(QStringLiteral("run.csv"));
+        Runner runner(bench, runLine(sim, {"--minimum", "12.3", "--json", "--label", "cell 7",
+                                           "--csv", csv}));
         QVERIFY(runner.waitForEnd());
-        QCOMPARE(runner.exitStatus(), 0);
+        QVERIFY2(runner.exitStatus() == 0, qPrintable(runner.output() + runner.errors()));
         const QList<QJsonObject> lines = runner.jsonLines();
         QVERIFY(lines.size() >= 3);
         for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
             QCOMPARE(lines[i].value(QStringLiteral("type")).toString(), QStringLiteral("reading"));
             QCOMPARE(lines[i].value(QStringLiteral("reading")).toInt(), i + 1);
-            QVERIFY(lines[i].value(QStringLiteral("volts")).toDouble() > 12);
         }
         const QJsonObject summary = lines.last();
         QCOMPARE(summary.value(QStringLiteral("type")).toString(), QStringLiteral("summary"));
         QCOMPARE(summary.value(QStringLiteral("exitStatus")).toInt(), 0);
+        QCOMPARE(summary.value(QStringLiteral("stored")).toBool(), true);
         QCOMPARE(summary.value(QStringLiteral("unstoredReadings")).toInt(), 0);
         const QJsonObject run = summary.value(QStringLiteral("run")).toObject();
         QCOMPARE(run.value(QStringLiteral("readings")).toInt(), lines.size() - 1);
         QCOMPARE(run.value(QStringLiteral("end")).toString(), QStringLiteral("minimum voltage"));
         QCOMPARE(run.value(QStringLiteral("label")).toString(), QStringLiteral("cell 7"));
         QVERIFY(run.value(QStringLiteral("endVolts")).toDouble() <= 12.3);
+        // The last reading's tally is the run's.
         const QJsonObject last = lines[lines.size() - 2];
         QCOMPARE(run.value(QStringLiteral("endVolts")).toDouble(),
                  last.value(QStringLiteral("volts")).toDouble());
         QCOMPARE(run.value(QStringLiteral("ampHours")).toDouble(),
                  last.value(QStringLiteral("ampHours")).toDouble());
-        QVERIFY(runner.errors().isEmpty() ||
-                !runner.errors().contains(QStringLiteral("cannot be stored")));
+
+        Runner listing(bench, {"runs", "--json"});
+        QVERIFY(listing.waitForEnd());
+        QCOMPARE(listing.exitStatus(), 0);
+        QCOMPARE(listing.jsonLines(), QList<QJsonObject>{run});
+
+        const QString exported = bench.path(QStringLiteral("exported.csv"));
+        Runner exporter(bench, {"export", "--run",
+                                QString::number(run.value(QStringLiteral("runId")).toInteger()),
+                                "--csv", exported});
+        QVERIFY(exporter.waitForEnd());
+        QVERIFY2(exporter.exitStatus() == 0, qPrintable(exporter.errors()));
+        for (const QString& file : {csv, exported}) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QList<QByteArray> rows = f.readAll().split('\n');
+            QCOMPARE(rows.first(), QByteArray("ID,TakenAt,ElapsedMs,Volts,Amps,Watts\r"));
+            QCOMPARE(rows.size() - 2, lines.size() - 1); // the header, the empty end
+            QCOMPARE(rows[rows.size() - 2].split(',').at(3).trimmed().toDouble(),
+                     run.value(QStringLiteral("endVolts")).toDouble());
+        }
     }
 
     // A port another program holds is refused at once, the holder named:

@@ -1,6 +1,7 @@
 #include "export/BatteryDataFile.h"
 
 #include "errors/Errors.h"
+#include "readings/DischargeTally.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,11 +21,8 @@ namespace tarvex {
 
 namespace {
 
-constexpr double kMsPerHour = 3'600'000.0;
 // Readings between two progress calls.
 constexpr qsizetype kProgressReadings = 4096;
-// Two readings further apart than this many poll intervals are not joined.
-constexpr qint64 kGapIntervals = 3;
 
 const char kLineEnd[] = "\r\n";
 
@@ -190,28 +188,16 @@ bool writeBatteryDataFile(const RunRecord& run, const QList<RunReading>& reading
                           const BdfEquipment& equipment, const QString& csvPath,
                           const std::function<bool(qint64 done, qint64 total)>& progress) {
     const qint64 total = readings.size();
-    const int pollMs = equipment.pollIntervalMs > 0 ? equipment.pollIntervalMs : run.pollIntervalMs;
-    // Without an interval every two readings are joined.
-    const qint64 maxGapMs =
-        pollMs > 0 ? kGapIntervals * pollMs : std::numeric_limits<qint64>::max();
+    DischargeTally tally(equipment.pollIntervalMs > 0 ? equipment.pollIntervalMs
+                                                      : run.pollIntervalMs);
 
     QSaveFile csv(csvPath);
     openOrFail(csv);
     QByteArray buffer = bdfColumns().join(QLatin1Char(',')).toUtf8() + kLineEnd;
     buffer.reserve(kProgressReadings * 96);
-    double ampHours = 0;
-    double wattHours = 0;
     for (qsizetype i = 0; i < readings.size(); ++i) {
         const RunReading& r = readings[i];
-        if (i > 0) {
-            const RunReading& before = readings[i - 1];
-            const qint64 gap = r.elapsedMs - before.elapsedMs;
-            if (gap > 0 && gap <= maxGapMs) {
-                const double hours = double(gap) / kMsPerHour;
-                ampHours += (before.amps + r.amps) / 2 * hours;
-                wattHours += (before.watts + r.watts) / 2 * hours;
-            }
-        }
+        tally.add(r);
         appendMilliseconds(buffer, r.elapsedMs);
         buffer += ',';
         appendMilliseconds(buffer, r.takenAtMs);
@@ -222,9 +208,9 @@ bool writeBatteryDataFile(const RunRecord& run, const QList<RunReading>& reading
         buffer += ',';
         appendShortest(buffer, -r.watts);
         buffer += ",1,";
-        appendFixed(buffer, ampHours, 7);
+        appendFixed(buffer, tally.ampHours(), 7);
         buffer += ',';
-        appendFixed(buffer, wattHours, 7);
+        appendFixed(buffer, tally.wattHours(), 7);
         buffer += kLineEnd;
         if ((i + 1) % kProgressReadings == 0) {
             writeOrFail(csv, buffer);

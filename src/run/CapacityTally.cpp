@@ -6,28 +6,20 @@ namespace tarvex {
 
 namespace {
 
-constexpr double kMsPerHour = 3'600'000.0;
 constexpr qint64 kMsPerDay = 86'400'000;
 
 } // namespace
 
 void CapacityTally::reset() {
-    m_last.reset();
-    m_ampHours = 0;
-    m_wattHours = 0;
+    m_figures = RunFigures::withGapLimit(m_figures.gapLimit());
 }
 
 void CapacityTally::add(qint64 atMs, double amps, double watts) {
-    if (m_last && atMs >= m_last->atMs && atMs - m_last->atMs <= m_maxGapMs) {
-        const double hours = double(atMs - m_last->atMs) / kMsPerHour;
-        m_ampHours += (m_last->amps + amps) / 2 * hours;
-        m_wattHours += (m_last->watts + watts) / 2 * hours;
-    }
-    m_last = Point{atMs, amps, watts};
+    m_figures.add(0, atMs, 0, amps, watts);
 }
 
 QString CapacityTally::text() const {
-    return capacityText(m_ampHours, m_wattHours);
+    return capacityText(ampHours(), wattHours());
 }
 
 QString capacityText(double ampHours, double wattHours) {

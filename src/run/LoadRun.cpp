@@ -47,7 +47,6 @@ LoadRun::LoadRun(QObject* parent)
       m_silenceTimer(this), m_stopAnswerTimer(this), m_recorder(new ReadingRecorder) {
     m_link->setObjectName(QStringLiteral("link"));
     configureLink(m_settings);
-    setTallyGap();
     connect(m_link, &SerialLink::chunkReceived, this, &LoadRun::takeChunk);
     connect(m_link, &SerialLink::hangupRequested, this, &LoadRun::handleHangup);
 
@@ -84,6 +83,13 @@ LoadRun::LoadRun(QObject* parent)
             [this](int count) { emitAcross(this, &LoadRun::waitingReadingsChanged, count); });
     connect(m_recorder, &ReadingRecorder::backlogWritten, this,
             [this](int count) { emitAcross(this, &LoadRun::waitingReadingsWritten, count); });
+    // The table has the run: its RunID.
+    connect(m_recorder, &ReadingRecorder::runBegun, this, [this](qint64 startedAtMs, qint64 id) {
+        if (!m_run || m_run->startedAt.toMSecsSinceEpoch() != startedAtMs)
+            return;
+        m_runId = id;
+        emitAcross(this, &LoadRun::runStarted, id);
+    });
     connect(m_recorder, &ReadingRecorder::backlogOverflowed, this, [this](int capacity) {
         emitAcross(this, &LoadRun::waitingReadingsOverflowed, capacity);
     });
@@ -170,7 +176,6 @@ void LoadRun::applySettings(const LinkSettings& settings) {
         m_settings = settings;
     }
     m_pollIntervalMs = settings.pollIntervalMs;
-    setTallyGap();
     const int interval = settings.pollIntervalMs;
     post(m_recorder, [recorder = m_recorder, interval] { recorder->setPollInterval(interval); });
 
@@ -183,6 +188,8 @@ void LoadRun::applySettings(const LinkSettings& settings) {
         return;
     }
 
+    if (m_run)
+        endRun(RunEnd::PortChanged);
     // New settings replace an open port, and a lost one that is being tried
     // again: one OK is enough. A load that may be on is switched off on the
     // old port first: nobody would watch it afterwards.
@@ -231,6 +238,8 @@ bool LoadRun::switchOffBeforeLeaving(int timeoutMs) {
 void LoadRun::handToComputer() {
     // Computer control with the input off: a load that was on is off once
     // the request has left the port.
+    if (m_run)
+        endRun(RunEnd::LoadOff);
     send(makeControlFrame(ControlMode::ComputerLoadOff));
     if (m_loadMayBeOn && drain(kLoadOffSendTimeoutMs)) {
         disarmGuard();
@@ -251,7 +260,11 @@ void LoadRun::switchLoadOn() {
                    pollingRefusal(line.pollIntervalMs, line.baudRate));
         return;
     }
-    m_tally.reset();
+    // Another Load ON during a run: the operator ends that run and begins
+    // the next.
+    if (m_run)
+        endRun(RunEnd::LoadOff);
+    beginRun();
     emitAcross(this, &LoadRun::chargeDrawn, 0.0, 0.0);
     // The operator takes over from a stop still under way: its front-panel
     // request must not follow the load-on.
@@ -274,6 +287,8 @@ void LoadRun::switchLoadOn() {
 }
 
 void LoadRun::switchLoadOff() {
+    if (m_run)
+        endRun(RunEnd::LoadOff);
     setPolling(false);
     setSilent(false);
     send(makeControlFrame(ControlMode::ComputerLoadOff));
@@ -292,10 +307,53 @@ void LoadRun::setSilenceLimit(int ms) {
     restartSilenceWatch();
 }
 
-// Readings further apart than three polls are not joined in the tally.
-void LoadRun::setTallyGap() {
-    m_tally.setMaxGap(m_pollIntervalMs > 0 ? std::max<qint64>(3 * m_pollIntervalMs, 1000)
-                                           : CapacityTally::kDefaultMaxGapMs);
+void LoadRun::setRunLimits(const RunLimits& limits) {
+    m_limits = limits;
+}
+
+void LoadRun::setRunLabel(const QString& label) {
+    m_label = label;
+}
+
+// --- Runs ----------------------------------------------------------------------
+
+void LoadRun::beginRun() {
+    const LinkSettings line = settings();
+    RunStart start;
+    start.startedAt = QDateTime::currentDateTimeUtc();
+    start.minimumVolts = m_minimumVolts;
+    start.pollIntervalMs = line.pollIntervalMs;
+    start.port = line.portName;
+    start.label = m_label;
+    start.limits = m_limits;
+    m_run = start;
+    m_runStartMs = m_clock.elapsed();
+    m_runId = 0;
+    m_runFigures = RunFigures(line.pollIntervalMs);
+    m_recorder->startRun(start);
+    emitAcross(this, &LoadRun::runStarted, qint64(0));
+}
+
+void LoadRun::endRun(RunEnd end) {
+    if (!m_run)
+        return;
+    RunRecord record;
+    record.id = m_runId;
+    record.startedAt = m_run->startedAt;
+    record.endedAt = QDateTime::currentDateTimeUtc();
+    record.end = end;
+    m_runFigures.applyTo(record);
+    // The rows are the table's to number.
+    record.firstId = -1;
+    record.lastId = -1;
+    record.minimumVolts = m_run->minimumVolts;
+    record.pollIntervalMs = m_run->pollIntervalMs;
+    record.port = m_run->port;
+    record.label = m_run->label;
+    record.limits = m_run->limits;
+    m_recorder->endRun(*m_run, end, record.endedAt);
+    m_run.reset();
+    emitAcross(this, &LoadRun::runEnded, record);
 }
 
 void LoadRun::setPolling(bool polling) {
@@ -341,8 +399,6 @@ void LoadRun::setSilent(bool silent) {
     if (silent == m_silent)
         return;
     m_silent = silent;
-    if (silent)
-        m_tally.breakStretch(); // no reading, no area
     emitAcross(this, &LoadRun::silenceChanged, silent);
 }
 
@@ -392,20 +448,41 @@ void LoadRun::takeChunk(const QByteArray& chunk) {
         restartSilenceWatch();
 
     // The received millivolts, not the rounded text; equal to the minimum
-    // stops the run. The requests go out before anything else happens.
+    // stops the run. The requests go out before anything else happens but
+    // the run's figures, which a limit needs (a few additions).
     const bool stop = reading.milliVolts <= m_minimumVolts * 1000.0;
-    // Polling is on from Load ON until a stop or Load OFF: the tally's span.
-    const bool tallying = m_polling;
-    if (stop)
-        beginStop(StopReason::MinimumVoltage);
-    emitAcross(this, &LoadRun::readingTaken, reading, receivedMs);
-    if (tallying) {
-        m_tally.add(receivedMs, reading.amps, reading.watts);
-        emitAcross(this, &LoadRun::chargeDrawn, m_tally.ampHours(), m_tally.wattHours());
+    // Polling is on from Load ON until a stop or Load OFF: the run's span.
+    const bool inRun = m_polling && m_run;
+    ReadingRun run;
+    std::optional<StopReason> limit;
+    if (inRun) {
+        run = ReadingRun{m_run, receivedMs - m_runStartMs};
+        m_runFigures.add(0, run.elapsedMs, reading.volts, reading.amps, reading.watts);
+        const RunLimits& limits = m_run->limits;
+        if (!stop) {
+            if (limits.maxElapsedMs && run.elapsedMs >= *limits.maxElapsedMs)
+                limit = StopReason::TimeLimit;
+            else if (limits.maxAmpHours && m_runFigures.ampHours() >= *limits.maxAmpHours)
+                limit = StopReason::ChargeLimit;
+            else if (limits.maxWattHours && m_runFigures.wattHours() >= *limits.maxWattHours)
+                limit = StopReason::EnergyLimit;
+        }
     }
     if (stop)
+        beginStop(StopReason::MinimumVoltage);
+    else if (limit)
+        beginStop(*limit);
+    emitAcross(this, &LoadRun::readingTaken, reading, receivedMs);
+    if (inRun)
+        emitAcross(this, &LoadRun::chargeDrawn, m_runFigures.ampHours(), m_runFigures.wattHours());
+    if (stop)
         emitAcross(this, &LoadRun::stoppedAtMinimumVoltage);
-    emitAcross(this, &LoadRun::readingToStore, reading, QDateTime::currentDateTime());
+    if (limit)
+        emitAcross(this, &LoadRun::limitReached,
+                   *limit == StopReason::TimeLimit     ? RunEnd::TimeLimit
+                   : *limit == StopReason::ChargeLimit ? RunEnd::ChargeLimit
+                                                       : RunEnd::EnergyLimit);
+    emitAcross(this, &LoadRun::readingToStore, reading, QDateTime::currentDateTime(), run);
 }
 
 // --- The silence fail-safe ------------------------------------------------------
@@ -443,6 +520,23 @@ void LoadRun::silenceLimitReached() {
 // Polling stops and the first load-off goes out, followed by a status
 // request whose answer tells whether it took.
 void LoadRun::beginStop(StopReason reason) {
+    switch (reason) {
+    case StopReason::MinimumVoltage:
+        endRun(RunEnd::MinimumVoltage);
+        break;
+    case StopReason::Silence:
+        endRun(RunEnd::Silence);
+        break;
+    case StopReason::TimeLimit:
+        endRun(RunEnd::TimeLimit);
+        break;
+    case StopReason::ChargeLimit:
+        endRun(RunEnd::ChargeLimit);
+        break;
+    case StopReason::EnergyLimit:
+        endRun(RunEnd::EnergyLimit);
+        break;
+    }
     m_stop = Stop{};
     m_stop.active = true;
     m_stop.reason = reason;
@@ -517,7 +611,6 @@ void LoadRun::handleHangup() {
     closeLink(0);
     m_linkLost = true;
     setSilent(false);
-    m_tally.breakStretch(); // no reading, no area
     if (m_stop.active) {
         cancelStop();
         m_stop.pending = true;
@@ -550,6 +643,7 @@ bool LoadRun::shutDown() {
     if (m_shutDown)
         return m_exitSafe;
     const bool mayBeOn = m_loadMayBeOn || m_stop.active || m_stop.pending;
+    endRun(m_linkLost ? RunEnd::LinkLost : RunEnd::Closed);
     const bool delivered = switchOffBeforeLeaving(kExitSendTimeoutMs);
     m_shutDown = true;
     updateSilenceWatch();

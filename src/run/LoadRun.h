@@ -12,6 +12,19 @@
 // load off first; and while the load may be on, a guard process (LoadGuard)
 // switches it off should the program die.
 //
+// Runs. Each Load ON that is taken starts a run (RunStart: the time, the
+// minimum voltage, the poll interval, the port, the label and the limits set
+// beforehand); the readings taken while it polls belong to it, with their
+// time since Load ON, and the run's figures (RunFigures, the same reckoning
+// the store keeps) grow with each. A run ends with the first of: the
+// operator's Load OFF (or PC Control, or another Load ON), the
+// minimum-voltage stop, a limit (elapsed time, charge, energy; each checked
+// at every reading, on the run's thread, and stopped as the minimum voltage
+// is: the same confirmed stop), the silence fail-safe, Setting -> OK with
+// another port or line, and the end of the program (shutDown(): "link lost"
+// when the link was lost then, else "closed"). A program that ends without
+// it leaves the run to the next start ("ended unexpectedly").
+//
 // Threads. The run lives on a thread of its own (move it there after
 // creating it); its slots are called through queued connections and its
 // signals reach the windows queued. The link's signals are emitted on the
@@ -25,6 +38,8 @@
 #include "run/CapacityTally.h"
 #include "run/CrossThread.h"
 #include "run/LoadGuard.h"
+#include "store/RunFigures.h"
+#include "store/RunRecord.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -38,11 +53,13 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
 namespace tarvex {
 
 class ReadingRecorder;
 class SerialLink;
+struct ReadingRun;
 
 // The line settings and poll interval of one "Setting -> OK", as numbers.
 struct LinkSettings {
@@ -66,6 +83,9 @@ QString loadMayStillBeOnText(const QString& portName);
 enum class StopReason {
     MinimumVoltage, // an answer at or below the minimum voltage
     Silence,        // no whole answer for the silence limit
+    TimeLimit,      // the run's elapsed-time limit
+    ChargeLimit,    // the run's charge (Ah) limit
+    EnergyLimit,    // the run's energy (Wh) limit
 };
 
 class LoadRun : public QObject {
@@ -156,6 +176,10 @@ public slots:
     void setMinimumVoltage(double volts);
     // No whole answer for this long while the load is on stops it; 0 never.
     void setSilenceLimit(int ms);
+    // The limits and the label of the runs that start from now on (a run
+    // going on keeps those it started with).
+    void setRunLimits(const tarvex::RunLimits& limits);
+    void setRunLabel(const QString& label);
     // Sends one read-status request now (what every tick of the poll timer
     // does). Emits pollSent().
     void poll();
@@ -195,10 +219,10 @@ signals:
     // first load-off has been sent (its confirmation follows).
     void stoppedAtMinimumVoltage();
     // The charge and energy drawn since Load ON, integrated over the
-    // readings' arrival times (see CapacityTally): (0, 0) when a Load ON is
-    // taken, then after each reading while polling with the load on, after
-    // the reading's own readingTaken. Readings further apart than three poll
-    // intervals (at least a second) are not joined.
+    // readings' arrival times (the run's figures, see RunFigures): (0, 0)
+    // when a Load ON is taken, then after each reading of the run, after the
+    // reading's own readingTaken. Readings further apart than three poll
+    // intervals (the interval at Load ON) are not joined.
     void chargeDrawn(double ampHours, double wattHours);
     // The load may now be on at portName (a load-on request went out), or
     // is known to be off again (a load-off left the port, a stop took, the
@@ -245,8 +269,21 @@ signals:
     void waitingReadingsChanged(int count);
     void waitingReadingsWritten(int count);
     void waitingReadingsOverflowed(int capacity);
+    // A run began (Load ON taken). runId is its RunID in the table: 0 at
+    // Load ON, then told again with the RunID once the table has it (at
+    // once when the table takes rows, else when its first reading is
+    // stored).
+    void runStarted(qint64 runId);
+    // The run ended: why, and its figures as the run took them (RunID 0
+    // when the table never had it yet). endedAt is the moment of the end.
+    void runEnded(const tarvex::RunRecord& record);
+    // A limit ended the run: which (TimeLimit, ChargeLimit, EnergyLimit).
+    // Polling has stopped and the stop's first load-off has been sent, as
+    // for stoppedAtMinimumVoltage().
+    void limitReached(tarvex::RunEnd which);
     // To the writer's thread.
-    void readingToStore(const tarvex::LoadReading& reading, const QDateTime& takenAt);
+    void readingToStore(const tarvex::LoadReading& reading, const QDateTime& takenAt,
+                        const tarvex::ReadingRun& run);
 
 private:
     // What a stop of the run's own has got to.
@@ -279,7 +316,8 @@ private:
     void restartSilenceWatch();
     void silenceLimitReached();
     void beginStop(StopReason reason);
-    void setTallyGap();
+    void beginRun();
+    void endRun(RunEnd end);
     void sendStopLoadOff();
     void takeStopAnswer(const LoadReading& reading);
     void stopAnswerMissing();
@@ -314,7 +352,14 @@ private:
     double m_minimumVolts = 0.01;
     int m_unansweredPolls = 0;
     bool m_silent = false;
-    CapacityTally m_tally; // counts while polling (from Load ON to its end)
+    // The run going on (from a Load ON taken to its end), its figures, and
+    // what the next run starts with.
+    std::optional<RunStart> m_run;
+    qint64 m_runStartMs = 0; // m_clock at its Load ON
+    qint64 m_runId = 0;
+    RunFigures m_runFigures;
+    RunLimits m_limits;
+    QString m_label;
     QElapsedTimer m_clock;
     std::array<std::uint8_t, 2048> m_receiveBuffer{};
 };

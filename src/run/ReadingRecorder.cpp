@@ -22,6 +22,10 @@ qint64 nowMs() {
     return QDeadlineTimer::current().deadline();
 }
 
+QString runKey(const RunStart& start) {
+    return QString::number(start.startedAt.toMSecsSinceEpoch()) + u'\n' + start.port;
+}
+
 } // namespace
 
 ReadingRecorder::ReadingRecorder(QObject* parent)
@@ -69,9 +73,10 @@ void ReadingRecorder::setPollInterval(int ms) {
 
 // ---- Handing over (any thread) ---------------------------------------------
 
-void ReadingRecorder::record(const LoadReading& reading, const QDateTime& takenAt) {
+void ReadingRecorder::record(const LoadReading& reading, const QDateTime& takenAt,
+                             const ReadingRun& run) {
     const std::lock_guard lock(m_mutex);
-    m_waiting.push_back({m_nextSerial++, reading, takenAt, 0, std::nullopt});
+    m_waiting.push_back({m_nextSerial++, reading, takenAt, 0, std::nullopt, run});
     while (static_cast<int>(m_waiting.size()) > m_capacity) {
         if (m_journal && m_waiting.front().journalKey != 0)
             m_journal->settle(m_waiting.front().journalKey);
@@ -87,6 +92,64 @@ void ReadingRecorder::record(const LoadReading& reading, const QDateTime& takenA
         post(this, [this] { wake(); });
 }
 
+void ReadingRecorder::startRun(const RunStart& start) {
+    post(this, [this, start] {
+        {
+            const std::lock_guard lock(m_mutex);
+            if (!m_attached || m_delayed || !m_waiting.empty())
+                return; // with its first reading, after those that wait
+        }
+        try {
+            runIdFor(start);
+        } catch (const std::exception&) {
+            // Its first reading tries again, and tells of a failure.
+        }
+    });
+}
+
+void ReadingRecorder::endRun(const RunStart& start, RunEnd end, const QDateTime& endedAt) {
+    const std::lock_guard lock(m_mutex);
+    m_ends.push_back({start, end, endedAt});
+    if (!std::exchange(m_wakePosted, true))
+        post(this, [this] { wake(); });
+}
+
+qint64 ReadingRecorder::runIdFor(const RunStart& start) {
+    const QString key = runKey(start);
+    if (const auto it = m_runIds.constFind(key); it != m_runIds.cend())
+        return *it;
+    const qint64 id = m_store.beginRun(start);
+    m_runIds.insert(key, id);
+    emitAcross(this, &ReadingRecorder::runBegun, start.startedAt.toMSecsSinceEpoch(), id);
+    return id;
+}
+
+bool ReadingRecorder::writeEnds() {
+    for (;;) {
+        RunEnding next;
+        {
+            const std::lock_guard lock(m_mutex);
+            if (!m_waiting.empty())
+                return true;
+            if (m_ends.empty()) {
+                if (!m_episode)
+                    m_retryTimer.stop();
+                return true;
+            }
+            next = m_ends.front();
+        }
+        try {
+            m_store.endRun(runIdFor(next.start), next.end, next.endedAt);
+        } catch (const std::exception&) {
+            if (!m_retryTimer.isActive())
+                m_retryTimer.start();
+            return false;
+        }
+        const std::lock_guard lock(m_mutex);
+        m_ends.pop_front();
+    }
+}
+
 void ReadingRecorder::journalWaitingLocked() {
     if (!m_journal)
         return;
@@ -98,7 +161,8 @@ void ReadingRecorder::journalWaitingLocked() {
 }
 
 bool ReadingRecorder::journalLocked(Waiting& w) {
-    ReadingJournal::Entry entry{0, w.reading, w.takenAt, w.maybeStoredAs};
+    ReadingJournal::Entry entry{0,           w.reading,      w.takenAt, w.maybeStoredAs,
+                                w.run.start, w.run.elapsedMs};
     // The row of the reading being written may be committed any moment.
     if (w.serial == m_inFlight && m_inFlightId)
         entry.attemptedId = m_inFlightId;
@@ -153,8 +217,17 @@ void ReadingRecorder::attachReadingTable() {
         m_journal = journal;
         // What an ended program left goes first, in its order.
         for (auto it = left.crbegin(); it != left.crend(); ++it)
-            m_waiting.push_front(
-                {m_nextSerial++, it->reading, it->takenAt, it->key, it->attemptedId});
+            m_waiting.push_front({m_nextSerial++, it->reading, it->takenAt, it->key,
+                                  it->attemptedId, ReadingRun{it->run, it->elapsedMs}});
+        // The runs of an ended program end once its readings are in: as
+        // "ended unexpectedly", at the last of them (a run that ended in the
+        // table keeps its end).
+        QHash<QString, RunEnding> ended;
+        for (const ReadingJournal::Entry& e : left)
+            if (e.run)
+                ended.insert(runKey(*e.run), {*e.run, RunEnd::Unexpected, e.takenAt.toUTC()});
+        for (const RunEnding& e : std::as_const(ended))
+            m_ends.push_front(e);
         if (!left.isEmpty())
             m_episode = true;
         count = static_cast<int>(m_waiting.size());
@@ -207,7 +280,10 @@ void ReadingRecorder::writeWaiting() {
         QString failure;
         qint64 id = -1;
         try {
-            id = m_store.append(next.reading, next.takenAt, next.maybeStoredAs, beforeCommit,
+            RunStamp stamp;
+            if (next.run.start)
+                stamp = RunStamp{runIdFor(*next.run.start), next.run.elapsedMs};
+            id = m_store.append(next.reading, next.takenAt, stamp, next.maybeStoredAs, beforeCommit,
                                 &inDoubt);
         } catch (const std::exception& e) {
             failure = QString::fromUtf8(e.what());
@@ -238,6 +314,7 @@ void ReadingRecorder::writeWaiting() {
         emitAcross(this, &ReadingRecorder::readingStored, id);
     }
     endEpisode();
+    writeEnds();
 }
 
 void ReadingRecorder::beDelayed(const QString& failure) {
@@ -292,10 +369,14 @@ int ReadingRecorder::flush(QDeadlineTimer deadline) {
     m_store.setDeadline(deadline);
     m_retryTimer.stop();
     if (m_attached) {
-        while (waiting() > 0 && !deadline.hasExpired()) {
-            const int before = waiting();
+        const auto endsWaiting = [this] {
+            const std::lock_guard lock(m_mutex);
+            return static_cast<int>(m_ends.size());
+        };
+        while (waiting() + endsWaiting() > 0 && !deadline.hasExpired()) {
+            const int before = waiting() + endsWaiting();
             writeWaiting();
-            if (waiting() >= before)
+            if (waiting() + endsWaiting() >= before)
                 QThread::msleep(static_cast<unsigned long>(
                     std::clamp<qint64>(deadline.remainingTime(), 0, kFlushPauseMs)));
         }

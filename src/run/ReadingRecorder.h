@@ -24,6 +24,16 @@
 // (a server gone at that moment) looks for the row first and never stores a
 // reading twice.
 //
+// Runs. A reading of a run is handed over with the run's start (RunStart)
+// and its time since Load ON; the storing thread finds the run by its start,
+// or begins it in the table (ReadingStore::beginRun), so a reading stored
+// late - after a wait, or from the journal at the next start - still lands
+// in its run, with its figures. The journal keeps each waiting reading's run
+// and time too. A run's end is written after the readings handed over before
+// it; an end that cannot be written waits as they do (in memory only: a
+// program that ends meanwhile leaves the run to be ended as "ended
+// unexpectedly" at the next start).
+//
 // Lives on the storing thread: create it, move it there; call its slots
 // there, except those marked "any thread". Its signals are emitted on the
 // storing thread. Nothing it does raises out of its slots.
@@ -31,9 +41,11 @@
 
 #include "protocol/LoadReading.h"
 #include "store/ReadingStore.h"
+#include "store/RunRecord.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -46,6 +58,12 @@
 namespace tarvex {
 
 class ReadingJournal;
+
+// The run a reading belongs to, as the run hands it over.
+struct ReadingRun {
+    std::optional<RunStart> start; // none: the reading belongs to no run
+    qint64 elapsedMs = 0;          // since the run's Load ON
+};
 
 class ReadingRecorder : public QObject {
     Q_OBJECT
@@ -84,7 +102,14 @@ public slots:
     void setPollInterval(int ms);
     // Appends the reading, taken at takenAt, after those still waiting. Any
     // thread; never waits for the storing thread.
-    void record(const tarvex::LoadReading& reading, const QDateTime& takenAt);
+    void record(const tarvex::LoadReading& reading, const QDateTime& takenAt,
+                const tarvex::ReadingRun& run = {});
+    // A run began: it is written to the table at once when nothing waits
+    // (runBegun() tells its RunID), else with its first reading. Any thread.
+    void startRun(const tarvex::RunStart& start);
+    // The run of start ended: written after the readings handed over before
+    // this call. Any thread.
+    void endRun(const tarvex::RunStart& start, tarvex::RunEnd end, const QDateTime& endedAt);
     // Tries once more to write what waits, until deadline (the end of the
     // program); what still waits then is kept in the journal. Returns the
     // number of readings left unstored, and says so (how many, and where
@@ -95,6 +120,8 @@ public slots:
 signals:
     // A reading is stored, as the row with this ID.
     void readingStored(qint64 id);
+    // The run that began at startedAtMs (UTC) is in the table as runId.
+    void runBegun(qint64 startedAtMs, qint64 runId);
     // Readings have started to wait; message is the table's failure.
     void storingDelayed(const QString& message);
     // How many readings wait, after every change while any do (0 at the end).
@@ -112,12 +139,23 @@ private:
         QDateTime takenAt;
         quint64 journalKey = 0; // 0 while not in the journal
         std::optional<qint64> maybeStoredAs;
+        ReadingRun run;
+    };
+    struct RunEnding {
+        RunStart start;
+        RunEnd end = RunEnd::Running;
+        QDateTime endedAt;
     };
 
     void wake();
     void writeWaiting();
     void beDelayed(const QString& failure);
     void endEpisode();
+    // The RunID of the run of start, beginning it in the table when it is
+    // not known yet. Raises as the store does.
+    qint64 runIdFor(const RunStart& start);
+    // Writes the ends that wait; false when one could not be written.
+    bool writeEnds();
     // Caller holds m_mutex.
     void journalWaitingLocked();
     // False when the journal cannot be written.
@@ -129,10 +167,12 @@ private:
     bool m_attached = false;
     bool m_told = false; // storingDelayed emitted in this episode
     int m_writtenInEpisode = 0;
+    QHash<QString, qint64> m_runIds; // by start (milliseconds and port)
 
     // Shared with record(); guarded by m_mutex.
     mutable std::mutex m_mutex;
     std::deque<Waiting> m_waiting;
+    std::deque<RunEnding> m_ends;
     quint64 m_nextSerial = 1;
     int m_capacity;
     bool m_episode = false; // readings wait: backlogWritten() at the end

@@ -41,6 +41,22 @@ QByteArray waitingRecord(const ReadingJournal::Entry& e) {
     o.insert(QStringLiteral("volts"), e.reading.volts);
     o.insert(QStringLiteral("amps"), e.reading.amps);
     o.insert(QStringLiteral("watts"), e.reading.watts);
+    if (e.run) {
+        QJsonObject run;
+        run.insert(QStringLiteral("startedAt"), e.run->startedAt.toMSecsSinceEpoch());
+        run.insert(QStringLiteral("minimumVolts"), e.run->minimumVolts);
+        run.insert(QStringLiteral("pollIntervalMs"), e.run->pollIntervalMs);
+        run.insert(QStringLiteral("port"), e.run->port);
+        run.insert(QStringLiteral("label"), e.run->label);
+        if (e.run->limits.maxElapsedMs)
+            run.insert(QStringLiteral("maxElapsedMs"), double(*e.run->limits.maxElapsedMs));
+        if (e.run->limits.maxAmpHours)
+            run.insert(QStringLiteral("maxAmpHours"), *e.run->limits.maxAmpHours);
+        if (e.run->limits.maxWattHours)
+            run.insert(QStringLiteral("maxWattHours"), *e.run->limits.maxWattHours);
+        o.insert(QStringLiteral("run"), run);
+        o.insert(QStringLiteral("elapsedMs"), double(e.elapsedMs));
+    }
     return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -82,6 +98,26 @@ QList<ReadingJournal::Entry> openEntries(const QByteArray& bytes) {
             e.reading.volts = o.value(QStringLiteral("volts")).toDouble();
             e.reading.amps = o.value(QStringLiteral("amps")).toDouble();
             e.reading.watts = o.value(QStringLiteral("watts")).toDouble();
+            if (const QJsonObject run = o.value(QStringLiteral("run")).toObject(); !run.isEmpty()) {
+                RunStart start;
+                start.startedAt = QDateTime::fromMSecsSinceEpoch(
+                    static_cast<qint64>(run.value(QStringLiteral("startedAt")).toDouble()),
+                    Qt::UTC);
+                start.minimumVolts = run.value(QStringLiteral("minimumVolts")).toDouble();
+                start.pollIntervalMs = run.value(QStringLiteral("pollIntervalMs")).toInt();
+                start.port = run.value(QStringLiteral("port")).toString();
+                start.label = run.value(QStringLiteral("label")).toString();
+                if (run.contains(QStringLiteral("maxElapsedMs")))
+                    start.limits.maxElapsedMs =
+                        static_cast<qint64>(run.value(QStringLiteral("maxElapsedMs")).toDouble());
+                if (run.contains(QStringLiteral("maxAmpHours")))
+                    start.limits.maxAmpHours = run.value(QStringLiteral("maxAmpHours")).toDouble();
+                if (run.contains(QStringLiteral("maxWattHours")))
+                    start.limits.maxWattHours =
+                        run.value(QStringLiteral("maxWattHours")).toDouble();
+                e.run = start;
+                e.elapsedMs = static_cast<qint64>(o.value(QStringLiteral("elapsedMs")).toDouble());
+            }
             index.insert(e.key, entries.size());
             entries.append(e);
         } else if (o.contains(QStringLiteral("attempt"))) {

@@ -18,6 +18,7 @@
 #pragma once
 
 #include "protocol/LoadReading.h"
+#include "store/RunRecord.h"
 
 #include <QDateTime>
 #include <QList>
@@ -39,6 +40,11 @@ public:
         // The ID the last transaction that stored it was about to commit,
         // when it may have gone through.
         std::optional<qint64> attemptedId;
+        // The run it belongs to, as its Load ON began it (the store finds
+        // the run by its start, or begins it when the start never reached
+        // the table), and its time since Load ON.
+        std::optional<RunStart> run;
+        qint64 elapsedMs = 0;
     };
 
     // A journal in directory; its file is made at the first add().

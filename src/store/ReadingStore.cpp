@@ -103,6 +103,20 @@ void remember(const std::optional<StorePlace>& place, const QString& dataDirecto
     s.dataDirectory = dataDirectory;
 }
 
+// Ends the runs a killed program left open (see recoverUnendedRuns()). A
+// failure is told on the program's log and does not keep the table from
+// being used: the runs are looked at again at the next start.
+void recoverRuns() {
+    try {
+        ReadingStore store;
+        if (const int n = store.recoverUnendedRuns(); n > 0)
+            qInfo("%d run(s) left open by an earlier program ended as \"ended unexpectedly\"", n);
+    } catch (const std::exception& failure) {
+        qWarning("The runs left open by an earlier program cannot be ended now: %s",
+                 failure.what());
+    }
+}
+
 // The schema, the table and the claim, for an alias of a server.
 ReadingStore::SetupResult setUpOnServer(const Alias& alias, const QString& dataDirectory,
                                         QString* warning) {
@@ -115,7 +129,9 @@ ReadingStore::SetupResult setUpOnServer(const Alias& alias, const QString& dataD
         server = serverOf(alias);
         remember(StorePlace{QString(), server}, dataDirectory);
         const auto probe = openServer(*server, true, std::make_shared<StoreDeadline>());
-        if (!probe->claim()) {
+        if (probe->claim()) {
+            recoverRuns();
+        } else {
             tell(probe->claimedElsewhere() +
                  QStringLiteral(".\nGive this bench a SCHEMA of its own in alias %1 of %2. Until "
                                 "the other program ends, this program's readings are kept, not "
@@ -176,6 +192,87 @@ StoredReading readingOf(const QSqlQuery& query) {
         if (!r.date.isValid())
             r.dateText = s;
     }
+    return r;
+}
+
+// A stored number text ("  12.34", or "12,34" in a locale with a decimal
+// comma) as a number; 0 for anything else.
+double numberOf(const QString& text) {
+    QString t = text.trimmed();
+    t.replace(u',', u'.');
+    return t.toDouble();
+}
+
+// A null of the type, for a field left empty.
+QVariant nullOf(QMetaType::Type type) {
+    return QVariant(QMetaType(type));
+}
+
+template <typename T> QVariant valueOrNull(const std::optional<T>& value, QMetaType::Type type) {
+    return value ? QVariant::fromValue(*value) : nullOf(type);
+}
+
+// The columns of Runs, as runOf() reads them.
+const QString kRunColumns =
+    QStringLiteral("\"RunID\", \"StartedAt\", \"EndedAt\", \"FirstID\", \"LastID\", \"Readings\", "
+                   "\"StopReason\", \"AmpHours\", \"WattHours\", \"StartVolts\", \"EndVolts\", "
+                   "\"LowestVolts\", \"MinimumVolts\", \"PollIntervalMs\", \"Port\", \"Label\", "
+                   "\"MaxElapsedMs\", \"MaxAmpHours\", \"MaxWattHours\", \"UncountedMs\", "
+                   "\"ReadingsCleared\"");
+
+RunRecord runOf(const QSqlQuery& q) {
+    RunRecord r;
+    const auto ms = [](const QVariant& v) {
+        return v.isNull() ? QDateTime() : QDateTime::fromMSecsSinceEpoch(v.toLongLong(), Qt::UTC);
+    };
+    r.id = q.value(0).toLongLong();
+    r.startedAt = ms(q.value(1));
+    r.endedAt = ms(q.value(2));
+    r.firstId = q.value(3).isNull() ? -1 : q.value(3).toLongLong();
+    r.lastId = q.value(4).isNull() ? -1 : q.value(4).toLongLong();
+    r.readings = q.value(5).toInt();
+    const QVariant reason = q.value(6);
+    r.end = reason.isNull() ? (r.endedAt.isValid() ? RunEnd::Unexpected : RunEnd::Running)
+                            : runEndFromKey(reason.toString()).value_or(RunEnd::Unexpected);
+    r.ampHours = q.value(7).toDouble();
+    r.wattHours = q.value(8).toDouble();
+    r.startVolts = q.value(9).toDouble();
+    r.endVolts = q.value(10).toDouble();
+    r.lowestVolts = q.value(11).toDouble();
+    r.minimumVolts = q.value(12).toDouble();
+    r.pollIntervalMs = q.value(13).toInt();
+    r.port = textOf(q.value(14));
+    r.label = textOf(q.value(15));
+    if (!q.value(16).isNull())
+        r.limits.maxElapsedMs = q.value(16).toLongLong();
+    if (!q.value(17).isNull())
+        r.limits.maxAmpHours = q.value(17).toDouble();
+    if (!q.value(18).isNull())
+        r.limits.maxWattHours = q.value(18).toDouble();
+    r.uncountedMs = q.value(19).toLongLong();
+    r.readingsCleared = q.value(20).toInt() != 0;
+    return r;
+}
+
+// The statement that reads a run's readings with their times: ID, TakenAt,
+// ElapsedMs, VolVal, CurVal, PowVal, from the run's first ID on.
+QString runReadingsSql(const StoreBackend& b, const QString& more) {
+    return QStringLiteral("SELECT rt.\"ID\", rt.\"TakenAt\", rt.\"ElapsedMs\", t.\"VolVal\", "
+                          "t.\"CurVal\", t.\"PowVal\" FROM %1 rt JOIN %2 t ON t.\"ID\" = "
+                          "rt.\"ID\" WHERE rt.\"ID\" >= CAST(? AS BIGINT) AND rt.\"RunID\" = "
+                          "CAST(? AS BIGINT)")
+               .arg(b.timesTable(), b.table()) +
+           more;
+}
+
+RunReading runReadingOf(const QSqlQuery& q) {
+    RunReading r;
+    r.id = q.value(0).toLongLong();
+    r.takenAtMs = q.value(1).toLongLong();
+    r.elapsedMs = q.value(2).toLongLong();
+    r.volts = numberOf(textOf(q.value(3)));
+    r.amps = numberOf(textOf(q.value(4)));
+    r.watts = numberOf(textOf(q.value(5)));
     return r;
 }
 
@@ -278,6 +375,7 @@ ReadingStore::SetupResult ReadingStore::setUp(const QString& dataDirectory, QStr
                             "stored."));
         return SetupResult::InUse;
     }
+    recoverRuns();
     return SetupResult::Ready;
 }
 
@@ -372,7 +470,7 @@ void ReadingStore::claim() {
 }
 
 qint64 ReadingStore::append(const LoadReading& reading, const QDateTime& takenAt,
-                            std::optional<qint64> maybeStoredAs,
+                            const RunStamp& run, std::optional<qint64> maybeStoredAs,
                             const std::function<void(qint64)>& beforeCommit,
                             std::optional<qint64>* inDoubt) {
     try {
@@ -381,6 +479,11 @@ qint64 ReadingStore::append(const LoadReading& reading, const QDateTime& takenAt
             throw DatabaseError(b.claimedElsewhere());
         const QString context = QStringLiteral("Cannot store a reading in %1").arg(b.place());
         const QString date = takenAt.date().toString(Qt::ISODate);
+        // Whatever this call ends with, the figures kept are those committed.
+        std::optional<RunFigures> figures;
+        if (run.runId > 0 && m_figuresRun == run.runId)
+            figures = m_figures;
+        m_figures.reset();
         b.beginWrite(context);
         qint64 id = -1;
         bool committing = false;
@@ -401,6 +504,8 @@ qint64 ReadingStore::append(const LoadReading& reading, const QDateTime& takenAt
                 const bool stored = look.next();
                 look.finish();
                 if (stored) {
+                    // Its time and figures went with it; they are read anew
+                    // for the next reading.
                     b.run(QStringLiteral("COMMIT"), context);
                     return *maybeStoredAs;
                 }
@@ -424,10 +529,33 @@ qint64 ReadingStore::append(const LoadReading& reading, const QDateTime& takenAt
                 throw DatabaseError(QStringLiteral("Table %1 has no row number left after %2")
                                         .arg(kTable)
                                         .arg(id - 1));
+            if (run.runId > 0 && !figures)
+                figures = loadFigures(b, run.runId, context);
+            QSqlQuery& time = b.prepared(
+                QStringLiteral("INSERT INTO %1 (\"ID\", \"RunID\", \"TakenAt\", \"ElapsedMs\") "
+                               "VALUES (CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS BIGINT), "
+                               "CAST(? AS BIGINT))")
+                    .arg(b.timesTable()),
+                context);
+            time.bindValue(0, id);
+            time.bindValue(1, figures ? QVariant(run.runId) : nullOf(QMetaType::LongLong));
+            time.bindValue(2, takenAt.toMSecsSinceEpoch());
+            time.bindValue(3, figures ? QVariant(run.elapsedMs) : nullOf(QMetaType::LongLong));
+            b.exec(time, context);
+            time.finish();
+            if (figures) {
+                figures->add(id, run.elapsedMs, numberOf(reading.voltsText),
+                             numberOf(reading.ampsText), numberOf(reading.wattsText));
+                writeFigures(b, run.runId, *figures, context);
+            }
             if (beforeCommit)
                 beforeCommit(id);
             committing = true;
             b.run(QStringLiteral("COMMIT"), context);
+            if (figures) {
+                m_figuresRun = run.runId;
+                m_figures = figures;
+            }
             return id;
         } catch (...) {
             // A commit whose answer never came may have gone through.
@@ -592,6 +720,26 @@ int ReadingStore::removeFirst(int n) {
                     ++deleted;
                 }
             }
+            if (deleted > 0) {
+                // The rows left all come after those deleted: their times
+                // go by ID, and the runs that had readings among them say
+                // so.
+                const QString firstLeft =
+                    QStringLiteral("coalesce((SELECT min(\"ID\") FROM %1), 9223372036854775807)")
+                        .arg(b.table());
+                QSqlQuery& times = b.prepared(QStringLiteral("DELETE FROM %1 WHERE \"ID\" < %2")
+                                                  .arg(b.timesTable(), firstLeft),
+                                              context);
+                b.exec(times, context);
+                times.finish();
+                QSqlQuery& mark =
+                    b.prepared(QStringLiteral("UPDATE %1 SET \"ReadingsCleared\" = 1 WHERE "
+                                              "\"ReadingsCleared\" = 0 AND \"FirstID\" < %2")
+                                   .arg(b.runsTable(), firstLeft),
+                               context);
+                b.exec(mark, context);
+                mark.finish();
+            }
             b.run(QStringLiteral("COMMIT"), context);
         } catch (...) {
             rollbackQuietly(b);
@@ -600,6 +748,282 @@ int ReadingStore::removeFirst(int n) {
         if (refused)
             throw *refused;
         return deleted;
+    } catch (...) {
+        dropIfLost();
+        throw;
+    }
+}
+
+// ---- Runs ------------------------------------------------------------------
+
+std::optional<RunFigures> ReadingStore::loadFigures(StoreBackend& b, qint64 runId,
+                                                    const QString& context) {
+    QSqlQuery& q =
+        b.prepared(QStringLiteral("SELECT %1 FROM %2 WHERE \"RunID\" = CAST(? AS BIGINT)")
+                       .arg(kRunColumns, b.runsTable()),
+                   context);
+    q.bindValue(0, runId);
+    b.exec(q, context);
+    std::optional<RunRecord> record;
+    if (q.next())
+        record = runOf(q);
+    q.finish();
+    if (!record)
+        return std::nullopt;
+    std::optional<RunFigures::Point> last;
+    if (record->lastId >= 0 && !record->readingsCleared) {
+        QSqlQuery& l = b.prepared(
+            QStringLiteral("SELECT rt.\"ElapsedMs\", t.\"CurVal\", t.\"PowVal\" FROM %1 rt JOIN "
+                           "%2 t ON t.\"ID\" = rt.\"ID\" WHERE rt.\"ID\" = CAST(? AS BIGINT) AND "
+                           "rt.\"RunID\" = CAST(? AS BIGINT)")
+                .arg(b.timesTable(), b.table()),
+            context);
+        l.bindValue(0, record->lastId);
+        l.bindValue(1, runId);
+        b.exec(l, context);
+        if (l.next())
+            last = RunFigures::Point{l.value(0).toLongLong(), numberOf(textOf(l.value(1))),
+                                     numberOf(textOf(l.value(2)))};
+        l.finish();
+    }
+    return RunFigures::of(*record, last);
+}
+
+void ReadingStore::writeFigures(StoreBackend& b, qint64 runId, const RunFigures& f,
+                                const QString& context) {
+    QSqlQuery& q = b.prepared(
+        QStringLiteral("UPDATE %1 SET \"FirstID\" = CAST(? AS BIGINT), \"LastID\" = CAST(? AS "
+                       "BIGINT), \"Readings\" = ?, \"AmpHours\" = ?, \"WattHours\" = ?, "
+                       "\"StartVolts\" = ?, \"EndVolts\" = ?, \"LowestVolts\" = ?, "
+                       "\"UncountedMs\" = CAST(? AS BIGINT) WHERE \"RunID\" = CAST(? AS BIGINT)")
+            .arg(b.runsTable()),
+        context);
+    const bool any = f.readings() > 0;
+    q.bindValue(0, any ? QVariant(f.firstId()) : nullOf(QMetaType::LongLong));
+    q.bindValue(1, any ? QVariant(f.lastId()) : nullOf(QMetaType::LongLong));
+    q.bindValue(2, f.readings());
+    q.bindValue(3, f.ampHours());
+    q.bindValue(4, f.wattHours());
+    q.bindValue(5, any ? QVariant(f.startVolts()) : nullOf(QMetaType::Double));
+    q.bindValue(6, any ? QVariant(f.endVolts()) : nullOf(QMetaType::Double));
+    q.bindValue(7, any ? QVariant(f.lowestVolts()) : nullOf(QMetaType::Double));
+    q.bindValue(8, f.uncountedMs());
+    q.bindValue(9, runId);
+    b.exec(q, context);
+    q.finish();
+}
+
+qint64 ReadingStore::beginRun(const RunStart& start) {
+    try {
+        StoreBackend& b = backend();
+        if (!b.claim())
+            throw DatabaseError(b.claimedElsewhere());
+        const QString context = QStringLiteral("Cannot start a run in %1").arg(b.place());
+        const qint64 startedAt = start.startedAt.toMSecsSinceEpoch();
+        const QString port = start.port.isNull() ? QStringLiteral("") : start.port;
+        b.beginWrite(context);
+        try {
+            QSqlQuery& look = b.prepared(QStringLiteral("SELECT \"RunID\" FROM %1 WHERE "
+                                                        "\"StartedAt\" = CAST(? AS BIGINT) AND "
+                                                        "\"Port\" = ?")
+                                             .arg(b.runsTable()),
+                                         context);
+            look.bindValue(0, startedAt);
+            look.bindValue(1, port);
+            b.exec(look, context);
+            const std::optional<qint64> found =
+                look.next() ? std::optional<qint64>(look.value(0).toLongLong()) : std::nullopt;
+            look.finish();
+            if (found) {
+                b.run(QStringLiteral("COMMIT"), context);
+                return *found;
+            }
+            QSqlQuery& insert = b.prepared(
+                QStringLiteral(
+                    "INSERT INTO %1 (\"RunID\", \"StartedAt\", \"MinimumVolts\", "
+                    "\"PollIntervalMs\", \"Port\", \"Label\", \"MaxElapsedMs\", \"MaxAmpHours\", "
+                    "\"MaxWattHours\") SELECT coalesce(max(\"RunID\"), 0) + 1, CAST(? AS BIGINT), "
+                    "CAST(? AS DOUBLE PRECISION), CAST(? AS INTEGER), CAST(? AS VARCHAR(255)), "
+                    "CAST(? AS VARCHAR(255)), CAST(? AS BIGINT), CAST(? AS DOUBLE PRECISION), "
+                    "CAST(? AS DOUBLE PRECISION) FROM %1 RETURNING \"RunID\"")
+                    .arg(b.runsTable()),
+                context);
+            insert.bindValue(0, startedAt);
+            insert.bindValue(1, start.minimumVolts);
+            insert.bindValue(2, start.pollIntervalMs);
+            insert.bindValue(3, port);
+            insert.bindValue(4, start.label.isNull() ? QStringLiteral("") : start.label);
+            insert.bindValue(5, valueOrNull(start.limits.maxElapsedMs, QMetaType::LongLong));
+            insert.bindValue(6, valueOrNull(start.limits.maxAmpHours, QMetaType::Double));
+            insert.bindValue(7, valueOrNull(start.limits.maxWattHours, QMetaType::Double));
+            b.exec(insert, context);
+            const qint64 id = insert.next() ? insert.value(0).toLongLong() : 0;
+            insert.finish();
+            if (id <= 0)
+                throw DatabaseError(QStringLiteral("%1: no run number").arg(context));
+            b.run(QStringLiteral("COMMIT"), context);
+            return id;
+        } catch (...) {
+            rollbackQuietly(b);
+            throw;
+        }
+    } catch (...) {
+        dropIfLost();
+        throw;
+    }
+}
+
+void ReadingStore::endRun(qint64 runId, RunEnd end, const QDateTime& endedAt) {
+    try {
+        StoreBackend& b = backend();
+        if (!b.claim())
+            throw DatabaseError(b.claimedElsewhere());
+        const QString context = QStringLiteral("Cannot end run %1 in %2").arg(runId).arg(b.place());
+        QSqlQuery& q = b.prepared(QStringLiteral("UPDATE %1 SET \"EndedAt\" = CAST(? AS BIGINT), "
+                                                 "\"StopReason\" = ? WHERE \"RunID\" = CAST(? AS "
+                                                 "BIGINT) AND \"EndedAt\" IS NULL")
+                                      .arg(b.runsTable()),
+                                  context);
+        q.bindValue(0, endedAt.toMSecsSinceEpoch());
+        q.bindValue(1, runEndKey(end));
+        q.bindValue(2, runId);
+        b.exec(q, context);
+        q.finish();
+    } catch (...) {
+        dropIfLost();
+        throw;
+    }
+}
+
+QList<RunRecord> ReadingStore::runs() {
+    try {
+        StoreBackend& b = backend();
+        const QString context = QStringLiteral("Cannot read the runs of %1").arg(b.place());
+        QSqlQuery& q = b.prepared(
+            QStringLiteral("SELECT %1 FROM %2 ORDER BY \"RunID\"").arg(kRunColumns, b.runsTable()),
+            context);
+        b.exec(q, context);
+        QList<RunRecord> all;
+        while (q.next())
+            all.append(runOf(q));
+        q.finish();
+        return all;
+    } catch (...) {
+        dropIfLost();
+        throw;
+    }
+}
+
+std::optional<RunRecord> ReadingStore::run(qint64 runId) {
+    try {
+        StoreBackend& b = backend();
+        const QString context =
+            QStringLiteral("Cannot read run %1 of %2").arg(runId).arg(b.place());
+        QSqlQuery& q =
+            b.prepared(QStringLiteral("SELECT %1 FROM %2 WHERE \"RunID\" = CAST(? AS BIGINT)")
+                           .arg(kRunColumns, b.runsTable()),
+                       context);
+        q.bindValue(0, runId);
+        b.exec(q, context);
+        std::optional<RunRecord> found;
+        if (q.next())
+            found = runOf(q);
+        q.finish();
+        return found;
+    } catch (...) {
+        dropIfLost();
+        throw;
+    }
+}
+
+QList<RunReading> ReadingStore::runReadings(qint64 runId, int first, int n) {
+    QList<RunReading> readings;
+    if (n == 0)
+        return readings;
+    const std::optional<RunRecord> record = run(runId);
+    if (!record || record->readingsCleared || record->firstId < 0)
+        return readings;
+    try {
+        StoreBackend& b = backend();
+        const QString context =
+            QStringLiteral("Cannot read the readings of run %1 of %2").arg(runId).arg(b.place());
+        QSqlQuery& q = b.prepared(
+            runReadingsSql(b, QStringLiteral(" AND rt.\"ID\" <= CAST(? AS BIGINT) ORDER BY "
+                                             "rt.\"ID\" LIMIT ? OFFSET ?")),
+            context);
+        q.bindValue(0, record->firstId);
+        q.bindValue(1, runId);
+        q.bindValue(2, record->lastId);
+        q.bindValue(3, n < 0 ? std::numeric_limits<qint32>::max() : n);
+        q.bindValue(4, std::max(first, 0));
+        b.exec(q, context);
+        if (n > 0)
+            readings.reserve(n);
+        while (q.next())
+            readings.append(runReadingOf(q));
+        q.finish();
+        return readings;
+    } catch (...) {
+        dropIfLost();
+        throw;
+    }
+}
+
+int ReadingStore::recoverUnendedRuns() {
+    try {
+        StoreBackend& b = backend();
+        if (!b.claim())
+            throw DatabaseError(b.claimedElsewhere());
+        const QString context =
+            QStringLiteral("Cannot end the runs left open in %1").arg(b.place());
+        m_figures.reset();
+        QSqlQuery& open = b.prepared(
+            QStringLiteral("SELECT %1 FROM %2 WHERE \"EndedAt\" IS NULL ORDER BY \"RunID\"")
+                .arg(kRunColumns, b.runsTable()),
+            context);
+        b.exec(open, context);
+        QList<RunRecord> unended;
+        while (open.next())
+            unended.append(runOf(open));
+        open.finish();
+        for (const RunRecord& record : std::as_const(unended)) {
+            b.beginWrite(context);
+            try {
+                qint64 endedAt = record.startedAt.toMSecsSinceEpoch();
+                if (!record.readingsCleared && record.firstId >= 0) {
+                    // Every stored reading of the run, from its first on.
+                    RunFigures figures(record.pollIntervalMs);
+                    QSqlQuery& q = b.prepared(
+                        runReadingsSql(b, QStringLiteral(" ORDER BY rt.\"ID\"")), context);
+                    q.bindValue(0, record.firstId);
+                    q.bindValue(1, record.id);
+                    b.exec(q, context);
+                    while (q.next()) {
+                        const RunReading r = runReadingOf(q);
+                        figures.add(r.id, r.elapsedMs, r.volts, r.amps, r.watts);
+                        endedAt = std::max(endedAt, r.takenAtMs);
+                    }
+                    q.finish();
+                    writeFigures(b, record.id, figures, context);
+                }
+                QSqlQuery& end = b.prepared(
+                    QStringLiteral(
+                        "UPDATE %1 SET \"EndedAt\" = CAST(? AS BIGINT), \"StopReason\" = "
+                        "? WHERE \"RunID\" = CAST(? AS BIGINT)")
+                        .arg(b.runsTable()),
+                    context);
+                end.bindValue(0, endedAt);
+                end.bindValue(1, runEndKey(RunEnd::Unexpected));
+                end.bindValue(2, record.id);
+                b.exec(end, context);
+                end.finish();
+                b.run(QStringLiteral("COMMIT"), context);
+            } catch (...) {
+                rollbackQuietly(b);
+                throw;
+            }
+        }
+        return static_cast<int>(unended.size());
     } catch (...) {
         dropIfLost();
         throw;

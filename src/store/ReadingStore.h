@@ -31,6 +31,8 @@
 
 #include "errors/Errors.h"
 #include "protocol/LoadReading.h"
+#include "store/RunFigures.h"
+#include "store/RunRecord.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -73,6 +75,12 @@ struct StoredReading {
     // whose stored text is then in dateText.
     QDate date;
     QString dateText;
+};
+
+// The run a reading belongs to, as append() stores it.
+struct RunStamp {
+    qint64 runId = 0;     // the run's RunID; 0: the reading belongs to no run
+    qint64 elapsedMs = 0; // since the run's Load ON
 };
 
 class StoreBackend;
@@ -167,10 +175,58 @@ public:
     // commit was sent (a server gone at that moment): then *inDoubt (when
     // given) receives the ID the row has if the commit went through. A
     // broken connection is dropped; the next call connects anew.
-    qint64 append(const LoadReading& reading, const QDateTime& takenAt,
+    //
+    // The same transaction writes the reading's row of ReadingTimes (its ID,
+    // run, takenAt in UTC milliseconds and time since Load ON) and, for a
+    // reading of a run, the run's figures (RunFigures): a reading, its time
+    // and its run's figures are stored together or not at all. The figures
+    // are kept in memory by this object (read from the run's row once, when
+    // a run's first reading comes through it), so each reading costs the
+    // same whatever the tables hold. A reading of a run that is not in the
+    // table is stored as one of no run.
+    qint64 append(const LoadReading& reading, const QDateTime& takenAt, const RunStamp& run,
                   std::optional<qint64> maybeStoredAs = std::nullopt,
                   const std::function<void(qint64)>& beforeCommit = {},
                   std::optional<qint64>* inDoubt = nullptr);
+    // A reading of no run.
+    qint64 append(const LoadReading& reading, const QDateTime& takenAt,
+                  std::optional<qint64> maybeStoredAs = std::nullopt,
+                  const std::function<void(qint64)>& beforeCommit = {},
+                  std::optional<qint64>* inDoubt = nullptr) {
+        return append(reading, takenAt, RunStamp{}, maybeStoredAs, beforeCommit, inDoubt);
+    }
+
+    // ---- Runs ----
+    // The runs live in the table Runs beside the reading table, one row per
+    // Load ON: RunID (1, 2, ...), StartedAt and EndedAt (UTC milliseconds,
+    // EndedAt null while running), FirstID, LastID, Readings, StopReason
+    // (runEndKey(), null while running), AmpHours, WattHours, StartVolts,
+    // EndVolts, LowestVolts, MinimumVolts, PollIntervalMs, Port, Label,
+    // MaxElapsedMs, MaxAmpHours, MaxWattHours (null: not armed), UncountedMs,
+    // ReadingsCleared (0 or 1). Each of these calls is one transaction and
+    // claims the table first where it writes, as append() does.
+
+    // Starts a run and returns its RunID. A run with the same start (its
+    // StartedAt to the millisecond and its port) is the same run: its RunID
+    // is returned and nothing is written, so a start retried after a failure
+    // whose outcome was not known never makes two runs.
+    qint64 beginRun(const RunStart& start);
+    // Ends the run: EndedAt, and why (StopReason). A run that has ended
+    // already keeps its first end.
+    void endRun(qint64 runId, RunEnd end, const QDateTime& endedAt);
+    // All runs, by RunID.
+    QList<RunRecord> runs();
+    std::optional<RunRecord> run(qint64 runId);
+    // The readings of a run in ID order, [first, first + n) of them (n < 0:
+    // all to the end): numbers parsed from the stored texts, times from
+    // ReadingTimes. None for a run whose readings were cleared.
+    QList<RunReading> runReadings(qint64 runId, int first = 0, int n = -1);
+    // Ends the runs that have not ended (the program that ran them was
+    // killed or lost its power) as RunEnd::Unexpected, with their figures
+    // recomputed from their stored readings and EndedAt the time of the
+    // last of them (the start for a run without readings). Returns how many.
+    // setUp() calls it.
+    int recoverUnendedRuns();
 
     // How many rows there are, and the largest ID among them: rows appended
     // later have larger IDs.
@@ -190,7 +246,9 @@ public:
     QList<StoredReading> readAfter(qint64 id, int n,
                                    qint64 lastId = std::numeric_limits<qint64>::max());
     // Deletes the first n rows in ID order (all when fewer are stored) as
-    // one transaction, and returns how many went. When a row refuses to go,
+    // one transaction, and returns how many went. Their rows of ReadingTimes
+    // go with them; the runs stay (they are the results), and those that had
+    // readings among them say so (ReadingsCleared). When a row refuses to go,
     // the rows before it are deleted all the same, it and the rest stay, and
     // the error is raised. Claims the table first, as append() does.
     int removeFirst(int n);
@@ -216,7 +274,14 @@ private:
     StoreBackend& backend();
     void dropIfLost();
 
+    std::optional<RunFigures> loadFigures(StoreBackend& b, qint64 runId, const QString& context);
+    void writeFigures(StoreBackend& b, qint64 runId, const RunFigures& f, const QString& context);
+
     std::unique_ptr<StoreBackend> m_backend;
+    // The figures of the run whose readings this object stored last, as
+    // committed.
+    qint64 m_figuresRun = 0;
+    std::optional<RunFigures> m_figures;
     std::shared_ptr<struct StoreDeadline> m_deadline;
 };
 

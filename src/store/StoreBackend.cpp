@@ -120,6 +120,48 @@ void StoreBackend::findTable(bool create) {
     if (name.isEmpty())
         throw DatabaseError(QStringLiteral("Table %1 does not exist in %2").arg(wanted, m_place));
     m_table = qualified(name);
+    m_runsTable = qualified(QStringLiteral("Runs"));
+    m_timesTable = qualified(QStringLiteral("ReadingTimes"));
+    if (!create)
+        return;
+    // Beside the reading table, whose layout stays as other programs read
+    // it: the runs, and each reading's time of day and time since Load ON
+    // (row for row with the reading table, by its ID).
+    const QString context = QStringLiteral("Cannot create the table of runs in %1").arg(m_place);
+    QStringList statements;
+    const QStringList present = tableNames();
+    if (!present.contains(QStringLiteral("Runs")))
+        statements +=
+            {QStringLiteral(
+                 "CREATE TABLE IF NOT EXISTS %1 (\"RunID\" BIGINT NOT NULL, \"StartedAt\" "
+                 "BIGINT NOT NULL, \"EndedAt\" BIGINT, \"FirstID\" BIGINT, \"LastID\" "
+                 "BIGINT, \"Readings\" INTEGER NOT NULL DEFAULT 0, \"StopReason\" "
+                 "VARCHAR(32), \"AmpHours\" DOUBLE PRECISION NOT NULL DEFAULT 0, "
+                 "\"WattHours\" DOUBLE PRECISION NOT NULL DEFAULT 0, \"StartVolts\" DOUBLE "
+                 "PRECISION, \"EndVolts\" DOUBLE PRECISION, \"LowestVolts\" DOUBLE "
+                 "PRECISION, \"MinimumVolts\" DOUBLE PRECISION, \"PollIntervalMs\" "
+                 "INTEGER, \"Port\" VARCHAR(255), \"Label\" VARCHAR(255), "
+                 "\"MaxElapsedMs\" BIGINT, \"MaxAmpHours\" DOUBLE PRECISION, "
+                 "\"MaxWattHours\" DOUBLE PRECISION, \"UncountedMs\" BIGINT NOT NULL "
+                 "DEFAULT 0, \"ReadingsCleared\" SMALLINT NOT NULL DEFAULT 0, PRIMARY KEY "
+                 "(\"RunID\"))")
+                 .arg(m_runsTable),
+             QStringLiteral("CREATE INDEX IF NOT EXISTS \"Runs$StartedAt\" ON %1 (\"StartedAt\")")
+                 .arg(m_runsTable)};
+    if (!present.contains(QStringLiteral("ReadingTimes")))
+        statements +=
+            QStringLiteral(
+                "CREATE TABLE IF NOT EXISTS %1 (\"ID\" BIGINT NOT NULL, \"RunID\" BIGINT, "
+                "\"TakenAt\" BIGINT NOT NULL, \"ElapsedMs\" BIGINT, PRIMARY KEY (\"ID\"))")
+                .arg(m_timesTable);
+    for (const QString& sql : statements) {
+        try {
+            run(sql, context);
+        } catch (const DatabaseError&) {
+            // A bench starting at the same moment may have made it; a
+            // missing table shows at the first statement that needs it.
+        }
+    }
 }
 
 } // namespace tarvex

@@ -49,6 +49,10 @@ public:
     // The table's name for statements: as stored, quoted, and on a server
     // qualified by its schema.
     const QString& table() const { return m_table; }
+    // The tables beside it, quoted and qualified as table() is: the runs
+    // and the time of each stored reading.
+    const QString& runsTable() const { return m_runsTable; }
+    const QString& timesTable() const { return m_timesTable; }
 
     // A statement prepared once for this connection and kept (forward only).
     QSqlQuery& prepared(const QString& sql, const QString& context);
@@ -77,7 +81,8 @@ protected:
     // A fresh Qt SQL connection of the driver, of a name of its own.
     QSqlDatabase addDatabase(const QString& driver);
     // Finds the table (its name matched without regard to case) and keeps its
-    // name; with create, makes it when it is missing.
+    // name; with create, makes it when it is missing, and the tables Runs
+    // and ReadingTimes too.
     void findTable(bool create);
     // The names of the tables there, and the statement that makes the table.
     virtual QStringList tableNames() = 0;
@@ -93,6 +98,8 @@ protected:
 private:
     QString m_place;
     QString m_table;
+    QString m_runsTable;
+    QString m_timesTable;
     QString m_name;
     QHash<QString, QSqlQuery> m_prepared;
 };

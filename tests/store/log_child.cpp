@@ -7,6 +7,12 @@
 //   as "<ID> <VolVal>". A set-up that finds the table in use ends it with
 //   status 3 and the warning on standard error.
 //
+// Usage: tarvex_log_child <configuration file> <data directory> run
+//   Sets the store up, begins a run (port "/dev/child", polled every 200 ms)
+//   and says "run <RunID>"; then stores readings of that run as fast as it
+//   can, as above, each 200 ms after the one before, and every 50th 1 s
+//   after it (a gap the charge does not bridge), until it is killed.
+//
 // Usage: tarvex_log_child <configuration file> <data directory> hold
 //   Sets the store up (claiming the table), says "ready" and then only waits
 //   to be killed.
@@ -28,7 +34,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QByteArray mode = argc > 3 ? QByteArray(argv[3]) : QByteArray();
-    const long rows = mode.isEmpty() || mode == "hold" ? -1 : std::atol(argv[3]);
+    const long rows = mode.isEmpty() || mode == "hold" || mode == "run" ? -1 : std::atol(argv[3]);
     ReadingStore::setConfigFile(QString::fromLocal8Bit(argv[1]));
     try {
         QString warning;
@@ -47,6 +53,18 @@ int main(int argc, char** argv) {
                 ::pause();
         }
         ReadingStore store;
+        RunStamp run;
+        if (mode == "run") {
+            RunStart start;
+            start.startedAt = QDateTime::currentDateTimeUtc();
+            start.minimumVolts = 10.5;
+            start.pollIntervalMs = 200;
+            start.port = QStringLiteral("/dev/child");
+            start.label = QStringLiteral("killed cell");
+            run.runId = store.beginRun(start);
+            std::printf("run %lld\n", run.runId);
+            std::fflush(stdout);
+        }
         for (long k = 0; rows < 0 || k < rows; ++k) {
             // A reading of 10000 + k mV, 1500 mA and 185 tenths of a watt.
             DeviceFrame answer{};
@@ -56,8 +74,12 @@ int main(int argc, char** argv) {
             for (int i = 0; i < 4; ++i)
                 answer[5 + i] = static_cast<std::uint8_t>(mv >> (8 * i));
             answer[9] = 0xB9;
+            if (run.runId > 0 && k > 0) {
+                run.elapsedMs += k % 50 == 0 ? 1000 : 200;
+                answer[3] = static_cast<std::uint8_t>(k % 200); // a current that changes
+            }
             const LoadReading reading = decodeStatusAnswer(answer);
-            const qint64 id = store.append(reading, QDateTime::currentDateTime());
+            const qint64 id = store.append(reading, QDateTime::currentDateTime(), run);
             const QByteArray line =
                 QByteArray::number(id) + ' ' + reading.voltsText.toUtf8() + '\n';
             if (::write(STDOUT_FILENO, line.constData(), static_cast<size_t>(line.size())) !=

@@ -15,7 +15,27 @@ namespace {
 ReadingJournal::Entry entry(int i, std::optional<qint64> attempted = std::nullopt) {
     return {0, nthReading(i),
             QDateTime(nthDay(i), QTime(10, 0).addMSecs(i * 1234), Qt::OffsetFromUTC, 3600),
-            attempted};
+            attempted, std::nullopt, 0};
+}
+
+// The start of the run the even readings belong to.
+RunStart runStart() {
+    RunStart s;
+    s.startedAt = QDateTime::fromMSecsSinceEpoch(1'765'400'000'123, Qt::UTC);
+    s.minimumVolts = 10.25;
+    s.pollIntervalMs = 150;
+    s.port = QStringLiteral("/dev/ttyUSB0");
+    s.label = QStringLiteral("Zelle \u00e4 7");
+    s.limits.maxElapsedMs = 7'200'000;
+    s.limits.maxWattHours = 12.5;
+    return s;
+}
+
+ReadingJournal::Entry runEntry(int i) {
+    ReadingJournal::Entry e = entry(i);
+    e.run = runStart();
+    e.elapsedMs = 1000 * i + 7;
+    return e;
 }
 
 QStringList journalFiles(const QString& directory) {
@@ -42,7 +62,7 @@ private slots:
             QVERIFY(ended.fileName().isEmpty());
             const quint64 first = ended.add(entry(0));
             const quint64 second = ended.add(entry(1));
-            const quint64 third = ended.add(entry(2));
+            const quint64 third = ended.add(runEntry(2));
             QVERIFY(first != 0 && second != 0 && third != 0 && first != second);
             ended.noteAttempt(third, 41);
             ended.settle(second);
@@ -68,6 +88,16 @@ private slots:
             QCOMPARE(e.takenAt, entry(i).takenAt);
             QCOMPARE(e.takenAt.offsetFromUtc(), 3600);
         }
+        // A reading of a run keeps its run and time since Load ON.
+        QVERIFY(!adopted[0].run);
+        QVERIFY(adopted[1].run);
+        QCOMPARE(adopted[1].run->startedAt, runStart().startedAt);
+        QCOMPARE(adopted[1].run->port, runStart().port);
+        QCOMPARE(adopted[1].run->label, runStart().label);
+        QCOMPARE(adopted[1].run->minimumVolts, runStart().minimumVolts);
+        QCOMPARE(adopted[1].run->pollIntervalMs, runStart().pollIntervalMs);
+        QVERIFY(adopted[1].run->limits == runStart().limits);
+        QCOMPARE(adopted[1].elapsedMs, 2007);
         QVERIFY(!adopted[0].attemptedId);
         QCOMPARE(adopted[1].attemptedId, std::optional<qint64>(41));
         // They are the next program's now, under the same keys.

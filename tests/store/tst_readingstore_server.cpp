@@ -89,7 +89,8 @@ class TestReadingStoreServer : public QObject {
     }
 
     // A log child (a program of its own) on the server alias of schema.
-    std::unique_ptr<QProcess> startLogChild(const QString& schema, int rows) {
+    std::unique_ptr<QProcess> startLogChild(const QString& schema, int rows,
+                                            const QString& mode = QString()) {
         const QString file = m_scratch->root() + QStringLiteral("/%1.conf").arg(schema);
         writeFile(file, config(schema));
         auto child = std::make_unique<QProcess>();
@@ -97,6 +98,8 @@ class TestReadingStoreServer : public QObject {
         QStringList arguments{file, m_dir};
         if (rows > 0)
             arguments << QString::number(rows);
+        else if (!mode.isEmpty())
+            arguments << mode;
         child->setArguments(arguments);
         child->start();
         return child;
@@ -149,6 +152,77 @@ private slots:
                               .arg(m_schema)),
                  QVariant(QStringLiteral("Tarvex$IndexID")));
         QCOMPARE(ReadingStore().count().rows, 0);
+    }
+
+    // Runs on a server as on a table file: the tables made at set-up, a run
+    // with its readings and figures, one left open by a killed program
+    // ended at the next start with the figures of its stored readings (as
+    // they stood, reading by reading), and Clear keeping the runs.
+    void runsAreKeptOnAServer() {
+        QCOMPARE(ReadingStore::setUp(m_dir), ReadingStore::SetupResult::Ready);
+        qint64 ended = 0;
+        {
+            ReadingStore store;
+            RunStart start;
+            start.startedAt = QDateTime::fromMSecsSinceEpoch(1'765'400'000'123, Qt::UTC);
+            start.pollIntervalMs = 200;
+            start.port = QStringLiteral("/dev/ttyUSB0");
+            start.limits.maxAmpHours = 1.5;
+            ended = store.beginRun(start);
+            QCOMPARE(store.beginRun(start), ended);
+            const QDateTime at = QDateTime::currentDateTime();
+            for (int i = 0; i < 4; ++i)
+                store.append(nthReading(i), at, RunStamp{ended, i == 3 ? 1400 : 200 * i});
+            store.endRun(ended, RunEnd::ChargeLimit, at);
+            const RunRecord r = *store.run(ended);
+            QCOMPARE(r.end, RunEnd::ChargeLimit);
+            QCOMPARE(r.readings, 4);
+            QCOMPARE(r.uncountedMs, 1000);
+            QCOMPARE(r.limits.maxAmpHours, 1.5);
+            QVERIFY(!r.limits.maxWattHours);
+            QVERIFY(r.ampHours > 0);
+            QCOMPARE(store.runReadings(ended, 1, 2).size(), 2);
+            QCOMPARE(store.runReadings(ended).last().elapsedMs, 1400);
+        }
+        ReadingStore::forgetSetUp(); // the child claims the schema
+        std::unique_ptr<QProcess> child = startLogChild(m_schema, 0, QStringLiteral("run"));
+        QVERIFY(child->waitForReadyRead(60000));
+        const QByteArray first = child->readLine();
+        QVERIFY2(first.startsWith("run "), first.constData());
+        const qint64 id = first.mid(4).trimmed().toLongLong();
+        while (child->bytesAvailable() < 1500 && child->state() == QProcess::Running)
+            child->waitForReadyRead(30000);
+        child->kill();
+        QVERIFY(child->waitForFinished(30000));
+        QList<QVariantList> asStored;
+        {
+            ServerDb db(*m_server);
+            asStored = db.rows(QStringLiteral("SELECT \"Readings\", \"AmpHours\", \"WattHours\", "
+                                              "\"UncountedMs\", \"EndedAt\" IS NULL FROM "
+                                              "\"%1\".\"Runs\" WHERE \"RunID\" = %2")
+                                   .arg(m_schema)
+                                   .arg(id));
+        }
+        QCOMPARE(asStored.size(), 1);
+        QVERIFY(asStored[0][4].toBool());
+        QCOMPARE(ReadingStore::setUp(m_dir), ReadingStore::SetupResult::Ready);
+        ReadingStore store;
+        const RunRecord r = *store.run(id);
+        QCOMPARE(r.end, RunEnd::Unexpected);
+        QVERIFY(r.readings > 50);
+        // Recomputed from the stored readings, the figures are those each
+        // commit left: the child was killed between commits.
+        QCOMPARE(r.readings, asStored[0][0].toInt());
+        QCOMPARE(r.ampHours, asStored[0][1].toDouble());
+        QCOMPARE(r.wattHours, asStored[0][2].toDouble());
+        QCOMPARE(r.uncountedMs, asStored[0][3].toLongLong());
+        QCOMPARE(r.endedAt.toMSecsSinceEpoch(), store.runReadings(id).last().takenAtMs);
+
+        QCOMPARE(store.removeFirst(4), 4);
+        QCOMPARE(store.runs().size(), 2);
+        QVERIFY(store.run(ended)->readingsCleared);
+        QVERIFY(!store.run(id)->readingsCleared);
+        QCOMPARE(store.run(ended)->end, RunEnd::ChargeLimit);
     }
 
     // Numbering by the largest ID stored, as on a table file: a clear that

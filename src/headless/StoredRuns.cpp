@@ -1,9 +1,11 @@
 #include "headless/StoredRuns.h"
 
 #include "errors/Errors.h"
+#include "export/BatteryDataFile.h"
 #include "headless/RunOutput.h"
 #include "store/ReadingStore.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QJsonDocument>
 #include <QSaveFile>
@@ -120,9 +122,15 @@ bool writeRunFiles(ReadingStore& store, const RunRecord& run, const QString& csv
             }
         }
         if (!bdfFile.isEmpty()) {
-            tell(QStringLiteral("Cannot write %1: this build has no Battery Data Format writer")
-                     .arg(bdfFile));
-            written = false;
+            try {
+                const BdfEquipment equipment{QCoreApplication::applicationName(),
+                                             QCoreApplication::applicationVersion(), run.port,
+                                             run.pollIntervalMs};
+                writeBatteryDataFile(run, readings, equipment, bdfFile);
+            } catch (const Error& e) {
+                tell(QString::fromUtf8(e.what()));
+                written = false;
+            }
         }
     } catch (const Error& e) {
         tell(QStringLiteral("The readings of run %1 cannot be read: %2")

@@ -6,7 +6,9 @@
 // at once with the holder named; the sleep lock is held while the load is on.
 #include "RunnerFixture.h"
 
+#include "export/BatteryDataFile.h"
 #include "loadsim/LoadSimulator.h"
+#include "support/BdfReader.h"
 #include "support/FakeLogind.h"
 #include "support/PrivateBus.h"
 
@@ -153,14 +155,15 @@ private slots:
     }
 
     // --json: one object per reading, then the summary, whose figures are the
-    // stored run's, as `tarvex runs --json` reads them back; --csv and `tarvex
-    // export --csv` write its readings, one line each.
+    // stored run's, as `tarvex runs --json` reads them back; --csv, --bdf and
+    // `tarvex export` write its readings, one line each.
     void jsonLinesTellTheStoredRun() {
         LoadSimulator sim(simulatorOptions(600));
         Bench bench;
         const QString csv = bench.path(QStringLiteral("run.csv"));
+        const QString bdf = bench.path(QStringLiteral("cell 7.bdf.csv"));
         Runner runner(bench, runLine(sim, {"--minimum", "12.3", "--json", "--label", "cell 7",
-                                           "--csv", csv}));
+                                           "--csv", csv, "--bdf", bdf}));
         QVERIFY(runner.waitForEnd());
         QVERIFY2(runner.exitStatus() == 0, qPrintable(runner.output() + runner.errors()));
         const QList<QJsonObject> lines = runner.jsonLines();
@@ -192,9 +195,10 @@ private slots:
         QCOMPARE(listing.jsonLines(), QList<QJsonObject>{run});
 
         const QString exported = bench.path(QStringLiteral("exported.csv"));
+        const QString exportedBdf = bench.path(QStringLiteral("exported.bdf.csv"));
         Runner exporter(bench, {"export", "--run",
                                 QString::number(run.value(QStringLiteral("runId")).toInteger()),
-                                "--csv", exported});
+                                "--csv", exported, "--bdf", exportedBdf});
         QVERIFY(exporter.waitForEnd());
         QVERIFY2(exporter.exitStatus() == 0, qPrintable(exporter.errors()));
         for (const QString& file : {csv, exported}) {
@@ -205,6 +209,16 @@ private slots:
             QCOMPARE(rows.size() - 2, lines.size() - 1); // the header, the empty end
             QCOMPARE(rows[rows.size() - 2].split(',').at(3).trimmed().toDouble(),
                      run.value(QStringLiteral("endVolts")).toDouble());
+        }
+        for (const QString& file : {bdf, exportedBdf}) {
+            QString why;
+            const std::optional<BdfData> data = readBdf(file, bdfMetadataPath(file), &why);
+            QVERIFY2(data, qPrintable(why));
+            QCOMPARE(data->rows.size(), lines.size() - 1);
+            QCOMPARE(data->values(QStringLiteral("Voltage / V")).last(),
+                     run.value(QStringLiteral("endVolts")).toDouble());
+            QCOMPARE(data->metadata.value(QStringLiteral("label")).toString(),
+                     QStringLiteral("cell 7"));
         }
     }
 

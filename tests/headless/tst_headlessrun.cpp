@@ -13,6 +13,7 @@
 #include "support/PrivateBus.h"
 
 #include <QJsonArray>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -242,6 +243,73 @@ private slots:
         ::kill(pid_t(first.pid()), SIGTERM);
         QVERIFY(first.waitForEnd());
         QCOMPARE(first.exitStatus(), 143);
+        QVERIFY(endsSwitchedOff(sim));
+    }
+
+    // A runner and the window program on one port: whichever comes second
+    // is refused at once, and the first goes on.
+    void runnerAndWindowProgramShareNoPort_data() {
+        QTest::addColumn<bool>("windowFirst");
+        QTest::newRow("the window program first") << true;
+        QTest::newRow("the runner first") << false;
+    }
+    void runnerAndWindowProgramShareNoPort() {
+        QFETCH(bool, windowFirst);
+        LoadSimulator sim(simulatorOptions(1));
+        const QString port = QString::fromStdString(sim.terminalPath());
+        Bench bench;
+        QTemporaryDir windowData;
+        QProcess window;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), windowData.filePath("config"));
+        environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"),
+                           QStringLiteral("unix:path=") + windowData.filePath("no-bus"));
+        window.setProcessEnvironment(environment);
+        const auto startWindow = [&] {
+            window.start(QStringLiteral(TARVEX_PROGRAM_CHILD),
+                         {"--port", port, "--data", windowData.filePath("Table")});
+        };
+        const auto windowSaid = [&](const QByteArray& prefix) {
+            QByteArray said;
+            (void)QTest::qWaitFor(
+                [&] {
+                    while (window.canReadLine()) {
+                        const QByteArray line = window.readLine();
+                        if (line.startsWith(prefix))
+                            said = line;
+                    }
+                    return !said.isEmpty() || window.state() == QProcess::NotRunning;
+                },
+                kRunnerWaitMs);
+            return said;
+        };
+
+        if (windowFirst) {
+            startWindow();
+            QVERIFY(!windowSaid("load on").isEmpty());
+            Runner runner(bench, runLine(sim, {"--minimum", "1"}));
+            QVERIFY(runner.waitForEnd());
+            QCOMPARE(runner.exitStatus(), 1);
+            QVERIFY2(runner.errors().contains(
+                         QStringLiteral("it is in use by process %1 (").arg(window.processId())),
+                     qPrintable(runner.errors()));
+            ::kill(pid_t(window.processId()), SIGTERM);
+            QVERIFY(window.waitForFinished(kRunnerWaitMs));
+        } else {
+            Runner runner(bench, runLine(sim, {"--minimum", "1"}));
+            QVERIFY(sim.waitForAnswers(2, kRunnerWaitMs));
+            startWindow();
+            // The window program's Setting -> OK is refused with its box.
+            QVERIFY(!windowSaid("box: ").isEmpty());
+            const std::size_t answers = sim.sentAnswers().size();
+            QVERIFY(sim.waitForAnswers(answers + 2, kRunnerWaitMs));
+            ::kill(pid_t(runner.pid()), SIGTERM);
+            QVERIFY(runner.waitForEnd());
+            QCOMPARE(runner.exitStatus(), 143);
+            window.kill();
+            window.waitForFinished(kRunnerWaitMs);
+        }
         QVERIFY(endsSwitchedOff(sim));
     }
 

@@ -9,11 +9,18 @@
 // Run it under Xvfb (xvfb-run -a).
 //
 // Usage: bench_compare [runs] [readings]
+//        bench_compare --picture FILE [--time]
+// --picture saves a picture of the window with five discharges of the load
+// simulator's model (cells of their own capacity and resistance at 1 A, a
+// reading every 200 ms to 10 V; cell B lost its link for a minute), against
+// the charge drawn, or against the time with --time, and prints nothing.
 #include "BenchSupport.h"
 #include "PaintCounter.h"
 #include "StepTimer.h"
+#include "loadsim/LoadSimulator.h"
 #include "review/CompareWindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
 
@@ -56,10 +63,64 @@ QList<CompareRun> makeRuns(int runs, int readings) {
     return out;
 }
 
+// A discharge of the simulator's model at 1 A down to 10 V, as the store
+// hands it over; readings stop for gapSeconds from gapAt.
+CompareRun simulatedRun(qint64 id, const QString& label, double capacityAh, double ohms,
+                        double gapAt = -1, double gapSeconds = 0) {
+    loadsim::LoadModel model;
+    model.capacityAh = capacityAh;
+    model.internalOhms = ohms;
+    model.currentAmps = 1;
+    CompareRun run;
+    run.run.id = id;
+    run.run.label = label;
+    run.run.pollIntervalMs = 200;
+    for (qint64 k = 0;; ++k) {
+        const qint64 ms = k * 200;
+        const double charge = double(ms) / 3'600'000;
+        if (gapAt >= 0 && ms >= gapAt * 1000 && ms < (gapAt + gapSeconds) * 1000)
+            continue;
+        RunReading r;
+        r.id = k;
+        r.elapsedMs = ms;
+        r.takenAtMs = 1'796'976'000'000 + ms;
+        r.volts = std::round((loadsim::openCircuitVolts(model, charge) - ohms) * 100) / 100;
+        r.amps = 1;
+        r.watts = r.volts;
+        run.readings << r;
+        run.run.ampHours = charge;
+        if (r.volts <= 10.0)
+            break;
+    }
+    return run;
+}
+
+int savePicture(const QString& file, bool time) {
+    CompareWindow window;
+    window.setRuns({simulatedRun(1, QStringLiteral("cell A"), 2.05, 0.06),
+                    simulatedRun(2, QStringLiteral("cell B"), 1.95, 0.11, 2400, 60),
+                    simulatedRun(3, QStringLiteral("cell C"), 2.20, 0.08),
+                    simulatedRun(4, QStringLiteral("cell D"), 1.80, 0.22),
+                    simulatedRun(5, QStringLiteral("cell E"), 2.12, 0.15)});
+    if (time)
+        window.findChild<QAbstractButton*>(QStringLiteral("timeAxisButton"))->click();
+    window.show();
+    bench::PaintCounter counter(window.chart());
+    bench::waitForPaint(counter, 0);
+    if (!window.grab().save(file)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    if (argc > 2 && QByteArray(argv[1]) == "--picture")
+        return savePicture(QString::fromLocal8Bit(argv[2]),
+                           argc > 3 && QByteArray(argv[3]) == "--time");
     const int runCount = argc > 1 ? std::atoi(argv[1]) : 20;
     const int readings = argc > 2 ? std::atoi(argv[2]) : 50'000;
     const QList<CompareRun> runs = makeRuns(runCount, readings);

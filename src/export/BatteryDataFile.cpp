@@ -1,7 +1,7 @@
 #include "export/BatteryDataFile.h"
 
 #include "errors/Errors.h"
-#include "readings/DischargeTally.h"
+#include "store/RunFigures.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,35 +25,6 @@ namespace {
 constexpr qsizetype kProgressReadings = 4096;
 
 const char kLineEnd[] = "\r\n";
-
-// How a run ended as the Runs table stores it.
-QString stopReasonKey(RunEnd end) {
-    switch (end) {
-    case RunEnd::Running:
-        return QStringLiteral("running");
-    case RunEnd::LoadOff:
-        return QStringLiteral("load off");
-    case RunEnd::MinimumVoltage:
-        return QStringLiteral("minimum voltage");
-    case RunEnd::TimeLimit:
-        return QStringLiteral("time limit");
-    case RunEnd::ChargeLimit:
-        return QStringLiteral("charge limit");
-    case RunEnd::EnergyLimit:
-        return QStringLiteral("energy limit");
-    case RunEnd::Silence:
-        return QStringLiteral("silence");
-    case RunEnd::LinkLost:
-        return QStringLiteral("link lost");
-    case RunEnd::Closed:
-        return QStringLiteral("closed");
-    case RunEnd::PortChanged:
-        return QStringLiteral("port changed");
-    case RunEnd::Unexpected:
-        return QStringLiteral("ended unexpectedly");
-    }
-    return {};
-}
 
 // A number in the shortest fixed form that reads back as the same double
 // ("12.34", "-1", "100000", "0"); never "-0" or an exponent.
@@ -147,7 +118,7 @@ QJsonDocument metadata(const RunRecord& run, const BdfEquipment& equipment, cons
         {"start_time", isoTime(run.startedAt)},
         {"end_time",
          run.endedAt.isValid() ? QJsonValue(isoTime(run.endedAt)) : QJsonValue(QJsonValue::Null)},
-        {"stop_reason", stopReasonKey(run.end)},
+        {"stop_reason", runEndKey(run.end)},
         {"equipment", equipmentObject},
         {"limits", limits},
         {"sign_convention", signs},
@@ -188,8 +159,7 @@ bool writeBatteryDataFile(const RunRecord& run, const QList<RunReading>& reading
                           const BdfEquipment& equipment, const QString& csvPath,
                           const std::function<bool(qint64 done, qint64 total)>& progress) {
     const qint64 total = readings.size();
-    DischargeTally tally(equipment.pollIntervalMs > 0 ? equipment.pollIntervalMs
-                                                      : run.pollIntervalMs);
+    RunFigures tally(equipment.pollIntervalMs > 0 ? equipment.pollIntervalMs : run.pollIntervalMs);
 
     QSaveFile csv(csvPath);
     openOrFail(csv);
@@ -197,7 +167,7 @@ bool writeBatteryDataFile(const RunRecord& run, const QList<RunReading>& reading
     buffer.reserve(kProgressReadings * 96);
     for (qsizetype i = 0; i < readings.size(); ++i) {
         const RunReading& r = readings[i];
-        tally.add(r);
+        tally.add(r.id, r.elapsedMs, r.volts, r.amps, r.watts);
         appendMilliseconds(buffer, r.elapsedMs);
         buffer += ',';
         appendMilliseconds(buffer, r.takenAtMs);

@@ -14,8 +14,8 @@
 //   Discharging Energy / Wh     energy drawn since Load ON, counting up (7 decimals)
 // The charge and energy integrate the readings by the trapezoid rule over
 // their times since Load ON; two readings more than three poll intervals
-// apart (the load silent, the link lost) are not joined, as the run's own
-// figures are counted.
+// apart (the load silent, the link lost) are not joined: RunFigures counts
+// them, as it counts the run's own figures.
 //
 // The metadata file (JSON, UTF-8): the file's format, columns and number of
 // data rows, the run's label, start and end (UTC, ISO 8601; end null while

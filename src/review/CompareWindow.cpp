@@ -1,7 +1,7 @@
 #include "review/CompareWindow.h"
 
-#include "readings/DischargeTally.h"
 #include "readings/RunTexts.h"
+#include "store/RunFigures.h"
 
 #include <QBoxLayout>
 #include <QButtonGroup>
@@ -26,17 +26,18 @@ OverlaySeries compareSeries(const RunRecord& run, const QList<RunReading>& readi
     series.chargeAh.reserve(size);
     series.elapsedSeconds.reserve(size);
     series.volts.reserve(size);
-    DischargeTally tally(run.pollIntervalMs);
-    bool first = true;
+    RunFigures tally(run.pollIntervalMs);
     for (const RunReading& r : readings) {
         const double seconds = double(r.elapsedMs) / 1000;
-        if (!tally.add(r) && !first) {
+        const bool joined =
+            !tally.last() || r.elapsedMs - tally.last()->elapsedMs <= tally.gapLimit();
+        tally.add(r.id, r.elapsedMs, r.volts, r.amps, r.watts);
+        if (!joined) {
             // Not joined: a gap, drawn where the next stretch begins.
             series.chargeAh.push_back(tally.ampHours());
             series.elapsedSeconds.push_back(seconds);
             series.volts.push_back(std::numeric_limits<float>::quiet_NaN());
         }
-        first = false;
         series.chargeAh.push_back(tally.ampHours());
         series.elapsedSeconds.push_back(seconds);
         series.volts.push_back(float(r.volts));

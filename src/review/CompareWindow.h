@@ -31,10 +31,11 @@ struct CompareRun {
 
 // What the chart draws of a run: the legend's label (the run's label, or
 // "run N" without one) and charge (the run's figure), and at each reading
-// the charge drawn so far (DischargeTally: as the run counts it), the time
-// since Load ON in seconds and the voltage. Where the tally does not join two
-// readings (a gap of more than three poll intervals), a point without a
-// voltage comes between them, so that the line does not bridge the gap.
+// the charge drawn so far (RunFigures: as the run and the store count it),
+// the time since Load ON in seconds and the voltage. Where the figures do not
+// join two readings (a gap of more than three poll intervals), a point
+// without a voltage comes between them, so that the line does not bridge the
+// gap.
 OverlaySeries compareSeries(const RunRecord& run, const QList<RunReading>& readings);
 
 // "run 12", or the label when there is one.

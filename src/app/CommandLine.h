@@ -1,6 +1,10 @@
 // The program's command line: --help, --version, --port PATH,
-// --silence-limit SECONDS and --trace FILE.
+// --silence-limit SECONDS and --trace FILE for the windows; and the commands
+// that need no window: `run` (one discharge, see headless/HeadlessRun.h),
+// `runs` (the stored runs) and `export` (one stored run as a file).
 #pragma once
+
+#include "headless/HeadlessOptions.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,10 +15,13 @@ class Program;
 
 struct CommandLine {
     enum class Action {
-        Run,         // start the program
-        ShowHelp,    // print text and end
-        ShowVersion, // print text ("TarvexVol 2.0") and end
-        Refuse,      // print text (why, and where to look) to the error output
+        Run,              // start the program
+        ShowHelp,         // print text and end
+        ShowVersion,      // print text ("TarvexVol 2.0") and end
+        Refuse,           // print text (why, and where to look) to the error output
+        RunWithoutWindow, // `tarvex run`: one discharge as headless says
+        ListRuns,         // `tarvex runs`: the stored runs (json: as JSON)
+        ExportRun,        // `tarvex export`: run exportRunId into csvFile and/or bdfFile
     };
     Action action = Action::Run;
     QString portName;      // --port's PATH; empty when not given
@@ -22,7 +29,19 @@ struct CommandLine {
     // --silence-limit in milliseconds (0: never); -1 when not given.
     int silenceLimitMs = -1;
     QString text;
+    // The commands without a window.
+    HeadlessOptions headless; // `run`
+    bool json = false;        // `runs --json`
+    qint64 exportRunId = 0;   // `export --run N`
+    QString csvFile;          // `export --csv FILE`
+    QString bdfFile;          // `export --bdf FILE`
 };
+
+// A duration as `--max-time` takes it, in milliseconds: seconds ("90",
+// "1.5"), a number with a unit ("90s", "45m", "20h"), units in a row
+// ("1h30m", "2h 15m 10s") or "H:MM:SS" / "M:SS". -1 for anything else or a
+// duration of 0.
+qint64 parseDuration(const QString& text);
 
 // Reads arguments, the program's path first, before the application exists
 // (so that no answer needs a display). Options are words after one or two
@@ -31,7 +50,8 @@ struct CommandLine {
 // application to act on. --help and --version answer whatever else is on the
 // line; an unknown option, an option without its value or a further argument
 // refuses the line. The version comes from QCoreApplication's application
-// name and version.
+// name and version. A first argument "run", "runs" or "export" is the
+// command of that name, with options of its own (and its own --help).
 CommandLine parseCommandLine(const QStringList& arguments);
 
 // The arguments of main() as texts in the system's encoding.

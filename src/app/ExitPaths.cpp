@@ -68,8 +68,9 @@ void endRunAtExit() {
         paths->endRunNow();
 }
 
-ExitPaths::ExitPaths(Program& program, int windowEndMs)
-    : m_run(program.run()), m_windowEndMs(windowEndMs) {
+ExitPaths::ExitPaths(Program& program, int windowEndMs) : ExitPaths(program.run(), windowEndMs) {}
+
+ExitPaths::ExitPaths(LoadRun* run, int endMs) : m_run(run), m_windowEndMs(endMs) {
     ignoreBrokenPipes();
     if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         qWarning("termination signals cannot be handled: no pipe");

@@ -38,6 +38,9 @@ public:
     // object). Created on the window thread, once at a time; connect
     // endRequested() to what ends the program (QCoreApplication::quit).
     explicit ExitPaths(Program& program, int windowEndMs = kWindowEndMs);
+    // The same for a run without windows (`tarvex run`): run must outlive
+    // this object; endMs bounds the main thread's own end after a signal.
+    explicit ExitPaths(LoadRun* run, int endMs);
     // The signals get their default action again (the program is ending,
     // with the load switched off) and the exit hook forgets the run.
     ~ExitPaths() override;

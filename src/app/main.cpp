@@ -1,18 +1,42 @@
 // Tarvex: discharge tests with a programmable DC electronic load.
 #include "app/CommandLine.h"
+#include "app/DataLocation.h"
 #include "app/ExitPaths.h"
 #include "app/LinkTrace.h"
 #include "app/Program.h"
 #include "app/ProgramIcon.h"
 #include "control/ControlWindow.h"
+#include "headless/HeadlessRun.h"
+#include "headless/StoredRuns.h"
 #include "ui/Application.h"
 
 #include <QFileInfo>
 #include <QScreen>
+#include <QTimer>
 
 #include <cstdio>
 
 using namespace tarvex;
+
+namespace {
+
+// `tarvex run`: one discharge with no window and no display. SIGTERM, SIGINT
+// and SIGHUP switch the load off on the run's thread (the ways out), then the
+// run ends with 128 + the signal's number.
+int runWithoutWindow(int argc, char** argv, HeadlessOptions options) {
+    QCoreApplication app(argc, argv);
+    options.dataDirectory = DataLocation::tableDirectory();
+    HeadlessRun run(options);
+    // The end after a signal writes the summary and the files itself.
+    constexpr int kEndAfterSignalMs = 60000;
+    ExitPaths exitPaths(run.run(), kEndAfterSignalMs);
+    QObject::connect(&exitPaths, &ExitPaths::endRequested, &run, &HeadlessRun::interrupt);
+    QObject::connect(&run, &HeadlessRun::finished, &app, &QCoreApplication::exit);
+    QTimer::singleShot(0, &run, &HeadlessRun::start);
+    return app.exec();
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     // A closed error output must not end the program with the load on.
@@ -28,8 +52,23 @@ int main(int argc, char** argv) {
     // and a refused line need no display.
     const QStringList arguments = commandLineArguments(argc, argv);
     const CommandLine line = parseCommandLine(arguments);
-    if (line.action != CommandLine::Action::Run)
+    switch (line.action) {
+    case CommandLine::Action::Run:
+        break;
+    case CommandLine::Action::RunWithoutWindow:
+        return runWithoutWindow(argc, argv, line.headless);
+    case CommandLine::Action::ListRuns: {
+        QCoreApplication app(argc, argv);
+        return listRuns(DataLocation::tableDirectory(), line.json);
+    }
+    case CommandLine::Action::ExportRun: {
+        QCoreApplication app(argc, argv);
+        return exportRun(DataLocation::tableDirectory(), line.exportRunId, line.csvFile,
+                         line.bdfFile);
+    }
+    default:
         return answerCommandLine(line);
+    }
 
     // The trace starts before the application and the run, so that it sees
     // the run from its start to its end; a file that cannot be written is

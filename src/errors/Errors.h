@@ -59,4 +59,11 @@ public:
     using Error::Error;
 };
 
+// A file cannot be written out (a Battery Data Format file, say): the
+// message names the file and the reason.
+class ExportError : public Error {
+public:
+    using Error::Error;
+};
+
 } // namespace tarvex

@@ -42,7 +42,7 @@ void ReadingModel::open() {
     m_counted = {};
     m_current = -1;
     try {
-        m_counted = m_store.count();
+        m_counted = m_range ? countRange() : m_store.count();
         m_open = true;
         m_current = m_counted.rows > 0 ? 0 : -1;
         if (m_counted.rows > 0)
@@ -58,6 +58,18 @@ void ReadingModel::open() {
     }
     endResetModel();
     emit currentRowChanged(m_current);
+}
+
+ReadingStore::Count ReadingModel::countRange() {
+    if (m_range->isEmpty())
+        return {};
+    const ReadingStore::Count all = m_store.count();
+    const qint64 last = std::min(m_range->last, all.lastId);
+    const QList<StoredReading> first = m_store.readAfter(m_range->first - 1, 1, last);
+    if (first.isEmpty())
+        return {};
+    m_firstId = first.first().id;
+    return {int(last - m_firstId + 1), last};
 }
 
 void ReadingModel::close() {
@@ -90,7 +102,10 @@ const QList<StoredReading>& ReadingModel::blockOf(int row) const {
     const int key = row / kBlockRows;
     if (QList<StoredReading>* cached = m_blocks.object(key))
         return *cached;
-    auto* block = new QList<StoredReading>(m_store.read(key * kBlockRows, kBlockRows, m_counted));
+    auto* block = new QList<StoredReading>(
+        m_range ? m_store.readAfter(m_firstId + qint64(key) * kBlockRows - 1, kBlockRows,
+                                    m_counted.lastId)
+                : m_store.read(key * kBlockRows, kBlockRows, m_counted));
     const qsizetype cost = std::max<qsizetype>(1, block->size());
     m_blocks.insert(key, block, cost);
     return *m_blocks.object(key);
@@ -107,7 +122,7 @@ bool ReadingModel::forEachBlock(
     const std::function<bool(int first, const QList<StoredReading>& rows)>& visit) {
     if (!m_open)
         return true;
-    qint64 after = std::numeric_limits<qint64>::min();
+    qint64 after = m_range ? m_firstId - 1 : std::numeric_limits<qint64>::min();
     for (int first = 0; first < m_counted.rows;) {
         const QList<StoredReading> rows =
             m_store.readAfter(after, std::min(kWalkRows, m_counted.rows - first), m_counted.lastId);

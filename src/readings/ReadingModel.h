@@ -12,8 +12,15 @@
 // blocks of its own, one after the other, and leaves the cache and the
 // current row alone. The model empties when it closes. It reads through a
 // ReadingStore of its own and lives on the window thread.
+//
+// A model may be narrowed to the rows of one run (setIdRange): its rows are
+// then the stored rows whose IDs lie in the range. A run's rows follow each
+// other without gaps (one program logs into a table at a time, and Clear
+// deletes the first rows only), so the model counts them from the first and
+// the last ID stored within the range and reads them by ID.
 #pragma once
 
+#include "readings/RunTexts.h"
 #include "store/ReadingStore.h"
 
 #include <QAbstractTableModel>
@@ -21,6 +28,7 @@
 #include <QIcon>
 
 #include <functional>
+#include <optional>
 
 namespace tarvex {
 
@@ -42,6 +50,12 @@ public:
     void open();
     // Empties the model and gives up the connection.
     void close();
+
+    // Narrows the model to the rows with IDs in range (none for an empty
+    // range), or widens it to every row again (nothing); takes effect at
+    // the next open().
+    void setIdRange(std::optional<IdRange> range) { m_range = range; }
+    std::optional<IdRange> idRange() const { return m_range; }
     bool isOpen() const { return m_open; }
 
     // The current row; -1 when there is none.
@@ -79,8 +93,15 @@ signals:
 private:
     const QList<StoredReading>& blockOf(int row) const;
 
+    // Counts the rows of m_range, keeping the first ID among them.
+    ReadingStore::Count countRange();
+
     mutable ReadingStore m_store;
     bool m_open = false;
+    std::optional<IdRange> m_range;
+    // With a range: the ID of the first row counted.
+    qint64 m_firstId = 0;
+    // The rows counted, and the last ID among them.
     ReadingStore::Count m_counted;
     int m_current = -1;
     // Blocks by their first row / kBlockRows; cost: rows.

@@ -168,13 +168,34 @@ ReportPages::ReportPages(const ReportLayout& layout, double roomMm, int rows)
         top += detail;
         ++m_pageRows;
     }
+
+    if (layout.summaryBand.height <= 0)
+        return;
+    // What the last page of rows holds above the summary, summed as drawn.
+    const int lastPage = rowPageCount() - 1;
+    top = 0;
+    if (lastPage == 0)
+        top += layout.titleBand.height;
+    if (m_rows == 0) {
+        if (layout.printIfEmpty)
+            top += detail;
+    } else {
+        top += layout.columnHeaderBand.height;
+        for (int i = 0; i < rowsOn(lastPage); ++i)
+            top += detail;
+    }
+    m_summaryPage = top + layout.summaryBand.height <= room ? lastPage : lastPage + 1;
 }
 
-int ReportPages::pageCount() const {
+int ReportPages::rowPageCount() const {
     if (m_rows <= m_firstPageRows)
         return 1;
     const int rest = m_rows - m_firstPageRows;
     return 1 + rest / m_pageRows + (rest % m_pageRows ? 1 : 0);
+}
+
+int ReportPages::pageCount() const {
+    return std::max(rowPageCount(), m_summaryPage + 1);
 }
 
 int ReportPages::firstRow(int page) const {
@@ -184,7 +205,7 @@ int ReportPages::firstRow(int page) const {
 }
 
 int ReportPages::rowsOn(int page) const {
-    if (page < 0 || page >= pageCount())
+    if (page < 0 || page >= rowPageCount())
         return 0;
     const int capacity = page == 0 ? m_firstPageRows : m_pageRows;
     return std::min(capacity, m_rows - firstRow(page));
@@ -226,11 +247,17 @@ ReportPages BandReport::pages(const QPrinter& printer) {
 void BandReport::drawPage(QPainter& painter, const ReportPages& pages, int page, int resolution,
                           double roomWidthMm) {
     BandPainter bands(painter, m_layout, resolution, roomWidthMm);
+    if (page == pages.summaryPage() && pages.summaryOnOwnPage()) {
+        bands.print(m_layout.summaryBand);
+        return;
+    }
     if (page == 0)
         bands.print(m_layout.titleBand);
     if (pages.rowCount() == 0) {
         if (page == 0 && m_layout.printIfEmpty)
             bands.print(m_layout.detailBand);
+        if (page == pages.summaryPage())
+            bands.print(m_layout.summaryBand);
         return;
     }
     bands.print(m_layout.columnHeaderBand);
@@ -253,6 +280,8 @@ void BandReport::drawPage(QPainter& painter, const ReportPages& pages, int page,
             return columns[text] < 0 ? QString()
                                      : model.index(row, columns[text]).data().toString();
         });
+    if (page == pages.summaryPage())
+        bands.print(m_layout.summaryBand);
 }
 
 int BandReport::print(QPrinter& printer, int currentPage, QWidget* progressParent) {

@@ -1,7 +1,7 @@
 // Banded page reports: a title band printed once at the start, a column header
-// band at the top of every page and a detail band for every row of a model,
-// laid out in millimetres and drawn with QPainter. The report is printed to a
-// PDF file directly or onto any printer; the preview window
+// band at the top of every page, a detail band for every row of a model and a
+// summary band printed once after the last row, laid out in millimetres and drawn with QPainter.
+// The report is printed to a PDF file directly or onto any printer; the preview window
 // (ReportPreviewDialog, printable from there, to a PDF file too) shows it and
 // knows it, the report knows nothing of the window.
 //
@@ -62,12 +62,17 @@ struct ReportLayout {
     ReportBand titleBand;
     ReportBand columnHeaderBand;
     ReportBand detailBand;
+    // Printed once after the last row (after the title of a report without
+    // rows): on the last page when it fits there, else at the top of a page
+    // of its own. None when its height is 0.
+    ReportBand summaryBand;
 };
 
 // Where the rows of a report fall: the title band opens the first page, the
 // column header band heads every page that has rows, and as many detail bands
-// follow as fit between the margins (at least one). Pages and rows are
-// numbered from 0.
+// follow as fit between the margins (at least one); the summary band follows
+// the last row where it fits, else it takes a page of its own. Pages and rows
+// are numbered from 0.
 class ReportPages {
 public:
     ReportPages() = default;
@@ -82,11 +87,19 @@ public:
     int rowsOn(int page) const;
     int rowsOnFirstPage() const { return m_firstPageRows; }
     int rowsPerPage() const { return m_pageRows; }
+    // The page the summary band is printed on; -1 without one.
+    int summaryPage() const { return m_summaryPage; }
+    // Whether that page holds the summary alone (no column header, no rows).
+    bool summaryOnOwnPage() const { return m_summaryPage >= rowPageCount(); }
 
 private:
+    // The pages the rows take (1 at least).
+    int rowPageCount() const;
+
     int m_rows = 0;
     int m_firstPageRows = 1;
     int m_pageRows = 1;
+    int m_summaryPage = -1;
 };
 
 class BandReport : public QObject {

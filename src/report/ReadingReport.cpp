@@ -62,6 +62,30 @@ ReportLayout readingReportLayout() {
     return layout;
 }
 
+// The summary of a run, below its last reading: a title, then a caption and a
+// value on each line.
+ReportBand summaryBand(const RunRecord& run) {
+    constexpr double kTitleTop = 6.0;
+    constexpr double kFirstLine = 15.0;
+    constexpr double kLine = 5.6;
+    QFont titleFont(QStringLiteral("MS Serif"), 12);
+    titleFont.setBold(true);
+    QFont captionFont(QStringLiteral("Arial"), 10);
+    captionFont.setBold(true);
+    const QFont valueFont(QStringLiteral("Arial"), 10);
+
+    ReportBand band;
+    band.texts << label(QStringLiteral("RUN SUMMARY"), 9.00, kTitleTop, 40, 5.29, titleFont);
+    double top = kFirstLine;
+    for (const auto& [caption, value] : runSummaryLines(run)) {
+        band.texts << label(caption, 9.00, top, 36, 5.0, captionFont);
+        band.texts << label(value, 47.63, top, 140, 5.0, valueFont);
+        top += kLine;
+    }
+    band.height = top + 2;
+    return band;
+}
+
 } // namespace
 
 ReadingReport::ReadingReport(QObject* parent) : BandReport(parent) {
@@ -80,6 +104,15 @@ ReadingReport::ReadingReport(QObject* parent) : BandReport(parent) {
 
 void ReadingReport::openReadings() {
     m_readings->open();
+}
+
+void ReadingReport::setRun(const std::optional<RunRecord>& run, IdRange readings) {
+    m_run = run;
+    m_readings->setIdRange(run ? std::optional<IdRange>(readings) : std::nullopt);
+    ReportLayout layout = readingReportLayout();
+    if (run)
+        layout.summaryBand = summaryBand(*run);
+    setLayout(layout);
 }
 
 void ReadingReport::closeReadings() {

@@ -4,9 +4,12 @@
 #include "export/LibreOfficeAutomation.h"
 #include "export/SpreadsheetExport.h"
 #include "readings/ReadingModel.h"
+#include "readings/RunTexts.h"
 #include "report/ReadingReport.h"
 #include "report/ReportPreviewDialog.h"
 #include "review/DataGrid.h"
+#include "review/RunFiles.h"
+#include "review/RunsWindow.h"
 #include "store/ReadingStore.h"
 #include "ui/Application.h"
 #include "ui/FileDialogs.h"
@@ -14,12 +17,16 @@
 #include "ui/OperationProgress.h"
 #include "ui/Pictures.h"
 
+#include <QAbstractListModel>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFrame>
+#include <QLabel>
+#include <QListView>
 #include <QMenu>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -68,6 +75,47 @@ public:
 
 } // namespace
 
+// The run chooser's entries: "All readings", then the runs newest first. An
+// entry's text is made when it is shown.
+class RunChoices : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void setRuns(QList<RunRecord> runs) {
+        beginResetModel();
+        m_runs = std::move(runs);
+        endResetModel();
+    }
+    const QList<RunRecord>& runs() const { return m_runs; }
+    // The run of a row (from 1); nothing for All readings.
+    std::optional<RunRecord> runAt(int row) const {
+        if (row < 1 || row > m_runs.size())
+            return std::nullopt;
+        return m_runs[m_runs.size() - row];
+    }
+    int rowOf(qint64 runId) const {
+        for (qsizetype i = 0; i < m_runs.size(); ++i)
+            if (m_runs[i].id == runId)
+                return int(m_runs.size() - i);
+        return 0;
+    }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : int(m_runs.size()) + 1;
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+            return {};
+        if (index.row() == 0)
+            return QStringLiteral("All readings");
+        const std::optional<RunRecord> run = runAt(index.row());
+        return run ? runChoiceText(*run) : QVariant();
+    }
+
+private:
+    QList<RunRecord> m_runs; // by RunID
+};
+
 QueryWindow::QueryWindow(ReadingReport* report, QWidget* parent)
     : QDialog(parent), m_report(report) {
     setObjectName(QStringLiteral("queryWindow"));
@@ -98,6 +146,33 @@ QueryWindow::QueryWindow(ReadingReport* report, QWidget* parent)
         makeToolButton(toolBar, QStringLiteral("clearButton"), QStringLiteral("Clear"),
                        clearButtonPicture(), 16, {222, 5, 87, 32});
 
+    auto* runLabel = new QLabel(QStringLiteral("&Run:"), toolBar);
+    runLabel->setObjectName(QStringLiteral("runLabel"));
+    runLabel->setGeometry(318, 12, 30, 18);
+    m_runChoices = new RunChoices(this);
+    m_runChooser = new QComboBox(toolBar);
+    m_runChooser->setObjectName(QStringLiteral("runChooser"));
+    m_runChooser->setAccessibleName(QStringLiteral("Run"));
+    m_runChooser->setGeometry(350, 9, 138, 24);
+    m_runChooser->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_runChooser->setModel(m_runChoices);
+    // The list is as wide as its entries need, whatever the box's width.
+    auto* choices = new QListView(m_runChooser);
+    choices->setUniformItemSizes(true);
+    choices->setMinimumWidth(440);
+    m_runChooser->setView(choices);
+    runLabel->setBuddy(m_runChooser);
+    connect(m_runChooser, &QComboBox::activated, this,
+            [this] { guarded([this] { applyChoice(); }); });
+    auto* runsButton = new QToolButton(toolBar);
+    runsButton->setObjectName(QStringLiteral("runsButton"));
+    runsButton->setText(QStringLiteral("R&uns…"));
+    runsButton->setAccessibleName(QStringLiteral("Runs…"));
+    runsButton->setAutoRaise(true);
+    runsButton->setFocusPolicy(Qt::StrongFocus);
+    runsButton->setGeometry(494, 8, 60, 26);
+    connect(runsButton, &QToolButton::clicked, this, [this] { guarded([this] { showRuns(); }); });
+
     auto* grid = new DataGrid(this);
     grid->setObjectName(QStringLiteral("grid"));
     grid->setAccessibleName(QStringLiteral("Readings"));
@@ -123,6 +198,16 @@ QueryWindow::QueryWindow(ReadingReport* report, QWidget* parent)
     m_gridMenu = new QMenu(this);
     m_gridMenu->setObjectName(QStringLiteral("gridMenu"));
     m_gridMenu->addAction(m_saveCsvAction);
+
+    m_saveBdfAction = new QAction(QStringLiteral("Save as BDF…"), this);
+    m_saveBdfAction->setObjectName(QStringLiteral("saveBdfAction"));
+    m_saveBdfAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    m_saveBdfAction->setShortcutContext(Qt::WindowShortcut);
+    m_saveBdfAction->setEnabled(false);
+    addAction(m_saveBdfAction);
+    connect(m_saveBdfAction, &QAction::triggered, this,
+            [this] { guarded([this] { saveAsBdf(); }); });
+    m_gridMenu->addAction(m_saveBdfAction);
     // Asked for by a right click on the rows, the Menu key or Shift+F10; the
     // position is the viewport's.
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -132,7 +217,9 @@ QueryWindow::QueryWindow(ReadingReport* report, QWidget* parent)
 
     setTabOrder(reportButton, exportButton);
     setTabOrder(exportButton, clearButton);
-    setTabOrder(clearButton, grid);
+    setTabOrder(clearButton, m_runChooser);
+    setTabOrder(m_runChooser, runsButton);
+    setTabOrder(runsButton, grid);
 }
 
 QueryWindow::~QueryWindow() = default;
@@ -143,7 +230,50 @@ void QueryWindow::done(int result) {
 }
 
 void QueryWindow::openReadings() {
+    loadRuns();
+    applyChoice();
+}
+
+void QueryWindow::loadRuns() {
+    const std::optional<RunRecord> chosen = chosenRun();
+    ReadingStore store;
+    m_runChoices->setRuns(store.runs());
+    m_runChooser->setCurrentIndex(chosen ? m_runChoices->rowOf(chosen->id) : 0);
+}
+
+std::optional<RunRecord> QueryWindow::chosenRun() const {
+    return m_runChoices->runAt(m_runChooser->currentIndex());
+}
+
+void QueryWindow::applyChoice() {
+    const std::optional<RunRecord> run = chosenRun();
+    m_model->setIdRange(run ? std::optional<IdRange>(runReadingIds(*run, m_runChoices->runs()))
+                            : std::nullopt);
+    m_saveBdfAction->setEnabled(run.has_value());
     m_model->open();
+}
+
+void QueryWindow::openRun(std::optional<qint64> runId) {
+    loadRuns();
+    m_runChooser->setCurrentIndex(runId ? m_runChoices->rowOf(*runId) : 0);
+    applyChoice();
+}
+
+void QueryWindow::showRuns() {
+    if (!m_runsWindow) {
+        m_runsWindow = new RunsWindow(this);
+        connect(m_runsWindow, &RunsWindow::openRequested, this,
+                [this](qint64 runId) { guarded([this, runId] { openRun(runId); }); });
+    }
+    m_runsWindow->openRuns();
+    if (const std::optional<RunRecord> run = chosenRun())
+        m_runsWindow->selectRun(run->id);
+    m_runsWindow->exec();
+}
+
+void QueryWindow::saveAsBdf() {
+    if (const std::optional<RunRecord> run = chosenRun())
+        saveRunAsBdf(this, *run, m_bdfDirectory);
 }
 
 void QueryWindow::closeReadings() {
@@ -155,6 +285,8 @@ void QueryWindow::showReport() {
         m_ownReport = std::make_unique<ReadingReport>();
         m_report = m_ownReport.get();
     }
+    const std::optional<RunRecord> run = chosenRun();
+    m_report->setRun(run, run ? runReadingIds(*run, m_runChoices->runs()) : IdRange{});
     m_report->openReadings();
     ReportPreviewDialog::preview(*m_report, this);
 }

@@ -15,13 +15,29 @@
 // key or Shift+F10 on the grid) holds "Save as CSV…" ("saveCsvAction"), which
 // Ctrl+S also triggers anywhere in the window. Whatever a button's or a
 // command's operation raises goes to the default exception display.
+//
+// Review by run. Right of the buttons, the run chooser ("runChooser",
+// accessible name "Run", Alt+R) lists "All readings", then every run, newest
+// first (runChoiceText: start, label, Ah, Wh, why it ended). Choosing a run
+// narrows the grid, Report (which then ends with the run's summary), Excel
+// and Save as CSV to that run's readings (runReadingIds); "All readings" is
+// the window as it is without runs. The chooser is filled afresh at every
+// openReadings() and keeps the run chosen when it is still there. "Runs…"
+// ("runsButton", Alt+U) opens the runs list (RunsWindow), whose "Open"
+// chooses its run here. The grid's menu also holds "Save as BDF…"
+// ("saveBdfAction", Ctrl+B), enabled while a run is chosen.
 #pragma once
 
+#include "store/RunRecord.h"
+
 #include <QDialog>
+#include <QList>
 
 #include <memory>
+#include <optional>
 
 class QAction;
+class QComboBox;
 class QMenu;
 
 namespace tarvex {
@@ -29,6 +45,8 @@ namespace tarvex {
 class ReadingModel;
 class ReadingReport;
 class ReadingStore;
+class RunChoices;
+class RunsWindow;
 class SpreadsheetAutomation;
 class SpreadsheetExport;
 
@@ -49,6 +67,15 @@ public:
     // first row). Raises DatabaseError when the table cannot be read (the
     // window should then not be shown).
     void openReadings();
+
+    // Chooses the run with this RunID in the run chooser (All readings when
+    // there is none) and opens its readings. Raises DatabaseError as
+    // openReadings() does.
+    void openRun(std::optional<qint64> runId);
+    // The run chosen; nothing for All readings.
+    std::optional<RunRecord> chosenRun() const;
+    // The runs list (made at the first "Runs…").
+    RunsWindow* runsWindow() const { return m_runsWindow; }
 
     // The spreadsheet application the export drives; LibreOffice Calc through
     // its plugin unless set (tests set a recording one). Loaded at the first
@@ -82,10 +109,19 @@ private slots:
     // writes show their progress with Cancel. The grid keeps its current
     // row.
     void saveAsCsv();
+    // "Save as BDF…": the chosen run as a Battery Data Format file
+    // (saveRunAsBdf).
+    void saveAsBdf();
+    // "Runs…": the runs list, modal over this window.
+    void showRuns();
     void closeReadings();
 
 private:
     void deleteReadings(ReadingStore& store, int total);
+    // Reads the runs and fills the chooser, keeping the run chosen.
+    void loadRuns();
+    // Narrows the model and the report to the chosen run.
+    void applyChoice();
     // Writes the readings into fileName; false, with the reason in error, when
     // the file could not be written (a cancel is no failure).
     bool writeCsvFile(const QString& fileName, QString& error);
@@ -93,7 +129,12 @@ private:
     // The rows on show; opened by openReadings().
     ReadingModel* m_model;
     QAction* m_saveCsvAction;
+    QAction* m_saveBdfAction;
     QMenu* m_gridMenu;
+    QComboBox* m_runChooser;
+    RunChoices* m_runChoices;
+    RunsWindow* m_runsWindow = nullptr;
+    QString m_bdfDirectory;
     // Where "Save as CSV…" proposes the next file: where the last one went,
     // the user's documents directory (or home) at first.
     QString m_csvDirectory;

@@ -5,7 +5,7 @@
 // load received.
 //
 // Usage: tarvex_program_child --port PATH --data DIR [--silence-limit S]
-//                             [--no-guard] [--minimum V]
+//                             [--no-guard] [--minimum V] [--interval MS] [--baud N]
 //
 // Prints one line on standard output for each of: "load on" (the first
 // reading came), "link lost", "link back", "box: <text>" (every message box,
@@ -25,6 +25,7 @@
 #include "ui/MessageBoxes.h"
 #include "widgets/MinimumVoltageField.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSocketNotifier>
@@ -49,7 +50,7 @@ int main(int argc, char** argv) {
     ignoreBrokenPipes(); // as main() does first
     QApplication::setApplicationName(QStringLiteral("TarvexVol"));
     Application app(argc, argv);
-    QString port, data, silenceLimit;
+    QString port, data, silenceLimit, interval, baud;
     double minimum = 0.01;
     bool guard = true;
     const QStringList args = QCoreApplication::arguments();
@@ -64,6 +65,10 @@ int main(int argc, char** argv) {
             silenceLimit = args[++i];
         else if (i + 1 < args.size() && args[i] == QLatin1String("--minimum"))
             minimum = args[++i].toDouble();
+        else if (i + 1 < args.size() && args[i] == QLatin1String("--interval"))
+            interval = args[++i];
+        else if (i + 1 < args.size() && args[i] == QLatin1String("--baud"))
+            baud = args[++i];
     }
     setMessageHandler([](const MessageRequest& request) {
         say(QStringLiteral("box: ") + QString(request.text).replace(QLatin1Char('\n'), ' '));
@@ -104,6 +109,11 @@ int main(int argc, char** argv) {
         child<QPushButton>(window, "loadOnButton")->click();
     });
     PortSettingsDialog* dialog = program.portSettingsDialog();
+    // The interval and the baud rate typed into the settings, as an operator would.
+    if (!interval.isEmpty())
+        child<QLineEdit>(dialog, "intervalEdit")->setText(interval);
+    if (!baud.isEmpty())
+        child<QComboBox>(dialog, "baudRateBox")->setCurrentText(baud);
     QTimer::singleShot(0, window, [window, dialog] {
         QTimer::singleShot(0, dialog,
                            [dialog] { child<QPushButton>(dialog, "okButton")->click(); });

@@ -14,6 +14,7 @@
 using namespace tarvex;
 
 Q_DECLARE_METATYPE(CommandLine::Action)
+Q_DECLARE_METATYPE(RunLimits)
 
 namespace {
 
@@ -131,6 +132,111 @@ private slots:
                      limitMs < 0 ? LoadRun::kDefaultSilenceLimitMs : limitMs);
     }
 
+    // `tarvex run`: its options into what the run is asked to do.
+    void runLineIsRead_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<double>("minimum");
+        QTest::addColumn<int>("intervalMs");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("silenceMs");
+        QTest::addColumn<RunLimits>("limits");
+        QTest::newRow("the least") << QStringList{"--port", "/dev/ttyUSB0", "--minimum", "10.5"}
+                                   << "/dev/ttyUSB0" << 10.5 << 200 << 9600 << 10000 << RunLimits{};
+        QTest::newRow("everything")
+            << QStringList{"--port=Com2",     "--minimum=3.0",
+                           "--interval",      "120",
+                           "--baud",          "19200",
+                           "--silence-limit", "2.5",
+                           "--max-time",      "1h30m",
+                           "--max-ah",        "1.25",
+                           "--max-wh",        "30"}
+            << "Com2" << 3.0 << 120 << 19200 << 2500 << RunLimits{5400000, 1.25, 30.0};
+        QTest::newRow("silence limit 0: never")
+            << QStringList{"--port", "P", "--minimum", "1", "--silence-limit", "0"} << "P" << 1.0
+            << 200 << 9600 << 0 << RunLimits{};
+    }
+    void runLineIsRead() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, port);
+        QFETCH(double, minimum);
+        QFETCH(int, intervalMs);
+        QFETCH(int, baud);
+        QFETCH(int, silenceMs);
+        QFETCH(RunLimits, limits);
+        const CommandLine line = parseCommandLine(
+            QStringList{QStringLiteral("tarvex"), QStringLiteral("run")} + arguments);
+        QVERIFY2(line.action == CommandLine::Action::RunWithoutWindow, qPrintable(line.text));
+        QCOMPARE(line.headless.portName, port);
+        QCOMPARE(line.headless.minimumVolts, minimum);
+        QCOMPARE(line.headless.pollIntervalMs, intervalMs);
+        QCOMPARE(int(line.headless.baudRate), baud);
+        QCOMPARE(line.headless.silenceLimitMs, silenceMs);
+        QVERIFY(line.headless.limits == limits);
+    }
+
+    // Durations of --max-time, in the forms people write them.
+    void durationsAreRead_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("ms");
+        QTest::newRow("seconds") << "3600" << qint64(3600000);
+        QTest::newRow("a fraction") << "1.5" << qint64(1500);
+        QTest::newRow("seconds with unit") << "90s" << qint64(90000);
+        QTest::newRow("minutes") << "45m" << qint64(2700000);
+        QTest::newRow("hours") << "20h" << qint64(72000000);
+        QTest::newRow("hours and minutes") << "1h30m" << qint64(5400000);
+        QTest::newRow("with blanks") << "2h 15m 10s" << qint64(8110000);
+        QTest::newRow("H:MM:SS") << "2:00:00" << qint64(7200000);
+        QTest::newRow("M:SS") << "1:30" << qint64(90000);
+        QTest::newRow("zero") << "0" << qint64(-1);
+        QTest::newRow("0h") << "0h" << qint64(-1);
+        QTest::newRow("negative") << "-5" << qint64(-1);
+        QTest::newRow("empty") << "" << qint64(-1);
+        QTest::newRow("a word") << "soon" << qint64(-1);
+        QTest::newRow("units out of order") << "30m1h" << qint64(-1);
+        QTest::newRow("minutes past 59 on a clock") << "1:60:00" << qint64(-1);
+    }
+    void durationsAreRead() {
+        QFETCH(QString, text);
+        QFETCH(qint64, ms);
+        QCOMPARE(parseDuration(text), ms);
+    }
+
+    // `runs` and `export`: their lines read or refused.
+    void storedRunCommandsAreReadOrRefused_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<CommandLine::Action>("action");
+        QTest::addColumn<QString>("text"); // a part of a refusal
+        using Action = CommandLine::Action;
+        QTest::newRow("runs") << QStringList{"runs"} << Action::ListRuns << QString();
+        QTest::newRow("runs --json")
+            << QStringList{"runs", "--json"} << Action::ListRuns << QString();
+        QTest::newRow("runs with a further argument")
+            << QStringList{"runs", "7"} << Action::Refuse << "Unexpected argument '7'.";
+        QTest::newRow("export csv") << QStringList{"export", "--run", "3", "--csv", "a.csv"}
+                                    << Action::ExportRun << QString();
+        QTest::newRow("export bdf") << QStringList{"export", "--run=3", "--bdf", "a.bdf.csv"}
+                                    << Action::ExportRun << QString();
+        QTest::newRow("export without a file")
+            << QStringList{"export", "--run", "3"} << Action::Refuse
+            << "export needs --csv FILE or --bdf FILE.";
+        QTest::newRow("export without a run")
+            << QStringList{"export", "--csv", "a.csv"} << Action::Refuse << "export needs --run N";
+        QTest::newRow("export of run 0") << QStringList{"export", "--run", "0", "--csv", "a.csv"}
+                                         << Action::Refuse << "export needs --run N";
+        QTest::newRow("help of run")
+            << QStringList{"run", "--help"} << Action::ShowHelp << QString();
+    }
+    void storedRunCommandsAreReadOrRefused() {
+        QFETCH(QStringList, arguments);
+        QFETCH(CommandLine::Action, action);
+        QFETCH(QString, text);
+        const CommandLine line =
+            parseCommandLine(QStringList{QStringLiteral("tarvex")} + arguments);
+        QCOMPARE(line.action, action);
+        QVERIFY2(line.text.contains(text), qPrintable(line.text));
+    }
+
     // --trace names the file of the serial link's trace.
     void traceNamesItsFile_data() {
         QTest::addColumn<QStringList>("arguments");
@@ -200,6 +306,16 @@ private slots:
                                  << "tarvex: Missing value after '--port'.\n";
         QTest::newRow("a further argument") << QStringList{"/dev/ttyS0"} << 2 << QString()
                                             << "tarvex: Unexpected argument '/dev/ttyS0'.\n";
+        QTest::newRow("help tells of the commands")
+            << QStringList{"--help"} << 0 << "  run     one discharge without a window"
+            << QString();
+        QTest::newRow("help of run tells the exit status")
+            << QStringList{"run", "--help"} << 0 << "143 by SIGTERM" << QString();
+        QTest::newRow("help of run tells --max-wh")
+            << QStringList{"run", "-h"} << 0 << "--max-wh <WH>" << QString();
+        QTest::newRow("run refused")
+            << QStringList{"run", "--minimum", "3"} << 2 << QString()
+            << "tarvex: run needs --port PATH.\nTry 'tarvex run --help'.\n";
         QTest::newRow("help tells of --trace")
             << QStringList{"--help"} << 0 << "--trace <FILE>" << QString();
         QTest::newRow("a trace file that cannot be written")

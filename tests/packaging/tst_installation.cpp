@@ -281,6 +281,12 @@ private slots:
                                  .remove(QRegularExpression(QStringLiteral(".\b")));
         QVERIFY2(page.contains(QStringLiteral("/usr/share/doc/tarvex/README.md.gz")),
                  qPrintable(page));
+        // Every option of `tarvex run` and every exit status it ends with.
+        for (const char* told : {"--port PATH", "--minimum VOLTS", "--interval MS", "--baud N",
+                                 "--max-time DURATION", "--max-ah AH", "--max-wh WH",
+                                 "--label TEXT", "--silence-limit SECONDS", "--csv FILE",
+                                 "--bdf FILE", "--json", "--quiet", "130, 143, 129"})
+            QVERIFY2(page.contains(QLatin1String(told)), told);
         const QString join = QStringLiteral("sudo usermod -aG dialout \"$USER\"");
         QVERIFY2(page.contains(join), qPrintable(page));
         QVERIFY(readme.contains(join));

@@ -17,11 +17,13 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSignalSpy>
 #include <QToolButton>
 
 #include <cmath>
+#include <ctime>
 
 using namespace tarvex;
 
@@ -176,6 +178,30 @@ class TestReadingReport : public QObject {
             preview.reject();
         });
         reportButton(window)->click();
+    }
+
+    // A run whose readings are the stored rows first .. last.
+    static RunRecord sampleRun(qint64 first, qint64 last) {
+        RunRecord run;
+        run.id = 3;
+        run.startedAt = QDateTime(QDate(2026, 12, 11), QTime(8, 30, 0), Qt::UTC);
+        run.endedAt = run.startedAt.addMSecs(5'405'000);
+        run.firstId = first;
+        run.lastId = last;
+        run.readings = int(last - first + 1);
+        run.end = RunEnd::MinimumVoltage;
+        run.ampHours = 1.2346;
+        run.wattHours = 14.2;
+        run.startVolts = 12.6;
+        run.endVolts = 10.5;
+        run.lowestVolts = 10.49;
+        run.minimumVolts = 10.5;
+        run.limits.maxElapsedMs = 5'400'000;
+        run.limits.maxWattHours = 20;
+        run.pollIntervalMs = 200;
+        run.port = QStringLiteral("/dev/ttyUSB0");
+        run.label = QStringLiteral("cell A");
+        return run;
     }
 
 private slots:
@@ -629,6 +655,128 @@ private slots:
         QCOMPARE(result, 0);
         QCOMPARE(printed.size(), 1);
         QVERIFY(!QFile::exists(file));
+    }
+
+    // The report of one run: its readings only, in order, then the summary
+    // band below the last of them - on the same page when it fits there,
+    // else alone at the top of a page of its own - with every figure of the
+    // run; the times are local (Berlin: an hour ahead of UTC in December).
+    void runReportEndsWithItsSummary_data() {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("summaryPage"); // from 0
+        QTest::addColumn<bool>("summaryAlone");
+        // 8 rows on page 2 leave room for the summary.
+        QTest::newRow("rows over two pages") << 5 << 34 << 2 << 1 << false;
+        // 22 rows fill page 1: the summary takes page 2.
+        QTest::newRow("a full first page") << 10 << 31 << 2 << 1 << true;
+        QTest::newRow("a few rows") << 40 << 42 << 1 << 0 << false;
+        // The run's readings were cleared: the title and the summary.
+        QTest::newRow("no rows") << 0 << -1 << 1 << 0 << false;
+    }
+    void runReportEndsWithItsSummary() {
+        QFETCH(int, first);
+        QFETCH(int, last);
+        QFETCH(int, pages);
+        QFETCH(int, summaryPage);
+        QFETCH(bool, summaryAlone);
+        const QByteArray oldTz = qgetenv("TZ");
+        const bool hadTz = qEnvironmentVariableIsSet("TZ");
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+        const auto restoreTz = qScopeGuard([&] {
+            if (hadTz)
+                qputenv("TZ", oldTz);
+            else
+                qunsetenv("TZ");
+            tzset();
+        });
+        m_store->log(60);
+        ReadingReport report;
+        RunRecord run = sampleRun(first, last);
+        if (last < first)
+            run.readingsCleared = true;
+        report.setRun(run, IdRange{first, last});
+        const QString file = printReport(report, QStringLiteral("run"));
+        QCOMPARE(pageCount(file), pages);
+        const QStringList texts = pageTexts(file);
+        QCOMPARE(texts.size(), pages);
+
+        int next = first;
+        QList<QStringList> summary;
+        for (int p = 0; p < pages; ++p) {
+            QList<QStringList> lines = pageLines(texts[p]);
+            if (p == 0)
+                QCOMPARE(lines.takeFirst(),
+                         QStringList({QStringLiteral("TARVEX"), QStringLiteral("REPORT")}));
+            const bool alone = p == summaryPage && summaryAlone;
+            if (next <= last && !alone)
+                QCOMPARE(lines.takeFirst(), kHeader);
+            while (!lines.isEmpty() && next <= last && lines.first() == detailWords(next)) {
+                lines.takeFirst();
+                ++next;
+            }
+            if (p == summaryPage)
+                summary = lines;
+            else
+                QVERIFY2(lines.isEmpty(),
+                         qPrintable(lines.isEmpty() ? QString() : lines.first().join(u' ')));
+        }
+        QCOMPARE(next, last + 1);
+        const QStringList joined = [&] {
+            QStringList out;
+            for (const QStringList& line : summary)
+                out << line.join(u' ');
+            return out;
+        }();
+        QString readings = QString::number(last - first + 1);
+        if (last < first)
+            readings = QStringLiteral("0 (cleared from the table)");
+        QCOMPARE(joined, (QStringList{
+                             "RUN SUMMARY",
+                             "Run 3",
+                             "Label cell A",
+                             "Started 2026-12-11 09:30:00",
+                             "Ended 2026-12-11 11:00:05",
+                             "Duration 1:30:05",
+                             "Readings " + readings,
+                             "Charge 1.235 Ah",
+                             "Energy 14.20 Wh",
+                             "Start voltage 12.60 V",
+                             "End voltage 10.50 V",
+                             "Lowest voltage 10.49 V",
+                             "Limits minimum 10.50 V, time 1:30:00, energy 20.00 Wh",
+                             "Ended by minimum voltage",
+                         }));
+        // The summary stands below the last row.
+        const QList<Word> words = pdfWords(file);
+        double summaryTop = 0;
+        double lastRowTop = 0;
+        for (const Word& w : words) {
+            if (w.text == QStringLiteral("SUMMARY"))
+                summaryTop = w.y;
+            if (last >= first && w.text == QString::number(last) && w.page == summaryPage + 1 &&
+                w.x < kMargin + 20)
+                lastRowTop = w.y;
+        }
+        QVERIFY(summaryTop > lastRowTop);
+    }
+
+    // The report of every reading carries no summary; a report set back from
+    // a run to every reading loses it.
+    void everyReadingHasNoSummary() {
+        m_store->log(5);
+        ReadingReport report;
+        report.setRun(sampleRun(1, 2), IdRange{1, 2});
+        QVERIFY(pageTexts(printReport(report, QStringLiteral("one")))
+                    .join(u' ')
+                    .contains(QStringLiteral("RUN SUMMARY")));
+        report.setRun(std::nullopt);
+        const QStringList texts = pageTexts(printReport(report, QStringLiteral("all")));
+        QCOMPARE(texts.size(), 1);
+        QVERIFY(!texts[0].contains(QStringLiteral("SUMMARY")));
+        QCOMPARE(pageLines(texts[0]).size(), 2 + 5);
     }
 };
 

@@ -11,9 +11,11 @@
 #include "ui/OperationProgress.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -656,7 +658,10 @@ private slots:
         QVERIFY(menu->isVisible());
         QCOMPARE(QApplication::activePopupWidget(), menu);
         QCOMPARE(menu->pos(), grid.viewport()->mapToGlobal(at));
-        QCOMPARE(menu->actions(), QList<QAction*>{saveCsvAction()});
+        // Save as BDF waits for a run to be chosen.
+        QAction* const saveBdf = child<QAction>(m_window.get(), "saveBdfAction");
+        QCOMPARE(menu->actions(), (QList<QAction*>{saveCsvAction(), saveBdf}));
+        QVERIFY(!saveBdf->isEnabled());
         QCOMPARE(saveCsvAction()->text(), QStringLiteral("Save as CSV…"));
         QCOMPARE(saveCsvAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
 
@@ -797,7 +802,8 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
     }
 
-    // The toolbar and the grid are reached with Tab, and Tab leaves the grid.
+    // The toolbar (with the run chooser and "Runs…") and the grid are reached
+    // with Tab, and Tab leaves the grid; each is named by its caption.
     void keyboardReachesEveryControl() {
         m_store->log(3);
         m_window->openReadings();
@@ -807,15 +813,21 @@ private slots:
         QToolButton* const excel = button("exportButton");
         QToolButton* const clear = button("clearButton");
         report->setFocus();
+        auto* const runs = child<QComboBox>(m_window.get(), "runChooser");
+        QToolButton* const runsList = button("runsButton");
         QList<QWidget*> visited;
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 6; ++i) {
             visited << QApplication::focusWidget();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-        QCOMPARE(visited, QList<QWidget*>({report, excel, clear, &grid()}));
+        QCOMPARE(visited, QList<QWidget*>({report, excel, clear, runs, runsList, &grid()}));
         QCOMPARE(QApplication::focusWidget(), report);
         for (QToolButton* button : {report, excel, clear})
             QCOMPARE(button->accessibleName(), button->text());
+        // The chooser is named by its caption "&Run:", whose Alt+R reaches it.
+        QCOMPARE(runs->accessibleName(), QStringLiteral("Run"));
+        QCOMPARE(child<QLabel>(m_window.get(), "runLabel")->buddy(), runs);
+        QCOMPARE(runsList->accessibleName(), QStringLiteral("Runs…"));
         QCOMPARE(m_window->windowTitle(), QStringLiteral("Query"));
     }
 };

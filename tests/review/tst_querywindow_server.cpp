@@ -10,8 +10,11 @@
 #include "report/ReadingReport.h"
 #include "review/DataGrid.h"
 #include "review/QueryWindow.h"
+#include "review/RunsModel.h"
+#include "review/RunsWindow.h"
 #include "store/ReadingStore.h"
 
+#include <QComboBox>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QToolButton>
@@ -183,6 +186,67 @@ private slots:
         const ReadingModel& model = *child<DataGrid>(&window, "grid")->readingModel();
         QCOMPARE(model.rowCount(), 1);
         QCOMPARE(gridRow(model, 0), expectedRow(0, 41));
+    }
+
+    // Runs on the server: the run chooser narrows the grid, the report and
+    // the export to a run's rows; the runs list shows the bench's runs only.
+    void chooserNarrowsToARunOnTheServer() {
+        log(3); // readings of no run: IDs 0..2
+        const QDateTime start = QDateTime::fromMSecsSinceEpoch(1'796'976'000'000, Qt::UTC);
+        QList<qint64> ids;
+        qint64 runId = 0;
+        {
+            ReadingStore store;
+            RunStart s;
+            s.startedAt = start;
+            s.pollIntervalMs = 200;
+            s.port = QStringLiteral("/dev/ttyUSB0");
+            s.label = QStringLiteral("server cell");
+            runId = store.beginRun(s);
+            for (int i = 0; i < 40; ++i)
+                ids << store.append(nthReading(10 + i), start.addMSecs(200 * i),
+                                    RunStamp{runId, 200 * i});
+            store.endRun(runId, RunEnd::LoadOff, start.addSecs(8));
+        }
+        log(2, 90); // more readings of no run after it
+        ReadingReport report;
+        QueryWindow window(&report);
+        window.openReadings();
+        auto* chooser = child<QComboBox>(&window, "runChooser");
+        QCOMPARE(chooser->count(), 2);
+        QVERIFY(chooser->itemText(1).contains(QStringLiteral("server cell")));
+        chooser->setCurrentIndex(1);
+        emit chooser->activated(1);
+        const ReadingModel& model = *child<DataGrid>(&window, "grid")->readingModel();
+        QCOMPARE(model.rowCount(), 40);
+        // ID and texts (the day is the run's, not nthDay()).
+        QCOMPARE(gridRow(model, 0).mid(0, 4), expectedRow(int(ids.first()), 10).mid(0, 4));
+        QCOMPARE(gridRow(model, 39).mid(0, 4), expectedRow(int(ids.last()), 49).mid(0, 4));
+
+        Recording recording;
+        window.setSpreadsheetAutomation(std::make_unique<RecordingAutomation>(recording));
+        child<QToolButton>(&window, "exportButton")->click();
+        QList<QVariantList> exported;
+        for (const RecordedBlock& block : recording.blocks)
+            exported += block.values;
+        QCOMPARE(exported.size(), 40);
+        QCOMPARE(exported.first().first().toLongLong(), ids.first());
+
+        report.setRun(window.chosenRun(), IdRange{ids.first(), ids.last()});
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("run.pdf"));
+        report.openReadings();
+        report.printToPdf(pdf);
+        const QList<QStringList> lines = reportLines(pdf);
+        QCOMPARE(lines.size(), 40);
+        QCOMPARE(lines.first().first(), QString::number(ids.first()));
+
+        RunsWindow runs;
+        runs.openRuns();
+        QCOMPARE(runs.model()->rowCount(), 1);
+        QCOMPARE(runs.model()->run(0).label, QStringLiteral("server cell"));
+        QCOMPARE(runs.model()->run(0).readings, 40);
+        QVERIFY(m_boxes.isEmpty());
     }
 };
 

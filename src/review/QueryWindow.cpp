@@ -156,6 +156,10 @@ QueryWindow::QueryWindow(ReadingReport* report, QWidget* parent)
     m_runChooser->setGeometry(350, 9, 138, 24);
     m_runChooser->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_runChooser->setModel(m_runChoices);
+    // A list below the box with a scroll bar, as high as 20 entries: a list
+    // laid over the box would be measured entry by entry before it shows.
+    m_runChooser->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+    m_runChooser->setMaxVisibleItems(20);
     // The list is as wide as its entries need, whatever the box's width.
     auto* choices = new QListView(m_runChooser);
     choices->setUniformItemSizes(true);

@@ -32,6 +32,7 @@
 #include "errors/Errors.h"
 #include "protocol/LoadReading.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -78,6 +79,9 @@ struct StoredReading {
 class StoreBackend;
 
 class ReadingStore {
+    // ReadingStore::tr(): the store's messages, read through the translator.
+    Q_DECLARE_TR_FUNCTIONS(ReadingStore)
+
 public:
     static constexpr char kAlias[] = "RoruvEde";
     static constexpr char kTableName[] = "Tarvex";

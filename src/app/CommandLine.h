@@ -1,7 +1,8 @@
 // The program's command line: --help, --version, --port PATH,
-// --silence-limit SECONDS and --trace FILE.
+// --silence-limit SECONDS, --trace FILE and --language CODE.
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +11,10 @@ namespace tarvex {
 class Program;
 
 struct CommandLine {
+    // CommandLine::tr(): the help and the refusals, read through the translator.
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+
+public:
     enum class Action {
         Run,         // start the program
         ShowHelp,    // print text and end
@@ -19,6 +24,7 @@ struct CommandLine {
     Action action = Action::Run;
     QString portName;      // --port's PATH; empty when not given
     QString traceFileName; // --trace's FILE; empty when not given
+    QString language;      // --language's CODE; empty when not given (the system's)
     // --silence-limit in milliseconds (0: never); -1 when not given.
     int silenceLimitMs = -1;
     QString text;
@@ -31,7 +37,8 @@ struct CommandLine {
 // application to act on. --help and --version answer whatever else is on the
 // line; an unknown option, an option without its value or a further argument
 // refuses the line. The version comes from QCoreApplication's application
-// name and version.
+// name and version. The texts are those of the translation installed when it
+// is called.
 CommandLine parseCommandLine(const QStringList& arguments);
 
 // The arguments of main() as texts in the system's encoding.

@@ -4,6 +4,7 @@
 #include "app/LinkTrace.h"
 #include "app/Program.h"
 #include "app/ProgramIcon.h"
+#include "app/Translations.h"
 #include "control/ControlWindow.h"
 #include "ui/Application.h"
 
@@ -28,8 +29,13 @@ int main(int argc, char** argv) {
     // and a refused line need no display.
     const QStringList arguments = commandLineArguments(argc, argv);
     const CommandLine line = parseCommandLine(arguments);
-    if (line.action != CommandLine::Action::Run)
-        return answerCommandLine(line);
+    if (line.action != CommandLine::Action::Run) {
+        // Answered in the operator's language, still without a display.
+        QCoreApplication core(argc, argv);
+        Translations translations;
+        translations.install(line.language);
+        return answerCommandLine(parseCommandLine(arguments));
+    }
 
     // The trace starts before the application and the run, so that it sees
     // the run from its start to its end; a file that cannot be written is
@@ -47,6 +53,14 @@ int main(int argc, char** argv) {
     }
     Application app(argc, argv);
     QApplication::setWindowIcon(programIcon());
+    // Before any window: every text is read through it.
+    Translations translations;
+    if (!translations.install(line.language) && !line.language.isEmpty())
+        std::fprintf(stderr,
+                     "%s: no translation for the language '%s': the texts are shown as "
+                     "written\n",
+                     qPrintable(QFileInfo(arguments.value(0, QStringLiteral("tarvex"))).fileName()),
+                     qPrintable(line.language));
 
     Program program;
     ControlWindow* window = program.controlWindow();

@@ -13,6 +13,7 @@
 #include "control/ControlWindow.h"
 #include "control/PortSettingsDialog.h"
 #include "report/ReadingReport.h"
+#include "report/ReportPreviewDialog.h"
 #include "review/QueryWindow.h"
 #include "store/ReadingStore.h"
 #include "ui/MessageBoxes.h"
@@ -29,6 +30,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -220,8 +222,8 @@ private slots:
         QLocale::setDefault(QLocale::c());
     }
 
-    // Each window, the status bar, the message boxes, the report and the
-    // help with every text translated into itself between marks: any text
+    // Each window, the status bar, the message boxes, the report with its
+    // preview and the help with every text translated into itself between marks: any text
     // without marks was not read through the translator.
     void everyShownTextIsMarked() {
         QString error;
@@ -286,6 +288,9 @@ private slots:
         ReadingReport report;
         for (const QString& caption : reportCaptions(report))
             texts.append({QStringLiteral("report"), caption});
+        QPrinter printer;
+        ReportPreviewDialog preview(report, printer);
+        texts += shownTexts(&preview);
         QVERIFY(texts.size() > 60);
 
         // The help, with the options' names taken out.

@@ -35,7 +35,7 @@
     </message>
     <message>
         <source>Puts PATH in &quot;Comm Port&quot; of the port settings at start (a serial device, a link to one, or Com1 to Com4); Setting and OK open it.</source>
-        <translation>Trägt PATH beim Start unter „Anschluss“ der Anschlusseinstellungen ein (ein serielles Gerät, ein Link darauf oder Com1 bis Com4); „Einstellungen“ und „OK“ öffnen ihn.</translation>
+        <translation>Trägt PATH beim Start unter „Anschluss“ der Anschlusseinstellungen ein (ein serielles Gerät, ein Link darauf oder Com1 bis Com4); „Optionen“ und „OK“ öffnen ihn.</translation>
     </message>
     <message>
         <source>While the load is on, switches it off when it has given no reading for SECONDS (default %1; 0: never): the minimum-voltage stop cannot work without readings.</source>
@@ -93,11 +93,11 @@ Siehe „%1 --help“.
     <name>PollInterval</name>
     <message>
         <source>The load was not switched on: a Send-frequency of %1 ms stops polling, so no reading would come and the minimum-voltage stop could not work. Under Setting, set a Send-frequency of at least %2 ms, then Load ON.</source>
-        <translation>Die Last wurde nicht eingeschaltet: Ein Abfrageintervall von %1 ms schaltet die Abfrage ab, es kämen keine Messwerte und die Mindestspannungsabschaltung könnte nicht arbeiten. Stellen Sie unter „Einstellungen“ ein Abfrageintervall von mindestens %2 ms ein und drücken Sie dann „Last EIN“.</translation>
+        <translation>Die Last wurde nicht eingeschaltet: Ein Abfrageintervall von %1 ms schaltet die Abfrage ab, es kämen keine Messwerte und die Mindestspannungsabschaltung könnte nicht arbeiten. Stellen Sie unter „Optionen“ ein Abfrageintervall von mindestens %2 ms ein und drücken Sie dann „Last EIN“.</translation>
     </message>
     <message>
         <source>The load was not switched on: a Send-frequency of %1 ms is shorter than %2 bit/s can carry, so the answers would run together and the minimum-voltage stop could not work. Under Setting, set a Send-frequency of at least %3 ms, then Load ON.</source>
-        <translation>Die Last wurde nicht eingeschaltet: Ein Abfrageintervall von %1 ms ist kürzer, als %2 bit/s übertragen können; die Antworten liefen ineinander und die Mindestspannungsabschaltung könnte nicht arbeiten. Stellen Sie unter „Einstellungen“ ein Abfrageintervall von mindestens %3 ms ein und drücken Sie dann „Last EIN“.</translation>
+        <translation>Die Last wurde nicht eingeschaltet: Ein Abfrageintervall von %1 ms ist kürzer, als %2 bit/s übertragen können; die Antworten liefen ineinander und die Mindestspannungsabschaltung könnte nicht arbeiten. Stellen Sie unter „Optionen“ ein Abfrageintervall von mindestens %3 ms ein und drücken Sie dann „Last EIN“.</translation>
     </message>
     <message>
         <source>Polling off: Load ON needs %1 ms or more</source>
@@ -621,7 +621,7 @@ Beenden Sie das andere Programm oder geben Sie diesem ein eigenes Verzeichnis. B
     </message>
     <message>
         <source>Setting</source>
-        <translation>Einstellungen</translation>
+        <translation>Optionen</translation>
     </message>
     <message>
         <source>Query</source>

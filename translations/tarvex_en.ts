@@ -850,7 +850,7 @@ They are kept and written to the table as soon as it takes them again.</translat
     </message>
     <message>
         <source>Excel</source>
-        <translation>Spreadsheet</translation>
+        <translation>Export</translation>
     </message>
     <message>
         <source>Clear</source>

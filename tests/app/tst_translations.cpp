@@ -223,8 +223,8 @@ private slots:
     }
 
     // Each window, the status bar, the message boxes, the report with its
-    // preview and the help with every text translated into itself between marks: any text
-    // without marks was not read through the translator.
+    // preview and the help, with every text translated into itself between
+    // marks: any text without marks was not read through the translator.
     void everyShownTextIsMarked() {
         QString error;
         const QList<TsEntry> entries = readTs(tsFile(QStringLiteral("en")), &error);

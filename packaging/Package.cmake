@@ -6,7 +6,8 @@
 # time: Qt's SQLite driver and the fonts its windows name. The LibreOffice
 # plugin is left out of that scan: LibreOffice Calc is only recommended, and
 # without it the export shows its warning. The PostgreSQL driver, for tables
-# on a server, is recommended as well.
+# on a server, and Qt's own translations (the standard dialogs in the
+# operator's language) are recommended as well.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarvex)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -34,7 +35,7 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF) # see PackageDepends.cmake.in
 set(TARVEX_PACKAGE_RUNTIME_DEPENDS
     "libqt6sql6-sqlite, fonts-dejavu-core, fonts-liberation, fonts-wqy-zenhei")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libreoffice-calc, libqt6sql6-psql")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libreoffice-calc, libqt6sql6-psql, qt6-translations-l10n")
 
 set(shlibdeps_dir ${CMAKE_CURRENT_BINARY_DIR}/shlibdeps)
 file(WRITE ${shlibdeps_dir}/debian/control "")

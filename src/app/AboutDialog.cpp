@@ -25,13 +25,13 @@ QLabel* makeLine(QWidget* parent, const QString& name, const QString& text, int 
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("aboutDialog"));
-    setWindowTitle(QStringLiteral("About"));
+    setWindowTitle(tr("About"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     // The window's outer size is 292 x 231; the frame takes 8 x 30 of it.
     setFixedSize(284, 201);
     move(303, 200);
 
-    makeLine(this, QStringLiteral("title"), QStringLiteral("Tarvex Value-Chart"), 88, 8);
+    makeLine(this, QStringLiteral("title"), tr("Tarvex Value-Chart"), 88, 8);
 
     auto* logo = new QLabel(this);
     logo->setObjectName(QStringLiteral("logo"));
@@ -39,9 +39,9 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     // Drawn at twice the size and stretched into the box.
     logo->setPixmap(logoPicture(QSize(162, 102)));
     logo->setScaledContents(true);
-    logo->setAccessibleName(QStringLiteral("Tarvex logo"));
+    logo->setAccessibleName(tr("Tarvex logo"));
 
-    makeLine(this, QStringLiteral("version"), QStringLiteral("TarvexVol Code:2.0"), 89, 63);
+    makeLine(this, QStringLiteral("version"), tr("TarvexVol Code:2.0"), 89, 63);
     makeLine(this, QStringLiteral("address"), QStringLiteral("www.example.com"), 90, 111);
 
     auto* groove = new QFrame(this);
@@ -51,7 +51,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     groove->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     groove->setLineWidth(2);
 
-    auto* okButton = new QPushButton(checkMarkPicture(), QStringLiteral("OK"), this);
+    auto* okButton = new QPushButton(checkMarkPicture(), tr("OK"), this);
     okButton->setObjectName(QStringLiteral("okButton"));
     okButton->setGeometry(192, 168, 81, 28);
     okButton->setAccessibleName(okButton->text());

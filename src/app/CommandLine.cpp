@@ -349,30 +349,36 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
-        QStringLiteral("Discharge tests with a programmable DC electronic load."));
+        CommandLine::tr("Discharge tests with a programmable DC electronic load."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Displays this help."));
+                                  CommandLine::tr("Displays this help."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
-                                     QStringLiteral("Displays version information."));
+                                     CommandLine::tr("Displays version information."));
     const QCommandLineOption port(
         QStringLiteral("port"),
-        QStringLiteral("Puts PATH in \"Comm Port\" of the port settings at start (a serial "
-                       "device, a link to one, or Com1 to Com4); Setting and OK open it."),
+        CommandLine::tr("Puts PATH in \"Comm Port\" of the port settings at start (a serial "
+                        "device, a link to one, or Com1 to Com4); Setting and OK open it."),
         QStringLiteral("PATH"));
     const QCommandLineOption silenceLimit(
         QStringLiteral("silence-limit"),
-        QStringLiteral("While the load is on, switches it off when it has given no reading for "
-                       "SECONDS (default %1; 0: never): the minimum-voltage stop cannot work "
-                       "without readings.")
+        CommandLine::tr("While the load is on, switches it off when it has given no reading for "
+                        "SECONDS (default %1; 0: never): the minimum-voltage stop cannot work "
+                        "without readings.")
             .arg(LoadRun::kDefaultSilenceLimitMs / 1000),
         QStringLiteral("SECONDS"));
     const QCommandLineOption trace(
         QStringLiteral("trace"),
-        QStringLiteral("Writes the serial link's trace to FILE, each line with its time: "
-                       "opens, closes, hang-ups and errors, and every frame sent and chunk "
-                       "received in hex. For finding out what goes wrong on a link."),
+        CommandLine::tr("Writes the serial link's trace to FILE, each line with its time: "
+                        "opens, closes, hang-ups and errors, and every frame sent and chunk "
+                        "received in hex. For finding out what goes wrong on a link."),
         QStringLiteral("FILE"));
-    parser.addOptions({help, version, port, silenceLimit, trace});
+    const QCommandLineOption language(
+        QStringLiteral("language"),
+        CommandLine::tr(
+            "Shows the program's texts in the language CODE (de, en, zh_CN, ...) instead of the "
+            "system's; \"source\" shows them as written in the program."),
+        QStringLiteral("CODE"));
+    parser.addOptions({help, version, port, silenceLimit, trace, language});
     // Qt's own options, read here only to be let through: the application
     // takes them out and acts on them. Read before the application exists,
     // they let a line that is refused be told without a display.
@@ -389,30 +395,32 @@ CommandLine parseCommandLine(const QStringList& arguments) {
 
     CommandLine line;
     const bool parsed = parser.parse(arguments);
+    // Also for a line that is refused: the refusal is told in that language.
+    line.language = parser.value(language);
     // The program as it was called, also before the application exists.
     const QString name =
         arguments.isEmpty() ? QStringLiteral("tarvex") : QFileInfo(arguments.first()).fileName();
     auto refuse = [&](const QString& why) {
         line.action = CommandLine::Action::Refuse;
-        line.text = QStringLiteral("%1: %2\nTry '%1 --help'.\n").arg(name, why);
+        line.text = CommandLine::tr("%1: %2\nTry '%1 --help'.\n").arg(name, why);
         return line;
     };
     if (parser.isSet(help)) {
         QString text = parser.helpText();
         text.remove(0, text.indexOf(QLatin1Char('\n')));
         line.action = CommandLine::Action::ShowHelp;
-        line.text = QStringLiteral("Usage: %1 [options]\n       %1 run --port PATH --minimum "
-                                   "VOLTS [options]\n       %1 runs [--json]\n       %1 export "
-                                   "--run N (--csv FILE | --bdf FILE)")
+        line.text = CommandLine::tr("Usage: %1 [options]\n       %1 run --port PATH --minimum "
+                                    "VOLTS [options]\n       %1 runs [--json]\n       %1 export "
+                                    "--run N (--csv FILE | --bdf FILE)")
                         .arg(name) +
                     text +
-                    QStringLiteral("\nCommands (no display needed; '%1 COMMAND --help' tells "
-                                   "their options):\n"
-                                   "  run     one discharge without a window, for scripts and "
-                                   "automated rigs\n"
-                                   "  runs    lists the stored runs with their figures\n"
-                                   "  export  writes one stored run as CSV or Battery Data "
-                                   "Format\n")
+                    CommandLine::tr("\nCommands (no display needed; '%1 COMMAND --help' tells "
+                                    "their options):\n"
+                                    "  run     one discharge without a window, for scripts and "
+                                    "automated rigs\n"
+                                    "  runs    lists the stored runs with their figures\n"
+                                    "  export  writes one stored run as CSV or Battery Data "
+                                    "Format\n")
                         .arg(name);
         return line;
     }
@@ -426,15 +434,15 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         return refuse(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
         return refuse(
-            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
+            CommandLine::tr("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
     line.portName = parser.value(port);
     if (parser.isSet(silenceLimit)) {
         bool ok = false;
         const double seconds = parser.value(silenceLimit).toDouble(&ok);
         // A day at most: the limit is a number of milliseconds.
         if (!ok || seconds < 0 || seconds > 86400)
-            return refuse(QStringLiteral("--silence-limit needs a number of seconds from 0 to "
-                                         "86400, not '%1'.")
+            return refuse(CommandLine::tr("--silence-limit needs a number of seconds from 0 to "
+                                          "86400, not '%1'.")
                               .arg(parser.value(silenceLimit)));
         line.silenceLimitMs = static_cast<int>(seconds * 1000 + 0.5);
     }

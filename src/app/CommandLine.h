@@ -1,11 +1,13 @@
 // The program's command line: --help, --version, --port PATH,
-// --silence-limit SECONDS and --trace FILE for the windows; and the commands
-// that need no window: `run` (one discharge, see headless/HeadlessRun.h),
-// `runs` (the stored runs) and `export` (one stored run as a file).
+// --silence-limit SECONDS, --trace FILE and --language CODE for the windows;
+// and the commands that need no window: `run` (one discharge, see
+// headless/HeadlessRun.h), `runs` (the stored runs) and `export` (one stored
+// run as a file).
 #pragma once
 
 #include "headless/HeadlessOptions.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +16,10 @@ namespace tarvex {
 class Program;
 
 struct CommandLine {
+    // CommandLine::tr(): the help and the refusals, read through the translator.
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+
+public:
     enum class Action {
         Run,              // start the program
         ShowHelp,         // print text and end
@@ -26,6 +32,7 @@ struct CommandLine {
     Action action = Action::Run;
     QString portName;      // --port's PATH; empty when not given
     QString traceFileName; // --trace's FILE; empty when not given
+    QString language;      // --language's CODE; empty when not given (the system's)
     // --silence-limit in milliseconds (0: never); -1 when not given.
     int silenceLimitMs = -1;
     QString text;
@@ -51,7 +58,8 @@ qint64 parseDuration(const QString& text);
 // line; an unknown option, an option without its value or a further argument
 // refuses the line. The version comes from QCoreApplication's application
 // name and version. A first argument "run", "runs" or "export" is the
-// command of that name, with options of its own (and its own --help).
+// command of that name, with options of its own (and its own --help). The
+// texts are those of the translation installed when it is called.
 CommandLine parseCommandLine(const QStringList& arguments);
 
 // The arguments of main() as texts in the system's encoding.

@@ -5,6 +5,7 @@
 #include "app/LinkTrace.h"
 #include "app/Program.h"
 #include "app/ProgramIcon.h"
+#include "app/Translations.h"
 #include "control/ControlWindow.h"
 #include "headless/HeadlessRun.h"
 #include "headless/StoredRuns.h"
@@ -23,8 +24,7 @@ namespace {
 // `tarvex run`: one discharge with no window and no display. SIGTERM, SIGINT
 // and SIGHUP switch the load off on the run's thread (the ways out), then the
 // run ends with 128 + the signal's number.
-int runWithoutWindow(int argc, char** argv, HeadlessOptions options) {
-    QCoreApplication app(argc, argv);
+int runWithoutWindow(QCoreApplication& app, HeadlessOptions options) {
     options.dataDirectory = DataLocation::tableDirectory();
     HeadlessRun run(options);
     // The end after a signal writes the summary and the files itself.
@@ -52,22 +52,23 @@ int main(int argc, char** argv) {
     // and a refused line need no display.
     const QStringList arguments = commandLineArguments(argc, argv);
     const CommandLine line = parseCommandLine(arguments);
-    switch (line.action) {
-    case CommandLine::Action::Run:
-        break;
-    case CommandLine::Action::RunWithoutWindow:
-        return runWithoutWindow(argc, argv, line.headless);
-    case CommandLine::Action::ListRuns: {
-        QCoreApplication app(argc, argv);
-        return listRuns(DataLocation::tableDirectory(), line.json);
-    }
-    case CommandLine::Action::ExportRun: {
-        QCoreApplication app(argc, argv);
-        return exportRun(DataLocation::tableDirectory(), line.exportRunId, line.csvFile,
-                         line.bdfFile);
-    }
-    default:
-        return answerCommandLine(line);
+    if (line.action != CommandLine::Action::Run) {
+        // Answered without a display, in the operator's language.
+        QCoreApplication core(argc, argv);
+        Translations translations;
+        translations.install(line.language);
+        const CommandLine told = parseCommandLine(arguments);
+        switch (told.action) {
+        case CommandLine::Action::RunWithoutWindow:
+            return runWithoutWindow(core, told.headless);
+        case CommandLine::Action::ListRuns:
+            return listRuns(DataLocation::tableDirectory(), told.json);
+        case CommandLine::Action::ExportRun:
+            return exportRun(DataLocation::tableDirectory(), told.exportRunId, told.csvFile,
+                             told.bdfFile);
+        default:
+            return answerCommandLine(told);
+        }
     }
 
     // The trace starts before the application and the run, so that it sees
@@ -86,6 +87,14 @@ int main(int argc, char** argv) {
     }
     Application app(argc, argv);
     QApplication::setWindowIcon(programIcon());
+    // Before any window: every text is read through it.
+    Translations translations;
+    if (!translations.install(line.language) && !line.language.isEmpty())
+        std::fprintf(stderr,
+                     "%s: no translation for the language '%s': the texts are shown as "
+                     "written\n",
+                     qPrintable(QFileInfo(arguments.value(0, QStringLiteral("tarvex"))).fileName()),
+                     qPrintable(line.language));
 
     Program program;
     ControlWindow* window = program.controlWindow();

@@ -127,12 +127,13 @@ void command(LoadRun* run, void (LoadRun::*slot)()) {
 QString openFailureHint(int errorCode, const QString& reason) {
     QString what;
     if (errorCode == EACCES || errorCode == EPERM)
-        what = QStringLiteral("On Linux, serial ports belong to the group \"dialout\": add your "
+        what =
+            ControlWindow::tr("On Linux, serial ports belong to the group \"dialout\": add your "
                               "user to it (sudo usermod -aG dialout \"$USER\"), then log out and "
                               "in again.");
     else if (errorCode == EBUSY)
-        what = QStringLiteral("Another program holds the port (a terminal program, or another "
-                              "copy of this one).");
+        what = ControlWindow::tr("Another program holds the port (a terminal program, or another "
+                                 "copy of this one).");
     else
         return {};
     return QStringLiteral("\n\n%1\n%2").arg(reason, what);
@@ -153,7 +154,7 @@ ControlWindow::~ControlWindow() = default;
 
 void ControlWindow::buildLayout() {
     setObjectName(QStringLiteral("controlWindow"));
-    setWindowTitle(QStringLiteral("TarvexForm"));
+    setWindowTitle(tr("TarvexForm"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     // Fixed border: the client area keeps its size.
     setFixedSize(kClientWidth, kClientHeight);
@@ -167,17 +168,16 @@ void ControlWindow::buildLayout() {
     // Tool panel along the top.
     m_toolPanel =
         makePanel(central, QStringLiteral("toolPanel"), {0, 0, kClientWidth, kToolPanelHeight});
-    m_settingsButton =
-        makeToolButton(m_toolPanel, QStringLiteral("settingsButton"), QStringLiteral("Setting"),
-                       QStyle::SP_FileDialogDetailedView, 6);
-    m_queryButton = makeToolButton(m_toolPanel, QStringLiteral("queryButton"),
-                                   QStringLiteral("Query"), QStyle::SP_FileDialogContentsView, 94);
-    m_aboutButton = makeToolButton(m_toolPanel, QStringLiteral("aboutButton"),
-                                   QStringLiteral("About"), QStyle::SP_MessageBoxInformation, 182);
-    m_closeButton = makeToolButton(m_toolPanel, QStringLiteral("closeButton"),
-                                   QStringLiteral("Close"), QStyle::SP_DialogCloseButton, 270);
-    m_limitsButton = makeToolButton(m_toolPanel, QStringLiteral("limitsButton"),
-                                    QStringLiteral("Limits"), QStyle::SP_FileDialogListView, 358);
+    m_settingsButton = makeToolButton(m_toolPanel, QStringLiteral("settingsButton"), tr("Setting"),
+                                      QStyle::SP_FileDialogDetailedView, 6);
+    m_queryButton = makeToolButton(m_toolPanel, QStringLiteral("queryButton"), tr("Query"),
+                                   QStyle::SP_FileDialogContentsView, 94);
+    m_aboutButton = makeToolButton(m_toolPanel, QStringLiteral("aboutButton"), tr("About"),
+                                   QStyle::SP_MessageBoxInformation, 182);
+    m_closeButton = makeToolButton(m_toolPanel, QStringLiteral("closeButton"), tr("Close"),
+                                   QStyle::SP_DialogCloseButton, 270);
+    m_limitsButton = makeToolButton(m_toolPanel, QStringLiteral("limitsButton"), tr("Limits"),
+                                    QStyle::SP_FileDialogListView, 358);
     m_elapsedClock = new ElapsedClock(m_toolPanel);
     m_elapsedClock->setObjectName(QStringLiteral("elapsedClock"));
     m_elapsedClock->setDigitSpacing(3);
@@ -227,15 +227,12 @@ void ControlWindow::buildLayout() {
 
     QFrame* readoutPanel =
         makePanel(mainPanel, QStringLiteral("readoutPanel"), {2, 2, 133, mainHeight - 4});
-    m_voltageReadout =
-        makeReadout(readoutPanel, QStringLiteral("voltageReadout"),
-                    makeCaption(readoutPanel, QStringLiteral("Voltage"), 14, 58), 14, 80);
-    m_currentReadout =
-        makeReadout(readoutPanel, QStringLiteral("currentReadout"),
-                    makeCaption(readoutPanel, QStringLiteral("Current"), 14, 213), 14, 235);
-    m_powerReadout =
-        makeReadout(readoutPanel, QStringLiteral("powerReadout"),
-                    makeCaption(readoutPanel, QStringLiteral("Power"), 19, 373), 19, 395);
+    m_voltageReadout = makeReadout(readoutPanel, QStringLiteral("voltageReadout"),
+                                   makeCaption(readoutPanel, tr("Voltage"), 14, 58), 14, 80);
+    m_currentReadout = makeReadout(readoutPanel, QStringLiteral("currentReadout"),
+                                   makeCaption(readoutPanel, tr("Current"), 14, 213), 14, 235);
+    m_powerReadout = makeReadout(readoutPanel, QStringLiteral("powerReadout"),
+                                 makeCaption(readoutPanel, tr("Power"), 19, 373), 19, 395);
 
     QFrame* chartPanel =
         makePanel(mainPanel, QStringLiteral("chartPanel"), {136, 2, 394, mainHeight - 4});
@@ -243,20 +240,20 @@ void ControlWindow::buildLayout() {
     m_currentChart = makeRunChart(chartPanel, RunChart::Current, 159, m_currentSeries);
     m_powerChart = makeRunChart(chartPanel, RunChart::Power, 315, m_powerSeries);
 
-    QLabel* minimumCaption = makeCaption(mainPanel, QStringLiteral("Minimum Voltage:"), 544, 36);
+    QLabel* minimumCaption = makeCaption(mainPanel, tr("Minimum Voltage:"), 544, 36);
     m_minimumVoltageField = new MinimumVoltageField(mainPanel);
     m_minimumVoltageField->setObjectName(QStringLiteral("minimumVoltageField"));
     m_minimumVoltageField->setGeometry(544, 56, 80, 24);
     minimumCaption->setBuddy(m_minimumVoltageField);
 
     m_computerControlButton = makeControlButton(mainPanel, QStringLiteral("computerControlButton"),
-                                                QStringLiteral("PC Control"), 120);
-    m_frontPanelButton = makeControlButton(mainPanel, QStringLiteral("frontPanelButton"),
-                                           QStringLiteral("Self Control"), 170);
-    m_loadOnButton = makeControlButton(mainPanel, QStringLiteral("loadOnButton"),
-                                       QStringLiteral("Load ON"), 220);
-    m_loadOffButton = makeControlButton(mainPanel, QStringLiteral("loadOffButton"),
-                                        QStringLiteral("Load OFF"), 270);
+                                                tr("PC Control"), 120);
+    m_frontPanelButton =
+        makeControlButton(mainPanel, QStringLiteral("frontPanelButton"), tr("Self Control"), 170);
+    m_loadOnButton =
+        makeControlButton(mainPanel, QStringLiteral("loadOnButton"), tr("Load ON"), 220);
+    m_loadOffButton =
+        makeControlButton(mainPanel, QStringLiteral("loadOffButton"), tr("Load OFF"), 270);
     m_frontPanelButton->setEnabled(false);
     m_loadOnButton->setEnabled(false);
     m_loadOffButton->setEnabled(false);
@@ -392,8 +389,7 @@ void ControlWindow::showPortOpenFailed(int errorCode, const QString& reason) {
     m_frontPanelButton->setEnabled(m_computerControlButton->isEnabled());
     const int position =
         m_windows.portSettingsDialog ? m_windows.portSettingsDialog->portListPosition() : 0;
-    showMessageBox(QStringLiteral("打开串口%1失败").arg(position) +
-                       openFailureHint(errorCode, reason),
+    showMessageBox(tr("打开串口%1失败").arg(position) + openFailureHint(errorCode, reason),
                    QMessageBox::Warning, QMessageBox::Yes);
 }
 
@@ -443,7 +439,7 @@ void ControlWindow::switchLoadOff() {
 void ControlWindow::showPoll() {
     const QString baud =
         m_windows.portSettingsDialog ? m_windows.portSettingsDialog->baudRateText() : QString();
-    m_statusPanels[0]->setText(QStringLiteral("波特率") + baud);
+    m_statusPanels[0]->setText(tr("波特率") + baud);
 }
 
 void ControlWindow::showElapsedTime() {
@@ -475,32 +471,31 @@ void ControlWindow::showStopped() {
 
 void ControlWindow::showStopAtMinimumVoltage() {
     showStopped();
-    showMessageBox(QStringLiteral("The Minnum Voltag is Protect!"), QMessageBox::Warning,
-                   QMessageBox::Yes);
+    showMessageBox(tr("The Minnum Voltag is Protect!"), QMessageBox::Warning, QMessageBox::Yes);
 }
 
 void ControlWindow::showStopAtLimit(RunEnd which) {
     showStopped();
     const QString limit = limitReachedText(which, m_runLimits);
-    m_linkPanel->setText(QStringLiteral("Run ended at its ") + limit);
-    showMessageBox(QStringLiteral("The run reached its %1: the load was switched off.").arg(limit),
+    m_linkPanel->setText(tr("Run ended at its %1").arg(limit));
+    showMessageBox(tr("The run reached its %1: the load was switched off.").arg(limit),
                    QMessageBox::Information, QMessageBox::Yes);
 }
 
 void ControlWindow::showStopForSilence(const QString& portName, int limitMs) {
     showStopped();
-    m_linkPanel->setText(QStringLiteral("No reading: load switched off"));
-    showMessageBox(QStringLiteral("The load on %1 gave no reading for %2 s. It was switched off: "
-                                  "the minimum-voltage stop cannot work without readings.")
+    m_linkPanel->setText(tr("No reading: load switched off"));
+    showMessageBox(tr("The load on %1 gave no reading for %2 s. It was switched off: "
+                      "the minimum-voltage stop cannot work without readings.")
                        .arg(portName, QLocale().toString(limitMs / 1000.0)),
                    QMessageBox::Warning, QMessageBox::Yes);
 }
 
 void ControlWindow::showLoadStillOn(const QString& portName, double amps) {
-    m_linkPanel->setText(QStringLiteral("LOAD STILL ON: switch it off"));
+    m_linkPanel->setText(tr("LOAD STILL ON: switch it off"));
     beep();
-    showMessageBox(QStringLiteral("THE LOAD ON %1 IS STILL ON. It draws %2 A after three load-off "
-                                  "requests. Switch it off at the load itself now.")
+    showMessageBox(tr("THE LOAD ON %1 IS STILL ON. It draws %2 A after three load-off "
+                      "requests. Switch it off at the load itself now.")
                        .arg(portName, QLocale().toString(amps, 'f', 2)),
                    QMessageBox::Critical, QMessageBox::Yes);
 }
@@ -518,43 +513,41 @@ void ControlWindow::showPortChange(const QString& fromPort, const QString& toPor
     showStopped();
     m_linkPanel->setText(
         fromPort == toPort
-            ? QStringLiteral("Load on %1 switched off before changing its line settings")
-                  .arg(fromPort)
-            : QStringLiteral("Load on %1 switched off before changing to %2")
-                  .arg(fromPort, toPort));
+            ? tr("Load on %1 switched off before changing its line settings").arg(fromPort)
+            : tr("Load on %1 switched off before changing to %2").arg(fromPort, toPort));
     m_linkPanel->setToolTip(m_linkPanel->text());
 }
 
 void ControlWindow::showLoadMayStillBeOn(const QString& portName) {
     showStopped();
-    m_linkPanel->setText(QStringLiteral("Load on %1 may still be on").arg(portName));
+    m_linkPanel->setText(tr("Load on %1 may still be on").arg(portName));
     m_linkPanel->setToolTip(m_linkPanel->text());
     showMessageBox(loadMayStillBeOnText(portName), QMessageBox::Warning, QMessageBox::Yes);
 }
 
 void ControlWindow::showGuardFailed(const QString& reason) {
-    showMessageBox(QStringLiteral("The load is on, but no guard process could be started (%1): "
-                                  "should the program end unexpectedly, nothing would switch the "
-                                  "load off. Watch it, or switch it off and try again.")
+    showMessageBox(tr("The load is on, but no guard process could be started (%1): "
+                      "should the program end unexpectedly, nothing would switch the "
+                      "load off. Watch it, or switch it off and try again.")
                        .arg(reason),
                    QMessageBox::Warning, QMessageBox::Yes);
 }
 
 void ControlWindow::showLinkLost(const QString& portName) {
-    m_linkPanel->setText(QStringLiteral("Link lost"));
-    showMessageBox(QStringLiteral("The connection to the load on %1 was lost. Readings and the "
-                                  "minimum-voltage stop are paused until it is back; the program "
-                                  "opens the port again by itself every second. Check the cable.")
+    m_linkPanel->setText(tr("Link lost"));
+    showMessageBox(tr("The connection to the load on %1 was lost. Readings and the "
+                      "minimum-voltage stop are paused until it is back; the program "
+                      "opens the port again by itself every second. Check the cable.")
                        .arg(portName),
                    QMessageBox::Warning, QMessageBox::Yes);
 }
 
 void ControlWindow::showLinkBack(const QString&) {
-    m_linkPanel->setText(QStringLiteral("Link back"));
+    m_linkPanel->setText(tr("Link back"));
 }
 
 void ControlWindow::showSilence(bool silent) {
-    static const QString kNoAnswer = QStringLiteral("No answer from the load");
+    const QString kNoAnswer = tr("No answer from the load");
     if (silent)
         m_linkPanel->setText(kNoAnswer);
     else if (m_linkPanel->text() == kNoAnswer)
@@ -562,25 +555,25 @@ void ControlWindow::showSilence(bool silent) {
 }
 
 void ControlWindow::showStoringDelayed(const QString& message) {
-    m_storePanel->setText(QStringLiteral("Readings wait to be stored"));
-    showErrorMessage(QStringLiteral("Readings cannot be stored now: %1\nThey are kept and "
-                                    "written to the table as soon as it takes them again.")
+    m_storePanel->setText(tr("Readings wait to be stored"));
+    showErrorMessage(tr("Readings cannot be stored now: %1\nThey are kept and "
+                        "written to the table as soon as it takes them again.")
                          .arg(message));
 }
 
 void ControlWindow::showWaitingReadings(int count) {
     if (count > 0)
-        m_storePanel->setText(QStringLiteral("Readings waiting to be stored: %1").arg(count));
+        m_storePanel->setText(tr("Readings waiting to be stored: %1").arg(count));
 }
 
 void ControlWindow::showWaitingReadingsWritten(int count) {
-    m_storePanel->setText(QStringLiteral("All %1 waiting readings stored").arg(count));
+    m_storePanel->setText(tr("All %1 waiting readings stored").arg(count));
 }
 
 void ControlWindow::showWaitingReadingsOverflowed(int capacity) {
-    showMessageBox(QStringLiteral("More than %1 readings (an hour of polling) are waiting to be "
-                                  "stored. The oldest are dropped from now on; the newest are "
-                                  "kept.")
+    showMessageBox(tr("More than %1 readings (an hour of polling) are waiting to be "
+                      "stored. The oldest are dropped from now on; the newest are "
+                      "kept.")
                        .arg(capacity),
                    QMessageBox::Warning, QMessageBox::Yes);
 }

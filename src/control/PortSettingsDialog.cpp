@@ -21,7 +21,7 @@ namespace tarvex {
 int parseInteger(const QString& text) {
     const auto fail = [&text]() -> int {
         throw ConversionError(
-            QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString());
+            PortSettingsDialog::tr("'%1' is not a valid integer value").arg(text).toStdString());
     };
     qsizetype i = 0;
     while (i < text.size() && text[i] == QLatin1Char(' '))
@@ -107,43 +107,43 @@ QComboBox* makeCombo(const QStringList& items, const QString& text, const QStrin
 
 PortSettingsDialog::PortSettingsDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("portSettingsDialog"));
-    setWindowTitle(QStringLiteral("Com Setting"));
+    setWindowTitle(tr("Com Setting"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     // The window's outer size is 321 x 283; the frame takes 8 x 30 of it.
     setFixedSize(313, 253);
 
-    auto* optionsGroup = new QGroupBox(QStringLiteral("Com Options"), this);
+    auto* optionsGroup = new QGroupBox(tr("Com Options"), this);
     optionsGroup->setObjectName(QStringLiteral("optionsGroup"));
     optionsGroup->setGeometry(8, 6, 297, 118);
-    QLabel* portCaption = makeLabel(QStringLiteral("Comm Port"), optionsGroup, 12, 26);
+    QLabel* portCaption = makeLabel(tr("Comm Port"), optionsGroup, 12, 26);
     m_portBox = makeCombo({QStringLiteral("Com1"), QStringLiteral("Com2"), QStringLiteral("Com3"),
                            QStringLiteral("Com4")},
                           QStringLiteral("Com1"), QStringLiteral("portBox"), portCaption,
                           optionsGroup, {76, 22, 73, 22});
-    QLabel* baudCaption = makeLabel(QStringLiteral("Baud Rate"), optionsGroup, 12, 56);
+    QLabel* baudCaption = makeLabel(tr("Baud Rate"), optionsGroup, 12, 56);
     m_baudRateBox = makeCombo({QStringLiteral("4800"), QStringLiteral("9600"),
                                QStringLiteral("19200"), QStringLiteral("38400")},
                               QStringLiteral("9600"), QStringLiteral("baudRateBox"), baudCaption,
                               optionsGroup, {76, 52, 73, 22});
-    QLabel* dataBitsCaption = makeLabel(QStringLiteral("Data Bits"), optionsGroup, 164, 26);
+    QLabel* dataBitsCaption = makeLabel(tr("Data Bits"), optionsGroup, 164, 26);
     m_dataBitsEdit = makeEdit(QStringLiteral("8"), QStringLiteral("dataBitsEdit"), dataBitsCaption,
                               optionsGroup, {222, 22, 61, 22});
-    QLabel* parityCaption = makeLabel(QStringLiteral("Parity"), optionsGroup, 164, 56);
+    QLabel* parityCaption = makeLabel(tr("Parity"), optionsGroup, 164, 56);
     m_parityEdit = makeEdit(QStringLiteral("0"), QStringLiteral("parityEdit"), parityCaption,
                             optionsGroup, {222, 52, 61, 22});
-    QLabel* stopBitsCaption = makeLabel(QStringLiteral("Stop Bits"), optionsGroup, 12, 86);
+    QLabel* stopBitsCaption = makeLabel(tr("Stop Bits"), optionsGroup, 12, 86);
     m_stopBitsEdit = makeEdit(QStringLiteral("0"), QStringLiteral("stopBitsEdit"), stopBitsCaption,
                               optionsGroup, {76, 82, 73, 22});
     for (QLineEdit* fixed : {m_dataBitsEdit, m_parityEdit, m_stopBitsEdit})
         fixed->setEnabled(false);
 
-    auto* intervalGroup = new QGroupBox(QStringLiteral("Interval"), this);
+    auto* intervalGroup = new QGroupBox(tr("Interval"), this);
     intervalGroup->setObjectName(QStringLiteral("intervalGroup"));
     intervalGroup->setGeometry(8, 130, 297, 70);
-    QLabel* intervalCaption = makeLabel(QStringLiteral("Send-frequency"), intervalGroup, 12, 26);
+    QLabel* intervalCaption = makeLabel(tr("Send-frequency"), intervalGroup, 12, 26);
     m_intervalEdit = makeEdit(QStringLiteral("200"), QStringLiteral("intervalEdit"),
                               intervalCaption, intervalGroup, {112, 22, 80, 22});
-    makeLabel(QStringLiteral("(ms)"), intervalGroup, 198, 26);
+    makeLabel(tr("(ms)"), intervalGroup, 198, 26);
     m_intervalWarning = new QLabel(intervalGroup);
     m_intervalWarning->setObjectName(QStringLiteral("intervalWarning"));
     m_intervalWarning->setGeometry(12, 48, 277, 16);
@@ -151,15 +151,14 @@ PortSettingsDialog::PortSettingsDialog(QWidget* parent) : QDialog(parent) {
     warningPalette.setColor(QPalette::WindowText, Qt::red);
     m_intervalWarning->setPalette(warningPalette);
 
-    m_okButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
-                                 QStringLiteral("OK"), this);
+    m_okButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), tr("OK"), this);
     m_okButton->setObjectName(QStringLiteral("okButton"));
     m_okButton->setGeometry(64, 208, 80, 27);
     m_okButton->setDefault(true);
     m_okButton->setAccessibleName(m_okButton->text());
     connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
-    m_cancelButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
-                                     QStringLiteral("Cancel"), this);
+    m_cancelButton =
+        new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), tr("Cancel"), this);
     m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
     m_cancelButton->setGeometry(170, 208, 80, 27);
     m_cancelButton->setAccessibleName(m_cancelButton->text());

@@ -1,6 +1,7 @@
 #include "control/SerialDevice.h"
 
 #include <QCollator>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSerialPortInfo>
@@ -15,10 +16,10 @@ QString SerialDevice::toolTip() const {
     if (!description.isEmpty())
         lines << description;
     if (!manufacturer.isEmpty())
-        lines << QStringLiteral("Manufacturer: %1").arg(manufacturer);
+        lines << QCoreApplication::translate("SerialDevice", "Manufacturer: %1").arg(manufacturer);
     if (!serialNumber.isEmpty())
-        lines << QStringLiteral("Serial number: %1").arg(serialNumber);
-    lines << QStringLiteral("Device: %1").arg(systemLocation);
+        lines << QCoreApplication::translate("SerialDevice", "Serial number: %1").arg(serialNumber);
+    lines << QCoreApplication::translate("SerialDevice", "Device: %1").arg(systemLocation);
     return lines.join(QLatin1Char('\n'));
 }
 

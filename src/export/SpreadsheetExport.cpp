@@ -70,7 +70,8 @@ bool SpreadsheetExport::run(QWidget* progressParent) {
     std::unique_ptr<OperationProgress> progress;
     if (progressParent)
         progress = std::make_unique<OperationProgress>(
-            progressParent, QStringLiteral("Exporting records..."),
+            progressParent,
+            QCoreApplication::translate("SpreadsheetExport", "Exporting records..."),
             std::max(0, m_settings.source->rowCount()), kExportProgressDelayMs,
             OperationProgress::Cancel::Offered);
 
@@ -194,8 +195,9 @@ bool exportReadingsToSpreadsheet(SpreadsheetExport& exportComponent, ReadingMode
     }
     exportComponent.releaseApplication();
     if (!done && !cancelled)
-        showMessageBox(QString::fromUtf8(kNoSpreadsheetWarning) + QStringLiteral("\n\n") +
-                           QString::fromUtf8(kNoSpreadsheetHint),
+        showMessageBox(QCoreApplication::translate("SpreadsheetExport", kNoSpreadsheetWarning) +
+                           QStringLiteral("\n\n") +
+                           QCoreApplication::translate("SpreadsheetExport", kNoSpreadsheetHint),
                        QMessageBox::Warning, QMessageBox::Yes);
     return done;
 }

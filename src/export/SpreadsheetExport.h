@@ -24,11 +24,13 @@ class ReadingModel;
 
 // The texts of the export.
 inline constexpr const char* kExportWorksheetName = "Kelvarnotraske Simple Export 1";
-inline constexpr const char* kNoSpreadsheetWarning = "no Install Excel!";
+inline constexpr const char* kNoSpreadsheetWarning =
+    QT_TRANSLATE_NOOP("SpreadsheetExport", "no Install Excel!");
 // What to do, under the warning (the reason goes to the error output).
-inline constexpr const char* kNoSpreadsheetHint =
+inline constexpr const char* kNoSpreadsheetHint = QT_TRANSLATE_NOOP(
+    "SpreadsheetExport",
     "On Linux, the export needs LibreOffice Calc: install the package libreoffice-calc (sudo "
-    "apt install libreoffice-calc). The error output tells what failed.";
+    "apt install libreoffice-calc). The error output tells what failed.");
 
 // Cell references: columns 1 to 26 are "A" to "Z", then "AA", "AB" and so on.
 QString columnLetters(int column);

@@ -296,21 +296,21 @@ int BandReport::print(QPrinter& printer, int currentPage, QWidget* progressParen
     }
     QPainter painter;
     if (!painter.begin(&printer))
-        throw PrintError(QStringLiteral("Cannot print the report%1")
-                             .arg(file.isEmpty() ? QString() : QStringLiteral(" to ") + file));
+        throw PrintError(file.isEmpty() ? tr("Cannot print the report")
+                                        : tr("Cannot print the report to %1").arg(file));
     const int resolution = printer.resolution();
     const double width = printer.pageLayout().paintRect(QPageLayout::Millimeter).width();
     std::unique_ptr<OperationProgress> progress;
     if (progressParent)
-        progress = std::make_unique<OperationProgress>(
-            progressParent, QStringLiteral("Printing..."), run.count(), kPrintProgressDelayMs,
-            OperationProgress::Cancel::Offered);
+        progress = std::make_unique<OperationProgress>(progressParent, tr("Printing..."),
+                                                       run.count(), kPrintProgressDelayMs,
+                                                       OperationProgress::Cancel::Offered);
 
     int printed = 0;
     bool cancelled = false;
     for (int i = 0; i < run.count(); ++i) {
         if (i > 0 && !printer.newPage())
-            throw PrintError("Cannot start a new page of the report");
+            throw PrintError(tr("Cannot start a new page of the report"));
         drawPage(painter, pages, run.pageAt(i), resolution, width);
         ++printed;
         if (progress && !progress->advance(printed)) {
@@ -319,7 +319,7 @@ int BandReport::print(QPrinter& printer, int currentPage, QWidget* progressParen
         }
     }
     if (!painter.end())
-        throw PrintError("Cannot finish printing the report");
+        throw PrintError(tr("Cannot finish printing the report"));
     if (cancelled) {
         // A print system takes what it was handed; a file is removed.
         if (!file.isEmpty())

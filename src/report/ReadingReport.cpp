@@ -41,17 +41,20 @@ ReportLayout readingReportLayout() {
 
     QFont titleFont(QStringLiteral("MS Serif"), 18);
     titleFont.setBold(true);
-    layout.titleBand = {13.23,
-                        {label(QStringLiteral("TARVEX REPORT"), 59.53, 2.91, 0, 7.41, titleFont)}};
+    layout.titleBand = {
+        13.23, {label(ReadingReport::tr("TARVEX REPORT"), 59.53, 2.91, 0, 7.41, titleFont)}};
 
     const QFont headerFont(QStringLiteral("MS Serif"), 12);
     const auto header = [&](const char* caption, double left, double width) {
-        return label(QString::fromLatin1(caption), left, 2.91, width, 5.29, headerFont);
+        return label(ReadingReport::tr(caption), left, 2.91, width, 5.29, headerFont);
     };
-    layout.columnHeaderBand = {10.32,
-                               {header("Index", 9.00, 10.05), header("VolVal", 47.63, 12.17),
-                                header("CurVal", 86.25, 12.44), header("PowVal", 124.88, 13.76),
-                                header("Date", 163.51, 8.47)}};
+    layout.columnHeaderBand = {
+        10.32,
+        {header(QT_TRANSLATE_NOOP("tarvex::ReadingReport", "Index"), 9.00, 10.05),
+         header(QT_TRANSLATE_NOOP("tarvex::ReadingReport", "VolVal"), 47.63, 12.17),
+         header(QT_TRANSLATE_NOOP("tarvex::ReadingReport", "CurVal"), 86.25, 12.44),
+         header(QT_TRANSLATE_NOOP("tarvex::ReadingReport", "PowVal"), 124.88, 13.76),
+         header(QT_TRANSLATE_NOOP("tarvex::ReadingReport", "Date"), 163.51, 8.47)}};
 
     layout.detailBand = {11.38,
                          {fieldText(QStringLiteral("ID"), 8.20, 3.44),

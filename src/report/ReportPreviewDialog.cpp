@@ -48,7 +48,7 @@ constexpr double kZoomSteps[] = {12.5, 25, 50, 100, 125, 150, 200, 400, 800};
 ReportPreviewDialog::ReportPreviewDialog(BandReport& report, QPrinter& printer, QWidget* parent)
     : QDialog(parent), m_report(report), m_printer(printer) {
     setObjectName(QStringLiteral("reportPreview"));
-    setWindowTitle(QStringLiteral("Print Preview"));
+    setWindowTitle(previewText(QT_TRANSLATE_NOOP("QPrintPreviewDialog", "Print Preview")));
     setSizeGripEnabled(true);
 
     m_view = new ReportPreviewView(report, printer, this);
@@ -57,44 +57,61 @@ ReportPreviewDialog::ReportPreviewDialog(BandReport& report, QPrinter& printer, 
     toolBar->setObjectName(QStringLiteral("toolBar"));
 
     m_fitGroup = new QActionGroup(this);
-    m_fitWidth = addAction(m_fitGroup, "fitWidthAction", "Fit width", "zoom-fit-width");
-    m_fitPage = addAction(m_fitGroup, "fitPageAction", "Fit page", "zoom-fit-page");
+    m_fitWidth = addAction(m_fitGroup, "fitWidthAction",
+                           QT_TRANSLATE_NOOP("QPrintPreviewDialog", "Fit width"), "zoom-fit-width");
+    m_fitPage = addAction(m_fitGroup, "fitPageAction",
+                          QT_TRANSLATE_NOOP("QPrintPreviewDialog", "Fit page"), "zoom-fit-page");
     m_fitWidth->setCheckable(true);
     m_fitPage->setCheckable(true);
     m_fitPage->setChecked(true);
 
     auto* zoomGroup = new QActionGroup(this);
-    m_zoomIn = addAction(zoomGroup, "zoomInAction", "Zoom in", "zoom-in");
-    m_zoomOut = addAction(zoomGroup, "zoomOutAction", "Zoom out", "zoom-out");
+    m_zoomIn = addAction(zoomGroup, "zoomInAction",
+                         QT_TRANSLATE_NOOP("QPrintPreviewDialog", "Zoom in"), "zoom-in");
+    m_zoomOut = addAction(zoomGroup, "zoomOutAction",
+                          QT_TRANSLATE_NOOP("QPrintPreviewDialog", "Zoom out"), "zoom-out");
 
     auto* orientationGroup = new QActionGroup(this);
-    m_portrait = addAction(orientationGroup, "portraitAction", "Portrait", "layout-portrait");
-    m_landscape = addAction(orientationGroup, "landscapeAction", "Landscape", "layout-landscape");
+    m_portrait = addAction(orientationGroup, "portraitAction",
+                           QT_TRANSLATE_NOOP("QPrintPreviewDialog", "Portrait"), "layout-portrait");
+    m_landscape =
+        addAction(orientationGroup, "landscapeAction",
+                  QT_TRANSLATE_NOOP("QPrintPreviewDialog", "Landscape"), "layout-landscape");
     m_portrait->setCheckable(true);
     m_landscape->setCheckable(true);
 
     m_navigationGroup = new QActionGroup(this);
     m_navigationGroup->setExclusive(false);
-    m_firstPage = addAction(m_navigationGroup, "firstPageAction", "First page", "go-first");
+    m_firstPage = addAction(m_navigationGroup, "firstPageAction",
+                            QT_TRANSLATE_NOOP("QPrintPreviewDialog", "First page"), "go-first");
     m_previousPage =
-        addAction(m_navigationGroup, "previousPageAction", "Previous page", "go-previous");
-    m_nextPage = addAction(m_navigationGroup, "nextPageAction", "Next page", "go-next");
-    m_lastPage = addAction(m_navigationGroup, "lastPageAction", "Last page", "go-last");
+        addAction(m_navigationGroup, "previousPageAction",
+                  QT_TRANSLATE_NOOP("QPrintPreviewDialog", "Previous page"), "go-previous");
+    m_nextPage = addAction(m_navigationGroup, "nextPageAction",
+                           QT_TRANSLATE_NOOP("QPrintPreviewDialog", "Next page"), "go-next");
+    m_lastPage = addAction(m_navigationGroup, "lastPageAction",
+                           QT_TRANSLATE_NOOP("QPrintPreviewDialog", "Last page"), "go-last");
 
     auto* modeGroup = new QActionGroup(this);
-    m_singleMode =
-        addAction(modeGroup, "singleModeAction", "Show single page", "view-pages-single");
-    m_facingMode =
-        addAction(modeGroup, "facingModeAction", "Show facing pages", "view-pages-facing");
-    m_overviewMode = addAction(modeGroup, "overviewModeAction", "Show overview of all pages",
-                               "view-pages-overview");
+    m_singleMode = addAction(modeGroup, "singleModeAction",
+                             QT_TRANSLATE_NOOP("QPrintPreviewDialog", "Show single page"),
+                             "view-pages-single");
+    m_facingMode = addAction(modeGroup, "facingModeAction",
+                             QT_TRANSLATE_NOOP("QPrintPreviewDialog", "Show facing pages"),
+                             "view-pages-facing");
+    m_overviewMode =
+        addAction(modeGroup, "overviewModeAction",
+                  QT_TRANSLATE_NOOP("QPrintPreviewDialog", "Show overview of all pages"),
+                  "view-pages-overview");
     for (QAction* mode : {m_singleMode, m_facingMode, m_overviewMode})
         mode->setCheckable(true);
     m_singleMode->setChecked(true);
 
     auto* printerGroup = new QActionGroup(this);
-    m_print = addAction(printerGroup, "printAction", "Print", "printer");
-    m_pageSetup = addAction(printerGroup, "pageSetupAction", "Page setup", "page-setup");
+    m_print = addAction(printerGroup, "printAction",
+                        QT_TRANSLATE_NOOP("QPrintPreviewDialog", "Print"), "printer");
+    m_pageSetup = addAction(printerGroup, "pageSetupAction",
+                            QT_TRANSLATE_NOOP("QPrintPreviewDialog", "Page setup"), "page-setup");
 
     m_zoomFactor = new QComboBox(toolBar);
     m_zoomFactor->setObjectName(QStringLiteral("zoomFactor"));

@@ -119,7 +119,7 @@ private:
 QueryWindow::QueryWindow(ReadingReport* report, QWidget* parent)
     : QDialog(parent), m_report(report) {
     setObjectName(QStringLiteral("queryWindow"));
-    setWindowTitle(QStringLiteral("Query"));
+    setWindowTitle(tr("Query"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     // The window's outer size is 568 x 431; the frame takes 8 x 30 of it.
     resize(560, 401);
@@ -137,14 +137,12 @@ QueryWindow::QueryWindow(ReadingReport* report, QWidget* parent)
     toolBar->setMidLineWidth(0);
 
     QToolButton* reportButton =
-        makeToolButton(toolBar, QStringLiteral("reportButton"), QStringLiteral("Report"),
-                       reportButtonPicture(), 26, {10, 5, 87, 32});
-    QToolButton* exportButton =
-        makeToolButton(toolBar, QStringLiteral("exportButton"), QStringLiteral("Excel"),
-                       exportButtonPicture(), 16, {116, 5, 87, 32});
-    QToolButton* clearButton =
-        makeToolButton(toolBar, QStringLiteral("clearButton"), QStringLiteral("Clear"),
-                       clearButtonPicture(), 16, {222, 5, 87, 32});
+        makeToolButton(toolBar, QStringLiteral("reportButton"), tr("Report"), reportButtonPicture(),
+                       26, {10, 5, 87, 32});
+    QToolButton* exportButton = makeToolButton(toolBar, QStringLiteral("exportButton"), tr("Excel"),
+                                               exportButtonPicture(), 16, {116, 5, 87, 32});
+    QToolButton* clearButton = makeToolButton(toolBar, QStringLiteral("clearButton"), tr("Clear"),
+                                              clearButtonPicture(), 16, {222, 5, 87, 32});
 
     auto* runLabel = new QLabel(QStringLiteral("&Run:"), toolBar);
     runLabel->setObjectName(QStringLiteral("runLabel"));
@@ -179,7 +177,7 @@ QueryWindow::QueryWindow(ReadingReport* report, QWidget* parent)
 
     auto* grid = new DataGrid(this);
     grid->setObjectName(QStringLiteral("grid"));
-    grid->setAccessibleName(QStringLiteral("Readings"));
+    grid->setAccessibleName(tr("Readings"));
     grid->setGeometry(0, 42, 559, 359);
     grid->setTitleFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     grid->setReadingModel(m_model);
@@ -191,7 +189,7 @@ QueryWindow::QueryWindow(ReadingReport* report, QWidget* parent)
     connect(clearButton, &QToolButton::clicked, this,
             [this] { guarded([this] { clearAllReadings(); }); });
 
-    m_saveCsvAction = new QAction(QStringLiteral("Save as CSV…"), this);
+    m_saveCsvAction = new QAction(tr("Save as CSV…"), this);
     m_saveCsvAction->setObjectName(QStringLiteral("saveCsvAction"));
     m_saveCsvAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     m_saveCsvAction->setShortcutContext(Qt::WindowShortcut);
@@ -310,7 +308,7 @@ void QueryWindow::exportToSpreadsheet() {
 
 void QueryWindow::clearAllReadings() {
     m_model->close();
-    if (showMessageBox(QStringLiteral("Clear All Record,Yes or No?"), QMessageBox::Question,
+    if (showMessageBox(tr("Clear All Record,Yes or No?"), QMessageBox::Question,
                        QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
 
@@ -332,7 +330,7 @@ void QueryWindow::clearAllReadings() {
         // stay deleted, and no lock is left for the readings stored meanwhile.
     }
     if (failed)
-        showPlainMessageBox(QStringLiteral("Failed to Clear Data from Table!"), applicationTitle());
+        showPlainMessageBox(tr("Failed to Clear Data from Table!"), applicationTitle());
 }
 
 // Deletes the rows stored when the operator confirmed: the first ones in ID
@@ -341,8 +339,8 @@ void QueryWindow::clearAllReadings() {
 // kClearBlockMs, so that the reading log waits at most that long for the table
 // and the window thread serves what arrives between blocks.
 void QueryWindow::deleteReadings(ReadingStore& store, int total) {
-    OperationProgress progress(this, QStringLiteral("Clearing records..."), total,
-                               kClearProgressDelayMs, OperationProgress::Cancel::NotOffered);
+    OperationProgress progress(this, tr("Clearing records..."), total, kClearProgressDelayMs,
+                               OperationProgress::Cancel::NotOffered);
     int deleted = 0;
     int block = kFirstClearBlock;
     QElapsedTimer clock;
@@ -370,9 +368,9 @@ void QueryWindow::saveAsCsv() {
     }
     SaveFileRequest request;
     request.parent = this;
-    request.caption = QStringLiteral("Save as CSV");
+    request.caption = tr("Save as CSV");
     request.proposedPath = QDir(m_csvDirectory).filePath(QStringLiteral("Tarvex.csv"));
-    request.filter = QStringLiteral("CSV files (*.csv);;All files (*)");
+    request.filter = tr("CSV files (*.csv);;All files (*)");
     request.defaultSuffix = QStringLiteral("csv");
     const QString fileName = askSaveFileName(request);
     if (fileName.isEmpty())
@@ -381,7 +379,7 @@ void QueryWindow::saveAsCsv() {
 
     QString error;
     if (!writeCsvFile(fileName, error))
-        showMessageBox(QStringLiteral("The CSV file %1 could not be written: %2")
+        showMessageBox(tr("The CSV file %1 could not be written: %2")
                            .arg(QDir::toNativeSeparators(fileName), error),
                        QMessageBox::Warning, QMessageBox::Ok);
 }
@@ -395,7 +393,7 @@ bool QueryWindow::writeCsvFile(const QString& fileName, QString& error) {
         return false;
     }
     const BusyCursor busy;
-    OperationProgress progress(this, QStringLiteral("Saving records..."), m_model->rowCount(),
+    OperationProgress progress(this, tr("Saving records..."), m_model->rowCount(),
                                kCsvProgressDelayMs, OperationProgress::Cancel::Offered);
     CsvWriter writer;
     connect(&writer, &CsvWriter::progressed, &writer, [&progress, &writer](int rows) {

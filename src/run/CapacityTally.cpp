@@ -1,5 +1,6 @@
 #include "run/CapacityTally.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 namespace tarvex {
@@ -24,13 +25,13 @@ QString CapacityTally::text() const {
 
 QString capacityText(double ampHours, double wattHours) {
     const QLocale locale;
-    return QStringLiteral("%1 Ah %2 Wh")
+    return QCoreApplication::translate("CapacityTally", "%1 Ah %2 Wh")
         .arg(locale.toString(ampHours, 'f', 3), locale.toString(wattHours, 'f', 2));
 }
 
 QString elapsedDaysText(qint64 elapsedMs) {
     const qint64 days = elapsedMs / kMsPerDay;
-    return days >= 1 ? QStringLiteral("+%1 d").arg(days) : QString();
+    return days >= 1 ? QCoreApplication::translate("CapacityTally", "+%1 d").arg(days) : QString();
 }
 
 } // namespace tarvex

@@ -36,9 +36,9 @@ bool sameLine(const LinkSettings& a, const LinkSettings& b) {
 }
 
 QString loadMayStillBeOnText(const QString& portName) {
-    return QStringLiteral("The load on %1 may still be on: the requests that switch it off could "
-                          "not reach it (the connection to it is lost). Switch it off at the "
-                          "load.")
+    return LoadRun::tr("The load on %1 may still be on: the requests that switch it off could "
+                       "not reach it (the connection to it is lost). Switch it off at the "
+                       "load.")
         .arg(portName);
 }
 

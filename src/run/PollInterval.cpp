@@ -1,5 +1,7 @@
 #include "run/PollInterval.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 
@@ -36,16 +38,19 @@ QString pollingRefusal(int intervalMs, quint32 baudRate) {
         return {};
     const int least = minimumPollIntervalMs(baudRate);
     if (intervalMs <= 0)
-        return QStringLiteral("The load was not switched on: a Send-frequency of %1 ms stops "
-                              "polling, so no reading would come and the minimum-voltage stop "
-                              "could not work. Under Setting, set a Send-frequency of at least "
-                              "%2 ms, then Load ON.")
+        return QCoreApplication::translate(
+                   "PollInterval",
+                   "The load was not switched on: a Send-frequency of %1 ms stops "
+                   "polling, so no reading would come and the minimum-voltage stop "
+                   "could not work. Under Setting, set a Send-frequency of at least "
+                   "%2 ms, then Load ON.")
             .arg(intervalMs)
             .arg(least);
-    return QStringLiteral("The load was not switched on: a Send-frequency of %1 ms is shorter "
-                          "than %2 bit/s can carry, so the answers would run together and the "
-                          "minimum-voltage stop could not work. Under Setting, set a "
-                          "Send-frequency of at least %3 ms, then Load ON.")
+    return QCoreApplication::translate(
+               "PollInterval", "The load was not switched on: a Send-frequency of %1 ms is shorter "
+                               "than %2 bit/s can carry, so the answers would run together and the "
+                               "minimum-voltage stop could not work. Under Setting, set a "
+                               "Send-frequency of at least %3 ms, then Load ON.")
         .arg(intervalMs)
         .arg(baudRate)
         .arg(least);
@@ -56,8 +61,12 @@ QString pollIntervalWarning(int intervalMs, quint32 baudRate) {
         return {};
     const int least = minimumPollIntervalMs(baudRate);
     if (intervalMs <= 0)
-        return QStringLiteral("Polling off: Load ON needs %1 ms or more").arg(least);
-    return QStringLiteral("Too short for %1 bit/s: %2 ms or more").arg(baudRate).arg(least);
+        return QCoreApplication::translate("PollInterval",
+                                           "Polling off: Load ON needs %1 ms or more")
+            .arg(least);
+    return QCoreApplication::translate("PollInterval", "Too short for %1 bit/s: %2 ms or more")
+        .arg(baudRate)
+        .arg(least);
 }
 
 } // namespace tarvex

@@ -201,7 +201,7 @@ void ReadingRecorder::wake() {
     // the operator hears of it once.
     if (!m_attached && !std::exchange(m_told, true))
         emitAcross(this, &ReadingRecorder::storingDelayed,
-                   QStringLiteral("the reading table was not set up at the start of the program"));
+                   tr("the reading table was not set up at the start of the program"));
     if (!delayed) {
         writeWaiting();
         return;
@@ -294,7 +294,7 @@ void ReadingRecorder::writeWaiting() {
         } catch (const std::exception& e) {
             failure = QString::fromUtf8(e.what());
         } catch (...) {
-            failure = QStringLiteral("Unknown failure");
+            failure = tr("Unknown failure");
         }
         {
             const std::lock_guard lock(m_mutex);
@@ -341,8 +341,8 @@ void ReadingRecorder::beDelayed(const QString& failure) {
     }
     QString message = failure;
     if (journal && !journal->sync() && !m_told)
-        message += QStringLiteral("\nThey cannot be kept on the disk meanwhile (%1): they are "
-                                  "lost if the program ends before they are stored.")
+        message += tr("\nThey cannot be kept on the disk meanwhile (%1): they are "
+                      "lost if the program ends before they are stored.")
                        .arg(journal->errorString());
     if (first)
         m_retryTimer.start();

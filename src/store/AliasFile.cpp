@@ -1,5 +1,7 @@
 #include "store/AliasFile_p.h"
 
+#include "store/ReadingStore.h"
+
 #include "errors/Errors.h"
 
 #include <QDir>
@@ -53,7 +55,7 @@ QString unescape(const QString& text) {
 
 QList<Alias> parse(const QByteArray& bytes, const QString& file) {
     const auto damaged = [&file](qsizetype line, const QString& why) {
-        return DatabaseError(QStringLiteral("The configuration file %1 is damaged (line %2: %3).")
+        return DatabaseError(ReadingStore::tr("The configuration file %1 is damaged (line %2: %3).")
                                  .arg(QDir::toNativeSeparators(file))
                                  .arg(line)
                                  .arg(why));
@@ -70,7 +72,7 @@ QList<Alias> parse(const QByteArray& bytes, const QString& file) {
         if (trimmed.startsWith(u'[') && trimmed.endsWith(u']')) {
             const QString name = trimmed.mid(1, trimmed.size() - 2).trimmed();
             if (name.isEmpty())
-                throw damaged(i + 1, QStringLiteral("an alias without a name"));
+                throw damaged(i + 1, ReadingStore::tr("an alias without a name"));
             if (AliasFile::find(aliases, name))
                 throw damaged(i + 1, QStringLiteral("alias %1 appears twice").arg(name));
             aliases.append({name, {}});
@@ -78,9 +80,9 @@ QList<Alias> parse(const QByteArray& bytes, const QString& file) {
         }
         const qsizetype eq = line.indexOf(u'=');
         if (eq < 0 || line.left(eq).trimmed().isEmpty())
-            throw damaged(i + 1, QStringLiteral("not a NAME=VALUE line"));
+            throw damaged(i + 1, ReadingStore::tr("not a NAME=VALUE line"));
         if (aliases.isEmpty())
-            throw damaged(i + 1, QStringLiteral("a parameter before the first alias"));
+            throw damaged(i + 1, ReadingStore::tr("a parameter before the first alias"));
         aliases.last().params.append({line.left(eq).trimmed(), unescape(line.mid(eq + 1))});
     }
     return aliases;
@@ -131,7 +133,7 @@ Alias* AliasFile::find(QList<Alias>& aliases, const QString& name) {
 QList<Alias> AliasFile::read(const QString& file) {
     const QString native = QDir::toNativeSeparators(file);
     const auto failure = [&native](const QString& why) {
-        return DatabaseError(QStringLiteral("The configuration file %1 %2.").arg(native, why));
+        return DatabaseError(ReadingStore::tr("The configuration file %1 %2.").arg(native, why));
     };
     // Opened without waiting: a FIFO (or a device) put in its place must not
     // hold the program up; it is refused below.
@@ -140,7 +142,7 @@ QList<Alias> AliasFile::read(const QString& file) {
     if (fd < 0) {
         if (errno == ENOENT)
             return {};
-        throw failure(QStringLiteral("cannot be read (%1)")
+        throw failure(ReadingStore::tr("cannot be read (%1)")
                           .arg(QString::fromLocal8Bit(std::strerror(errno))));
     }
     struct Closer {
@@ -150,10 +152,10 @@ QList<Alias> AliasFile::read(const QString& file) {
 
     struct stat status = {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
-        throw failure(QStringLiteral("is not a regular file"));
+        throw failure(ReadingStore::tr("is not a regular file"));
     if (status.st_size > kMaxBytes)
         throw failure(
-            QStringLiteral("is larger than %1 KiB: it is no alias file").arg(kMaxBytes / 1024));
+            ReadingStore::tr("is larger than %1 KiB: it is no alias file").arg(kMaxBytes / 1024));
     QByteArray bytes;
     bytes.resize(static_cast<qsizetype>(status.st_size) + 1);
     qsizetype got = 0;
@@ -162,14 +164,14 @@ QList<Alias> AliasFile::read(const QString& file) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            throw failure(QStringLiteral("cannot be read (%1)")
+            throw failure(ReadingStore::tr("cannot be read (%1)")
                               .arg(QString::fromLocal8Bit(std::strerror(errno))));
         if (n == 0)
             break;
         got += n;
         if (got > kMaxBytes)
-            throw failure(
-                QStringLiteral("is larger than %1 KiB: it is no alias file").arg(kMaxBytes / 1024));
+            throw failure(ReadingStore::tr("is larger than %1 KiB: it is no alias file")
+                              .arg(kMaxBytes / 1024));
         if (got == bytes.size())
             bytes.resize(std::min<qsizetype>(bytes.size() * 2, kMaxBytes + 1));
     }
@@ -177,7 +179,7 @@ QList<Alias> AliasFile::read(const QString& file) {
     // The program keeps its alias up to date: a file it could not write
     // would leave it behind.
     if (::access(path.constData(), W_OK) != 0)
-        throw failure(QStringLiteral("cannot be written (%1)")
+        throw failure(ReadingStore::tr("cannot be written (%1)")
                           .arg(QString::fromLocal8Bit(std::strerror(errno))));
     return parse(bytes, file);
 }
@@ -185,12 +187,12 @@ QList<Alias> AliasFile::read(const QString& file) {
 void AliasFile::write(const QString& file, const QList<Alias>& aliases) {
     const QString folder = QFileInfo(file).absolutePath();
     if (!QDir().mkpath(folder))
-        throw DatabaseError(QStringLiteral("The folder %1 of the configuration file cannot be "
-                                           "created.")
+        throw DatabaseError(ReadingStore::tr("The folder %1 of the configuration file cannot be "
+                                             "created.")
                                 .arg(QDir::toNativeSeparators(folder)));
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) || out.write(format(aliases)) < 0 || !out.commit())
-        throw DatabaseError(QStringLiteral("The configuration file %1 cannot be written (%2).")
+        throw DatabaseError(ReadingStore::tr("The configuration file %1 cannot be written (%2).")
                                 .arg(QDir::toNativeSeparators(file), out.errorString()));
 }
 

@@ -1,5 +1,7 @@
 #include "store/ReadingJournal.h"
 
+#include "store/ReadingStore.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -168,11 +170,11 @@ bool ReadingJournal::openFile() {
     if (m_fd >= 0)
         return true;
     if (m_directory.isEmpty()) {
-        m_error = QStringLiteral("there is no data directory");
+        m_error = ReadingStore::tr("there is no data directory");
         return false;
     }
     if (!QDir().mkpath(m_directory)) {
-        m_error = QStringLiteral("the directory %1 cannot be created")
+        m_error = ReadingStore::tr("the directory %1 cannot be created")
                       .arg(QDir::toNativeSeparators(m_directory));
         return false;
     }
@@ -184,7 +186,7 @@ bool ReadingJournal::openFile() {
     const int fd = ::open(QFile::encodeName(file).constData(),
                           O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
-        m_error = QStringLiteral("%1 cannot be made (%2)")
+        m_error = ReadingStore::tr("%1 cannot be made (%2)")
                       .arg(QDir::toNativeSeparators(file), systemError());
         return false;
     }
@@ -205,9 +207,9 @@ bool ReadingJournal::writeLine(const QByteArray& line) {
             break;
         if (n < 0 && errno == EINTR)
             continue;
-        m_error = QStringLiteral("%1 cannot be written (%2)")
+        m_error = ReadingStore::tr("%1 cannot be written (%2)")
                       .arg(QDir::toNativeSeparators(m_file),
-                           n < 0 ? systemError() : QStringLiteral("the disk is full"));
+                           n < 0 ? systemError() : ReadingStore::tr("the disk is full"));
         return false;
     }
     return true;
@@ -242,7 +244,7 @@ bool ReadingJournal::sync() {
     if (::fdatasync(fd) == 0)
         return true;
     const std::lock_guard lock(m_mutex);
-    m_error = QStringLiteral("%1 cannot be written (%2)")
+    m_error = ReadingStore::tr("%1 cannot be written (%2)")
                   .arg(QDir::toNativeSeparators(m_file), systemError());
     return false;
 }
@@ -266,7 +268,7 @@ void ReadingJournal::clearIfSettled() {
     const std::lock_guard lock(m_mutex);
     if (m_fd >= 0 && m_open.isEmpty() && ::ftruncate(m_fd, 0) != 0)
         // The settled records stay; the next start finds nothing open in them.
-        m_error = QStringLiteral("%1 cannot be emptied (%2)")
+        m_error = ReadingStore::tr("%1 cannot be emptied (%2)")
                       .arg(QDir::toNativeSeparators(m_file), systemError());
 }
 

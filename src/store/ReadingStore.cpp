@@ -19,7 +19,8 @@ namespace {
 const QString kAlias = QString::fromLatin1(ReadingStore::kAlias);
 const QString kTable = QString::fromLatin1(ReadingStore::kTableName);
 const QString kDefaultSqliteDriver = QStringLiteral("QSQLITE");
-const QString kBdeWarning = QStringLiteral("Have no install BDE ,Please insatll !");
+const char* const kBdeWarning =
+    QT_TRANSLATE_NOOP("ReadingStore", "Have no install BDE ,Please insatll !");
 // The longest name a PostgreSQL server takes for a schema, in bytes.
 constexpr qsizetype kMaxSchemaBytes = 63;
 
@@ -52,9 +53,9 @@ bool namesServer(const Alias& alias) {
 ServerAlias serverOf(const Alias& a) {
     if (a.find(QStringLiteral("PASSWORD")))
         throw DatabaseError(
-            QStringLiteral("Alias %1 holds a PASSWORD: remove it from the table engine's "
-                           "configuration and keep the password in ~/.pgpass (or the file "
-                           "PGPASSFILE names)")
+            ReadingStore::tr("Alias %1 holds a PASSWORD: remove it from the table engine's "
+                             "configuration and keep the password in ~/.pgpass (or the file "
+                             "PGPASSFILE names)")
                 .arg(a.name));
     ServerAlias server;
     server.host = a.value(QStringLiteral("HOST"));
@@ -64,18 +65,18 @@ ServerAlias serverOf(const Alias& a) {
         server.port = port.toInt(&ok);
         if (!ok || server.port < 1 || server.port > 65535)
             throw DatabaseError(
-                QStringLiteral("Alias %1: PORT=%2 is not a port number").arg(a.name, port));
+                ReadingStore::tr("Alias %1: PORT=%2 is not a port number").arg(a.name, port));
     }
     server.database = a.value(QStringLiteral("DATABASE"));
     server.user = a.value(QStringLiteral("USER"));
     server.schema = a.value(QStringLiteral("SCHEMA"));
     if (server.schema.isEmpty())
-        throw DatabaseError(QStringLiteral("Alias %1 has no SCHEMA parameter").arg(a.name));
+        throw DatabaseError(ReadingStore::tr("Alias %1 has no SCHEMA parameter").arg(a.name));
     // The server would cut a longer name short, and two benches could end
     // up in one schema.
     if (server.schema.toUtf8().size() > kMaxSchemaBytes)
-        throw DatabaseError(QStringLiteral("Alias %1: SCHEMA=%2 is longer than the %3 bytes a "
-                                           "server takes for a name")
+        throw DatabaseError(ReadingStore::tr("Alias %1: SCHEMA=%2 is longer than the %3 bytes a "
+                                             "server takes for a name")
                                 .arg(a.name, server.schema)
                                 .arg(kMaxSchemaBytes));
     return server;
@@ -86,13 +87,13 @@ StorePlace placeFromConfig(const QString& file) {
     QList<Alias> aliases = AliasFile::read(file);
     const Alias* alias = AliasFile::find(aliases, kAlias);
     if (!alias)
-        throw DatabaseError(QStringLiteral("The reading table is not set up: %1 has no alias %2")
+        throw DatabaseError(ReadingStore::tr("The reading table is not set up: %1 has no alias %2")
                                 .arg(QDir::toNativeSeparators(file), kAlias));
     if (namesServer(*alias))
         return {QString(), serverOf(*alias)};
     const QString path = alias->value(QStringLiteral("PATH"));
     if (path.isEmpty())
-        throw DatabaseError(QStringLiteral("Alias %1 has no PATH parameter").arg(kAlias));
+        throw DatabaseError(ReadingStore::tr("Alias %1 has no PATH parameter").arg(kAlias));
     return {alias->find(QStringLiteral("PATH"))->value, std::nullopt};
 }
 
@@ -143,9 +144,9 @@ ReadingStore::SetupResult setUpOnServer(const Alias& alias, const QString& dataD
         const QString where =
             server ? server->description() + QStringLiteral(", schema ") + server->schema
                    : QStringLiteral("alias %1").arg(kAlias);
-        tell(QStringLiteral("The server of the reading table cannot be reached or used (%1): "
-                            "%2\nThe program goes on: readings are kept and stored as soon as "
-                            "the server takes them.")
+        tell(ReadingStore::tr("The server of the reading table cannot be reached or used (%1): "
+                              "%2\nThe program goes on: readings are kept and stored as soon as "
+                              "the server takes them.")
                  .arg(where, QString::fromUtf8(failure.what())));
         return ReadingStore::SetupResult::ServerUnreachable;
     }
@@ -287,9 +288,10 @@ void rollbackQuietly(StoreBackend& b) {
 } // namespace
 
 QString ServerAlias::description() const {
-    const QString where = host.isEmpty()          ? QStringLiteral("the default host")
-                          : host.startsWith(u'/') ? QStringLiteral("socket directory %1").arg(host)
-                                                  : QStringLiteral("host %1").arg(host);
+    const QString where = host.isEmpty() ? ReadingStore::tr("the default host")
+                          : host.startsWith(u'/')
+                              ? ReadingStore::tr("socket directory %1").arg(host)
+                              : QStringLiteral("host %1").arg(host);
     return QStringLiteral("database %1 on %2, port %3")
         .arg(database.isEmpty() ? QStringLiteral("(the default)") : database, where,
              port < 0 ? QStringLiteral("(the default)") : QString::number(port));
@@ -327,14 +329,14 @@ ReadingStore::SetupResult ReadingStore::setUp(const QString& dataDirectory, QStr
         return setUpOnServer(*alias, dataDirectory, warning);
 
     if (!QFileInfo(dataDirectory).isDir() && !QDir().mkpath(dataDirectory))
-        throw StoreSetupError(QStringLiteral("Cannot create ") + dataDirectory);
+        throw StoreSetupError(ReadingStore::tr("Cannot create %1").arg(dataDirectory));
 
     // The alias: made, or pointed at the data directory; any failure here is
     // told, and the table is then not looked at.
     try {
         if (!driverLoads(driver))
-            throw DatabaseError(QStringLiteral("The SQLite driver (Qt SQL plugin %1) cannot be "
-                                               "loaded.")
+            throw DatabaseError(ReadingStore::tr("The SQLite driver (Qt SQL plugin %1) cannot be "
+                                                 "loaded.")
                                     .arg(driver));
         if (!unreadable.isEmpty())
             throw DatabaseError(unreadable);
@@ -346,7 +348,7 @@ ReadingStore::SetupResult ReadingStore::setUp(const QString& dataDirectory, QStr
             AliasFile::write(file, aliases);
         } else {
             if (alias->params.isEmpty())
-                throw DatabaseError(QStringLiteral("Alias %1 in %2 has no parameters.")
+                throw DatabaseError(ReadingStore::tr("Alias %1 in %2 has no parameters.")
                                         .arg(kAlias, QDir::toNativeSeparators(file)));
             // What follows "PATH=" on the first line, compared letter for letter.
             const AliasParam& first = alias->params.first();
@@ -358,7 +360,7 @@ ReadingStore::SetupResult ReadingStore::setUp(const QString& dataDirectory, QStr
         }
     } catch (const std::exception& failure) {
         remember(std::nullopt, dataDirectory);
-        tell(kBdeWarning + u'\n' + QString::fromUtf8(failure.what()));
+        tell(ReadingStore::tr(kBdeWarning) + u'\n' + QString::fromUtf8(failure.what()));
         return SetupResult::AliasFailed;
     }
 
@@ -370,9 +372,9 @@ ReadingStore::SetupResult ReadingStore::setUp(const QString& dataDirectory, QStr
         openTableFile(dataDirectory, driver, true, std::make_shared<StoreDeadline>());
     if (!backend->claim()) {
         tell(backend->claimedElsewhere() +
-             QStringLiteral(".\nEnd the other program, or give this one a directory of its own. "
-                            "Until the other program ends, this program's readings are kept, not "
-                            "stored."));
+             ReadingStore::tr(".\nEnd the other program, or give this one a directory of its own. "
+                              "Until the other program ends, this program's readings are kept, not "
+                              "stored."));
         return SetupResult::InUse;
     }
     recoverRuns();
@@ -477,7 +479,7 @@ qint64 ReadingStore::append(const LoadReading& reading, const QDateTime& takenAt
         StoreBackend& b = backend();
         if (!b.claim())
             throw DatabaseError(b.claimedElsewhere());
-        const QString context = QStringLiteral("Cannot store a reading in %1").arg(b.place());
+        const QString context = ReadingStore::tr("Cannot store a reading in %1").arg(b.place());
         const QString date = takenAt.date().toString(Qt::ISODate);
         // Whatever this call ends with, the figures kept are those committed.
         std::optional<RunFigures> figures;
@@ -526,7 +528,7 @@ qint64 ReadingStore::append(const LoadReading& reading, const QDateTime& takenAt
             id = insert.next() ? insert.value(0).toLongLong() : -1;
             insert.finish();
             if (id < 0 || id > std::numeric_limits<qint32>::max())
-                throw DatabaseError(QStringLiteral("Table %1 has no row number left after %2")
+                throw DatabaseError(ReadingStore::tr("Table %1 has no row number left after %2")
                                         .arg(kTable)
                                         .arg(id - 1));
             if (run.runId > 0 && !figures)
@@ -576,7 +578,7 @@ qint64 ReadingStore::append(const LoadReading& reading, const QDateTime& takenAt
 ReadingStore::Count ReadingStore::count() {
     try {
         StoreBackend& b = backend();
-        const QString context = QStringLiteral("Cannot count the rows of %1").arg(b.place());
+        const QString context = ReadingStore::tr("Cannot count the rows of %1").arg(b.place());
         // Two subqueries, each answered on its own: a table file counts its
         // entries without decoding them, and the largest ID is the index's
         // last.
@@ -606,7 +608,7 @@ QList<StoredReading> ReadingStore::read(int first, int n, const Count& counted) 
         return rows;
     try {
         StoreBackend& b = backend();
-        const QString context = QStringLiteral("Cannot read %1").arg(b.place());
+        const QString context = ReadingStore::tr("Cannot read %1").arg(b.place());
         const QString columns =
             QStringLiteral("SELECT \"ID\", \"VolVal\", \"CurVal\", \"PowVal\", "
                            "\"TestDate\" FROM %1 WHERE \"ID\" <= CAST(? AS BIGINT) ORDER BY \"ID\"")
@@ -640,7 +642,7 @@ QList<StoredReading> ReadingStore::readAfter(qint64 id, int n, qint64 lastId) {
         return rows;
     try {
         StoreBackend& b = backend();
-        const QString context = QStringLiteral("Cannot read %1").arg(b.place());
+        const QString context = ReadingStore::tr("Cannot read %1").arg(b.place());
         QSqlQuery& q = b.prepared(
             QStringLiteral("SELECT \"ID\", \"VolVal\", \"CurVal\", \"PowVal\", \"TestDate\" FROM "
                            "%1 WHERE \"ID\" > CAST(? AS BIGINT) AND \"ID\" <= CAST(? AS BIGINT) "
@@ -669,7 +671,7 @@ int ReadingStore::removeFirst(int n) {
         StoreBackend& b = backend();
         if (!b.claim())
             throw DatabaseError(b.claimedElsewhere());
-        const QString context = QStringLiteral("Cannot delete readings from %1").arg(b.place());
+        const QString context = ReadingStore::tr("Cannot delete readings from %1").arg(b.place());
         const QString firstIds =
             QStringLiteral("SELECT \"ID\" FROM %1 ORDER BY \"ID\" LIMIT ?").arg(b.table());
         int deleted = 0;

@@ -34,6 +34,7 @@
 #include "store/RunFigures.h"
 #include "store/RunRecord.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -86,6 +87,9 @@ struct RunStamp {
 class StoreBackend;
 
 class ReadingStore {
+    // ReadingStore::tr(): the store's messages, read through the translator.
+    Q_DECLARE_TR_FUNCTIONS(ReadingStore)
+
 public:
     static constexpr char kAlias[] = "RoruvEde";
     static constexpr char kTableName[] = "Tarvex";

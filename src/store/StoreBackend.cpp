@@ -108,7 +108,7 @@ void StoreBackend::findTable(bool create) {
     if (name.isEmpty() && create) {
         try {
             run(createTableSql(),
-                QStringLiteral("Cannot create table %1 in %2").arg(wanted, m_place));
+                ReadingStore::tr("Cannot create table %1 in %2").arg(wanted, m_place));
         } catch (const DatabaseError&) {
             // Another program (a bench starting at the same moment) may
             // have made it meanwhile.
@@ -118,7 +118,7 @@ void StoreBackend::findTable(bool create) {
         name = stored();
     }
     if (name.isEmpty())
-        throw DatabaseError(QStringLiteral("Table %1 does not exist in %2").arg(wanted, m_place));
+        throw DatabaseError(ReadingStore::tr("Table %1 does not exist in %2").arg(wanted, m_place));
     m_table = qualified(name);
     m_runsTable = qualified(QStringLiteral("Runs"));
     m_timesTable = qualified(QStringLiteral("ReadingTimes"));

@@ -222,8 +222,8 @@ public:
     bool isLost() const override;
     bool claim() override;
     QString claimedElsewhere() const override {
-        return QStringLiteral("Another program is already storing its readings in schema %1 of "
-                              "%2: two benches must not log into one schema")
+        return ReadingStore::tr("Another program is already storing its readings in schema %1 of "
+                                "%2: two benches must not log into one schema")
             .arg(m_server.schema, m_server.description());
     }
 
@@ -281,8 +281,8 @@ PostgresBackend::~PostgresBackend() {
 void PostgresBackend::open(bool create) {
     m_db = addDatabase(kServerDriver);
     if (!m_db.isValid())
-        throw DatabaseError(QStringLiteral("The PostgreSQL driver (Qt SQL plugin %1) cannot be "
-                                           "loaded")
+        throw DatabaseError(ReadingStore::tr("The PostgreSQL driver (Qt SQL plugin %1) cannot be "
+                                             "loaded")
                                 .arg(kServerDriver));
     m_db.setHostName(m_server.host);
     m_db.setPort(m_server.port);
@@ -292,22 +292,22 @@ void PostgresBackend::open(bool create) {
     // the program), and one begun before it is given what is left of it.
     const int leftMs = m_deadline->remainingMs(kConnectSeconds * 1000);
     if (leftMs == 0)
-        throw DatabaseError(QStringLiteral("Cannot connect to %1: no time is left before the "
-                                           "end of the program")
+        throw DatabaseError(ReadingStore::tr("Cannot connect to %1: no time is left before the "
+                                             "end of the program")
                                 .arg(m_server.description()));
     const int connectSeconds = std::max(kLeastConnectSeconds, (leftMs + 999) / 1000);
     m_db.setConnectOptions(QStringLiteral("connect_timeout=%1;").arg(connectSeconds) +
                            kConnectOptions);
     if (!m_db.open())
-        throw DatabaseError(QStringLiteral("Cannot connect to %1: %2")
+        throw DatabaseError(ReadingStore::tr("Cannot connect to %1: %2")
                                 .arg(m_server.description(), serverText(m_db.lastError())));
     if (!schemaExists()) {
         if (!create)
-            throw DatabaseError(QStringLiteral("Table %1 does not exist in %2")
+            throw DatabaseError(ReadingStore::tr("Table %1 does not exist in %2")
                                     .arg(QString::fromLatin1(ReadingStore::kTableName), place()));
         try {
             run(QStringLiteral("CREATE SCHEMA %1").arg(quoteName(m_server.schema)),
-                QStringLiteral("Cannot create %1").arg(place()));
+                ReadingStore::tr("Cannot create %1").arg(place()));
         } catch (const DatabaseError&) {
             // Another bench may have made it meanwhile.
             if (!schemaExists())
@@ -319,16 +319,16 @@ void PostgresBackend::open(bool create) {
 
 bool PostgresBackend::schemaExists() {
     QSqlQuery& query = prepared(QStringLiteral("SELECT 1 FROM pg_namespace WHERE nspname = ?"),
-                                QStringLiteral("Cannot look for %1").arg(place()));
+                                ReadingStore::tr("Cannot look for %1").arg(place()));
     query.bindValue(0, m_server.schema);
-    exec(query, QStringLiteral("Cannot look for %1").arg(place()));
+    exec(query, ReadingStore::tr("Cannot look for %1").arg(place()));
     const bool exists = query.next();
     query.finish();
     return exists;
 }
 
 QStringList PostgresBackend::tableNames() {
-    const QString context = QStringLiteral("Cannot list the tables of %1").arg(place());
+    const QString context = ReadingStore::tr("Cannot list the tables of %1").arg(place());
     QSqlQuery& query =
         prepared(QStringLiteral("SELECT c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = "
                                 "c.relnamespace WHERE n.nspname = ? AND c.relkind IN ('r', 'p')"),
@@ -372,17 +372,17 @@ DatabaseError PostgresBackend::error(const QSqlError& sqlError, const QString& c
     if (code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("57P")))
         m_lost = true;
     if (isLost())
-        return DatabaseError(
-            QStringLiteral("The connection to %1 was lost (%2)").arg(m_server.description(), text));
+        return DatabaseError(ReadingStore::tr("The connection to %1 was lost (%2)")
+                                 .arg(m_server.description(), text));
     if (code == QLatin1String("55P03") || code == QLatin1String("40P01"))
-        return DatabaseError(
-            QStringLiteral("The tables of %1 are locked by another user (%2)").arg(place(), text));
+        return DatabaseError(ReadingStore::tr("The tables of %1 are locked by another user (%2)")
+                                 .arg(place(), text));
     if (code == QLatin1String("57014"))
         return DatabaseError(
-            QStringLiteral("The server holding %1 took too long (%2)").arg(place(), text));
+            ReadingStore::tr("The server holding %1 took too long (%2)").arg(place(), text));
     if (code.startsWith(QLatin1String("53")))
         return DatabaseError(
-            QStringLiteral("The server holding %1 has no room left (%2)").arg(place(), text));
+            ReadingStore::tr("The server holding %1 has no room left (%2)").arg(place(), text));
     return DatabaseError(QStringLiteral("%1: %2").arg(context, text));
 }
 
@@ -393,7 +393,7 @@ bool PostgresBackend::claim() {
         if (c.holder.contains(m_claimName))
             return true;
     }
-    const QString context = QStringLiteral("Cannot claim %1").arg(place());
+    const QString context = ReadingStore::tr("Cannot claim %1").arg(place());
     QSqlQuery& query = prepared(QStringLiteral("SELECT pg_try_advisory_lock(?, ?)"), context);
     query.bindValue(0, kClaimSpace);
     query.bindValue(1, claimKey(m_server.schema));

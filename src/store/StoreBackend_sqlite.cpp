@@ -63,7 +63,7 @@ bool claimTableFile(const QString& file) {
 class SqliteBackend final : public StoreBackend {
 public:
     SqliteBackend(QString file, std::shared_ptr<StoreDeadline> deadline)
-        : StoreBackend(QStringLiteral("the table file %1").arg(QDir::toNativeSeparators(file)),
+        : StoreBackend(ReadingStore::tr("the table file %1").arg(QDir::toNativeSeparators(file)),
                        std::move(deadline)),
           m_file(std::move(file)) {}
 
@@ -75,8 +75,8 @@ public:
     DatabaseError error(const QSqlError& error, const QString& context) const override;
     bool claim() override { return claimTableFile(m_file); }
     QString claimedElsewhere() const override {
-        return QStringLiteral("Another program is already storing its readings in %1: two "
-                              "programs must not log into one table file")
+        return ReadingStore::tr("Another program is already storing its readings in %1: two "
+                                "programs must not log into one table file")
             .arg(place());
     }
 
@@ -107,7 +107,7 @@ void SqliteBackend::open(const QString& driver, bool create) {
     const QString native = QDir::toNativeSeparators(m_file);
     const QFileInfo info(m_file);
     if (!QFileInfo(info.path()).isDir())
-        throw DatabaseError(QStringLiteral("The directory %1 of the reading table does not exist")
+        throw DatabaseError(ReadingStore::tr("The directory %1 of the reading table does not exist")
                                 .arg(QDir::toNativeSeparators(info.path())));
     if (info.exists()) {
         // The header is looked at before SQLite is: a file that is not a
@@ -115,26 +115,27 @@ void SqliteBackend::open(const QString& driver, bool create) {
         QFile f(m_file);
         if (!info.isFile() || !f.open(QIODevice::ReadOnly))
             throw DatabaseError(
-                QStringLiteral("The table file %1 cannot be opened (%2)")
-                    .arg(native, info.isFile() ? f.errorString() : QStringLiteral("not a file")));
+                ReadingStore::tr("The table file %1 cannot be opened (%2)")
+                    .arg(native, info.isFile() ? f.errorString() : ReadingStore::tr("not a file")));
         static const QByteArray magic("SQLite format 3\0", 16);
         if (f.size() > 0 && (f.size() < 100 || f.read(16) != magic))
-            throw DatabaseError(QStringLiteral("The table file %1 is not a database").arg(native));
+            throw DatabaseError(
+                ReadingStore::tr("The table file %1 is not a database").arg(native));
     } else if (!create) {
-        throw DatabaseError(QStringLiteral("Table %1 does not exist in %2")
+        throw DatabaseError(ReadingStore::tr("Table %1 does not exist in %2")
                                 .arg(QString::fromLatin1(ReadingStore::kTableName), place()));
     }
 
     m_db = addDatabase(driver);
     if (!m_db.isValid())
         throw DatabaseError(
-            QStringLiteral("The SQLite driver (Qt SQL plugin %1) cannot be loaded").arg(driver));
+            ReadingStore::tr("The SQLite driver (Qt SQL plugin %1) cannot be loaded").arg(driver));
     m_db.setDatabaseName(m_file);
     // A locked table file is waited for kBusyMs, or until the store's
     // deadline.
     m_busyMs = m_deadline->remainingMs(ReadingStore::kBusyMs);
     m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyMs));
-    const QString context = QStringLiteral("Cannot open %1").arg(place());
+    const QString context = ReadingStore::tr("Cannot open %1").arg(place());
     if (!m_db.open())
         throw error(m_db.lastError(), context);
 
@@ -160,15 +161,15 @@ DatabaseError SqliteBackend::error(const QSqlError& sqlError, const QString& con
     case 11: // SQLITE_CORRUPT
     case 26: // SQLITE_NOTADB
         return DatabaseError(
-            QStringLiteral("The table file %1 is damaged or is not a database (%2)")
+            ReadingStore::tr("The table file %1 is damaged or is not a database (%2)")
                 .arg(native, text));
     case 5: // SQLITE_BUSY
     case 6: // SQLITE_LOCKED
         return DatabaseError(
-            QStringLiteral("The table file %1 is locked by another user (%2)").arg(native, text));
+            ReadingStore::tr("The table file %1 is locked by another user (%2)").arg(native, text));
     case 13: // SQLITE_FULL
         return DatabaseError(
-            QStringLiteral("The disk holding the table file %1 is full (%2)").arg(native, text));
+            ReadingStore::tr("The disk holding the table file %1 is full (%2)").arg(native, text));
     default:
         return DatabaseError(QStringLiteral("%1: %2").arg(context, text));
     }
@@ -178,7 +179,8 @@ QStringList SqliteBackend::tableNames() {
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
-        throw error(query.lastError(), QStringLiteral("Cannot list the tables of %1").arg(place()));
+        throw error(query.lastError(),
+                    ReadingStore::tr("Cannot list the tables of %1").arg(place()));
     QStringList names;
     while (query.next())
         names << query.value(0).toString();

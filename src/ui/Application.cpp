@@ -45,7 +45,7 @@ void showErrorMessage(const QString& message) {
 }
 
 void showUnknownException() {
-    showErrorOnce(QStringLiteral("Unknown exception"));
+    showErrorOnce(QCoreApplication::translate("Application", "Unknown exception"));
 }
 
 void servePendingEvents() {

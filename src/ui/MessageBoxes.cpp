@@ -21,16 +21,16 @@ BeepHandler& beepHandler() {
 QString titleFor(QMessageBox::Icon icon) {
     switch (icon) {
     case QMessageBox::Warning:
-        return QStringLiteral("Warning");
+        return QCoreApplication::translate("MessageBoxes", "Warning");
     case QMessageBox::Critical:
-        return QStringLiteral("Error");
+        return QCoreApplication::translate("MessageBoxes", "Error");
     case QMessageBox::Question:
-        return QStringLiteral("Confirm");
+        return QCoreApplication::translate("MessageBoxes", "Confirm");
     case QMessageBox::Information:
     case QMessageBox::NoIcon:
         break;
     }
-    return QStringLiteral("Information");
+    return QCoreApplication::translate("MessageBoxes", "Information");
 }
 
 // The buttons a box can offer, in the order they are added.

@@ -312,7 +312,7 @@ void ChartPanel::paintBackground(QPainter& painter, const Frame& frame) const {
     painter.setPen(m_titleColor);
     painter.drawText(QRect(plot.left(), kMargin, plot.width(), frame.titleHeight),
                      Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextDontClip,
-                     frame.zoomed ? m_title + QStringLiteral(" (zoomed)") : m_title);
+                     frame.zoomed ? tr("%1 (zoomed)").arg(m_title) : m_title);
 
     const VerticalScale rows = rowsIn(plot, frame);
     auto insidePlot = [&](int row) { return row >= plot.top() && row <= plot.bottom(); };
@@ -695,17 +695,16 @@ void ChartPanel::openMenu(const QPoint& globalPosition) {
             connect(action, &QAction::triggered, this, handler);
             return action;
         };
-        add(QStringLiteral("Copy picture"), "copyPictureAction",
-            [this] { copyPicture(devicePixelRatioF()); });
-        add(QStringLiteral("Copy picture at 2×"), "copyPrintPictureAction",
+        add(tr("Copy picture"), "copyPictureAction", [this] { copyPicture(devicePixelRatioF()); });
+        add(tr("Copy picture at 2×"), "copyPrintPictureAction",
             [this] { copyPicture(2 * devicePixelRatioF()); });
         m_menu->addSeparator();
-        add(QStringLiteral("Save picture as PNG…"), "savePictureAction",
+        add(tr("Save picture as PNG…"), "savePictureAction",
             [this] { savePictureAs(devicePixelRatioF()); });
-        add(QStringLiteral("Save picture at 2× as PNG…"), "savePrintPictureAction",
+        add(tr("Save picture at 2× as PNG…"), "savePrintPictureAction",
             [this] { savePictureAs(2 * devicePixelRatioF()); });
         m_menu->addSeparator();
-        m_showAllAction = add(QStringLiteral("Show all"), "showAllAction", [this] { showAll(); });
+        m_showAllAction = add(tr("Show all"), "showAllAction", [this] { showAll(); });
     }
     m_showAllAction->setEnabled(isZoomed());
     m_menu->popup(globalPosition);
@@ -754,15 +753,10 @@ void ChartPanel::savePictureAs(qreal scale) {
     const QString proposed =
         QDir(m_pictureDirectory)
             .filePath(name + (print ? QStringLiteral("@2x.png") : QStringLiteral(".png")));
-    const QString caption =
-        print ? QStringLiteral("Save picture at 2× as PNG") : QStringLiteral("Save picture as PNG");
+    const QString caption = print ? tr("Save picture at 2× as PNG") : tr("Save picture as PNG");
     // The save dialog asks before it replaces a file.
-    QString fileName = askSaveFileName({this,
-                                        caption,
-                                        proposed,
-                                        QStringLiteral("PNG pictures (*.png)"),
-                                        QStringLiteral("png"),
-                                        {}});
+    QString fileName = askSaveFileName(
+        {this, caption, proposed, tr("PNG pictures (*.png)"), QStringLiteral("png"), {}});
     if (fileName.isEmpty())
         return;
     if (QFileInfo(fileName).suffix().isEmpty())
@@ -770,7 +764,7 @@ void ChartPanel::savePictureAs(qreal scale) {
     m_pictureDirectory = QFileInfo(fileName).absolutePath();
     QString error;
     if (!savePicture(fileName, scale, &error))
-        showMessageBox(QStringLiteral("The picture could not be saved in %1: %2")
+        showMessageBox(tr("The picture could not be saved in %1: %2")
                            .arg(QDir::toNativeSeparators(fileName), error),
                        QMessageBox::Warning, QMessageBox::Ok);
 }

@@ -91,7 +91,7 @@ QString overlayLegendText(const QString& label, double ampHours) {
     double rounded = std::round(ampHours * 1000) / 1000;
     if (rounded == 0)
         rounded = 0; // no "-0.000"
-    const QString charge = QLocale().toString(rounded, 'f', 3) + QStringLiteral(" Ah");
+    const QString charge = QLocale().toString(rounded, 'f', 3) + OverlayChart::tr(" Ah");
     return label.isEmpty() ? charge : label + QStringLiteral(" — ") + charge;
 }
 
@@ -141,7 +141,7 @@ OverlayChart::OverlayChart(QWidget* parent) : ChartPanel(parent) {
     setLabelFont(font());
     setLineWidth(2);
     ChartAxis left;
-    left.title = QStringLiteral("Voltage / V");
+    left.title = tr("Voltage / V");
     setLeftAxis(left);
     setFocusPolicy(Qt::StrongFocus);
     seriesChanged();
@@ -200,9 +200,8 @@ void OverlayChart::seriesChanged() {
     m_timeUnit = unit;
 
     ChartAxis bottom = bottomAxis();
-    bottom.title = m_xAxis == OverlayAxis::Charge
-                       ? QStringLiteral("Charge drawn / Ah")
-                       : QStringLiteral("Elapsed time / %1").arg(m_timeUnit.symbol);
+    bottom.title = m_xAxis == OverlayAxis::Charge ? tr("Charge drawn / Ah")
+                                                  : tr("Elapsed time / %1").arg(m_timeUnit.symbol);
     setBottomAxis(bottom);
 
     QStringList legend;

@@ -2,6 +2,8 @@
 
 #include "widgets/StripChart.h"
 
+#include <QCoreApplication>
+
 namespace tarvex {
 
 LineSeries& configureRunChart(StripChart& chart, RunChart which) {
@@ -13,15 +15,15 @@ LineSeries& configureRunChart(StripChart& chart, RunChart which) {
         bool ticks;
     };
     static constexpr Setup setups[] = {
-        {"voltageChart", "Vol-Run chart", "VolChart", 360, false},
-        {"currentChart", "Cur-Run Chart", "CurChart", 4, true},
-        {"powerChart", "Pow-Run Chart", "PowChart", 200, true},
+        {"voltageChart", QT_TRANSLATE_NOOP("RunChart", "Vol-Run chart"), "VolChart", 360, false},
+        {"currentChart", QT_TRANSLATE_NOOP("RunChart", "Cur-Run Chart"), "CurChart", 4, true},
+        {"powerChart", QT_TRANSLATE_NOOP("RunChart", "Pow-Run Chart"), "PowChart", 200, true},
     };
     const Setup& setup = setups[int(which)];
 
     chart.setObjectName(QString::fromLatin1(setup.name));
     chart.setFixedSize(384, 155);
-    chart.setTitle(QString::fromLatin1(setup.title));
+    chart.setTitle(QCoreApplication::translate("RunChart", setup.title));
     QFont titleFont(QStringLiteral("MS Serif"));
     titleFont.setPixelSize(11);
     titleFont.setWeight(QFont::Normal);

@@ -182,6 +182,9 @@ private slots:
             QStringLiteral("share/man/man1/tarvex-loadsim.1.gz"),
             QStringLiteral("share/man/man1/tarvex.1.gz"),
             QStringLiteral("share/metainfo/org.tarvex.tarvex.metainfo.xml"),
+            QStringLiteral("share/tarvex/translations/tarvex_de.qm"),
+            QStringLiteral("share/tarvex/translations/tarvex_en.qm"),
+            QStringLiteral("share/tarvex/translations/tarvex_zh_CN.qm"),
         };
         for (const QString& size : kIconSizes)
             expected << QStringLiteral("share/icons/hicolor/%1x%1/apps/tarvex.png").arg(size);

@@ -1,0 +1,571 @@
+// The program's texts and Qt's translation system: every text a person reads
+// goes through the translator, the shipped translations are finished and
+// complete, and each language reads back in the windows, the message boxes,
+// the report and the command line's help.
+#include "support/MessageBoxRecorder.h"
+#include "support/StoreFixture.h"
+#include "support/WindowFinder.h"
+
+#include "app/AboutDialog.h"
+#include "app/CommandLine.h"
+#include "app/Program.h"
+#include "app/Translations.h"
+#include "control/ControlWindow.h"
+#include "control/PortSettingsDialog.h"
+#include "report/ReadingReport.h"
+#include "report/ReportPreviewDialog.h"
+#include "review/QueryWindow.h"
+#include "store/ReadingStore.h"
+#include "ui/MessageBoxes.h"
+#include "widgets/StripChart.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTranslator>
+#include <QXmlStreamReader>
+
+#include <cerrno>
+#include <memory>
+
+using namespace tarvex;
+
+namespace {
+
+const QString kSourceDir = QStringLiteral(TARVEX_SOURCE_TRANSLATIONS_DIR);
+const QString kBuiltDir = QStringLiteral(TARVEX_BUILT_TRANSLATIONS_DIR);
+const QStringList kShipped = {QStringLiteral("en"), QStringLiteral("de"), QStringLiteral("zh_CN")};
+
+// One message of a .ts file.
+struct TsEntry {
+    QString context;
+    QString source;
+    QString translation;
+    QString type; // the translation's type attribute: "unfinished", "vanished", ...
+};
+
+QList<TsEntry> readTs(const QString& fileName, QString* error = nullptr) {
+    QList<TsEntry> entries;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return entries;
+    }
+    QXmlStreamReader xml(&file);
+    QString context;
+    TsEntry entry;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("context")) {
+            context.clear();
+        } else if (xml.name() == QLatin1String("name")) {
+            context = xml.readElementText();
+        } else if (xml.name() == QLatin1String("message")) {
+            entry = TsEntry{context, {}, {}, {}};
+        } else if (xml.name() == QLatin1String("source")) {
+            entry.source = xml.readElementText();
+        } else if (xml.name() == QLatin1String("translation")) {
+            entry.type = xml.attributes().value(QLatin1String("type")).toString();
+            entry.translation = xml.readElementText();
+            entries << entry;
+        }
+    }
+    if (xml.hasError() && error)
+        *error = xml.errorString();
+    return entries;
+}
+
+QString tsFile(const QString& language) {
+    return QDir(kSourceDir).filePath(QStringLiteral("tarvex_%1.ts").arg(language));
+}
+
+QSet<QString> keysOf(const QList<TsEntry>& entries) {
+    QSet<QString> keys;
+    for (const TsEntry& e : entries)
+        keys << e.context + QLatin1String(" | ") + e.source;
+    return keys;
+}
+
+// The placeholders of a text (%1, %2, ...), in order of their numbers.
+QStringList placeholders(const QString& text) {
+    static const QRegularExpression placeholder(QStringLiteral("%\\d"));
+    QStringList found;
+    for (auto it = placeholder.globalMatch(text); it.hasNext();)
+        found << it.next().captured();
+    found.sort();
+    return found;
+}
+
+// Turns every text the program marks for translation into the text between
+// ⟦ and ⟧, and leaves every other text alone: what shows without the marks
+// was never read through the translator.
+class PseudoTranslator : public QTranslator {
+public:
+    explicit PseudoTranslator(const QList<TsEntry>& entries) : m_keys(keysOf(entries)) {}
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char* = nullptr,
+                      int = -1) const override {
+        const QString text = QString::fromUtf8(source);
+        if (!m_keys.contains(QString::fromUtf8(context) + QLatin1String(" | ") + text))
+            return {};
+        return QStringLiteral("⟦%1⟧").arg(text);
+    }
+
+private:
+    QSet<QString> m_keys;
+};
+
+// What is left of a shown text once the translated parts and the data given
+// to the window are taken out, when letters are left; empty otherwise.
+QString untranslatedPart(QString text, const QStringList& data) {
+    static const QRegularExpression marked(QStringLiteral("⟦[^⟦⟧]*⟧"));
+    static const QRegularExpression letter(QStringLiteral("\\p{L}"));
+    for (const QString& d : data)
+        text.remove(d);
+    // Innermost first: a translated text may hold another ("%1 (zoomed)").
+    while (text.contains(marked))
+        text.remove(marked);
+    return text.contains(letter) ? text : QString();
+}
+
+// Every text the widget and its children show a person or assistive
+// technology: titles, captions, labels, menus, accessible names, tool tips.
+// Texts the operator typed or chose (edits, the port list) are data.
+QList<QPair<QString, QString>> shownTexts(QWidget* top) {
+    QList<QPair<QString, QString>> texts;
+    const auto add = [&](const QObject* o, const char* what, const QString& text) {
+        if (!text.isEmpty())
+            texts.append({QStringLiteral("%1 %2").arg(o->objectName(), QLatin1String(what)), text});
+    };
+    add(top, "window title", top->windowTitle());
+    QList<QWidget*> widgets = top->findChildren<QWidget*>();
+    widgets.prepend(top);
+    for (QWidget* w : widgets) {
+        add(w, "accessible name", w->accessibleName());
+        add(w, "tool tip", w->toolTip());
+        if (auto* label = qobject_cast<QLabel*>(w))
+            add(w, "label", label->text());
+        if (auto* button = qobject_cast<QAbstractButton*>(w))
+            add(w, "caption", button->text());
+        if (auto* group = qobject_cast<QGroupBox*>(w))
+            add(w, "group title", group->title());
+        if (auto* menu = qobject_cast<QMenu*>(w))
+            add(w, "menu title", menu->title());
+    }
+    for (QAction* action : top->findChildren<QAction*>()) {
+        add(action, "action", action->text());
+        add(action, "action tool tip", action->toolTip());
+    }
+    return texts;
+}
+
+// The report's texts on its pages: the title and the column titles.
+QStringList reportCaptions(const BandReport& report) {
+    QStringList captions;
+    for (const ReportBand* band : {&report.layout().titleBand, &report.layout().columnHeaderBand})
+        for (const ReportText& text : band->texts)
+            captions << text.caption;
+    return captions;
+}
+
+QString pdfText(const QString& pdf) {
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return QStringLiteral("<pdftotext failed>");
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// Asks the control window to show what the run tells it (its slots, as the
+// run calls them).
+void tell(ControlWindow& window, const char* slot, QGenericArgument a = {},
+          QGenericArgument b = {}) {
+    if (!QMetaObject::invokeMethod(&window, slot, Qt::DirectConnection, a, b))
+        qFatal("the control window has no slot %s", slot);
+}
+
+const QString kPort = QStringLiteral("/dev/ttyQ7");
+const QString kOtherPort = QStringLiteral("/dev/ttyQ8");
+
+} // namespace
+
+class TestTranslations : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ScratchStore> engine;
+
+private slots:
+    void init() {
+        QLocale::setDefault(QLocale::c());
+        engine = std::make_unique<ScratchStore>();
+    }
+    void cleanup() {
+        engine.reset();
+        QLocale::setDefault(QLocale::c());
+    }
+
+    // Each window, the status bar, the message boxes, the report with its
+    // preview and the help, with every text translated into itself between
+    // marks: any text without marks was not read through the translator.
+    void everyShownTextIsMarked() {
+        QString error;
+        const QList<TsEntry> entries = readTs(tsFile(QStringLiteral("en")), &error);
+        QVERIFY2(!entries.isEmpty(), qPrintable(error));
+        PseudoTranslator pseudo(entries);
+        QVERIFY(QCoreApplication::installTranslator(&pseudo));
+        const auto removeTranslator =
+            qScopeGuard([&] { QCoreApplication::removeTranslator(&pseudo); });
+        MessageBoxRecorder boxes(QMessageBox::Yes);
+        const BeepHandler previousBeep = setBeepHandler([] {});
+        const auto restoreBeep = qScopeGuard([&] { setBeepHandler(previousBeep); });
+
+        Program program(engine->dataDir());
+        ControlWindow& window = *program.controlWindow();
+        window.show();
+        // The charts' menu, as a right click opens it.
+        auto* chart = child<StripChart>(&window, "voltageChart");
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 20),
+                                chart->mapToGlobal(QPoint(20, 20)));
+        QApplication::sendEvent(chart, &click);
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+
+        // What the run tells the window, with the data it brings.
+        QStringList data = {kPort, kOtherPort, QStringLiteral("EACCES")};
+        tell(window, "showPoll");
+        tell(window, "showPortOpenFailed", Q_ARG(int, EACCES), Q_ARG(QString, data.last()));
+        tell(window, "showStopAtMinimumVoltage");
+        tell(window, "showStopForSilence", Q_ARG(QString, kPort), Q_ARG(int, 10000));
+        QList<QPair<QString, QString>> texts = shownTexts(&window);
+        tell(window, "showLoadStillOn", Q_ARG(QString, kPort), Q_ARG(double, 1.5));
+        tell(window, "showPortChange", Q_ARG(QString, kPort), Q_ARG(QString, kOtherPort));
+        texts += shownTexts(&window);
+        tell(window, "showPortChange", Q_ARG(QString, kPort), Q_ARG(QString, kPort));
+        tell(window, "showLoadMayStillBeOn", Q_ARG(QString, kPort));
+        texts += shownTexts(&window);
+        tell(window, "showGuardFailed", Q_ARG(QString, data.last()));
+        tell(window, "showLinkLost", Q_ARG(QString, kPort));
+        texts += shownTexts(&window);
+        tell(window, "showLinkBack", Q_ARG(QString, kPort));
+        texts += shownTexts(&window);
+        tell(window, "showSilence", Q_ARG(bool, true));
+        tell(window, "showStoringDelayed", Q_ARG(QString, data.last()));
+        texts += shownTexts(&window);
+        tell(window, "showWaitingReadings", Q_ARG(int, 12));
+        texts += shownTexts(&window);
+        tell(window, "showWaitingReadingsWritten", Q_ARG(int, 12));
+        tell(window, "showWaitingReadingsOverflowed", Q_ARG(int, 18000));
+        texts += shownTexts(&window);
+        // Load ON refused for an interval the line cannot carry.
+        child<QLineEdit>(program.portSettingsDialog(), "intervalEdit")
+            ->setText(QStringLiteral("10"));
+        texts += shownTexts(program.portSettingsDialog());
+        texts += shownTexts(program.queryWindow());
+        texts += shownTexts(program.aboutDialog());
+        QVERIFY(boxes.boxes().size() >= 8);
+        for (const MessageRequest& box : boxes.boxes()) {
+            texts.append({QStringLiteral("message box title"), box.title});
+            texts.append({QStringLiteral("message box"), box.text});
+        }
+        ReadingReport report;
+        for (const QString& caption : reportCaptions(report))
+            texts.append({QStringLiteral("report"), caption});
+        QPrinter printer;
+        ReportPreviewDialog preview(report, printer);
+        texts += shownTexts(&preview);
+        QVERIFY(texts.size() > 60);
+
+        // The help, with the options' names taken out.
+        QString help = parseCommandLine({QStringLiteral("tarvex"), QStringLiteral("--help")}).text;
+        help.remove(QRegularExpression(QStringLiteral("--?[a-z-]+|<[A-Z]+>")));
+        texts.append({QStringLiteral("help"), help});
+
+        // The program's name titles its plain boxes.
+        data << QCoreApplication::applicationName() << QStringLiteral("tarvex")
+             << QStringLiteral("www.example.com");
+        QStringList unmarked;
+        for (const auto& [where, text] : texts) {
+            const QString left = untranslatedPart(text, data);
+            if (!left.isEmpty())
+                unmarked << QStringLiteral("%1: \"%2\"").arg(where, left);
+        }
+        unmarked.removeDuplicates();
+        QVERIFY2(unmarked.isEmpty(), qPrintable(unmarked.join(QLatin1Char('\n'))));
+    }
+
+    // Each shipped translation: finished, with every text of the program (no
+    // more, no fewer than the English one), and the placeholders of each
+    // source text in its translation.
+    void shippedTranslationIsFinished_data() {
+        QTest::addColumn<QString>("language");
+        for (const QString& language : kShipped)
+            QTest::newRow(qPrintable(language)) << language;
+    }
+    void shippedTranslationIsFinished() {
+        QFETCH(QString, language);
+        QString error;
+        const QList<TsEntry> entries = readTs(tsFile(language), &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(keysOf(entries), keysOf(readTs(tsFile(QStringLiteral("en")))));
+        QStringList faults;
+        for (const TsEntry& e : entries) {
+            const QString where = QStringLiteral("%1 \"%2\"").arg(e.context, e.source);
+            if (!e.type.isEmpty())
+                faults << QStringLiteral("%1: %2").arg(where, e.type);
+            else if (e.translation.trimmed().isEmpty())
+                faults << QStringLiteral("%1: no translation").arg(where);
+            else if (placeholders(e.translation) != placeholders(e.source))
+                faults << QStringLiteral("%1: placeholders %2").arg(where, e.translation);
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+    }
+
+    // The texts the sources mark now are those the .ts files hold: a text
+    // marked, changed or removed since they were last brought up to date
+    // shows here (lupdate, where it is installed).
+    void translationsFollowTheSources() {
+        const QString lupdate = QStringLiteral(TARVEX_LUPDATE);
+        if (lupdate.isEmpty() || !QFile::exists(lupdate))
+            QSKIP("lupdate is not installed");
+        QTemporaryDir dir;
+        const QString fresh = dir.filePath(QStringLiteral("fresh.ts"));
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(lupdate, {QStringLiteral("-no-obsolete"), QStringLiteral("-locations"),
+                                QStringLiteral("none"), QStringLiteral(TARVEX_SOURCE_DIR),
+                                QStringLiteral("-ts"), fresh});
+        QVERIFY(process.waitForFinished(120000));
+        QVERIFY2(process.exitCode() == 0, process.readAll().constData());
+        const QSet<QString> marked = keysOf(readTs(fresh));
+        const QSet<QString> shipped = keysOf(readTs(tsFile(QStringLiteral("en"))));
+        QVERIFY(!marked.isEmpty());
+        QStringList missing = QSet(marked).subtract(shipped).values();
+        QStringList gone = QSet(shipped).subtract(marked).values();
+        missing.sort();
+        gone.sort();
+        QVERIFY2(missing.isEmpty(),
+                 qPrintable(QStringLiteral("not in the translations (run the target "
+                                           "update_translations and translate them):\n") +
+                            missing.join(QLatin1Char('\n'))));
+        QVERIFY2(gone.isEmpty(), qPrintable(QStringLiteral("no longer in the sources:\n") +
+                                            gone.join(QLatin1Char('\n'))));
+    }
+
+    // The control window, the port dialog, a message box and the report in
+    // each shipped language, and as written with "source".
+    void windowsReadInTheLanguage_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("loadOn");
+        QTest::addColumn<QString>("frontPanel");
+        QTest::addColumn<QString>("dialogTitle");
+        QTest::addColumn<QString>("portCaption");
+        QTest::addColumn<QString>("stopMessage");
+        QTest::addColumn<QString>("boxTitle");
+        QTest::addColumn<QString>("reportColumn");
+        QTest::newRow("source") << "source"
+                                << "Load ON"
+                                << "Self Control"
+                                << "Com Setting"
+                                << "Comm Port"
+                                << "The Minnum Voltag is Protect!"
+                                << "Warning"
+                                << "VolVal";
+        QTest::newRow("en") << "en"
+                            << "Load ON"
+                            << "Front Panel"
+                            << "Port Settings"
+                            << "Port"
+                            << "Minimum voltage reached: the load was switched off."
+                            << "Warning"
+                            << "Voltage";
+        QTest::newRow("de") << "de"
+                            << "Last EIN"
+                            << "Bedienfeld"
+                            << "Anschlusseinstellungen"
+                            << "Anschluss"
+                            << "Mindestspannung erreicht: Die Last wurde abgeschaltet."
+                            << "Warnung"
+                            << "Spannung";
+        QTest::newRow("zh_CN") << "zh_CN"
+                               << "负载接通"
+                               << "面板控制"
+                               << "串口设置"
+                               << "串口"
+                               << "已达到最低电压：负载已断开。"
+                               << "警告"
+                               << "电压";
+        // A regional variant finds the language's translation.
+        QTest::newRow("de_AT") << "de_AT"
+                               << "Last EIN"
+                               << "Bedienfeld"
+                               << "Anschlusseinstellungen"
+                               << "Anschluss"
+                               << "Mindestspannung erreicht: Die Last wurde abgeschaltet."
+                               << "Warnung"
+                               << "Spannung";
+    }
+    void windowsReadInTheLanguage() {
+        QFETCH(QString, language);
+        QFETCH(QString, loadOn);
+        QFETCH(QString, frontPanel);
+        QFETCH(QString, dialogTitle);
+        QFETCH(QString, portCaption);
+        QFETCH(QString, stopMessage);
+        QFETCH(QString, boxTitle);
+        QFETCH(QString, reportColumn);
+        Translations translations;
+        QVERIFY(translations.install(language, kBuiltDir));
+        QCOMPARE(translations.installedFile().isEmpty(), language == QLatin1String("source"));
+        MessageBoxRecorder boxes(QMessageBox::Yes);
+
+        Program program(engine->dataDir());
+        ControlWindow& window = *program.controlWindow();
+        auto* loadOnButton = child<QPushButton>(&window, "loadOnButton");
+        QCOMPARE(loadOnButton->text(), loadOn);
+        QCOMPARE(loadOnButton->accessibleName(), loadOn);
+        QCOMPARE(child<QPushButton>(&window, "frontPanelButton")->text(), frontPanel);
+        PortSettingsDialog& dialog = *program.portSettingsDialog();
+        QCOMPARE(dialog.windowTitle(), dialogTitle);
+        QCOMPARE(child<QComboBox>(&dialog, "portBox")->accessibleName(), portCaption);
+
+        tell(window, "showStopAtMinimumVoltage");
+        QCOMPARE(boxes.boxes().size(), 1);
+        QCOMPARE(boxes.boxes().first().text, stopMessage);
+        QCOMPARE(boxes.boxes().first().title, boxTitle);
+
+        // The report as printed, with a row (the column titles head the rows).
+        ReadingStore().append(nthReading(1), QDateTime(nthDay(1), QTime(12, 0)));
+        ReadingReport report;
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+        report.openReadings();
+        QCOMPARE(report.printToPdf(pdf), 1);
+        const QString printed = pdfText(pdf);
+        QVERIFY2(printed.contains(reportColumn), qPrintable(printed));
+    }
+
+    // A language with no translation of the program's shows the texts as
+    // written, and so does a code that names no language.
+    void unknownLanguageShowsTheSource_data() {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("French") << "fr";
+        QTest::newRow("no language") << "xx-nonsense";
+    }
+    void unknownLanguageShowsTheSource() {
+        QFETCH(QString, language);
+        Translations translations;
+        QVERIFY(!translations.install(language, kBuiltDir));
+        QVERIFY(translations.installedFile().isEmpty());
+        Program program(engine->dataDir());
+        QCOMPARE(child<QPushButton>(program.controlWindow(), "frontPanelButton")->text(),
+                 QStringLiteral("Self Control"));
+    }
+
+    // The language chooses the words; the locale still chooses how numbers
+    // are written.
+    void numbersFollowTheLocaleNotTheLanguage_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("German words, English numbers") << "de"
+                                                       << "en_US"
+                                                       << "hat 2.5 s lang keinen Messwert";
+        QTest::newRow("English words, German numbers") << "en"
+                                                       << "de_DE"
+                                                       << "gave no reading for 2,5 s";
+        QTest::newRow("German words, German numbers") << "de"
+                                                      << "de_DE"
+                                                      << "hat 2,5 s lang keinen Messwert";
+    }
+    void numbersFollowTheLocaleNotTheLanguage() {
+        QFETCH(QString, language);
+        QFETCH(QString, locale);
+        QFETCH(QString, expected);
+        QLocale::setDefault(QLocale(locale));
+        Translations translations;
+        QVERIFY(translations.install(language, kBuiltDir));
+        MessageBoxRecorder boxes(QMessageBox::Yes);
+        Program program(engine->dataDir());
+        tell(*program.controlWindow(), "showStopForSilence", Q_ARG(QString, kPort),
+             Q_ARG(int, 2500));
+        QCOMPARE(boxes.boxes().size(), 1);
+        QVERIFY2(boxes.boxes().first().text.contains(expected),
+                 qPrintable(boxes.boxes().first().text));
+    }
+
+    // The program itself, with no display: the help follows the system's
+    // language (LANGUAGE, then LC_ALL, LC_MESSAGES, LANG), --language
+    // overrides it, and "source" shows the texts as written.
+    void helpFollowsTheSystemLanguage_data() {
+        QTest::addColumn<QStringList>("environment");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("usage");
+        QTest::addColumn<QString>("description");
+        const QString sourceUsage = QStringLiteral("Usage: tarvex [options]");
+        const QString sourceDescription =
+            QStringLiteral("Discharge tests with a programmable DC electronic load.");
+        const QString germanUsage = QStringLiteral("Aufruf: tarvex [Optionen]");
+        const QString germanDescription = QStringLiteral(
+            "Entladetests mit einer programmierbaren elektronischen Gleichstromlast.");
+        QTest::newRow("LANG German") << QStringList{"LANG=de_DE.UTF-8"} << QStringList{"--help"}
+                                     << germanUsage << germanDescription;
+        QTest::newRow("LANGUAGE before LANG")
+            << QStringList{"LANG=en_US.UTF-8", "LANGUAGE=zh_CN:en"} << QStringList{"--help"}
+            << QStringLiteral("用法：tarvex [选项]")
+            << QStringLiteral("用可编程直流电子负载进行放电测试。");
+        QTest::newRow("--language over LANG")
+            << QStringList{"LANG=zh_CN.UTF-8"} << QStringList{"--language", "de", "--help"}
+            << germanUsage << germanDescription;
+        QTest::newRow("--language source")
+            << QStringList{"LANG=de_DE.UTF-8"} << QStringList{"--language", "source", "--help"}
+            << sourceUsage << sourceDescription;
+        QTest::newRow("no translation for the system's")
+            << QStringList{"LANG=fr_FR.UTF-8"} << QStringList{"--help"} << sourceUsage
+            << sourceDescription;
+        QTest::newRow("a refusal in the language")
+            << QStringList{"LANG=de_DE.UTF-8"} << QStringList{"--bogus"}
+            << QStringLiteral("tarvex: Unbekannte Option „bogus“.\nSiehe „tarvex --help“.")
+            << QString();
+    }
+    void helpFollowsTheSystemLanguage() {
+        QFETCH(QStringList, environment);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, usage);
+        QFETCH(QString, description);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG", "DISPLAY",
+                                 "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        for (const QString& setting : environment)
+            env.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(TARVEX_PROGRAM), arguments);
+        QVERIFY(program.waitForFinished(60000));
+        const QString out = QString::fromUtf8(program.readAllStandardOutput()) +
+                            QString::fromUtf8(program.readAllStandardError());
+        QVERIFY2(out.startsWith(usage), qPrintable(out));
+        QVERIFY2(out.contains(description), qPrintable(out));
+    }
+};
+
+QTEST_MAIN(TestTranslations)
+#include "tst_translations.moc"

@@ -1,0 +1,947 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN" sourcelanguage="en">
+<context>
+    <name>Application</name>
+    <message>
+        <source>Unknown exception</source>
+        <translation>未知错误</translation>
+    </message>
+</context>
+<context>
+    <name>CapacityTally</name>
+    <message>
+        <source>%1 Ah %2 Wh</source>
+        <translation>%1 Ah %2 Wh</translation>
+    </message>
+    <message>
+        <source>+%1 d</source>
+        <translation>+%1 天</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>Discharge tests with a programmable DC electronic load.</source>
+        <translation>用可编程直流电子负载进行放电测试。</translation>
+    </message>
+    <message>
+        <source>Displays this help.</source>
+        <translation>显示此帮助。</translation>
+    </message>
+    <message>
+        <source>Displays version information.</source>
+        <translation>显示版本信息。</translation>
+    </message>
+    <message>
+        <source>Puts PATH in &quot;Comm Port&quot; of the port settings at start (a serial device, a link to one, or Com1 to Com4); Setting and OK open it.</source>
+        <translation>启动时将 PATH 填入端口设置的“串口”(串口设备、指向它的链接，或 Com1 至 Com4)；点“设置”再点“确定”即打开该端口。</translation>
+    </message>
+    <message>
+        <source>While the load is on, switches it off when it has given no reading for SECONDS (default %1; 0: never): the minimum-voltage stop cannot work without readings.</source>
+        <translation>负载接通时，若 SECONDS 秒内没有读数(默认 %1；0 表示从不)，则将其断开：没有读数，最低电压保护无法工作。</translation>
+    </message>
+    <message>
+        <source>Writes the serial link&apos;s trace to FILE, each line with its time: opens, closes, hang-ups and errors, and every frame sent and chunk received in hex. For finding out what goes wrong on a link.</source>
+        <translation>将串口连接的跟踪记录写入 FILE，每行带时间：打开、关闭、挂断和错误，以及每个发送的帧和接收的数据块(十六进制)。用于查找连接的故障。</translation>
+    </message>
+    <message>
+        <source>Shows the program&apos;s texts in the language CODE (de, en, zh_CN, ...) instead of the system&apos;s; &quot;source&quot; shows them as written in the program.</source>
+        <translation>以语言 CODE(de、en、zh_CN 等)而非系统语言显示程序文字；“source”按程序中原文显示。</translation>
+    </message>
+    <message>
+        <source>%1: %2
+Try &apos;%1 --help&apos;.
+</source>
+        <translation>%1: %2
+请尝试“%1 --help”。
+</translation>
+    </message>
+    <message>
+        <source>Usage: %1 [options]</source>
+        <translation>用法：%1 [选项]</translation>
+    </message>
+    <message>
+        <source>Unexpected argument &apos;%1&apos;.</source>
+        <translation>意外的参数“%1”。</translation>
+    </message>
+    <message>
+        <source>--silence-limit needs a number of seconds from 0 to 86400, not &apos;%1&apos;.</source>
+        <translation>--silence-limit 需要 0 到 86400 之间的秒数，而不是“%1”。</translation>
+    </message>
+</context>
+<context>
+    <name>MessageBoxes</name>
+    <message>
+        <source>Warning</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>信息</translation>
+    </message>
+</context>
+<context>
+    <name>PollInterval</name>
+    <message>
+        <source>The load was not switched on: a Send-frequency of %1 ms stops polling, so no reading would come and the minimum-voltage stop could not work. Under Setting, set a Send-frequency of at least %2 ms, then Load ON.</source>
+        <translation>负载未接通：发送频率为 %1 ms 时停止查询，不会有读数，最低电压保护无法工作。请在“设置”中将发送频率设为至少 %2 ms，然后点“负载接通”。</translation>
+    </message>
+    <message>
+        <source>The load was not switched on: a Send-frequency of %1 ms is shorter than %2 bit/s can carry, so the answers would run together and the minimum-voltage stop could not work. Under Setting, set a Send-frequency of at least %3 ms, then Load ON.</source>
+        <translation>负载未接通：发送频率 %1 ms 短于 %2 bit/s 所能承载的时间，应答会连在一起，最低电压保护无法工作。请在“设置”中将发送频率设为至少 %3 ms，然后点“负载接通”。</translation>
+    </message>
+    <message>
+        <source>Polling off: Load ON needs %1 ms or more</source>
+        <translation>查询已关闭：负载接通需要 %1 ms 或更长</translation>
+    </message>
+    <message>
+        <source>Too short for %1 bit/s: %2 ms or more</source>
+        <translation>对 %1 bit/s 太短：需 %2 ms 或更长</translation>
+    </message>
+</context>
+<context>
+    <name>QCommandLineParser</name>
+    <message>
+        <source>Unknown option &apos;%1&apos;.</source>
+        <translation>未知选项“%1”。</translation>
+    </message>
+    <message>
+        <source>Unknown options: %1.</source>
+        <translation>未知选项：%1。</translation>
+    </message>
+    <message>
+        <source>Missing value after &apos;%1&apos;.</source>
+        <translation>“%1”后缺少值。</translation>
+    </message>
+    <message>
+        <source>Unexpected value after &apos;%1&apos;.</source>
+        <translation>“%1”后有意外的值。</translation>
+    </message>
+    <message>
+        <source>Options:</source>
+        <translation>选项：</translation>
+    </message>
+</context>
+<context>
+    <name>QPlatformTheme</name>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>&amp;Yes</source>
+        <translation>是(&amp;Y)</translation>
+    </message>
+    <message>
+        <source>&amp;No</source>
+        <translation>否(&amp;N)</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>QPrintPreviewDialog</name>
+    <message>
+        <source>Print Preview</source>
+        <translation>打印预览</translation>
+    </message>
+    <message>
+        <source>Fit width</source>
+        <translation>适合宽度</translation>
+    </message>
+    <message>
+        <source>Fit page</source>
+        <translation>适合页面</translation>
+    </message>
+    <message>
+        <source>Zoom in</source>
+        <translation>放大</translation>
+    </message>
+    <message>
+        <source>Zoom out</source>
+        <translation>缩小</translation>
+    </message>
+    <message>
+        <source>Portrait</source>
+        <translation>纵向</translation>
+    </message>
+    <message>
+        <source>Landscape</source>
+        <translation>横向</translation>
+    </message>
+    <message>
+        <source>First page</source>
+        <translation>第一页</translation>
+    </message>
+    <message>
+        <source>Previous page</source>
+        <translation>上一页</translation>
+    </message>
+    <message>
+        <source>Next page</source>
+        <translation>下一页</translation>
+    </message>
+    <message>
+        <source>Last page</source>
+        <translation>最后一页</translation>
+    </message>
+    <message>
+        <source>Show single page</source>
+        <translation>显示单页</translation>
+    </message>
+    <message>
+        <source>Show facing pages</source>
+        <translation>显示对开页</translation>
+    </message>
+    <message>
+        <source>Show overview of all pages</source>
+        <translation>显示所有页面的概览</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>打印</translation>
+    </message>
+    <message>
+        <source>Page setup</source>
+        <translation>页面设置</translation>
+    </message>
+</context>
+<context>
+    <name>QProgressDialog</name>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>ReadingStore</name>
+    <message>
+        <source>The configuration file %1 is damaged (line %2: %3).</source>
+        <translation>配置文件 %1 已损坏(第 %2 行：%3)。</translation>
+    </message>
+    <message>
+        <source>an alias without a name</source>
+        <translation>一个没有名称的别名</translation>
+    </message>
+    <message>
+        <source>not a NAME=VALUE line</source>
+        <translation>不是 NAME=VALUE 格式的行</translation>
+    </message>
+    <message>
+        <source>a parameter before the first alias</source>
+        <translation>第一个别名之前的参数</translation>
+    </message>
+    <message>
+        <source>The configuration file %1 %2.</source>
+        <translation>配置文件 %1 %2。</translation>
+    </message>
+    <message>
+        <source>cannot be read (%1)</source>
+        <translation>无法读取(%1)</translation>
+    </message>
+    <message>
+        <source>is not a regular file</source>
+        <translation>不是普通文件</translation>
+    </message>
+    <message>
+        <source>is larger than %1 KiB: it is no alias file</source>
+        <translation>大于 %1 KiB：不是别名文件</translation>
+    </message>
+    <message>
+        <source>cannot be written (%1)</source>
+        <translation>无法写入(%1)</translation>
+    </message>
+    <message>
+        <source>The folder %1 of the configuration file cannot be created.</source>
+        <translation>无法创建配置文件所在的文件夹 %1。</translation>
+    </message>
+    <message>
+        <source>The configuration file %1 cannot be written (%2).</source>
+        <translation>无法写入配置文件 %1(%2)。</translation>
+    </message>
+    <message>
+        <source>there is no data directory</source>
+        <translation>没有数据目录</translation>
+    </message>
+    <message>
+        <source>the directory %1 cannot be created</source>
+        <translation>无法创建目录 %1</translation>
+    </message>
+    <message>
+        <source>%1 cannot be made (%2)</source>
+        <translation>无法创建 %1(%2)</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written (%2)</source>
+        <translation>无法写入 %1(%2)</translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>磁盘已满</translation>
+    </message>
+    <message>
+        <source>%1 cannot be emptied (%2)</source>
+        <translation>无法清空 %1(%2)</translation>
+    </message>
+    <message>
+        <source>Have no install BDE ,Please insatll !</source>
+        <translation>未安装数据库引擎，请安装！</translation>
+    </message>
+    <message>
+        <source>Alias %1 holds a PASSWORD: remove it from the table engine&apos;s configuration and keep the password in ~/.pgpass (or the file PGPASSFILE names)</source>
+        <translation>别名 %1 含有 PASSWORD：请将其从数据库引擎的配置中删除，并把密码保存在 ~/.pgpass(或 PGPASSFILE 指定的文件)中</translation>
+    </message>
+    <message>
+        <source>Alias %1: PORT=%2 is not a port number</source>
+        <translation>别名 %1：PORT=%2 不是端口号</translation>
+    </message>
+    <message>
+        <source>Alias %1 has no SCHEMA parameter</source>
+        <translation>别名 %1 没有 SCHEMA 参数</translation>
+    </message>
+    <message>
+        <source>Alias %1: SCHEMA=%2 is longer than the %3 bytes a server takes for a name</source>
+        <translation>别名 %1：SCHEMA=%2 超过了服务器名称允许的 %3 字节</translation>
+    </message>
+    <message>
+        <source>The reading table is not set up: %1 has no alias %2</source>
+        <translation>读数表未建立：%1 中没有别名 %2</translation>
+    </message>
+    <message>
+        <source>Alias %1 has no PATH parameter</source>
+        <translation>别名 %1 没有 PATH 参数</translation>
+    </message>
+    <message>
+        <source>The server of the reading table cannot be reached or used (%1): %2
+The program goes on: readings are kept and stored as soon as the server takes them.</source>
+        <translation>无法连接或使用读数表的服务器(%1)：%2
+程序继续运行：读数会被保留，服务器可用后立即保存。</translation>
+    </message>
+    <message>
+        <source>the default host</source>
+        <translation>默认主机</translation>
+    </message>
+    <message>
+        <source>socket directory %1</source>
+        <translation>套接字目录 %1</translation>
+    </message>
+    <message>
+        <source>Cannot create %1</source>
+        <translation>无法创建 %1</translation>
+    </message>
+    <message>
+        <source>The SQLite driver (Qt SQL plugin %1) cannot be loaded.</source>
+        <translation>无法加载 SQLite 驱动(Qt SQL 插件 %1)。</translation>
+    </message>
+    <message>
+        <source>Alias %1 in %2 has no parameters.</source>
+        <translation>%2 中的别名 %1 没有参数。</translation>
+    </message>
+    <message>
+        <source>.
+End the other program, or give this one a directory of its own. Until the other program ends, this program&apos;s readings are kept, not stored.</source>
+        <translation>。
+请结束另一个程序，或为本程序指定单独的目录。在另一个程序结束之前，本程序的读数只保留，不保存。</translation>
+    </message>
+    <message>
+        <source>Cannot store a reading in %1</source>
+        <translation>无法在 %1 中保存读数</translation>
+    </message>
+    <message>
+        <source>Table %1 has no row number left after %2</source>
+        <translation>表 %1 在 %2 之后已无可用行号</translation>
+    </message>
+    <message>
+        <source>Cannot count the rows of %1</source>
+        <translation>无法统计 %1 的行数</translation>
+    </message>
+    <message>
+        <source>Cannot read %1</source>
+        <translation>无法读取 %1</translation>
+    </message>
+    <message>
+        <source>Cannot delete readings from %1</source>
+        <translation>无法从 %1 删除读数</translation>
+    </message>
+    <message>
+        <source>Cannot create table %1 in %2</source>
+        <translation>无法在 %2 中创建表 %1</translation>
+    </message>
+    <message>
+        <source>Table %1 does not exist in %2</source>
+        <translation>%2 中不存在表 %1</translation>
+    </message>
+    <message>
+        <source>Another program is already storing its readings in schema %1 of %2: two benches must not log into one schema</source>
+        <translation>另一个程序已在 %2 的模式 %1 中保存读数：两个测试台不能记录到同一个模式</translation>
+    </message>
+    <message>
+        <source>The PostgreSQL driver (Qt SQL plugin %1) cannot be loaded</source>
+        <translation>无法加载 PostgreSQL 驱动(Qt SQL 插件 %1)</translation>
+    </message>
+    <message>
+        <source>Cannot connect to %1: no time is left before the end of the program</source>
+        <translation>无法连接到 %1：程序结束前已没有时间</translation>
+    </message>
+    <message>
+        <source>Cannot connect to %1: %2</source>
+        <translation>无法连接到 %1：%2</translation>
+    </message>
+    <message>
+        <source>Cannot look for %1</source>
+        <translation>无法查找 %1</translation>
+    </message>
+    <message>
+        <source>Cannot list the tables of %1</source>
+        <translation>无法列出 %1 的表</translation>
+    </message>
+    <message>
+        <source>The connection to %1 was lost (%2)</source>
+        <translation>与 %1 的连接已断开(%2)</translation>
+    </message>
+    <message>
+        <source>The tables of %1 are locked by another user (%2)</source>
+        <translation>%1 的表被另一个用户锁定(%2)</translation>
+    </message>
+    <message>
+        <source>The server holding %1 took too long (%2)</source>
+        <translation>存放 %1 的服务器响应超时(%2)</translation>
+    </message>
+    <message>
+        <source>The server holding %1 has no room left (%2)</source>
+        <translation>存放 %1 的服务器已无空间(%2)</translation>
+    </message>
+    <message>
+        <source>Cannot claim %1</source>
+        <translation>无法占用 %1</translation>
+    </message>
+    <message>
+        <source>the table file %1</source>
+        <translation>表文件 %1</translation>
+    </message>
+    <message>
+        <source>Another program is already storing its readings in %1: two programs must not log into one table file</source>
+        <translation>另一个程序已在 %1 中保存读数：两个程序不能记录到同一个表文件</translation>
+    </message>
+    <message>
+        <source>The directory %1 of the reading table does not exist</source>
+        <translation>读数表的目录 %1 不存在</translation>
+    </message>
+    <message>
+        <source>The table file %1 cannot be opened (%2)</source>
+        <translation>无法打开表文件 %1(%2)</translation>
+    </message>
+    <message>
+        <source>not a file</source>
+        <translation>不是文件</translation>
+    </message>
+    <message>
+        <source>The table file %1 is not a database</source>
+        <translation>表文件 %1 不是数据库</translation>
+    </message>
+    <message>
+        <source>The SQLite driver (Qt SQL plugin %1) cannot be loaded</source>
+        <translation>无法加载 SQLite 驱动(Qt SQL 插件 %1)</translation>
+    </message>
+    <message>
+        <source>Cannot open %1</source>
+        <translation>无法打开 %1</translation>
+    </message>
+    <message>
+        <source>The table file %1 is damaged or is not a database (%2)</source>
+        <translation>表文件 %1 已损坏或不是数据库(%2)</translation>
+    </message>
+    <message>
+        <source>The table file %1 is locked by another user (%2)</source>
+        <translation>表文件 %1 被另一个用户锁定(%2)</translation>
+    </message>
+    <message>
+        <source>The disk holding the table file %1 is full (%2)</source>
+        <translation>存放表文件 %1 的磁盘已满(%2)</translation>
+    </message>
+</context>
+<context>
+    <name>RunChart</name>
+    <message>
+        <source>Vol-Run chart</source>
+        <translation>电压曲线</translation>
+    </message>
+    <message>
+        <source>Cur-Run Chart</source>
+        <translation>电流曲线</translation>
+    </message>
+    <message>
+        <source>Pow-Run Chart</source>
+        <translation>功率曲线</translation>
+    </message>
+</context>
+<context>
+    <name>SerialDevice</name>
+    <message>
+        <source>Manufacturer: %1</source>
+        <translation>制造商：%1</translation>
+    </message>
+    <message>
+        <source>Serial number: %1</source>
+        <translation>序列号：%1</translation>
+    </message>
+    <message>
+        <source>Device: %1</source>
+        <translation>设备：%1</translation>
+    </message>
+</context>
+<context>
+    <name>SpreadsheetExport</name>
+    <message>
+        <source>Exporting records...</source>
+        <translation>正在导出记录...</translation>
+    </message>
+    <message>
+        <source>no Install Excel!</source>
+        <translation>未安装 Excel！</translation>
+    </message>
+    <message>
+        <source>On Linux, the export needs LibreOffice Calc: install the package libreoffice-calc (sudo apt install libreoffice-calc). The error output tells what failed.</source>
+        <translation>在 Linux 上，导出需要 LibreOffice Calc：请安装软件包 libreoffice-calc(sudo apt install libreoffice-calc)。错误输出中说明了失败原因。</translation>
+    </message>
+</context>
+<context>
+    <name>tarvex::AboutDialog</name>
+    <message>
+        <source>About</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>Tarvex Value-Chart</source>
+        <translation>Tarvex 数值曲线</translation>
+    </message>
+    <message>
+        <source>Tarvex logo</source>
+        <translation>Tarvex 标志</translation>
+    </message>
+    <message>
+        <source>TarvexVol Code:2.0</source>
+        <translation>TarvexVol 版本 2.0</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+</context>
+<context>
+    <name>tarvex::BandReport</name>
+    <message>
+        <source>Cannot print the report</source>
+        <translation>无法打印报表</translation>
+    </message>
+    <message>
+        <source>Cannot print the report to %1</source>
+        <translation>无法将报表打印到 %1</translation>
+    </message>
+    <message>
+        <source>Printing...</source>
+        <translation>正在打印...</translation>
+    </message>
+    <message>
+        <source>Cannot start a new page of the report</source>
+        <translation>无法开始报表的新页</translation>
+    </message>
+    <message>
+        <source>Cannot finish printing the report</source>
+        <translation>无法完成报表打印</translation>
+    </message>
+</context>
+<context>
+    <name>tarvex::ChartPanel</name>
+    <message>
+        <source>%1 (zoomed)</source>
+        <translation>%1(已缩放)</translation>
+    </message>
+    <message>
+        <source>Copy picture</source>
+        <translation>复制图片</translation>
+    </message>
+    <message>
+        <source>Copy picture at 2×</source>
+        <translation>复制 2 倍图片</translation>
+    </message>
+    <message>
+        <source>Save picture as PNG…</source>
+        <translation>将图片另存为 PNG…</translation>
+    </message>
+    <message>
+        <source>Save picture at 2× as PNG…</source>
+        <translation>将 2 倍图片另存为 PNG…</translation>
+    </message>
+    <message>
+        <source>Show all</source>
+        <translation>显示全部</translation>
+    </message>
+    <message>
+        <source>Save picture at 2× as PNG</source>
+        <translation>将 2 倍图片另存为 PNG</translation>
+    </message>
+    <message>
+        <source>Save picture as PNG</source>
+        <translation>将图片另存为 PNG</translation>
+    </message>
+    <message>
+        <source>PNG pictures (*.png)</source>
+        <translation>PNG 图片 (*.png)</translation>
+    </message>
+    <message>
+        <source>The picture could not be saved in %1: %2</source>
+        <translation>无法将图片保存到 %1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>tarvex::ControlWindow</name>
+    <message>
+        <source>On Linux, serial ports belong to the group &quot;dialout&quot;: add your user to it (sudo usermod -aG dialout &quot;$USER&quot;), then log out and in again.</source>
+        <translation>在 Linux 上，串口属于“dialout”组：请将您的用户加入该组(sudo usermod -aG dialout &quot;$USER&quot;)，然后注销并重新登录。</translation>
+    </message>
+    <message>
+        <source>Another program holds the port (a terminal program, or another copy of this one).</source>
+        <translation>另一个程序占用了该端口(终端程序，或本程序的另一个副本)。</translation>
+    </message>
+    <message>
+        <source>TarvexForm</source>
+        <translation>Tarvex</translation>
+    </message>
+    <message>
+        <source>Setting</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Query</source>
+        <translation>查询</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Voltage</source>
+        <translation>电压</translation>
+    </message>
+    <message>
+        <source>Current</source>
+        <translation>电流</translation>
+    </message>
+    <message>
+        <source>Power</source>
+        <translation>功率</translation>
+    </message>
+    <message>
+        <source>Minimum Voltage:</source>
+        <translation>最低电压：</translation>
+    </message>
+    <message>
+        <source>PC Control</source>
+        <translation>PC 控制</translation>
+    </message>
+    <message>
+        <source>Self Control</source>
+        <translation>面板控制</translation>
+    </message>
+    <message>
+        <source>Load ON</source>
+        <translation>负载接通</translation>
+    </message>
+    <message>
+        <source>Load OFF</source>
+        <translation>负载断开</translation>
+    </message>
+    <message>
+        <source>打开串口%1失败</source>
+        <translation>打开串口%1失败</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>波特率</translation>
+    </message>
+    <message>
+        <source>The Minnum Voltag is Protect!</source>
+        <translation>已达到最低电压：负载已断开。</translation>
+    </message>
+    <message>
+        <source>No reading: load switched off</source>
+        <translation>无读数：负载已断开</translation>
+    </message>
+    <message>
+        <source>The load on %1 gave no reading for %2 s. It was switched off: the minimum-voltage stop cannot work without readings.</source>
+        <translation>%1 上的负载 %2 秒内没有读数，已将其断开：没有读数，最低电压保护无法工作。</translation>
+    </message>
+    <message>
+        <source>LOAD STILL ON: switch it off</source>
+        <translation>负载仍然接通：请将其断开</translation>
+    </message>
+    <message>
+        <source>THE LOAD ON %1 IS STILL ON. It draws %2 A after three load-off requests. Switch it off at the load itself now.</source>
+        <translation>%1 上的负载仍然接通。三次断开请求后它仍在吸收 %2 A 电流。请立即在负载上直接将其断开。</translation>
+    </message>
+    <message>
+        <source>Load on %1 switched off before changing its line settings</source>
+        <translation>已在更改线路设置前断开 %1 上的负载</translation>
+    </message>
+    <message>
+        <source>Load on %1 switched off before changing to %2</source>
+        <translation>已在切换到 %2 前断开 %1 上的负载</translation>
+    </message>
+    <message>
+        <source>Load on %1 may still be on</source>
+        <translation>%1 上的负载可能仍然接通</translation>
+    </message>
+    <message>
+        <source>The load is on, but no guard process could be started (%1): should the program end unexpectedly, nothing would switch the load off. Watch it, or switch it off and try again.</source>
+        <translation>负载已接通，但无法启动守护进程(%1)：如果程序意外结束，将没有任何东西断开负载。请看守它，或将其断开后重试。</translation>
+    </message>
+    <message>
+        <source>Link lost</source>
+        <translation>连接中断</translation>
+    </message>
+    <message>
+        <source>The connection to the load on %1 was lost. Readings and the minimum-voltage stop are paused until it is back; the program opens the port again by itself every second. Check the cable.</source>
+        <translation>与 %1 上负载的连接已中断。在连接恢复之前，读数和最低电压保护暂停；程序每秒自动重新打开端口。请检查电缆。</translation>
+    </message>
+    <message>
+        <source>Link back</source>
+        <translation>连接已恢复</translation>
+    </message>
+    <message>
+        <source>No answer from the load</source>
+        <translation>负载无应答</translation>
+    </message>
+    <message>
+        <source>Readings wait to be stored</source>
+        <translation>读数等待保存</translation>
+    </message>
+    <message>
+        <source>Readings cannot be stored now: %1
+They are kept and written to the table as soon as it takes them again.</source>
+        <translation>读数现在无法保存：%1
+读数会被保留，一旦表可以接收便立即写入。</translation>
+    </message>
+    <message>
+        <source>Readings waiting to be stored: %1</source>
+        <translation>等待保存的读数：%1</translation>
+    </message>
+    <message>
+        <source>All %1 waiting readings stored</source>
+        <translation>全部 %1 个等待的读数已保存</translation>
+    </message>
+    <message>
+        <source>More than %1 readings (an hour of polling) are waiting to be stored. The oldest are dropped from now on; the newest are kept.</source>
+        <translation>超过 %1 个读数(一小时的查询)正在等待保存。从现在起最早的读数将被丢弃，最新的读数将被保留。</translation>
+    </message>
+</context>
+<context>
+    <name>tarvex::ElapsedClock</name>
+    <message>
+        <source>Elapsed time</source>
+        <translation>已用时间</translation>
+    </message>
+</context>
+<context>
+    <name>tarvex::LoadRun</name>
+    <message>
+        <source>The load on %1 may still be on: the requests that switch it off could not reach it (the connection to it is lost). Switch it off at the load.</source>
+        <translation>%1 上的负载可能仍然接通：断开它的请求无法到达(与它的连接已中断)。请在负载上将其断开。</translation>
+    </message>
+</context>
+<context>
+    <name>tarvex::OverlayChart</name>
+    <message>
+        <source> Ah</source>
+        <translation> Ah</translation>
+    </message>
+    <message>
+        <source>Voltage / V</source>
+        <translation>电压 / V</translation>
+    </message>
+    <message>
+        <source>Charge drawn / Ah</source>
+        <translation>放出电量 / Ah</translation>
+    </message>
+    <message>
+        <source>Elapsed time / %1</source>
+        <translation>已用时间 / %1</translation>
+    </message>
+</context>
+<context>
+    <name>tarvex::PortSettingsDialog</name>
+    <message>
+        <source>&apos;%1&apos; is not a valid integer value</source>
+        <translation>“%1”不是有效的整数值</translation>
+    </message>
+    <message>
+        <source>Com Setting</source>
+        <translation>串口设置</translation>
+    </message>
+    <message>
+        <source>Com Options</source>
+        <translation>串口选项</translation>
+    </message>
+    <message>
+        <source>Comm Port</source>
+        <translation>串口</translation>
+    </message>
+    <message>
+        <source>Baud Rate</source>
+        <translation>波特率</translation>
+    </message>
+    <message>
+        <source>Data Bits</source>
+        <translation>数据位</translation>
+    </message>
+    <message>
+        <source>Parity</source>
+        <translation>校验位</translation>
+    </message>
+    <message>
+        <source>Stop Bits</source>
+        <translation>停止位</translation>
+    </message>
+    <message>
+        <source>Interval</source>
+        <translation>间隔</translation>
+    </message>
+    <message>
+        <source>Send-frequency</source>
+        <translation>发送频率</translation>
+    </message>
+    <message>
+        <source>(ms)</source>
+        <translation>(毫秒)</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>tarvex::QueryWindow</name>
+    <message>
+        <source>Query</source>
+        <translation>查询</translation>
+    </message>
+    <message>
+        <source>Report</source>
+        <translation>报表</translation>
+    </message>
+    <message>
+        <source>Excel</source>
+        <translation>Excel</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>清除</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>读数</translation>
+    </message>
+    <message>
+        <source>Save as CSV…</source>
+        <translation>另存为 CSV…</translation>
+    </message>
+    <message>
+        <source>Clear All Record,Yes or No?</source>
+        <translation>清除所有记录，是否继续？</translation>
+    </message>
+    <message>
+        <source>Failed to Clear Data from Table!</source>
+        <translation>清除表中数据失败！</translation>
+    </message>
+    <message>
+        <source>Clearing records...</source>
+        <translation>正在清除记录...</translation>
+    </message>
+    <message>
+        <source>Save as CSV</source>
+        <translation>另存为 CSV</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv);;All files (*)</source>
+        <translation>CSV 文件 (*.csv);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>The CSV file %1 could not be written: %2</source>
+        <translation>无法写入 CSV 文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>Saving records...</source>
+        <translation>正在保存记录...</translation>
+    </message>
+</context>
+<context>
+    <name>tarvex::ReadingRecorder</name>
+    <message>
+        <source>the reading table was not set up at the start of the program</source>
+        <translation>程序启动时未建立读数表</translation>
+    </message>
+    <message>
+        <source>Unknown failure</source>
+        <translation>未知故障</translation>
+    </message>
+    <message>
+        <source>
+They cannot be kept on the disk meanwhile (%1): they are lost if the program ends before they are stored.</source>
+        <translation>
+在此期间它们无法保存在磁盘上(%1)：如果程序在保存之前结束，它们将丢失。</translation>
+    </message>
+</context>
+<context>
+    <name>tarvex::ReadingReport</name>
+    <message>
+        <source>TARVEX REPORT</source>
+        <translation>TARVEX 报表</translation>
+    </message>
+    <message>
+        <source>Index</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>VolVal</source>
+        <translation>电压</translation>
+    </message>
+    <message>
+        <source>CurVal</source>
+        <translation>电流</translation>
+    </message>
+    <message>
+        <source>PowVal</source>
+        <translation>功率</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>日期</translation>
+    </message>
+</context>
+<context>
+    <name>tarvex::SevenSegmentReadout</name>
+    <message>
+        <source>Out of range</source>
+        <translation>超出范围</translation>
+    </message>
+</context>
+</TS>

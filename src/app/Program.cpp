@@ -4,6 +4,7 @@
 #include "app/DataLocation.h"
 #include "control/ControlWindow.h"
 #include "control/PortSettingsDialog.h"
+#include "control/RunLimitsDialog.h"
 #include "report/ReadingReport.h"
 #include "review/QueryWindow.h"
 #include "run/CrossThread.h"
@@ -31,6 +32,7 @@ Program::Program(const QString& dataDirectory) : m_run(std::make_unique<LoadRun>
     guarded([&] { m_readingReport = std::make_unique<ReadingReport>(); });
     guarded([&] { m_aboutDialog = std::make_unique<AboutDialog>(); });
     guarded([&] { m_portSettingsDialog = std::make_unique<PortSettingsDialog>(); });
+    guarded([&] { m_limitsDialog = std::make_unique<RunLimitsDialog>(); });
     // No sleep while the load may be on: the lock is asked for on the
     // inhibitor's own thread, so neither the run nor the windows wait.
     m_sleepInhibitor = std::make_unique<SleepInhibitor>();
@@ -44,8 +46,8 @@ Program::Program(const QString& dataDirectory) : m_run(std::make_unique<LoadRun>
     if (m_queryWindow)
         m_queryWindow->setReport(m_readingReport.get());
     if (m_controlWindow)
-        m_controlWindow->setWindows(
-            {m_queryWindow.get(), m_aboutDialog.get(), m_portSettingsDialog.get()});
+        m_controlWindow->setWindows({m_queryWindow.get(), m_aboutDialog.get(),
+                                     m_portSettingsDialog.get(), m_limitsDialog.get()});
 }
 
 Program::~Program() {

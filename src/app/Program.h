@@ -15,6 +15,7 @@ namespace tarvex {
 class ControlWindow;
 class LoadRun;
 class PortSettingsDialog;
+class RunLimitsDialog;
 class AboutDialog;
 class QueryWindow;
 class ReadingReport;
@@ -38,6 +39,7 @@ public:
     QueryWindow* queryWindow() const { return m_queryWindow.get(); }
     AboutDialog* aboutDialog() const { return m_aboutDialog.get(); }
     PortSettingsDialog* portSettingsDialog() const { return m_portSettingsDialog.get(); }
+    RunLimitsDialog* limitsDialog() const { return m_limitsDialog.get(); }
     // Holds logind's sleep lock while the load may be on (window thread).
     SleepInhibitor* sleepInhibitor() const { return m_sleepInhibitor.get(); }
 
@@ -51,6 +53,7 @@ private:
     std::unique_ptr<ReadingReport> m_readingReport;
     std::unique_ptr<AboutDialog> m_aboutDialog;
     std::unique_ptr<PortSettingsDialog> m_portSettingsDialog;
+    std::unique_ptr<RunLimitsDialog> m_limitsDialog;
     std::unique_ptr<SleepInhibitor> m_sleepInhibitor;
 };
 

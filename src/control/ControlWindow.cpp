@@ -3,6 +3,7 @@
 #include "run/CapacityTally.h"
 
 #include "control/PortSettingsDialog.h"
+#include "control/RunLimitsDialog.h"
 #include "review/QueryWindow.h"
 #include "run/CrossThread.h"
 #include "run/LoadRun.h"
@@ -175,6 +176,8 @@ void ControlWindow::buildLayout() {
                                    QStringLiteral("About"), QStyle::SP_MessageBoxInformation, 182);
     m_closeButton = makeToolButton(m_toolPanel, QStringLiteral("closeButton"),
                                    QStringLiteral("Close"), QStyle::SP_DialogCloseButton, 270);
+    m_limitsButton = makeToolButton(m_toolPanel, QStringLiteral("limitsButton"),
+                                    QStringLiteral("Limits"), QStyle::SP_FileDialogListView, 358);
     m_elapsedClock = new ElapsedClock(m_toolPanel);
     m_elapsedClock->setObjectName(QStringLiteral("elapsedClock"));
     m_elapsedClock->setDigitSpacing(3);
@@ -212,6 +215,9 @@ void ControlWindow::buildLayout() {
     m_storePanel->setObjectName(QStringLiteral("storePanel"));
     m_storePanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_statusBar->addWidget(m_storePanel, 1);
+    m_limitsPanel = new QLabel(m_statusBar);
+    m_limitsPanel->setObjectName(QStringLiteral("limitsPanel"));
+    m_statusBar->addWidget(m_limitsPanel);
     setStatusBar(m_statusBar);
 
     // Main panel with the three columns.
@@ -266,6 +272,7 @@ void ControlWindow::buildLayout() {
     onClick(m_queryButton, this, &ControlWindow::showQueryWindow);
     onClick(m_aboutButton, this, &ControlWindow::showAboutDialog);
     connect(m_closeButton, &QToolButton::clicked, this, &ControlWindow::close);
+    onClick(m_limitsButton, this, &ControlWindow::openLimits);
     onClick(m_computerControlButton, this, &ControlWindow::handToComputer);
     onClick(m_frontPanelButton, this, &ControlWindow::handToFrontPanel);
     onClick(m_loadOnButton, this, &ControlWindow::switchLoadOn);
@@ -279,6 +286,7 @@ void ControlWindow::buildLayout() {
     setTabOrder(m_computerControlButton, m_frontPanelButton);
     setTabOrder(m_frontPanelButton, m_loadOnButton);
     setTabOrder(m_loadOnButton, m_loadOffButton);
+    setTabOrder(m_loadOffButton, m_limitsButton);
 }
 
 void ControlWindow::wireRun() {
@@ -294,6 +302,7 @@ void ControlWindow::wireRun() {
     connect(m_run, &LoadRun::stoppedAtMinimumVoltage, this,
             &ControlWindow::showStopAtMinimumVoltage);
     connect(m_run, &LoadRun::stoppedForSilence, this, &ControlWindow::showStopForSilence);
+    connect(m_run, &LoadRun::limitReached, this, &ControlWindow::showStopAtLimit);
     connect(m_run, &LoadRun::loadStillOn, this, &ControlWindow::showLoadStillOn);
     connect(m_run, &LoadRun::loadOnRefused, this, &ControlWindow::showLoadOnRefused);
     connect(m_run, &LoadRun::loadSwitchedOffForPortChange, this, &ControlWindow::showPortChange);
@@ -339,6 +348,22 @@ void ControlWindow::closeEvent(QCloseEvent* event) {
 void ControlWindow::openPortSettings() {
     if (m_windows.portSettingsDialog && m_windows.portSettingsDialog->exec() == QDialog::Accepted)
         applyPortSettings();
+}
+
+void ControlWindow::openLimits() {
+    RunLimitsDialog* dialog = m_windows.limitsDialog;
+    if (!dialog)
+        return;
+    dialog->setEntries(m_limits, m_label);
+    if (dialog->exec() != QDialog::Accepted)
+        return;
+    m_limits = dialog->limits();
+    m_label = dialog->label();
+    m_limitsPanel->setText(armedLimitsText(m_limits));
+    post(m_run, [run = m_run, limits = m_limits, label = m_label] {
+        run->setRunLimits(limits);
+        run->setRunLabel(label);
+    });
 }
 
 void ControlWindow::applyPortSettings() {
@@ -398,6 +423,7 @@ void ControlWindow::switchLoadOn() {
     }
     m_loadOnButton->setEnabled(false);
     m_loadOffButton->setEnabled(true);
+    m_runLimits = m_limits;
     command(m_run, &LoadRun::switchLoadOn);
     m_statusPanels[2]->clear();
     m_elapsed.start();
@@ -451,6 +477,14 @@ void ControlWindow::showStopAtMinimumVoltage() {
     showStopped();
     showMessageBox(QStringLiteral("The Minnum Voltag is Protect!"), QMessageBox::Warning,
                    QMessageBox::Yes);
+}
+
+void ControlWindow::showStopAtLimit(RunEnd which) {
+    showStopped();
+    const QString limit = limitReachedText(which, m_runLimits);
+    m_linkPanel->setText(QStringLiteral("Run ended at its ") + limit);
+    showMessageBox(QStringLiteral("The run reached its %1: the load was switched off.").arg(limit),
+                   QMessageBox::Information, QMessageBox::Yes);
 }
 
 void ControlWindow::showStopForSilence(const QString& portName, int limitMs) {

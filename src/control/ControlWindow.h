@@ -5,6 +5,7 @@
 #pragma once
 
 #include "protocol/LoadReading.h"
+#include "store/RunRecord.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -28,6 +29,7 @@ class LoadRun;
 class MinimumVoltageField;
 class PortSettingsDialog;
 class QueryWindow;
+class RunLimitsDialog;
 class SevenSegmentReadout;
 class StripChart;
 
@@ -56,6 +58,7 @@ public:
         QueryWindow* queryWindow = nullptr;
         QDialog* aboutDialog = nullptr;
         PortSettingsDialog* portSettingsDialog = nullptr;
+        RunLimitsDialog* limitsDialog = nullptr;
     };
 
     // run drives the load; it outlives the window.
@@ -75,6 +78,8 @@ protected:
 
 private slots:
     void openPortSettings();
+    void openLimits();
+    void showStopAtLimit(tarvex::RunEnd which);
     void showQueryWindow();
     void showAboutDialog();
     void handToComputer();
@@ -115,6 +120,8 @@ private:
     QToolButton* m_queryButton;
     QToolButton* m_aboutButton;
     QToolButton* m_closeButton;
+    // After Close: the limits and the label of the next runs.
+    QToolButton* m_limitsButton;
     ElapsedClock* m_elapsedClock;
     SevenSegmentReadout* m_voltageReadout;
     SevenSegmentReadout* m_currentReadout;
@@ -138,6 +145,9 @@ private:
     // waiting to be stored: 12").
     QLabel* m_linkPanel;
     QLabel* m_storePanel;
+    // The limits armed for the next run ("Limits: 2 h, 1.500 Ah"); empty
+    // when none is.
+    QLabel* m_limitsPanel;
     // Ticks the elapsed-time clock every second while the load is on.
     QTimer* m_clockTimer;
 
@@ -146,6 +156,10 @@ private:
     // jump or run backwards.
     QElapsedTimer m_elapsed;
     bool m_portOpen = false;
+    // What the next Load ON takes, and what the run going on took.
+    RunLimits m_limits;
+    QString m_label;
+    RunLimits m_runLimits;
 };
 
 } // namespace tarvex

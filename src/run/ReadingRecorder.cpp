@@ -108,9 +108,15 @@ void ReadingRecorder::startRun(const RunStart& start) {
 }
 
 void ReadingRecorder::endRun(const RunStart& start, RunEnd end, const QDateTime& endedAt) {
-    const std::lock_guard lock(m_mutex);
-    m_ends.push_back({start, end, endedAt});
-    if (!std::exchange(m_wakePosted, true))
+    bool wakeUp = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_ends.push_back({start, end, endedAt});
+        wakeUp = !std::exchange(m_wakePosted, true);
+    }
+    // Posted outside the lock: a post takes the hand-over's lock, which a
+    // reading handed over from a signal holds before it takes this one.
+    if (wakeUp)
         post(this, [this] { wake(); });
 }
 

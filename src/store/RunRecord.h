@@ -18,17 +18,17 @@ namespace tarvex {
 // number or a translated text, so that other programs and later versions read
 // the same.
 enum class RunEnd {
-    Running,        // not ended (yet): the run is going on, or was cut off
-    LoadOff,        // the operator's Load OFF
-    MinimumVoltage, // a reading at or below the minimum voltage
-    TimeLimit,      // the elapsed-time limit
-    ChargeLimit,    // the charge (Ah) limit
-    EnergyLimit,    // the energy (Wh) limit
-    Silence,        // the load stopped answering (the silence fail-safe)
-    LinkLost,       // the link was lost and the run ended without it
-    Closed,         // the program was closed (Close, SIGTERM, SIGINT, SIGHUP)
-    PortChanged,    // Setting -> OK changed the port while the load was on
-    Unexpected,     // found unended at the next start (kill -9, power cut)
+    Running,          // not ended (yet): the run is going on, or was cut off
+    LoadOff,          // the operator's Load OFF
+    MinimumVoltage,   // a reading at or below the minimum voltage
+    TimeLimit,        // the elapsed-time limit
+    ChargeLimit,      // the charge (Ah) limit
+    EnergyLimit,      // the energy (Wh) limit
+    Silence,          // the load stopped answering (the silence fail-safe)
+    LinkLost,         // the link was lost and the run ended without it
+    Closed,           // the program was closed (Close, SIGTERM, SIGINT, SIGHUP)
+    PortChanged,      // Setting -> OK changed the port while the load was on
+    Unexpected,       // found unended at the next start (kill -9, power cut)
 };
 
 // "running", "load off", "minimum voltage", "time limit", "charge limit",

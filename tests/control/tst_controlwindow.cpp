@@ -9,6 +9,7 @@
 #include "app/Program.h"
 #include "control/ControlWindow.h"
 #include "control/PortSettingsDialog.h"
+#include "control/RunLimitsDialog.h"
 #include "control/SerialDevice.h"
 #include "loadsim/LoadSimulator.h"
 #include "readings/ReadingModel.h"
@@ -27,12 +28,16 @@
 #include "widgets/StripChart.h"
 
 #include <QAccessible>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTest>
 #include <QThread>
@@ -220,6 +225,69 @@ private slots:
         program.reset();
         sim.reset();
         engine.reset();
+    }
+
+    // "Limits", a fifth tool button after Close (nothing placed before
+    // moves), reached by Tab after Load OFF: the limits and the label typed
+    // there are armed for the next Load ON and shown in the status bar. A
+    // limit stops the run as the minimum voltage does, and the operator is
+    // told which limit it was; the table keeps the run with its reason and
+    // label. Cancel changes nothing.
+    void limitsFromTheToolBarStopTheRun() {
+        QToolButton* limits = toolButton("limitsButton");
+        QCOMPARE(limits->geometry(), QRect(358, 4, 84, 36));
+        QCOMPARE(limits->text(), QStringLiteral("Limits"));
+        QCOMPARE(limits->accessibleName(), QStringLiteral("Limits"));
+        QCOMPARE(toolButton("closeButton")->geometry(), QRect(270, 4, 84, 36));
+        QCOMPARE(part<ElapsedClock>("elapsedClock")->pos(), QPoint(566, 8));
+        window().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window()));
+        button("loadOffButton")->setEnabled(true); // focusable for the walk
+        button("loadOffButton")->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(button("loadOffButton"), Qt::Key_Tab);
+        QTRY_VERIFY(limits->hasFocus());
+        button("loadOffButton")->setEnabled(false);
+        QCOMPARE(statusPanel("limitsPanel").text(), QString());
+
+        RunLimitsDialog* dialog = program->limitsDialog();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Limits"));
+        const auto fill = [&](bool ok) {
+            QTimer::singleShot(0, dialog, [dialog, ok] {
+                child<QCheckBox>(dialog, "chargeBox")->setChecked(true);
+                child<QDoubleSpinBox>(dialog, "chargeField")->setValue(0.001);
+                child<QCheckBox>(dialog, "timeBox")->setChecked(true);
+                child<QSpinBox>(dialog, "hoursField")->setValue(2);
+                child<QSpinBox>(dialog, "minutesField")->setValue(30);
+                child<QLineEdit>(dialog, "labelField")->setText(QStringLiteral(" cell 12 "));
+                auto* buttons = child<QDialogButtonBox>(dialog, "buttons");
+                buttons->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+            });
+            QTest::keyClick(limits, Qt::Key_Space);
+        };
+        fill(false);
+        QCOMPARE(statusPanel("limitsPanel").text(), QString());
+        fill(true);
+        QCOMPARE(statusPanel("limitsPanel").text(), QStringLiteral("Limits: 2 h 30 min, 0.001 Ah"));
+
+        // 0.001 Ah at the simulator's 1 A: some 3.6 s.
+        startRun();
+        QTRY_VERIFY_WITH_TIMEOUT(!boxes.isEmpty(), 30000);
+        QCOMPARE(boxTexts(), QStringList{QStringLiteral(
+                                 "The run reached its charge limit (0.001 Ah): the load was "
+                                 "switched off.")});
+        QCOMPARE(statusPanel("linkPanel").text(),
+                 QStringLiteral("Run ended at its charge limit (0.001 Ah)"));
+        QCOMPARE(buttons(), (Buttons{true, false, false, false}));
+        QTRY_VERIFY_WITH_TIMEOUT(!sim->state().computerControl, kWaitMs);
+        QVERIFY(!sim->state().inputOn);
+        ReadingStore store;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !store.runs().isEmpty() && store.runs().first().end == RunEnd::ChargeLimit, kWaitMs);
+        const RunRecord r = store.runs().first();
+        QCOMPARE(r.label, QStringLiteral("cell 12"));
+        QCOMPARE(r.limits.maxElapsedMs, std::optional<qint64>(150 * 60'000));
+        QVERIFY(r.ampHours >= 0.001);
     }
 
     void windowAtStart() {

@@ -121,6 +121,76 @@ private slots:
         QCOMPARE(QFileInfo(recorder.journalFile()).size(), 0);
     }
 
+    // Readings of a run that wait (a locked table) land in their run once
+    // the table takes rows: the run is begun then, its figures count every
+    // one of them, and its end, handed over after them, is written after
+    // them. Readings of a run that a program left in its journal land in
+    // that run at the next start, and the run ends as "ended unexpectedly"
+    // at the last of them.
+    void readingsThatWaitedLandInTheirRun() {
+        RunStart start;
+        start.startedAt = QDateTime::fromMSecsSinceEpoch(1'765'400'000'000, Qt::UTC);
+        start.pollIntervalMs = 200;
+        start.port = QStringLiteral("/dev/ttyUSB0");
+        start.label = QStringLiteral("waited");
+        const QDateTime at = QDateTime::currentDateTime();
+        {
+            ReadingRecorder recorder;
+            recorder.attachReadingTable();
+            QSignalSpy begun(&recorder, &ReadingRecorder::runBegun);
+            QSignalSpy written(&recorder, &ReadingRecorder::backlogWritten);
+            {
+                LockHolder other(m_store->tableFile());
+                QVERIFY(other.held());
+                recorder.startRun(start);
+                for (int i = 0; i < 4; ++i)
+                    recorder.record(readingOf(12000 - i * 100), at.addMSecs(200 * i),
+                                    ReadingRun{start, 200 * i});
+                recorder.endRun(start, RunEnd::LoadOff, at.addMSecs(700));
+                QTest::qWait(3000); // a write tried and refused
+                QCOMPARE(begun.count(), 0);
+            }
+            QTRY_COMPARE_WITH_TIMEOUT(written.count(), 1, 15000);
+            QTRY_COMPARE_WITH_TIMEOUT(begun.count(), 1, 15000);
+            QCOMPARE(begun.first().at(0).toLongLong(), start.startedAt.toMSecsSinceEpoch());
+            ReadingStore store;
+            QTRY_VERIFY_WITH_TIMEOUT(store.run(1) && store.run(1)->end == RunEnd::LoadOff, 15000);
+            const RunRecord r = *store.run(1);
+            QCOMPARE(r.readings, 4);
+            QCOMPARE(r.label, QStringLiteral("waited"));
+            // 1.5 A for 600 ms.
+            QVERIFY(qAbs(r.ampHours - 1.5 * 0.6 / 3600) < 1e-12);
+        }
+        // A program that ended with readings of its second run in its
+        // journal.
+        RunStart second = start;
+        second.startedAt = start.startedAt.addSecs(60);
+        {
+            ReadingJournal left(m_store->dataDir());
+            for (int i = 0; i < 3; ++i) {
+                ReadingJournal::Entry e;
+                e.reading = readingOf(11000 - i * 100);
+                e.takenAt = at.addSecs(60).addMSecs(200 * i);
+                e.run = second;
+                e.elapsedMs = 200 * i;
+                QVERIFY(left.add(e) != 0);
+            }
+            QVERIFY(left.sync());
+        }
+        ReadingRecorder next;
+        QSignalSpy written(&next, &ReadingRecorder::backlogWritten);
+        next.attachReadingTable();
+        QTRY_COMPARE_WITH_TIMEOUT(written.count(), 1, 15000);
+        ReadingStore store;
+        QTRY_VERIFY_WITH_TIMEOUT(store.run(2) && store.run(2)->end == RunEnd::Unexpected, 15000);
+        const RunRecord r = *store.run(2);
+        QCOMPARE(r.startedAt, second.startedAt);
+        QCOMPARE(r.readings, 3);
+        QCOMPARE(r.endedAt.toMSecsSinceEpoch(), at.addSecs(60).addMSecs(400).toMSecsSinceEpoch());
+        QCOMPARE(store.runReadings(2).last().elapsedMs, 400);
+        QCOMPARE(store.run(1)->end, RunEnd::LoadOff);
+    }
+
     // Past an hour of readings the oldest go and the newest stay; told once.
     void waitListKeepsTheNewestHour() {
         ReadingRecorder recorder;

@@ -10,7 +10,7 @@
 //   sort         - a click on the "Ah" title until the list is painted again.
 // Medians of 7 rounds, in milliseconds. Run it under Xvfb (xvfb-run -a).
 //
-// Usage: bench_runs [runs] [readings per run]
+// Usage: bench_runlist [runs] [readings per run]
 #include "BenchSupport.h"
 #include "PaintCounter.h"
 #include "support/ReviewFixture.h"

@@ -21,18 +21,18 @@ QString durationText(qint64 ms) {
     const qint64 minutes = ms / kMsPerMinute;
     const qint64 hours = minutes / 60;
     if (hours == 0)
-        return QStringLiteral("%1 min").arg(minutes);
+        return RunLimitsDialog::tr("%1 min").arg(minutes);
     if (minutes % 60 == 0)
-        return QStringLiteral("%1 h").arg(hours);
-    return QStringLiteral("%1 h %2 min").arg(hours).arg(minutes % 60);
+        return RunLimitsDialog::tr("%1 h").arg(hours);
+    return RunLimitsDialog::tr("%1 h %2 min").arg(hours).arg(minutes % 60);
 }
 
 QString ampHoursText(double ah) {
-    return QLocale().toString(ah, 'f', 3) + QStringLiteral(" Ah");
+    return QLocale().toString(ah, 'f', 3) + RunLimitsDialog::tr(" Ah");
 }
 
 QString wattHoursText(double wh) {
-    return QLocale().toString(wh, 'f', 2) + QStringLiteral(" Wh");
+    return QLocale().toString(wh, 'f', 2) + RunLimitsDialog::tr(" Wh");
 }
 
 // A check box that arms a limit, named as its caption for every reader.
@@ -54,18 +54,18 @@ QString armedLimitsText(const RunLimits& limits) {
     if (limits.maxWattHours)
         armed << wattHoursText(*limits.maxWattHours);
     return armed.isEmpty() ? QString()
-                           : QStringLiteral("Limits: ") + armed.join(QStringLiteral(", "));
+                           : RunLimitsDialog::tr("Limits: %1").arg(armed.join(RunLimitsDialog::tr(", ")));
 }
 
 QString limitReachedText(RunEnd which, const RunLimits& limits) {
     switch (which) {
     case RunEnd::TimeLimit:
-        return QStringLiteral("time limit (%1)").arg(durationText(limits.maxElapsedMs.value_or(0)));
+        return RunLimitsDialog::tr("time limit (%1)").arg(durationText(limits.maxElapsedMs.value_or(0)));
     case RunEnd::ChargeLimit:
-        return QStringLiteral("charge limit (%1)")
+        return RunLimitsDialog::tr("charge limit (%1)")
             .arg(ampHoursText(limits.maxAmpHours.value_or(0)));
     case RunEnd::EnergyLimit:
-        return QStringLiteral("energy limit (%1)")
+        return RunLimitsDialog::tr("energy limit (%1)")
             .arg(wattHoursText(limits.maxWattHours.value_or(0)));
     default:
         return runEndKey(which);
@@ -74,46 +74,46 @@ QString limitReachedText(RunEnd which, const RunLimits& limits) {
 
 RunLimitsDialog::RunLimitsDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("runLimitsDialog"));
-    setWindowTitle(QStringLiteral("Limits"));
+    setWindowTitle(tr("Limits"));
     setModal(true);
 
-    m_timeBox = makeBox(this, QStringLiteral("timeBox"), QStringLiteral("Time limit"));
+    m_timeBox = makeBox(this, QStringLiteral("timeBox"), tr("Time limit"));
     m_hoursField = new QSpinBox(this);
     m_hoursField->setObjectName(QStringLiteral("hoursField"));
     m_hoursField->setRange(0, 9999);
-    m_hoursField->setSuffix(QStringLiteral(" h"));
-    m_hoursField->setAccessibleName(QStringLiteral("Time limit hours"));
+    m_hoursField->setSuffix(tr(" h"));
+    m_hoursField->setAccessibleName(tr("Time limit hours"));
     m_minutesField = new QSpinBox(this);
     m_minutesField->setObjectName(QStringLiteral("minutesField"));
     m_minutesField->setRange(0, 59);
-    m_minutesField->setSuffix(QStringLiteral(" min"));
-    m_minutesField->setAccessibleName(QStringLiteral("Time limit minutes"));
+    m_minutesField->setSuffix(tr(" min"));
+    m_minutesField->setAccessibleName(tr("Time limit minutes"));
     auto* time = new QHBoxLayout;
     time->addWidget(m_hoursField);
     time->addWidget(m_minutesField);
 
-    m_chargeBox = makeBox(this, QStringLiteral("chargeBox"), QStringLiteral("Charge limit"));
+    m_chargeBox = makeBox(this, QStringLiteral("chargeBox"), tr("Charge limit"));
     m_chargeField = new QDoubleSpinBox(this);
     m_chargeField->setObjectName(QStringLiteral("chargeField"));
     m_chargeField->setDecimals(3);
     m_chargeField->setRange(0.001, 100000);
     m_chargeField->setValue(1);
-    m_chargeField->setSuffix(QStringLiteral(" Ah"));
-    m_chargeField->setAccessibleName(QStringLiteral("Charge limit"));
+    m_chargeField->setSuffix(tr(" Ah"));
+    m_chargeField->setAccessibleName(tr("Charge limit"));
 
-    m_energyBox = makeBox(this, QStringLiteral("energyBox"), QStringLiteral("Energy limit"));
+    m_energyBox = makeBox(this, QStringLiteral("energyBox"), tr("Energy limit"));
     m_energyField = new QDoubleSpinBox(this);
     m_energyField->setObjectName(QStringLiteral("energyField"));
     m_energyField->setDecimals(2);
     m_energyField->setRange(0.01, 10000000);
     m_energyField->setValue(10);
-    m_energyField->setSuffix(QStringLiteral(" Wh"));
-    m_energyField->setAccessibleName(QStringLiteral("Energy limit"));
+    m_energyField->setSuffix(tr(" Wh"));
+    m_energyField->setAccessibleName(tr("Energy limit"));
 
     m_labelField = new QLineEdit(this);
     m_labelField->setObjectName(QStringLiteral("labelField"));
     m_labelField->setMaxLength(255);
-    m_labelField->setAccessibleName(QStringLiteral("Label"));
+    m_labelField->setAccessibleName(tr("Label"));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("buttons"));
@@ -124,7 +124,7 @@ RunLimitsDialog::RunLimitsDialog(QWidget* parent) : QDialog(parent) {
     form->addRow(m_timeBox, time);
     form->addRow(m_chargeBox, m_chargeField);
     form->addRow(m_energyBox, m_energyField);
-    auto* labelCaption = new QLabel(QStringLiteral("&Label"), this);
+    auto* labelCaption = new QLabel(tr("&Label"), this);
     labelCaption->setBuddy(m_labelField);
     form->addRow(labelCaption, m_labelField);
     form->addRow(buttons);

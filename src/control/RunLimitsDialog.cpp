@@ -53,14 +53,16 @@ QString armedLimitsText(const RunLimits& limits) {
         armed << ampHoursText(*limits.maxAmpHours);
     if (limits.maxWattHours)
         armed << wattHoursText(*limits.maxWattHours);
-    return armed.isEmpty() ? QString()
-                           : RunLimitsDialog::tr("Limits: %1").arg(armed.join(RunLimitsDialog::tr(", ")));
+    return armed.isEmpty()
+               ? QString()
+               : RunLimitsDialog::tr("Limits: %1").arg(armed.join(RunLimitsDialog::tr(", ")));
 }
 
 QString limitReachedText(RunEnd which, const RunLimits& limits) {
     switch (which) {
     case RunEnd::TimeLimit:
-        return RunLimitsDialog::tr("time limit (%1)").arg(durationText(limits.maxElapsedMs.value_or(0)));
+        return RunLimitsDialog::tr("time limit (%1)")
+            .arg(durationText(limits.maxElapsedMs.value_or(0)));
     case RunEnd::ChargeLimit:
         return RunLimitsDialog::tr("charge limit (%1)")
             .arg(ampHoursText(limits.maxAmpHours.value_or(0)));

@@ -1,5 +1,6 @@
 #include "readings/RunTexts.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 namespace tarvex {
@@ -7,27 +8,27 @@ namespace tarvex {
 QString runEndText(RunEnd end) {
     switch (end) {
     case RunEnd::Running:
-        return QStringLiteral("running");
+        return QCoreApplication::translate("RunTexts", "running");
     case RunEnd::LoadOff:
-        return QStringLiteral("Load OFF");
+        return QCoreApplication::translate("RunTexts", "Load OFF");
     case RunEnd::MinimumVoltage:
-        return QStringLiteral("minimum voltage");
+        return QCoreApplication::translate("RunTexts", "minimum voltage");
     case RunEnd::TimeLimit:
-        return QStringLiteral("time limit");
+        return QCoreApplication::translate("RunTexts", "time limit");
     case RunEnd::ChargeLimit:
-        return QStringLiteral("charge limit");
+        return QCoreApplication::translate("RunTexts", "charge limit");
     case RunEnd::EnergyLimit:
-        return QStringLiteral("energy limit");
+        return QCoreApplication::translate("RunTexts", "energy limit");
     case RunEnd::Silence:
-        return QStringLiteral("no answer from the load");
+        return QCoreApplication::translate("RunTexts", "no answer from the load");
     case RunEnd::LinkLost:
-        return QStringLiteral("link lost");
+        return QCoreApplication::translate("RunTexts", "link lost");
     case RunEnd::Closed:
-        return QStringLiteral("program closed");
+        return QCoreApplication::translate("RunTexts", "program closed");
     case RunEnd::PortChanged:
-        return QStringLiteral("port changed");
+        return QCoreApplication::translate("RunTexts", "port changed");
     case RunEnd::Unexpected:
-        return QStringLiteral("ended unexpectedly");
+        return QCoreApplication::translate("RunTexts", "ended unexpectedly");
     }
     return {};
 }
@@ -53,25 +54,29 @@ qint64 runDurationMs(const RunRecord& run) {
 }
 
 QString ampHoursText(double ampHours) {
-    return QLocale().toString(ampHours, 'f', 3) + QStringLiteral(" Ah");
+    return QLocale().toString(ampHours, 'f', 3) + QCoreApplication::translate("RunTexts", " Ah");
 }
 
 QString wattHoursText(double wattHours) {
-    return QLocale().toString(wattHours, 'f', 2) + QStringLiteral(" Wh");
+    return QLocale().toString(wattHours, 'f', 2) + QCoreApplication::translate("RunTexts", " Wh");
 }
 
 QString voltsText(double volts) {
-    return QLocale().toString(volts, 'f', 2) + QStringLiteral(" V");
+    return QLocale().toString(volts, 'f', 2) + QCoreApplication::translate("RunTexts", " V");
 }
 
 QString runLimitsText(const RunRecord& run) {
-    QString text = QStringLiteral("minimum ") + voltsText(run.minimumVolts);
+    QString text =
+        QCoreApplication::translate("RunTexts", "minimum ") + voltsText(run.minimumVolts);
     if (run.limits.maxElapsedMs)
-        text += QStringLiteral(", time ") + durationText(*run.limits.maxElapsedMs);
+        text += QCoreApplication::translate("RunTexts", ", time ") +
+                durationText(*run.limits.maxElapsedMs);
     if (run.limits.maxAmpHours)
-        text += QStringLiteral(", charge ") + ampHoursText(*run.limits.maxAmpHours);
+        text += QCoreApplication::translate("RunTexts", ", charge ") +
+                ampHoursText(*run.limits.maxAmpHours);
     if (run.limits.maxWattHours)
-        text += QStringLiteral(", energy ") + wattHoursText(*run.limits.maxWattHours);
+        text += QCoreApplication::translate("RunTexts", ", energy ") +
+                wattHoursText(*run.limits.maxWattHours);
     return text;
 }
 
@@ -86,26 +91,27 @@ QString runChoiceText(const RunRecord& run) {
 QList<std::pair<QString, QString>> runSummaryLines(const RunRecord& run) {
     QString readings = QLocale().toString(run.readings);
     if (run.readingsCleared)
-        readings += QStringLiteral(" (cleared from the table)");
+        readings += QCoreApplication::translate("RunTexts", " (cleared from the table)");
     QString charge = ampHoursText(run.ampHours);
     if (run.uncountedMs > 0)
-        charge +=
-            QStringLiteral(" (%1 without readings not counted)").arg(durationText(run.uncountedMs));
+        charge += QCoreApplication::translate("RunTexts", " (%1 without readings not counted)")
+                      .arg(durationText(run.uncountedMs));
     return {
-        {QStringLiteral("Run"), QString::number(run.id)},
-        {QStringLiteral("Label"), run.label},
-        {QStringLiteral("Started"), runTimeText(run.startedAt)},
-        {QStringLiteral("Ended"),
-         run.endedAt.isValid() ? runTimeText(run.endedAt) : QStringLiteral("not ended")},
-        {QStringLiteral("Duration"), durationText(runDurationMs(run))},
-        {QStringLiteral("Readings"), readings},
-        {QStringLiteral("Charge"), charge},
-        {QStringLiteral("Energy"), wattHoursText(run.wattHours)},
-        {QStringLiteral("Start voltage"), voltsText(run.startVolts)},
-        {QStringLiteral("End voltage"), voltsText(run.endVolts)},
-        {QStringLiteral("Lowest voltage"), voltsText(run.lowestVolts)},
-        {QStringLiteral("Limits"), runLimitsText(run)},
-        {QStringLiteral("Ended by"), runEndText(run.end)},
+        {QCoreApplication::translate("RunTexts", "Run"), QString::number(run.id)},
+        {QCoreApplication::translate("RunTexts", "Label"), run.label},
+        {QCoreApplication::translate("RunTexts", "Started"), runTimeText(run.startedAt)},
+        {QCoreApplication::translate("RunTexts", "Ended"),
+         run.endedAt.isValid() ? runTimeText(run.endedAt)
+                               : QCoreApplication::translate("RunTexts", "not ended")},
+        {QCoreApplication::translate("RunTexts", "Duration"), durationText(runDurationMs(run))},
+        {QCoreApplication::translate("RunTexts", "Readings"), readings},
+        {QCoreApplication::translate("RunTexts", "Charge"), charge},
+        {QCoreApplication::translate("RunTexts", "Energy"), wattHoursText(run.wattHours)},
+        {QCoreApplication::translate("RunTexts", "Start voltage"), voltsText(run.startVolts)},
+        {QCoreApplication::translate("RunTexts", "End voltage"), voltsText(run.endVolts)},
+        {QCoreApplication::translate("RunTexts", "Lowest voltage"), voltsText(run.lowestVolts)},
+        {QCoreApplication::translate("RunTexts", "Limits"), runLimitsText(run)},
+        {QCoreApplication::translate("RunTexts", "Ended by"), runEndText(run.end)},
     };
 }
 

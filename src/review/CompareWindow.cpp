@@ -15,7 +15,7 @@ namespace tarvex {
 
 QString compareLabel(const RunRecord& run) {
     const QString label = run.label.simplified();
-    return label.isEmpty() ? QStringLiteral("run %1").arg(run.id) : label;
+    return label.isEmpty() ? CompareWindow::tr("run %1").arg(run.id) : label;
 }
 
 OverlaySeries compareSeries(const RunRecord& run, const QList<RunReading>& readings) {
@@ -47,22 +47,22 @@ OverlaySeries compareSeries(const RunRecord& run, const QList<RunReading>& readi
 
 CompareWindow::CompareWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("compareWindow"));
-    setWindowTitle(QStringLiteral("Compare runs"));
+    setWindowTitle(tr("Compare runs"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setSizeGripEnabled(true);
 
     m_chart = new OverlayChart(this);
     m_chart->setObjectName(QStringLiteral("chart"));
-    m_chart->setTitle(QStringLiteral("Compare runs"));
+    m_chart->setTitle(tr("Compare runs"));
 
-    m_chargeAxis = new QRadioButton(QStringLiteral("Against &charge drawn (Ah)"), this);
+    m_chargeAxis = new QRadioButton(tr("Against &charge drawn (Ah)"), this);
     m_chargeAxis->setObjectName(QStringLiteral("chargeAxisButton"));
-    m_chargeAxis->setAccessibleName(QStringLiteral("Against charge drawn (Ah)"));
+    m_chargeAxis->setAccessibleName(tr("Against charge drawn (Ah)"));
     m_chargeAxis->setChecked(true);
-    m_timeAxis = new QRadioButton(QStringLiteral("Against elapsed &time"), this);
+    m_timeAxis = new QRadioButton(tr("Against elapsed &time"), this);
     m_timeAxis->setObjectName(QStringLiteral("timeAxisButton"));
-    m_timeAxis->setAccessibleName(QStringLiteral("Against elapsed time"));
+    m_timeAxis->setAccessibleName(tr("Against elapsed time"));
     auto* axes = new QButtonGroup(this);
     axes->addButton(m_chargeAxis);
     axes->addButton(m_timeAxis);
@@ -72,9 +72,9 @@ CompareWindow::CompareWindow(QWidget* parent) : QDialog(parent) {
     m_shown = new QLabel(this);
     m_shown->setObjectName(QStringLiteral("shownLabel"));
 
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    auto* close = new QPushButton(tr("Close"), this);
     close->setObjectName(QStringLiteral("closeButton"));
-    close->setAccessibleName(QStringLiteral("Close"));
+    close->setAccessibleName(tr("Close"));
     close->setAutoDefault(false);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -106,12 +106,11 @@ int CompareWindow::setRuns(const QList<CompareRun>& runs) {
         ++shown;
     }
     m_chart->setXAxis(m_chargeAxis->isChecked() ? OverlayAxis::Charge : OverlayAxis::Time);
-    m_shown->setText(runs.size() > shown
-                         ? QStringLiteral("%1 of %2 runs shown: Compare shows %3 at most")
-                               .arg(shown)
-                               .arg(runs.size())
-                               .arg(kOverlayColorCount)
-                         : QStringLiteral("%1 runs").arg(shown));
+    m_shown->setText(runs.size() > shown ? tr("%1 of %2 runs shown: Compare shows %3 at most")
+                                               .arg(shown)
+                                               .arg(runs.size())
+                                               .arg(kOverlayColorCount)
+                                         : tr("%1 runs").arg(shown));
     m_shown->setAccessibleName(m_shown->text());
     return shown;
 }

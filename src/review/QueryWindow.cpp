@@ -107,7 +107,7 @@ public:
         if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
             return {};
         if (index.row() == 0)
-            return QStringLiteral("All readings");
+            return QueryWindow::tr("All readings");
         const std::optional<RunRecord> run = runAt(index.row());
         return run ? runChoiceText(*run) : QVariant();
     }
@@ -144,13 +144,13 @@ QueryWindow::QueryWindow(ReadingReport* report, QWidget* parent)
     QToolButton* clearButton = makeToolButton(toolBar, QStringLiteral("clearButton"), tr("Clear"),
                                               clearButtonPicture(), 16, {222, 5, 87, 32});
 
-    auto* runLabel = new QLabel(QStringLiteral("&Run:"), toolBar);
+    auto* runLabel = new QLabel(tr("&Run:"), toolBar);
     runLabel->setObjectName(QStringLiteral("runLabel"));
     runLabel->setGeometry(318, 12, 30, 18);
     m_runChoices = new RunChoices(this);
     m_runChooser = new QComboBox(toolBar);
     m_runChooser->setObjectName(QStringLiteral("runChooser"));
-    m_runChooser->setAccessibleName(QStringLiteral("Run"));
+    m_runChooser->setAccessibleName(tr("Run"));
     m_runChooser->setGeometry(350, 9, 138, 24);
     m_runChooser->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_runChooser->setModel(m_runChoices);
@@ -168,8 +168,8 @@ QueryWindow::QueryWindow(ReadingReport* report, QWidget* parent)
             [this] { guarded([this] { applyChoice(); }); });
     auto* runsButton = new QToolButton(toolBar);
     runsButton->setObjectName(QStringLiteral("runsButton"));
-    runsButton->setText(QStringLiteral("R&uns…"));
-    runsButton->setAccessibleName(QStringLiteral("Runs…"));
+    runsButton->setText(tr("R&uns…"));
+    runsButton->setAccessibleName(tr("Runs…"));
     runsButton->setAutoRaise(true);
     runsButton->setFocusPolicy(Qt::StrongFocus);
     runsButton->setGeometry(494, 8, 60, 26);
@@ -201,7 +201,7 @@ QueryWindow::QueryWindow(ReadingReport* report, QWidget* parent)
     m_gridMenu->setObjectName(QStringLiteral("gridMenu"));
     m_gridMenu->addAction(m_saveCsvAction);
 
-    m_saveBdfAction = new QAction(QStringLiteral("Save as BDF…"), this);
+    m_saveBdfAction = new QAction(tr("Save as BDF…"), this);
     m_saveBdfAction->setObjectName(QStringLiteral("saveBdfAction"));
     m_saveBdfAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     m_saveBdfAction->setShortcutContext(Qt::WindowShortcut);

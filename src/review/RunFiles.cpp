@@ -40,9 +40,10 @@ bool saveRunAsBdf(QWidget* parent, const RunRecord& run, QString& directory) {
     }
     SaveFileRequest request;
     request.parent = parent;
-    request.caption = QStringLiteral("Save as BDF");
+    request.caption = QCoreApplication::translate("RunFiles", "Save as BDF");
     request.proposedPath = QDir(directory).filePath(bdfFileName(run));
-    request.filter = QStringLiteral("Battery Data Format files (*.bdf.csv);;All files (*)");
+    request.filter = QCoreApplication::translate(
+        "RunFiles", "Battery Data Format files (*.bdf.csv);;All files (*)");
     request.defaultSuffix = QStringLiteral("csv");
     const QString fileName = askSaveFileName(request);
     if (fileName.isEmpty())
@@ -51,8 +52,9 @@ bool saveRunAsBdf(QWidget* parent, const RunRecord& run, QString& directory) {
 
     // Reading takes the first half of the bar, writing the second.
     const int total = std::max(1, run.readings);
-    OperationProgress progress(parent, QStringLiteral("Saving run %1...").arg(run.id), 2 * total,
-                               kProgressDelayMs, OperationProgress::Cancel::Offered);
+    OperationProgress progress(
+        parent, QCoreApplication::translate("RunFiles", "Saving run %1...").arg(run.id), 2 * total,
+        kProgressDelayMs, OperationProgress::Cancel::Offered);
     try {
         QList<RunReading> readings;
         {
@@ -72,7 +74,7 @@ bool saveRunAsBdf(QWidget* parent, const RunRecord& run, QString& directory) {
             [&](qint64 done, qint64) { return progress.advance(total + int(done)); });
     } catch (const std::exception& e) {
         // The reason names the file (a write) or the table (a read).
-        showMessageBox(QStringLiteral("Run %1 was not saved as BDF: %2")
+        showMessageBox(QCoreApplication::translate("RunFiles", "Run %1 was not saved as BDF: %2")
                            .arg(run.id)
                            .arg(QString::fromUtf8(e.what())),
                        QMessageBox::Warning, QMessageBox::Ok);

@@ -84,7 +84,7 @@ QVariant RunsModel::data(const QModelIndex& index, int role) const {
     case LabelColumn:
         return run.label;
     case ReadingsColumn:
-        return run.readingsCleared ? locale.toString(run.readings) + QStringLiteral(" (cleared)")
+        return run.readingsCleared ? locale.toString(run.readings) + tr(" (cleared)")
                                    : locale.toString(run.readings);
     case AmpHoursColumn:
         return locale.toString(run.ampHours, 'f', 3);
@@ -108,10 +108,14 @@ QVariant RunsModel::headerData(int section, Qt::Orientation orientation, int rol
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
     static const char* const titles[ColumnCount] = {
-        "Run", "Started", "Ended", "Duration", "Label",  "Readings", "Ah",
-        "Wh",  "Start V", "End V", "Lowest V", "Limits", "Ended by"};
-    return section >= 0 && section < ColumnCount ? QString::fromLatin1(titles[section])
-                                                 : QVariant();
+        QT_TRANSLATE_NOOP("RunsModel", "Run"),      QT_TRANSLATE_NOOP("RunsModel", "Started"),
+        QT_TRANSLATE_NOOP("RunsModel", "Ended"),    QT_TRANSLATE_NOOP("RunsModel", "Duration"),
+        QT_TRANSLATE_NOOP("RunsModel", "Label"),    QT_TRANSLATE_NOOP("RunsModel", "Readings"),
+        QT_TRANSLATE_NOOP("RunsModel", "Ah"),       QT_TRANSLATE_NOOP("RunsModel", "Wh"),
+        QT_TRANSLATE_NOOP("RunsModel", "Start V"),  QT_TRANSLATE_NOOP("RunsModel", "End V"),
+        QT_TRANSLATE_NOOP("RunsModel", "Lowest V"), QT_TRANSLATE_NOOP("RunsModel", "Limits"),
+        QT_TRANSLATE_NOOP("RunsModel", "Ended by")};
+    return section >= 0 && section < ColumnCount ? tr(titles[section]) : QVariant();
 }
 
 } // namespace tarvex

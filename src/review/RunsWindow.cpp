@@ -55,7 +55,7 @@ protected:
 
 RunsWindow::RunsWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("runsWindow"));
-    setWindowTitle(QStringLiteral("Runs"));
+    setWindowTitle(tr("Runs"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setSizeGripEnabled(true);
@@ -69,7 +69,7 @@ RunsWindow::RunsWindow(QWidget* parent) : QDialog(parent) {
     auto* table = new RunsTable(this);
     m_table = table;
     m_table->setObjectName(QStringLiteral("runsTable"));
-    m_table->setAccessibleName(QStringLiteral("Runs"));
+    m_table->setAccessibleName(tr("Runs"));
     m_table->setModel(m_sorted);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -88,12 +88,10 @@ RunsWindow::RunsWindow(QWidget* parent) : QDialog(parent) {
     connect(m_table, &QTableView::doubleClicked, this,
             [this] { guarded([this] { openCurrent(); }); });
 
-    m_open = makeButton(this, "openButton", QStringLiteral("&Open"), QStringLiteral("Open"));
-    m_compareButton =
-        makeButton(this, "compareButton", QStringLiteral("&Compare"), QStringLiteral("Compare"));
-    m_saveBdf = makeButton(this, "saveBdfButton", QStringLiteral("Save as &BDF…"),
-                           QStringLiteral("Save as BDF…"));
-    auto* close = makeButton(this, "closeButton", QStringLiteral("Close"), QStringLiteral("Close"));
+    m_open = makeButton(this, "openButton", tr("&Open"), tr("Open"));
+    m_compareButton = makeButton(this, "compareButton", tr("&Compare"), tr("Compare"));
+    m_saveBdf = makeButton(this, "saveBdfButton", tr("Save as &BDF…"), tr("Save as BDF…"));
+    auto* close = makeButton(this, "closeButton", tr("Close"), tr("Close"));
     connect(m_open, &QPushButton::clicked, this, [this] { guarded([this] { openCurrent(); }); });
     connect(m_compareButton, &QPushButton::clicked, this,
             [this] { guarded([this] { compareSelected(); }); });
@@ -185,8 +183,8 @@ void RunsWindow::compareSelected() {
     if (runs.isEmpty())
         return;
     if (runs.size() > kOverlayColorCount) {
-        showMessageBox(QStringLiteral("Compare shows %1 runs at most: the first %1 of the %2 "
-                                      "selected are shown.")
+        showMessageBox(tr("Compare shows %1 runs at most: the first %1 of the %2 "
+                          "selected are shown.")
                            .arg(kOverlayColorCount)
                            .arg(runs.size()),
                        QMessageBox::Information, QMessageBox::Ok);
@@ -197,8 +195,8 @@ void RunsWindow::compareSelected() {
         total += std::max(1, run.readings);
     QList<CompareRun> compared;
     {
-        OperationProgress progress(this, QStringLiteral("Reading the runs..."), total,
-                                   kCompareProgressDelayMs, OperationProgress::Cancel::Offered);
+        OperationProgress progress(this, tr("Reading the runs..."), total, kCompareProgressDelayMs,
+                                   OperationProgress::Cancel::Offered);
         ReadingStore store;
         int done = 0;
         for (const RunRecord& run : runs) {

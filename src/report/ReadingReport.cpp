@@ -78,7 +78,7 @@ ReportBand summaryBand(const RunRecord& run) {
     const QFont valueFont(QStringLiteral("Arial"), 10);
 
     ReportBand band;
-    band.texts << label(QStringLiteral("RUN SUMMARY"), 9.00, kTitleTop, 40, 5.29, titleFont);
+    band.texts << label(ReadingReport::tr("RUN SUMMARY"), 9.00, kTitleTop, 40, 5.29, titleFont);
     double top = kFirstLine;
     for (const auto& [caption, value] : runSummaryLines(run)) {
         band.texts << label(caption, 9.00, top, 36, 5.0, captionFont);

@@ -32,7 +32,7 @@ void put(FILE* stream, const QByteArray& bytes) {
 }
 
 QString secondsText(int ms) {
-    return QString::number(ms / 1000.0, 'g', 6) + QStringLiteral(" s");
+    return QString::number(ms / 1000.0, 'g', 6) + HeadlessRun::tr(" s");
 }
 
 } // namespace
@@ -72,15 +72,15 @@ HeadlessRun::HeadlessRun(const HeadlessOptions& options, QObject* parent)
         if (m_stopExit >= 0)
             return;
         m_stopExit = int(HeadlessExit::MinimumVoltage);
-        m_stopReason = QStringLiteral("minimum voltage %1 V reached")
-                           .arg(QString::number(m_options.minimumVolts, 'f', 3));
+        m_stopReason =
+            tr("minimum voltage %1 V reached").arg(QString::number(m_options.minimumVolts, 'f', 3));
         m_taken.end = RunEnd::MinimumVoltage;
     });
     connect(run, &LoadRun::stoppedForSilence, this, [this](const QString& port, int limitMs) {
         if (m_stopExit >= 0)
             return;
         m_stopExit = int(HeadlessExit::Silence);
-        m_stopReason = QStringLiteral("the load on %1 gave no reading for %2; it was switched off")
+        m_stopReason = tr("the load on %1 gave no reading for %2; it was switched off")
                            .arg(port, secondsText(limitMs));
         m_taken.end = RunEnd::Silence;
     });
@@ -89,14 +89,14 @@ HeadlessRun::HeadlessRun(const HeadlessOptions& options, QObject* parent)
             return;
         m_stopExit = int(HeadlessExit::Limit);
         const RunLimits& l = m_options.limits;
-        m_stopReason = which == RunEnd::TimeLimit
-                           ? QStringLiteral("time limit %1 reached")
-                                 .arg(elapsedText(l.maxElapsedMs.value_or(0)))
-                       : which == RunEnd::ChargeLimit
-                           ? QStringLiteral("charge limit %1 Ah reached")
-                                 .arg(QString::number(l.maxAmpHours.value_or(0), 'f', 3))
-                           : QStringLiteral("energy limit %1 Wh reached")
-                                 .arg(QString::number(l.maxWattHours.value_or(0), 'f', 2));
+        m_stopReason =
+            which == RunEnd::TimeLimit
+                ? tr("time limit %1 reached").arg(elapsedText(l.maxElapsedMs.value_or(0)))
+            : which == RunEnd::ChargeLimit
+                ? tr("charge limit %1 Ah reached")
+                      .arg(QString::number(l.maxAmpHours.value_or(0), 'f', 3))
+                : tr("energy limit %1 Wh reached")
+                      .arg(QString::number(l.maxWattHours.value_or(0), 'f', 2));
         m_taken.end = which;
     });
     connect(run, &LoadRun::stopEnded, this, &HeadlessRun::stopEnded);
@@ -118,32 +118,30 @@ HeadlessRun::HeadlessRun(const HeadlessOptions& options, QObject* parent)
         },
         Qt::DirectConnection);
     connect(run, &LoadRun::loadOnRefused, this, [this](const QString& reason) {
-        end(int(HeadlessExit::Failed), QStringLiteral("Load ON refused: ") + reason);
+        end(int(HeadlessExit::Failed), tr("Load ON refused: %1").arg(reason));
     });
     connect(run, &LoadRun::loadStillOn, this, [this](const QString& port, double amps) {
-        tell(QStringLiteral("THE LOAD ON %1 IS STILL ON: it draws %2 A after %3 load-off "
-                            "requests. Switch it off at the load.")
+        tell(tr("THE LOAD ON %1 IS STILL ON: it draws %2 A after %3 load-off "
+                "requests. Switch it off at the load.")
                  .arg(port, QString::number(amps, 'f', 2))
                  .arg(LoadRun::kMaxStopLoadOffs));
     });
     connect(run, &LoadRun::guardFailed, this, [this](const QString& reason) {
-        tell(QStringLiteral("No guard process (%1): should this program die, nothing switches "
-                            "the load off.")
+        tell(tr("No guard process (%1): should this program die, nothing switches "
+                "the load off.")
                  .arg(reason));
     });
     connect(run, &LoadRun::linkLost, this, &HeadlessRun::linkLost);
     connect(run, &LoadRun::linkBack, this, &HeadlessRun::linkBack);
     connect(run, &LoadRun::storingDelayed, this, [this](const QString& message) {
-        tell(QStringLiteral("Readings cannot be stored now: %1. They are kept and stored as soon "
-                            "as the table takes them.")
+        tell(tr("Readings cannot be stored now: %1. They are kept and stored as soon "
+                "as the table takes them.")
                  .arg(message));
     });
-    connect(run, &LoadRun::waitingReadingsWritten, this, [this](int count) {
-        tell(QStringLiteral("All %1 waiting readings stored").arg(count));
-    });
+    connect(run, &LoadRun::waitingReadingsWritten, this,
+            [this](int count) { tell(tr("All %1 waiting readings stored").arg(count)); });
     connect(run, &LoadRun::waitingReadingsOverflowed, this, [this](int capacity) {
-        tell(QStringLiteral("More than %1 readings wait to be stored: the oldest are dropped")
-                 .arg(capacity));
+        tell(tr("More than %1 readings wait to be stored: the oldest are dropped").arg(capacity));
     });
 
     m_statusTimer.setInterval(kStatusEveryMs);
@@ -154,7 +152,7 @@ HeadlessRun::HeadlessRun(const HeadlessOptions& options, QObject* parent)
     m_linkLostTimer.setSingleShot(true);
     connect(&m_linkLostTimer, &QTimer::timeout, this, [this] {
         end(int(HeadlessExit::LinkLost),
-            QStringLiteral("the link to %1 was lost and did not come back within %2")
+            tr("the link to %1 was lost and did not come back within %2")
                 .arg(m_options.portName, secondsText(m_options.silenceLimitMs)));
     });
 }
@@ -186,7 +184,7 @@ QString HeadlessRun::portHolder(const QString& portName) {
     if (words.endsWith('\0'))
         words.chop(1);
     words.replace('\0', ' ');
-    return QStringLiteral("process %1 (%2)").arg(pid).arg(QString::fromLocal8Bit(words));
+    return tr("process %1 (%2)").arg(pid).arg(QString::fromLocal8Bit(words));
 }
 
 void HeadlessRun::start() {
@@ -208,7 +206,7 @@ void HeadlessRun::start() {
     case ReadingStore::SetupResult::AliasFailed:
     case ReadingStore::SetupResult::InUse:
         end(int(HeadlessExit::Failed),
-            QStringLiteral("the reading table cannot be used: ") + warning.simplified());
+            tr("the reading table cannot be used: %1").arg(warning.simplified()));
         return;
     }
     post(m_run.get(), [run = m_run.get()] { run->attachReadingTable(); });
@@ -249,14 +247,12 @@ void HeadlessRun::portOpened() {
 void HeadlessRun::portOpenFailed(int errorCode, const QString& reason) {
     if (m_started || m_ending)
         return;
-    QString why = reason.isEmpty() ? QStringLiteral("unknown reason") : reason;
+    QString why = reason.isEmpty() ? tr("unknown reason") : reason;
     if (errorCode == EBUSY) {
         const QString holder = portHolder(m_options.portName);
-        why = QStringLiteral("it is in use by ") +
-              (holder.isEmpty() ? QStringLiteral("another program") : holder);
+        why = tr("it is in use by %1").arg(holder.isEmpty() ? tr("another program") : holder);
     }
-    end(int(HeadlessExit::Failed),
-        QStringLiteral("cannot open %1: %2").arg(m_options.portName, why));
+    end(int(HeadlessExit::Failed), tr("cannot open %1: %2").arg(m_options.portName, why));
 }
 
 void HeadlessRun::takeReading(const LoadReading& reading) {
@@ -299,23 +295,23 @@ void HeadlessRun::stopEnded(bool /*loadOff*/) {
 }
 
 void HeadlessRun::linkLost(const QString& portName) {
-    tell(QStringLiteral("Link lost: %1 hung up; it is tried again every second").arg(portName));
+    tell(tr("Link lost: %1 hung up; it is tried again every second").arg(portName));
     if (m_options.silenceLimitMs > 0 && !m_ending)
         m_linkLostTimer.start(m_options.silenceLimitMs);
 }
 
 void HeadlessRun::linkBack(const QString& portName) {
     m_linkLostTimer.stop();
-    tell(QStringLiteral("Link back: %1").arg(portName));
+    tell(tr("Link back: %1").arg(portName));
 }
 
 void HeadlessRun::interrupt(int signal) {
     end(int(HeadlessExit::SignalBase) + signal,
-        QStringLiteral("interrupted by %1")
+        tr("interrupted by %1")
             .arg(signal == SIGINT    ? QStringLiteral("SIGINT")
                  : signal == SIGTERM ? QStringLiteral("SIGTERM")
                  : signal == SIGHUP  ? QStringLiteral("SIGHUP")
-                                     : QStringLiteral("signal %1").arg(signal)));
+                                     : tr("signal %1").arg(signal)));
 }
 
 // Load-off and front panel (waited for, bounded), the readings still
@@ -369,10 +365,10 @@ void HeadlessRun::end(int exitStatus, const QString& reason) {
                 filesWritten = writeRunFiles(store, *stored, m_options.csvFile, m_options.bdfFile);
             }
         } catch (const Error& e) {
-            tell(QStringLiteral("The stored run cannot be read: ") + QString::fromUtf8(e.what()));
+            tell(tr("The stored run cannot be read: %1").arg(QString::fromUtf8(e.what())));
         }
         if (!summary.stored && !(m_options.csvFile.isEmpty() && m_options.bdfFile.isEmpty())) {
-            tell(QStringLiteral("The run is not stored: no file written"));
+            tell(tr("The run is not stored: no file written"));
             filesWritten = false;
         }
         // A run whose files were asked for and not written is no success.

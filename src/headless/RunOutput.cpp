@@ -1,5 +1,6 @@
 #include "headless/RunOutput.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QJsonDocument>
 #include <QStringList>
@@ -33,16 +34,21 @@ QString elapsedText(qint64 ms) {
 QString limitsText(const RunLimits& limits) {
     QStringList parts;
     if (limits.maxElapsedMs)
-        parts << QStringLiteral("time %1").arg(elapsedText(*limits.maxElapsedMs));
+        parts << QCoreApplication::translate("RunOutput", "time %1")
+                     .arg(elapsedText(*limits.maxElapsedMs));
     if (limits.maxAmpHours)
-        parts << QStringLiteral("charge %1 Ah").arg(number(*limits.maxAmpHours, 3));
+        parts << QCoreApplication::translate("RunOutput", "charge %1 Ah")
+                     .arg(number(*limits.maxAmpHours, 3));
     if (limits.maxWattHours)
-        parts << QStringLiteral("energy %1 Wh").arg(number(*limits.maxWattHours, 2));
-    return parts.isEmpty() ? QStringLiteral("none") : parts.join(QStringLiteral(", "));
+        parts << QCoreApplication::translate("RunOutput", "energy %1 Wh")
+                     .arg(number(*limits.maxWattHours, 2));
+    return parts.isEmpty() ? QCoreApplication::translate("RunOutput", "none")
+                           : parts.join(QCoreApplication::translate("RunOutput", ", "));
 }
 
 QString statusLineText(const RunProgress& p) {
-    return QStringLiteral("%1  %2 V  %3 A  %4 W  %5 Ah  %6 Wh  %7 readings  limits: %8")
+    return QCoreApplication::translate(
+               "RunOutput", "%1  %2 V  %3 A  %4 W  %5 Ah  %6 Wh  %7 readings  limits: %8")
         .arg(elapsedText(p.elapsedMs), number(p.volts, 3), number(p.amps, 3), number(p.watts, 2),
              number(p.ampHours, 4), number(p.wattHours, 3))
         .arg(p.readings)
@@ -95,26 +101,30 @@ QString summaryText(const RunSummary& s) {
     const RunRecord& r = s.run;
     const qint64 duration =
         r.startedAt.isValid() && r.endedAt.isValid() ? r.startedAt.msecsTo(r.endedAt) : 0;
-    QString text =
-        QStringLiteral("Run ended: %1 (exit status %2)\n").arg(s.reason).arg(s.exitStatus);
+    QString text = QCoreApplication::translate("RunOutput", "Run ended: %1 (exit status %2)\n")
+                       .arg(s.reason)
+                       .arg(s.exitStatus);
     if (s.stored)
-        text += QStringLiteral("Run %1%2 stored\n")
+        text += QCoreApplication::translate("RunOutput", "Run %1%2 stored\n")
                     .arg(r.id)
                     .arg(r.label.isEmpty() ? QString() : QStringLiteral(" \"%1\"").arg(r.label));
-    text += QStringLiteral("Duration %1, %2 readings, %3 Ah, %4 Wh\n")
+    text += QCoreApplication::translate("RunOutput", "Duration %1, %2 readings, %3 Ah, %4 Wh\n")
                 .arg(elapsedText(duration))
                 .arg(r.readings)
                 .arg(number(r.ampHours, 4), number(r.wattHours, 3));
     if (r.readings > 0)
-        text += QStringLiteral("Voltage: start %1 V, end %2 V, lowest %3 V (minimum %4 V)\n")
+        text += QCoreApplication::translate(
+                    "RunOutput", "Voltage: start %1 V, end %2 V, lowest %3 V (minimum %4 V)\n")
                     .arg(number(r.startVolts, 3), number(r.endVolts, 3), number(r.lowestVolts, 3),
                          number(r.minimumVolts, 3));
     if (s.unstoredReadings > 0)
-        text += QStringLiteral("%1 readings could not be stored; they are kept for the next "
-                               "start of the program\n")
+        text += QCoreApplication::translate(
+                    "RunOutput", "%1 readings could not be stored; they are kept for the next "
+                                 "start of the program\n")
                     .arg(s.unstoredReadings);
     if (s.loadMayStillBeOn)
-        text += QStringLiteral("THE LOAD ON %1 MAY STILL BE ON: switch it off at the load\n")
+        text += QCoreApplication::translate(
+                    "RunOutput", "THE LOAD ON %1 MAY STILL BE ON: switch it off at the load\n")
                     .arg(r.port);
     return text;
 }

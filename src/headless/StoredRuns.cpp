@@ -41,7 +41,8 @@ bool setUpStore(const QString& dataDirectory) {
     } catch (const Error& e) {
         warning = QString::fromUtf8(e.what());
     }
-    tell(QStringLiteral("the reading table cannot be used: ") + warning.simplified());
+    tell(QCoreApplication::translate("StoredRuns", "the reading table cannot be used: %1")
+             .arg(warning.simplified()));
     return false;
 }
 
@@ -50,7 +51,8 @@ bool setUpStore(const QString& dataDirectory) {
 void writeRunCsv(const QList<RunReading>& readings, const QString& path) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw Error(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+        throw Error(QCoreApplication::translate("StoredRuns", "Cannot write %1: %2")
+                        .arg(path, file.errorString()));
     QByteArray block = "ID,TakenAt,ElapsedMs,Volts,Amps,Watts\r\n";
     for (const RunReading& r : readings) {
         block += QByteArray::number(r.id) + ',' +
@@ -67,7 +69,8 @@ void writeRunCsv(const QList<RunReading>& readings, const QString& path) {
         }
     }
     if (file.write(block) != block.size() || !file.commit())
-        throw Error(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+        throw Error(QCoreApplication::translate("StoredRuns", "Cannot write %1: %2")
+                        .arg(path, file.errorString()));
 }
 
 QString runsListing(const QList<RunRecord>& runs, bool json) {
@@ -79,15 +82,15 @@ QString runsListing(const QList<RunRecord>& runs, bool json) {
         return text;
     }
     text = QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8  %9\n")
-               .arg(QStringLiteral("Run"), 5)
-               .arg(QStringLiteral("Started (UTC)"), -19)
-               .arg(QStringLiteral("Duration"), 9)
-               .arg(QStringLiteral("Readings"), 8)
-               .arg(QStringLiteral("Ah"), 8)
-               .arg(QStringLiteral("Wh"), 9)
-               .arg(QStringLiteral("End V"), 7)
-               .arg(QStringLiteral("Ended by"), -18)
-               .arg(QStringLiteral("Label"));
+               .arg(QCoreApplication::translate("StoredRuns", "Run"), 5)
+               .arg(QCoreApplication::translate("StoredRuns", "Started (UTC)"), -19)
+               .arg(QCoreApplication::translate("StoredRuns", "Duration"), 9)
+               .arg(QCoreApplication::translate("StoredRuns", "Readings"), 8)
+               .arg(QCoreApplication::translate("StoredRuns", "Ah"), 8)
+               .arg(QCoreApplication::translate("StoredRuns", "Wh"), 9)
+               .arg(QCoreApplication::translate("StoredRuns", "End V"), 7)
+               .arg(QCoreApplication::translate("StoredRuns", "Ended by"), -18)
+               .arg(QCoreApplication::translate("StoredRuns", "Label"));
     for (const RunRecord& r : runs) {
         const qint64 duration = r.endedAt.isValid() ? r.startedAt.msecsTo(r.endedAt) : -1;
         text += QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8  %9\n")
@@ -98,8 +101,9 @@ QString runsListing(const QList<RunRecord>& runs, bool json) {
                     .arg(number(r.ampHours, 4), 8)
                     .arg(number(r.wattHours, 3), 9)
                     .arg(r.readings > 0 ? number(r.endVolts, 3) : QStringLiteral("-"), 7)
-                    .arg(runEndKey(r.end) +
-                             (r.readingsCleared ? QStringLiteral(" (cleared)") : QString()),
+                    .arg(runEndKey(r.end) + (r.readingsCleared ? QCoreApplication::translate(
+                                                                     "StoredRuns", " (cleared)")
+                                                               : QString()),
                          -18)
                     .arg(r.label);
     }
@@ -133,7 +137,7 @@ bool writeRunFiles(ReadingStore& store, const RunRecord& run, const QString& csv
             }
         }
     } catch (const Error& e) {
-        tell(QStringLiteral("The readings of run %1 cannot be read: %2")
+        tell(QCoreApplication::translate("StoredRuns", "The readings of run %1 cannot be read: %2")
                  .arg(run.id)
                  .arg(QString::fromUtf8(e.what())));
         return false;
@@ -151,7 +155,8 @@ int listRuns(const QString& dataDirectory, bool json) {
         std::fflush(stdout);
         return 0;
     } catch (const Error& e) {
-        tell(QStringLiteral("The runs cannot be read: ") + QString::fromUtf8(e.what()));
+        tell(QCoreApplication::translate("StoredRuns", "The runs cannot be read: %1")
+                 .arg(QString::fromUtf8(e.what())));
         return 1;
     }
 }
@@ -164,14 +169,17 @@ int exportRun(const QString& dataDirectory, qint64 runId, const QString& csvFile
         ReadingStore store;
         const std::optional<RunRecord> run = store.run(runId);
         if (!run) {
-            tell(QStringLiteral("There is no run %1 (`tarvex runs` lists them)").arg(runId));
+            tell(QCoreApplication::translate("StoredRuns",
+                                             "There is no run %1 (`tarvex runs` lists them)")
+                     .arg(runId));
             return 1;
         }
         if (run->readingsCleared)
-            tell(QStringLiteral("The readings of run %1 were cleared").arg(runId));
+            tell(QCoreApplication::translate("StoredRuns", "The readings of run %1 were cleared")
+                     .arg(runId));
         return writeRunFiles(store, *run, csvFile, bdfFile) ? 0 : 1;
     } catch (const Error& e) {
-        tell(QStringLiteral("Run %1 cannot be read: %2")
+        tell(QCoreApplication::translate("StoredRuns", "Run %1 cannot be read: %2")
                  .arg(runId)
                  .arg(QString::fromUtf8(e.what())));
         return 1;

@@ -35,16 +35,16 @@ const char* const kQtOptionsWithValue[] = {"platform",        "platformpluginpat
 const char* const kQtSwitches[] = {"reverse", "widgetcount", "testability", "nograb", "dograb"};
 
 // What `tarvex run` ends with, for its help and the manual page.
-const char kRunExitStatus[] =
-    "Exit status:\n"
-    "  0    the minimum voltage was reached\n"
-    "  1    the port could not be opened or the reading table could not be used\n"
-    "  2    wrong usage\n"
-    "  3    a limit (--max-time, --max-ah, --max-wh) was reached\n"
-    "  4    the load stopped answering: it was switched off (the silence limit)\n"
-    "  5    the link was lost and did not come back within the silence limit\n"
-    "  130  interrupted by SIGINT, 143 by SIGTERM (129 SIGHUP), after the load was\n"
-    "       switched off and handed back to its front panel\n";
+const char* const kRunExitStatus = QT_TRANSLATE_NOOP(
+    "CommandLine", "Exit status:\n"
+                   "  0    the minimum voltage was reached\n"
+                   "  1    the port could not be opened or the reading table could not be used\n"
+                   "  2    wrong usage\n"
+                   "  3    a limit (--max-time, --max-ah, --max-wh) was reached\n"
+                   "  4    the load stopped answering: it was switched off (the silence limit)\n"
+                   "  5    the link was lost and did not come back within the silence limit\n"
+                   "  130  interrupted by SIGINT, 143 by SIGTERM (129 SIGHUP), after the load was\n"
+                   "       switched off and handed back to its front panel\n");
 
 // The help of a command: its usage line, its options, what follows them.
 QString commandHelp(const QCommandLineParser& parser, const QString& usage,
@@ -57,7 +57,7 @@ QString commandHelp(const QCommandLineParser& parser, const QString& usage,
 CommandLine refusal(const QString& name, const QString& command, const QString& why) {
     CommandLine line;
     line.action = CommandLine::Action::Refuse;
-    line.text = QStringLiteral("%1: %2\nTry '%1 %3--help'.\n")
+    line.text = CommandLine::tr("%1: %2\nTry '%1 %3--help'.\n")
                     .arg(name, why, command.isEmpty() ? QString() : command + QLatin1Char(' '));
     return line;
 }
@@ -76,63 +76,63 @@ CommandLine parseRun(const QStringList& arguments, const QString& name) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Displays this help."));
+                                  CommandLine::tr("Displays this help."));
     const QCommandLineOption port(
         QStringLiteral("port"),
-        QStringLiteral("The load's serial port (a device, a link to one, or Com1 to Com4). "
-                       "Required."),
+        CommandLine::tr("The load's serial port (a device, a link to one, or Com1 to Com4). "
+                        "Required."),
         QStringLiteral("PATH"));
     const QCommandLineOption minimum(
         QStringLiteral("minimum"),
-        QStringLiteral("The minimum voltage: the run stops at the first reading at or below "
-                       "VOLTS. Required."),
+        CommandLine::tr("The minimum voltage: the run stops at the first reading at or below "
+                        "VOLTS. Required."),
         QStringLiteral("VOLTS"));
     const QCommandLineOption interval(
         QStringLiteral("interval"),
-        QStringLiteral("Polls the load every MS milliseconds (default 200; at least 220 at "
-                       "4800 bit/s, 150 at 9600, 120 at 19200, 100 at 38400)."),
+        CommandLine::tr("Polls the load every MS milliseconds (default 200; at least 220 at "
+                        "4800 bit/s, 150 at 9600, 120 at 19200, 100 at 38400)."),
         QStringLiteral("MS"));
     const QCommandLineOption baud(QStringLiteral("baud"),
-                                  QStringLiteral("The line's speed in bit/s (default 9600), "
-                                                 "8 data bits, no parity, one stop bit."),
+                                  CommandLine::tr("The line's speed in bit/s (default 9600), "
+                                                  "8 data bits, no parity, one stop bit."),
                                   QStringLiteral("N"));
     const QCommandLineOption maxTime(
         QStringLiteral("max-time"),
-        QStringLiteral("Stops the run after DURATION since Load ON: seconds (3600), with "
-                       "units (90s, 45m, 20h, 1h30m) or H:MM:SS."),
+        CommandLine::tr("Stops the run after DURATION since Load ON: seconds (3600), with "
+                        "units (90s, 45m, 20h, 1h30m) or H:MM:SS."),
         QStringLiteral("DURATION"));
     const QCommandLineOption maxAh(QStringLiteral("max-ah"),
-                                   QStringLiteral("Stops the run once AH ampere-hours are drawn."),
+                                   CommandLine::tr("Stops the run once AH ampere-hours are drawn."),
                                    QStringLiteral("AH"));
     const QCommandLineOption maxWh(QStringLiteral("max-wh"),
-                                   QStringLiteral("Stops the run once WH watt-hours are drawn."),
+                                   CommandLine::tr("Stops the run once WH watt-hours are drawn."),
                                    QStringLiteral("WH"));
     const QCommandLineOption label(QStringLiteral("label"),
-                                   QStringLiteral("Names the cell under test in the stored run."),
+                                   CommandLine::tr("Names the cell under test in the stored run."),
                                    QStringLiteral("TEXT"));
     const QCommandLineOption silenceLimit(
         QStringLiteral("silence-limit"),
-        QStringLiteral("Switches the load off when it has given no reading for SECONDS "
-                       "(default %1; 0: never), and ends the run when a lost link is not back "
-                       "within SECONDS.")
+        CommandLine::tr("Switches the load off when it has given no reading for SECONDS "
+                        "(default %1; 0: never), and ends the run when a lost link is not back "
+                        "within SECONDS.")
             .arg(LoadRun::kDefaultSilenceLimitMs / 1000),
         QStringLiteral("SECONDS"));
     const QCommandLineOption csv(QStringLiteral("csv"),
-                                 QStringLiteral("Writes the run's readings to FILE as CSV "
-                                                "after the run."),
+                                 CommandLine::tr("Writes the run's readings to FILE as CSV "
+                                                 "after the run."),
                                  QStringLiteral("FILE"));
     const QCommandLineOption bdf(
         QStringLiteral("bdf"),
-        QStringLiteral("Writes the run as a Battery Data Format file FILE (name.bdf.csv, "
-                       "with name.bdf.metadata.json beside it) after the run."),
+        CommandLine::tr("Writes the run as a Battery Data Format file FILE (name.bdf.csv, "
+                        "with name.bdf.metadata.json beside it) after the run."),
         QStringLiteral("FILE"));
     const QCommandLineOption json(
         QStringLiteral("json"),
-        QStringLiteral("Writes one JSON object per reading and a summary object to the "
-                       "standard output (messages go to the error output)."));
+        CommandLine::tr("Writes one JSON object per reading and a summary object to the "
+                        "standard output (messages go to the error output)."));
     const QCommandLineOption quiet(
         QStringLiteral("quiet"),
-        QStringLiteral("Leaves out the status line (and the reading objects of --json)."));
+        CommandLine::tr("Leaves out the status line (and the reading objects of --json)."));
     parser.addOptions({help, port, minimum, interval, baud, maxTime, maxAh, maxWh, label,
                        silenceLimit, csv, bdf, json, quiet});
 
@@ -142,12 +142,12 @@ CommandLine parseRun(const QStringList& arguments, const QString& name) {
         line.action = CommandLine::Action::ShowHelp;
         line.text = commandHelp(
             parser,
-            QStringLiteral("Usage: %1 run --port PATH --minimum VOLTS [options]\n"
-                           "One discharge without a window: the load is handed to the "
-                           "computer, switched on, polled and\nstored until the first "
-                           "stop, then switched off and handed back to its front panel.")
+            CommandLine::tr("Usage: %1 run --port PATH --minimum VOLTS [options]\n"
+                            "One discharge without a window: the load is handed to the "
+                            "computer, switched on, polled and\nstored until the first "
+                            "stop, then switched off and handed back to its front panel.")
                 .arg(name),
-            QString::fromLatin1(kRunExitStatus));
+            CommandLine::tr(kRunExitStatus));
         return line;
     }
     auto refuse = [&](const QString& why) { return refusal(name, command, why); };
@@ -155,25 +155,25 @@ CommandLine parseRun(const QStringList& arguments, const QString& name) {
         return refuse(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
         return refuse(
-            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
+            CommandLine::tr("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
     CommandLine line;
     line.action = CommandLine::Action::RunWithoutWindow;
     HeadlessOptions& o = line.headless;
     if (!parser.isSet(port) || parser.value(port).isEmpty())
-        return refuse(QStringLiteral("run needs --port PATH."));
+        return refuse(CommandLine::tr("run needs --port PATH."));
     o.portName = parser.value(port);
     if (!parser.isSet(minimum))
-        return refuse(QStringLiteral("run needs --minimum VOLTS."));
+        return refuse(CommandLine::tr("run needs --minimum VOLTS."));
     const auto volts = positiveNumber(parser.value(minimum));
     if (!volts)
-        return refuse(QStringLiteral("--minimum needs a voltage above 0, not '%1'.")
+        return refuse(CommandLine::tr("--minimum needs a voltage above 0, not '%1'.")
                           .arg(parser.value(minimum)));
     o.minimumVolts = *volts;
     if (parser.isSet(baud)) {
         bool ok = false;
         const uint rate = parser.value(baud).toUInt(&ok);
         if (!ok || rate == 0 || rate > 4000000)
-            return refuse(QStringLiteral("--baud needs a line speed in bit/s, not '%1'.")
+            return refuse(CommandLine::tr("--baud needs a line speed in bit/s, not '%1'.")
                               .arg(parser.value(baud)));
         o.baudRate = rate;
     }
@@ -181,7 +181,7 @@ CommandLine parseRun(const QStringList& arguments, const QString& name) {
         bool ok = false;
         const int ms = parser.value(interval).toInt(&ok);
         if (!ok || ms <= 0)
-            return refuse(QStringLiteral("--interval needs a number of milliseconds, not '%1'.")
+            return refuse(CommandLine::tr("--interval needs a number of milliseconds, not '%1'.")
                               .arg(parser.value(interval)));
         o.pollIntervalMs = ms;
     }
@@ -192,8 +192,8 @@ CommandLine parseRun(const QStringList& arguments, const QString& name) {
         bool ok = false;
         const double seconds = parser.value(silenceLimit).toDouble(&ok);
         if (!ok || seconds < 0 || seconds > 86400)
-            return refuse(QStringLiteral("--silence-limit needs a number of seconds from 0 to "
-                                         "86400, not '%1'.")
+            return refuse(CommandLine::tr("--silence-limit needs a number of seconds from 0 to "
+                                          "86400, not '%1'.")
                               .arg(parser.value(silenceLimit)));
         o.silenceLimitMs = static_cast<int>(seconds * 1000 + 0.5);
     } else {
@@ -202,22 +202,22 @@ CommandLine parseRun(const QStringList& arguments, const QString& name) {
     if (parser.isSet(maxTime)) {
         const qint64 ms = parseDuration(parser.value(maxTime));
         if (ms <= 0)
-            return refuse(QStringLiteral("--max-time needs a duration such as 3600, 90m, 20h, "
-                                         "1h30m or 2:00:00, not '%1'.")
+            return refuse(CommandLine::tr("--max-time needs a duration such as 3600, 90m, 20h, "
+                                          "1h30m or 2:00:00, not '%1'.")
                               .arg(parser.value(maxTime)));
         o.limits.maxElapsedMs = ms;
     }
     if (parser.isSet(maxAh)) {
         const auto ah = positiveNumber(parser.value(maxAh));
         if (!ah)
-            return refuse(QStringLiteral("--max-ah needs a charge above 0, not '%1'.")
+            return refuse(CommandLine::tr("--max-ah needs a charge above 0, not '%1'.")
                               .arg(parser.value(maxAh)));
         o.limits.maxAmpHours = *ah;
     }
     if (parser.isSet(maxWh)) {
         const auto wh = positiveNumber(parser.value(maxWh));
         if (!wh)
-            return refuse(QStringLiteral("--max-wh needs an energy above 0, not '%1'.")
+            return refuse(CommandLine::tr("--max-wh needs an energy above 0, not '%1'.")
                               .arg(parser.value(maxWh)));
         o.limits.maxWattHours = *wh;
     }
@@ -233,17 +233,17 @@ CommandLine parseRuns(const QStringList& arguments, const QString& name) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Displays this help."));
+                                  CommandLine::tr("Displays this help."));
     const QCommandLineOption json(QStringLiteral("json"),
-                                  QStringLiteral("Writes the runs as JSON, one object a line."));
+                                  CommandLine::tr("Writes the runs as JSON, one object a line."));
     parser.addOptions({help, json});
     const bool parsed = parser.parse(arguments);
     CommandLine line;
     if (parser.isSet(help)) {
         line.action = CommandLine::Action::ShowHelp;
         line.text = commandHelp(
-            parser, QStringLiteral("Usage: %1 runs [--json]\nLists the stored runs with their "
-                                   "figures, oldest first.")
+            parser, CommandLine::tr("Usage: %1 runs [--json]\nLists the stored runs with their "
+                                    "figures, oldest first.")
                         .arg(name));
         return line;
     }
@@ -252,7 +252,7 @@ CommandLine parseRuns(const QStringList& arguments, const QString& name) {
     if (!parser.positionalArguments().isEmpty())
         return refusal(
             name, QStringLiteral("runs"),
-            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
+            CommandLine::tr("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
     line.action = CommandLine::Action::ListRuns;
     line.json = parser.isSet(json);
     return line;
@@ -263,18 +263,18 @@ CommandLine parseExport(const QStringList& arguments, const QString& name) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Displays this help."));
+                                  CommandLine::tr("Displays this help."));
     const QCommandLineOption run(QStringLiteral("run"),
-                                 QStringLiteral("The stored run to write (its number, as "
-                                                "`runs` lists it). Required."),
+                                 CommandLine::tr("The stored run to write (its number, as "
+                                                 "`runs` lists it). Required."),
                                  QStringLiteral("N"));
     const QCommandLineOption csv(QStringLiteral("csv"),
-                                 QStringLiteral("Writes the run's readings to FILE as CSV."),
+                                 CommandLine::tr("Writes the run's readings to FILE as CSV."),
                                  QStringLiteral("FILE"));
     const QCommandLineOption bdf(
         QStringLiteral("bdf"),
-        QStringLiteral("Writes the run as a Battery Data Format file FILE (name.bdf.csv, with "
-                       "name.bdf.metadata.json beside it)."),
+        CommandLine::tr("Writes the run as a Battery Data Format file FILE (name.bdf.csv, with "
+                        "name.bdf.metadata.json beside it)."),
         QStringLiteral("FILE"));
     parser.addOptions({help, run, csv, bdf});
     const bool parsed = parser.parse(arguments);
@@ -282,10 +282,11 @@ CommandLine parseExport(const QStringList& arguments, const QString& name) {
     if (parser.isSet(help)) {
         line.action = CommandLine::Action::ShowHelp;
         line.text = commandHelp(
-            parser, QStringLiteral("Usage: %1 export --run N (--csv FILE | --bdf FILE)\nWrites one "
-                                   "stored run as a file. Exit status 0 when written, 1 when the "
-                                   "run or the\nfile failed, 2 on wrong usage.")
-                        .arg(name));
+            parser,
+            CommandLine::tr("Usage: %1 export --run N (--csv FILE | --bdf FILE)\nWrites one "
+                            "stored run as a file. Exit status 0 when written, 1 when the "
+                            "run or the\nfile failed, 2 on wrong usage.")
+                .arg(name));
         return line;
     }
     auto refuse = [&](const QString& why) { return refusal(name, command, why); };
@@ -293,15 +294,15 @@ CommandLine parseExport(const QStringList& arguments, const QString& name) {
         return refuse(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
         return refuse(
-            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
+            CommandLine::tr("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
     bool ok = false;
     line.exportRunId = parser.value(run).toLongLong(&ok);
     if (!parser.isSet(run) || !ok || line.exportRunId <= 0)
-        return refuse(QStringLiteral("export needs --run N, the number of a stored run."));
+        return refuse(CommandLine::tr("export needs --run N, the number of a stored run."));
     line.csvFile = parser.value(csv);
     line.bdfFile = parser.value(bdf);
     if (line.csvFile.isEmpty() && line.bdfFile.isEmpty())
-        return refuse(QStringLiteral("export needs --csv FILE or --bdf FILE."));
+        return refuse(CommandLine::tr("export needs --csv FILE or --bdf FILE."));
     line.action = CommandLine::Action::ExportRun;
     return line;
 }

@@ -12,14 +12,19 @@
 #include "app/Translations.h"
 #include "control/ControlWindow.h"
 #include "control/PortSettingsDialog.h"
+#include "control/RunLimitsDialog.h"
 #include "report/ReadingReport.h"
 #include "report/ReportPreviewDialog.h"
+#include "review/CompareWindow.h"
 #include "review/QueryWindow.h"
+#include "review/RunsWindow.h"
 #include "store/ReadingStore.h"
 #include "ui/MessageBoxes.h"
 #include "widgets/StripChart.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -36,6 +41,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSet>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
@@ -169,6 +175,21 @@ QList<QPair<QString, QString>> shownTexts(QWidget* top) {
             add(w, "group title", group->title());
         if (auto* menu = qobject_cast<QMenu*>(w))
             add(w, "menu title", menu->title());
+        if (auto* box = qobject_cast<QComboBox*>(w))
+            for (int i = 0; i < box->count(); ++i)
+                add(w, "entry", box->itemText(i));
+        if (auto* spin = qobject_cast<QSpinBox*>(w))
+            add(w, "suffix", spin->suffix());
+        if (auto* spin = qobject_cast<QDoubleSpinBox*>(w))
+            add(w, "suffix", spin->suffix());
+        if (auto* view = qobject_cast<QAbstractItemView*>(w); view && view->model()) {
+            const QAbstractItemModel* model = view->model();
+            for (int c = 0; c < model->columnCount(); ++c) {
+                add(w, "column title", model->headerData(c, Qt::Horizontal).toString());
+                for (int r = 0; r < model->rowCount(); ++r)
+                    add(w, "cell", model->index(r, c).data().toString());
+            }
+        }
     }
     for (QAction* action : top->findChildren<QAction*>()) {
         add(action, "action", action->text());
@@ -180,7 +201,8 @@ QList<QPair<QString, QString>> shownTexts(QWidget* top) {
 // The report's texts on its pages: the title and the column titles.
 QStringList reportCaptions(const BandReport& report) {
     QStringList captions;
-    for (const ReportBand* band : {&report.layout().titleBand, &report.layout().columnHeaderBand})
+    for (const ReportBand* band : {&report.layout().titleBand, &report.layout().columnHeaderBand,
+                                   &report.layout().summaryBand})
         for (const ReportText& text : band->texts)
             captions << text.caption;
     return captions;
@@ -278,14 +300,66 @@ private slots:
         child<QLineEdit>(program.portSettingsDialog(), "intervalEdit")
             ->setText(QStringLiteral("10"));
         texts += shownTexts(program.portSettingsDialog());
-        texts += shownTexts(program.queryWindow());
         texts += shownTexts(program.aboutDialog());
+
+        // Two stored runs, one with a label and every limit armed: the
+        // limits dialog holding them, the query window's chooser, the runs
+        // list, the comparison and the run's summary in the report.
+        RunLimits limits;
+        limits.maxElapsedMs = 5'400'000;
+        limits.maxAmpHours = 1.5;
+        limits.maxWattHours = 20;
+        const QString label = QStringLiteral("cell A");
+        data << label;
+        program.limitsDialog()->setEntries(limits, label);
+        texts += shownTexts(program.limitsDialog());
+        texts.append({QStringLiteral("armed limits"), armedLimitsText(limits)});
+        for (const RunEnd end : {RunEnd::TimeLimit, RunEnd::ChargeLimit, RunEnd::EnergyLimit})
+            texts.append({QStringLiteral("limit reached"), limitReachedText(end, limits)});
+        QList<RunRecord> runs;
+        {
+            ReadingStore store;
+            const QDateTime startedAt = QDateTime::fromMSecsSinceEpoch(1'796'976'000'000, Qt::UTC);
+            const QList<std::tuple<QString, RunLimits, RunEnd>> stored = {
+                {label, limits, RunEnd::ChargeLimit}, {QString(), RunLimits{}, RunEnd::LoadOff}};
+            for (const auto& [runLabel, runLimits, end] : stored) {
+                const qint64 id =
+                    store.beginRun({startedAt, 10.5, 200, kPort, runLabel, runLimits});
+                for (int i = 0; i < 3; ++i)
+                    store.append(nthReading(i), startedAt.addMSecs(i * 200), RunStamp{id, i * 200});
+                store.endRun(id, end, startedAt.addMSecs(600));
+            }
+            runs = store.runs();
+        }
+        QCOMPARE(runs.size(), 2);
+        program.queryWindow()->openRun(runs.first().id);
+        texts += shownTexts(program.queryWindow());
+        RunsWindow runsWindow(program.queryWindow());
+        runsWindow.openRuns();
+        texts += shownTexts(&runsWindow);
+        CompareWindow compare;
+        QList<CompareRun> compared;
+        for (int k = 0; k <= kOverlayColorCount; ++k) {
+            CompareRun c{runs[k % 2], {}};
+            c.run.id += 2 * k;
+            for (int i = 0; i < 3; ++i)
+                c.readings << RunReading{i,       1'796'976'000'000 + i * 200, i * 200, 12.0 - i, 1,
+                                         12.0 - i};
+            compared << c;
+        }
+        compare.setRuns(compared.mid(0, 2));
+        texts += shownTexts(&compare);
+        compare.setRuns(compared);
+        texts += shownTexts(&compare);
+        for (int k = 0; k < compare.chart()->seriesCount(); ++k)
+            texts.append({QStringLiteral("compare legend"), compare.chart()->seriesLabel(k)});
         QVERIFY(boxes.boxes().size() >= 8);
         for (const MessageRequest& box : boxes.boxes()) {
             texts.append({QStringLiteral("message box title"), box.title});
             texts.append({QStringLiteral("message box"), box.text});
         }
         ReadingReport report;
+        report.setRun(runs.first(), IdRange{runs.first().firstId, runs.first().lastId});
         for (const QString& caption : reportCaptions(report))
             texts.append({QStringLiteral("report"), caption});
         QPrinter printer;
@@ -293,10 +367,22 @@ private slots:
         texts += shownTexts(&preview);
         QVERIFY(texts.size() > 60);
 
-        // The help, with the options' names taken out.
-        QString help = parseCommandLine({QStringLiteral("tarvex"), QStringLiteral("--help")}).text;
-        help.remove(QRegularExpression(QStringLiteral("--?[a-z-]+|<[A-Z]+>")));
-        texts.append({QStringLiteral("help"), help});
+        // The help of the program and of each command, and a refusal of
+        // each, with the options' names taken out.
+        const QList<QStringList> commandLines = {
+            {QStringLiteral("--help")},
+            {QStringLiteral("run"), QStringLiteral("--help")},
+            {QStringLiteral("run"), QStringLiteral("--port"), kPort},
+            {QStringLiteral("runs"), QStringLiteral("--help")},
+            {QStringLiteral("runs"), QStringLiteral("surplus")},
+            {QStringLiteral("export"), QStringLiteral("--help")},
+            {QStringLiteral("export"), QStringLiteral("--run"), QStringLiteral("1")}};
+        data << QStringLiteral("surplus");
+        for (const QStringList& arguments : commandLines) {
+            QString help = parseCommandLine(QStringList{QStringLiteral("tarvex")} + arguments).text;
+            help.remove(QRegularExpression(QStringLiteral("--?[a-z-]+|<[A-Z]+>")));
+            texts.append({arguments.join(QLatin1Char(' ')), help});
+        }
 
         // The program's name titles its plain boxes.
         data << QCoreApplication::applicationName() << QStringLiteral("tarvex")

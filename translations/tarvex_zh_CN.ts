@@ -58,16 +58,172 @@ Try &apos;%1 --help&apos;.
 </translation>
     </message>
     <message>
-        <source>Usage: %1 [options]</source>
-        <translation>用法：%1 [选项]</translation>
-    </message>
-    <message>
         <source>Unexpected argument &apos;%1&apos;.</source>
         <translation>意外的参数“%1”。</translation>
     </message>
     <message>
         <source>--silence-limit needs a number of seconds from 0 to 86400, not &apos;%1&apos;.</source>
         <translation>--silence-limit 需要 0 到 86400 之间的秒数，而不是“%1”。</translation>
+    </message>
+    <message>
+        <source>Exit status:
+  0    the minimum voltage was reached
+  1    the port could not be opened or the reading table could not be used
+  2    wrong usage
+  3    a limit (--max-time, --max-ah, --max-wh) was reached
+  4    the load stopped answering: it was switched off (the silence limit)
+  5    the link was lost and did not come back within the silence limit
+  130  interrupted by SIGINT, 143 by SIGTERM (129 SIGHUP), after the load was
+       switched off and handed back to its front panel
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2
+Try &apos;%1 %3--help&apos;.
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The load&apos;s serial port (a device, a link to one, or Com1 to Com4). Required.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The minimum voltage: the run stops at the first reading at or below VOLTS. Required.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Polls the load every MS milliseconds (default 200; at least 220 at 4800 bit/s, 150 at 9600, 120 at 19200, 100 at 38400).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The line&apos;s speed in bit/s (default 9600), 8 data bits, no parity, one stop bit.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stops the run after DURATION since Load ON: seconds (3600), with units (90s, 45m, 20h, 1h30m) or H:MM:SS.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stops the run once AH ampere-hours are drawn.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stops the run once WH watt-hours are drawn.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Names the cell under test in the stored run.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Switches the load off when it has given no reading for SECONDS (default %1; 0: never), and ends the run when a lost link is not back within SECONDS.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Writes the run&apos;s readings to FILE as CSV after the run.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Writes the run as a Battery Data Format file FILE (name.bdf.csv, with name.bdf.metadata.json beside it) after the run.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Writes one JSON object per reading and a summary object to the standard output (messages go to the error output).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Leaves out the status line (and the reading objects of --json).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Usage: %1 run --port PATH --minimum VOLTS [options]
+One discharge without a window: the load is handed to the computer, switched on, polled and
+stored until the first stop, then switched off and handed back to its front panel.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>run needs --port PATH.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>run needs --minimum VOLTS.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--minimum needs a voltage above 0, not &apos;%1&apos;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--baud needs a line speed in bit/s, not &apos;%1&apos;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--interval needs a number of milliseconds, not &apos;%1&apos;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--max-time needs a duration such as 3600, 90m, 20h, 1h30m or 2:00:00, not &apos;%1&apos;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--max-ah needs a charge above 0, not &apos;%1&apos;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--max-wh needs an energy above 0, not &apos;%1&apos;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Writes the runs as JSON, one object a line.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Usage: %1 runs [--json]
+Lists the stored runs with their figures, oldest first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The stored run to write (its number, as `runs` lists it). Required.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Writes the run&apos;s readings to FILE as CSV.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Writes the run as a Battery Data Format file FILE (name.bdf.csv, with name.bdf.metadata.json beside it).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Usage: %1 export --run N (--csv FILE | --bdf FILE)
+Writes one stored run as a file. Exit status 0 when written, 1 when the run or the
+file failed, 2 on wrong usage.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>export needs --run N, the number of a stored run.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>export needs --csv FILE or --bdf FILE.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Usage: %1 [options]
+       %1 run --port PATH --minimum VOLTS [options]
+       %1 runs [--json]
+       %1 export --run N (--csv FILE | --bdf FILE)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+Commands (no display needed; &apos;%1 COMMAND --help&apos; tells their options):
+  run     one discharge without a window, for scripts and automated rigs
+  runs    lists the stored runs with their figures
+  export  writes one stored run as CSV or Battery Data Format
+</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -487,6 +643,248 @@ End the other program, or give this one a directory of its own. Until the other 
     </message>
 </context>
 <context>
+    <name>RunFiles</name>
+    <message>
+        <source>Save as BDF</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Battery Data Format files (*.bdf.csv);;All files (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Saving run %1...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Run %1 was not saved as BDF: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RunOutput</name>
+    <message>
+        <source>time %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>charge %1 Ah</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>energy %1 Wh</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1  %2 V  %3 A  %4 W  %5 Ah  %6 Wh  %7 readings  limits: %8</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Run ended: %1 (exit status %2)
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Run %1%2 stored
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Duration %1, %2 readings, %3 Ah, %4 Wh
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Voltage: start %1 V, end %2 V, lowest %3 V (minimum %4 V)
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 readings could not be stored; they are kept for the next start of the program
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>THE LOAD ON %1 MAY STILL BE ON: switch it off at the load
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RunTexts</name>
+    <message>
+        <source>running</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load OFF</source>
+        <translation type="unfinished">负载断开</translation>
+    </message>
+    <message>
+        <source>minimum voltage</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>time limit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>charge limit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>energy limit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no answer from the load</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>link lost</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>program closed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>port changed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ended unexpectedly</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> Ah</source>
+        <translation type="unfinished"> Ah</translation>
+    </message>
+    <message>
+        <source> Wh</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> V</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>minimum </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>, time </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>, charge </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>, energy </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> (cleared from the table)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> (%1 without readings not counted)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Run</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Label</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ended</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not ended</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation type="unfinished">读数</translation>
+    </message>
+    <message>
+        <source>Charge</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Energy</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start voltage</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>End voltage</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lowest voltage</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Limits</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ended by</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RunsModel</name>
+    <message>
+        <source>Started</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation type="unfinished">读数</translation>
+    </message>
+    <message>
+        <source>Wh</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>End V</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Limits</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>SerialDevice</name>
     <message>
         <source>Manufacturer: %1</source>
@@ -514,6 +912,77 @@ End the other program, or give this one a directory of its own. Until the other 
     <message>
         <source>On Linux, the export needs LibreOffice Calc: install the package libreoffice-calc (sudo apt install libreoffice-calc). The error output tells what failed.</source>
         <translation>在 Linux 上，导出需要 LibreOffice Calc：请安装软件包 libreoffice-calc(sudo apt install libreoffice-calc)。错误输出中说明了失败原因。</translation>
+    </message>
+</context>
+<context>
+    <name>StoredRuns</name>
+    <message>
+        <source>the reading table cannot be used: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot write %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Run</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Started (UTC)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation type="unfinished">读数</translation>
+    </message>
+    <message>
+        <source>Ah</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Wh</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>End V</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ended by</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Label</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> (cleared)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The readings of run %1 cannot be read: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The runs cannot be read: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no run %1 (`tarvex runs` lists them)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The readings of run %1 were cleared</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Run %1 cannot be read: %2</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -603,6 +1072,45 @@ End the other program, or give this one a directory of its own. Until the other 
     <message>
         <source>The picture could not be saved in %1: %2</source>
         <translation>无法将图片保存到 %1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>tarvex::CompareWindow</name>
+    <message>
+        <source>run %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Compare runs</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Against &amp;charge drawn (Ah)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Against charge drawn (Ah)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Against elapsed &amp;time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Against elapsed time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished">关闭</translation>
+    </message>
+    <message>
+        <source>%1 of %2 runs shown: Compare shows %3 at most</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 runs</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -749,12 +1257,127 @@ They are kept and written to the table as soon as it takes them again.</source>
         <source>More than %1 readings (an hour of polling) are waiting to be stored. The oldest are dropped from now on; the newest are kept.</source>
         <translation>超过 %1 个读数(一小时的查询)正在等待保存。从现在起最早的读数将被丢弃，最新的读数将被保留。</translation>
     </message>
+    <message>
+        <source>Limits</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Run ended at its %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The run reached its %1: the load was switched off.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>tarvex::ElapsedClock</name>
     <message>
         <source>Elapsed time</source>
         <translation>已用时间</translation>
+    </message>
+</context>
+<context>
+    <name>tarvex::HeadlessRun</name>
+    <message>
+        <source> s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>minimum voltage %1 V reached</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the load on %1 gave no reading for %2; it was switched off</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>time limit %1 reached</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>charge limit %1 Ah reached</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>energy limit %1 Wh reached</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load ON refused: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>THE LOAD ON %1 IS STILL ON: it draws %2 A after %3 load-off requests. Switch it off at the load.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No guard process (%1): should this program die, nothing switches the load off.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Readings cannot be stored now: %1. They are kept and stored as soon as the table takes them.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All %1 waiting readings stored</source>
+        <translation type="unfinished">全部 %1 个等待的读数已保存</translation>
+    </message>
+    <message>
+        <source>More than %1 readings wait to be stored: the oldest are dropped</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the link to %1 was lost and did not come back within %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>process %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the reading table cannot be used: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unknown reason</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it is in use by %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>another program</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot open %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Link lost: %1 hung up; it is tried again every second</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Link back: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>interrupted by %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>signal %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The stored run cannot be read: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The run is not stored: no file written</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -892,6 +1515,30 @@ They are kept and written to the table as soon as it takes them again.</source>
         <source>Saving records...</source>
         <translation>正在保存记录...</translation>
     </message>
+    <message>
+        <source>All readings</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Run:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Run</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>R&amp;uns…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Runs…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save as BDF…</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>tarvex::ReadingRecorder</name>
@@ -935,6 +1582,171 @@ They cannot be kept on the disk meanwhile (%1): they are lost if the program end
     <message>
         <source>Date</source>
         <translation>日期</translation>
+    </message>
+    <message>
+        <source>RUN SUMMARY</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>tarvex::RunLimitsDialog</name>
+    <message>
+        <source>%1 min</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 h</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> Ah</source>
+        <translation type="unfinished"> Ah</translation>
+    </message>
+    <message>
+        <source> Wh</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Limits: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>time limit (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>charge limit (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>energy limit (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Limits</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Time limit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> h</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Time limit hours</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Time limit minutes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Charge limit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Energy limit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Label</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Label</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>tarvex::RunsModel</name>
+    <message>
+        <source> (cleared)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Run</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ended</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Label</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ah</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start V</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lowest V</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ended by</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>tarvex::RunsWindow</name>
+    <message>
+        <source>Runs</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Open</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Compare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Compare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save as &amp;BDF…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save as BDF…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished">关闭</translation>
+    </message>
+    <message>
+        <source>Compare shows %1 runs at most: the first %1 of the %2 selected are shown.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reading the runs...</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>

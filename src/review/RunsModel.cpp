@@ -109,17 +109,17 @@ QVariant RunsModel::headerData(int section, Qt::Orientation orientation, int rol
         return {};
     static const char* const titles[ColumnCount] = {
         QT_TRANSLATE_NOOP("tarvex::RunsModel", "Run"),
-        QT_TRANSLATE_NOOP("RunsModel", "Started"),
+        QT_TRANSLATE_NOOP("tarvex::RunsModel", "Started"),
         QT_TRANSLATE_NOOP("tarvex::RunsModel", "Ended"),
-        QT_TRANSLATE_NOOP("RunsModel", "Duration"),
+        QT_TRANSLATE_NOOP("tarvex::RunsModel", "Duration"),
         QT_TRANSLATE_NOOP("tarvex::RunsModel", "Label"),
-        QT_TRANSLATE_NOOP("RunsModel", "Readings"),
+        QT_TRANSLATE_NOOP("tarvex::RunsModel", "Readings"),
         QT_TRANSLATE_NOOP("tarvex::RunsModel", "Ah"),
-        QT_TRANSLATE_NOOP("RunsModel", "Wh"),
+        QT_TRANSLATE_NOOP("tarvex::RunsModel", "Wh"),
         QT_TRANSLATE_NOOP("tarvex::RunsModel", "Start V"),
-        QT_TRANSLATE_NOOP("RunsModel", "End V"),
+        QT_TRANSLATE_NOOP("tarvex::RunsModel", "End V"),
         QT_TRANSLATE_NOOP("tarvex::RunsModel", "Lowest V"),
-        QT_TRANSLATE_NOOP("RunsModel", "Limits"),
+        QT_TRANSLATE_NOOP("tarvex::RunsModel", "Limits"),
         QT_TRANSLATE_NOOP("tarvex::RunsModel", "Ended by")};
     return section >= 0 && section < ColumnCount ? tr(titles[section]) : QVariant();
 }

@@ -76,145 +76,164 @@ Siehe „%1 --help“.
   130  interrupted by SIGINT, 143 by SIGTERM (129 SIGHUP), after the load was
        switched off and handed back to its front panel
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Exit-Status:
+  0    die Mindestspannung wurde erreicht
+  1    der Anschluss konnte nicht geöffnet oder die Messwerttabelle nicht benutzt werden
+  2    falscher Aufruf
+  3    ein Grenzwert (--max-time, --max-ah, --max-wh) wurde erreicht
+  4    die Last antwortete nicht mehr: sie wurde abgeschaltet (Schweigegrenze)
+  5    die Verbindung ging verloren und kam nicht innerhalb der Schweigegrenze zurück
+  130  durch SIGINT unterbrochen, 143 durch SIGTERM (129 SIGHUP), nachdem die Last
+       abgeschaltet und an ihr Bedienfeld zurückgegeben wurde
+</translation>
     </message>
     <message>
         <source>%1: %2
 Try &apos;%1 %3--help&apos;.
 </source>
-        <translation type="unfinished"></translation>
+        <translation>%1: %2
+Siehe „%1 %3--help“.
+</translation>
     </message>
     <message>
         <source>The load&apos;s serial port (a device, a link to one, or Com1 to Com4). Required.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der serielle Anschluss der Last (ein Gerät, ein Link darauf oder Com1 bis Com4). Pflichtangabe.</translation>
     </message>
     <message>
         <source>The minimum voltage: the run stops at the first reading at or below VOLTS. Required.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Mindestspannung: Der Lauf endet beim ersten Messwert bei oder unter VOLTS. Pflichtangabe.</translation>
     </message>
     <message>
         <source>Polls the load every MS milliseconds (default 200; at least 220 at 4800 bit/s, 150 at 9600, 120 at 19200, 100 at 38400).</source>
-        <translation type="unfinished"></translation>
+        <translation>Fragt die Last alle MS Millisekunden ab (Vorgabe 200; mindestens 220 bei 4800 bit/s, 150 bei 9600, 120 bei 19200, 100 bei 38400).</translation>
     </message>
     <message>
         <source>The line&apos;s speed in bit/s (default 9600), 8 data bits, no parity, one stop bit.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Geschwindigkeit der Leitung in bit/s (Vorgabe 9600), 8 Datenbits, keine Parität, ein Stoppbit.</translation>
     </message>
     <message>
         <source>Stops the run after DURATION since Load ON: seconds (3600), with units (90s, 45m, 20h, 1h30m) or H:MM:SS.</source>
-        <translation type="unfinished"></translation>
+        <translation>Beendet den Lauf DURATION nach „Last EIN“: Sekunden (3600), mit Einheiten (90s, 45m, 20h, 1h30m) oder H:MM:SS.</translation>
     </message>
     <message>
         <source>Stops the run once AH ampere-hours are drawn.</source>
-        <translation type="unfinished"></translation>
+        <translation>Beendet den Lauf, sobald AH Amperestunden entnommen sind.</translation>
     </message>
     <message>
         <source>Stops the run once WH watt-hours are drawn.</source>
-        <translation type="unfinished"></translation>
+        <translation>Beendet den Lauf, sobald WH Wattstunden entnommen sind.</translation>
     </message>
     <message>
         <source>Names the cell under test in the stored run.</source>
-        <translation type="unfinished"></translation>
+        <translation>Benennt die geprüfte Zelle im gespeicherten Lauf.</translation>
     </message>
     <message>
         <source>Switches the load off when it has given no reading for SECONDS (default %1; 0: never), and ends the run when a lost link is not back within SECONDS.</source>
-        <translation type="unfinished"></translation>
+        <translation>Schaltet die Last ab, wenn sie SECONDS Sekunden lang keinen Messwert geliefert hat (Vorgabe %1; 0: nie), und beendet den Lauf, wenn eine verlorene Verbindung nicht innerhalb von SECONDS Sekunden zurück ist.</translation>
     </message>
     <message>
         <source>Writes the run&apos;s readings to FILE as CSV after the run.</source>
-        <translation type="unfinished"></translation>
+        <translation>Schreibt die Messwerte des Laufs nach dem Lauf als CSV in FILE.</translation>
     </message>
     <message>
         <source>Writes the run as a Battery Data Format file FILE (name.bdf.csv, with name.bdf.metadata.json beside it) after the run.</source>
-        <translation type="unfinished"></translation>
+        <translation>Schreibt den Lauf nach dem Lauf als Battery-Data-Format-Datei FILE (name.bdf.csv, daneben name.bdf.metadata.json).</translation>
     </message>
     <message>
         <source>Writes one JSON object per reading and a summary object to the standard output (messages go to the error output).</source>
-        <translation type="unfinished"></translation>
+        <translation>Schreibt je Messwert ein JSON-Objekt und ein Zusammenfassungsobjekt auf die Standardausgabe (Meldungen gehen auf die Fehlerausgabe).</translation>
     </message>
     <message>
         <source>Leaves out the status line (and the reading objects of --json).</source>
-        <translation type="unfinished"></translation>
+        <translation>Lässt die Statuszeile weg (und die Messwertobjekte von --json).</translation>
     </message>
     <message>
         <source>Usage: %1 run --port PATH --minimum VOLTS [options]
 One discharge without a window: the load is handed to the computer, switched on, polled and
 stored until the first stop, then switched off and handed back to its front panel.</source>
-        <translation type="unfinished"></translation>
+        <translation>Aufruf: %1 run --port PATH --minimum VOLTS [Optionen]
+Eine Entladung ohne Fenster: Die Last wird an den Computer übergeben, eingeschaltet, abgefragt und
+bis zum ersten Halt gespeichert, dann abgeschaltet und an ihr Bedienfeld zurückgegeben.</translation>
     </message>
     <message>
         <source>run needs --port PATH.</source>
-        <translation type="unfinished"></translation>
+        <translation>run braucht --port PATH.</translation>
     </message>
     <message>
         <source>run needs --minimum VOLTS.</source>
-        <translation type="unfinished"></translation>
+        <translation>run braucht --minimum VOLTS.</translation>
     </message>
     <message>
         <source>--minimum needs a voltage above 0, not &apos;%1&apos;.</source>
-        <translation type="unfinished"></translation>
+        <translation>--minimum braucht eine Spannung über 0, nicht „%1“.</translation>
     </message>
     <message>
         <source>--baud needs a line speed in bit/s, not &apos;%1&apos;.</source>
-        <translation type="unfinished"></translation>
+        <translation>--baud braucht eine Leitungsgeschwindigkeit in bit/s, nicht „%1“.</translation>
     </message>
     <message>
         <source>--interval needs a number of milliseconds, not &apos;%1&apos;.</source>
-        <translation type="unfinished"></translation>
+        <translation>--interval braucht eine Zahl von Millisekunden, nicht „%1“.</translation>
     </message>
     <message>
         <source>--max-time needs a duration such as 3600, 90m, 20h, 1h30m or 2:00:00, not &apos;%1&apos;.</source>
-        <translation type="unfinished"></translation>
+        <translation>--max-time braucht eine Dauer wie 3600, 90m, 20h, 1h30m oder 2:00:00, nicht „%1“.</translation>
     </message>
     <message>
         <source>--max-ah needs a charge above 0, not &apos;%1&apos;.</source>
-        <translation type="unfinished"></translation>
+        <translation>--max-ah braucht eine Ladung über 0, nicht „%1“.</translation>
     </message>
     <message>
         <source>--max-wh needs an energy above 0, not &apos;%1&apos;.</source>
-        <translation type="unfinished"></translation>
+        <translation>--max-wh braucht eine Energie über 0, nicht „%1“.</translation>
     </message>
     <message>
         <source>Writes the runs as JSON, one object a line.</source>
-        <translation type="unfinished"></translation>
+        <translation>Schreibt die Läufe als JSON, ein Objekt je Zeile.</translation>
     </message>
     <message>
         <source>Usage: %1 runs [--json]
 Lists the stored runs with their figures, oldest first.</source>
-        <translation type="unfinished"></translation>
+        <translation>Aufruf: %1 runs [--json]
+Listet die gespeicherten Läufe mit ihren Kennzahlen auf, den ältesten zuerst.</translation>
     </message>
     <message>
         <source>The stored run to write (its number, as `runs` lists it). Required.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der zu schreibende gespeicherte Lauf (seine Nummer, wie `runs` sie auflistet). Pflichtangabe.</translation>
     </message>
     <message>
         <source>Writes the run&apos;s readings to FILE as CSV.</source>
-        <translation type="unfinished"></translation>
+        <translation>Schreibt die Messwerte des Laufs als CSV in FILE.</translation>
     </message>
     <message>
         <source>Writes the run as a Battery Data Format file FILE (name.bdf.csv, with name.bdf.metadata.json beside it).</source>
-        <translation type="unfinished"></translation>
+        <translation>Schreibt den Lauf als Battery-Data-Format-Datei FILE (name.bdf.csv, daneben name.bdf.metadata.json).</translation>
     </message>
     <message>
         <source>Usage: %1 export --run N (--csv FILE | --bdf FILE)
 Writes one stored run as a file. Exit status 0 when written, 1 when the run or the
 file failed, 2 on wrong usage.</source>
-        <translation type="unfinished"></translation>
+        <translation>Aufruf: %1 export --run N (--csv FILE | --bdf FILE)
+Schreibt einen gespeicherten Lauf als Datei. Exit-Status 0, wenn geschrieben, 1, wenn der Lauf oder
+die Datei scheiterte, 2 bei falschem Aufruf.</translation>
     </message>
     <message>
         <source>export needs --run N, the number of a stored run.</source>
-        <translation type="unfinished"></translation>
+        <translation>export braucht --run N, die Nummer eines gespeicherten Laufs.</translation>
     </message>
     <message>
         <source>export needs --csv FILE or --bdf FILE.</source>
-        <translation type="unfinished"></translation>
+        <translation>export braucht --csv FILE oder --bdf FILE.</translation>
     </message>
     <message>
         <source>Usage: %1 [options]
        %1 run --port PATH --minimum VOLTS [options]
        %1 runs [--json]
        %1 export --run N (--csv FILE | --bdf FILE)</source>
-        <translation type="unfinished"></translation>
+        <translation>Aufruf: %1 [Optionen]
+        %1 run --port PATH --minimum VOLTS [Optionen]
+        %1 runs [--json]
+        %1 export --run N (--csv FILE | --bdf FILE)</translation>
     </message>
     <message>
         <source>
@@ -223,7 +242,12 @@ Commands (no display needed; &apos;%1 COMMAND --help&apos; tells their options):
   runs    lists the stored runs with their figures
   export  writes one stored run as CSV or Battery Data Format
 </source>
-        <translation type="unfinished"></translation>
+        <translation>
+Befehle (ohne Bildschirm nutzbar; „%1 COMMAND --help“ nennt ihre Optionen):
+  run     eine Entladung ohne Fenster, für Skripte und automatische Prüfstände
+  runs    listet die gespeicherten Läufe mit ihren Kennzahlen auf
+  export  schreibt einen gespeicherten Lauf als CSV oder Battery Data Format
+</translation>
     </message>
 </context>
 <context>
@@ -646,242 +670,221 @@ Beenden Sie das andere Programm oder geben Sie diesem ein eigenes Verzeichnis. B
     <name>RunFiles</name>
     <message>
         <source>Save as BDF</source>
-        <translation type="unfinished"></translation>
+        <translation>Als BDF speichern</translation>
     </message>
     <message>
         <source>Battery Data Format files (*.bdf.csv);;All files (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>Battery-Data-Format-Dateien (*.bdf.csv);;Alle Dateien (*)</translation>
     </message>
     <message>
         <source>Saving run %1...</source>
-        <translation type="unfinished"></translation>
+        <translation>Lauf %1 wird gespeichert...</translation>
     </message>
     <message>
         <source>Run %1 was not saved as BDF: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Lauf %1 wurde nicht als BDF gespeichert: %2</translation>
     </message>
 </context>
 <context>
     <name>RunOutput</name>
     <message>
         <source>time %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Zeit %1</translation>
     </message>
     <message>
         <source>charge %1 Ah</source>
-        <translation type="unfinished"></translation>
+        <translation>Ladung %1 Ah</translation>
     </message>
     <message>
         <source>energy %1 Wh</source>
-        <translation type="unfinished"></translation>
+        <translation>Energie %1 Wh</translation>
     </message>
     <message>
         <source>none</source>
-        <translation type="unfinished"></translation>
+        <translation>keine</translation>
     </message>
     <message>
         <source>, </source>
-        <translation type="unfinished"></translation>
+        <translation>, </translation>
     </message>
     <message>
         <source>%1  %2 V  %3 A  %4 W  %5 Ah  %6 Wh  %7 readings  limits: %8</source>
-        <translation type="unfinished"></translation>
+        <translation>%1  %2 V  %3 A  %4 W  %5 Ah  %6 Wh  %7 Messwerte  Grenzwerte: %8</translation>
     </message>
     <message>
         <source>Run ended: %1 (exit status %2)
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Lauf beendet: %1 (Exit-Status %2)
+</translation>
     </message>
     <message>
         <source>Run %1%2 stored
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Lauf %1%2 gespeichert
+</translation>
     </message>
     <message>
         <source>Duration %1, %2 readings, %3 Ah, %4 Wh
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Dauer %1, %2 Messwerte, %3 Ah, %4 Wh
+</translation>
     </message>
     <message>
         <source>Voltage: start %1 V, end %2 V, lowest %3 V (minimum %4 V)
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Spannung: Anfang %1 V, Ende %2 V, niedrigste %3 V (Mindestspannung %4 V)
+</translation>
     </message>
     <message>
         <source>%1 readings could not be stored; they are kept for the next start of the program
 </source>
-        <translation type="unfinished"></translation>
+        <translation>%1 Messwerte konnten nicht gespeichert werden; sie werden für den nächsten Start des Programms aufbewahrt
+</translation>
     </message>
     <message>
         <source>THE LOAD ON %1 MAY STILL BE ON: switch it off at the load
 </source>
-        <translation type="unfinished"></translation>
+        <translation>DIE LAST AN %1 IST WOMÖGLICH NOCH EINGESCHALTET: Schalten Sie sie an der Last ab
+</translation>
     </message>
 </context>
 <context>
     <name>RunTexts</name>
     <message>
         <source>running</source>
-        <translation type="unfinished"></translation>
+        <translation>läuft</translation>
     </message>
     <message>
         <source>Load OFF</source>
-        <translation type="unfinished">Last AUS</translation>
+        <translation>Last AUS</translation>
     </message>
     <message>
         <source>minimum voltage</source>
-        <translation type="unfinished"></translation>
+        <translation>Mindestspannung</translation>
     </message>
     <message>
         <source>time limit</source>
-        <translation type="unfinished"></translation>
+        <translation>Zeitgrenze</translation>
     </message>
     <message>
         <source>charge limit</source>
-        <translation type="unfinished"></translation>
+        <translation>Ladungsgrenze</translation>
     </message>
     <message>
         <source>energy limit</source>
-        <translation type="unfinished"></translation>
+        <translation>Energiegrenze</translation>
     </message>
     <message>
         <source>no answer from the load</source>
-        <translation type="unfinished"></translation>
+        <translation>keine Antwort der Last</translation>
     </message>
     <message>
         <source>link lost</source>
-        <translation type="unfinished"></translation>
+        <translation>Verbindung verloren</translation>
     </message>
     <message>
         <source>program closed</source>
-        <translation type="unfinished"></translation>
+        <translation>Programm beendet</translation>
     </message>
     <message>
         <source>port changed</source>
-        <translation type="unfinished"></translation>
+        <translation>Anschluss gewechselt</translation>
     </message>
     <message>
         <source>ended unexpectedly</source>
-        <translation type="unfinished"></translation>
+        <translation>unerwartet beendet</translation>
     </message>
     <message>
         <source> Ah</source>
-        <translation type="unfinished"> Ah</translation>
+        <translation> Ah</translation>
     </message>
     <message>
         <source> Wh</source>
-        <translation type="unfinished"></translation>
+        <translation> Wh</translation>
     </message>
     <message>
         <source> V</source>
-        <translation type="unfinished"></translation>
+        <translation> V</translation>
     </message>
     <message>
         <source>minimum </source>
-        <translation type="unfinished"></translation>
+        <translation>Mindestspannung </translation>
     </message>
     <message>
         <source>, time </source>
-        <translation type="unfinished"></translation>
+        <translation>, Zeit </translation>
     </message>
     <message>
         <source>, charge </source>
-        <translation type="unfinished"></translation>
+        <translation>, Ladung </translation>
     </message>
     <message>
         <source>, energy </source>
-        <translation type="unfinished"></translation>
+        <translation>, Energie </translation>
     </message>
     <message>
         <source> (cleared from the table)</source>
-        <translation type="unfinished"></translation>
+        <translation> (aus der Tabelle gelöscht)</translation>
     </message>
     <message>
         <source> (%1 without readings not counted)</source>
-        <translation type="unfinished"></translation>
+        <translation> (%1 ohne Messwerte nicht gezählt)</translation>
     </message>
     <message>
         <source>Run</source>
-        <translation type="unfinished"></translation>
+        <translation>Lauf</translation>
     </message>
     <message>
         <source>Label</source>
-        <translation type="unfinished"></translation>
+        <translation>Bezeichnung</translation>
     </message>
     <message>
         <source>Started</source>
-        <translation type="unfinished"></translation>
+        <translation>Begonnen</translation>
     </message>
     <message>
         <source>Ended</source>
-        <translation type="unfinished"></translation>
+        <translation>Beendet</translation>
     </message>
     <message>
         <source>not ended</source>
-        <translation type="unfinished"></translation>
+        <translation>nicht beendet</translation>
     </message>
     <message>
         <source>Duration</source>
-        <translation type="unfinished"></translation>
+        <translation>Dauer</translation>
     </message>
     <message>
         <source>Readings</source>
-        <translation type="unfinished">Messwerte</translation>
+        <translation>Messwerte</translation>
     </message>
     <message>
         <source>Charge</source>
-        <translation type="unfinished"></translation>
+        <translation>Ladung</translation>
     </message>
     <message>
         <source>Energy</source>
-        <translation type="unfinished"></translation>
+        <translation>Energie</translation>
     </message>
     <message>
         <source>Start voltage</source>
-        <translation type="unfinished"></translation>
+        <translation>Anfangsspannung</translation>
     </message>
     <message>
         <source>End voltage</source>
-        <translation type="unfinished"></translation>
+        <translation>Endspannung</translation>
     </message>
     <message>
         <source>Lowest voltage</source>
-        <translation type="unfinished"></translation>
+        <translation>Niedrigste Spannung</translation>
     </message>
     <message>
         <source>Limits</source>
-        <translation type="unfinished"></translation>
+        <translation>Grenzwerte</translation>
     </message>
     <message>
         <source>Ended by</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>RunsModel</name>
-    <message>
-        <source>Started</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Duration</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Readings</source>
-        <translation type="unfinished">Messwerte</translation>
-    </message>
-    <message>
-        <source>Wh</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>End V</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Limits</source>
-        <translation type="unfinished"></translation>
+        <translation>Beendet durch</translation>
     </message>
 </context>
 <context>
@@ -918,71 +921,71 @@ Beenden Sie das andere Programm oder geben Sie diesem ein eigenes Verzeichnis. B
     <name>StoredRuns</name>
     <message>
         <source>the reading table cannot be used: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>die Messwerttabelle kann nicht benutzt werden: %1</translation>
     </message>
     <message>
         <source>Cannot write %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 kann nicht geschrieben werden: %2</translation>
     </message>
     <message>
         <source>Run</source>
-        <translation type="unfinished"></translation>
+        <translation>Lauf</translation>
     </message>
     <message>
         <source>Started (UTC)</source>
-        <translation type="unfinished"></translation>
+        <translation>Begonnen (UTC)</translation>
     </message>
     <message>
         <source>Duration</source>
-        <translation type="unfinished"></translation>
+        <translation>Dauer</translation>
     </message>
     <message>
         <source>Readings</source>
-        <translation type="unfinished">Messwerte</translation>
+        <translation>Messwerte</translation>
     </message>
     <message>
         <source>Ah</source>
-        <translation type="unfinished"></translation>
+        <translation>Ah</translation>
     </message>
     <message>
         <source>Wh</source>
-        <translation type="unfinished"></translation>
+        <translation>Wh</translation>
     </message>
     <message>
         <source>End V</source>
-        <translation type="unfinished"></translation>
+        <translation>End-V</translation>
     </message>
     <message>
         <source>Ended by</source>
-        <translation type="unfinished"></translation>
+        <translation>Beendet durch</translation>
     </message>
     <message>
         <source>Label</source>
-        <translation type="unfinished"></translation>
+        <translation>Bezeichnung</translation>
     </message>
     <message>
         <source> (cleared)</source>
-        <translation type="unfinished"></translation>
+        <translation> (gelöscht)</translation>
     </message>
     <message>
         <source>The readings of run %1 cannot be read: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Messwerte von Lauf %1 können nicht gelesen werden: %2</translation>
     </message>
     <message>
         <source>The runs cannot be read: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Läufe können nicht gelesen werden: %1</translation>
     </message>
     <message>
         <source>There is no run %1 (`tarvex runs` lists them)</source>
-        <translation type="unfinished"></translation>
+        <translation>Es gibt keinen Lauf %1 (`tarvex runs` listet sie auf)</translation>
     </message>
     <message>
         <source>The readings of run %1 were cleared</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Messwerte von Lauf %1 wurden gelöscht</translation>
     </message>
     <message>
         <source>Run %1 cannot be read: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Lauf %1 kann nicht gelesen werden: %2</translation>
     </message>
 </context>
 <context>
@@ -1078,39 +1081,39 @@ Beenden Sie das andere Programm oder geben Sie diesem ein eigenes Verzeichnis. B
     <name>tarvex::CompareWindow</name>
     <message>
         <source>run %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Lauf %1</translation>
     </message>
     <message>
         <source>Compare runs</source>
-        <translation type="unfinished"></translation>
+        <translation>Läufe vergleichen</translation>
     </message>
     <message>
         <source>Against &amp;charge drawn (Ah)</source>
-        <translation type="unfinished"></translation>
+        <translation>Über der entnommenen &amp;Ladung (Ah)</translation>
     </message>
     <message>
         <source>Against charge drawn (Ah)</source>
-        <translation type="unfinished"></translation>
+        <translation>Über der entnommenen Ladung (Ah)</translation>
     </message>
     <message>
         <source>Against elapsed &amp;time</source>
-        <translation type="unfinished"></translation>
+        <translation>Über der vergangenen &amp;Zeit</translation>
     </message>
     <message>
         <source>Against elapsed time</source>
-        <translation type="unfinished"></translation>
+        <translation>Über der vergangenen Zeit</translation>
     </message>
     <message>
         <source>Close</source>
-        <translation type="unfinished">Schließen</translation>
+        <translation>Schließen</translation>
     </message>
     <message>
         <source>%1 of %2 runs shown: Compare shows %3 at most</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 von %2 Läufen gezeigt: Der Vergleich zeigt höchstens %3</translation>
     </message>
     <message>
         <source>%1 runs</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 Läufe</translation>
     </message>
 </context>
 <context>
@@ -1259,15 +1262,15 @@ Sie werden aufbewahrt und in die Tabelle geschrieben, sobald diese sie wieder an
     </message>
     <message>
         <source>Limits</source>
-        <translation type="unfinished"></translation>
+        <translation>Grenzwerte</translation>
     </message>
     <message>
         <source>Run ended at its %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Lauf endete an seiner %1</translation>
     </message>
     <message>
         <source>The run reached its %1: the load was switched off.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Lauf hat seine %1 erreicht: Die Last wurde abgeschaltet.</translation>
     </message>
 </context>
 <context>
@@ -1281,103 +1284,103 @@ Sie werden aufbewahrt und in die Tabelle geschrieben, sobald diese sie wieder an
     <name>tarvex::HeadlessRun</name>
     <message>
         <source> s</source>
-        <translation type="unfinished"></translation>
+        <translation> s</translation>
     </message>
     <message>
         <source>minimum voltage %1 V reached</source>
-        <translation type="unfinished"></translation>
+        <translation>Mindestspannung %1 V erreicht</translation>
     </message>
     <message>
         <source>the load on %1 gave no reading for %2; it was switched off</source>
-        <translation type="unfinished"></translation>
+        <translation>die Last an %1 hat %2 lang keinen Messwert geliefert; sie wurde abgeschaltet</translation>
     </message>
     <message>
         <source>time limit %1 reached</source>
-        <translation type="unfinished"></translation>
+        <translation>Zeitgrenze %1 erreicht</translation>
     </message>
     <message>
         <source>charge limit %1 Ah reached</source>
-        <translation type="unfinished"></translation>
+        <translation>Ladungsgrenze %1 Ah erreicht</translation>
     </message>
     <message>
         <source>energy limit %1 Wh reached</source>
-        <translation type="unfinished"></translation>
+        <translation>Energiegrenze %1 Wh erreicht</translation>
     </message>
     <message>
         <source>Load ON refused: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>„Last EIN“ abgelehnt: %1</translation>
     </message>
     <message>
         <source>THE LOAD ON %1 IS STILL ON: it draws %2 A after %3 load-off requests. Switch it off at the load.</source>
-        <translation type="unfinished"></translation>
+        <translation>DIE LAST AN %1 IST NOCH EINGESCHALTET: Sie zieht nach %3 Abschaltbefehlen %2 A. Schalten Sie sie an der Last ab.</translation>
     </message>
     <message>
         <source>No guard process (%1): should this program die, nothing switches the load off.</source>
-        <translation type="unfinished"></translation>
+        <translation>Kein Wächterprozess (%1): Stirbt dieses Programm, schaltet nichts die Last ab.</translation>
     </message>
     <message>
         <source>Readings cannot be stored now: %1. They are kept and stored as soon as the table takes them.</source>
-        <translation type="unfinished"></translation>
+        <translation>Messwerte können jetzt nicht gespeichert werden: %1. Sie werden aufbewahrt und gespeichert, sobald die Tabelle sie annimmt.</translation>
     </message>
     <message>
         <source>All %1 waiting readings stored</source>
-        <translation type="unfinished">Alle %1 wartenden Messwerte gespeichert</translation>
+        <translation>Alle %1 wartenden Messwerte gespeichert</translation>
     </message>
     <message>
         <source>More than %1 readings wait to be stored: the oldest are dropped</source>
-        <translation type="unfinished"></translation>
+        <translation>Mehr als %1 Messwerte warten auf das Speichern: Die ältesten werden verworfen</translation>
     </message>
     <message>
         <source>the link to %1 was lost and did not come back within %2</source>
-        <translation type="unfinished"></translation>
+        <translation>die Verbindung zu %1 ging verloren und kam nicht innerhalb von %2 zurück</translation>
     </message>
     <message>
         <source>process %1 (%2)</source>
-        <translation type="unfinished"></translation>
+        <translation>Prozess %1 (%2)</translation>
     </message>
     <message>
         <source>the reading table cannot be used: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>die Messwerttabelle kann nicht benutzt werden: %1</translation>
     </message>
     <message>
         <source>unknown reason</source>
-        <translation type="unfinished"></translation>
+        <translation>unbekannter Grund</translation>
     </message>
     <message>
         <source>it is in use by %1</source>
-        <translation type="unfinished"></translation>
+        <translation>er wird von %1 benutzt</translation>
     </message>
     <message>
         <source>another program</source>
-        <translation type="unfinished"></translation>
+        <translation>einem anderen Programm</translation>
     </message>
     <message>
         <source>cannot open %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 kann nicht geöffnet werden: %2</translation>
     </message>
     <message>
         <source>Link lost: %1 hung up; it is tried again every second</source>
-        <translation type="unfinished"></translation>
+        <translation>Verbindung verloren: %1 hat aufgelegt; sie wird jede Sekunde neu versucht</translation>
     </message>
     <message>
         <source>Link back: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Verbindung wieder da: %1</translation>
     </message>
     <message>
         <source>interrupted by %1</source>
-        <translation type="unfinished"></translation>
+        <translation>unterbrochen durch %1</translation>
     </message>
     <message>
         <source>signal %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Signal %1</translation>
     </message>
     <message>
         <source>The stored run cannot be read: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Der gespeicherte Lauf kann nicht gelesen werden: %1</translation>
     </message>
     <message>
         <source>The run is not stored: no file written</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Lauf ist nicht gespeichert: keine Datei geschrieben</translation>
     </message>
 </context>
 <context>
@@ -1517,27 +1520,27 @@ Sie werden aufbewahrt und in die Tabelle geschrieben, sobald diese sie wieder an
     </message>
     <message>
         <source>All readings</source>
-        <translation type="unfinished"></translation>
+        <translation>Alle Messwerte</translation>
     </message>
     <message>
         <source>&amp;Run:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Lauf:</translation>
     </message>
     <message>
         <source>Run</source>
-        <translation type="unfinished"></translation>
+        <translation>Lauf</translation>
     </message>
     <message>
         <source>R&amp;uns…</source>
-        <translation type="unfinished"></translation>
+        <translation>L&amp;äufe…</translation>
     </message>
     <message>
         <source>Runs…</source>
-        <translation type="unfinished"></translation>
+        <translation>Läufe…</translation>
     </message>
     <message>
         <source>Save as BDF…</source>
-        <translation type="unfinished"></translation>
+        <translation>Als BDF speichern…</translation>
     </message>
 </context>
 <context>
@@ -1585,168 +1588,192 @@ Sie können in der Zwischenzeit nicht auf dem Datenträger aufbewahrt werden (%1
     </message>
     <message>
         <source>RUN SUMMARY</source>
-        <translation type="unfinished"></translation>
+        <translation>ZUSAMMENFASSUNG DES LAUFS</translation>
     </message>
 </context>
 <context>
     <name>tarvex::RunLimitsDialog</name>
     <message>
         <source>%1 min</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 min</translation>
     </message>
     <message>
         <source>%1 h</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 h</translation>
     </message>
     <message>
         <source>%1 h %2 min</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 h %2 min</translation>
     </message>
     <message>
         <source> Ah</source>
-        <translation type="unfinished"> Ah</translation>
+        <translation> Ah</translation>
     </message>
     <message>
         <source> Wh</source>
-        <translation type="unfinished"></translation>
+        <translation> Wh</translation>
     </message>
     <message>
         <source>Limits: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Grenzwerte: %1</translation>
     </message>
     <message>
         <source>, </source>
-        <translation type="unfinished"></translation>
+        <translation>, </translation>
     </message>
     <message>
         <source>time limit (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Zeitgrenze (%1)</translation>
     </message>
     <message>
         <source>charge limit (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Ladungsgrenze (%1)</translation>
     </message>
     <message>
         <source>energy limit (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Energiegrenze (%1)</translation>
     </message>
     <message>
         <source>Limits</source>
-        <translation type="unfinished"></translation>
+        <translation>Grenzwerte</translation>
     </message>
     <message>
         <source>Time limit</source>
-        <translation type="unfinished"></translation>
+        <translation>Zeitgrenze</translation>
     </message>
     <message>
         <source> h</source>
-        <translation type="unfinished"></translation>
+        <translation> h</translation>
     </message>
     <message>
         <source>Time limit hours</source>
-        <translation type="unfinished"></translation>
+        <translation>Zeitgrenze Stunden</translation>
     </message>
     <message>
         <source> min</source>
-        <translation type="unfinished"></translation>
+        <translation> min</translation>
     </message>
     <message>
         <source>Time limit minutes</source>
-        <translation type="unfinished"></translation>
+        <translation>Zeitgrenze Minuten</translation>
     </message>
     <message>
         <source>Charge limit</source>
-        <translation type="unfinished"></translation>
+        <translation>Ladungsgrenze</translation>
     </message>
     <message>
         <source>Energy limit</source>
-        <translation type="unfinished"></translation>
+        <translation>Energiegrenze</translation>
     </message>
     <message>
         <source>Label</source>
-        <translation type="unfinished"></translation>
+        <translation>Bezeichnung</translation>
     </message>
     <message>
         <source>&amp;Label</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Bezeichnung</translation>
     </message>
 </context>
 <context>
     <name>tarvex::RunsModel</name>
     <message>
         <source> (cleared)</source>
-        <translation type="unfinished"></translation>
+        <translation> (gelöscht)</translation>
     </message>
     <message>
         <source>Run</source>
-        <translation type="unfinished"></translation>
+        <translation>Lauf</translation>
     </message>
     <message>
         <source>Ended</source>
-        <translation type="unfinished"></translation>
+        <translation>Beendet</translation>
     </message>
     <message>
         <source>Label</source>
-        <translation type="unfinished"></translation>
+        <translation>Bezeichnung</translation>
     </message>
     <message>
         <source>Ah</source>
-        <translation type="unfinished"></translation>
+        <translation>Ah</translation>
     </message>
     <message>
         <source>Start V</source>
-        <translation type="unfinished"></translation>
+        <translation>Anfangs-V</translation>
     </message>
     <message>
         <source>Lowest V</source>
-        <translation type="unfinished"></translation>
+        <translation>Niedrigste V</translation>
     </message>
     <message>
         <source>Ended by</source>
-        <translation type="unfinished"></translation>
+        <translation>Beendet durch</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>Begonnen</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Dauer</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>Messwerte</translation>
+    </message>
+    <message>
+        <source>Wh</source>
+        <translation>Wh</translation>
+    </message>
+    <message>
+        <source>End V</source>
+        <translation>End-V</translation>
+    </message>
+    <message>
+        <source>Limits</source>
+        <translation>Grenzwerte</translation>
     </message>
 </context>
 <context>
     <name>tarvex::RunsWindow</name>
     <message>
         <source>Runs</source>
-        <translation type="unfinished"></translation>
+        <translation>Läufe</translation>
     </message>
     <message>
         <source>&amp;Open</source>
-        <translation type="unfinished"></translation>
+        <translation>Ö&amp;ffnen</translation>
     </message>
     <message>
         <source>Open</source>
-        <translation type="unfinished"></translation>
+        <translation>Öffnen</translation>
     </message>
     <message>
         <source>&amp;Compare</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Vergleichen</translation>
     </message>
     <message>
         <source>Compare</source>
-        <translation type="unfinished"></translation>
+        <translation>Vergleichen</translation>
     </message>
     <message>
         <source>Save as &amp;BDF…</source>
-        <translation type="unfinished"></translation>
+        <translation>Als &amp;BDF speichern…</translation>
     </message>
     <message>
         <source>Save as BDF…</source>
-        <translation type="unfinished"></translation>
+        <translation>Als BDF speichern…</translation>
     </message>
     <message>
         <source>Close</source>
-        <translation type="unfinished">Schließen</translation>
+        <translation>Schließen</translation>
     </message>
     <message>
         <source>Compare shows %1 runs at most: the first %1 of the %2 selected are shown.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Vergleich zeigt höchstens %1 Läufe: Die ersten %1 der %2 gewählten werden gezeigt.</translation>
     </message>
     <message>
         <source>Reading the runs...</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Läufe werden gelesen...</translation>
     </message>
 </context>
 <context>

@@ -76,145 +76,164 @@ Try &apos;%1 --help&apos;.
   130  interrupted by SIGINT, 143 by SIGTERM (129 SIGHUP), after the load was
        switched off and handed back to its front panel
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Exit status:
+  0    the minimum voltage was reached
+  1    the port could not be opened or the reading table could not be used
+  2    wrong usage
+  3    a limit (--max-time, --max-ah, --max-wh) was reached
+  4    the load stopped answering: it was switched off (the silence limit)
+  5    the link was lost and did not come back within the silence limit
+  130  interrupted by SIGINT, 143 by SIGTERM (129 SIGHUP), after the load was
+       switched off and handed back to its front panel
+</translation>
     </message>
     <message>
         <source>%1: %2
 Try &apos;%1 %3--help&apos;.
 </source>
-        <translation type="unfinished"></translation>
+        <translation>%1: %2
+Try &apos;%1 %3--help&apos;.
+</translation>
     </message>
     <message>
         <source>The load&apos;s serial port (a device, a link to one, or Com1 to Com4). Required.</source>
-        <translation type="unfinished"></translation>
+        <translation>The load&apos;s serial port (a device, a link to one, or Com1 to Com4). Required.</translation>
     </message>
     <message>
         <source>The minimum voltage: the run stops at the first reading at or below VOLTS. Required.</source>
-        <translation type="unfinished"></translation>
+        <translation>The minimum voltage: the run stops at the first reading at or below VOLTS. Required.</translation>
     </message>
     <message>
         <source>Polls the load every MS milliseconds (default 200; at least 220 at 4800 bit/s, 150 at 9600, 120 at 19200, 100 at 38400).</source>
-        <translation type="unfinished"></translation>
+        <translation>Polls the load every MS milliseconds (default 200; at least 220 at 4800 bit/s, 150 at 9600, 120 at 19200, 100 at 38400).</translation>
     </message>
     <message>
         <source>The line&apos;s speed in bit/s (default 9600), 8 data bits, no parity, one stop bit.</source>
-        <translation type="unfinished"></translation>
+        <translation>The line&apos;s speed in bit/s (default 9600), 8 data bits, no parity, one stop bit.</translation>
     </message>
     <message>
         <source>Stops the run after DURATION since Load ON: seconds (3600), with units (90s, 45m, 20h, 1h30m) or H:MM:SS.</source>
-        <translation type="unfinished"></translation>
+        <translation>Stops the run after DURATION since Load ON: seconds (3600), with units (90s, 45m, 20h, 1h30m) or H:MM:SS.</translation>
     </message>
     <message>
         <source>Stops the run once AH ampere-hours are drawn.</source>
-        <translation type="unfinished"></translation>
+        <translation>Stops the run once AH ampere-hours are drawn.</translation>
     </message>
     <message>
         <source>Stops the run once WH watt-hours are drawn.</source>
-        <translation type="unfinished"></translation>
+        <translation>Stops the run once WH watt-hours are drawn.</translation>
     </message>
     <message>
         <source>Names the cell under test in the stored run.</source>
-        <translation type="unfinished"></translation>
+        <translation>Names the cell under test in the stored run.</translation>
     </message>
     <message>
         <source>Switches the load off when it has given no reading for SECONDS (default %1; 0: never), and ends the run when a lost link is not back within SECONDS.</source>
-        <translation type="unfinished"></translation>
+        <translation>Switches the load off when it has given no reading for SECONDS (default %1; 0: never), and ends the run when a lost link is not back within SECONDS.</translation>
     </message>
     <message>
         <source>Writes the run&apos;s readings to FILE as CSV after the run.</source>
-        <translation type="unfinished"></translation>
+        <translation>Writes the run&apos;s readings to FILE as CSV after the run.</translation>
     </message>
     <message>
         <source>Writes the run as a Battery Data Format file FILE (name.bdf.csv, with name.bdf.metadata.json beside it) after the run.</source>
-        <translation type="unfinished"></translation>
+        <translation>Writes the run as a Battery Data Format file FILE (name.bdf.csv, with name.bdf.metadata.json beside it) after the run.</translation>
     </message>
     <message>
         <source>Writes one JSON object per reading and a summary object to the standard output (messages go to the error output).</source>
-        <translation type="unfinished"></translation>
+        <translation>Writes one JSON object per reading and a summary object to the standard output (messages go to the error output).</translation>
     </message>
     <message>
         <source>Leaves out the status line (and the reading objects of --json).</source>
-        <translation type="unfinished"></translation>
+        <translation>Leaves out the status line (and the reading objects of --json).</translation>
     </message>
     <message>
         <source>Usage: %1 run --port PATH --minimum VOLTS [options]
 One discharge without a window: the load is handed to the computer, switched on, polled and
 stored until the first stop, then switched off and handed back to its front panel.</source>
-        <translation type="unfinished"></translation>
+        <translation>Usage: %1 run --port PATH --minimum VOLTS [options]
+One discharge without a window: the load is handed to the computer, switched on, polled and
+stored until the first stop, then switched off and handed back to its front panel.</translation>
     </message>
     <message>
         <source>run needs --port PATH.</source>
-        <translation type="unfinished"></translation>
+        <translation>run needs --port PATH.</translation>
     </message>
     <message>
         <source>run needs --minimum VOLTS.</source>
-        <translation type="unfinished"></translation>
+        <translation>run needs --minimum VOLTS.</translation>
     </message>
     <message>
         <source>--minimum needs a voltage above 0, not &apos;%1&apos;.</source>
-        <translation type="unfinished"></translation>
+        <translation>--minimum needs a voltage above 0, not &apos;%1&apos;.</translation>
     </message>
     <message>
         <source>--baud needs a line speed in bit/s, not &apos;%1&apos;.</source>
-        <translation type="unfinished"></translation>
+        <translation>--baud needs a line speed in bit/s, not &apos;%1&apos;.</translation>
     </message>
     <message>
         <source>--interval needs a number of milliseconds, not &apos;%1&apos;.</source>
-        <translation type="unfinished"></translation>
+        <translation>--interval needs a number of milliseconds, not &apos;%1&apos;.</translation>
     </message>
     <message>
         <source>--max-time needs a duration such as 3600, 90m, 20h, 1h30m or 2:00:00, not &apos;%1&apos;.</source>
-        <translation type="unfinished"></translation>
+        <translation>--max-time needs a duration such as 3600, 90m, 20h, 1h30m or 2:00:00, not &apos;%1&apos;.</translation>
     </message>
     <message>
         <source>--max-ah needs a charge above 0, not &apos;%1&apos;.</source>
-        <translation type="unfinished"></translation>
+        <translation>--max-ah needs a charge above 0, not &apos;%1&apos;.</translation>
     </message>
     <message>
         <source>--max-wh needs an energy above 0, not &apos;%1&apos;.</source>
-        <translation type="unfinished"></translation>
+        <translation>--max-wh needs an energy above 0, not &apos;%1&apos;.</translation>
     </message>
     <message>
         <source>Writes the runs as JSON, one object a line.</source>
-        <translation type="unfinished"></translation>
+        <translation>Writes the runs as JSON, one object a line.</translation>
     </message>
     <message>
         <source>Usage: %1 runs [--json]
 Lists the stored runs with their figures, oldest first.</source>
-        <translation type="unfinished"></translation>
+        <translation>Usage: %1 runs [--json]
+Lists the stored runs with their figures, oldest first.</translation>
     </message>
     <message>
         <source>The stored run to write (its number, as `runs` lists it). Required.</source>
-        <translation type="unfinished"></translation>
+        <translation>The stored run to write (its number, as `runs` lists it). Required.</translation>
     </message>
     <message>
         <source>Writes the run&apos;s readings to FILE as CSV.</source>
-        <translation type="unfinished"></translation>
+        <translation>Writes the run&apos;s readings to FILE as CSV.</translation>
     </message>
     <message>
         <source>Writes the run as a Battery Data Format file FILE (name.bdf.csv, with name.bdf.metadata.json beside it).</source>
-        <translation type="unfinished"></translation>
+        <translation>Writes the run as a Battery Data Format file FILE (name.bdf.csv, with name.bdf.metadata.json beside it).</translation>
     </message>
     <message>
         <source>Usage: %1 export --run N (--csv FILE | --bdf FILE)
 Writes one stored run as a file. Exit status 0 when written, 1 when the run or the
 file failed, 2 on wrong usage.</source>
-        <translation type="unfinished"></translation>
+        <translation>Usage: %1 export --run N (--csv FILE | --bdf FILE)
+Writes one stored run as a file. Exit status 0 when written, 1 when the run or the
+file failed, 2 on wrong usage.</translation>
     </message>
     <message>
         <source>export needs --run N, the number of a stored run.</source>
-        <translation type="unfinished"></translation>
+        <translation>export needs --run N, the number of a stored run.</translation>
     </message>
     <message>
         <source>export needs --csv FILE or --bdf FILE.</source>
-        <translation type="unfinished"></translation>
+        <translation>export needs --csv FILE or --bdf FILE.</translation>
     </message>
     <message>
         <source>Usage: %1 [options]
        %1 run --port PATH --minimum VOLTS [options]
        %1 runs [--json]
        %1 export --run N (--csv FILE | --bdf FILE)</source>
-        <translation type="unfinished"></translation>
+        <translation>Usage: %1 [options]
+       %1 run --port PATH --minimum VOLTS [options]
+       %1 runs [--json]
+       %1 export --run N (--csv FILE | --bdf FILE)</translation>
     </message>
     <message>
         <source>
@@ -223,7 +242,12 @@ Commands (no display needed; &apos;%1 COMMAND --help&apos; tells their options):
   runs    lists the stored runs with their figures
   export  writes one stored run as CSV or Battery Data Format
 </source>
-        <translation type="unfinished"></translation>
+        <translation>
+Commands (no display needed; &apos;%1 COMMAND --help&apos; tells their options):
+  run     one discharge without a window, for scripts and automated rigs
+  runs    lists the stored runs with their figures
+  export  writes one stored run as CSV or Battery Data Format
+</translation>
     </message>
 </context>
 <context>
@@ -646,242 +670,221 @@ End the other program, or give this one a directory of its own. Until the other 
     <name>RunFiles</name>
     <message>
         <source>Save as BDF</source>
-        <translation type="unfinished"></translation>
+        <translation>Save as BDF</translation>
     </message>
     <message>
         <source>Battery Data Format files (*.bdf.csv);;All files (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>Battery Data Format files (*.bdf.csv);;All files (*)</translation>
     </message>
     <message>
         <source>Saving run %1...</source>
-        <translation type="unfinished"></translation>
+        <translation>Saving run %1...</translation>
     </message>
     <message>
         <source>Run %1 was not saved as BDF: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Run %1 was not saved as BDF: %2</translation>
     </message>
 </context>
 <context>
     <name>RunOutput</name>
     <message>
         <source>time %1</source>
-        <translation type="unfinished"></translation>
+        <translation>time %1</translation>
     </message>
     <message>
         <source>charge %1 Ah</source>
-        <translation type="unfinished"></translation>
+        <translation>charge %1 Ah</translation>
     </message>
     <message>
         <source>energy %1 Wh</source>
-        <translation type="unfinished"></translation>
+        <translation>energy %1 Wh</translation>
     </message>
     <message>
         <source>none</source>
-        <translation type="unfinished"></translation>
+        <translation>none</translation>
     </message>
     <message>
         <source>, </source>
-        <translation type="unfinished"></translation>
+        <translation>, </translation>
     </message>
     <message>
         <source>%1  %2 V  %3 A  %4 W  %5 Ah  %6 Wh  %7 readings  limits: %8</source>
-        <translation type="unfinished"></translation>
+        <translation>%1  %2 V  %3 A  %4 W  %5 Ah  %6 Wh  %7 readings  limits: %8</translation>
     </message>
     <message>
         <source>Run ended: %1 (exit status %2)
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Run ended: %1 (exit status %2)
+</translation>
     </message>
     <message>
         <source>Run %1%2 stored
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Run %1%2 stored
+</translation>
     </message>
     <message>
         <source>Duration %1, %2 readings, %3 Ah, %4 Wh
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Duration %1, %2 readings, %3 Ah, %4 Wh
+</translation>
     </message>
     <message>
         <source>Voltage: start %1 V, end %2 V, lowest %3 V (minimum %4 V)
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Voltage: start %1 V, end %2 V, lowest %3 V (minimum %4 V)
+</translation>
     </message>
     <message>
         <source>%1 readings could not be stored; they are kept for the next start of the program
 </source>
-        <translation type="unfinished"></translation>
+        <translation>%1 readings could not be stored; they are kept for the next start of the program
+</translation>
     </message>
     <message>
         <source>THE LOAD ON %1 MAY STILL BE ON: switch it off at the load
 </source>
-        <translation type="unfinished"></translation>
+        <translation>THE LOAD ON %1 MAY STILL BE ON: switch it off at the load
+</translation>
     </message>
 </context>
 <context>
     <name>RunTexts</name>
     <message>
         <source>running</source>
-        <translation type="unfinished"></translation>
+        <translation>running</translation>
     </message>
     <message>
         <source>Load OFF</source>
-        <translation type="unfinished">Load OFF</translation>
+        <translation>Load OFF</translation>
     </message>
     <message>
         <source>minimum voltage</source>
-        <translation type="unfinished"></translation>
+        <translation>minimum voltage</translation>
     </message>
     <message>
         <source>time limit</source>
-        <translation type="unfinished"></translation>
+        <translation>time limit</translation>
     </message>
     <message>
         <source>charge limit</source>
-        <translation type="unfinished"></translation>
+        <translation>charge limit</translation>
     </message>
     <message>
         <source>energy limit</source>
-        <translation type="unfinished"></translation>
+        <translation>energy limit</translation>
     </message>
     <message>
         <source>no answer from the load</source>
-        <translation type="unfinished"></translation>
+        <translation>no answer from the load</translation>
     </message>
     <message>
         <source>link lost</source>
-        <translation type="unfinished"></translation>
+        <translation>link lost</translation>
     </message>
     <message>
         <source>program closed</source>
-        <translation type="unfinished"></translation>
+        <translation>program closed</translation>
     </message>
     <message>
         <source>port changed</source>
-        <translation type="unfinished"></translation>
+        <translation>port changed</translation>
     </message>
     <message>
         <source>ended unexpectedly</source>
-        <translation type="unfinished"></translation>
+        <translation>ended unexpectedly</translation>
     </message>
     <message>
         <source> Ah</source>
-        <translation type="unfinished"> Ah</translation>
+        <translation> Ah</translation>
     </message>
     <message>
         <source> Wh</source>
-        <translation type="unfinished"></translation>
+        <translation> Wh</translation>
     </message>
     <message>
         <source> V</source>
-        <translation type="unfinished"></translation>
+        <translation> V</translation>
     </message>
     <message>
         <source>minimum </source>
-        <translation type="unfinished"></translation>
+        <translation>minimum </translation>
     </message>
     <message>
         <source>, time </source>
-        <translation type="unfinished"></translation>
+        <translation>, time </translation>
     </message>
     <message>
         <source>, charge </source>
-        <translation type="unfinished"></translation>
+        <translation>, charge </translation>
     </message>
     <message>
         <source>, energy </source>
-        <translation type="unfinished"></translation>
+        <translation>, energy </translation>
     </message>
     <message>
         <source> (cleared from the table)</source>
-        <translation type="unfinished"></translation>
+        <translation> (cleared from the table)</translation>
     </message>
     <message>
         <source> (%1 without readings not counted)</source>
-        <translation type="unfinished"></translation>
+        <translation> (%1 without readings not counted)</translation>
     </message>
     <message>
         <source>Run</source>
-        <translation type="unfinished"></translation>
+        <translation>Run</translation>
     </message>
     <message>
         <source>Label</source>
-        <translation type="unfinished"></translation>
+        <translation>Label</translation>
     </message>
     <message>
         <source>Started</source>
-        <translation type="unfinished"></translation>
+        <translation>Started</translation>
     </message>
     <message>
         <source>Ended</source>
-        <translation type="unfinished"></translation>
+        <translation>Ended</translation>
     </message>
     <message>
         <source>not ended</source>
-        <translation type="unfinished"></translation>
+        <translation>not ended</translation>
     </message>
     <message>
         <source>Duration</source>
-        <translation type="unfinished"></translation>
+        <translation>Duration</translation>
     </message>
     <message>
         <source>Readings</source>
-        <translation type="unfinished">Readings</translation>
+        <translation>Readings</translation>
     </message>
     <message>
         <source>Charge</source>
-        <translation type="unfinished"></translation>
+        <translation>Charge</translation>
     </message>
     <message>
         <source>Energy</source>
-        <translation type="unfinished"></translation>
+        <translation>Energy</translation>
     </message>
     <message>
         <source>Start voltage</source>
-        <translation type="unfinished"></translation>
+        <translation>Start voltage</translation>
     </message>
     <message>
         <source>End voltage</source>
-        <translation type="unfinished"></translation>
+        <translation>End voltage</translation>
     </message>
     <message>
         <source>Lowest voltage</source>
-        <translation type="unfinished"></translation>
+        <translation>Lowest voltage</translation>
     </message>
     <message>
         <source>Limits</source>
-        <translation type="unfinished"></translation>
+        <translation>Limits</translation>
     </message>
     <message>
         <source>Ended by</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>RunsModel</name>
-    <message>
-        <source>Started</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Duration</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Readings</source>
-        <translation type="unfinished">Readings</translation>
-    </message>
-    <message>
-        <source>Wh</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>End V</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Limits</source>
-        <translation type="unfinished"></translation>
+        <translation>Ended by</translation>
     </message>
 </context>
 <context>
@@ -918,71 +921,71 @@ End the other program, or give this one a directory of its own. Until the other 
     <name>StoredRuns</name>
     <message>
         <source>the reading table cannot be used: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>the reading table cannot be used: %1</translation>
     </message>
     <message>
         <source>Cannot write %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot write %1: %2</translation>
     </message>
     <message>
         <source>Run</source>
-        <translation type="unfinished"></translation>
+        <translation>Run</translation>
     </message>
     <message>
         <source>Started (UTC)</source>
-        <translation type="unfinished"></translation>
+        <translation>Started (UTC)</translation>
     </message>
     <message>
         <source>Duration</source>
-        <translation type="unfinished"></translation>
+        <translation>Duration</translation>
     </message>
     <message>
         <source>Readings</source>
-        <translation type="unfinished">Readings</translation>
+        <translation>Readings</translation>
     </message>
     <message>
         <source>Ah</source>
-        <translation type="unfinished"></translation>
+        <translation>Ah</translation>
     </message>
     <message>
         <source>Wh</source>
-        <translation type="unfinished"></translation>
+        <translation>Wh</translation>
     </message>
     <message>
         <source>End V</source>
-        <translation type="unfinished"></translation>
+        <translation>End V</translation>
     </message>
     <message>
         <source>Ended by</source>
-        <translation type="unfinished"></translation>
+        <translation>Ended by</translation>
     </message>
     <message>
         <source>Label</source>
-        <translation type="unfinished"></translation>
+        <translation>Label</translation>
     </message>
     <message>
         <source> (cleared)</source>
-        <translation type="unfinished"></translation>
+        <translation> (cleared)</translation>
     </message>
     <message>
         <source>The readings of run %1 cannot be read: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>The readings of run %1 cannot be read: %2</translation>
     </message>
     <message>
         <source>The runs cannot be read: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>The runs cannot be read: %1</translation>
     </message>
     <message>
         <source>There is no run %1 (`tarvex runs` lists them)</source>
-        <translation type="unfinished"></translation>
+        <translation>There is no run %1 (`tarvex runs` lists them)</translation>
     </message>
     <message>
         <source>The readings of run %1 were cleared</source>
-        <translation type="unfinished"></translation>
+        <translation>The readings of run %1 were cleared</translation>
     </message>
     <message>
         <source>Run %1 cannot be read: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Run %1 cannot be read: %2</translation>
     </message>
 </context>
 <context>
@@ -1078,39 +1081,39 @@ End the other program, or give this one a directory of its own. Until the other 
     <name>tarvex::CompareWindow</name>
     <message>
         <source>run %1</source>
-        <translation type="unfinished"></translation>
+        <translation>run %1</translation>
     </message>
     <message>
         <source>Compare runs</source>
-        <translation type="unfinished"></translation>
+        <translation>Compare runs</translation>
     </message>
     <message>
         <source>Against &amp;charge drawn (Ah)</source>
-        <translation type="unfinished"></translation>
+        <translation>Against &amp;charge drawn (Ah)</translation>
     </message>
     <message>
         <source>Against charge drawn (Ah)</source>
-        <translation type="unfinished"></translation>
+        <translation>Against charge drawn (Ah)</translation>
     </message>
     <message>
         <source>Against elapsed &amp;time</source>
-        <translation type="unfinished"></translation>
+        <translation>Against elapsed &amp;time</translation>
     </message>
     <message>
         <source>Against elapsed time</source>
-        <translation type="unfinished"></translation>
+        <translation>Against elapsed time</translation>
     </message>
     <message>
         <source>Close</source>
-        <translation type="unfinished">Close</translation>
+        <translation>Close</translation>
     </message>
     <message>
         <source>%1 of %2 runs shown: Compare shows %3 at most</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 of %2 runs shown: Compare shows %3 at most</translation>
     </message>
     <message>
         <source>%1 runs</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 runs</translation>
     </message>
 </context>
 <context>
@@ -1259,15 +1262,15 @@ They are kept and written to the table as soon as it takes them again.</translat
     </message>
     <message>
         <source>Limits</source>
-        <translation type="unfinished"></translation>
+        <translation>Limits</translation>
     </message>
     <message>
         <source>Run ended at its %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Run ended at its %1</translation>
     </message>
     <message>
         <source>The run reached its %1: the load was switched off.</source>
-        <translation type="unfinished"></translation>
+        <translation>The run reached its %1: the load was switched off.</translation>
     </message>
 </context>
 <context>
@@ -1281,103 +1284,103 @@ They are kept and written to the table as soon as it takes them again.</translat
     <name>tarvex::HeadlessRun</name>
     <message>
         <source> s</source>
-        <translation type="unfinished"></translation>
+        <translation> s</translation>
     </message>
     <message>
         <source>minimum voltage %1 V reached</source>
-        <translation type="unfinished"></translation>
+        <translation>minimum voltage %1 V reached</translation>
     </message>
     <message>
         <source>the load on %1 gave no reading for %2; it was switched off</source>
-        <translation type="unfinished"></translation>
+        <translation>the load on %1 gave no reading for %2; it was switched off</translation>
     </message>
     <message>
         <source>time limit %1 reached</source>
-        <translation type="unfinished"></translation>
+        <translation>time limit %1 reached</translation>
     </message>
     <message>
         <source>charge limit %1 Ah reached</source>
-        <translation type="unfinished"></translation>
+        <translation>charge limit %1 Ah reached</translation>
     </message>
     <message>
         <source>energy limit %1 Wh reached</source>
-        <translation type="unfinished"></translation>
+        <translation>energy limit %1 Wh reached</translation>
     </message>
     <message>
         <source>Load ON refused: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Load ON refused: %1</translation>
     </message>
     <message>
         <source>THE LOAD ON %1 IS STILL ON: it draws %2 A after %3 load-off requests. Switch it off at the load.</source>
-        <translation type="unfinished"></translation>
+        <translation>THE LOAD ON %1 IS STILL ON: it draws %2 A after %3 load-off requests. Switch it off at the load.</translation>
     </message>
     <message>
         <source>No guard process (%1): should this program die, nothing switches the load off.</source>
-        <translation type="unfinished"></translation>
+        <translation>No guard process (%1): should this program die, nothing switches the load off.</translation>
     </message>
     <message>
         <source>Readings cannot be stored now: %1. They are kept and stored as soon as the table takes them.</source>
-        <translation type="unfinished"></translation>
+        <translation>Readings cannot be stored now: %1. They are kept and stored as soon as the table takes them.</translation>
     </message>
     <message>
         <source>All %1 waiting readings stored</source>
-        <translation type="unfinished">All %1 waiting readings stored</translation>
+        <translation>All %1 waiting readings stored</translation>
     </message>
     <message>
         <source>More than %1 readings wait to be stored: the oldest are dropped</source>
-        <translation type="unfinished"></translation>
+        <translation>More than %1 readings wait to be stored: the oldest are dropped</translation>
     </message>
     <message>
         <source>the link to %1 was lost and did not come back within %2</source>
-        <translation type="unfinished"></translation>
+        <translation>the link to %1 was lost and did not come back within %2</translation>
     </message>
     <message>
         <source>process %1 (%2)</source>
-        <translation type="unfinished"></translation>
+        <translation>process %1 (%2)</translation>
     </message>
     <message>
         <source>the reading table cannot be used: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>the reading table cannot be used: %1</translation>
     </message>
     <message>
         <source>unknown reason</source>
-        <translation type="unfinished"></translation>
+        <translation>unknown reason</translation>
     </message>
     <message>
         <source>it is in use by %1</source>
-        <translation type="unfinished"></translation>
+        <translation>it is in use by %1</translation>
     </message>
     <message>
         <source>another program</source>
-        <translation type="unfinished"></translation>
+        <translation>another program</translation>
     </message>
     <message>
         <source>cannot open %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>cannot open %1: %2</translation>
     </message>
     <message>
         <source>Link lost: %1 hung up; it is tried again every second</source>
-        <translation type="unfinished"></translation>
+        <translation>Link lost: %1 hung up; it is tried again every second</translation>
     </message>
     <message>
         <source>Link back: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Link back: %1</translation>
     </message>
     <message>
         <source>interrupted by %1</source>
-        <translation type="unfinished"></translation>
+        <translation>interrupted by %1</translation>
     </message>
     <message>
         <source>signal %1</source>
-        <translation type="unfinished"></translation>
+        <translation>signal %1</translation>
     </message>
     <message>
         <source>The stored run cannot be read: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>The stored run cannot be read: %1</translation>
     </message>
     <message>
         <source>The run is not stored: no file written</source>
-        <translation type="unfinished"></translation>
+        <translation>The run is not stored: no file written</translation>
     </message>
 </context>
 <context>
@@ -1517,27 +1520,27 @@ They are kept and written to the table as soon as it takes them again.</translat
     </message>
     <message>
         <source>All readings</source>
-        <translation type="unfinished"></translation>
+        <translation>All readings</translation>
     </message>
     <message>
         <source>&amp;Run:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Run:</translation>
     </message>
     <message>
         <source>Run</source>
-        <translation type="unfinished"></translation>
+        <translation>Run</translation>
     </message>
     <message>
         <source>R&amp;uns…</source>
-        <translation type="unfinished"></translation>
+        <translation>R&amp;uns…</translation>
     </message>
     <message>
         <source>Runs…</source>
-        <translation type="unfinished"></translation>
+        <translation>Runs…</translation>
     </message>
     <message>
         <source>Save as BDF…</source>
-        <translation type="unfinished"></translation>
+        <translation>Save as BDF…</translation>
     </message>
 </context>
 <context>
@@ -1585,168 +1588,192 @@ They cannot be kept on the disk meanwhile (%1): they are lost if the program end
     </message>
     <message>
         <source>RUN SUMMARY</source>
-        <translation type="unfinished"></translation>
+        <translation>RUN SUMMARY</translation>
     </message>
 </context>
 <context>
     <name>tarvex::RunLimitsDialog</name>
     <message>
         <source>%1 min</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 min</translation>
     </message>
     <message>
         <source>%1 h</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 h</translation>
     </message>
     <message>
         <source>%1 h %2 min</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 h %2 min</translation>
     </message>
     <message>
         <source> Ah</source>
-        <translation type="unfinished"> Ah</translation>
+        <translation> Ah</translation>
     </message>
     <message>
         <source> Wh</source>
-        <translation type="unfinished"></translation>
+        <translation> Wh</translation>
     </message>
     <message>
         <source>Limits: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Limits: %1</translation>
     </message>
     <message>
         <source>, </source>
-        <translation type="unfinished"></translation>
+        <translation>, </translation>
     </message>
     <message>
         <source>time limit (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>time limit (%1)</translation>
     </message>
     <message>
         <source>charge limit (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>charge limit (%1)</translation>
     </message>
     <message>
         <source>energy limit (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>energy limit (%1)</translation>
     </message>
     <message>
         <source>Limits</source>
-        <translation type="unfinished"></translation>
+        <translation>Limits</translation>
     </message>
     <message>
         <source>Time limit</source>
-        <translation type="unfinished"></translation>
+        <translation>Time limit</translation>
     </message>
     <message>
         <source> h</source>
-        <translation type="unfinished"></translation>
+        <translation> h</translation>
     </message>
     <message>
         <source>Time limit hours</source>
-        <translation type="unfinished"></translation>
+        <translation>Time limit hours</translation>
     </message>
     <message>
         <source> min</source>
-        <translation type="unfinished"></translation>
+        <translation> min</translation>
     </message>
     <message>
         <source>Time limit minutes</source>
-        <translation type="unfinished"></translation>
+        <translation>Time limit minutes</translation>
     </message>
     <message>
         <source>Charge limit</source>
-        <translation type="unfinished"></translation>
+        <translation>Charge limit</translation>
     </message>
     <message>
         <source>Energy limit</source>
-        <translation type="unfinished"></translation>
+        <translation>Energy limit</translation>
     </message>
     <message>
         <source>Label</source>
-        <translation type="unfinished"></translation>
+        <translation>Label</translation>
     </message>
     <message>
         <source>&amp;Label</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Label</translation>
     </message>
 </context>
 <context>
     <name>tarvex::RunsModel</name>
     <message>
         <source> (cleared)</source>
-        <translation type="unfinished"></translation>
+        <translation> (cleared)</translation>
     </message>
     <message>
         <source>Run</source>
-        <translation type="unfinished"></translation>
+        <translation>Run</translation>
     </message>
     <message>
         <source>Ended</source>
-        <translation type="unfinished"></translation>
+        <translation>Ended</translation>
     </message>
     <message>
         <source>Label</source>
-        <translation type="unfinished"></translation>
+        <translation>Label</translation>
     </message>
     <message>
         <source>Ah</source>
-        <translation type="unfinished"></translation>
+        <translation>Ah</translation>
     </message>
     <message>
         <source>Start V</source>
-        <translation type="unfinished"></translation>
+        <translation>Start V</translation>
     </message>
     <message>
         <source>Lowest V</source>
-        <translation type="unfinished"></translation>
+        <translation>Lowest V</translation>
     </message>
     <message>
         <source>Ended by</source>
-        <translation type="unfinished"></translation>
+        <translation>Ended by</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>Started</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>Readings</translation>
+    </message>
+    <message>
+        <source>Wh</source>
+        <translation>Wh</translation>
+    </message>
+    <message>
+        <source>End V</source>
+        <translation>End V</translation>
+    </message>
+    <message>
+        <source>Limits</source>
+        <translation>Limits</translation>
     </message>
 </context>
 <context>
     <name>tarvex::RunsWindow</name>
     <message>
         <source>Runs</source>
-        <translation type="unfinished"></translation>
+        <translation>Runs</translation>
     </message>
     <message>
         <source>&amp;Open</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Open</translation>
     </message>
     <message>
         <source>Open</source>
-        <translation type="unfinished"></translation>
+        <translation>Open</translation>
     </message>
     <message>
         <source>&amp;Compare</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Compare</translation>
     </message>
     <message>
         <source>Compare</source>
-        <translation type="unfinished"></translation>
+        <translation>Compare</translation>
     </message>
     <message>
         <source>Save as &amp;BDF…</source>
-        <translation type="unfinished"></translation>
+        <translation>Save as &amp;BDF…</translation>
     </message>
     <message>
         <source>Save as BDF…</source>
-        <translation type="unfinished"></translation>
+        <translation>Save as BDF…</translation>
     </message>
     <message>
         <source>Close</source>
-        <translation type="unfinished">Close</translation>
+        <translation>Close</translation>
     </message>
     <message>
         <source>Compare shows %1 runs at most: the first %1 of the %2 selected are shown.</source>
-        <translation type="unfinished"></translation>
+        <translation>Compare shows %1 runs at most: the first %1 of the %2 selected are shown.</translation>
     </message>
     <message>
         <source>Reading the runs...</source>
-        <translation type="unfinished"></translation>
+        <translation>Reading the runs...</translation>
     </message>
 </context>
 <context>

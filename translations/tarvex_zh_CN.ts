@@ -76,145 +76,164 @@ Try &apos;%1 --help&apos;.
   130  interrupted by SIGINT, 143 by SIGTERM (129 SIGHUP), after the load was
        switched off and handed back to its front panel
 </source>
-        <translation type="unfinished"></translation>
+        <translation>退出状态：
+  0    达到最低电压
+  1    无法打开端口或无法使用读数表
+  2    用法错误
+  3    达到限值(--max-time、--max-ah、--max-wh)
+  4    负载不再应答：已将其断开(静默限值)
+  5    连接中断，且未在静默限值内恢复
+  130  被 SIGINT 中断，143 为 SIGTERM(129 为 SIGHUP)，此时负载已断开
+       并交还给其前面板
+</translation>
     </message>
     <message>
         <source>%1: %2
 Try &apos;%1 %3--help&apos;.
 </source>
-        <translation type="unfinished"></translation>
+        <translation>%1: %2
+请尝试“%1 %3--help”。
+</translation>
     </message>
     <message>
         <source>The load&apos;s serial port (a device, a link to one, or Com1 to Com4). Required.</source>
-        <translation type="unfinished"></translation>
+        <translation>负载的串口(设备、指向它的链接，或 Com1 至 Com4)。必填。</translation>
     </message>
     <message>
         <source>The minimum voltage: the run stops at the first reading at or below VOLTS. Required.</source>
-        <translation type="unfinished"></translation>
+        <translation>最低电压：第一个等于或低于 VOLTS 的读数出现时运行停止。必填。</translation>
     </message>
     <message>
         <source>Polls the load every MS milliseconds (default 200; at least 220 at 4800 bit/s, 150 at 9600, 120 at 19200, 100 at 38400).</source>
-        <translation type="unfinished"></translation>
+        <translation>每 MS 毫秒查询一次负载(默认 200；4800 bit/s 时至少 220，9600 时 150，19200 时 120，38400 时 100)。</translation>
     </message>
     <message>
         <source>The line&apos;s speed in bit/s (default 9600), 8 data bits, no parity, one stop bit.</source>
-        <translation type="unfinished"></translation>
+        <translation>线路速率，单位 bit/s(默认 9600)，8 个数据位，无校验，1 个停止位。</translation>
     </message>
     <message>
         <source>Stops the run after DURATION since Load ON: seconds (3600), with units (90s, 45m, 20h, 1h30m) or H:MM:SS.</source>
-        <translation type="unfinished"></translation>
+        <translation>自负载接通起经过 DURATION 后停止运行：秒数(3600)、带单位(90s、45m、20h、1h30m)或 H:MM:SS。</translation>
     </message>
     <message>
         <source>Stops the run once AH ampere-hours are drawn.</source>
-        <translation type="unfinished"></translation>
+        <translation>放出 AH 安时后停止运行。</translation>
     </message>
     <message>
         <source>Stops the run once WH watt-hours are drawn.</source>
-        <translation type="unfinished"></translation>
+        <translation>放出 WH 瓦时后停止运行。</translation>
     </message>
     <message>
         <source>Names the cell under test in the stored run.</source>
-        <translation type="unfinished"></translation>
+        <translation>在保存的运行中为被测电池命名。</translation>
     </message>
     <message>
         <source>Switches the load off when it has given no reading for SECONDS (default %1; 0: never), and ends the run when a lost link is not back within SECONDS.</source>
-        <translation type="unfinished"></translation>
+        <translation>若负载 SECONDS 秒内没有读数则将其断开(默认 %1；0 表示从不)；若中断的连接未在 SECONDS 秒内恢复则结束运行。</translation>
     </message>
     <message>
         <source>Writes the run&apos;s readings to FILE as CSV after the run.</source>
-        <translation type="unfinished"></translation>
+        <translation>运行结束后将运行的读数以 CSV 格式写入 FILE。</translation>
     </message>
     <message>
         <source>Writes the run as a Battery Data Format file FILE (name.bdf.csv, with name.bdf.metadata.json beside it) after the run.</source>
-        <translation type="unfinished"></translation>
+        <translation>运行结束后将运行写为 Battery Data Format 文件 FILE(name.bdf.csv，旁边附 name.bdf.metadata.json)。</translation>
     </message>
     <message>
         <source>Writes one JSON object per reading and a summary object to the standard output (messages go to the error output).</source>
-        <translation type="unfinished"></translation>
+        <translation>向标准输出为每个读数写一个 JSON 对象，并写一个汇总对象(消息写到错误输出)。</translation>
     </message>
     <message>
         <source>Leaves out the status line (and the reading objects of --json).</source>
-        <translation type="unfinished"></translation>
+        <translation>省略状态行(以及 --json 的读数对象)。</translation>
     </message>
     <message>
         <source>Usage: %1 run --port PATH --minimum VOLTS [options]
 One discharge without a window: the load is handed to the computer, switched on, polled and
 stored until the first stop, then switched off and handed back to its front panel.</source>
-        <translation type="unfinished"></translation>
+        <translation>用法：%1 run --port PATH --minimum VOLTS [选项]
+无窗口的一次放电：负载交由计算机控制、接通、查询并
+保存读数直到第一次停止，然后断开并交还给其前面板。</translation>
     </message>
     <message>
         <source>run needs --port PATH.</source>
-        <translation type="unfinished"></translation>
+        <translation>run 需要 --port PATH。</translation>
     </message>
     <message>
         <source>run needs --minimum VOLTS.</source>
-        <translation type="unfinished"></translation>
+        <translation>run 需要 --minimum VOLTS。</translation>
     </message>
     <message>
         <source>--minimum needs a voltage above 0, not &apos;%1&apos;.</source>
-        <translation type="unfinished"></translation>
+        <translation>--minimum 需要大于 0 的电压，而不是“%1”。</translation>
     </message>
     <message>
         <source>--baud needs a line speed in bit/s, not &apos;%1&apos;.</source>
-        <translation type="unfinished"></translation>
+        <translation>--baud 需要以 bit/s 为单位的线路速率，而不是“%1”。</translation>
     </message>
     <message>
         <source>--interval needs a number of milliseconds, not &apos;%1&apos;.</source>
-        <translation type="unfinished"></translation>
+        <translation>--interval 需要毫秒数，而不是“%1”。</translation>
     </message>
     <message>
         <source>--max-time needs a duration such as 3600, 90m, 20h, 1h30m or 2:00:00, not &apos;%1&apos;.</source>
-        <translation type="unfinished"></translation>
+        <translation>--max-time 需要时长，例如 3600、90m、20h、1h30m 或 2:00:00，而不是“%1”。</translation>
     </message>
     <message>
         <source>--max-ah needs a charge above 0, not &apos;%1&apos;.</source>
-        <translation type="unfinished"></translation>
+        <translation>--max-ah 需要大于 0 的电量，而不是“%1”。</translation>
     </message>
     <message>
         <source>--max-wh needs an energy above 0, not &apos;%1&apos;.</source>
-        <translation type="unfinished"></translation>
+        <translation>--max-wh 需要大于 0 的能量，而不是“%1”。</translation>
     </message>
     <message>
         <source>Writes the runs as JSON, one object a line.</source>
-        <translation type="unfinished"></translation>
+        <translation>以 JSON 写出运行，每行一个对象。</translation>
     </message>
     <message>
         <source>Usage: %1 runs [--json]
 Lists the stored runs with their figures, oldest first.</source>
-        <translation type="unfinished"></translation>
+        <translation>用法：%1 runs [--json]
+列出保存的运行及其数据，最早的在前。</translation>
     </message>
     <message>
         <source>The stored run to write (its number, as `runs` lists it). Required.</source>
-        <translation type="unfinished"></translation>
+        <translation>要写出的已保存运行(其编号，即 `runs` 列出的编号)。必填。</translation>
     </message>
     <message>
         <source>Writes the run&apos;s readings to FILE as CSV.</source>
-        <translation type="unfinished"></translation>
+        <translation>将运行的读数以 CSV 格式写入 FILE。</translation>
     </message>
     <message>
         <source>Writes the run as a Battery Data Format file FILE (name.bdf.csv, with name.bdf.metadata.json beside it).</source>
-        <translation type="unfinished"></translation>
+        <translation>将运行写为 Battery Data Format 文件 FILE(name.bdf.csv，旁边附 name.bdf.metadata.json)。</translation>
     </message>
     <message>
         <source>Usage: %1 export --run N (--csv FILE | --bdf FILE)
 Writes one stored run as a file. Exit status 0 when written, 1 when the run or the
 file failed, 2 on wrong usage.</source>
-        <translation type="unfinished"></translation>
+        <translation>用法：%1 export --run N (--csv FILE | --bdf FILE)
+将一个已保存的运行写为文件。写入成功时退出状态为 0，运行或
+文件出错时为 1，用法错误时为 2。</translation>
     </message>
     <message>
         <source>export needs --run N, the number of a stored run.</source>
-        <translation type="unfinished"></translation>
+        <translation>export 需要 --run N，即已保存运行的编号。</translation>
     </message>
     <message>
         <source>export needs --csv FILE or --bdf FILE.</source>
-        <translation type="unfinished"></translation>
+        <translation>export 需要 --csv FILE 或 --bdf FILE。</translation>
     </message>
     <message>
         <source>Usage: %1 [options]
        %1 run --port PATH --minimum VOLTS [options]
        %1 runs [--json]
        %1 export --run N (--csv FILE | --bdf FILE)</source>
-        <translation type="unfinished"></translation>
+        <translation>用法：%1 [选项]
+      %1 run --port PATH --minimum VOLTS [选项]
+      %1 runs [--json]
+      %1 export --run N (--csv FILE | --bdf FILE)</translation>
     </message>
     <message>
         <source>
@@ -223,7 +242,12 @@ Commands (no display needed; &apos;%1 COMMAND --help&apos; tells their options):
   runs    lists the stored runs with their figures
   export  writes one stored run as CSV or Battery Data Format
 </source>
-        <translation type="unfinished"></translation>
+        <translation>
+命令(无需显示器；“%1 COMMAND --help”列出其选项)：
+  run     无窗口的一次放电，用于脚本和自动化测试台
+  runs    列出保存的运行及其数据
+  export  将一个已保存的运行写为 CSV 或 Battery Data Format
+</translation>
     </message>
 </context>
 <context>
@@ -646,242 +670,221 @@ End the other program, or give this one a directory of its own. Until the other 
     <name>RunFiles</name>
     <message>
         <source>Save as BDF</source>
-        <translation type="unfinished"></translation>
+        <translation>另存为 BDF</translation>
     </message>
     <message>
         <source>Battery Data Format files (*.bdf.csv);;All files (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>Battery Data Format 文件 (*.bdf.csv);;所有文件 (*)</translation>
     </message>
     <message>
         <source>Saving run %1...</source>
-        <translation type="unfinished"></translation>
+        <translation>正在保存运行 %1...</translation>
     </message>
     <message>
         <source>Run %1 was not saved as BDF: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>运行 %1 未另存为 BDF：%2</translation>
     </message>
 </context>
 <context>
     <name>RunOutput</name>
     <message>
         <source>time %1</source>
-        <translation type="unfinished"></translation>
+        <translation>时间 %1</translation>
     </message>
     <message>
         <source>charge %1 Ah</source>
-        <translation type="unfinished"></translation>
+        <translation>电量 %1 Ah</translation>
     </message>
     <message>
         <source>energy %1 Wh</source>
-        <translation type="unfinished"></translation>
+        <translation>能量 %1 Wh</translation>
     </message>
     <message>
         <source>none</source>
-        <translation type="unfinished"></translation>
+        <translation>无</translation>
     </message>
     <message>
         <source>, </source>
-        <translation type="unfinished"></translation>
+        <translation>，</translation>
     </message>
     <message>
         <source>%1  %2 V  %3 A  %4 W  %5 Ah  %6 Wh  %7 readings  limits: %8</source>
-        <translation type="unfinished"></translation>
+        <translation>%1  %2 V  %3 A  %4 W  %5 Ah  %6 Wh  %7 个读数  限值：%8</translation>
     </message>
     <message>
         <source>Run ended: %1 (exit status %2)
 </source>
-        <translation type="unfinished"></translation>
+        <translation>运行结束：%1(退出状态 %2)
+</translation>
     </message>
     <message>
         <source>Run %1%2 stored
 </source>
-        <translation type="unfinished"></translation>
+        <translation>运行 %1%2 已保存
+</translation>
     </message>
     <message>
         <source>Duration %1, %2 readings, %3 Ah, %4 Wh
 </source>
-        <translation type="unfinished"></translation>
+        <translation>时长 %1，%2 个读数，%3 Ah，%4 Wh
+</translation>
     </message>
     <message>
         <source>Voltage: start %1 V, end %2 V, lowest %3 V (minimum %4 V)
 </source>
-        <translation type="unfinished"></translation>
+        <translation>电压：开始 %1 V，结束 %2 V，最低 %3 V(最低电压设定 %4 V)
+</translation>
     </message>
     <message>
         <source>%1 readings could not be stored; they are kept for the next start of the program
 </source>
-        <translation type="unfinished"></translation>
+        <translation>%1 个读数无法保存；它们会保留到程序下次启动
+</translation>
     </message>
     <message>
         <source>THE LOAD ON %1 MAY STILL BE ON: switch it off at the load
 </source>
-        <translation type="unfinished"></translation>
+        <translation>%1 上的负载可能仍然接通：请在负载上将其断开
+</translation>
     </message>
 </context>
 <context>
     <name>RunTexts</name>
     <message>
         <source>running</source>
-        <translation type="unfinished"></translation>
+        <translation>运行中</translation>
     </message>
     <message>
         <source>Load OFF</source>
-        <translation type="unfinished">负载断开</translation>
+        <translation>负载断开</translation>
     </message>
     <message>
         <source>minimum voltage</source>
-        <translation type="unfinished"></translation>
+        <translation>最低电压</translation>
     </message>
     <message>
         <source>time limit</source>
-        <translation type="unfinished"></translation>
+        <translation>时间限值</translation>
     </message>
     <message>
         <source>charge limit</source>
-        <translation type="unfinished"></translation>
+        <translation>电量限值</translation>
     </message>
     <message>
         <source>energy limit</source>
-        <translation type="unfinished"></translation>
+        <translation>能量限值</translation>
     </message>
     <message>
         <source>no answer from the load</source>
-        <translation type="unfinished"></translation>
+        <translation>负载无应答</translation>
     </message>
     <message>
         <source>link lost</source>
-        <translation type="unfinished"></translation>
+        <translation>连接中断</translation>
     </message>
     <message>
         <source>program closed</source>
-        <translation type="unfinished"></translation>
+        <translation>程序已关闭</translation>
     </message>
     <message>
         <source>port changed</source>
-        <translation type="unfinished"></translation>
+        <translation>端口已更改</translation>
     </message>
     <message>
         <source>ended unexpectedly</source>
-        <translation type="unfinished"></translation>
+        <translation>意外结束</translation>
     </message>
     <message>
         <source> Ah</source>
-        <translation type="unfinished"> Ah</translation>
+        <translation> Ah</translation>
     </message>
     <message>
         <source> Wh</source>
-        <translation type="unfinished"></translation>
+        <translation> Wh</translation>
     </message>
     <message>
         <source> V</source>
-        <translation type="unfinished"></translation>
+        <translation> V</translation>
     </message>
     <message>
         <source>minimum </source>
-        <translation type="unfinished"></translation>
+        <translation>最低电压 </translation>
     </message>
     <message>
         <source>, time </source>
-        <translation type="unfinished"></translation>
+        <translation>，时间 </translation>
     </message>
     <message>
         <source>, charge </source>
-        <translation type="unfinished"></translation>
+        <translation>，电量 </translation>
     </message>
     <message>
         <source>, energy </source>
-        <translation type="unfinished"></translation>
+        <translation>，能量 </translation>
     </message>
     <message>
         <source> (cleared from the table)</source>
-        <translation type="unfinished"></translation>
+        <translation>(已从表中清除)</translation>
     </message>
     <message>
         <source> (%1 without readings not counted)</source>
-        <translation type="unfinished"></translation>
+        <translation>(%1 无读数，未计入)</translation>
     </message>
     <message>
         <source>Run</source>
-        <translation type="unfinished"></translation>
+        <translation>运行</translation>
     </message>
     <message>
         <source>Label</source>
-        <translation type="unfinished"></translation>
+        <translation>标签</translation>
     </message>
     <message>
         <source>Started</source>
-        <translation type="unfinished"></translation>
+        <translation>开始</translation>
     </message>
     <message>
         <source>Ended</source>
-        <translation type="unfinished"></translation>
+        <translation>结束</translation>
     </message>
     <message>
         <source>not ended</source>
-        <translation type="unfinished"></translation>
+        <translation>未结束</translation>
     </message>
     <message>
         <source>Duration</source>
-        <translation type="unfinished"></translation>
+        <translation>时长</translation>
     </message>
     <message>
         <source>Readings</source>
-        <translation type="unfinished">读数</translation>
+        <translation>读数</translation>
     </message>
     <message>
         <source>Charge</source>
-        <translation type="unfinished"></translation>
+        <translation>电量</translation>
     </message>
     <message>
         <source>Energy</source>
-        <translation type="unfinished"></translation>
+        <translation>能量</translation>
     </message>
     <message>
         <source>Start voltage</source>
-        <translation type="unfinished"></translation>
+        <translation>开始电压</translation>
     </message>
     <message>
         <source>End voltage</source>
-        <translation type="unfinished"></translation>
+        <translation>结束电压</translation>
     </message>
     <message>
         <source>Lowest voltage</source>
-        <translation type="unfinished"></translation>
+        <translation>最低电压</translation>
     </message>
     <message>
         <source>Limits</source>
-        <translation type="unfinished"></translation>
+        <translation>限值</translation>
     </message>
     <message>
         <source>Ended by</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>RunsModel</name>
-    <message>
-        <source>Started</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Duration</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Readings</source>
-        <translation type="unfinished">读数</translation>
-    </message>
-    <message>
-        <source>Wh</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>End V</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Limits</source>
-        <translation type="unfinished"></translation>
+        <translation>结束原因</translation>
     </message>
 </context>
 <context>
@@ -918,71 +921,71 @@ End the other program, or give this one a directory of its own. Until the other 
     <name>StoredRuns</name>
     <message>
         <source>the reading table cannot be used: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>无法使用读数表：%1</translation>
     </message>
     <message>
         <source>Cannot write %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>无法写入 %1：%2</translation>
     </message>
     <message>
         <source>Run</source>
-        <translation type="unfinished"></translation>
+        <translation>运行</translation>
     </message>
     <message>
         <source>Started (UTC)</source>
-        <translation type="unfinished"></translation>
+        <translation>开始(UTC)</translation>
     </message>
     <message>
         <source>Duration</source>
-        <translation type="unfinished"></translation>
+        <translation>时长</translation>
     </message>
     <message>
         <source>Readings</source>
-        <translation type="unfinished">读数</translation>
+        <translation>读数</translation>
     </message>
     <message>
         <source>Ah</source>
-        <translation type="unfinished"></translation>
+        <translation>Ah</translation>
     </message>
     <message>
         <source>Wh</source>
-        <translation type="unfinished"></translation>
+        <translation>Wh</translation>
     </message>
     <message>
         <source>End V</source>
-        <translation type="unfinished"></translation>
+        <translation>结束 V</translation>
     </message>
     <message>
         <source>Ended by</source>
-        <translation type="unfinished"></translation>
+        <translation>结束原因</translation>
     </message>
     <message>
         <source>Label</source>
-        <translation type="unfinished"></translation>
+        <translation>标签</translation>
     </message>
     <message>
         <source> (cleared)</source>
-        <translation type="unfinished"></translation>
+        <translation>(已清除)</translation>
     </message>
     <message>
         <source>The readings of run %1 cannot be read: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>无法读取运行 %1 的读数：%2</translation>
     </message>
     <message>
         <source>The runs cannot be read: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>无法读取运行：%1</translation>
     </message>
     <message>
         <source>There is no run %1 (`tarvex runs` lists them)</source>
-        <translation type="unfinished"></translation>
+        <translation>没有运行 %1(`tarvex runs` 会列出所有运行)</translation>
     </message>
     <message>
         <source>The readings of run %1 were cleared</source>
-        <translation type="unfinished"></translation>
+        <translation>运行 %1 的读数已被清除</translation>
     </message>
     <message>
         <source>Run %1 cannot be read: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>无法读取运行 %1：%2</translation>
     </message>
 </context>
 <context>
@@ -1078,39 +1081,39 @@ End the other program, or give this one a directory of its own. Until the other 
     <name>tarvex::CompareWindow</name>
     <message>
         <source>run %1</source>
-        <translation type="unfinished"></translation>
+        <translation>运行 %1</translation>
     </message>
     <message>
         <source>Compare runs</source>
-        <translation type="unfinished"></translation>
+        <translation>比较运行</translation>
     </message>
     <message>
         <source>Against &amp;charge drawn (Ah)</source>
-        <translation type="unfinished"></translation>
+        <translation>按放出电量(Ah)(&amp;C)</translation>
     </message>
     <message>
         <source>Against charge drawn (Ah)</source>
-        <translation type="unfinished"></translation>
+        <translation>按放出电量(Ah)</translation>
     </message>
     <message>
         <source>Against elapsed &amp;time</source>
-        <translation type="unfinished"></translation>
+        <translation>按经过时间(&amp;T)</translation>
     </message>
     <message>
         <source>Against elapsed time</source>
-        <translation type="unfinished"></translation>
+        <translation>按经过时间</translation>
     </message>
     <message>
         <source>Close</source>
-        <translation type="unfinished">关闭</translation>
+        <translation>关闭</translation>
     </message>
     <message>
         <source>%1 of %2 runs shown: Compare shows %3 at most</source>
-        <translation type="unfinished"></translation>
+        <translation>显示了 %2 次运行中的 %1 次：比较最多显示 %3 次</translation>
     </message>
     <message>
         <source>%1 runs</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 次运行</translation>
     </message>
 </context>
 <context>
@@ -1259,15 +1262,15 @@ They are kept and written to the table as soon as it takes them again.</source>
     </message>
     <message>
         <source>Limits</source>
-        <translation type="unfinished"></translation>
+        <translation>限值</translation>
     </message>
     <message>
         <source>Run ended at its %1</source>
-        <translation type="unfinished"></translation>
+        <translation>运行因%1结束</translation>
     </message>
     <message>
         <source>The run reached its %1: the load was switched off.</source>
-        <translation type="unfinished"></translation>
+        <translation>运行达到%1：负载已断开。</translation>
     </message>
 </context>
 <context>
@@ -1281,103 +1284,103 @@ They are kept and written to the table as soon as it takes them again.</source>
     <name>tarvex::HeadlessRun</name>
     <message>
         <source> s</source>
-        <translation type="unfinished"></translation>
+        <translation> 秒</translation>
     </message>
     <message>
         <source>minimum voltage %1 V reached</source>
-        <translation type="unfinished"></translation>
+        <translation>达到最低电压 %1 V</translation>
     </message>
     <message>
         <source>the load on %1 gave no reading for %2; it was switched off</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 上的负载 %2 内没有读数；已将其断开</translation>
     </message>
     <message>
         <source>time limit %1 reached</source>
-        <translation type="unfinished"></translation>
+        <translation>达到时间限值 %1</translation>
     </message>
     <message>
         <source>charge limit %1 Ah reached</source>
-        <translation type="unfinished"></translation>
+        <translation>达到电量限值 %1 Ah</translation>
     </message>
     <message>
         <source>energy limit %1 Wh reached</source>
-        <translation type="unfinished"></translation>
+        <translation>达到能量限值 %1 Wh</translation>
     </message>
     <message>
         <source>Load ON refused: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>拒绝接通负载：%1</translation>
     </message>
     <message>
         <source>THE LOAD ON %1 IS STILL ON: it draws %2 A after %3 load-off requests. Switch it off at the load.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 上的负载仍然接通：发出 %3 次断开请求后仍有 %2 A 电流。请在负载上将其断开。</translation>
     </message>
     <message>
         <source>No guard process (%1): should this program die, nothing switches the load off.</source>
-        <translation type="unfinished"></translation>
+        <translation>没有守护进程(%1)：如果本程序意外终止，将没有任何东西断开负载。</translation>
     </message>
     <message>
         <source>Readings cannot be stored now: %1. They are kept and stored as soon as the table takes them.</source>
-        <translation type="unfinished"></translation>
+        <translation>读数现在无法保存：%1。读数会被保留，一旦表可以接收便立即保存。</translation>
     </message>
     <message>
         <source>All %1 waiting readings stored</source>
-        <translation type="unfinished">全部 %1 个等待的读数已保存</translation>
+        <translation>全部 %1 个等待的读数已保存</translation>
     </message>
     <message>
         <source>More than %1 readings wait to be stored: the oldest are dropped</source>
-        <translation type="unfinished"></translation>
+        <translation>超过 %1 个读数等待保存：最早的读数将被丢弃</translation>
     </message>
     <message>
         <source>the link to %1 was lost and did not come back within %2</source>
-        <translation type="unfinished"></translation>
+        <translation>与 %1 的连接中断，且未在 %2 内恢复</translation>
     </message>
     <message>
         <source>process %1 (%2)</source>
-        <translation type="unfinished"></translation>
+        <translation>进程 %1(%2)</translation>
     </message>
     <message>
         <source>the reading table cannot be used: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>无法使用读数表：%1</translation>
     </message>
     <message>
         <source>unknown reason</source>
-        <translation type="unfinished"></translation>
+        <translation>原因不明</translation>
     </message>
     <message>
         <source>it is in use by %1</source>
-        <translation type="unfinished"></translation>
+        <translation>它正被 %1 使用</translation>
     </message>
     <message>
         <source>another program</source>
-        <translation type="unfinished"></translation>
+        <translation>另一个程序</translation>
     </message>
     <message>
         <source>cannot open %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>无法打开 %1：%2</translation>
     </message>
     <message>
         <source>Link lost: %1 hung up; it is tried again every second</source>
-        <translation type="unfinished"></translation>
+        <translation>连接中断：%1 已挂断；每秒重试一次</translation>
     </message>
     <message>
         <source>Link back: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>连接已恢复：%1</translation>
     </message>
     <message>
         <source>interrupted by %1</source>
-        <translation type="unfinished"></translation>
+        <translation>被 %1 中断</translation>
     </message>
     <message>
         <source>signal %1</source>
-        <translation type="unfinished"></translation>
+        <translation>信号 %1</translation>
     </message>
     <message>
         <source>The stored run cannot be read: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>无法读取已保存的运行：%1</translation>
     </message>
     <message>
         <source>The run is not stored: no file written</source>
-        <translation type="unfinished"></translation>
+        <translation>运行未保存：未写入文件</translation>
     </message>
 </context>
 <context>
@@ -1517,27 +1520,27 @@ They are kept and written to the table as soon as it takes them again.</source>
     </message>
     <message>
         <source>All readings</source>
-        <translation type="unfinished"></translation>
+        <translation>全部读数</translation>
     </message>
     <message>
         <source>&amp;Run:</source>
-        <translation type="unfinished"></translation>
+        <translation>运行(&amp;R)：</translation>
     </message>
     <message>
         <source>Run</source>
-        <translation type="unfinished"></translation>
+        <translation>运行</translation>
     </message>
     <message>
         <source>R&amp;uns…</source>
-        <translation type="unfinished"></translation>
+        <translation>运行列表(&amp;U)…</translation>
     </message>
     <message>
         <source>Runs…</source>
-        <translation type="unfinished"></translation>
+        <translation>运行列表…</translation>
     </message>
     <message>
         <source>Save as BDF…</source>
-        <translation type="unfinished"></translation>
+        <translation>另存为 BDF…</translation>
     </message>
 </context>
 <context>
@@ -1585,168 +1588,192 @@ They cannot be kept on the disk meanwhile (%1): they are lost if the program end
     </message>
     <message>
         <source>RUN SUMMARY</source>
-        <translation type="unfinished"></translation>
+        <translation>运行汇总</translation>
     </message>
 </context>
 <context>
     <name>tarvex::RunLimitsDialog</name>
     <message>
         <source>%1 min</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 分钟</translation>
     </message>
     <message>
         <source>%1 h</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 小时</translation>
     </message>
     <message>
         <source>%1 h %2 min</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 小时 %2 分钟</translation>
     </message>
     <message>
         <source> Ah</source>
-        <translation type="unfinished"> Ah</translation>
+        <translation> Ah</translation>
     </message>
     <message>
         <source> Wh</source>
-        <translation type="unfinished"></translation>
+        <translation> Wh</translation>
     </message>
     <message>
         <source>Limits: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>限值：%1</translation>
     </message>
     <message>
         <source>, </source>
-        <translation type="unfinished"></translation>
+        <translation>，</translation>
     </message>
     <message>
         <source>time limit (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>时间限值(%1)</translation>
     </message>
     <message>
         <source>charge limit (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>电量限值(%1)</translation>
     </message>
     <message>
         <source>energy limit (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>能量限值(%1)</translation>
     </message>
     <message>
         <source>Limits</source>
-        <translation type="unfinished"></translation>
+        <translation>限值</translation>
     </message>
     <message>
         <source>Time limit</source>
-        <translation type="unfinished"></translation>
+        <translation>时间限值</translation>
     </message>
     <message>
         <source> h</source>
-        <translation type="unfinished"></translation>
+        <translation> 小时</translation>
     </message>
     <message>
         <source>Time limit hours</source>
-        <translation type="unfinished"></translation>
+        <translation>时间限值小时</translation>
     </message>
     <message>
         <source> min</source>
-        <translation type="unfinished"></translation>
+        <translation> 分钟</translation>
     </message>
     <message>
         <source>Time limit minutes</source>
-        <translation type="unfinished"></translation>
+        <translation>时间限值分钟</translation>
     </message>
     <message>
         <source>Charge limit</source>
-        <translation type="unfinished"></translation>
+        <translation>电量限值</translation>
     </message>
     <message>
         <source>Energy limit</source>
-        <translation type="unfinished"></translation>
+        <translation>能量限值</translation>
     </message>
     <message>
         <source>Label</source>
-        <translation type="unfinished"></translation>
+        <translation>标签</translation>
     </message>
     <message>
         <source>&amp;Label</source>
-        <translation type="unfinished"></translation>
+        <translation>标签(&amp;L)</translation>
     </message>
 </context>
 <context>
     <name>tarvex::RunsModel</name>
     <message>
         <source> (cleared)</source>
-        <translation type="unfinished"></translation>
+        <translation>(已清除)</translation>
     </message>
     <message>
         <source>Run</source>
-        <translation type="unfinished"></translation>
+        <translation>运行</translation>
     </message>
     <message>
         <source>Ended</source>
-        <translation type="unfinished"></translation>
+        <translation>结束</translation>
     </message>
     <message>
         <source>Label</source>
-        <translation type="unfinished"></translation>
+        <translation>标签</translation>
     </message>
     <message>
         <source>Ah</source>
-        <translation type="unfinished"></translation>
+        <translation>Ah</translation>
     </message>
     <message>
         <source>Start V</source>
-        <translation type="unfinished"></translation>
+        <translation>开始 V</translation>
     </message>
     <message>
         <source>Lowest V</source>
-        <translation type="unfinished"></translation>
+        <translation>最低 V</translation>
     </message>
     <message>
         <source>Ended by</source>
-        <translation type="unfinished"></translation>
+        <translation>结束原因</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>时长</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>读数</translation>
+    </message>
+    <message>
+        <source>Wh</source>
+        <translation>Wh</translation>
+    </message>
+    <message>
+        <source>End V</source>
+        <translation>结束 V</translation>
+    </message>
+    <message>
+        <source>Limits</source>
+        <translation>限值</translation>
     </message>
 </context>
 <context>
     <name>tarvex::RunsWindow</name>
     <message>
         <source>Runs</source>
-        <translation type="unfinished"></translation>
+        <translation>运行列表</translation>
     </message>
     <message>
         <source>&amp;Open</source>
-        <translation type="unfinished"></translation>
+        <translation>打开(&amp;O)</translation>
     </message>
     <message>
         <source>Open</source>
-        <translation type="unfinished"></translation>
+        <translation>打开</translation>
     </message>
     <message>
         <source>&amp;Compare</source>
-        <translation type="unfinished"></translation>
+        <translation>比较(&amp;C)</translation>
     </message>
     <message>
         <source>Compare</source>
-        <translation type="unfinished"></translation>
+        <translation>比较</translation>
     </message>
     <message>
         <source>Save as &amp;BDF…</source>
-        <translation type="unfinished"></translation>
+        <translation>另存为 BDF(&amp;B)…</translation>
     </message>
     <message>
         <source>Save as BDF…</source>
-        <translation type="unfinished"></translation>
+        <translation>另存为 BDF…</translation>
     </message>
     <message>
         <source>Close</source>
-        <translation type="unfinished">关闭</translation>
+        <translation>关闭</translation>
     </message>
     <message>
         <source>Compare shows %1 runs at most: the first %1 of the %2 selected are shown.</source>
-        <translation type="unfinished"></translation>
+        <translation>比较最多显示 %1 次运行：显示所选 %2 次中的前 %1 次。</translation>
     </message>
     <message>
         <source>Reading the runs...</source>
-        <translation type="unfinished"></translation>
+        <translation>正在读取运行...</translation>
     </message>
 </context>
 <context>

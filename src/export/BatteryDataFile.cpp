@@ -3,6 +3,7 @@
 #include "errors/Errors.h"
 #include "store/RunFigures.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -128,8 +129,9 @@ QJsonDocument metadata(const RunRecord& run, const BdfEquipment& equipment, cons
 }
 
 [[noreturn]] void fail(const QString& path, const QString& reason) {
-    throw ExportError(QStringLiteral("The file %1 could not be written: %2")
-                          .arg(QDir::toNativeSeparators(path), reason));
+    throw ExportError(
+        QCoreApplication::translate("BatteryDataFile", "The file %1 could not be written: %2")
+            .arg(QDir::toNativeSeparators(path), reason));
 }
 
 void openOrFail(QSaveFile& file) {

@@ -142,8 +142,8 @@ ReadingStore::SetupResult setUpOnServer(const Alias& alias, const QString& dataD
         }
     } catch (const std::exception& failure) {
         const QString where =
-            server ? server->description() + QStringLiteral(", schema ") + server->schema
-                   : QStringLiteral("alias %1").arg(kAlias);
+            server ? server->description() + ReadingStore::tr(", schema ") + server->schema
+                   : ReadingStore::tr("alias %1").arg(kAlias);
         tell(ReadingStore::tr("The server of the reading table cannot be reached or used (%1): "
                               "%2\nThe program goes on: readings are kept and stored as soon as "
                               "the server takes them.")
@@ -291,10 +291,10 @@ QString ServerAlias::description() const {
     const QString where = host.isEmpty() ? ReadingStore::tr("the default host")
                           : host.startsWith(u'/')
                               ? ReadingStore::tr("socket directory %1").arg(host)
-                              : QStringLiteral("host %1").arg(host);
-    return QStringLiteral("database %1 on %2, port %3")
-        .arg(database.isEmpty() ? QStringLiteral("(the default)") : database, where,
-             port < 0 ? QStringLiteral("(the default)") : QString::number(port));
+                              : ReadingStore::tr("host %1").arg(host);
+    return ReadingStore::tr("database %1 on %2, port %3")
+        .arg(database.isEmpty() ? ReadingStore::tr("(the default)") : database, where,
+             port < 0 ? ReadingStore::tr("(the default)") : QString::number(port));
 }
 
 QStringList ReadingStore::fieldNames() {
@@ -820,7 +820,7 @@ qint64 ReadingStore::beginRun(const RunStart& start) {
         StoreBackend& b = backend();
         if (!b.claim())
             throw DatabaseError(b.claimedElsewhere());
-        const QString context = QStringLiteral("Cannot start a run in %1").arg(b.place());
+        const QString context = ReadingStore::tr("Cannot start a run in %1").arg(b.place());
         const qint64 startedAt = start.startedAt.toMSecsSinceEpoch();
         const QString port = start.port.isNull() ? QStringLiteral("") : start.port;
         b.beginWrite(context);
@@ -862,7 +862,7 @@ qint64 ReadingStore::beginRun(const RunStart& start) {
             const qint64 id = insert.next() ? insert.value(0).toLongLong() : 0;
             insert.finish();
             if (id <= 0)
-                throw DatabaseError(QStringLiteral("%1: no run number").arg(context));
+                throw DatabaseError(ReadingStore::tr("%1: no run number").arg(context));
             b.run(QStringLiteral("COMMIT"), context);
             return id;
         } catch (...) {
@@ -880,7 +880,8 @@ void ReadingStore::endRun(qint64 runId, RunEnd end, const QDateTime& endedAt) {
         StoreBackend& b = backend();
         if (!b.claim())
             throw DatabaseError(b.claimedElsewhere());
-        const QString context = QStringLiteral("Cannot end run %1 in %2").arg(runId).arg(b.place());
+        const QString context =
+            ReadingStore::tr("Cannot end run %1 in %2").arg(runId).arg(b.place());
         QSqlQuery& q = b.prepared(QStringLiteral("UPDATE %1 SET \"EndedAt\" = CAST(? AS BIGINT), "
                                                  "\"StopReason\" = ? WHERE \"RunID\" = CAST(? AS "
                                                  "BIGINT) AND \"EndedAt\" IS NULL")
@@ -900,7 +901,7 @@ void ReadingStore::endRun(qint64 runId, RunEnd end, const QDateTime& endedAt) {
 QList<RunRecord> ReadingStore::runs() {
     try {
         StoreBackend& b = backend();
-        const QString context = QStringLiteral("Cannot read the runs of %1").arg(b.place());
+        const QString context = ReadingStore::tr("Cannot read the runs of %1").arg(b.place());
         QSqlQuery& q = b.prepared(
             QStringLiteral("SELECT %1 FROM %2 ORDER BY \"RunID\"").arg(kRunColumns, b.runsTable()),
             context);
@@ -920,7 +921,7 @@ std::optional<RunRecord> ReadingStore::run(qint64 runId) {
     try {
         StoreBackend& b = backend();
         const QString context =
-            QStringLiteral("Cannot read run %1 of %2").arg(runId).arg(b.place());
+            ReadingStore::tr("Cannot read run %1 of %2").arg(runId).arg(b.place());
         QSqlQuery& q =
             b.prepared(QStringLiteral("SELECT %1 FROM %2 WHERE \"RunID\" = CAST(? AS BIGINT)")
                            .arg(kRunColumns, b.runsTable()),
@@ -948,7 +949,7 @@ QList<RunReading> ReadingStore::runReadings(qint64 runId, int first, int n) {
     try {
         StoreBackend& b = backend();
         const QString context =
-            QStringLiteral("Cannot read the readings of run %1 of %2").arg(runId).arg(b.place());
+            ReadingStore::tr("Cannot read the readings of run %1 of %2").arg(runId).arg(b.place());
         QSqlQuery& q = b.prepared(
             runReadingsSql(b, QStringLiteral(" AND rt.\"ID\" <= CAST(? AS BIGINT) ORDER BY "
                                              "rt.\"ID\" LIMIT ? OFFSET ?")),
@@ -977,7 +978,7 @@ int ReadingStore::recoverUnendedRuns() {
         if (!b.claim())
             throw DatabaseError(b.claimedElsewhere());
         const QString context =
-            QStringLiteral("Cannot end the runs left open in %1").arg(b.place());
+            ReadingStore::tr("Cannot end the runs left open in %1").arg(b.place());
         m_figures.reset();
         QSqlQuery& open = b.prepared(
             QStringLiteral("SELECT %1 FROM %2 WHERE \"EndedAt\" IS NULL ORDER BY \"RunID\"")

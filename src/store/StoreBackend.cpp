@@ -127,7 +127,7 @@ void StoreBackend::findTable(bool create) {
     // Beside the reading table, whose layout stays as other programs read
     // it: the runs, and each reading's time of day and time since Load ON
     // (row for row with the reading table, by its ID).
-    const QString context = QStringLiteral("Cannot create the table of runs in %1").arg(m_place);
+    const QString context = ReadingStore::tr("Cannot create the table of runs in %1").arg(m_place);
     QStringList statements;
     const QStringList present = tableNames();
     if (!present.contains(QStringLiteral("Runs")))

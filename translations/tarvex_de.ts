@@ -9,6 +9,13 @@
     </message>
 </context>
 <context>
+    <name>BatteryDataFile</name>
+    <message>
+        <source>The file %1 could not be written: %2</source>
+        <translation>Die Datei %1 konnte nicht geschrieben werden: %2</translation>
+    </message>
+</context>
+<context>
     <name>CapacityTally</name>
     <message>
         <source>%1 Ah %2 Wh</source>
@@ -649,6 +656,58 @@ Beenden Sie das andere Programm oder geben Sie diesem ein eigenes Verzeichnis. B
     <message>
         <source>The disk holding the table file %1 is full (%2)</source>
         <translation>Der Datenträger mit der Tabellendatei %1 ist voll (%2)</translation>
+    </message>
+    <message>
+        <source>, schema </source>
+        <translation>, Schema </translation>
+    </message>
+    <message>
+        <source>alias %1</source>
+        <translation>Alias %1</translation>
+    </message>
+    <message>
+        <source>host %1</source>
+        <translation>Rechner %1</translation>
+    </message>
+    <message>
+        <source>database %1 on %2, port %3</source>
+        <translation>Datenbank %1 auf %2, Port %3</translation>
+    </message>
+    <message>
+        <source>(the default)</source>
+        <translation>(Vorgabe)</translation>
+    </message>
+    <message>
+        <source>Cannot start a run in %1</source>
+        <translation>In %1 kann kein Lauf begonnen werden</translation>
+    </message>
+    <message>
+        <source>%1: no run number</source>
+        <translation>%1: keine Laufnummer</translation>
+    </message>
+    <message>
+        <source>Cannot end run %1 in %2</source>
+        <translation>Lauf %1 kann in %2 nicht beendet werden</translation>
+    </message>
+    <message>
+        <source>Cannot read the runs of %1</source>
+        <translation>Die Läufe von %1 können nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>Cannot read run %1 of %2</source>
+        <translation>Lauf %1 von %2 kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>Cannot read the readings of run %1 of %2</source>
+        <translation>Die Messwerte von Lauf %1 von %2 können nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>Cannot end the runs left open in %1</source>
+        <translation>Die in %1 offen gebliebenen Läufe können nicht beendet werden</translation>
+    </message>
+    <message>
+        <source>Cannot create the table of runs in %1</source>
+        <translation>Die Tabelle der Läufe kann in %1 nicht angelegt werden</translation>
     </message>
 </context>
 <context>

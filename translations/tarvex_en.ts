@@ -9,6 +9,13 @@
     </message>
 </context>
 <context>
+    <name>BatteryDataFile</name>
+    <message>
+        <source>The file %1 could not be written: %2</source>
+        <translation>The file %1 could not be written: %2</translation>
+    </message>
+</context>
+<context>
     <name>CapacityTally</name>
     <message>
         <source>%1 Ah %2 Wh</source>
@@ -649,6 +656,58 @@ End the other program, or give this one a directory of its own. Until the other 
     <message>
         <source>The disk holding the table file %1 is full (%2)</source>
         <translation>The disk holding the table file %1 is full (%2)</translation>
+    </message>
+    <message>
+        <source>, schema </source>
+        <translation>, schema </translation>
+    </message>
+    <message>
+        <source>alias %1</source>
+        <translation>alias %1</translation>
+    </message>
+    <message>
+        <source>host %1</source>
+        <translation>host %1</translation>
+    </message>
+    <message>
+        <source>database %1 on %2, port %3</source>
+        <translation>database %1 on %2, port %3</translation>
+    </message>
+    <message>
+        <source>(the default)</source>
+        <translation>(the default)</translation>
+    </message>
+    <message>
+        <source>Cannot start a run in %1</source>
+        <translation>Cannot start a run in %1</translation>
+    </message>
+    <message>
+        <source>%1: no run number</source>
+        <translation>%1: no run number</translation>
+    </message>
+    <message>
+        <source>Cannot end run %1 in %2</source>
+        <translation>Cannot end run %1 in %2</translation>
+    </message>
+    <message>
+        <source>Cannot read the runs of %1</source>
+        <translation>Cannot read the runs of %1</translation>
+    </message>
+    <message>
+        <source>Cannot read run %1 of %2</source>
+        <translation>Cannot read run %1 of %2</translation>
+    </message>
+    <message>
+        <source>Cannot read the readings of run %1 of %2</source>
+        <translation>Cannot read the readings of run %1 of %2</translation>
+    </message>
+    <message>
+        <source>Cannot end the runs left open in %1</source>
+        <translation>Cannot end the runs left open in %1</translation>
+    </message>
+    <message>
+        <source>Cannot create the table of runs in %1</source>
+        <translation>Cannot create the table of runs in %1</translation>
     </message>
 </context>
 <context>

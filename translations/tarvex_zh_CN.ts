@@ -9,6 +9,13 @@
     </message>
 </context>
 <context>
+    <name>BatteryDataFile</name>
+    <message>
+        <source>The file %1 could not be written: %2</source>
+        <translation>无法写入文件 %1：%2</translation>
+    </message>
+</context>
+<context>
     <name>CapacityTally</name>
     <message>
         <source>%1 Ah %2 Wh</source>
@@ -649,6 +656,58 @@ End the other program, or give this one a directory of its own. Until the other 
     <message>
         <source>The disk holding the table file %1 is full (%2)</source>
         <translation>存放表文件 %1 的磁盘已满(%2)</translation>
+    </message>
+    <message>
+        <source>, schema </source>
+        <translation>，模式 </translation>
+    </message>
+    <message>
+        <source>alias %1</source>
+        <translation>别名 %1</translation>
+    </message>
+    <message>
+        <source>host %1</source>
+        <translation>主机 %1</translation>
+    </message>
+    <message>
+        <source>database %1 on %2, port %3</source>
+        <translation>%2 上的数据库 %1，端口 %3</translation>
+    </message>
+    <message>
+        <source>(the default)</source>
+        <translation>(默认)</translation>
+    </message>
+    <message>
+        <source>Cannot start a run in %1</source>
+        <translation>无法在 %1 中开始运行</translation>
+    </message>
+    <message>
+        <source>%1: no run number</source>
+        <translation>%1：没有运行编号</translation>
+    </message>
+    <message>
+        <source>Cannot end run %1 in %2</source>
+        <translation>无法在 %2 中结束运行 %1</translation>
+    </message>
+    <message>
+        <source>Cannot read the runs of %1</source>
+        <translation>无法读取 %1 的运行</translation>
+    </message>
+    <message>
+        <source>Cannot read run %1 of %2</source>
+        <translation>无法读取 %2 的运行 %1</translation>
+    </message>
+    <message>
+        <source>Cannot read the readings of run %1 of %2</source>
+        <translation>无法读取 %2 中运行 %1 的读数</translation>
+    </message>
+    <message>
+        <source>Cannot end the runs left open in %1</source>
+        <translation>无法结束 %1 中未结束的运行</translation>
+    </message>
+    <message>
+        <source>Cannot create the table of runs in %1</source>
+        <translation>无法在 %1 中创建运行表</translation>
     </message>
 </context>
 <context>

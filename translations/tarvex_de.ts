@@ -517,7 +517,7 @@ Das Programm läuft weiter: Die Messwerte werden aufbewahrt und gespeichert, sob
     </message>
     <message>
         <source>the default host</source>
-        <translation>der Standardrechner</translation>
+        <translation>dem Standardrechner</translation>
     </message>
     <message>
         <source>socket directory %1</source>

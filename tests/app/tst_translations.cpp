@@ -175,25 +175,28 @@ QList<QPair<QString, QString>> shownTexts(QWidget* top) {
             add(w, "group title", group->title());
         if (auto* menu = qobject_cast<QMenu*>(w))
             add(w, "menu title", menu->title());
-        if (auto* box = qobject_cast<QComboBox*>(w))
-            for (int i = 0; i < box->count(); ++i)
-                add(w, "entry", box->itemText(i));
         if (auto* spin = qobject_cast<QSpinBox*>(w))
             add(w, "suffix", spin->suffix());
         if (auto* spin = qobject_cast<QDoubleSpinBox*>(w))
             add(w, "suffix", spin->suffix());
-        if (auto* view = qobject_cast<QAbstractItemView*>(w); view && view->model()) {
-            const QAbstractItemModel* model = view->model();
-            for (int c = 0; c < model->columnCount(); ++c) {
-                add(w, "column title", model->headerData(c, Qt::Horizontal).toString());
-                for (int r = 0; r < model->rowCount(); ++r)
-                    add(w, "cell", model->index(r, c).data().toString());
-            }
-        }
     }
     for (QAction* action : top->findChildren<QAction*>()) {
         add(action, "action", action->text());
         add(action, "action tool tip", action->toolTip());
+    }
+    return texts;
+}
+
+// The entries of a list or table, and its column titles, as a view shows them.
+QList<QPair<QString, QString>> itemTexts(const QAbstractItemView* view) {
+    QList<QPair<QString, QString>> texts;
+    const QAbstractItemModel* model = view->model();
+    const QString where = view->objectName();
+    for (int c = 0; c < model->columnCount(); ++c) {
+        texts.append({where + QStringLiteral(" column title"),
+                      model->headerData(c, Qt::Horizontal).toString()});
+        for (int r = 0; r < model->rowCount(); ++r)
+            texts.append({where + QStringLiteral(" entry"), model->index(r, c).data().toString()});
     }
     return texts;
 }
@@ -334,9 +337,13 @@ private slots:
         QCOMPARE(runs.size(), 2);
         program.queryWindow()->openRun(runs.first().id);
         texts += shownTexts(program.queryWindow());
+        auto* chooser = child<QComboBox>(program.queryWindow(), "runChooser");
+        QCOMPARE(chooser->count(), 3);
+        texts += itemTexts(chooser->view());
         RunsWindow runsWindow(program.queryWindow());
         runsWindow.openRuns();
         texts += shownTexts(&runsWindow);
+        texts += itemTexts(child<QAbstractItemView>(&runsWindow, "runsTable"));
         CompareWindow compare;
         QList<CompareRun> compared;
         for (int k = 0; k <= kOverlayColorCount; ++k) {

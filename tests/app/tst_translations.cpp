@@ -13,6 +13,8 @@
 #include "control/ControlWindow.h"
 #include "control/PortSettingsDialog.h"
 #include "control/RunLimitsDialog.h"
+#include "headless/RunOutput.h"
+#include "headless/StoredRuns.h"
 #include "report/ReadingReport.h"
 #include "report/ReportPreviewDialog.h"
 #include "review/CompareWindow.h"
@@ -360,6 +362,21 @@ private slots:
         texts += shownTexts(&compare);
         for (int k = 0; k < compare.chart()->seriesCount(); ++k)
             texts.append({QStringLiteral("compare legend"), compare.chart()->seriesLabel(k)});
+
+        // The words of the commands without a window: the status line with
+        // and without limits, the summary, the list of runs (whose stop keys
+        // are data for scripts).
+        RunProgress progress;
+        progress.readings = 3;
+        progress.limits = limits;
+        texts.append({QStringLiteral("status line"), statusLineText(progress)});
+        progress.limits = {};
+        texts.append({QStringLiteral("status line"), statusLineText(progress)});
+        const RunSummary summary{
+            3, limitReachedText(RunEnd::ChargeLimit, limits), runs.first(), true, 2, true};
+        texts.append({QStringLiteral("summary"), summaryText(summary)});
+        data << runEndKey(RunEnd::ChargeLimit) << runEndKey(RunEnd::LoadOff);
+        texts.append({QStringLiteral("runs listing"), runsListing(runs, false)});
         QVERIFY(boxes.boxes().size() >= 8);
         for (const MessageRequest& box : boxes.boxes()) {
             texts.append({QStringLiteral("message box title"), box.title});

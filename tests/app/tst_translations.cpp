@@ -324,10 +324,12 @@ private slots:
         QList<RunRecord> runs;
         {
             ReadingStore store;
-            const QDateTime startedAt = QDateTime::fromMSecsSinceEpoch(1'796'976'000'000, Qt::UTC);
+            // A run is known by its start: an hour apart.
+            QDateTime startedAt = QDateTime::fromMSecsSinceEpoch(1'796'976'000'000, Qt::UTC);
             const QList<std::tuple<QString, RunLimits, RunEnd>> stored = {
                 {label, limits, RunEnd::ChargeLimit}, {QString(), RunLimits{}, RunEnd::LoadOff}};
             for (const auto& [runLabel, runLimits, end] : stored) {
+                startedAt = startedAt.addSecs(3600);
                 const qint64 id =
                     store.beginRun({startedAt, 10.5, 200, kPort, runLabel, runLimits});
                 for (int i = 0; i < 3; ++i)

@@ -64,8 +64,12 @@ void ignoreBrokenPipes() {
 // server goes away - ends the run before the process goes. A normal end has
 // uninstalled the ways out by then.
 void endRunAtExit() {
-    if (ExitPaths* paths = installed.exchange(nullptr))
+    if (ExitPaths* paths = installed.exchange(nullptr)) {
         paths->endRunNow();
+        // The run's end and the readings still waiting are written now: the
+        // exit handlers that follow take Qt's SQL drivers away.
+        paths->m_run->endStoringForExit();
+    }
 }
 
 ExitPaths::ExitPaths(Program& program, int windowEndMs) : ExitPaths(program.run(), windowEndMs) {}

@@ -112,6 +112,16 @@ LoadRun::~LoadRun() {
     m_storeThread.wait();
 }
 
+void LoadRun::endStoringForExit() {
+    const QDeadlineTimer deadline(kExitFlushMs);
+    m_recorder->finishBy(deadline);
+    // Queued behind the run's end the recorder was handed by shutDown().
+    callAndWaitFor(m_recorder, kExitFlushMs + 1000,
+                   [recorder = m_recorder, deadline] { recorder->flush(deadline); });
+    m_storeThread.quit();
+    m_storeThread.wait(QDeadlineTimer(kExitFlushMs));
+}
+
 LinkSettings LoadRun::settings() const {
     const std::lock_guard lock(m_settingsMutex);
     return m_settings;

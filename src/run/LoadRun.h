@@ -99,6 +99,14 @@ public:
     // Ends the storing thread; readings still waiting are tried once more.
     ~LoadRun() override;
 
+    // For a process that ends without this object's destructor (an exit()
+    // from within Qt when the X server goes): what waits to be stored, the
+    // run's end among it, gets its last chance as in the destructor, then
+    // the storing thread ends, so that nothing touches the table while the
+    // process's globals are being destroyed. Call it after shutDown(), from
+    // any thread but the storing thread; the object is not used afterwards.
+    void endStoringForExit();
+
     // How long shutDown() waits for its last two requests to leave the port.
     static constexpr int kExitSendTimeoutMs = 2000;
     // How long a change of port waits for the old load's load-off and front

@@ -431,6 +431,23 @@ void LoadRun::disarmGuard() {
     m_guardPid = 0;
 }
 
+// How a run that a stop ends is recorded.
+static RunEnd runEndOf(StopReason reason) {
+    switch (reason) {
+    case StopReason::MinimumVoltage:
+        return RunEnd::MinimumVoltage;
+    case StopReason::Silence:
+        return RunEnd::Silence;
+    case StopReason::TimeLimit:
+        return RunEnd::TimeLimit;
+    case StopReason::ChargeLimit:
+        return RunEnd::ChargeLimit;
+    case StopReason::EnergyLimit:
+        return RunEnd::EnergyLimit;
+    }
+    return RunEnd::Unexpected;
+}
+
 // --- Answers -------------------------------------------------------------------
 
 void LoadRun::takeChunk(const QByteArray& chunk) {
@@ -488,10 +505,7 @@ void LoadRun::takeChunk(const QByteArray& chunk) {
     if (stop)
         emitAcross(this, &LoadRun::stoppedAtMinimumVoltage);
     if (limit)
-        emitAcross(this, &LoadRun::limitReached,
-                   *limit == StopReason::TimeLimit     ? RunEnd::TimeLimit
-                   : *limit == StopReason::ChargeLimit ? RunEnd::ChargeLimit
-                                                       : RunEnd::EnergyLimit);
+        emitAcross(this, &LoadRun::limitReached, runEndOf(*limit));
     emitAcross(this, &LoadRun::readingToStore, reading, QDateTime::currentDateTime(), run);
 }
 
@@ -530,23 +544,7 @@ void LoadRun::silenceLimitReached() {
 // Polling stops and the first load-off goes out, followed by a status
 // request whose answer tells whether it took.
 void LoadRun::beginStop(StopReason reason) {
-    switch (reason) {
-    case StopReason::MinimumVoltage:
-        endRun(RunEnd::MinimumVoltage);
-        break;
-    case StopReason::Silence:
-        endRun(RunEnd::Silence);
-        break;
-    case StopReason::TimeLimit:
-        endRun(RunEnd::TimeLimit);
-        break;
-    case StopReason::ChargeLimit:
-        endRun(RunEnd::ChargeLimit);
-        break;
-    case StopReason::EnergyLimit:
-        endRun(RunEnd::EnergyLimit);
-        break;
-    }
+    endRun(runEndOf(reason));
     m_stop = Stop{};
     m_stop.active = true;
     m_stop.reason = reason;

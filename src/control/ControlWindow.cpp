@@ -284,6 +284,10 @@ void ControlWindow::buildLayout() {
     setTabOrder(m_frontPanelButton, m_loadOnButton);
     setTabOrder(m_loadOnButton, m_loadOffButton);
     setTabOrder(m_loadOffButton, m_limitsButton);
+    // The charts last: nothing the operator reached before moves.
+    setTabOrder(m_limitsButton, m_voltageChart);
+    setTabOrder(m_voltageChart, m_currentChart);
+    setTabOrder(m_currentChart, m_powerChart);
 }
 
 void ControlWindow::wireRun() {

@@ -516,33 +516,39 @@ void ChartPanel::zoomInto(const QRect& area) {
 void ChartPanel::scrollFrom(const ChartView& start, QPoint moved) {
     const Frame& frame = currentFrame();
     const auto [firstColumn, lastColumn] = columnsIn(frame.plot);
-    const auto [wholeFirst, wholeLast] = bottomExtent();
-    ChartView view = start;
     // The points follow the pointer: dragging to the right shows earlier ones.
+    double shift = 0;
     if (lastColumn > firstColumn) {
         const double perColumn = double(start.last - start.first) / (lastColumn - firstColumn);
-        const double wanted = -moved.x() * perColumn;
-        double shift = 0;
-        if (const double step = scrollStep(); step > 0) {
-            // Whole steps, within whole steps of the ends.
-            const auto steps = std::clamp<std::int64_t>(
-                std::llround(wanted / step), std::int64_t((wholeFirst - start.first) / step),
-                std::int64_t((wholeLast - start.last) / step));
-            shift = double(steps) * step;
-        } else {
-            shift = std::clamp(wanted, std::min(wholeFirst - start.first, 0.0),
-                               std::max(wholeLast - start.last, 0.0));
-        }
-        view.first += shift;
-        view.last += shift;
+        shift = -moved.x() * perColumn;
     }
+    double rise = 0;
     const double axisRows =
         frame.plot.height() * (m_leftAxis.endPosition - m_leftAxis.startPosition) / 100;
     if (axisRows > 0) {
         const double perRow = (start.high - start.low) / axisRows;
-        view.low += moved.y() * perRow;
-        view.high += moved.y() * perRow;
+        rise = moved.y() * perRow;
     }
+    moveView(start, shift, rise);
+}
+
+void ChartPanel::moveView(const ChartView& start, double shift, double rise) {
+    const auto [wholeFirst, wholeLast] = bottomExtent();
+    ChartView view = start;
+    if (const double step = scrollStep(); step > 0) {
+        // Whole steps, within whole steps of the ends.
+        const auto steps = std::clamp<std::int64_t>(std::llround(shift / step),
+                                                    std::int64_t((wholeFirst - start.first) / step),
+                                                    std::int64_t((wholeLast - start.last) / step));
+        shift = double(steps) * step;
+    } else {
+        shift = std::clamp(shift, std::min(wholeFirst - start.first, 0.0),
+                           std::max(wholeLast - start.last, 0.0));
+    }
+    view.first += shift;
+    view.last += shift;
+    view.low += rise;
+    view.high += rise;
     if (view == m_zoom)
         return;
     m_zoom = view;
@@ -645,18 +651,23 @@ void ChartPanel::wheelEvent(QWheelEvent* event) {
     event->accept();
     const QPoint delta = event->angleDelta();
     const int eighths = delta.y() != 0 ? delta.y() : delta.x();
-    if (eighths == 0 || !canZoom() || m_drag != Drag::None)
+    if (eighths == 0 || m_drag != Drag::None)
+        return;
+    zoomAround(event->position().x(), eighths / 120.0);
+}
+
+void ChartPanel::zoomAround(double x, double notches) {
+    if (!canZoom())
         return;
     const Frame& frame = currentFrame();
     const auto [firstColumn, lastColumn] = columnsIn(frame.plot);
     const auto [wholeFirst, wholeLast] = bottomExtent();
     const ChartView current = m_zoom.value_or(wholeView());
     // The column under the pointer, within the plot.
-    const double column =
-        std::clamp(event->position().x(), double(firstColumn), double(lastColumn));
-    const auto [first, last] = scaledRange(
-        current.first, current.last, bottomValueAt(column, firstColumn, lastColumn),
-        std::pow(kWheelZoom, -eighths / 120.0), wholeFirst, wholeLast, minimumViewWidth());
+    const double column = std::clamp(x, double(firstColumn), double(lastColumn));
+    const auto [first, last] =
+        scaledRange(current.first, current.last, bottomValueAt(column, firstColumn, lastColumn),
+                    std::pow(kWheelZoom, -notches), wholeFirst, wholeLast, minimumViewWidth());
     ChartView view = current;
     view.first = first;
     view.last = last;
@@ -664,14 +675,67 @@ void ChartPanel::wheelEvent(QWheelEvent* event) {
 }
 
 void ChartPanel::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers =
+        event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
     // Shift+F10 asks for the menu, as the Menu key does.
-    if (event->key() != Qt::Key_F10 || event->modifiers() != Qt::ShiftModifier) {
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        const QPoint at = plotRect().center();
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, mapToGlobal(at),
+                               event->modifiers());
+        QCoreApplication::sendEvent(this, &menu);
+        event->accept();
+        return;
+    }
+    if (modifiers != Qt::NoModifier || m_drag != Drag::None) {
         QWidget::keyPressEvent(event);
         return;
     }
-    const QPoint at = plotRect().center();
-    QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, mapToGlobal(at), event->modifiers());
-    QCoreApplication::sendEvent(this, &menu);
+    // The keyboard's way to look closer: + and - as a notch of the wheel amid
+    // the plot, the arrows move a zoomed view by a tenth of its width or
+    // height (a whole scroll step at least), Home shows all.
+    const QRect plot = currentFrame().plot;
+    switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        zoomAround(plot.center().x(), 1);
+        break;
+    case Qt::Key_Minus:
+        zoomAround(plot.center().x(), -1);
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        if (!m_zoom) {
+            QWidget::keyPressEvent(event);
+            return;
+        }
+        const ChartView view = *m_zoom;
+        const double across = std::max((view.last - view.first) / 10, scrollStep());
+        const double up = (view.high - view.low) / 10;
+        switch (event->key()) {
+        case Qt::Key_Left:
+            moveView(view, -across, 0);
+            break;
+        case Qt::Key_Right:
+            moveView(view, across, 0);
+            break;
+        case Qt::Key_Up:
+            moveView(view, 0, up);
+            break;
+        default:
+            moveView(view, 0, -up);
+            break;
+        }
+        break;
+    }
+    case Qt::Key_Home:
+        showAll();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
     event->accept();
 }
 

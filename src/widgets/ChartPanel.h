@@ -74,7 +74,9 @@ struct ChartView {
 // the right with the left button zooms into it; dragging up and to the left,
 // or a double click, shows everything again; dragging with the right button
 // scrolls a zoomed view; the wheel narrows or widens the bottom axis around
-// the pointer. While zoomed the title says " (zoomed)" after the chart's
+// the pointer. When the chart has the focus, + and - zoom as the wheel does
+// amid the plot, the arrow keys scroll a zoomed view by a tenth of its width or height
+// and Home shows everything again. While zoomed the title says " (zoomed)" after the chart's
 // title (the accessible name stays the title). A right click without a drag,
 // the Menu key or Shift+F10 (when the chart has the focus) opens a menu:
 // "Copy picture", "Copy picture at 2×", "Save picture as PNG…", "Save picture
@@ -226,6 +228,12 @@ private:
     // Mouse gestures, in the chart's coordinates.
     void zoomInto(const QRect& area);
     void scrollFrom(const ChartView& start, QPoint moved);
+    // A zoomed view moved from start by shift along the bottom axis (kept
+    // within its whole range, in whole scroll steps) and rise along the left.
+    void moveView(const ChartView& start, double shift, double rise);
+    // Narrows the bottom axis around column x of the chart by notches of the
+    // wheel (negative ones widen it).
+    void zoomAround(double x, double notches);
     Qt::MouseButton dragButton() const;
     void cancelDrag();
     void openMenu(const QPoint& globalPosition);

@@ -20,7 +20,8 @@ std::size_t LineSeries::append(double value) {
 
 StripChart::StripChart(QWidget* parent)
     : ChartPanel(parent), m_series(new LineSeries(*this)), m_columnExtents(new ColumnExtents) {
-    setBottomAxis(ChartAxis{}); // x values are point numbers: labels step by 1 at least
+    setBottomAxis(ChartAxis{});      // x values are point numbers: labels step by 1 at least
+    setFocusPolicy(Qt::StrongFocus); // its menu and its zoom from the keyboard too
 }
 
 StripChart::~StripChart() = default;

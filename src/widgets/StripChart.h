@@ -62,7 +62,8 @@ private:
 // go from point index first to last (fractional indices, at least one point
 // apart). No legend; the title is "MS Serif" 11 px blue and the labels
 // "Arial" 10 px unless set otherwise. A zoomed view stays where it is as
-// points are appended; unzoomed, the bottom axis follows them.
+// points are appended; unzoomed, the bottom axis follows them. It takes the
+// focus from Tab and clicks, for the keyboard's zoom and menu.
 class StripChart : public ChartPanel {
     Q_OBJECT
 

@@ -34,6 +34,7 @@
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -288,6 +289,38 @@ private slots:
         QCOMPARE(r.label, QStringLiteral("cell 12"));
         QCOMPARE(r.limits.maxElapsedMs, std::optional<qint64>(150 * 60'000));
         QVERIFY(r.ampHours >= 0.001);
+    }
+
+    // The charts are reached by Tab after every button, in their order from
+    // the top, then Tab goes round to Setting; a chart reached so takes the
+    // keyboard's zoom and opens its menu with Shift+F10.
+    void chartsAreReachedByTabAfterTheButtons() {
+        window().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window()));
+        toolButton("limitsButton")->setFocus(Qt::TabFocusReason);
+        QStringList walk;
+        for (int i = 0; i < 4; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* focused = QApplication::focusWidget();
+            QVERIFY(focused);
+            walk << focused->objectName();
+        }
+        QCOMPARE(walk,
+                 (QStringList{QStringLiteral("voltageChart"), QStringLiteral("currentChart"),
+                              QStringLiteral("powerChart"), QStringLiteral("settingsButton")}));
+        auto* chart = part<StripChart>("currentChart");
+        QCOMPARE(chart->accessibleName(), chart->title());
+        for (int i = 0; i < 10; ++i)
+            chart->series().append(1.0f + float(i) / 10);
+        chart->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(chart, Qt::Key_Equal);
+        QVERIFY(chart->isZoomed());
+        QTest::keyClick(chart, Qt::Key_Home);
+        QVERIFY(!chart->isZoomed());
+        QTest::keyClick(chart, Qt::Key_F10, Qt::ShiftModifier);
+        auto* menu = chart->findChild<QMenu*>(QStringLiteral("chartMenu"));
+        QVERIFY(menu && menu->isVisible());
+        menu->close();
     }
 
     void windowAtStart() {

@@ -1056,6 +1056,108 @@ private slots:
         QCOMPARE(bottomRange(chart), std::make_pair(0.0, 1000.0));
     }
 
+    // The keyboard's zoom and scroll, on a chart that has the focus: + and -
+    // as a notch of the wheel amid the plot, the arrows move the view by a
+    // tenth of its width or height, Home shows all again. Keys with Ctrl or Alt are left to others.
+    void keyboardZoomsAndScrolls_data() {
+        QTest::addColumn<bool>("zoomed");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("expect");
+        const int none = Qt::NoModifier;
+        QTest::newRow("+ zooms in")
+            << false << int(Qt::Key_Plus) << int(Qt::ShiftModifier) << "narrower";
+        QTest::newRow("= (the + key unshifted)")
+            << false << int(Qt::Key_Equal) << none << "narrower";
+        QTest::newRow("+ on the keypad")
+            << false << int(Qt::Key_Plus) << int(Qt::KeypadModifier) << "narrower";
+        QTest::newRow("- zooms out") << true << int(Qt::Key_Minus) << none << "wider";
+        QTest::newRow("Left shows earlier points")
+            << true << int(Qt::Key_Left) << none << "earlier";
+        QTest::newRow("Right shows later points") << true << int(Qt::Key_Right) << none << "later";
+        QTest::newRow("Up shows higher values") << true << int(Qt::Key_Up) << none << "higher";
+        QTest::newRow("Down shows lower values") << true << int(Qt::Key_Down) << none << "lower";
+        QTest::newRow("Home shows all") << true << int(Qt::Key_Home) << none << "whole";
+        QTest::newRow("arrows do nothing unzoomed")
+            << false << int(Qt::Key_Left) << none << "unchanged";
+        QTest::newRow("Ctrl++ is not the chart's")
+            << false << int(Qt::Key_Plus) << int(Qt::ControlModifier) << "unchanged";
+    }
+    void keyboardZoomsAndScrolls() {
+        QFETCH(bool, zoomed);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, expect);
+        StripChart chart;
+        showRamp(chart, 1001);
+        QCOMPARE(chart.focusPolicy(), Qt::StrongFocus);
+        if (zoomed)
+            chart.zoomTo({400, 600, 1.0, 2.0});
+        const ChartView before = chart.zoomedView().value_or(
+            ChartView{0, 1000, chart.leftRange().first, chart.leftRange().second});
+        const double columnShift = (before.last - before.first) / 10;
+        const double rowShift = (before.high - before.low) / 10;
+        const double centre = columnsOf(chart).indexAt(chart.plotRect().center().x());
+        QTest::keyClick(&chart, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        const ChartView after = chart.zoomedView().value_or(
+            ChartView{0, 1000, chart.leftRange().first, chart.leftRange().second});
+        const double width = before.last - before.first;
+        const auto near = [](double a, double b, double within) {
+            return std::abs(a - b) <= within;
+        };
+        if (expect == QLatin1String("narrower")) {
+            QVERIFY(chart.isZoomed());
+            QCOMPARE(after.last - after.first, width / 1.25);
+            // Around the middle of the plot, as the wheel is around the pointer.
+            QVERIFY2(near(columnsOf(chart).indexAt(chart.plotRect().center().x()), centre, 1e-6),
+                     qPrintable(QString::number(after.first)));
+        } else if (expect == QLatin1String("wider")) {
+            QCOMPARE(after.last - after.first, width * 1.25);
+        } else if (expect == QLatin1String("earlier") || expect == QLatin1String("later")) {
+            const double sign = expect == QLatin1String("earlier") ? -1 : 1;
+            QVERIFY2(near(after.first - before.first, sign * columnShift, 1e-6),
+                     qPrintable(QString::number(after.first)));
+            QCOMPARE(after.last - after.first, width);
+            QCOMPARE(after.low, before.low);
+        } else if (expect == QLatin1String("higher") || expect == QLatin1String("lower")) {
+            const double sign = expect == QLatin1String("higher") ? 1 : -1;
+            QVERIFY2(near(after.low - before.low, sign * rowShift, 1e-9),
+                     qPrintable(QString::number(after.low)));
+            QVERIFY(near(after.high - after.low, before.high - before.low, 1e-9));
+            QCOMPARE(after.first, before.first);
+        } else if (expect == QLatin1String("whole")) {
+            QVERIFY(!chart.isZoomed());
+            QCOMPARE(bottomRange(chart), std::make_pair(0.0, 1000.0));
+        } else {
+            QCOMPARE(chart.isZoomed(), zoomed);
+            QCOMPARE(after, before);
+        }
+    }
+
+    // Tab gives the chart the focus; Shift+F10 then opens its menu amid the
+    // plot.
+    void tabAndShiftF10OpenTheMenu() {
+        QWidget window;
+        auto* before = new QWidget(&window);
+        before->setFocusPolicy(Qt::StrongFocus);
+        auto* chart = new StripChart(&window);
+        configureRunChart(*chart, RunChart::Voltage);
+        for (int i = 0; i < 100; ++i)
+            chart->series().append(12.0 - i / 100.0);
+        chart->move(0, 30);
+        window.resize(400, 200);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        before->setFocus();
+        QTest::keyClick(before, Qt::Key_Tab);
+        QTRY_VERIFY(chart->hasFocus());
+        QTest::keyClick(chart, Qt::Key_F10, Qt::ShiftModifier);
+        auto* menu = chart->findChild<QMenu*>(QStringLiteral("chartMenu"));
+        QVERIFY(menu && menu->isVisible());
+        QCOMPARE(menu->pos(), chart->mapToGlobal(chart->plotRect().center()));
+        menu->close();
+    }
+
     // --- the menu and pictures ------------------------------------------------
 
     void rightClickOpensTheMenu() {

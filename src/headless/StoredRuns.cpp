@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tarvex {
@@ -23,6 +24,54 @@ void tell(const QString& message) {
 
 QString number(double value, int decimals) {
     return QString::number(value, 'f', decimals);
+}
+
+// Columns of a terminal that text takes: East Asian wide and fullwidth
+// characters take two, combining marks none.
+int terminalColumns(const QString& text) {
+    int columns = 0;
+    for (const char32_t c : text.toUcs4()) {
+        const QChar::Category category = QChar::category(c);
+        if (category == QChar::Mark_NonSpacing || category == QChar::Mark_Enclosing ||
+            category == QChar::Other_Format)
+            continue;
+        const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) ||
+                          (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF) ||
+                          (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+                          (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+                          (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+                          (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+        columns += wide ? 2 : 1;
+    }
+    return columns;
+}
+
+// Lines of cells in columns two spaces apart, each as wide as its widest
+// cell on a terminal; the last column is not padded. Cells of the columns
+// in rightAligned end at the column's right edge.
+QString tableText(const QList<QStringList>& lines, const QList<bool>& rightAligned) {
+    QList<int> widths(rightAligned.size(), 0);
+    for (const QStringList& cells : lines)
+        for (qsizetype i = 0; i < cells.size() && i < widths.size(); ++i)
+            widths[i] = std::max(widths[i], terminalColumns(cells[i]));
+    QString text;
+    for (const QStringList& cells : lines) {
+        QString line;
+        for (qsizetype i = 0; i < cells.size(); ++i) {
+            const bool last = i + 1 == cells.size();
+            const QString fill(widths.value(i) - terminalColumns(cells[i]), QLatin1Char(' '));
+            if (i > 0)
+                line += QStringLiteral("  ");
+            if (rightAligned.value(i))
+                line += fill + cells[i];
+            else
+                line += last ? cells[i] : cells[i] + fill;
+        }
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        text += line + QLatin1Char('\n');
+    }
+    return text;
 }
 
 // The table, set up as at every start. A table another program logs into
@@ -81,33 +130,32 @@ QString runsListing(const QList<RunRecord>& runs, bool json) {
                     QLatin1Char('\n');
         return text;
     }
-    text = QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8  %9\n")
-               .arg(QCoreApplication::translate("StoredRuns", "Run"), 5)
-               .arg(QCoreApplication::translate("StoredRuns", "Started (UTC)"), -19)
-               .arg(QCoreApplication::translate("StoredRuns", "Duration"), 9)
-               .arg(QCoreApplication::translate("StoredRuns", "Readings"), 8)
-               .arg(QCoreApplication::translate("StoredRuns", "Ah"), 8)
-               .arg(QCoreApplication::translate("StoredRuns", "Wh"), 9)
-               .arg(QCoreApplication::translate("StoredRuns", "End V"), 7)
-               .arg(QCoreApplication::translate("StoredRuns", "Ended by"), -18)
-               .arg(QCoreApplication::translate("StoredRuns", "Label"));
+    QList<QStringList> lines;
+    lines << QStringList{QCoreApplication::translate("StoredRuns", "Run"),
+                         QCoreApplication::translate("StoredRuns", "Started (UTC)"),
+                         QCoreApplication::translate("StoredRuns", "Duration"),
+                         QCoreApplication::translate("StoredRuns", "Readings"),
+                         QCoreApplication::translate("StoredRuns", "Ah"),
+                         QCoreApplication::translate("StoredRuns", "Wh"),
+                         QCoreApplication::translate("StoredRuns", "End V"),
+                         QCoreApplication::translate("StoredRuns", "Ended by"),
+                         QCoreApplication::translate("StoredRuns", "Label")};
     for (const RunRecord& r : runs) {
         const qint64 duration = r.endedAt.isValid() ? r.startedAt.msecsTo(r.endedAt) : -1;
-        text += QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8  %9\n")
-                    .arg(r.id, 5)
-                    .arg(r.startedAt.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), -19)
-                    .arg(duration < 0 ? QStringLiteral("-") : elapsedText(duration), 9)
-                    .arg(r.readings, 8)
-                    .arg(number(r.ampHours, 4), 8)
-                    .arg(number(r.wattHours, 3), 9)
-                    .arg(r.readings > 0 ? number(r.endVolts, 3) : QStringLiteral("-"), 7)
-                    .arg(runEndKey(r.end) + (r.readingsCleared ? QCoreApplication::translate(
-                                                                     "StoredRuns", " (cleared)")
-                                                               : QString()),
-                         -18)
-                    .arg(r.label);
+        lines << QStringList{QString::number(r.id),
+                             r.startedAt.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                             duration < 0 ? QStringLiteral("-") : elapsedText(duration),
+                             QString::number(r.readings),
+                             number(r.ampHours, 4),
+                             number(r.wattHours, 3),
+                             r.readings > 0 ? number(r.endVolts, 3) : QStringLiteral("-"),
+                             runEndKey(r.end) + (r.readingsCleared ? QCoreApplication::translate(
+                                                                         "StoredRuns", " (cleared)")
+                                                                   : QString()),
+                             r.label};
     }
-    return text;
+    // The numbers right-aligned; the label may be empty, so it comes last.
+    return tableText(lines, {true, false, true, true, true, true, true, false, false});
 }
 
 bool writeRunFiles(ReadingStore& store, const RunRecord& run, const QString& csvFile,

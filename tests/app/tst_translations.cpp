@@ -574,6 +574,100 @@ private slots:
         QVERIFY2(printed.contains(reportColumn), qPrintable(printed));
     }
 
+    // `tarvex runs` in each language: every column starts (left-aligned) or
+    // ends (right-aligned numbers) at the same terminal column on every line,
+    // at least two columns after the one before; Chinese characters take two
+    // columns of a terminal.
+    void runsListingKeepsItsColumns_data() {
+        QTest::addColumn<QString>("language");
+        for (const char* language : {"source", "en", "de", "zh_CN"})
+            QTest::newRow(language) << QString::fromLatin1(language);
+    }
+    void runsListingKeepsItsColumns() {
+        QFETCH(QString, language);
+        Translations translations;
+        QVERIFY(translations.install(language, kBuiltDir));
+        const auto columnsOf = [](QStringView text) {
+            int columns = 0;
+            for (const QChar c : text)
+                columns += (c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF) ||
+                                   (c.unicode() >= 0xFF00 && c.unicode() <= 0xFF60)
+                               ? 2
+                               : 1;
+            return columns;
+        };
+        const QDateTime start(QDate(2026, 12, 1), QTime(8, 0), Qt::UTC);
+        QList<RunRecord> runs(3);
+        runs[0].id = 7;
+        runs[0].startedAt = start;
+        runs[0].endedAt = start.addSecs(3 * 3600 + 5);
+        runs[0].readings = 54321;
+        runs[0].ampHours = 12.3456;
+        runs[0].wattHours = 148.2;
+        runs[0].endVolts = 10.5;
+        runs[0].end = RunEnd::MinimumVoltage;
+        runs[0].label = QStringLiteral("电池 1号");
+        runs[1].id = 12;
+        runs[1].startedAt = start.addDays(1);
+        runs[1].endedAt = start.addDays(1).addSecs(61);
+        runs[1].readings = 3;
+        runs[1].end = RunEnd::ChargeLimit;
+        runs[1].readingsCleared = true;
+        runs[2].id = 1234;
+        runs[2].startedAt = start.addDays(2);
+        runs[2].end = RunEnd::Running;
+        runs[2].label = QStringLiteral("cell B");
+        const QString listing = runsListing(runs, false);
+        const QStringList lines = listing.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+
+        // Each line's cells, as the program's words and the runs' figures.
+        const auto tr = [](const char* text) {
+            return QCoreApplication::translate("StoredRuns", text);
+        };
+        QList<QStringList> cells;
+        cells << QStringList{
+            tr("Run"), tr("Started (UTC)"), tr("Duration"), tr("Readings"), tr("Ah"),
+            tr("Wh"),  tr("End V"),         tr("Ended by"), tr("Label")};
+        for (const RunRecord& r : runs)
+            cells << QStringList{
+                QString::number(r.id),
+                r.startedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                r.endedAt.isValid() ? elapsedText(r.startedAt.msecsTo(r.endedAt))
+                                    : QStringLiteral("-"),
+                QString::number(r.readings),
+                QString::number(r.ampHours, 'f', 4),
+                QString::number(r.wattHours, 'f', 3),
+                r.readings > 0 ? QString::number(r.endVolts, 'f', 3) : QStringLiteral("-"),
+                runEndKey(r.end) + (r.readingsCleared ? tr(" (cleared)") : QString()),
+                r.label};
+        const QList<bool> right{true, false, true, true, true, true, true, false, false};
+        QList<int> edges(right.size(), -1);
+        for (qsizetype l = 0; l < lines.size(); ++l) {
+            const QString& line = lines[l];
+            qsizetype from = 0;
+            int previousEnd = -2;
+            for (qsizetype c = 0; c < cells[l].size(); ++c) {
+                const QString& cell = cells[l][c];
+                if (cell.isEmpty())
+                    continue;
+                const qsizetype at = line.indexOf(cell, from);
+                QVERIFY2(at >= 0, qPrintable(QStringLiteral("%1 in: %2").arg(cell, line)));
+                const int startColumn = columnsOf(QStringView(line).left(at));
+                const int endColumn = startColumn + columnsOf(cell);
+                QVERIFY2(startColumn >= previousEnd + 2, qPrintable(line));
+                const int edge = right[c] ? endColumn : startColumn;
+                if (edges[c] < 0)
+                    edges[c] = edge;
+                QVERIFY2(edges[c] == edge,
+                         qPrintable(QStringLiteral("column %1 of:\n%2").arg(c).arg(listing)));
+                previousEnd = endColumn;
+                from = at + cell.size();
+            }
+            QVERIFY2(!line.endsWith(QLatin1Char(' ')), qPrintable(line));
+        }
+    }
+
     // A language with no translation of the program's shows the texts as
     // written, and so does a code that names no language.
     void unknownLanguageShowsTheSource_data() {

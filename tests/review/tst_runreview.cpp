@@ -23,12 +23,14 @@
 #include "ui/FileDialogs.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
@@ -322,6 +324,38 @@ private slots:
         child<QToolButton>(&window, "runsButton")->click();
         QCOMPARE(chooser(window)->currentIndex(), entryOf(1));
         QCOMPARE(grid(window).rowCount(), 7);
+    }
+
+    // The runs list by keyboard: Tab goes from the table through Open,
+    // Compare, Save as BDF and Close and back, each button under its
+    // caption; in the table the arrows choose a run and Enter opens it.
+    void runsListByKeyboard() {
+        RunsWindow runs;
+        runs.openRuns();
+        QSignalSpy opened(&runs, &RunsWindow::openRequested);
+        runs.show();
+        runs.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&runs));
+        auto* table = child<QTableView>(&runs, "runsTable");
+        table->setFocus(Qt::TabFocusReason);
+        QStringList walk;
+        for (int i = 0; i < 5; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* focused = QApplication::focusWidget();
+            QVERIFY(focused);
+            walk << focused->objectName() + QLatin1Char('=') + focused->accessibleName();
+        }
+        QCOMPARE(
+            walk,
+            (QStringList{QStringLiteral("openButton=Open"), QStringLiteral("compareButton=Compare"),
+                         QStringLiteral("saveBdfButton=Save as BDF\u2026"),
+                         QStringLiteral("closeButton=Close"), QStringLiteral("runsTable=Runs")}));
+        // Newest first: the second row down is the run before the newest.
+        QTest::keyClick(table, Qt::Key_Down);
+        QTest::keyClick(table, Qt::Key_Return);
+        QCOMPARE(opened.count(), 1);
+        QCOMPARE(opened.first().first().toLongLong(), m_runs[1].id);
+        QVERIFY(!runs.isVisible());
     }
 
     // Compare of the selected runs shows them in its chart.

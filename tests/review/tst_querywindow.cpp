@@ -104,36 +104,6 @@ private:
     SaveFileNameAsker m_previous;
 };
 
-// Acts on the first progress dialog shown while it lives, as it is shown,
-// and notes how it looks.
-class ProgressWatch : public QObject {
-public:
-    explicit ProgressWatch(std::function<void(QProgressDialog&)> act) : m_act(std::move(act)) {
-        qApp->installEventFilter(this);
-    }
-    ~ProgressWatch() override { qApp->removeEventFilter(this); }
-
-    bool shown = false;
-    QString label;
-    int maximum = -1;
-    bool cancelOffered = false;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        auto* dialog = qobject_cast<QProgressDialog*>(watched);
-        if (dialog && event->type() == QEvent::Show && !std::exchange(shown, true)) {
-            label = dialog->labelText();
-            maximum = dialog->maximum();
-            cancelOffered = dialog->findChild<QPushButton*>() != nullptr;
-            m_act(*dialog);
-        }
-        return false;
-    }
-
-private:
-    std::function<void(QProgressDialog&)> m_act;
-};
-
 // While it lives, no file of this process can grow beyond a size (the
 // system's limit, which binds a superuser too): a write past it fails as on
 // a full disk, with "File too large", instead of ending the process.

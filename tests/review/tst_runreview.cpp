@@ -21,17 +21,21 @@
 #include "review/RunsWindow.h"
 #include "store/ReadingStore.h"
 #include "ui/FileDialogs.h"
+#include "ui/OperationProgress.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -418,6 +422,65 @@ private slots:
         QCOMPARE(data->metadata["stop_reason"].toString(), QStringLiteral("charge limit"));
         QCOMPARE(data->metadata["equipment"].toObject()["port"].toString(),
                  QStringLiteral("/dev/ttyUSB0"));
+    }
+
+    // Cancel in the progress of Save as BDF, while the run is read or when
+    // both files are written but not yet in place: neither file appears and
+    // nothing is left beside them; the next save writes both.
+    void cancelledBdfSaveLeavesNothing_data() {
+        QTest::addColumn<bool>("whileWriting");
+        QTest::newRow("while reading") << false;
+        QTest::newRow("with both files written") << true;
+    }
+    void cancelledBdfSaveLeavesNothing() {
+        QFETCH(bool, whileWriting);
+        const StoredRun& run = m_runs[2];
+        const int readings = int(run.rowIds.size());
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("cell.bdf.csv"));
+        SaveAnswer answer(file);
+        RunsWindow runs;
+        runs.openRuns();
+        runs.selectRun(run.id);
+        int cancelledAt = -1;
+        OperationProgress::setDelayOverride(0);
+        {
+            ProgressWatch watch([&](QProgressDialog& progress) {
+                if (!whileWriting) {
+                    QMetaObject::invokeMethod(&progress, &QProgressDialog::cancel,
+                                              Qt::QueuedConnection);
+                    return;
+                }
+                // Reading fills the first half of the bar, writing the second.
+                auto* bar = progress.findChild<QProgressBar*>();
+                QVERIFY(bar);
+                connect(bar, &QProgressBar::valueChanged, &progress, [&, bar](int value) {
+                    if (value == 2 * readings && cancelledAt < 0) {
+                        cancelledAt = value;
+                        progress.cancel();
+                    }
+                });
+            });
+            child<QPushButton>(&runs, "saveBdfButton")->click();
+            OperationProgress::setDelayOverride(std::nullopt);
+            QVERIFY(watch.shown);
+            QCOMPARE(watch.maximum, 2 * readings);
+            QVERIFY(watch.cancelOffered);
+        }
+        if (whileWriting)
+            QCOMPARE(cancelledAt, 2 * readings);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
+        QVERIFY(m_store->messages().isEmpty());
+
+        child<QPushButton>(&runs, "saveBdfButton")->click();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+                 (QStringList{QStringLiteral("cell.bdf.csv"),
+                              QStringLiteral("cell.bdf.metadata.json")}));
+        QString error;
+        const auto data = readBdf(file, bdfMetadataPath(file), &error);
+        QVERIFY2(data, qPrintable(error));
+        QCOMPARE(data->rows.size(), readings);
     }
 };
 

@@ -11,7 +11,10 @@
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QPointer>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTimer>
 
 #include <array>
@@ -203,5 +206,35 @@ template <class W> QPointer<QTimer> whenShown(std::function<void(W&)> act) {
     timer->start();
     return timer;
 }
+
+// Acts on the first progress dialog shown while it lives, as it is shown,
+// and notes how it looks.
+class ProgressWatch : public QObject {
+public:
+    explicit ProgressWatch(std::function<void(QProgressDialog&)> act) : m_act(std::move(act)) {
+        qApp->installEventFilter(this);
+    }
+    ~ProgressWatch() override { qApp->removeEventFilter(this); }
+
+    bool shown = false;
+    QString label;
+    int maximum = -1;
+    bool cancelOffered = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* dialog = qobject_cast<QProgressDialog*>(watched);
+        if (dialog && event->type() == QEvent::Show && !std::exchange(shown, true)) {
+            label = dialog->labelText();
+            maximum = dialog->maximum();
+            cancelOffered = dialog->findChild<QPushButton*>() != nullptr;
+            m_act(*dialog);
+        }
+        return false;
+    }
+
+private:
+    std::function<void(QProgressDialog&)> m_act;
+};
 
 } // namespace tarvex

@@ -318,7 +318,10 @@ private slots:
         QueuedSpy stopped(m_run->get(), &LoadRun::stoppedAtMinimumVoltage);
         QueuedSpy ended(m_run->get(), &LoadRun::stopEnded);
         QueuedSpy stillOn(m_run->get(), &LoadRun::loadStillOn);
-        openAndSwitchOn(QString::fromStdString(m_sim->terminalPath()), 0.01);
+        // Polls far apart: on a busy machine the next poll could otherwise
+        // leave before the answer that trips the stop is taken, and its late
+        // answer would count as the stop's.
+        openAndSwitchOn(QString::fromStdString(m_sim->terminalPath()), 0.01, 400);
         QTRY_VERIFY_WITH_TIMEOUT(taken.count() >= 1, kWaitMs);
         QVERIFY(m_run->get()->guardProcessId() > 0);
         m_sim->ignoreLoadOffs(ignored);

@@ -310,6 +310,9 @@ void LoadRun::switchLoadOff() {
 
 void LoadRun::setMinimumVoltage(double volts) {
     m_minimumVolts = volts;
+    // The run keeps the setting in force: the one that may end it.
+    if (m_run)
+        m_run->minimumVolts = volts;
 }
 
 void LoadRun::setSilenceLimit(int ms) {

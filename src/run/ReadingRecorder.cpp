@@ -145,7 +145,7 @@ bool ReadingRecorder::writeEnds() {
             next = m_ends.front();
         }
         try {
-            m_store.endRun(runIdFor(next.start), next.end, next.endedAt);
+            m_store.endRun(runIdFor(next.start), next.end, next.endedAt, next.start.minimumVolts);
         } catch (const std::exception&) {
             if (!m_retryTimer.isActive())
                 m_retryTimer.start();

@@ -875,21 +875,26 @@ qint64 ReadingStore::beginRun(const RunStart& start) {
     }
 }
 
-void ReadingStore::endRun(qint64 runId, RunEnd end, const QDateTime& endedAt) {
+void ReadingStore::endRun(qint64 runId, RunEnd end, const QDateTime& endedAt,
+                          std::optional<double> minimumVolts) {
     try {
         StoreBackend& b = backend();
         if (!b.claim())
             throw DatabaseError(b.claimedElsewhere());
         const QString context =
             ReadingStore::tr("Cannot end run %1 in %2").arg(runId).arg(b.place());
-        QSqlQuery& q = b.prepared(QStringLiteral("UPDATE %1 SET \"EndedAt\" = CAST(? AS BIGINT), "
-                                                 "\"StopReason\" = ? WHERE \"RunID\" = CAST(? AS "
-                                                 "BIGINT) AND \"EndedAt\" IS NULL")
-                                      .arg(b.runsTable()),
-                                  context);
+        QSqlQuery& q = b.prepared(
+            QStringLiteral("UPDATE %1 SET \"EndedAt\" = CAST(? AS BIGINT), \"StopReason\" = ?, "
+                           "\"MinimumVolts\" = COALESCE(CAST(? AS DOUBLE PRECISION), "
+                           "\"MinimumVolts\") WHERE \"RunID\" = CAST(? AS BIGINT) AND "
+                           "\"EndedAt\" IS NULL")
+                .arg(b.runsTable()),
+            context);
         q.bindValue(0, endedAt.toMSecsSinceEpoch());
         q.bindValue(1, runEndKey(end));
-        q.bindValue(2, runId);
+        q.bindValue(2, minimumVolts ? QVariant(*minimumVolts)
+                                    : QVariant(QMetaType::fromType<double>()));
+        q.bindValue(3, runId);
         b.exec(q, context);
         q.finish();
     } catch (...) {

@@ -215,9 +215,12 @@ public:
     // is returned and nothing is written, so a start retried after a failure
     // whose outcome was not known never makes two runs.
     qint64 beginRun(const RunStart& start);
-    // Ends the run: EndedAt, and why (StopReason). A run that has ended
-    // already keeps its first end.
-    void endRun(qint64 runId, RunEnd end, const QDateTime& endedAt);
+    // Ends the run: EndedAt, and why (StopReason); minimumVolts, when given,
+    // is the minimum-voltage setting in force at the end (the operator may
+    // change it during the run). A run that has ended already keeps its
+    // first end.
+    void endRun(qint64 runId, RunEnd end, const QDateTime& endedAt,
+                std::optional<double> minimumVolts = std::nullopt);
     // All runs, by RunID.
     QList<RunRecord> runs();
     std::optional<RunRecord> run(qint64 runId);

@@ -208,6 +208,10 @@ private slots:
         const std::optional<RunRecord> stored = endedRun(id);
         QVERIFY(stored);
         QCOMPARE(stored->end, end);
+        // The minimum in force at the end: the one that stopped the run.
+        const double minimum = how == QLatin1String("minimum") ? 13.0 : 0.01;
+        QCOMPARE(told.minimumVolts, minimum);
+        QCOMPARE(stored->minimumVolts, minimum);
         QCOMPARE(stored->label, QStringLiteral("cell 3"));
         QCOMPARE(stored->pollIntervalMs, kIntervalMs);
         QCOMPARE(stored->endedAt, told.endedAt);

@@ -111,7 +111,11 @@ void ReadingRecorder::endRun(const RunStart& start, RunEnd end, const QDateTime&
     bool wakeUp = false;
     {
         const std::lock_guard lock(m_mutex);
-        m_ends.push_back({start, end, endedAt});
+        m_ends.push_back({start, end, endedAt, 0});
+        // While storing is delayed the end waits in the journal at once, as
+        // the readings before it do.
+        if (m_delayed || !m_attached)
+            journalWaitingLocked();
         wakeUp = !std::exchange(m_wakePosted, true);
     }
     // Posted outside the lock: a post takes the hand-over's lock, which a
@@ -138,8 +142,11 @@ bool ReadingRecorder::writeEnds() {
             if (!m_waiting.empty())
                 return true;
             if (m_ends.empty()) {
-                if (!m_episode)
+                if (!m_episode) {
                     m_retryTimer.stop();
+                    if (m_journal)
+                        m_journal->clearIfSettled();
+                }
                 return true;
             }
             next = m_ends.front();
@@ -147,11 +154,15 @@ bool ReadingRecorder::writeEnds() {
         try {
             m_store.endRun(runIdFor(next.start), next.end, next.endedAt, next.start.minimumVolts);
         } catch (const std::exception&) {
+            const std::lock_guard lock(m_mutex);
+            journalWaitingLocked();
             if (!m_retryTimer.isActive())
                 m_retryTimer.start();
             return false;
         }
         const std::lock_guard lock(m_mutex);
+        if (m_journal && m_ends.front().journalKey != 0)
+            m_journal->settle(m_ends.front().journalKey);
         m_ends.pop_front();
     }
 }
@@ -164,6 +175,14 @@ void ReadingRecorder::journalWaitingLocked() {
     for (Waiting& w : m_waiting)
         if (w.journalKey == 0 && !journalLocked(w))
             return;
+    for (RunEnding& e : m_ends)
+        if (e.journalKey == 0 && !journalLocked(e))
+            return;
+}
+
+bool ReadingRecorder::journalLocked(RunEnding& e) {
+    e.journalKey = m_journal->addEnd({0, e.start, e.end, e.endedAt});
+    return e.journalKey != 0;
 }
 
 bool ReadingRecorder::journalLocked(Waiting& w) {
@@ -216,7 +235,9 @@ void ReadingRecorder::attachReadingTable() {
     if (m_attached)
         return;
     auto journal = std::make_shared<ReadingJournal>(ReadingStore::dataDirectory());
-    const QList<ReadingJournal::Entry> left = ReadingJournal::adopt(journal->directory(), *journal);
+    QList<ReadingJournal::EndEntry> leftEnds;
+    const QList<ReadingJournal::Entry> left =
+        ReadingJournal::adopt(journal->directory(), *journal, &leftEnds);
     int count = 0;
     {
         const std::lock_guard lock(m_mutex);
@@ -225,16 +246,18 @@ void ReadingRecorder::attachReadingTable() {
         for (auto it = left.crbegin(); it != left.crend(); ++it)
             m_waiting.push_front({m_nextSerial++, it->reading, it->takenAt, it->key,
                                   it->attemptedId, ReadingRun{it->run, it->elapsedMs}});
-        // The runs of an ended program end once its readings are in: as
-        // "ended unexpectedly", at the last of them (a run that ended in the
-        // table keeps its end).
+        // The runs of an ended program end once its readings are in: as its
+        // journal says they ended, else as "ended unexpectedly" at the last
+        // of them (a run that ended in the table keeps its end).
         QHash<QString, RunEnding> ended;
         for (const ReadingJournal::Entry& e : left)
             if (e.run)
-                ended.insert(runKey(*e.run), {*e.run, RunEnd::Unexpected, e.takenAt.toUTC()});
+                ended.insert(runKey(*e.run), {*e.run, RunEnd::Unexpected, e.takenAt.toUTC(), 0});
+        for (const ReadingJournal::EndEntry& e : std::as_const(leftEnds))
+            ended.insert(runKey(e.run), {e.run, e.end, e.endedAt, e.key});
         for (const RunEnding& e : std::as_const(ended))
             m_ends.push_front(e);
-        if (!left.isEmpty())
+        if (!left.isEmpty() || !leftEnds.isEmpty())
             m_episode = true;
         count = static_cast<int>(m_waiting.size());
         m_attached = true;
@@ -389,16 +412,31 @@ int ReadingRecorder::flush(QDeadlineTimer deadline) {
     }
     // What is left is kept for the next start.
     int left = 0;
+    int endsLeft = 0;
     std::shared_ptr<ReadingJournal> journal;
     {
         const std::lock_guard lock(m_mutex);
         journalWaitingLocked();
         left = static_cast<int>(m_waiting.size());
+        endsLeft = static_cast<int>(m_ends.size());
         journal = m_journal;
     }
-    if (left == 0)
+    if (left == 0 && endsLeft == 0)
         return 0;
-    if (journal && journal->sync() && journal->errorString().isEmpty())
+    const bool kept = journal && journal->sync() && journal->errorString().isEmpty();
+    if (left == 0) {
+        if (kept)
+            qWarning("How %d run(s) ended could not be stored before the end; it is kept in %s "
+                     "and stored at the next start.",
+                     endsLeft, qPrintable(QDir::toNativeSeparators(journal->fileName())));
+        else
+            qWarning("How %d run(s) ended could not be stored before the end and is lost: %s",
+                     endsLeft,
+                     qPrintable(journal ? journal->errorString()
+                                        : QStringLiteral("the reading table was never attached")));
+        return 0;
+    }
+    if (kept)
         qWarning("%d reading(s) could not be stored before the end; they are kept in %s and "
                  "stored at the next start.",
                  left, qPrintable(QDir::toNativeSeparators(journal->fileName())));

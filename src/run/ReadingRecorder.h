@@ -30,9 +30,11 @@
 // late - after a wait, or from the journal at the next start - still lands
 // in its run, with its figures. The journal keeps each waiting reading's run
 // and time too. A run's end is written after the readings handed over before
-// it; an end that cannot be written waits as they do (in memory only: a
-// program that ends meanwhile leaves the run to be ended as "ended
-// unexpectedly" at the next start).
+// it; an end that cannot be written waits as they do, in the journal too,
+// so that a program that ends meanwhile (killed, or at its end with the table
+// still out of reach) leaves the run to be ended at the next start as it
+// really ended. A run whose end never reached the journal is ended there as
+// "ended unexpectedly".
 //
 // Lives on the storing thread: create it, move it there; call its slots
 // there, except those marked "any thread". Its signals are emitted on the
@@ -145,6 +147,7 @@ private:
         RunStart start;
         RunEnd end = RunEnd::Running;
         QDateTime endedAt;
+        quint64 journalKey = 0; // 0 while not in the journal
     };
 
     void wake();
@@ -160,6 +163,7 @@ private:
     void journalWaitingLocked();
     // False when the journal cannot be written.
     bool journalLocked(Waiting& w);
+    bool journalLocked(RunEnding& e);
 
     // Storing thread only.
     ReadingStore m_store;

@@ -31,6 +31,49 @@ QString systemError() {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
+QJsonObject runObject(const RunStart& start) {
+    QJsonObject run;
+    run.insert(QStringLiteral("startedAt"), start.startedAt.toMSecsSinceEpoch());
+    run.insert(QStringLiteral("minimumVolts"), start.minimumVolts);
+    run.insert(QStringLiteral("pollIntervalMs"), start.pollIntervalMs);
+    run.insert(QStringLiteral("port"), start.port);
+    run.insert(QStringLiteral("label"), start.label);
+    if (start.limits.maxElapsedMs)
+        run.insert(QStringLiteral("maxElapsedMs"), double(*start.limits.maxElapsedMs));
+    if (start.limits.maxAmpHours)
+        run.insert(QStringLiteral("maxAmpHours"), *start.limits.maxAmpHours);
+    if (start.limits.maxWattHours)
+        run.insert(QStringLiteral("maxWattHours"), *start.limits.maxWattHours);
+    return run;
+}
+
+RunStart runStartOf(const QJsonObject& run) {
+    RunStart start;
+    start.startedAt = QDateTime::fromMSecsSinceEpoch(
+        static_cast<qint64>(run.value(QStringLiteral("startedAt")).toDouble()), Qt::UTC);
+    start.minimumVolts = run.value(QStringLiteral("minimumVolts")).toDouble();
+    start.pollIntervalMs = run.value(QStringLiteral("pollIntervalMs")).toInt();
+    start.port = run.value(QStringLiteral("port")).toString();
+    start.label = run.value(QStringLiteral("label")).toString();
+    if (run.contains(QStringLiteral("maxElapsedMs")))
+        start.limits.maxElapsedMs =
+            static_cast<qint64>(run.value(QStringLiteral("maxElapsedMs")).toDouble());
+    if (run.contains(QStringLiteral("maxAmpHours")))
+        start.limits.maxAmpHours = run.value(QStringLiteral("maxAmpHours")).toDouble();
+    if (run.contains(QStringLiteral("maxWattHours")))
+        start.limits.maxWattHours = run.value(QStringLiteral("maxWattHours")).toDouble();
+    return start;
+}
+
+QByteArray endRecord(const ReadingJournal::EndEntry& e) {
+    QJsonObject o;
+    o.insert(QStringLiteral("end"), keyText(e.key));
+    o.insert(QStringLiteral("run"), runObject(e.run));
+    o.insert(QStringLiteral("reason"), runEndKey(e.end));
+    o.insert(QStringLiteral("endedAt"), e.endedAt.toMSecsSinceEpoch());
+    return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
+}
+
 QByteArray waitingRecord(const ReadingJournal::Entry& e) {
     QJsonObject o;
     o.insert(QStringLiteral("wait"), keyText(e.key));
@@ -44,19 +87,7 @@ QByteArray waitingRecord(const ReadingJournal::Entry& e) {
     o.insert(QStringLiteral("amps"), e.reading.amps);
     o.insert(QStringLiteral("watts"), e.reading.watts);
     if (e.run) {
-        QJsonObject run;
-        run.insert(QStringLiteral("startedAt"), e.run->startedAt.toMSecsSinceEpoch());
-        run.insert(QStringLiteral("minimumVolts"), e.run->minimumVolts);
-        run.insert(QStringLiteral("pollIntervalMs"), e.run->pollIntervalMs);
-        run.insert(QStringLiteral("port"), e.run->port);
-        run.insert(QStringLiteral("label"), e.run->label);
-        if (e.run->limits.maxElapsedMs)
-            run.insert(QStringLiteral("maxElapsedMs"), double(*e.run->limits.maxElapsedMs));
-        if (e.run->limits.maxAmpHours)
-            run.insert(QStringLiteral("maxAmpHours"), *e.run->limits.maxAmpHours);
-        if (e.run->limits.maxWattHours)
-            run.insert(QStringLiteral("maxWattHours"), *e.run->limits.maxWattHours);
-        o.insert(QStringLiteral("run"), run);
+        o.insert(QStringLiteral("run"), runObject(*e.run));
         o.insert(QStringLiteral("elapsedMs"), double(e.elapsedMs));
     }
     return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
@@ -75,11 +106,14 @@ QByteArray settledRecord(quint64 key) {
     return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
 }
 
-// The readings a journal's records leave open, in the order they came. A
-// line that does not parse (the last one, cut by a kill) is passed over.
-QList<ReadingJournal::Entry> openEntries(const QByteArray& bytes) {
+// The readings and run ends a journal's records leave open, in the order
+// they came. A line that does not parse (the last one, cut by a kill) is
+// passed over.
+QList<ReadingJournal::Entry> openEntries(const QByteArray& bytes,
+                                         QList<ReadingJournal::EndEntry>& ends) {
     QList<ReadingJournal::Entry> entries;
     QMap<quint64, qsizetype> index;
+    QMap<quint64, qsizetype> endIndex;
     for (const QByteArray& line : bytes.split('\n')) {
         const QJsonObject o = QJsonDocument::fromJson(line).object();
         if (o.isEmpty())
@@ -101,27 +135,24 @@ QList<ReadingJournal::Entry> openEntries(const QByteArray& bytes) {
             e.reading.amps = o.value(QStringLiteral("amps")).toDouble();
             e.reading.watts = o.value(QStringLiteral("watts")).toDouble();
             if (const QJsonObject run = o.value(QStringLiteral("run")).toObject(); !run.isEmpty()) {
-                RunStart start;
-                start.startedAt = QDateTime::fromMSecsSinceEpoch(
-                    static_cast<qint64>(run.value(QStringLiteral("startedAt")).toDouble()),
-                    Qt::UTC);
-                start.minimumVolts = run.value(QStringLiteral("minimumVolts")).toDouble();
-                start.pollIntervalMs = run.value(QStringLiteral("pollIntervalMs")).toInt();
-                start.port = run.value(QStringLiteral("port")).toString();
-                start.label = run.value(QStringLiteral("label")).toString();
-                if (run.contains(QStringLiteral("maxElapsedMs")))
-                    start.limits.maxElapsedMs =
-                        static_cast<qint64>(run.value(QStringLiteral("maxElapsedMs")).toDouble());
-                if (run.contains(QStringLiteral("maxAmpHours")))
-                    start.limits.maxAmpHours = run.value(QStringLiteral("maxAmpHours")).toDouble();
-                if (run.contains(QStringLiteral("maxWattHours")))
-                    start.limits.maxWattHours =
-                        run.value(QStringLiteral("maxWattHours")).toDouble();
-                e.run = start;
+                e.run = runStartOf(run);
                 e.elapsedMs = static_cast<qint64>(o.value(QStringLiteral("elapsedMs")).toDouble());
             }
             index.insert(e.key, entries.size());
             entries.append(e);
+        } else if (o.contains(QStringLiteral("end"))) {
+            ReadingJournal::EndEntry e;
+            e.key = o.value(QStringLiteral("end")).toString().toULongLong(&ok, 16);
+            const std::optional<RunEnd> end =
+                runEndFromKey(o.value(QStringLiteral("reason")).toString());
+            if (!ok || endIndex.contains(e.key) || !end)
+                continue;
+            e.run = runStartOf(o.value(QStringLiteral("run")).toObject());
+            e.end = *end;
+            e.endedAt = QDateTime::fromMSecsSinceEpoch(
+                static_cast<qint64>(o.value(QStringLiteral("endedAt")).toDouble()), Qt::UTC);
+            endIndex.insert(e.key, ends.size());
+            ends.append(e);
         } else if (o.contains(QStringLiteral("attempt"))) {
             const quint64 key = o.value(QStringLiteral("attempt")).toString().toULongLong(&ok, 16);
             if (ok && index.contains(key))
@@ -131,9 +162,12 @@ QList<ReadingJournal::Entry> openEntries(const QByteArray& bytes) {
             const quint64 key = o.value(QStringLiteral("settled")).toString().toULongLong(&ok, 16);
             if (ok && index.contains(key))
                 entries[index.value(key)].key = 0; // settled: left out below
+            if (ok && endIndex.contains(key))
+                ends[endIndex.value(key)].key = 0;
         }
     }
     entries.removeIf([](const ReadingJournal::Entry& e) { return e.key == 0; });
+    ends.removeIf([](const ReadingJournal::EndEntry& e) { return e.key == 0; });
     return entries;
 }
 
@@ -232,6 +266,17 @@ quint64 ReadingJournal::add(const Entry& entry) {
     return e.key;
 }
 
+quint64 ReadingJournal::addEnd(const EndEntry& entry) {
+    EndEntry e = entry;
+    while (e.key == 0)
+        e.key = QRandomGenerator::system()->generate64();
+    const std::lock_guard lock(m_mutex);
+    if (!writeLine(endRecord(e)))
+        return 0;
+    m_open.insert(e.key);
+    return e.key;
+}
+
 bool ReadingJournal::sync() {
     int fd = -1;
     {
@@ -272,8 +317,10 @@ void ReadingJournal::clearIfSettled() {
                       .arg(QDir::toNativeSeparators(m_file), systemError());
 }
 
-QList<ReadingJournal::Entry> ReadingJournal::adopt(const QString& directory, ReadingJournal& into) {
+QList<ReadingJournal::Entry> ReadingJournal::adopt(const QString& directory, ReadingJournal& into,
+                                                   QList<EndEntry>* ends) {
     QList<Entry> adopted;
+    QList<EndEntry> adoptedEnds;
     if (directory.isEmpty())
         return adopted;
     const QString own = into.fileName();
@@ -300,7 +347,7 @@ QList<ReadingJournal::Entry> ReadingJournal::adopt(const QString& directory, Rea
             ::close(fd);
             continue;
         }
-        adopted += openEntries(f.readAll());
+        adopted += openEntries(f.readAll(), adoptedEnds);
         found.append({file, fd});
     }
     std::stable_sort(adopted.begin(), adopted.end(),
@@ -315,6 +362,12 @@ QList<ReadingJournal::Entry> ReadingJournal::adopt(const QString& directory, Rea
         if (key != 0)
             added << key;
     }
+    for (EndEntry& e : adoptedEnds) {
+        e.key = into.addEnd(e);
+        kept = kept && e.key != 0;
+        if (e.key != 0)
+            added << e.key;
+    }
     kept = kept && into.sync();
     for (const Found& f : found) {
         if (kept)
@@ -325,7 +378,10 @@ QList<ReadingJournal::Entry> ReadingJournal::adopt(const QString& directory, Rea
         for (const quint64 key : std::as_const(added))
             into.settle(key);
         adopted.clear();
+        adoptedEnds.clear();
     }
+    if (ends)
+        *ends = adoptedEnds;
     return adopted;
 }
 

@@ -8,9 +8,11 @@
 // journal whose file nobody locks belongs to a program that has ended. The
 // file is a list of records, one line each: a reading that waits (with a key
 // of its own), the ID a transaction storing it is about to commit, and that
-// it was settled (stored, or dropped from a full wait list). A reading is
-// open from its first record until it is settled; the file is emptied when
-// none is open, and removed when the journal goes with none open.
+// it was settled (stored, or dropped from a full wait list). A run's end that
+// waits to be written (how and when the run ended) is a record too, open
+// until settled as a reading is. A record is open from its first line until
+// it is settled; the file is emptied when none is open, and removed when the
+// journal goes with none open.
 //
 // Every function may be called from any thread. Failures to write are not
 // raised: the journal keeps the readings in memory only then, and
@@ -47,6 +49,14 @@ public:
         qint64 elapsedMs = 0;
     };
 
+    // A run's end as a journal holds it.
+    struct EndEntry {
+        quint64 key = 0;
+        RunStart run; // the run, found by its start
+        RunEnd end = RunEnd::Running;
+        QDateTime endedAt; // UTC
+    };
+
     // A journal in directory; its file is made at the first add().
     explicit ReadingJournal(QString directory);
     // Removes the file when no reading in it is open; keeps it otherwise.
@@ -58,13 +68,15 @@ public:
     // its key; 0 when it cannot be written. The record is in the system's
     // hands at once (a kill loses nothing); sync() puts it on the disk.
     quint64 add(const Entry& entry);
+    // Writes a run's end that waits, as add() does a reading.
+    quint64 addEnd(const EndEntry& entry);
     // Puts everything written so far on the disk. False on failure.
     bool sync();
     // Notes, on the disk, that a transaction storing the reading of key is
     // about to commit with ID id: should the program end before it learns
     // the outcome, the next start looks for that row.
     void noteAttempt(quint64 key, qint64 id);
-    // The reading of key is stored or dropped.
+    // The reading or run end of key is stored or dropped.
     void settle(quint64 key);
     // Readings written and not yet settled.
     int openCount() const;
@@ -78,10 +90,11 @@ public:
     QString errorString() const;
 
     // Takes over the journals in directory of programs that have ended: the
-    // readings they left open, oldest first, are added to into (on the
-    // disk) before their files are removed. A journal that cannot be read
-    // is left as it is.
-    static QList<Entry> adopt(const QString& directory, ReadingJournal& into);
+    // readings they left open, oldest first, and the run ends they left open
+    // (into ends, when given), are added to into (on the disk) before their
+    // files are removed. A journal that cannot be read is left as it is.
+    static QList<Entry> adopt(const QString& directory, ReadingJournal& into,
+                              QList<EndEntry>* ends = nullptr);
 
 private:
     bool openFile();

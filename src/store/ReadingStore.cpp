@@ -887,7 +887,7 @@ void ReadingStore::endRun(qint64 runId, RunEnd end, const QDateTime& endedAt,
             QStringLiteral("UPDATE %1 SET \"EndedAt\" = CAST(? AS BIGINT), \"StopReason\" = ?, "
                            "\"MinimumVolts\" = COALESCE(CAST(? AS DOUBLE PRECISION), "
                            "\"MinimumVolts\") WHERE \"RunID\" = CAST(? AS BIGINT) AND "
-                           "\"EndedAt\" IS NULL")
+                           "(\"EndedAt\" IS NULL OR \"StopReason\" = ?)")
                 .arg(b.runsTable()),
             context);
         q.bindValue(0, endedAt.toMSecsSinceEpoch());
@@ -895,6 +895,7 @@ void ReadingStore::endRun(qint64 runId, RunEnd end, const QDateTime& endedAt,
         q.bindValue(2, minimumVolts ? QVariant(*minimumVolts)
                                     : QVariant(QMetaType::fromType<double>()));
         q.bindValue(3, runId);
+        q.bindValue(4, runEndKey(RunEnd::Unexpected));
         b.exec(q, context);
         q.finish();
     } catch (...) {

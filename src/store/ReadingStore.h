@@ -218,7 +218,9 @@ public:
     // Ends the run: EndedAt, and why (StopReason); minimumVolts, when given,
     // is the minimum-voltage setting in force at the end (the operator may
     // change it during the run). A run that has ended already keeps its
-    // first end.
+    // first end, but for "ended unexpectedly": that is what the next start
+    // concludes of a run whose end it does not know, and a later word of how
+    // the run ended (a program's journal) replaces it.
     void endRun(qint64 runId, RunEnd end, const QDateTime& endedAt,
                 std::optional<double> minimumVolts = std::nullopt);
     // All runs, by RunID.

@@ -191,6 +191,67 @@ private slots:
         QCOMPARE(store.run(1)->end, RunEnd::LoadOff);
     }
 
+    // A program that ends while the table is locked (its end's bounded wait
+    // runs out) keeps how its run ended in its journal, with the readings
+    // that wait, or alone when the readings were in: the next start stores
+    // the run as it ended, at the time it ended, not as "ended unexpectedly".
+    void runEndOutlivesTheProgram_data() {
+        QTest::addColumn<bool>("readingsWait");
+        QTest::newRow("with its readings") << true;
+        QTest::newRow("the end alone") << false;
+    }
+    void runEndOutlivesTheProgram() {
+        QFETCH(bool, readingsWait);
+        RunStart start;
+        start.startedAt = QDateTime::fromMSecsSinceEpoch(1'765'400'000'000, Qt::UTC);
+        start.minimumVolts = 11.5;
+        start.pollIntervalMs = 200;
+        start.port = QStringLiteral("/dev/ttyUSB0");
+        start.label = QStringLiteral("kept");
+        const QDateTime at = QDateTime::currentDateTime();
+        const QDateTime endedAt = at.addMSecs(500).toUTC();
+        {
+            std::unique_ptr<LockHolder> other; // let go after the program's end
+            ReadingRecorder recorder;
+            recorder.attachReadingTable();
+            if (readingsWait) {
+                other = std::make_unique<LockHolder>(m_store->tableFile());
+                QVERIFY(other->held());
+            }
+            recorder.startRun(start);
+            for (int i = 0; i < 3; ++i)
+                recorder.record(readingOf(12000 - i * 100), at.addMSecs(200 * i),
+                                ReadingRun{start, 200 * i});
+            if (!readingsWait) {
+                QTRY_COMPARE_WITH_TIMEOUT(rows().size(), 3, 15000);
+                other = std::make_unique<LockHolder>(m_store->tableFile());
+                QVERIFY(other->held());
+            }
+            recorder.endRun(start, RunEnd::MinimumVoltage, endedAt);
+            QTest::qWait(500); // a write tried and refused
+            QCOMPARE(recorder.flush(300), readingsWait ? 3 : 0);
+            QCOMPARE(journalFiles(m_store->dataDir()).size(), 1);
+        }
+        // The journal stays for the next start.
+        QCOMPARE(journalFiles(m_store->dataDir()).size(), 1);
+        QCOMPARE(ReadingStore::setUp(m_store->dataDir()), ReadingStore::SetupResult::Ready);
+        ReadingRecorder next;
+        next.attachReadingTable();
+        ReadingStore store;
+        QTRY_VERIFY_WITH_TIMEOUT(store.run(1) && store.run(1)->end == RunEnd::MinimumVoltage &&
+                                     store.run(1)->readings == 3,
+                                 15000);
+        const RunRecord r = *store.run(1);
+        QCOMPARE(r.endedAt, endedAt);
+        QCOMPARE(r.label, QStringLiteral("kept"));
+        QCOMPARE(r.minimumVolts, 11.5);
+        QVERIFY(qAbs(r.ampHours - 1.5 * 0.4 / 3600) < 1e-12);
+        QCOMPARE(rows().size(), 3);
+        QCOMPARE(store.runs().size(), 1);
+        // Everything settled: the journal keeps nothing open.
+        QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(next.journalFile()).size(), 0, 15000);
+    }
+
     // Past an hour of readings the oldest go and the newest stay; told once.
     void waitListKeepsTheNewestHour() {
         ReadingRecorder recorder;

@@ -13,9 +13,12 @@ using namespace tarvex;
 namespace {
 
 ReadingJournal::Entry entry(int i, std::optional<qint64> attempted = std::nullopt) {
-    return {0, nthReading(i),
+    return {0,
+            nthReading(i),
             QDateTime(nthDay(i), QTime(10, 0).addMSecs(i * 1234), Qt::OffsetFromUTC, 3600),
-            attempted, std::nullopt, 0};
+            attempted,
+            std::nullopt,
+            0};
 }
 
 // The start of the run the even readings belong to.
@@ -109,6 +112,49 @@ private slots:
         next.settle(adopted[1].key);
         next.clearIfSettled();
         QCOMPARE(QFileInfo(next.fileName()).size(), 0);
+    }
+
+    // A run's end that waits is kept as a reading is: the next program takes
+    // over those not settled, with the run's start, how and when it ended,
+    // beside the readings; a settled one stays behind.
+    void openRunEndsAreTakenOverByTheNextProgram() {
+        const QString dir = m_dir->path();
+        RunStart other = runStart();
+        other.startedAt = other.startedAt.addSecs(3600);
+        other.port = QStringLiteral("/dev/ttyACM0");
+        const QDateTime endedAt = QDateTime::fromMSecsSinceEpoch(1'765'407'654'321, Qt::UTC);
+        {
+            ReadingJournal ended(dir);
+            ended.add(runEntry(1));
+            const quint64 end = ended.addEnd({0, runStart(), RunEnd::MinimumVoltage, endedAt});
+            const quint64 settled = ended.addEnd({0, other, RunEnd::LoadOff, endedAt});
+            QVERIFY(end != 0 && settled != 0 && end != settled);
+            ended.settle(settled);
+            QCOMPARE(ended.openCount(), 2);
+            // A record cut short by a kill in the middle of its write.
+            QFile f(ended.fileName());
+            QVERIFY(f.open(QIODevice::Append));
+            f.write("{\"end\":\"cd\",\"reason\":\"load off\",\"run\":{");
+        }
+        ReadingJournal next(dir);
+        QList<ReadingJournal::EndEntry> ends;
+        const QList<ReadingJournal::Entry> adopted = ReadingJournal::adopt(dir, next, &ends);
+        QCOMPARE(adopted.size(), 1);
+        QCOMPARE(ends.size(), 1);
+        const ReadingJournal::EndEntry& e = ends.first();
+        QCOMPARE(e.end, RunEnd::MinimumVoltage);
+        QCOMPARE(e.endedAt, endedAt);
+        QCOMPARE(e.run.startedAt, runStart().startedAt);
+        QCOMPARE(e.run.port, runStart().port);
+        QCOMPARE(e.run.label, runStart().label);
+        QCOMPARE(e.run.minimumVolts, runStart().minimumVolts);
+        QVERIFY(e.run.limits == runStart().limits);
+        // The next program's now, open until settled there.
+        QCOMPARE(next.openCount(), 2);
+        QCOMPARE(journalFiles(dir), QStringList{QFileInfo(next.fileName()).fileName()});
+        next.settle(adopted.first().key);
+        next.settle(e.key);
+        QCOMPARE(next.openCount(), 0);
     }
 
     // The journal of a program that still runs (its file locked) is left to

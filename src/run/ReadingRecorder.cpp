@@ -135,6 +135,7 @@ qint64 ReadingRecorder::runIdFor(const RunStart& start) {
 }
 
 bool ReadingRecorder::writeEnds() {
+    bool settled = false; // a journaled end is stored
     for (;;) {
         RunEnding next;
         {
@@ -144,7 +145,7 @@ bool ReadingRecorder::writeEnds() {
             if (m_ends.empty()) {
                 if (!m_episode) {
                     m_retryTimer.stop();
-                    if (m_journal)
+                    if (settled && m_journal)
                         m_journal->clearIfSettled();
                 }
                 return true;
@@ -161,8 +162,10 @@ bool ReadingRecorder::writeEnds() {
             return false;
         }
         const std::lock_guard lock(m_mutex);
-        if (m_journal && m_ends.front().journalKey != 0)
+        if (m_journal && m_ends.front().journalKey != 0) {
             m_journal->settle(m_ends.front().journalKey);
+            settled = true;
+        }
         m_ends.pop_front();
     }
 }

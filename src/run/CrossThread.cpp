@@ -1,10 +1,10 @@
 #include "run/CrossThread.h"
 
-#if defined(__SANITIZE_THREAD__)
-
-#include <QtGlobal>
+#include <QCoreApplication>
 
 namespace tarvex {
+
+#if defined(__SANITIZE_THREAD__)
 
 namespace {
 
@@ -36,6 +36,17 @@ HandOver::~HandOver() {
     handOverLock().unlock();
 }
 
-} // namespace tarvex
+void dropQueued(QObject* receiver) {
+    const std::lock_guard ordered(handOverLock());
+    QCoreApplication::removePostedEvents(receiver);
+}
+
+#else
+
+void dropQueued(QObject* receiver) {
+    QCoreApplication::removePostedEvents(receiver);
+}
 
 #endif
+
+} // namespace tarvex

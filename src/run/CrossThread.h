@@ -48,6 +48,11 @@ void emitAcross(Sender* sender, void (Sender::*signal)(Args...), Values&&... val
     (sender->*signal)(std::forward<Values>(values)...);
 }
 
+// Drops the calls and signals queued for receiver and not yet delivered (for
+// a receiver about to go), in a way ThreadSanitizer can follow: what another
+// thread copied for them is destroyed in order after its copying.
+void dropQueued(QObject* receiver);
+
 // Queues call to run on receiver's thread (at once when that is this thread's
 // own and it is not handling another call).
 template <class F> void post(QObject* receiver, F&& call) {

@@ -4,6 +4,8 @@
 // reads what it recorded without a race.
 #pragma once
 
+#include "run/CrossThread.h"
+
 #include <QList>
 #include <QObject>
 #include <QTest>
@@ -17,13 +19,21 @@ class QueuedSpy : public QObject {
 public:
     template <class Sender, class... Args>
     QueuedSpy(const Sender* sender, void (Sender::*signal)(Args...)) {
-        connect(
+        m_connection = connect(
             sender, signal, this,
             [this](Args... args) {
                 m_calls.append(QVariantList{QVariant::fromValue(std::decay_t<Args>(args))...});
             },
             Qt::QueuedConnection);
     }
+    // Nothing more is queued for the spy; what was queued and not yet
+    // recorded goes in order with its sending.
+    ~QueuedSpy() override {
+        disconnect(m_connection);
+        dropQueued(this);
+    }
+    QueuedSpy(const QueuedSpy&) = delete;
+    QueuedSpy& operator=(const QueuedSpy&) = delete;
 
     qsizetype count() const { return m_calls.size(); }
     const QVariantList& at(qsizetype i) const { return m_calls.at(i); }
@@ -36,6 +46,7 @@ public:
     }
 
 private:
+    QMetaObject::Connection m_connection;
     QList<QVariantList> m_calls;
 };
 

@@ -84,9 +84,7 @@ void ReadingRecorder::record(const LoadReading& reading, const QDateTime& takenA
         if (!m_overflowTold)
             m_overflowPending = true;
     }
-    // Storing is delayed, or a statement hangs: the readings go into the
-    // journal now, not when the storing thread gets to them.
-    if (m_delayed || (m_inFlight != 0 && nowMs() - m_inFlightSinceMs > kJournalAfterMs))
+    if (journalsNowLocked())
         journalWaitingLocked();
     if (!std::exchange(m_wakePosted, true))
         post(this, [this] { wake(); });
@@ -112,9 +110,7 @@ void ReadingRecorder::endRun(const RunStart& start, RunEnd end, const QDateTime&
     {
         const std::lock_guard lock(m_mutex);
         m_ends.push_back({start, end, endedAt, 0});
-        // While storing is delayed the end waits in the journal at once, as
-        // the readings before it do.
-        if (m_delayed || !m_attached)
+        if (journalsNowLocked())
             journalWaitingLocked();
         wakeUp = !std::exchange(m_wakePosted, true);
     }
@@ -168,6 +164,12 @@ bool ReadingRecorder::writeEnds() {
         }
         m_ends.pop_front();
     }
+}
+
+// Storing is delayed, or a statement hangs: what is handed over goes into the
+// journal at once, not when the storing thread gets to it.
+bool ReadingRecorder::journalsNowLocked() const {
+    return m_delayed || (m_inFlight != 0 && nowMs() - m_inFlightSinceMs > kJournalAfterMs);
 }
 
 void ReadingRecorder::journalWaitingLocked() {
@@ -426,25 +428,17 @@ int ReadingRecorder::flush(QDeadlineTimer deadline) {
     }
     if (left == 0 && endsLeft == 0)
         return 0;
-    const bool kept = journal && journal->sync() && journal->errorString().isEmpty();
-    if (left == 0) {
-        if (kept)
-            qWarning("How %d run(s) ended could not be stored before the end; it is kept in %s "
-                     "and stored at the next start.",
-                     endsLeft, qPrintable(QDir::toNativeSeparators(journal->fileName())));
-        else
-            qWarning("How %d run(s) ended could not be stored before the end and is lost: %s",
-                     endsLeft,
-                     qPrintable(journal ? journal->errorString()
-                                        : QStringLiteral("the reading table was never attached")));
-        return 0;
-    }
-    if (kept)
-        qWarning("%d reading(s) could not be stored before the end; they are kept in %s and "
-                 "stored at the next start.",
-                 left, qPrintable(QDir::toNativeSeparators(journal->fileName())));
+    // The readings are told of when any are left; otherwise the runs' ends.
+    const QString what = left > 0 ? QStringLiteral("%1 reading(s)").arg(left)
+                                  : QStringLiteral("How %1 run(s) ended").arg(endsLeft);
+    if (journal && journal->sync() && journal->errorString().isEmpty())
+        qWarning("%s could not be stored before the end; %s kept in %s and stored at the next "
+                 "start.",
+                 qPrintable(what), left > 0 ? "they are" : "it is",
+                 qPrintable(QDir::toNativeSeparators(journal->fileName())));
     else
-        qWarning("%d reading(s) could not be stored before the end and are lost: %s", left,
+        qWarning("%s could not be stored before the end and %s lost: %s", qPrintable(what),
+                 left > 0 ? "are" : "is",
                  qPrintable(journal ? journal->errorString()
                                     : QStringLiteral("the reading table was never attached")));
     return left;

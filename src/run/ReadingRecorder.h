@@ -160,6 +160,7 @@ private:
     // Writes the ends that wait; false when one could not be written.
     bool writeEnds();
     // Caller holds m_mutex.
+    bool journalsNowLocked() const;
     void journalWaitingLocked();
     // False when the journal cannot be written.
     bool journalLocked(Waiting& w);

@@ -242,7 +242,7 @@ void ReadingRecorder::attachReadingTable() {
     auto journal = std::make_shared<ReadingJournal>(ReadingStore::dataDirectory());
     QList<ReadingJournal::EndEntry> leftEnds;
     const QList<ReadingJournal::Entry> left =
-        ReadingJournal::adopt(journal->directory(), *journal, &leftEnds);
+        ReadingJournal::adopt(journal->directory(), *journal, leftEnds);
     int count = 0;
     {
         const std::lock_guard lock(m_mutex);

@@ -23,6 +23,13 @@ namespace {
 
 const QString kPattern = QStringLiteral("waiting-readings-*.journal");
 
+// key, or a new one when it is 0.
+quint64 keyOr(quint64 key) {
+    while (key == 0)
+        key = QRandomGenerator::system()->generate64();
+    return key;
+}
+
 QString keyText(quint64 key) {
     return QString::number(key, 16);
 }
@@ -249,14 +256,20 @@ bool ReadingJournal::writeLine(const QByteArray& line) {
     return true;
 }
 
+// Caller holds the mutex.
+bool ReadingJournal::writeOpen(quint64 key, const QByteArray& record) {
+    if (!writeLine(record))
+        return false;
+    m_open.insert(key);
+    return true;
+}
+
 quint64 ReadingJournal::add(const Entry& entry) {
     Entry e = entry;
-    while (e.key == 0)
-        e.key = QRandomGenerator::system()->generate64();
+    e.key = keyOr(e.key);
     const std::lock_guard lock(m_mutex);
-    if (!writeLine(waitingRecord(e)))
+    if (!writeOpen(e.key, waitingRecord(e)))
         return 0;
-    m_open.insert(e.key);
     // The reading is in the file and open under its key from here on, even
     // when its note fails (errorString() then says why): a key the caller
     // never learnt would leave it open for ever, and the next start would
@@ -268,13 +281,9 @@ quint64 ReadingJournal::add(const Entry& entry) {
 
 quint64 ReadingJournal::addEnd(const EndEntry& entry) {
     EndEntry e = entry;
-    while (e.key == 0)
-        e.key = QRandomGenerator::system()->generate64();
+    e.key = keyOr(e.key);
     const std::lock_guard lock(m_mutex);
-    if (!writeLine(endRecord(e)))
-        return 0;
-    m_open.insert(e.key);
-    return e.key;
+    return writeOpen(e.key, endRecord(e)) ? e.key : 0;
 }
 
 bool ReadingJournal::sync() {
@@ -318,9 +327,10 @@ void ReadingJournal::clearIfSettled() {
 }
 
 QList<ReadingJournal::Entry> ReadingJournal::adopt(const QString& directory, ReadingJournal& into,
-                                                   QList<EndEntry>* ends) {
+                                                   QList<EndEntry>& ends) {
     QList<Entry> adopted;
     QList<EndEntry> adoptedEnds;
+    ends.clear();
     if (directory.isEmpty())
         return adopted;
     const QString own = into.fileName();
@@ -380,8 +390,7 @@ QList<ReadingJournal::Entry> ReadingJournal::adopt(const QString& directory, Rea
         adopted.clear();
         adoptedEnds.clear();
     }
-    if (ends)
-        *ends = adoptedEnds;
+    ends = adoptedEnds;
     return adopted;
 }
 

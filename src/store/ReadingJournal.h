@@ -91,14 +91,17 @@ public:
 
     // Takes over the journals in directory of programs that have ended: the
     // readings they left open, oldest first, and the run ends they left open
-    // (into ends, when given), are added to into (on the disk) before their
-    // files are removed. A journal that cannot be read is left as it is.
+    // (into ends) are added to into (on the disk) before their files are
+    // removed; both are open in into until settled. A journal that cannot be
+    // read is left as it is.
     static QList<Entry> adopt(const QString& directory, ReadingJournal& into,
-                              QList<EndEntry>* ends = nullptr);
+                              QList<EndEntry>& ends);
 
 private:
     bool openFile();
     bool writeLine(const QByteArray& line);
+    // Writes the record of key and keeps key open; false when it cannot.
+    bool writeOpen(quint64 key, const QByteArray& record);
 
     const QString m_directory;
     mutable std::mutex m_mutex;

@@ -80,7 +80,8 @@ private slots:
         QCOMPARE(journalFiles(dir).size(), 1);
 
         ReadingJournal next(dir);
-        const QList<ReadingJournal::Entry> adopted = ReadingJournal::adopt(dir, next);
+        QList<ReadingJournal::EndEntry> ends;
+        const QList<ReadingJournal::Entry> adopted = ReadingJournal::adopt(dir, next, ends);
         QCOMPARE(adopted.size(), 2);
         for (const auto& [e, i] : {std::pair{adopted[0], 0}, std::pair{adopted[1], 2}}) {
             QCOMPARE(e.reading.voltsText, nthReading(i).voltsText);
@@ -138,7 +139,7 @@ private slots:
         }
         ReadingJournal next(dir);
         QList<ReadingJournal::EndEntry> ends;
-        const QList<ReadingJournal::Entry> adopted = ReadingJournal::adopt(dir, next, &ends);
+        const QList<ReadingJournal::Entry> adopted = ReadingJournal::adopt(dir, next, ends);
         QCOMPARE(adopted.size(), 1);
         QCOMPARE(ends.size(), 1);
         const ReadingJournal::EndEntry& e = ends.first();
@@ -169,7 +170,8 @@ private slots:
             settled.add(entry(2)); // kept open: the file stays
         }
         ReadingJournal next(dir);
-        const QList<ReadingJournal::Entry> adopted = ReadingJournal::adopt(dir, next);
+        QList<ReadingJournal::EndEntry> ends;
+        const QList<ReadingJournal::Entry> adopted = ReadingJournal::adopt(dir, next, ends);
         QCOMPARE(adopted.size(), 1);
         QCOMPARE(adopted[0].reading.voltsText, nthReading(2).voltsText);
         QVERIFY(journalFiles(dir).contains(QFileInfo(running.fileName()).fileName()));

@@ -713,20 +713,14 @@ void ChartPanel::keyPressEvent(QKeyEvent* event) {
         const ChartView view = *m_zoom;
         const double across = std::max((view.last - view.first) / 10, scrollStep());
         const double up = (view.high - view.low) / 10;
-        switch (event->key()) {
-        case Qt::Key_Left:
-            moveView(view, -across, 0);
-            break;
-        case Qt::Key_Right:
-            moveView(view, across, 0);
-            break;
-        case Qt::Key_Up:
-            moveView(view, 0, up);
-            break;
-        default:
-            moveView(view, 0, -up);
-            break;
-        }
+        const int key = event->key();
+        moveView(view,
+                 key == Qt::Key_Left    ? -across
+                 : key == Qt::Key_Right ? across
+                                        : 0,
+                 key == Qt::Key_Up     ? up
+                 : key == Qt::Key_Down ? -up
+                                       : 0);
         break;
     }
     case Qt::Key_Home:
